@@ -2,6 +2,7 @@
 
 #include "platform/effects/RasterOps.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <utility>
@@ -76,9 +77,12 @@ protected:
             return true;
         }
         // Resample: the source pixels under the output area, in the
-        // bitmap's own pixel grid, then mapped through the scale.
+        // bitmap's own pixel grid.  Samples are clamped to the outer pixel
+        // centres, so that an enlarged bitmap keeps crisp borders instead of
+        // fading into the transparency around it.
         const EffectTransform toSource = EffectTransform::scaling(1 / scale, 1 / scale)
                                              .then(EffectTransform::translation(-m_origin.x, -m_origin.y));
+        const double width = m_pixels.width(), height = m_pixels.height();
         const EffectRect needed = toSource.mapRect(out.rect().toEffect(1)).grown(2, 2);
         const PixelRect sourceRect = PixelRect::covering(needed, 1).intersected(PixelRect(0, 0, m_pixels.width(), m_pixels.height()));
         if (sourceRect.isEmpty())
@@ -87,7 +91,14 @@ protected:
         if (!source)
             return false;
         RasterOps::convertPixels(m_pixels, 0, 0, *source);
-        RasterOps::resampleAffine(*source, out, toSource, RasterOps::supersampling(toSource));
+        RasterOps::resampleMapped(*source, out, [&](double &x, double &y) {
+            const EffectPoint p = toSource.map(EffectPoint(x, y));
+            if (p.x < 0 || p.y < 0 || p.x > width || p.y > height)
+                return false;
+            x = std::clamp(p.x, 0.5, width - 0.5);
+            y = std::clamp(p.y, 0.5, height - 0.5);
+            return true;
+        }, RasterOps::supersampling(toSource));
         return true;
     }
 
