@@ -56,7 +56,11 @@ public:
     EmptyImage() : EffectImage(EffectRect()) {}
 
 protected:
-    bool renderInto(FloatRaster &, double) const override { return true; }
+    bool renderInto(FloatRaster &out, double) const override
+    {
+        out.clear();
+        return true;
+    }
 };
 
 // A copy of 8-bit pixels; one pixel is one effect unit.
@@ -73,6 +77,7 @@ protected:
     {
         const bool aligned = scale == 1 && m_origin.x == std::floor(m_origin.x) && m_origin.y == std::floor(m_origin.y);
         if (aligned) {
+            // The output lies inside the bitmap: every pixel is written.
             RasterOps::convertPixels(m_pixels, int(m_origin.x), int(m_origin.y), out);
             return true;
         }
@@ -85,8 +90,10 @@ protected:
         const double width = m_pixels.width(), height = m_pixels.height();
         const EffectRect needed = toSource.mapRect(out.rect().toEffect(1)).grown(2, 2);
         const PixelRect sourceRect = PixelRect::covering(needed, 1).intersected(PixelRect(0, 0, m_pixels.width(), m_pixels.height()));
-        if (sourceRect.isEmpty())
+        if (sourceRect.isEmpty()) {
+            out.clear();
             return true;
+        }
         std::optional<FloatRaster> source = FloatRaster::allocate(sourceRect, false);
         if (!source)
             return false;
@@ -157,10 +164,12 @@ std::optional<FloatRaster> EffectImage::renderRaster(const PixelRect &rect, doub
 {
     if (!usableScale(scale))
         return std::nullopt;
-    std::optional<FloatRaster> out = FloatRaster::allocate(rect);
+    const PixelRect inner = rect.intersected(deviceExtent(scale));
+    // Renderers write every pixel, so the raster is only cleared when part
+    // of it lies outside the extent.
+    std::optional<FloatRaster> out = FloatRaster::allocate(rect, inner != rect);
     if (!out)
         return std::nullopt;
-    const PixelRect inner = rect.intersected(deviceExtent(scale));
     if (inner.isEmpty())
         return out;
     if (inner == rect) {

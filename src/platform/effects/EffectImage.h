@@ -49,8 +49,10 @@ struct RenderedImage {
 // with distances, positions and transforms of the filters scaled to match.
 class EffectImage {
 public:
-    // Fills `out` (zeroed, inside the image's device extent) at `scale`;
-    // false when the work cannot be done (memory, sizes out of reach).
+    // Fills every pixel of `out` (allocated but not cleared, inside the
+    // image's device extent), or replaces `out` by a raster of the same
+    // rectangle; false when the work cannot be done (memory, sizes out of
+    // reach).
     using Renderer = std::function<bool(FloatRaster &out, double scale)>;
     // Changes one premultiplied pixel of the input, found at the effect-space
     // point `where` (the pixel's centre).

@@ -56,8 +56,12 @@ public:
     void copyFrom(const FloatRaster &source);
 
 private:
+    struct Release {
+        void operator()(float *data) const;
+    };
+
     PixelRect m_rect;
-    std::unique_ptr<float[]> m_data;
+    std::unique_ptr<float[], Release> m_data;
 };
 
 } // namespace scrivane

@@ -180,8 +180,10 @@ ImageRef ImageOps::warped(const ImageRef &input, const EffectRect &extent, Point
         std::optional<FloatRaster> source = input->renderClipped(PixelRect::covering(needed, scale).grown(2, 2), scale);
         if (!source)
             return false;
-        if (source->rect().isEmpty())
+        if (source->rect().isEmpty()) {
+            out.clear();
             return true;
+        }
         RasterOps::resampleMapped(*source, out, [&](double &x, double &y) {
             EffectPoint p(x / scale, y / scale);
             if (!map(p))

@@ -59,35 +59,39 @@ void boxLine(const float *in, int inStart, int inLen, float *out, int outStart, 
         checkedStep(p);
 }
 
-// One box pass down the columns: `in` and `out` share their x range; the
-// rows of `out` may be any range, rows missing from `in` read as transparent.
-void boxColumns(const FloatRaster &in, FloatRaster &out, const RasterOps::BlurBox &box)
+// One box pass down columns of `n` floats per row: the input rows
+// [inTop, inTop + inRows) and the output rows [outTop, outTop + outRows) are
+// device rows; input rows outside read as transparent.  Strides are in
+// floats.
+struct Columns {
+    float *data;
+    std::size_t stride;
+    int top;
+    int rows;
+};
+
+void boxColumns(const Columns &in, const Columns &out, std::size_t n, const RasterOps::BlurBox &box, const float *zero, float *sum)
 {
     const int r = box.radius;
     const float e = box.edge;
     const float inv = 1.0f / (2.0f * r + 1.0f + 2.0f * e);
-    const std::size_t n = in.floatsPerRow();
-    const std::vector<float> zero(n, 0.0f);
-    std::vector<float> sum(n, 0.0f);
-    const int inTop = in.rect().y;
-    const int inBottom = in.rect().bottom();
-    auto rowAt = [&](int y) -> const float * { return y >= inTop && y < inBottom ? in.row(y) : zero.data(); };
+    const int inBottom = in.top + in.rows;
+    auto rowAt = [&](int y) -> const float * { return y >= in.top && y < inBottom ? in.data + std::size_t(y - in.top) * in.stride : zero; };
 
-    const int top = out.rect().y;
-    for (int k = std::max(top - r, inTop); k <= std::min(top + r, inBottom - 1); ++k) {
-        const float *row = in.row(k);
+    std::fill(sum, sum + n, 0.0f);
+    for (int k = std::max(out.top - r, in.top); k <= std::min(out.top + r, inBottom - 1); ++k) {
+        const float *row = rowAt(k);
         for (std::size_t j = 0; j < n; ++j)
             sum[j] += row[j];
     }
-    float *s = sum.data();
-    for (int y = top; y < out.rect().bottom(); ++y) {
+    for (int y = out.top; y < out.top + out.rows; ++y) {
         const float *a = rowAt(y - r - 1);
         const float *b = rowAt(y + r + 1);
         const float *l = rowAt(y - r);
-        float *o = out.row(y);
+        float *o = out.data + std::size_t(y - out.top) * out.stride;
         for (std::size_t j = 0; j < n; ++j) {
-            o[j] = (s[j] + e * (a[j] + b[j])) * inv;
-            s[j] += b[j] - l[j];
+            o[j] = (sum[j] + e * (a[j] + b[j])) * inv;
+            sum[j] += b[j] - l[j];
         }
     }
 }
@@ -165,31 +169,39 @@ std::optional<FloatRaster> RasterOps::separableBlur(const FloatRaster &source, c
         }
     }
 
-    // Then in y, each pass growing the rows until the last one, which keeps
-    // the wanted rows only.
-    int top = s.y;
-    int height = s.height;
-    for (std::size_t k = 0; k < boxes.size(); ++k) {
-        const bool last = k + 1 == boxes.size();
-        const int grow = boxes[k].reach();
-        const PixelRect rows = last ? PixelRect(target.x, target.y, target.width, target.height)
-                                    : PixelRect(target.x, top - grow, target.width, height + 2 * grow);
-        std::optional<FloatRaster> next = FloatRaster::allocate(rows, false);
-        if (!next)
-            return std::nullopt;
-        boxColumns(*current, *next, boxes[k]);
-        current = std::move(next);
-        top = rows.y;
-        height = rows.height;
-    }
-
-    if (current->rect() == want)
-        return current;
-    std::optional<FloatRaster> result = FloatRaster::allocate(want);
+    // Then in y, in strips of columns narrow enough for the intermediate
+    // passes to stay in the cache; each pass grows the rows until the last
+    // one, which writes the wanted rows of the result.
+    std::optional<FloatRaster> result = FloatRaster::allocate(target, false);
     if (!result)
         return std::nullopt;
-    result->copyFrom(*current);
-    return result;
+    constexpr int kStrip = 64;
+    const std::size_t stripFloats = std::size_t(std::min(kStrip, target.width)) * 4;
+    const std::size_t tallest = std::size_t(s.height) + 2 * std::size_t(spread);
+    std::vector<float> bufferA(tallest * stripFloats), bufferB(tallest * stripFloats);
+    const std::vector<float> zero(stripFloats, 0.0f);
+    std::vector<float> sum(stripFloats);
+    for (int x = target.x; x < target.right(); x += kStrip) {
+        const std::size_t n = std::size_t(std::min(kStrip, target.right() - x)) * 4;
+        Columns in{current->pixel(x, s.y), current->floatsPerRow(), s.y, s.height};
+        for (std::size_t k = 0; k < boxes.size(); ++k) {
+            const bool last = k + 1 == boxes.size();
+            const int grow = boxes[k].reach();
+            const Columns out = last ? Columns{result->pixel(x, target.y), result->floatsPerRow(), target.y, target.height}
+                                     : Columns{(k % 2 == 0 ? bufferA : bufferB).data(), n, in.top - grow, in.rows + 2 * grow};
+            boxColumns(in, out, n, boxes[k], zero.data(), sum.data());
+            in = out;
+        }
+    }
+    current.reset();
+
+    if (result->rect() == want)
+        return result;
+    std::optional<FloatRaster> full = FloatRaster::allocate(want);
+    if (!full)
+        return std::nullopt;
+    full->copyFrom(*result);
+    return full;
 }
 
 } // namespace scrivane
