@@ -24,7 +24,7 @@ ImageRef boxBlur(const EffectFilter &f)
         return input;
     return EffectImage::make(input->extent().grown(radius, radius), [input, radius](FloatRaster &out, double scale) {
         RasterOps::BlurBox box;
-        box.radius = int(std::min(std::lround(radius * scale) - 1, 1L << 28));
+        box.radius = int(std::lround(std::min(radius * scale, 3 * RasterOps::kMaxBlurDeviation))) - 1;
         if (box.radius <= 0) {
             std::optional<FloatRaster> source = input->renderRaster(out.rect(), scale);
             if (source)
@@ -58,7 +58,8 @@ ImageRef motionBlur(const EffectFilter &f)
     return EffectImage::make(input->extent().grown(std::abs(dx) + 1, std::abs(dy) + 1), [input, dx, dy, radius](FloatRaster &out, double scale) {
         const double ddx = dx * scale, ddy = dy * scale;
         const int steps = int(std::clamp(std::ceil(radius * scale), 1.0, 256.0));
-        const PixelRect needed = out.rect().grown(int(std::ceil(std::abs(ddx))) + 1, int(std::ceil(std::abs(ddy))) + 1);
+        auto reach = [](double d) { return int(std::min(std::ceil(std::abs(d)), double(1 << 29))) + 1; };
+        const PixelRect needed = out.rect().grown(reach(ddx), reach(ddy));
         std::optional<FloatRaster> source = input->renderClipped(needed, scale);
         if (!source)
             return false;
@@ -115,7 +116,8 @@ ImageRef zoomBlur(const EffectFilter &f)
         for (double px : {outRect.x, outRect.maxX()})
             for (double py : {outRect.y, outRect.maxY()})
                 farthest = std::max(farthest, std::hypot(px - cd.x, py - cd.y));
-        const int steps = int(std::clamp(std::ceil(farthest * (1 - 1 / k)), 1.0, 128.0));
+        const double streak = farthest * (1 - 1 / k);
+        const int steps = streak > 1 ? int(std::min(std::ceil(streak), 128.0)) : 1;
         const float weight = 1.0f / float(steps + 1);
         for (int y = r.y; y < r.bottom(); ++y) {
             float *o = out.row(y);

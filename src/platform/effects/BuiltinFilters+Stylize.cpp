@@ -18,7 +18,10 @@ struct CellGrid {
     double origin = 0;
     double size = 1;
 
-    long long cellOf(int pixel) const { return (long long)std::floor((pixel + 0.5 - origin) / size); }
+    long long cellOf(int pixel) const
+    {
+        return (long long)std::clamp(std::floor((pixel + 0.5 - origin) / size), -1e15, 1e15);
+    }
     // The first pixel of a cell.
     int firstPixel(long long cell) const
     {

@@ -114,8 +114,9 @@ RasterOps::BlurBox RasterOps::boxWithVariance(double variance)
 
 std::vector<RasterOps::BlurBox> RasterOps::gaussianBoxes(double sigma)
 {
-    if (!(sigma > 0) || !std::isfinite(sigma))
+    if (!(sigma > 0))
         return {};
+    sigma = std::min(sigma, kMaxBlurDeviation);
     const BlurBox box = boxWithVariance(sigma * sigma / 3);
     return {box, box, box};
 }

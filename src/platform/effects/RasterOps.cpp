@@ -8,9 +8,16 @@ namespace scrivane {
 
 namespace {
 
+// Clamps that send NaN to the lower bound: a filter fed absurd numbers
+// must still produce valid pixels.
 float clamp01(double v)
 {
     return v > 0 ? (v < 1 ? float(v) : 1.0f) : 0.0f;
+}
+
+float clampTo(float v, float high)
+{
+    return v > 0 ? (v < high ? v : high) : 0.0f;
 }
 
 std::uint8_t toByte(float v)
@@ -85,7 +92,7 @@ Rgba RasterOps::premultiply(const Rgba &c)
 Rgba RasterOps::clampPremultiplied(const Rgba &p)
 {
     const float a = clamp01(p.a);
-    return {std::clamp(p.r, 0.0f, a), std::clamp(p.g, 0.0f, a), std::clamp(p.b, 0.0f, a), a};
+    return {clampTo(p.r, a), clampTo(p.g, a), clampTo(p.b, a), a};
 }
 
 void RasterOps::convertPixels(const PixelBuffer &pixels, int originX, int originY, FloatRaster &out)
@@ -124,9 +131,9 @@ PixelBuffer RasterOps::toPixels(const FloatRaster &raster)
         for (int x = 0; x < r.width; ++x, src += 4, dst += 4) {
             const float a = clamp01(src[3]);
             const std::uint32_t v = std::uint32_t(toByte(a)) << 24
-                | std::uint32_t(toByte(std::clamp(src[0], 0.0f, a))) << 16
-                | std::uint32_t(toByte(std::clamp(src[1], 0.0f, a))) << 8
-                | std::uint32_t(toByte(std::clamp(src[2], 0.0f, a)));
+                | std::uint32_t(toByte(clampTo(src[0], a))) << 16
+                | std::uint32_t(toByte(clampTo(src[1], a))) << 8
+                | std::uint32_t(toByte(clampTo(src[2], a)));
             std::memcpy(dst, &v, 4);
         }
     }

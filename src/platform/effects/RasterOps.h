@@ -58,9 +58,13 @@ public:
     };
     // The box with exactly the given variance (in pixels²).
     static BlurBox boxWithVariance(double variance);
+    // The widest blur the engine computes, in device pixels: larger
+    // deviations (only absurd stored values reach them) are cut to this, so
+    // that the work buffers stay bounded.
+    static constexpr double kMaxBlurDeviation = 2048;
     // The three boxes whose succession approximates a Gaussian of standard
-    // deviation `sigma` (device pixels) with the exact variance, so that the
-    // blur grows smoothly with the radius.
+    // deviation `sigma` (device pixels, at most kMaxBlurDeviation) with the
+    // exact variance, so that the blur grows smoothly with the radius.
     static std::vector<BlurBox> gaussianBoxes(double sigma);
     // How far the boxes spread a pixel, in device pixels.
     static int reach(const std::vector<BlurBox> &boxes);
