@@ -28,7 +28,8 @@ PixelBuffer testPixels(int size)
         for (int x = 0; x < size; ++x) {
             const double dx = x - size / 2.0, dy = y - size / 2.0;
             const bool disc = dx * dx + dy * dy < size * size / 9.0;
-            const std::uint32_t a = disc ? 255 : 128 + std::uint32_t(127 * std::sin((x + y) * 0.05) * std::sin((x + y) * 0.05));
+            const std::uint32_t a =
+                disc ? 255 : 128 + std::uint32_t(127 * std::sin((x + y) * 0.05) * std::sin((x + y) * 0.05));
             const std::uint32_t r = a * std::uint32_t((x * 7) & 255) / 255;
             const std::uint32_t g = a * std::uint32_t((y * 3) & 255) / 255;
             const std::uint32_t b = disc ? a : 0;
@@ -87,8 +88,8 @@ void BM_PixmanConvolution(benchmark::State &state)
         for (double w : weights)
             params.push_back(pixman_double_to_fixed(w / total));
 
-    pixman_image_t *source = pixman_image_create_bits(PIXMAN_a8r8g8b8, size, size,
-                                                      reinterpret_cast<std::uint32_t *>(pixels.data()), pixels.stride());
+    pixman_image_t *source = pixman_image_create_bits(
+        PIXMAN_a8r8g8b8, size, size, reinterpret_cast<std::uint32_t *>(pixels.data()), pixels.stride());
     pixman_image_set_filter(source, PIXMAN_FILTER_SEPARABLE_CONVOLUTION, params.data(), int(params.size()));
     pixman_transform_t shift;
     pixman_transform_init_translate(&shift, pixman_int_to_fixed(-margin), pixman_int_to_fixed(-margin));

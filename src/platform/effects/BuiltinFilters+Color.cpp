@@ -42,12 +42,14 @@ ImageRef colorFilter(const EffectFilter &f, ImageOps::ColorMap map)
 
 QStringList adjustment()
 {
-    return {QString::fromLatin1(FilterCategory::ColorAdjustment), QString::fromLatin1(FilterCategory::NonSquarePixels)};
+    return {QString::fromLatin1(FilterCategory::ColorAdjustment),
+            QString::fromLatin1(FilterCategory::NonSquarePixels)};
 }
 
 QStringList effect()
 {
-    return {QString::fromLatin1(FilterCategory::ColorEffect), QString::fromLatin1(FilterCategory::NonSquarePixels)};
+    return {QString::fromLatin1(FilterCategory::ColorEffect),
+            QString::fromLatin1(FilterCategory::NonSquarePixels)};
 }
 
 } // namespace
@@ -59,16 +61,21 @@ void BuiltinFilters::registerColorFilters(EffectRegistry &registry)
     // values about the middle grey.
     add(registry, "CIColorControls", adjustment(),
         {imageInput("inputImage", "Image"),
-         numberInput("inputSaturation", "Saturation", InputType::Scalar, 1, {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 2}, 1),
-         numberInput("inputBrightness", "Brightness", InputType::Scalar, 0, {.minimum = -1, .sliderMinimum = -1, .sliderMaximum = 1}, 0),
-         numberInput("inputContrast", "Contrast", InputType::Scalar, 1, {.minimum = 0, .sliderMinimum = 0.25, .sliderMaximum = 4}, 1)},
+         numberInput("inputSaturation", "Saturation", InputType::Scalar, 1,
+                     {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 2}, 1),
+         numberInput("inputBrightness", "Brightness", InputType::Scalar, 0,
+                     {.minimum = -1, .sliderMinimum = -1, .sliderMaximum = 1}, 0),
+         numberInput("inputContrast", "Contrast", InputType::Scalar, 1,
+                     {.minimum = 0, .sliderMinimum = 0.25, .sliderMaximum = 4}, 1)},
         [](const EffectFilter &f) {
             const float saturation = float(f.number(QStringLiteral("inputSaturation")));
             const float brightness = float(f.number(QStringLiteral("inputBrightness")));
             const float contrast = float(f.number(QStringLiteral("inputContrast")));
             return colorFilter(f, [=](const Rgba &c) {
                 const float l = luma(c);
-                auto adjust = [&](float v) { return (mix(l, v, saturation) + brightness - 0.5f) * contrast + 0.5f; };
+                auto adjust = [&](float v) {
+                    return (mix(l, v, saturation) + brightness - 0.5f) * contrast + 0.5f;
+                };
                 return Rgba{adjust(c.r), adjust(c.g), adjust(c.b), c.a};
             });
         });
@@ -88,8 +95,9 @@ void BuiltinFilters::registerColorFilters(EffectRegistry &registry)
             const ImageRef input = f.image(QStringLiteral("inputImage"));
             if (!input)
                 return nullptr;
-            const EffectVector rows[4] = {f.vector(QStringLiteral("inputRVector")), f.vector(QStringLiteral("inputGVector")),
-                                          f.vector(QStringLiteral("inputBVector")), f.vector(QStringLiteral("inputAVector"))};
+            const EffectVector rows[4] = {
+                f.vector(QStringLiteral("inputRVector")), f.vector(QStringLiteral("inputGVector")),
+                f.vector(QStringLiteral("inputBVector")), f.vector(QStringLiteral("inputAVector"))};
             const EffectVector bias = f.vector(QStringLiteral("inputBiasVector"));
             float m[4][4], b[4];
             for (int i = 0; i < 4; ++i) {
@@ -98,12 +106,15 @@ void BuiltinFilters::registerColorFilters(EffectRegistry &registry)
                 b[i] = float(bias.at(i));
             }
             const EffectRect extent = bias.w > 0 ? EffectRect::infinite() : input->extent();
-            return ImageOps::mapColors(input, [m, b](const Rgba &c) {
-                float out[4];
-                for (int i = 0; i < 4; ++i)
-                    out[i] = m[i][0] * c.r + m[i][1] * c.g + m[i][2] * c.b + m[i][3] * c.a + b[i];
-                return Rgba{out[0], out[1], out[2], out[3]};
-            }, extent);
+            return ImageOps::mapColors(
+                input,
+                [m, b](const Rgba &c) {
+                    float out[4];
+                    for (int i = 0; i < 4; ++i)
+                        out[i] = m[i][0] * c.r + m[i][1] * c.g + m[i][2] * c.b + m[i][3] * c.a + b[i];
+                    return Rgba{out[0], out[1], out[2], out[3]};
+                },
+                extent);
         });
 
     // Colour × 2^EV, as opening the lens by EV stops.
@@ -112,13 +123,16 @@ void BuiltinFilters::registerColorFilters(EffectRegistry &registry)
          numberInput("inputEV", "EV", InputType::Scalar, 0, {.sliderMinimum = -10, .sliderMaximum = 10}, 0)},
         [](const EffectFilter &f) {
             const float gain = float(std::exp2(std::clamp(f.number(QStringLiteral("inputEV")), -64.0, 64.0)));
-            return colorFilter(f, [gain](const Rgba &c) { return Rgba{c.r * gain, c.g * gain, c.b * gain, c.a}; });
+            return colorFilter(f, [gain](const Rgba &c) {
+                return Rgba{c.r * gain, c.g * gain, c.b * gain, c.a};
+            });
         });
 
     // Each colour component raised to the power.
     add(registry, "CIGammaAdjust", adjustment(),
         {imageInput("inputImage", "Image"),
-         numberInput("inputPower", "Power", InputType::Scalar, 1, {.minimum = 0, .sliderMinimum = 0.25, .sliderMaximum = 4}, 1)},
+         numberInput("inputPower", "Power", InputType::Scalar, 1,
+                     {.minimum = 0, .sliderMinimum = 0.25, .sliderMaximum = 4}, 1)},
         [](const EffectFilter &f) {
             const float power = float(f.number(QStringLiteral("inputPower")));
             return colorFilter(f, [power](const Rgba &c) {
@@ -130,7 +144,8 @@ void BuiltinFilters::registerColorFilters(EffectRegistry &registry)
     // A rotation of the colour cube about its grey diagonal: greys stay.
     add(registry, "CIHueAdjust", adjustment(),
         {imageInput("inputImage", "Image"),
-         numberInput("inputAngle", "Angle", InputType::Angle, 0, {.sliderMinimum = -std::numbers::pi, .sliderMaximum = std::numbers::pi}, 0)},
+         numberInput("inputAngle", "Angle", InputType::Angle, 0,
+                     {.sliderMinimum = -std::numbers::pi, .sliderMaximum = std::numbers::pi}, 0)},
         [](const EffectFilter &f) {
             const double angle = f.number(QStringLiteral("inputAngle"));
             const float cs = float(std::cos(angle)), sn = float(std::sin(angle));
@@ -148,8 +163,10 @@ void BuiltinFilters::registerColorFilters(EffectRegistry &registry)
     // The luma of each pixel mapped onto a ramp from black through the colour
     // (at middle grey) to white, mixed with the input by the intensity.
     add(registry, "CIColorMonochrome", effect(),
-        {imageInput("inputImage", "Image"), colorInput("inputColor", "Color", EffectColor(0.6, 0.45, 0.3, 1), InputType::OpaqueColor),
-         numberInput("inputIntensity", "Intensity", InputType::Scalar, 1, {.minimum = 0, .maximum = 1, .sliderMinimum = 0, .sliderMaximum = 1}, 0)},
+        {imageInput("inputImage", "Image"),
+         colorInput("inputColor", "Color", EffectColor(0.6, 0.45, 0.3, 1), InputType::OpaqueColor),
+         numberInput("inputIntensity", "Intensity", InputType::Scalar, 1,
+                     {.minimum = 0, .maximum = 1, .sliderMinimum = 0, .sliderMaximum = 1}, 0)},
         [](const EffectFilter &f) {
             const EffectColor tint = f.color(QStringLiteral("inputColor"));
             const float t[3] = {float(tint.red), float(tint.green), float(tint.blue)};
@@ -167,9 +184,11 @@ void BuiltinFilters::registerColorFilters(EffectRegistry &registry)
     // (black and white stay).
     add(registry, "CIColorPosterize", effect(),
         {imageInput("inputImage", "Image"),
-         numberInput("inputLevels", "Levels", InputType::Scalar, 6, {.minimum = 2, .sliderMinimum = 2, .sliderMaximum = 30}, 300)},
+         numberInput("inputLevels", "Levels", InputType::Scalar, 6,
+                     {.minimum = 2, .sliderMinimum = 2, .sliderMaximum = 30}, 300)},
         [](const EffectFilter &f) {
-            const float steps = float(std::max(2.0, std::min(f.number(QStringLiteral("inputLevels")), 65536.0))) - 1;
+            const float steps =
+                float(std::max(2.0, std::min(f.number(QStringLiteral("inputLevels")), 65536.0))) - 1;
             return colorFilter(f, [steps](const Rgba &c) {
                 auto q = [steps](float v) { return std::round(std::clamp(v, 0.0f, 1.0f) * steps) / steps; };
                 return Rgba{q(c.r), q(c.g), q(c.b), c.a};
@@ -179,7 +198,8 @@ void BuiltinFilters::registerColorFilters(EffectRegistry &registry)
     // The classic sepia matrix, mixed with the input by the intensity.
     add(registry, "CISepiaTone", effect(),
         {imageInput("inputImage", "Image"),
-         numberInput("inputIntensity", "Intensity", InputType::Scalar, 1, {.minimum = 0, .maximum = 1, .sliderMinimum = 0, .sliderMaximum = 1}, 0)},
+         numberInput("inputIntensity", "Intensity", InputType::Scalar, 1,
+                     {.minimum = 0, .maximum = 1, .sliderMinimum = 0, .sliderMaximum = 1}, 0)},
         [](const EffectFilter &f) {
             const float k = float(f.number(QStringLiteral("inputIntensity")));
             const Matrix3 sepia{{0.393f, 0.769f, 0.189f, 0.349f, 0.686f, 0.168f, 0.272f, 0.534f, 0.131f}};

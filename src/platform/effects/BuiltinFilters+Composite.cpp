@@ -15,8 +15,7 @@ namespace {
 // source) applied where both cover:
 //   colour = top·(1 − αb) + background·(1 − αt) + αt·αb·B(Cb, Ct)
 //   alpha  = αt + αb − αt·αb
-template <typename Mode>
-Rgba blend(const Rgba &top, const Rgba &bottom, Mode mode)
+template <typename Mode> Rgba blend(const Rgba &top, const Rgba &bottom, Mode mode)
 {
     const Rgba t = top, b = bottom;
     const float ta = t.a, ba = b.a;
@@ -48,14 +47,21 @@ void BuiltinFilters::registerCompositeFilters(EffectRegistry &registry)
 {
     const QStringList composite{QString::fromLatin1(FilterCategory::CompositeOperation),
                                 QString::fromLatin1(FilterCategory::NonSquarePixels)};
-    const std::vector<InputAttribute> images{imageInput("inputImage", "Image"), imageInput("inputBackgroundImage", "Background Image")};
+    const std::vector<InputAttribute> images{imageInput("inputImage", "Image"),
+                                             imageInput("inputBackgroundImage", "Background Image")};
 
     add(registry, "CIDifferenceBlendMode", composite, images,
-        ::scrivane::composite([](const Rgba &t, const Rgba &b) { return blend(t, b, [](float cb, float ct) { return std::abs(cb - ct); }); }));
+        ::scrivane::composite([](const Rgba &t, const Rgba &b) {
+            return blend(t, b, [](float cb, float ct) { return std::abs(cb - ct); });
+        }));
     add(registry, "CIMultiplyBlendMode", composite, images,
-        ::scrivane::composite([](const Rgba &t, const Rgba &b) { return blend(t, b, [](float cb, float ct) { return cb * ct; }); }));
+        ::scrivane::composite([](const Rgba &t, const Rgba &b) {
+            return blend(t, b, [](float cb, float ct) { return cb * ct; });
+        }));
     add(registry, "CIScreenBlendMode", composite, images,
-        ::scrivane::composite([](const Rgba &t, const Rgba &b) { return blend(t, b, [](float cb, float ct) { return cb + ct - cb * ct; }); }));
+        ::scrivane::composite([](const Rgba &t, const Rgba &b) {
+            return blend(t, b, [](float cb, float ct) { return cb + ct - cb * ct; });
+        }));
     // Porter-Duff over: top + background × (1 − top alpha).
     add(registry, "CISourceOverCompositing", composite, images,
         ::scrivane::composite([](const Rgba &t, const Rgba &b) {
@@ -66,7 +72,8 @@ void BuiltinFilters::registerCompositeFilters(EffectRegistry &registry)
     // The image fading into the target as the time runs from 0 to 1.
     add(registry, "CIDissolveTransition", {QString::fromLatin1(FilterCategory::Transition)},
         {imageInput("inputImage", "Image"), imageInput("inputTargetImage", "Target Image"),
-         numberInput("inputTime", "Time", InputType::Time, 0, {.minimum = 0, .maximum = 1, .sliderMinimum = 0, .sliderMaximum = 1}, 0)},
+         numberInput("inputTime", "Time", InputType::Time, 0,
+                     {.minimum = 0, .maximum = 1, .sliderMinimum = 0, .sliderMaximum = 1}, 0)},
         [](const EffectFilter &f) -> ImageRef {
             const ImageRef image = f.image(QStringLiteral("inputImage"));
             if (!image)
@@ -76,9 +83,13 @@ void BuiltinFilters::registerCompositeFilters(EffectRegistry &registry)
             if (t == 0)
                 return image;
             const EffectRect extent = target ? image->extent().united(target->extent()) : image->extent();
-            return ImageOps::combined(image, target, [t](const Rgba &a, const Rgba &b) {
-                return Rgba{a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
-            }, extent);
+            return ImageOps::combined(
+                image, target,
+                [t](const Rgba &a, const Rgba &b) {
+                    return Rgba{a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t,
+                                a.a + (b.a - a.a) * t};
+                },
+                extent);
         });
 }
 

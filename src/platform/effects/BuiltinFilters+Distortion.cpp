@@ -17,7 +17,10 @@ struct Circle {
     EffectPoint center;
     double radius = 0;
 
-    EffectRect bounds() const { return EffectRect(center.x - radius, center.y - radius, 2 * radius, 2 * radius); }
+    EffectRect bounds() const
+    {
+        return EffectRect(center.x - radius, center.y - radius, 2 * radius, 2 * radius);
+    }
     EffectRect reach(const EffectRect &output) const
     {
         return output.intersected(bounds()).isEmpty() ? output : output.united(bounds());
@@ -67,14 +70,19 @@ void BuiltinFilters::registerDistortionFilters(EffectRegistry &registry)
     add(registry, "CIBumpDistortion", distortion,
         {imageInput("inputImage", "Image"),
          vectorInput("inputCenter", "Center", InputType::Position, EffectVector(150, 150)),
-         numberInput("inputRadius", "Radius", InputType::Distance, 300, {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 600}),
-         numberInput("inputScale", "Scale", InputType::Scalar, 0.5, {.minimum = -1, .maximum = 1, .sliderMinimum = -1, .sliderMaximum = 1}, 0)},
+         numberInput("inputRadius", "Radius", InputType::Distance, 300,
+                     {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 600}),
+         numberInput("inputScale", "Scale", InputType::Scalar, 0.5,
+                     {.minimum = -1, .maximum = 1, .sliderMinimum = -1, .sliderMaximum = 1}, 0)},
         [](const EffectFilter &f) {
             const double scale = f.number(QStringLiteral("inputScale"));
-            return circularWarp(f, [scale](double d, double r) {
-                const double q = 1 - (d / r) * (d / r);
-                return 1 - scale * q * q;
-            }, false);
+            return circularWarp(
+                f,
+                [scale](double d, double r) {
+                    const double q = 1 - (d / r) * (d / r);
+                    return 1 - scale * q * q;
+                },
+                false);
         });
 
     // Inside the radius a pixel at distance d from the centre is turned by
@@ -83,15 +91,19 @@ void BuiltinFilters::registerDistortionFilters(EffectRegistry &registry)
     add(registry, "CITwirlDistortion", distortion,
         {imageInput("inputImage", "Image"),
          vectorInput("inputCenter", "Center", InputType::Position, EffectVector(150, 150)),
-         numberInput("inputRadius", "Radius", InputType::Distance, 300, {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 500}),
+         numberInput("inputRadius", "Radius", InputType::Distance, 300,
+                     {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 500}),
          numberInput("inputAngle", "Angle", InputType::Angle, std::numbers::pi,
                      {.sliderMinimum = -4 * std::numbers::pi, .sliderMaximum = 4 * std::numbers::pi}, 0)},
         [](const EffectFilter &f) {
             const double angle = f.number(QStringLiteral("inputAngle"));
-            return circularWarp(f, [angle](double d, double r) {
-                const double q = (r - d) / r;
-                return angle * q * q;
-            }, true);
+            return circularWarp(
+                f,
+                [angle](double d, double r) {
+                    const double q = (r - d) / r;
+                    return angle * q * q;
+                },
+                true);
         });
 }
 

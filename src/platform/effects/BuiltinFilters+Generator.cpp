@@ -43,8 +43,10 @@ void BuiltinFilters::registerGeneratorFilters(EffectRegistry &registry)
         {vectorInput("inputCenter", "Center", InputType::Position, EffectVector(150, 150)),
          colorInput("inputColor0", "Color 1", EffectColor(1, 1, 1, 1)),
          colorInput("inputColor1", "Color 2", EffectColor(0, 0, 0, 1)),
-         numberInput("inputWidth", "Width", InputType::Distance, 80, {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 800}),
-         numberInput("inputSharpness", "Sharpness", InputType::Scalar, 1, {.minimum = 0, .maximum = 1, .sliderMinimum = 0, .sliderMaximum = 1})},
+         numberInput("inputWidth", "Width", InputType::Distance, 80,
+                     {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 800}),
+         numberInput("inputSharpness", "Sharpness", InputType::Scalar, 1,
+                     {.minimum = 0, .maximum = 1, .sliderMinimum = 0, .sliderMaximum = 1})},
         [](const EffectFilter &f) -> ImageRef {
             const EffectVector c = f.vector(QStringLiteral("inputCenter"));
             const Rgba color0 = RasterOps::premultiplied(f.color(QStringLiteral("inputColor0")));
@@ -57,14 +59,16 @@ void BuiltinFilters::registerGeneratorFilters(EffectRegistry &registry)
                 // Never narrower than one device pixel: hard edges that fall
                 // inside a pixel are smoothed, edges on pixel borders stay.
                 const double ramp = std::max(softness, 1 / (width * scale));
-                const double v = checkerAxis((p.x - c.x) / width, ramp) * checkerAxis((p.y - c.y) / width, ramp);
+                const double v =
+                    checkerAxis((p.x - c.x) / width, ramp) * checkerAxis((p.y - c.y) / width, ramp);
                 return mixPixels(color0, color1, float((1 - v) / 2));
             });
         });
 
     add(registry, "CIConstantColorGenerator", generator,
-        {colorInput("inputColor", "Color", EffectColor(1, 0, 0, 1))},
-        [](const EffectFilter &f) { return EffectImage::constantColor(f.color(QStringLiteral("inputColor"))); });
+        {colorInput("inputColor", "Color", EffectColor(1, 0, 0, 1))}, [](const EffectFilter &f) {
+            return EffectImage::constantColor(f.color(QStringLiteral("inputColor")));
+        });
 
     // The first colour at point 0, the second at point 1, blended between
     // them along the line through both (premultiplied, so that a transparent
@@ -91,8 +95,10 @@ void BuiltinFilters::registerGeneratorFilters(EffectRegistry &registry)
     // in between.
     add(registry, "CIRadialGradient", gradient,
         {vectorInput("inputCenter", "Center", InputType::Position, EffectVector(150, 150)),
-         numberInput("inputRadius0", "Radius 1", InputType::Distance, 5, {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 800}),
-         numberInput("inputRadius1", "Radius 2", InputType::Distance, 100, {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 800}),
+         numberInput("inputRadius0", "Radius 1", InputType::Distance, 5,
+                     {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 800}),
+         numberInput("inputRadius1", "Radius 2", InputType::Distance, 100,
+                     {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 800}),
          colorInput("inputColor0", "Color 1", EffectColor(1, 1, 1, 1)),
          colorInput("inputColor1", "Color 2", EffectColor(0, 0, 0, 1))},
         [](const EffectFilter &f) {

@@ -64,9 +64,15 @@ std::optional<Homography> squareToQuad(const EffectPoint p[4])
         h = (dx1 * sy - sx * dy1) / den;
     }
     Homography H;
-    H.m = {p[1].x - p[0].x + g * p[1].x, p[3].x - p[0].x + h * p[3].x, p[0].x,
-           p[1].y - p[0].y + g * p[1].y, p[3].y - p[0].y + h * p[3].y, p[0].y,
-           g, h, 1};
+    H.m = {p[1].x - p[0].x + g * p[1].x,
+           p[3].x - p[0].x + h * p[3].x,
+           p[0].x,
+           p[1].y - p[0].y + g * p[1].y,
+           p[3].y - p[0].y + h * p[3].y,
+           p[0].y,
+           g,
+           h,
+           1};
     return H;
 }
 
@@ -87,8 +93,8 @@ ImageRef perspective(const EffectFilter &f)
     };
     // The corners with the smaller y are the "bottom" ones, as in the
     // documents' y-up terms.
-    const EffectPoint quad[4] = {corner("inputBottomLeft"), corner("inputBottomRight"), corner("inputTopRight"),
-                                 corner("inputTopLeft")};
+    const EffectPoint quad[4] = {corner("inputBottomLeft"), corner("inputBottomRight"),
+                                 corner("inputTopRight"), corner("inputTopLeft")};
     const std::optional<Homography> forward = squareToQuad(quad);
     const std::optional<Homography> back = forward ? forward->inverted() : std::nullopt;
     if (!back)
@@ -119,7 +125,8 @@ void BuiltinFilters::registerGeometryFilters(EffectRegistry &registry)
         {imageInput("inputImage", "Image"), transformInput("inputTransform", "Transform")},
         [](const EffectFilter &f) {
             const ImageRef input = f.image(QStringLiteral("inputImage"));
-            return input ? ImageOps::transformed(input, f.transform(QStringLiteral("inputTransform"))) : nullptr;
+            return input ? ImageOps::transformed(input, f.transform(QStringLiteral("inputTransform")))
+                         : nullptr;
         });
 
     // The default rectangle is the whole plane: cropping nothing away.

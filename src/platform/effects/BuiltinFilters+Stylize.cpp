@@ -57,7 +57,8 @@ ImageRef pixellate(const EffectFilter &f)
         const long long d0 = gy.cellOf(r.y), d1 = gy.cellOf(r.bottom() - 1);
         const int left = gx.firstPixel(c0), right = gx.firstPixel(c1 + 1);
         const int top = gy.firstPixel(d0), bottom = gy.firstPixel(d1 + 1);
-        std::optional<FloatRaster> source = input->renderClipped(PixelRect(left, top, right - left, bottom - top), scale);
+        std::optional<FloatRaster> source =
+            input->renderClipped(PixelRect(left, top, right - left, bottom - top), scale);
         if (!source)
             return false;
         const std::size_t columns = std::size_t(c1 - c0 + 1), rows = std::size_t(d1 - d0 + 1);
@@ -103,8 +104,10 @@ void BuiltinFilters::registerStylizeFilters(EffectRegistry &registry)
     // surroundings (the glow reaches past the input's extent).
     add(registry, "CIBloom", stylize,
         {imageInput("inputImage", "Image"),
-         numberInput("inputRadius", "Radius", InputType::Distance, 10, {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 100}, 0),
-         numberInput("inputIntensity", "Intensity", InputType::Scalar, 0.5, {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 1}, 0)},
+         numberInput("inputRadius", "Radius", InputType::Distance, 10,
+                     {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 100}, 0),
+         numberInput("inputIntensity", "Intensity", InputType::Scalar, 0.5,
+                     {.minimum = 0, .sliderMinimum = 0, .sliderMaximum = 1}, 0)},
         [](const EffectFilter &f) -> ImageRef {
             const ImageRef input = f.image(QStringLiteral("inputImage"));
             if (!input)
@@ -113,10 +116,13 @@ void BuiltinFilters::registerStylizeFilters(EffectRegistry &registry)
             const ImageRef glow = ImageOps::gaussianBlurred(input, f.number(QStringLiteral("inputRadius")));
             if (!(k > 0))
                 return input;
-            return ImageOps::combined(input, glow, [k](const Rgba &p, const Rgba &g) {
-                auto screen = [k](float a, float b) { return a + k * b - a * k * b; };
-                return Rgba{screen(p.r, g.r), screen(p.g, g.g), screen(p.b, g.b), screen(p.a, g.a)};
-            }, glow->extent());
+            return ImageOps::combined(
+                input, glow,
+                [k](const Rgba &p, const Rgba &g) {
+                    auto screen = [k](float a, float b) { return a + k * b - a * k * b; };
+                    return Rgba{screen(p.r, g.r), screen(p.g, g.g), screen(p.b, g.b), screen(p.a, g.a)};
+                },
+                glow->extent());
         });
 
     // Squares of `scale` pixels on a grid through the centre, each in the
@@ -124,7 +130,8 @@ void BuiltinFilters::registerStylizeFilters(EffectRegistry &registry)
     add(registry, "CIPixellate", stylize,
         {imageInput("inputImage", "Image"),
          vectorInput("inputCenter", "Center", InputType::Position, EffectVector(150, 150)),
-         numberInput("inputScale", "Scale", InputType::Distance, 8, {.minimum = 1, .sliderMinimum = 1, .sliderMaximum = 100}, 1)},
+         numberInput("inputScale", "Scale", InputType::Distance, 8,
+                     {.minimum = 1, .sliderMinimum = 1, .sliderMaximum = 100}, 1)},
         pixellate);
 }
 

@@ -46,8 +46,9 @@ InputAttribute BuiltinFilters::imageInput(const char *key, const char *displayNa
     return input;
 }
 
-InputAttribute BuiltinFilters::numberInput(const char *key, const char *displayName, InputType type, double defaultValue,
-                                           const Limits &limits, std::optional<double> identity)
+InputAttribute BuiltinFilters::numberInput(const char *key, const char *displayName, InputType type,
+                                           double defaultValue, const Limits &limits,
+                                           std::optional<double> identity)
 {
     InputAttribute input;
     input.key = QString::fromLatin1(key);
@@ -64,7 +65,8 @@ InputAttribute BuiltinFilters::numberInput(const char *key, const char *displayN
     return input;
 }
 
-InputAttribute BuiltinFilters::vectorInput(const char *key, const char *displayName, InputType type, const EffectVector &defaultValue)
+InputAttribute BuiltinFilters::vectorInput(const char *key, const char *displayName, InputType type,
+                                           const EffectVector &defaultValue)
 {
     InputAttribute input;
     input.key = QString::fromLatin1(key);
@@ -75,7 +77,8 @@ InputAttribute BuiltinFilters::vectorInput(const char *key, const char *displayN
     return input;
 }
 
-InputAttribute BuiltinFilters::colorInput(const char *key, const char *displayName, const EffectColor &defaultValue, InputType type)
+InputAttribute BuiltinFilters::colorInput(const char *key, const char *displayName,
+                                          const EffectColor &defaultValue, InputType type)
 {
     InputAttribute input;
     input.key = QString::fromLatin1(key);
@@ -98,13 +101,14 @@ InputAttribute BuiltinFilters::transformInput(const char *key, const char *displ
     return input;
 }
 
-void BuiltinFilters::add(EffectRegistry &registry, const char *name, QStringList categories, std::vector<InputAttribute> inputs,
-                         Output output)
+void BuiltinFilters::add(EffectRegistry &registry, const char *name, QStringList categories,
+                         std::vector<InputAttribute> inputs, Output output)
 {
     FilterClassAttributes attributes;
     attributes.name = QString::fromLatin1(name);
     attributes.displayName = StringTable::lookup(QStringLiteral("Filters"), attributes.name);
-    categories << QString::fromLatin1(FilterCategory::Video) << QString::fromLatin1(FilterCategory::StillImage)
+    categories << QString::fromLatin1(FilterCategory::Video)
+               << QString::fromLatin1(FilterCategory::StillImage)
                << QString::fromLatin1(FilterCategory::BuiltIn);
     attributes.categories = std::move(categories);
     registry.registerFilter(attributes, [inputs = std::move(inputs), output = std::move(output)] {

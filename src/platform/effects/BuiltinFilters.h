@@ -31,17 +31,19 @@ public:
     using Output = std::function<ImageRef(const EffectFilter &)>;
 
     static InputAttribute imageInput(const char *key, const char *displayName);
-    static InputAttribute numberInput(const char *key, const char *displayName, InputType type, double defaultValue,
-                                      const Limits &limits, std::optional<double> identity = std::nullopt);
-    static InputAttribute vectorInput(const char *key, const char *displayName, InputType type, const EffectVector &defaultValue);
-    static InputAttribute colorInput(const char *key, const char *displayName, const EffectColor &defaultValue,
-                                     InputType type = InputType::Color);
+    static InputAttribute numberInput(const char *key, const char *displayName, InputType type,
+                                      double defaultValue, const Limits &limits,
+                                      std::optional<double> identity = std::nullopt);
+    static InputAttribute vectorInput(const char *key, const char *displayName, InputType type,
+                                      const EffectVector &defaultValue);
+    static InputAttribute colorInput(const char *key, const char *displayName,
+                                     const EffectColor &defaultValue, InputType type = InputType::Color);
     static InputAttribute transformInput(const char *key, const char *displayName);
 
     // Registers a filter whose output `output` computes from its inputs; the
     // categories get Video, StillImage and BuiltIn added.
-    static void add(EffectRegistry &registry, const char *name, QStringList categories, std::vector<InputAttribute> inputs,
-                    Output output);
+    static void add(EffectRegistry &registry, const char *name, QStringList categories,
+                    std::vector<InputAttribute> inputs, Output output);
 
 private:
     static void registerGeometryFilters(EffectRegistry &registry);

@@ -7,7 +7,10 @@
 
 namespace scrivane {
 
-EffectFilter::EffectFilter(std::vector<InputAttribute> inputs) : m_inputs(std::move(inputs)), m_values(m_inputs.size()) {}
+EffectFilter::EffectFilter(std::vector<InputAttribute> inputs)
+    : m_inputs(std::move(inputs)), m_values(m_inputs.size())
+{
+}
 
 EffectFilter::~EffectFilter() = default;
 
@@ -65,7 +68,8 @@ ValueCheck EffectFilter::setValue(const QString &key, const EffectValue &value)
 void EffectFilter::setDefaults()
 {
     for (std::size_t i = 0; i < m_inputs.size(); ++i)
-        m_values[i] = kindOf(m_inputs[i].defaultValue) == m_inputs[i].kind ? m_inputs[i].defaultValue : EffectValue();
+        m_values[i] =
+            kindOf(m_inputs[i].defaultValue) == m_inputs[i].kind ? m_inputs[i].defaultValue : EffectValue();
 }
 
 EffectValue EffectFilter::validateValue(const QString &key, const EffectValue &proposed) const
@@ -89,11 +93,12 @@ void EffectFilter::scaleInputs(double f)
         const InputAttribute &input = m_inputs[i];
         EffectValue &value = m_values[i];
         if (double *number = std::get_if<double>(&value)) {
-            if (input.hasSliderRange() && input.type == InputType::Distance && name() != QLatin1String("CIZoomBlur"))
+            if (input.hasSliderRange() && input.type == InputType::Distance &&
+                name() != QLatin1String("CIZoomBlur"))
                 *number *= f;
         } else if (EffectVector *v = std::get_if<EffectVector>(&value)) {
-            if (input.type == InputType::Position || input.type == InputType::Offset || input.type == InputType::Position3
-                || input.type == InputType::Rectangle) {
+            if (input.type == InputType::Position || input.type == InputType::Offset ||
+                input.type == InputType::Position3 || input.type == InputType::Rectangle) {
                 v->x *= f;
                 v->y *= f;
                 v->z *= f;

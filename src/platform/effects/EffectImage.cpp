@@ -18,7 +18,10 @@ bool usableScale(double scale)
 
 class ComputedImage final : public EffectImage {
 public:
-    ComputedImage(const EffectRect &extent, Renderer renderer) : EffectImage(extent), m_renderer(std::move(renderer)) {}
+    ComputedImage(const EffectRect &extent, Renderer renderer)
+        : EffectImage(extent), m_renderer(std::move(renderer))
+    {
+    }
 
 protected:
     bool renderInto(FloatRaster &out, double scale) const override { return m_renderer(out, scale); }
@@ -29,7 +32,10 @@ private:
 
 class ConstantImage final : public EffectImage {
 public:
-    explicit ConstantImage(const EffectColor &color) : EffectImage(EffectRect::infinite()), m_pixel(RasterOps::premultiplied(color)) {}
+    explicit ConstantImage(const EffectColor &color)
+        : EffectImage(EffectRect::infinite()), m_pixel(RasterOps::premultiplied(color))
+    {
+    }
 
 protected:
     bool renderInto(FloatRaster &out, double) const override
@@ -75,7 +81,8 @@ public:
 protected:
     bool renderInto(FloatRaster &out, double scale) const override
     {
-        const bool aligned = scale == 1 && m_origin.x == std::floor(m_origin.x) && m_origin.y == std::floor(m_origin.y);
+        const bool aligned =
+            scale == 1 && m_origin.x == std::floor(m_origin.x) && m_origin.y == std::floor(m_origin.y);
         if (aligned) {
             // The output lies inside the bitmap: every pixel is written.
             RasterOps::convertPixels(m_pixels, int(m_origin.x), int(m_origin.y), out);
@@ -89,7 +96,8 @@ protected:
                                              .then(EffectTransform::translation(-m_origin.x, -m_origin.y));
         const double width = m_pixels.width(), height = m_pixels.height();
         const EffectRect needed = toSource.mapRect(out.rect().toEffect(1)).grown(2, 2);
-        const PixelRect sourceRect = PixelRect::covering(needed, 1).intersected(PixelRect(0, 0, m_pixels.width(), m_pixels.height()));
+        const PixelRect sourceRect =
+            PixelRect::covering(needed, 1).intersected(PixelRect(0, 0, m_pixels.width(), m_pixels.height()));
         if (sourceRect.isEmpty()) {
             out.clear();
             return true;
@@ -98,14 +106,17 @@ protected:
         if (!source)
             return false;
         RasterOps::convertPixels(m_pixels, 0, 0, *source);
-        RasterOps::resampleMapped(*source, out, [&](double &x, double &y) {
-            const EffectPoint p = toSource.map(EffectPoint(x, y));
-            if (p.x < 0 || p.y < 0 || p.x > width || p.y > height)
-                return false;
-            x = std::clamp(p.x, 0.5, width - 0.5);
-            y = std::clamp(p.y, 0.5, height - 0.5);
-            return true;
-        }, RasterOps::supersampling(toSource));
+        RasterOps::resampleMapped(
+            *source, out,
+            [&](double &x, double &y) {
+                const EffectPoint p = toSource.map(EffectPoint(x, y));
+                if (p.x < 0 || p.y < 0 || p.x > width || p.y > height)
+                    return false;
+                x = std::clamp(p.x, 0.5, width - 0.5);
+                y = std::clamp(p.y, 0.5, height - 0.5);
+                return true;
+            },
+            RasterOps::supersampling(toSource));
         return true;
     }
 

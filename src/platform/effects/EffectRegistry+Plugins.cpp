@@ -66,16 +66,19 @@ EffectPluginLoad EffectRegistry::loadPlugin(const QString &path)
     auto registration = reinterpret_cast<RegisterFunction>(dlsym(handle, kEffectPluginRegisterSymbol));
     if (!interface || !registration) {
         load.error = QStringLiteral("\"%1\" is not a filter plug-in: it lacks the entry points %2 and %3.")
-                         .arg(path, QLatin1String(kEffectPluginInterfaceSymbol), QLatin1String(kEffectPluginRegisterSymbol));
+                         .arg(path, QLatin1String(kEffectPluginInterfaceSymbol),
+                              QLatin1String(kEffectPluginRegisterSymbol));
         dlclose(handle);
         return load;
     }
     const int version = interface();
     if (version != kEffectPluginInterfaceVersion) {
-        load.error = QStringLiteral("The filter plug-in \"%1\" was built for interface version %2; this program has version %3.")
-                         .arg(path)
-                         .arg(version)
-                         .arg(kEffectPluginInterfaceVersion);
+        load.error =
+            QStringLiteral(
+                "The filter plug-in \"%1\" was built for interface version %2; this program has version %3.")
+                .arg(path)
+                .arg(version)
+                .arg(kEffectPluginInterfaceVersion);
         dlclose(handle);
         return load;
     }
@@ -89,10 +92,11 @@ EffectPluginLoad EffectRegistry::loadPlugin(const QString &path)
     }
     load.registered = host.m_registered;
     if (!registered || !host.m_refused.isEmpty()) {
-        load.error = host.m_refused.isEmpty()
-            ? QStringLiteral("The filter plug-in \"%1\" failed to register its filters.").arg(path)
-            : QStringLiteral("The filter plug-in \"%1\" registers names that are already taken: %2.")
-                  .arg(path, host.m_refused.join(QStringLiteral(", ")));
+        load.error =
+            host.m_refused.isEmpty()
+                ? QStringLiteral("The filter plug-in \"%1\" failed to register its filters.").arg(path)
+                : QStringLiteral("The filter plug-in \"%1\" registers names that are already taken: %2.")
+                      .arg(path, host.m_refused.join(QStringLiteral(", ")));
     }
     // Filters it registered (if any) use its code from now on, so it stays
     // loaded whatever else happened.

@@ -43,9 +43,9 @@ std::optional<EffectTransform> EffectTransform::inverted() const
 
 EffectTransform EffectTransform::then(const EffectTransform &n) const
 {
-    return EffectTransform(n.m11 * m11 + n.m21 * m12, n.m12 * m11 + n.m22 * m12,
-                           n.m11 * m21 + n.m21 * m22, n.m12 * m21 + n.m22 * m22,
-                           n.m11 * tX + n.m21 * tY + n.tX, n.m12 * tX + n.m22 * tY + n.tY);
+    return EffectTransform(n.m11 * m11 + n.m21 * m12, n.m12 * m11 + n.m22 * m12, n.m11 * m21 + n.m21 * m22,
+                           n.m12 * m21 + n.m22 * m22, n.m11 * tX + n.m21 * tY + n.tX,
+                           n.m12 * tX + n.m22 * tY + n.tY);
 }
 
 } // namespace scrivane

@@ -16,7 +16,8 @@ using ImageRef = std::shared_ptr<const EffectImage>;
 
 // The value of one filter input.  std::monostate is "no value" (an input
 // that was cleared or never set); booleans and integers are numbers.
-using EffectValue = std::variant<std::monostate, double, EffectVector, EffectColor, EffectTransform, ImageRef, QString>;
+using EffectValue =
+    std::variant<std::monostate, double, EffectVector, EffectColor, EffectTransform, ImageRef, QString>;
 
 // The kind of value an input takes (its class, in attribute terms).
 enum class ValueKind { None, Number, Vector, Color, Transform, Image, String };

@@ -16,7 +16,9 @@ struct EffectVector {
     constexpr EffectVector() = default;
     constexpr EffectVector(double x_, double y_) : x(x_), y(y_), count(2) {}
     constexpr EffectVector(double x_, double y_, double z_) : x(x_), y(y_), z(z_), count(3) {}
-    constexpr EffectVector(double x_, double y_, double z_, double w_) : x(x_), y(y_), z(z_), w(w_), count(4) {}
+    constexpr EffectVector(double x_, double y_, double z_, double w_) : x(x_), y(y_), z(z_), w(w_), count(4)
+    {
+    }
 
     // Component i (0 to 3).
     constexpr double at(int i) const { return i == 0 ? x : i == 1 ? y : i == 2 ? z : w; }

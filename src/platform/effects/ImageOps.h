@@ -32,7 +32,8 @@ public:
     // Two images combined pixel by pixel over `extent`: `blend` takes and
     // answers premultiplied pixels (the answer is clamped to a valid pixel).
     using Blend = std::function<Rgba(const Rgba &top, const Rgba &bottom)>;
-    static ImageRef combined(const ImageRef &top, const ImageRef &bottom, Blend blend, const EffectRect &extent);
+    static ImageRef combined(const ImageRef &top, const ImageRef &bottom, Blend blend,
+                             const EffectRect &extent);
 
     // An image over `extent` whose pixels `shade` gives (premultiplied) from
     // the effect-space centre of each pixel and the render scale.
@@ -44,7 +45,8 @@ public:
     // rectangle, which input rectangle its samples may come from.
     using PointMap = std::function<bool(EffectPoint &)>;
     using Reach = std::function<EffectRect(const EffectRect &output)>;
-    static ImageRef warped(const ImageRef &input, const EffectRect &extent, PointMap map, Reach reach, int samples);
+    static ImageRef warped(const ImageRef &input, const EffectRect &extent, PointMap map, Reach reach,
+                           int samples);
 };
 
 } // namespace scrivane

@@ -11,8 +11,8 @@ namespace scrivane {
 enum class InputType {
     Unspecified,
     Scalar,
-    Distance,  // a length in pixels of the working image
-    Angle,     // radians
+    Distance, // a length in pixels of the working image
+    Angle,    // radians
     Boolean,
     Integer,
     Count,

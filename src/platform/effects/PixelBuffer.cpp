@@ -19,8 +19,8 @@ PixelBuffer::PixelBuffer(int width, int height)
 
 PixelBuffer PixelBuffer::fromSurface(cairo_surface_t *surface)
 {
-    if (!surface || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS
-        || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE)
+    if (!surface || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE)
         return {};
     PixelBuffer copy(cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface));
     if (copy.isNull())

@@ -12,7 +12,8 @@ namespace {
 // [inStart, inStart + inLen) and is transparent elsewhere; the output is
 // computed for [outStart, outStart + outLen).  A running sum keeps the cost
 // per pixel independent of the radius.
-void boxLine(const float *in, int inStart, int inLen, float *out, int outStart, int outLen, const RasterOps::BlurBox &box)
+void boxLine(const float *in, int inStart, int inLen, float *out, int outStart, int outLen,
+             const RasterOps::BlurBox &box)
 {
     static constexpr float zero[4] = {0, 0, 0, 0};
     const int r = box.radius;
@@ -70,13 +71,16 @@ struct Columns {
     int rows;
 };
 
-void boxColumns(const Columns &in, const Columns &out, std::size_t n, const RasterOps::BlurBox &box, const float *zero, float *sum)
+void boxColumns(const Columns &in, const Columns &out, std::size_t n, const RasterOps::BlurBox &box,
+                const float *zero, float *sum)
 {
     const int r = box.radius;
     const float e = box.edge;
     const float inv = 1.0f / (2.0f * r + 1.0f + 2.0f * e);
     const int inBottom = in.top + in.rows;
-    auto rowAt = [&](int y) -> const float * { return y >= in.top && y < inBottom ? in.data + std::size_t(y - in.top) * in.stride : zero; };
+    auto rowAt = [&](int y) -> const float * {
+        return y >= in.top && y < inBottom ? in.data + std::size_t(y - in.top) * in.stride : zero;
+    };
 
     std::fill(sum, sum + n, 0.0f);
     for (int k = std::max(out.top - r, in.top); k <= std::min(out.top + r, inBottom - 1); ++k) {
@@ -129,7 +133,8 @@ int RasterOps::reach(const std::vector<BlurBox> &boxes)
     return int(std::min(total, 1LL << 28));
 }
 
-std::optional<FloatRaster> RasterOps::separableBlur(const FloatRaster &source, const std::vector<BlurBox> &boxes, const PixelRect &want)
+std::optional<FloatRaster> RasterOps::separableBlur(const FloatRaster &source,
+                                                    const std::vector<BlurBox> &boxes, const PixelRect &want)
 {
     const PixelRect &s = source.rect();
     const int spread = reach(boxes);
@@ -146,7 +151,8 @@ std::optional<FloatRaster> RasterOps::separableBlur(const FloatRaster &source, c
 
     // Rows in x: only the source's rows carry anything, and only the columns
     // of the wanted area are kept.
-    std::optional<FloatRaster> current = FloatRaster::allocate(PixelRect(target.x, s.y, target.width, s.height), false);
+    std::optional<FloatRaster> current =
+        FloatRaster::allocate(PixelRect(target.x, s.y, target.width, s.height), false);
     if (!current)
         return std::nullopt;
     {
@@ -188,8 +194,9 @@ std::optional<FloatRaster> RasterOps::separableBlur(const FloatRaster &source, c
         for (std::size_t k = 0; k < boxes.size(); ++k) {
             const bool last = k + 1 == boxes.size();
             const int grow = boxes[k].reach();
-            const Columns out = last ? Columns{result->pixel(x, target.y), result->floatsPerRow(), target.y, target.height}
-                                     : Columns{(k % 2 == 0 ? bufferA : bufferB).data(), n, in.top - grow, in.rows + 2 * grow};
+            const Columns out =
+                last ? Columns{result->pixel(x, target.y), result->floatsPerRow(), target.y, target.height}
+                     : Columns{(k % 2 == 0 ? bufferA : bufferB).data(), n, in.top - grow, in.rows + 2 * grow};
             boxColumns(in, out, n, boxes[k], zero.data(), sum.data());
             in = out;
         }

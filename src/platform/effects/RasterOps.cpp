@@ -97,14 +97,16 @@ Rgba RasterOps::clampPremultiplied(const Rgba &p)
 
 void RasterOps::convertPixels(const PixelBuffer &pixels, int originX, int originY, FloatRaster &out)
 {
-    const PixelRect area = out.rect().intersected(PixelRect(originX, originY, pixels.width(), pixels.height()));
+    const PixelRect area =
+        out.rect().intersected(PixelRect(originX, originY, pixels.width(), pixels.height()));
     if (area.isEmpty())
         return;
     const std::uint8_t *data = pixels.data();
     const int stride = pixels.stride();
     constexpr float inv = 1.0f / 255.0f;
     for (int y = area.y; y < area.bottom(); ++y) {
-        const std::uint8_t *src = data + std::size_t(y - originY) * stride + std::size_t(area.x - originX) * 4;
+        const std::uint8_t *src =
+            data + std::size_t(y - originY) * stride + std::size_t(area.x - originX) * 4;
         float *dst = out.pixel(area.x, y);
         for (int i = 0; i < area.width; ++i, src += 4, dst += 4) {
             std::uint32_t v;
@@ -130,10 +132,9 @@ PixelBuffer RasterOps::toPixels(const FloatRaster &raster)
         std::uint8_t *dst = data + std::size_t(y - r.y) * stride;
         for (int x = 0; x < r.width; ++x, src += 4, dst += 4) {
             const float a = clamp01(src[3]);
-            const std::uint32_t v = std::uint32_t(toByte(a)) << 24
-                | std::uint32_t(toByte(clampTo(src[0], a))) << 16
-                | std::uint32_t(toByte(clampTo(src[1], a))) << 8
-                | std::uint32_t(toByte(clampTo(src[2], a)));
+            const std::uint32_t v =
+                std::uint32_t(toByte(a)) << 24 | std::uint32_t(toByte(clampTo(src[0], a))) << 16 |
+                std::uint32_t(toByte(clampTo(src[1], a))) << 8 | std::uint32_t(toByte(clampTo(src[2], a)));
             std::memcpy(dst, &v, 4);
         }
     }
@@ -156,7 +157,8 @@ int RasterOps::supersampling(const EffectTransform &t)
     return int(std::clamp(std::ceil(stretch - 1e-6), 1.0, 8.0));
 }
 
-void RasterOps::resampleAffine(const FloatRaster &source, FloatRaster &out, const EffectTransform &t, int samples)
+void RasterOps::resampleAffine(const FloatRaster &source, FloatRaster &out, const EffectTransform &t,
+                               int samples)
 {
     samples = std::clamp(samples, 1, 8);
     const PixelRect &r = out.rect();
@@ -169,7 +171,8 @@ void RasterOps::resampleAffine(const FloatRaster &source, FloatRaster &out, cons
                 const double py = y + (sy + 0.5) / samples;
                 for (int sx = 0; sx < samples; ++sx) {
                     const double px = x + (sx + 0.5) / samples;
-                    sampleInto(source, t.m11 * px + t.m21 * py + t.tX, t.m12 * px + t.m22 * py + t.tY, acc, weight);
+                    sampleInto(source, t.m11 * px + t.m21 * py + t.tX, t.m12 * px + t.m22 * py + t.tY, acc,
+                               weight);
                 }
             }
             std::memcpy(dst, acc, sizeof acc);

@@ -39,11 +39,13 @@ public:
     static Rgba sample(const FloatRaster &source, double x, double y);
     // Fills `out`: each pixel samples `source` at its centre mapped by
     // `outToSource`, averaged over samples × samples points of the pixel.
-    static void resampleAffine(const FloatRaster &source, FloatRaster &out, const EffectTransform &outToSource, int samples);
+    static void resampleAffine(const FloatRaster &source, FloatRaster &out,
+                               const EffectTransform &outToSource, int samples);
     // The same through any mapping; a mapping that answers false leaves that
     // sample transparent.
     using PointMap = std::function<bool(double &x, double &y)>;
-    static void resampleMapped(const FloatRaster &source, FloatRaster &out, const PointMap &outToSource, int samples);
+    static void resampleMapped(const FloatRaster &source, FloatRaster &out, const PointMap &outToSource,
+                               int samples);
     // How many samples per axis a mapping that shrinks as much as `t` needs so
     // as not to skip source pixels (1 to 8).
     static int supersampling(const EffectTransform &t);
@@ -71,7 +73,8 @@ public:
     // The separable convolution of `source` (transparent outside) by the boxes
     // in x and then in y, computed over `want`.  Its cost per pixel does not
     // depend on the box sizes.
-    static std::optional<FloatRaster> separableBlur(const FloatRaster &source, const std::vector<BlurBox> &boxes, const PixelRect &want);
+    static std::optional<FloatRaster> separableBlur(const FloatRaster &source,
+                                                    const std::vector<BlurBox> &boxes, const PixelRect &want);
 };
 
 } // namespace scrivane

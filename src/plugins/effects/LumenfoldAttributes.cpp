@@ -16,9 +16,10 @@ InputAttribute LumenfoldAttributes::image()
     return input;
 }
 
-InputAttribute LumenfoldAttributes::number(const char *key, const char *displayName, InputType type, std::optional<double> minimum,
-                                           std::optional<double> maximum, double sliderMinimum, double sliderMaximum,
-                                           double defaultValue, double identity)
+InputAttribute LumenfoldAttributes::number(const char *key, const char *displayName, InputType type,
+                                           std::optional<double> minimum, std::optional<double> maximum,
+                                           double sliderMinimum, double sliderMaximum, double defaultValue,
+                                           double identity)
 {
     InputAttribute input;
     input.key = QString::fromLatin1(key);
@@ -34,7 +35,8 @@ InputAttribute LumenfoldAttributes::number(const char *key, const char *displayN
     return input;
 }
 
-InputAttribute LumenfoldAttributes::color(const char *key, const char *displayName, const EffectColor &defaultValue)
+InputAttribute LumenfoldAttributes::color(const char *key, const char *displayName,
+                                          const EffectColor &defaultValue)
 {
     InputAttribute input;
     input.key = QString::fromLatin1(key);
@@ -47,7 +49,8 @@ InputAttribute LumenfoldAttributes::color(const char *key, const char *displayNa
 QStringList LumenfoldAttributes::categories()
 {
     return {QString::fromLatin1(FilterCategory::Stylize), QString::fromLatin1(FilterCategory::Video),
-            QString::fromLatin1(FilterCategory::StillImage), QString::fromLatin1(FilterCategory::VectorComposite)};
+            QString::fromLatin1(FilterCategory::StillImage),
+            QString::fromLatin1(FilterCategory::VectorComposite)};
 }
 
 } // namespace scrivane

@@ -10,8 +10,9 @@ namespace scrivane {
 class LumenfoldAttributes {
 public:
     static InputAttribute image();
-    static InputAttribute number(const char *key, const char *displayName, InputType type, std::optional<double> minimum,
-                                 std::optional<double> maximum, double sliderMinimum, double sliderMaximum, double defaultValue,
+    static InputAttribute number(const char *key, const char *displayName, InputType type,
+                                 std::optional<double> minimum, std::optional<double> maximum,
+                                 double sliderMinimum, double sliderMaximum, double defaultValue,
                                  double identity);
     static InputAttribute color(const char *key, const char *displayName, const EffectColor &defaultValue);
     // The categories of both filters.

@@ -83,7 +83,8 @@ ImageRef MirrorFilter::outputImage()
     // (x, y) → (x, 2h + yoffset − y): mirrored about the edge y = h, then
     // moved by yoffset.
     affineFilter->setValue(QStringLiteral("inputImage"), faded);
-    affineFilter->setValue(QStringLiteral("inputTransform"), EffectTransform(1, 0, 0, -1, 0, 2 * h + yoffset));
+    affineFilter->setValue(QStringLiteral("inputTransform"),
+                           EffectTransform(1, 0, 0, -1, 0, 2 * h + yoffset));
     blurFilter->setValue(QStringLiteral("inputImage"), affineFilter->outputImage());
     blurFilter->setValue(QStringLiteral("inputRadius"), blur);
     const ImageRef reflection = blurFilter->outputImage();

@@ -66,8 +66,9 @@ ImageRef ShadowFilter::outputImage()
     const EffectColor color = this->color(QStringLiteral("color"));
 
     affineFilter->setValue(QStringLiteral("inputImage"), inputImage);
-    affineFilter->setValue(QStringLiteral("inputTransform"),
-                           EffectTransform::translation(number(QStringLiteral("offsetX")), number(QStringLiteral("offsetY"))));
+    affineFilter->setValue(
+        QStringLiteral("inputTransform"),
+        EffectTransform::translation(number(QStringLiteral("offsetX")), number(QStringLiteral("offsetY"))));
     blurFilter->setValue(QStringLiteral("inputImage"), affineFilter->outputImage());
     blurFilter->setValue(QStringLiteral("inputRadius"), number(QStringLiteral("blur")));
     // Every pixel takes the shadow colour, with the source's alpha times the
@@ -77,7 +78,8 @@ ImageRef ShadowFilter::outputImage()
     colorFilter->setValue(QStringLiteral("inputGVector"), EffectVector(0, 0, 0, 0));
     colorFilter->setValue(QStringLiteral("inputBVector"), EffectVector(0, 0, 0, 0));
     colorFilter->setValue(QStringLiteral("inputAVector"), EffectVector(0, 0, 0, color.alpha));
-    colorFilter->setValue(QStringLiteral("inputBiasVector"), EffectVector(color.red, color.green, color.blue, 0));
+    colorFilter->setValue(QStringLiteral("inputBiasVector"),
+                          EffectVector(color.red, color.green, color.blue, 0));
     const ImageRef shadow = colorFilter->outputImage();
     if (last)
         return shadow;

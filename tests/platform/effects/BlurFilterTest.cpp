@@ -75,7 +75,8 @@ TEST(BlurFilters, GaussianBlurIsSymmetricKeepsTheTotalAndHasTheRadiusAsDeviation
 
 TEST(BlurFilters, GaussianBlurKeepsAFlatAreaFlat)
 {
-    auto blur = makeFilter("CIGaussianBlur", {{"inputImage", solidImage(60, 60, EffectColor(0.2, 0.4, 0.6))}, {"inputRadius", 5.0}});
+    auto blur = makeFilter("CIGaussianBlur", {{"inputImage", solidImage(60, 60, EffectColor(0.2, 0.4, 0.6))},
+                                              {"inputRadius", 5.0}});
     const FloatRaster r = renderFloat(blur->outputImage(), PixelRect(20, 20, 20, 20));
     for (int y = 20; y < 40; ++y)
         for (int x = 20; x < 40; ++x)
@@ -89,7 +90,8 @@ TEST(BlurFilters, BoxBlurAveragesASquare)
     const FloatRaster r = renderFloat(box->outputImage(), PixelRect(-3, -3, 7, 7));
     for (int y = -3; y < 4; ++y)
         for (int x = -3; x < 4; ++x)
-            EXPECT_NEAR(r.at(x, y).a, std::abs(x) <= 1 && std::abs(y) <= 1 ? 1.0 / 9 : 0.0, 1e-5) << x << "," << y;
+            EXPECT_NEAR(r.at(x, y).a, std::abs(x) <= 1 && std::abs(y) <= 1 ? 1.0 / 9 : 0.0, 1e-5)
+                << x << "," << y;
     // Radius 1, the identity of the filter, changes nothing.
     auto identity = makeFilter("CIBoxBlur", {{"inputImage", dot()}, {"inputRadius", 1.0}});
     EXPECT_NEAR(renderFloat(identity->outputImage(), PixelRect(0, 0, 1, 1)).at(0, 0).a, 1, 1e-6);
@@ -97,7 +99,8 @@ TEST(BlurFilters, BoxBlurAveragesASquare)
 
 TEST(BlurFilters, MotionBlurSpreadsAlongItsAngleOnly)
 {
-    auto horizontal = makeFilter("CIMotionBlur", {{"inputImage", dot()}, {"inputRadius", 4.0}, {"inputAngle", 0.0}});
+    auto horizontal =
+        makeFilter("CIMotionBlur", {{"inputImage", dot()}, {"inputRadius", 4.0}, {"inputAngle", 0.0}});
     const FloatRaster h = renderFloat(horizontal->outputImage(), PixelRect(-6, -6, 13, 13));
     Moments m = moments(h);
     EXPECT_NEAR(m.total, 1, 1e-3);
@@ -106,7 +109,8 @@ TEST(BlurFilters, MotionBlurSpreadsAlongItsAngleOnly)
     for (int d = 1; d <= 5; ++d)
         EXPECT_NEAR(h.at(d, 0).a, h.at(-d, 0).a, 1e-5);
 
-    auto vertical = makeFilter("CIMotionBlur", {{"inputImage", dot()}, {"inputRadius", 4.0}, {"inputAngle", M_PI / 2}});
+    auto vertical =
+        makeFilter("CIMotionBlur", {{"inputImage", dot()}, {"inputRadius", 4.0}, {"inputAngle", M_PI / 2}});
     m = moments(renderFloat(vertical->outputImage(), PixelRect(-6, -6, 13, 13)));
     EXPECT_NEAR(m.varianceX, 0, 1e-3);
     EXPECT_GT(m.varianceY, 4);
@@ -119,7 +123,9 @@ TEST(BlurFilters, ZoomBlurStreaksAwayFromTheCentre)
     const ImageRef square = imageOf(21, 21, [](int x, int y) {
         return (x == 10 && y == 10) || x == 3 || x == 17 ? Rgba{1, 1, 1, 1} : Rgba{};
     });
-    auto zoom = makeFilter("CIZoomBlur", {{"inputImage", square}, {"inputCenter", EffectVector(10.5, 10.5)}, {"inputAmount", 50.0}});
+    auto zoom = makeFilter(
+        "CIZoomBlur",
+        {{"inputImage", square}, {"inputCenter", EffectVector(10.5, 10.5)}, {"inputAmount", 50.0}});
     const ImageRef out = zoom->outputImage();
     EXPECT_TRUE(out->extent().united(square->extent()) == out->extent());
     EXPECT_GT(out->extent().width, 21);
@@ -134,8 +140,11 @@ TEST(BlurFilters, ZoomBlurStreaksAwayFromTheCentre)
 
 TEST(BlurFilters, UnsharpMaskSteepensEdgesAndKeepsFlatAreas)
 {
-    const ImageRef step = imageOf(40, 30, [](int x, int) { return x < 20 ? Rgba{0.25f, 0.25f, 0.25f, 1} : Rgba{0.75f, 0.75f, 0.75f, 1}; });
-    auto sharpen = makeFilter("CIUnsharpMask", {{"inputImage", step}, {"inputRadius", 2.0}, {"inputIntensity", 1.0}});
+    const ImageRef step = imageOf(40, 30, [](int x, int) {
+        return x < 20 ? Rgba{0.25f, 0.25f, 0.25f, 1} : Rgba{0.75f, 0.75f, 0.75f, 1};
+    });
+    auto sharpen =
+        makeFilter("CIUnsharpMask", {{"inputImage", step}, {"inputRadius", 2.0}, {"inputIntensity", 1.0}});
     const ImageRef out = sharpen->outputImage();
     EXPECT_EQ(out->extent(), step->extent());
     const FloatRaster r = renderFloat(out, PixelRect(0, 0, 40, 30));

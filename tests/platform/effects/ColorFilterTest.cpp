@@ -11,7 +11,8 @@ namespace {
 
 // A small image with a spread of colours and alphas (premultiplied).
 const Rgba kSamples[] = {
-    {0.8f, 0.4f, 0.2f, 1}, {0.1f, 0.5f, 0.9f, 1}, {0.3f, 0.15f, 0.05f, 0.5f}, {0, 0, 0, 0}, {0.5f, 0.5f, 0.5f, 1}, {1, 1, 1, 1},
+    {0.8f, 0.4f, 0.2f, 1}, {0.1f, 0.5f, 0.9f, 1}, {0.3f, 0.15f, 0.05f, 0.5f},
+    {0, 0, 0, 0},          {0.5f, 0.5f, 0.5f, 1}, {1, 1, 1, 1},
 };
 
 ImageRef samples()
@@ -20,7 +21,9 @@ ImageRef samples()
 }
 
 // The straight colour of each sample after `filter` with `values`.
-std::vector<Rgba> apply(const char *filter, std::initializer_list<std::pair<const char *, EffectValue>> values, ImageRef input = samples())
+std::vector<Rgba> apply(const char *filter,
+                        std::initializer_list<std::pair<const char *, EffectValue>> values,
+                        ImageRef input = samples())
 {
     auto f = makeFilter(filter, values);
     EXPECT_EQ(f->setValue("inputImage", input), ValueCheck::Accepted);
@@ -93,7 +96,8 @@ TEST(ColorFilters, ColorMatrixWeighsStraightComponents)
         EXPECT_NEAR(out[i].a, in[i].a / 2, 3e-3) << i;
     }
     // An alpha bias colours the plane around the image: the extent has no end.
-    auto fill = makeFilter("CIColorMatrix", {{"inputImage", samples()}, {"inputBiasVector", EffectVector(0, 0, 1, 1)}});
+    auto fill = makeFilter("CIColorMatrix",
+                           {{"inputImage", samples()}, {"inputBiasVector", EffectVector(0, 0, 1, 1)}});
     EXPECT_TRUE(fill->outputImage()->extent().isInfinite());
     const FloatRaster far = renderFloat(fill->outputImage(), PixelRect(100, 100, 1, 1));
     EXPECT_EQ(far.at(100, 100), (Rgba{0, 0, 1, 1}));

@@ -34,7 +34,8 @@ TEST(EffectFilter, ChecksOfferedValuesAgainstTheInputAttributes)
         if (c.expected == ValueCheck::Accepted)
             EXPECT_EQ(blur->value(c.key), c.value) << c.key;
         else
-            EXPECT_EQ(blur->value(c.key), before) << c.key << ": a refused value must not replace the old one";
+            EXPECT_EQ(blur->value(c.key), before)
+                << c.key << ": a refused value must not replace the old one";
     }
     // A vector with a component that is not a number is refused as well.
     auto zoom = makeFilter("CIZoomBlur", {});
@@ -76,7 +77,8 @@ TEST(EffectFilter, RescalingDoublesLengthsAndLeavesTheRest)
     auto blur = makeFilter("CIGaussianBlur", {{"inputRadius", 6.0}});
     auto zoom = makeFilter("CIZoomBlur", {{"inputCenter", EffectVector(10, 20)}, {"inputAmount", 30.0}});
     auto checker = makeFilter("CICheckerboardGenerator", {{"inputWidth", 8.0}, {"inputSharpness", 0.5}});
-    auto affine = makeFilter("CIAffineTransform", {{"inputTransform", EffectTransform(2, 0.5, -0.5, 3, 7, -4)}});
+    auto affine =
+        makeFilter("CIAffineTransform", {{"inputTransform", EffectTransform(2, 0.5, -0.5, 3, 7, -4)}});
     auto crop = makeFilter("CICrop", {{"inputRectangle", EffectVector(1, 2, 3, 4)}});
     auto matrix = makeFilter("CIColorMatrix", {{"inputRVector", EffectVector(0.5, 0, 0, 0)}});
     for (EffectFilter *f : {blur.get(), zoom.get(), checker.get(), affine.get(), crop.get(), matrix.get()})

@@ -22,7 +22,8 @@ cairo_surface_t *patternSurface()
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x) {
             const std::uint32_t alpha = 0x40 + 0x10 * std::uint32_t(x + 4 * y);
-            const std::uint32_t v = alpha << 24 | std::uint32_t(x * 0x20) << 16 | std::uint32_t(y * 0x30) << 8 | 0x10;
+            const std::uint32_t v =
+                alpha << 24 | std::uint32_t(x * 0x20) << 16 | std::uint32_t(y * 0x30) << 8 | 0x10;
             std::memcpy(data + y * stride + x * 4, &v, 4);
         }
     cairo_surface_mark_dirty(surface);
@@ -32,7 +33,8 @@ cairo_surface_t *patternSurface()
 std::uint32_t surfacePixel(cairo_surface_t *surface, int x, int y)
 {
     std::uint32_t v;
-    std::memcpy(&v, cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface) + x * 4, 4);
+    std::memcpy(
+        &v, cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface) + x * 4, 4);
     return v;
 }
 
@@ -70,10 +72,10 @@ TEST(EffectImage, RendersTheRequestedRegionClippedToTheExtent)
         EffectRect placement;
         int width, height;
     } cases[] = {
-        {EffectRect(0, 0, 100, 100), 1, EffectRect(5, 5, 10, 10), 10, 10},   // clipped to the extent
-        {EffectRect(6.5, 7.25, 2, 2), 1, EffectRect(6, 7, 3, 3), 3, 3},      // rounded outwards
-        {EffectRect(5, 5, 10, 10), 2, EffectRect(5, 5, 10, 10), 20, 20},     // twice the pixels
-        {EffectRect(5, 5, 10, 10), 0.5, EffectRect(4, 4, 12, 12), 6, 6},     // device pixels of 2 units
+        {EffectRect(0, 0, 100, 100), 1, EffectRect(5, 5, 10, 10), 10, 10}, // clipped to the extent
+        {EffectRect(6.5, 7.25, 2, 2), 1, EffectRect(6, 7, 3, 3), 3, 3},    // rounded outwards
+        {EffectRect(5, 5, 10, 10), 2, EffectRect(5, 5, 10, 10), 20, 20},   // twice the pixels
+        {EffectRect(5, 5, 10, 10), 0.5, EffectRect(4, 4, 12, 12), 6, 6},   // device pixels of 2 units
     };
     for (const Case &c : cases) {
         const RenderedImage r = image->render(c.region, c.scale);
@@ -90,13 +92,16 @@ TEST(EffectImage, ScalesSourcesAndFilterLengthsTogether)
 {
     // A 2 × 2 checkerboard of 1-pixel squares rendered at scale 3 shows
     // squares of 3 device pixels.
-    const ImageRef image = imageOf(2, 2, [](int x, int y) { return (x + y) % 2 ? Rgba{0, 0, 0, 1} : Rgba{1, 1, 1, 1}; });
+    const ImageRef image = imageOf(2, 2, [](int x, int y) {
+        return (x + y) % 2 ? Rgba{0, 0, 0, 1} : Rgba{1, 1, 1, 1};
+    });
     const FloatRaster big = renderFloat(image, PixelRect(0, 0, 6, 6), 3);
     EXPECT_NEAR(big.at(1, 1).r, 1, 1e-6);
     EXPECT_NEAR(big.at(4, 1).r, 0, 1e-6);
     EXPECT_NEAR(big.at(4, 4).r, 1, 1e-6);
     // A blur at scale 2 looks like the blur at scale 1, enlarged.
-    auto blur = makeFilter("CIGaussianBlur", {{"inputImage", solidImage(8, 8, EffectColor(1, 1, 1))}, {"inputRadius", 2.0}});
+    auto blur = makeFilter("CIGaussianBlur",
+                           {{"inputImage", solidImage(8, 8, EffectColor(1, 1, 1))}, {"inputRadius", 2.0}});
     const ImageRef out = blur->outputImage();
     const FloatRaster one = renderFloat(out, PixelRect(-4, -4, 16, 16), 1);
     const FloatRaster two = renderFloat(out, PixelRect(-8, -8, 32, 32), 2);
@@ -110,13 +115,16 @@ TEST(EffectImage, ScalesSourcesAndFilterLengthsTogether)
 TEST(EffectImage, ExtentsComeFromTheGraphNotFromRendering)
 {
     const ImageRef source = solidImage(100, 40, EffectColor(1, 0, 0));
-    auto shift = makeFilter("CIAffineTransform", {{"inputImage", source}, {"inputTransform", EffectTransform::translation(50, 50)}});
+    auto shift = makeFilter("CIAffineTransform", {{"inputImage", source},
+                                                  {"inputTransform", EffectTransform::translation(50, 50)}});
     auto blur = makeFilter("CIGaussianBlur", {{"inputImage", shift->outputImage()}, {"inputRadius", 10.0}});
     const double margin = ImageOps::gaussianMargin(10);
-    EXPECT_EQ(blur->outputImage()->extent(), EffectRect(50 - margin, 50 - margin, 100 + 2 * margin, 40 + 2 * margin));
+    EXPECT_EQ(blur->outputImage()->extent(),
+              EffectRect(50 - margin, 50 - margin, 100 + 2 * margin, 40 + 2 * margin));
     auto generator = makeFilter("CICheckerboardGenerator", {});
     EXPECT_TRUE(generator->outputImage()->extent().isInfinite());
-    auto crop = makeFilter("CICrop", {{"inputImage", generator->outputImage()}, {"inputRectangle", EffectVector(3, 4, 5, 6)}});
+    auto crop = makeFilter(
+        "CICrop", {{"inputImage", generator->outputImage()}, {"inputRectangle", EffectVector(3, 4, 5, 6)}});
     EXPECT_EQ(crop->outputImage()->extent(), EffectRect(3, 4, 5, 6));
 }
 

@@ -15,12 +15,36 @@ using namespace scrivane::test;
 namespace {
 
 const char *const kBuiltins[] = {
-    "CIAffineTransform", "CIGaussianBlur", "CIColorMatrix", "CISourceOverCompositing", "CIZoomBlur",
-    "CIPerspectiveTransform", "CICrop", "CICheckerboardGenerator", "CIConstantColorGenerator", "CIMotionBlur",
-    "CIBoxBlur", "CIColorControls", "CIExposureAdjust", "CIGammaAdjust", "CIHueAdjust", "CIColorInvert",
-    "CIColorMonochrome", "CISepiaTone", "CIColorPosterize", "CIMultiplyBlendMode", "CIScreenBlendMode",
-    "CIDifferenceBlendMode", "CITwirlDistortion", "CIBumpDistortion", "CILinearGradient", "CIRadialGradient",
-    "CIUnsharpMask", "CIPixellate", "CIBloom", "CIDissolveTransition",
+    "CIAffineTransform",
+    "CIGaussianBlur",
+    "CIColorMatrix",
+    "CISourceOverCompositing",
+    "CIZoomBlur",
+    "CIPerspectiveTransform",
+    "CICrop",
+    "CICheckerboardGenerator",
+    "CIConstantColorGenerator",
+    "CIMotionBlur",
+    "CIBoxBlur",
+    "CIColorControls",
+    "CIExposureAdjust",
+    "CIGammaAdjust",
+    "CIHueAdjust",
+    "CIColorInvert",
+    "CIColorMonochrome",
+    "CISepiaTone",
+    "CIColorPosterize",
+    "CIMultiplyBlendMode",
+    "CIScreenBlendMode",
+    "CIDifferenceBlendMode",
+    "CITwirlDistortion",
+    "CIBumpDistortion",
+    "CILinearGradient",
+    "CIRadialGradient",
+    "CIUnsharpMask",
+    "CIPixellate",
+    "CIBloom",
+    "CIDissolveTransition",
 };
 
 } // namespace
@@ -32,7 +56,8 @@ TEST(EffectRegistry, RegistersEveryBuiltInFilterWithItsDisplayName)
         ASSERT_TRUE(registry.contains(name)) << name;
         const FilterClassAttributes *attributes = registry.classAttributes(name);
         EXPECT_EQ(attributes->name, name);
-        EXPECT_FALSE(attributes->displayName.startsWith("CI")) << name << " has no entry in the \"Filters\" table";
+        EXPECT_FALSE(attributes->displayName.startsWith("CI"))
+            << name << " has no entry in the \"Filters\" table";
         std::unique_ptr<EffectFilter> filter = registry.create(name);
         ASSERT_TRUE(filter) << name;
         EXPECT_EQ(filter->name(), name);
@@ -51,7 +76,8 @@ TEST(EffectRegistry, EveryNumberInputCanBeShownByTheEffectsPanel)
         std::unique_ptr<EffectFilter> filter = EffectRegistry::shared().create(name);
         for (const InputAttribute &input : filter->inputAttributes()) {
             if (input.kind == ValueKind::Number) {
-                EXPECT_TRUE(input.hasSliderRange() || input.type == InputType::Boolean) << name << " " << input.key.toStdString();
+                EXPECT_TRUE(input.hasSliderRange() || input.type == InputType::Boolean)
+                    << name << " " << input.key.toStdString();
             }
             if (input.kind != ValueKind::Image) {
                 EXPECT_EQ(kindOf(input.defaultValue), input.kind) << name << " " << input.key.toStdString();
@@ -69,8 +95,10 @@ TEST(EffectRegistry, CategoriesDriveTheDrawingCode)
     EXPECT_TRUE(nonSquare.contains("CIMultiplyBlendMode"));
     EXPECT_FALSE(nonSquare.contains("CIGaussianBlur")) << "a blur depends on the size of pixels";
     EXPECT_FALSE(nonSquare.contains("CIAffineTransform"));
-    EXPECT_EQ(registry.filterNames(FilterCategory::Generator), QStringList({"CICheckerboardGenerator", "CIConstantColorGenerator"}));
-    EXPECT_EQ(registry.filterNames(FilterCategory::Gradient), QStringList({"CILinearGradient", "CIRadialGradient"}));
+    EXPECT_EQ(registry.filterNames(FilterCategory::Generator),
+              QStringList({"CICheckerboardGenerator", "CIConstantColorGenerator"}));
+    EXPECT_EQ(registry.filterNames(FilterCategory::Gradient),
+              QStringList({"CILinearGradient", "CIRadialGradient"}));
     EXPECT_EQ(registry.filterNames(FilterCategory::Transition), QStringList({"CIDissolveTransition"}));
     EXPECT_TRUE(registry.filterNames(FilterCategory::CompositeOperation).contains("CISourceOverCompositing"));
 }

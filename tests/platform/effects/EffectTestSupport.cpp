@@ -24,17 +24,20 @@ ImageRef solidImage(int width, int height, const EffectColor &color, EffectPoint
 {
     const float a = float(color.alpha);
     const Rgba p{float(color.red) * a, float(color.green) * a, float(color.blue) * a, a};
-    return imageOf(width, height, [p](int, int) { return p; }, origin);
+    return imageOf(
+        width, height, [p](int, int) { return p; }, origin);
 }
 
-std::unique_ptr<EffectFilter> makeFilter(const char *name, std::initializer_list<std::pair<const char *, EffectValue>> values)
+std::unique_ptr<EffectFilter> makeFilter(const char *name,
+                                         std::initializer_list<std::pair<const char *, EffectValue>> values)
 {
     std::unique_ptr<EffectFilter> filter = EffectRegistry::shared().create(QString::fromLatin1(name));
     EXPECT_TRUE(filter) << name;
     if (!filter)
         return filter;
     for (const auto &[key, value] : values)
-        EXPECT_EQ(filter->setValue(QString::fromLatin1(key), value), ValueCheck::Accepted) << name << " " << key;
+        EXPECT_EQ(filter->setValue(QString::fromLatin1(key), value), ValueCheck::Accepted)
+            << name << " " << key;
     return filter;
 }
 

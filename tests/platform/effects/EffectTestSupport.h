@@ -24,12 +24,14 @@ namespace scrivane::test {
 
 // An image of `width` × `height` pixels whose pixel (x, y) (y growing with
 // the row) has the premultiplied colour `pixel(x, y)`, quantised to 8 bits.
-ImageRef imageOf(int width, int height, const std::function<Rgba(int x, int y)> &pixel, EffectPoint origin = {});
+ImageRef imageOf(int width, int height, const std::function<Rgba(int x, int y)> &pixel,
+                 EffectPoint origin = {});
 // An image of one straight colour.
 ImageRef solidImage(int width, int height, const EffectColor &color, EffectPoint origin = {});
 
 // A built-in filter with the given inputs set (each must be accepted).
-std::unique_ptr<EffectFilter> makeFilter(const char *name, std::initializer_list<std::pair<const char *, EffectValue>> values);
+std::unique_ptr<EffectFilter> makeFilter(const char *name,
+                                         std::initializer_list<std::pair<const char *, EffectValue>> values);
 
 // The float pixels of `rect` (device pixels) at `scale`; fails the test when
 // rendering fails.

@@ -9,8 +9,10 @@ using namespace scrivane::test;
 
 TEST(GeneratorFilters, CheckerboardAlternatesSquaresFromTheCentre)
 {
-    auto board = makeFilter("CICheckerboardGenerator", {{"inputCenter", EffectVector(0, 0)}, {"inputWidth", 4.0},
-                                                        {"inputColor0", EffectColor(1, 0, 0)}, {"inputColor1", EffectColor(0, 0, 1)}});
+    auto board = makeFilter("CICheckerboardGenerator", {{"inputCenter", EffectVector(0, 0)},
+                                                        {"inputWidth", 4.0},
+                                                        {"inputColor0", EffectColor(1, 0, 0)},
+                                                        {"inputColor1", EffectColor(0, 0, 1)}});
     const ImageRef out = board->outputImage();
     EXPECT_TRUE(out->extent().isInfinite());
     const FloatRaster r = renderFloat(out, PixelRect(-8, -8, 16, 16));
@@ -34,16 +36,20 @@ TEST(GeneratorFilters, CheckerboardAlternatesSquaresFromTheCentre)
 TEST(GeneratorFilters, ConstantColorAndGradients)
 {
     auto constant = makeFilter("CIConstantColorGenerator", {{"inputColor", EffectColor(0, 1, 0, 0.5)}});
-    EXPECT_EQ(renderFloat(constant->outputImage(), PixelRect(-1000, 7, 1, 1)).at(-1000, 7), (Rgba{0, 0.5f, 0, 0.5f}));
+    EXPECT_EQ(renderFloat(constant->outputImage(), PixelRect(-1000, 7, 1, 1)).at(-1000, 7),
+              (Rgba{0, 0.5f, 0, 0.5f}));
 
-    auto linear = makeFilter("CILinearGradient", {{"inputPoint0", EffectVector(0, 0)}, {"inputPoint1", EffectVector(10, 0)}});
+    auto linear = makeFilter("CILinearGradient",
+                             {{"inputPoint0", EffectVector(0, 0)}, {"inputPoint1", EffectVector(10, 0)}});
     const FloatRaster l = renderFloat(linear->outputImage(), PixelRect(-5, 0, 20, 1));
     EXPECT_NEAR(l.at(-5, 0).r, 1, 1e-6);
     EXPECT_NEAR(l.at(4, 0).r, 0.55, 1e-5);
     EXPECT_NEAR(l.at(14, 0).r, 0, 1e-6);
     EXPECT_NEAR(l.at(4, 0).a, 1, 1e-6);
 
-    auto radial = makeFilter("CIRadialGradient", {{"inputCenter", EffectVector(0.5, 0.5)}, {"inputRadius0", 2.0}, {"inputRadius1", 6.0}});
+    auto radial =
+        makeFilter("CIRadialGradient",
+                   {{"inputCenter", EffectVector(0.5, 0.5)}, {"inputRadius0", 2.0}, {"inputRadius1", 6.0}});
     const FloatRaster g = renderFloat(radial->outputImage(), PixelRect(-10, 0, 21, 1));
     EXPECT_NEAR(g.at(0, 0).r, 1, 1e-6);
     EXPECT_NEAR(g.at(4, 0).r, 0.5, 1e-5);

@@ -9,12 +9,18 @@ using namespace scrivane::test;
 
 TEST(DistortionFilters, TwirlTurnsTheInsideOfItsCircleOnly)
 {
-    const ImageRef stripes = imageOf(41, 41, [](int x, int) { return x % 4 < 2 ? Rgba{1, 1, 1, 1} : Rgba{0, 0, 0, 1}; });
+    const ImageRef stripes = imageOf(41, 41, [](int x, int) {
+        return x % 4 < 2 ? Rgba{1, 1, 1, 1} : Rgba{0, 0, 0, 1};
+    });
     const FloatRaster in = renderFloat(stripes, PixelRect(0, 0, 41, 41));
-    auto still = makeFilter("CITwirlDistortion", {{"inputImage", stripes}, {"inputCenter", EffectVector(20.5, 20.5)},
-                                                  {"inputRadius", 15.0}, {"inputAngle", 0.0}});
-    auto twirl = makeFilter("CITwirlDistortion", {{"inputImage", stripes}, {"inputCenter", EffectVector(20.5, 20.5)},
-                                                  {"inputRadius", 15.0}, {"inputAngle", M_PI / 2}});
+    auto still = makeFilter("CITwirlDistortion", {{"inputImage", stripes},
+                                                  {"inputCenter", EffectVector(20.5, 20.5)},
+                                                  {"inputRadius", 15.0},
+                                                  {"inputAngle", 0.0}});
+    auto twirl = makeFilter("CITwirlDistortion", {{"inputImage", stripes},
+                                                  {"inputCenter", EffectVector(20.5, 20.5)},
+                                                  {"inputRadius", 15.0},
+                                                  {"inputAngle", M_PI / 2}});
     const FloatRaster s = renderFloat(still->outputImage(), PixelRect(0, 0, 41, 41));
     const FloatRaster t = renderFloat(twirl->outputImage(), PixelRect(0, 0, 41, 41));
     int changedInside = 0;
@@ -34,8 +40,10 @@ TEST(DistortionFilters, TwirlTurnsTheInsideOfItsCircleOnly)
 TEST(DistortionFilters, BumpMagnifiesAroundAFixedCentre)
 {
     const ImageRef ramp = imageOf(40, 1, [](int x, int) { return Rgba{float(x) / 40, 0, 0, 1}; });
-    auto bump = makeFilter("CIBumpDistortion", {{"inputImage", ramp}, {"inputCenter", EffectVector(20, 0.5)},
-                                                {"inputRadius", 10.0}, {"inputScale", 0.5}});
+    auto bump = makeFilter("CIBumpDistortion", {{"inputImage", ramp},
+                                                {"inputCenter", EffectVector(20, 0.5)},
+                                                {"inputRadius", 10.0},
+                                                {"inputScale", 0.5}});
     const FloatRaster r = renderFloat(bump->outputImage(), PixelRect(0, 0, 40, 1));
     // Near the centre the ramp is flatter (magnified), far out untouched.
     EXPECT_LT(r.at(21, 0).r - r.at(19, 0).r, 2.0f / 40 * 0.75f);
@@ -48,7 +56,8 @@ TEST(DistortionFilters, BumpMagnifiesAroundAFixedCentre)
 TEST(StylizeFilters, PixellateFillsCellsWithTheirAverage)
 {
     const ImageRef ramp = imageOf(8, 4, [](int x, int) { return Rgba{float(x) / 8, 0, 0, 1}; });
-    auto pixellate = makeFilter("CIPixellate", {{"inputImage", ramp}, {"inputCenter", EffectVector(0, 0)}, {"inputScale", 4.0}});
+    auto pixellate = makeFilter(
+        "CIPixellate", {{"inputImage", ramp}, {"inputCenter", EffectVector(0, 0)}, {"inputScale", 4.0}});
     const ImageRef out = pixellate->outputImage();
     EXPECT_EQ(out->extent(), EffectRect(0, 0, 8, 4));
     const FloatRaster r = renderFloat(out, PixelRect(0, 0, 8, 4));
@@ -65,7 +74,8 @@ TEST(StylizeFilters, PixellateFillsCellsWithTheirAverage)
 TEST(StylizeFilters, BloomGlowsPastTheImage)
 {
     const ImageRef square = solidImage(10, 10, EffectColor(1, 1, 1));
-    auto bloom = makeFilter("CIBloom", {{"inputImage", square}, {"inputRadius", 3.0}, {"inputIntensity", 1.0}});
+    auto bloom =
+        makeFilter("CIBloom", {{"inputImage", square}, {"inputRadius", 3.0}, {"inputIntensity", 1.0}});
     const ImageRef out = bloom->outputImage();
     EXPECT_GT(out->extent().width, 10);
     const FloatRaster r = renderFloat(out, PixelRect(-5, 0, 20, 1));

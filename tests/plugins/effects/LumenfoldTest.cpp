@@ -116,8 +116,10 @@ TEST(Lumenfold, PublishesTheInputAttributesDocumentsRelyOn)
         EXPECT_EQ(input->identity, EffectValue(row.identity)) << row.key;
         EXPECT_EQ(filter->value(row.key), EffectValue(row.defaultValue)) << "a new filter has its defaults";
     }
-    EXPECT_EQ(create("QVReflection")->inputKeys(), QStringList({"inputImage", "slope", "offset", "yoffset", "blur"}));
-    EXPECT_EQ(create("QVDropShadow")->inputKeys(), QStringList({"inputImage", "offsetX", "offsetY", "blur", "color"}));
+    EXPECT_EQ(create("QVReflection")->inputKeys(),
+              QStringList({"inputImage", "slope", "offset", "yoffset", "blur"}));
+    EXPECT_EQ(create("QVDropShadow")->inputKeys(),
+              QStringList({"inputImage", "offsetX", "offsetY", "blur", "color"}));
     EXPECT_EQ(create("QVDropShadow")->color("color"), EffectColor(0, 0, 0, 0.3));
     // Stored values are checked like those of any filter.
     EXPECT_EQ(create("QVDropShadow")->setValue("color", 1.0), ValueCheck::WrongKind);
