@@ -110,8 +110,9 @@ std::optional<AffineTransform> AffineTransform::inverse() const
     if (determinant == 0 || !std::isfinite(determinant))
         return std::nullopt;
     const double r = 1.0 / determinant;
-    const AffineTransform result(static_cast<float>(d * r), static_cast<float>(-b * r), static_cast<float>(-c * r),
-                                 static_cast<float>(a * r), static_cast<float>((c * y - d * x) * r),
+    const AffineTransform result(static_cast<float>(d * r), static_cast<float>(-b * r),
+                                 static_cast<float>(-c * r), static_cast<float>(a * r),
+                                 static_cast<float>((c * y - d * x) * r),
                                  static_cast<float>((b * x - a * y) * r));
     const bool finite = std::isfinite(result.m11) && std::isfinite(result.m12) && std::isfinite(result.m21) &&
                         std::isfinite(result.m22) && std::isfinite(result.tX) && std::isfinite(result.tY);
@@ -171,8 +172,9 @@ AffineTransform AffineTransform::nonscaleTransformation() const
 QString AffineTransform::description() const
 {
     const auto f = [](float v) { return Numbers::formatFixed(v, 2); };
-    return QLatin1Char('(') + f(m11) + QLatin1Char(',') + f(m21) + QLatin1String(", ") + f(m12) + QLatin1Char(',') +
-           f(m22) + QLatin1String(", ") + f(tX) + QLatin1Char(',') + f(tY) + QLatin1Char(')');
+    return QLatin1Char('(') + f(m11) + QLatin1Char(',') + f(m21) + QLatin1String(", ") + f(m12) +
+           QLatin1Char(',') + f(m22) + QLatin1String(", ") + f(tX) + QLatin1Char(',') + f(tY) +
+           QLatin1Char(')');
 }
 
 } // namespace scrivane

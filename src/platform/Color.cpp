@@ -65,16 +65,11 @@ Color Color::calibratedHSB(float hue, float saturation, float brightness, float 
     const int i = static_cast<int>(std::floor(sector));
     const double f = sector - i;
     const double p = v * (1 - s), q = v * (1 - s * f), t = v * (1 - s * (1 - f));
-    double r = 0, g = 0, b = 0;
-    switch (i) {
-    case 0: r = v, g = t, b = p; break;
-    case 1: r = q, g = v, b = p; break;
-    case 2: r = p, g = v, b = t; break;
-    case 3: r = p, g = q, b = v; break;
-    case 4: r = t, g = p, b = v; break;
-    default: r = v, g = p, b = q; break;
-    }
-    return calibratedRGB(static_cast<float>(r), static_cast<float>(g), static_cast<float>(b), alpha);
+    // Red, green and blue of each sixth of the hue circle.
+    const double sextants[6][3] = {{v, t, p}, {q, v, p}, {p, v, t}, {p, q, v}, {t, p, v}, {v, p, q}};
+    const double *rgb = sextants[std::clamp(i, 0, 5)];
+    return calibratedRGB(static_cast<float>(rgb[0]), static_cast<float>(rgb[1]), static_cast<float>(rgb[2]),
+                         alpha);
 }
 
 Color Color::deviceWhite(float white, float alpha)

@@ -13,7 +13,8 @@ namespace {
 
 QString pairText(float a, float b)
 {
-    return QLatin1Char('{') + Numbers::formatG(a) + QLatin1String(", ") + Numbers::formatG(b) + QLatin1Char('}');
+    return QLatin1Char('{') + Numbers::formatG(a) + QLatin1String(", ") + Numbers::formatG(b) +
+           QLatin1Char('}');
 }
 
 // A small scanner over the text forms "{a, b}" and "{{a, b}, {c, d}}":
@@ -72,8 +73,8 @@ public:
 private:
     void skipBlanks()
     {
-        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' || m_text[m_pos] == '\n' ||
-                                        m_text[m_pos] == '\r'))
+        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t' ||
+                                         m_text[m_pos] == '\n' || m_text[m_pos] == '\r'))
             ++m_pos;
     }
 

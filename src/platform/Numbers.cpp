@@ -67,7 +67,8 @@ QString Numbers::formatG(double value, int precision)
 {
     char buffer[BufferSize];
     precision = std::clamp(precision, 0, 100);
-    const auto result = std::to_chars(buffer, buffer + BufferSize, value, std::chars_format::general, precision);
+    const auto result =
+        std::to_chars(buffer, buffer + BufferSize, value, std::chars_format::general, precision);
     return fromBuffer(buffer, result.ptr);
 }
 
@@ -133,8 +134,8 @@ std::optional<Numbers::Scan> Numbers::scanDouble(std::string_view text)
     }
 
     double magnitude = 0;
-    const auto result = std::from_chars(text.data() + mantissaStart, text.data() + i, magnitude,
-                                        std::chars_format::general);
+    const auto result =
+        std::from_chars(text.data() + mantissaStart, text.data() + i, magnitude, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
         // Tell underflow (read as zero) from overflow (refused) by the decimal
         // position of the leading significant digit.

@@ -426,7 +426,8 @@ void PathBase::addArc(Point center, double radius, double startDegrees, double s
     double fromSine = sine, fromCosine = cosine;
     for (int i = 1; i <= segments; ++i) {
         double toSine = 0, toCosine = 1;
-        sinCosDegrees(i == segments ? startDegrees + sweepDegrees : startDegrees + step * i, toSine, toCosine);
+        sinCosDegrees(i == segments ? startDegrees + sweepDegrees : startDegrees + step * i, toSine,
+                      toCosine);
         const Vec to{c.x + radius * toCosine, c.y + radius * toSine};
         const Vec control1{from.x - k * fromSine, from.y + k * fromCosine};
         const Vec control2{to.x + k * toSine, to.y - k * toCosine};
@@ -437,7 +438,8 @@ void PathBase::addArc(Point center, double radius, double startDegrees, double s
     }
 }
 
-void PathBase::appendArcWithCenter(Point center, float radius, float startAngle, float endAngle, bool clockwise)
+void PathBase::appendArcWithCenter(Point center, float radius, float startAngle, float endAngle,
+                                   bool clockwise)
 {
     if (!finite(center) || !std::isfinite(radius) || !std::isfinite(startAngle) || !std::isfinite(endAngle))
         return;
@@ -601,7 +603,9 @@ PathBase PathBase::reversed() const
     }
 
     for (auto s = subpaths.rbegin(); s != subpaths.rend(); ++s) {
-        const auto startOf = [&](std::size_t i) { return i == s->begin ? s->start : endPoint(m_elements[i - 1]); };
+        const auto startOf = [&](std::size_t i) {
+            return i == s->begin ? s->start : endPoint(m_elements[i - 1]);
+        };
         result.addMove(s->end > s->begin ? endPoint(m_elements[s->end - 1]) : s->start);
         for (std::size_t i = s->end; i > s->begin; --i) {
             const Element &e = m_elements[i - 1];
@@ -747,14 +751,26 @@ void PathBase::applyStrokeSettings(cairo_t *cr) const
     }
     cairo_set_line_width(cr, width);
     switch (m_lineCap) {
-    case LineCapStyle::Butt: cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT); break;
-    case LineCapStyle::Round: cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND); break;
-    case LineCapStyle::Square: cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE); break;
+    case LineCapStyle::Butt:
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+        break;
+    case LineCapStyle::Round:
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+        break;
+    case LineCapStyle::Square:
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+        break;
     }
     switch (m_lineJoin) {
-    case LineJoinStyle::Miter: cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER); break;
-    case LineJoinStyle::Round: cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND); break;
-    case LineJoinStyle::Bevel: cairo_set_line_join(cr, CAIRO_LINE_JOIN_BEVEL); break;
+    case LineJoinStyle::Miter:
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+        break;
+    case LineJoinStyle::Round:
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        break;
+    case LineJoinStyle::Bevel:
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_BEVEL);
+        break;
     }
     cairo_set_miter_limit(cr, std::isfinite(m_miterLimit) && m_miterLimit > 0 ? m_miterLimit : 10.0);
 

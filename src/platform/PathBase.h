@@ -169,10 +169,10 @@ public:
 
 protected:
     enum class ElementChange {
-        Appended, // elements from `index` on are new
-        Rebuilt,  // every element may have changed (transform)
+        Appended,  // elements from `index` on are new
+        Rebuilt,   // every element may have changed (transform)
         PointsSet, // the points of element `index` were replaced
-        Cleared,  // the path is empty now
+        Cleared,   // the path is empty now
     };
     // Called once at the end of every public mutator; does nothing here.
     virtual void elementsDidChange(ElementChange change, int index);

@@ -92,11 +92,9 @@ TEST(AffineTransform, ShearIsPrepended)
 TEST(AffineTransform, SingularMatricesHaveNoInverse)
 {
     const AffineTransform singular[] = {
-        AffineTransform::makeScale(0, 1),
-        AffineTransform(1, 2, 2, 4, 5, 6),                 // rows dependent
-        AffineTransform::makeScale(1e-39f, 1),             // inverse beyond single precision
-        AffineTransform(NAN, 0, 0, 1, 0, 0),
-        AffineTransform(1, 0, 0, 1, INFINITY, 0),
+        AffineTransform::makeScale(0, 1),      AffineTransform(1, 2, 2, 4, 5, 6), // rows dependent
+        AffineTransform::makeScale(1e-39f, 1), // inverse beyond single precision
+        AffineTransform(NAN, 0, 0, 1, 0, 0),   AffineTransform(1, 0, 0, 1, INFINITY, 0),
     };
     for (const AffineTransform &t : singular) {
         SCOPED_TRACE(t.description().toStdString());
@@ -168,7 +166,8 @@ TEST(AffineTransform, NonscaleRemovesTheAxisScale)
 
 TEST(AffineTransform, DescriptionListsTheCoefficientsColumnByColumn)
 {
-    EXPECT_EQ(AffineTransform(1, 2, 3, 4, 5, 6).description(), QStringLiteral("(1.00,3.00, 2.00,4.00, 5.00,6.00)"));
+    EXPECT_EQ(AffineTransform(1, 2, 3, 4, 5, 6).description(),
+              QStringLiteral("(1.00,3.00, 2.00,4.00, 5.00,6.00)"));
     EXPECT_EQ(AffineTransform(-0.125f, 0, 0, 1, 1234.567f, -0.004f).description(),
               QStringLiteral("(-0.12,0.00, 0.00,1.00, 1234.57,-0.00)"));
 }

@@ -84,8 +84,8 @@ TEST(Color, HueSaturationBrightness)
 
     for (const Color &c : {Color::calibratedRGB(0.2f, 0.6f, 0.4f), Color::calibratedRGB(0.9f, 0.1f, 0.5f),
                            Color::calibratedRGB(0.3f, 0.3f, 0.8f, 0.5f)}) {
-        const Color back = Color::calibratedHSB(c.hueComponent(), c.saturationComponent(), c.brightnessComponent(),
-                                                c.alpha());
+        const Color back = Color::calibratedHSB(c.hueComponent(), c.saturationComponent(),
+                                                c.brightnessComponent(), c.alpha());
         expectRGB(back, c.redComponent(), c.greenComponent(), c.blueComponent(), c.alpha());
     }
     expectRGB(Color::calibratedHSB(1, 1, 1), 1, 0, 0);
@@ -95,8 +95,8 @@ TEST(Color, BlendingMixesInRGB)
 {
     // Outline view: a colour 30 per cent towards black.
     expectRGB(Color::white().blendedWithFraction(0.3f, Color::black()), 0.7f, 0.7f, 0.7f);
-    expectRGB(Color::red().withAlpha(0).blendedWithFraction(0.5f, Color::deviceCMYK(1, 0, 0, 0)), 0.5f, 0.5f, 0.5f,
-              0.5f);
+    expectRGB(Color::red().withAlpha(0).blendedWithFraction(0.5f, Color::deviceCMYK(1, 0, 0, 0)), 0.5f, 0.5f,
+              0.5f, 0.5f);
     EXPECT_EQ(Color::blue().blendedWithFraction(2, Color::red()), Color::red());
 }
 

@@ -20,8 +20,8 @@ TEST(Geometry, PointsOnTheMaximumEdgesAreOutside)
         bool inside;
     };
     const Case cases[] = {
-        {{0, 0}, true},       {{5, 0}, true},   {{0, 5}, true},    {{9.999f, 9.999f}, true},
-        {{10, 5}, false},     {{5, 10}, false}, {{10, 10}, false}, {{-0.001f, 5}, false},
+        {{0, 0}, true},        {{5, 0}, true},    {{0, 5}, true},    {{9.999f, 9.999f}, true},
+        {{10, 5}, false},      {{5, 10}, false},  {{10, 10}, false}, {{-0.001f, 5}, false},
         {{5, -0.001f}, false}, {{NAN, 5}, false},
     };
     for (const Case &c : cases)
@@ -114,8 +114,8 @@ TEST(Geometry, StringFormsAreReadWithBlanksButNothingElse)
     EXPECT_EQ(Point::fromString(u"  { -1 ,\t2.5e1 }  "), Point(-1, 25));
     EXPECT_EQ(Rect::fromString(u"{{0,0},{3,4}}"), Rect(0, 0, 3, 4));
     EXPECT_EQ(Size::fromString(u"{ .5, 5. }"), Size(0.5f, 5));
-    const char16_t *bad[] = {u"",         u"{1, 2",        u"{1 2}",        u"1, 2",    u"{1, 2} x",
-                             u"{nan, 1}", u"{1e39, 0}",    u"{1, 2, 3}",    u"{1,,2}",  u"{{1, 2}, {3, 4}",
+    const char16_t *bad[] = {u"",         u"{1, 2",        u"{1 2}",     u"1, 2",   u"{1, 2} x",
+                             u"{nan, 1}", u"{1e39, 0}",    u"{1, 2, 3}", u"{1,,2}", u"{{1, 2}, {3, 4}",
                              u"{1; 2}",   u"{1\u00a0, 2}", u"{0x10, 2}"};
     for (const char16_t *text : bad) {
         SCOPED_TRACE(QString::fromUtf16(text).toStdString());

@@ -27,11 +27,11 @@ std::string printfText(const char *format, double value)
 // actually holds among them.
 std::vector<double> sampleValues()
 {
-    std::vector<double> values = {0.0,     -0.0,       1.0,        -1.0,     0.5,      0.1,       0.1f,
-                                  1e-5,    0.0001,     0.00012345, 123456.0, 1234567.0, 999999.5,  999999.4,
-                                  100000., 1e6,        1e-300,     1e300,    -2.5e-7,  3.14159265, 2.3561945f,
-                                  28.35,   28.35f,     72.0 / 2.54, 1e15,    1e16,     DBL_MAX,   DBL_MIN,
-                                  FLT_MAX, FLT_MIN,    0.3,        0.3f,     1.0 / 3.0, 2.0f / 3.0f};
+    std::vector<double> values = {0.0,     -0.0,    1.0,         -1.0,     0.5,       0.1,        0.1f,
+                                  1e-5,    0.0001,  0.00012345,  123456.0, 1234567.0, 999999.5,   999999.4,
+                                  100000., 1e6,     1e-300,      1e300,    -2.5e-7,   3.14159265, 2.3561945f,
+                                  28.35,   28.35f,  72.0 / 2.54, 1e15,     1e16,      DBL_MAX,    DBL_MIN,
+                                  FLT_MAX, FLT_MIN, 0.3,         0.3f,     1.0 / 3.0, 2.0f / 3.0f};
     std::mt19937 random(20240611);
     std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
     std::uniform_int_distribution<int> exponent(-12, 12);
@@ -94,12 +94,11 @@ TEST(Numbers, ParseDoubleAcceptsOnlyOneWholeFiniteNumber)
         std::optional<double> expected;
     };
     const Case cases[] = {
-        {"1e-05", 1e-5},  {"-3.5", -3.5},    {"+2", 2.0},       {".5", 0.5},       {"5.", 5.0},
-        {" 7\t", 7.0},    {"1E+06", 1e6},    {"-0", -0.0},      {"00012", 12.0},   {"1e-400", 0.0},
-        {"", {}},         {"  ", {}},        {"1,5", {}},       {"abc", {}},       {"1e5x", {}},
-        {"inf", {}},      {"nan", {}},       {"-infinity", {}}, {"1e400", {}},     {"--1", {}},
-        {"0x10", {}},     {"1 2", {}},       {".", {}},         {"-", {}},         {"1e", {}},
-        {"5.e3", 5000.0}, {"1e+", {}},
+        {"1e-05", 1e-5}, {"-3.5", -3.5},   {"+2", 2.0},     {".5", 0.5},     {"5.", 5.0}, {" 7\t", 7.0},
+        {"1E+06", 1e6},  {"-0", -0.0},     {"00012", 12.0}, {"1e-400", 0.0}, {"", {}},    {"  ", {}},
+        {"1,5", {}},     {"abc", {}},      {"1e5x", {}},    {"inf", {}},     {"nan", {}}, {"-infinity", {}},
+        {"1e400", {}},   {"--1", {}},      {"0x10", {}},    {"1 2", {}},     {".", {}},   {"-", {}},
+        {"1e", {}},      {"5.e3", 5000.0}, {"1e+", {}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
@@ -142,7 +141,8 @@ TEST(Numbers, ParseIntAcceptsOnlyOneWholeInteger)
 TEST(Numbers, IgnoreTheProcessLocale)
 {
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    const char *candidates[] = {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8", "nl_NL.UTF-8"};
+    const char *candidates[] = {"de_DE.UTF-8", "de_DE.utf8", "de_DE",
+                                "fr_FR.UTF-8", "fr_FR.utf8", "nl_NL.UTF-8"};
     const char *active = nullptr;
     for (const char *name : candidates) {
         if (std::setlocale(LC_NUMERIC, name)) {

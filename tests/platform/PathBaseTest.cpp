@@ -146,8 +146,8 @@ TEST(PathBase, DrawingAfterACloseStartsANewSubpathAtTheOldStart)
     path.close();
     path.close(); // a second close adds nothing
     path.lineTo(Point(5, 5));
-    EXPECT_EQ(typesOf(path), (std::vector<Type>{Type::MoveTo, Type::LineTo, Type::ClosePath, Type::MoveTo,
-                                                 Type::LineTo}));
+    EXPECT_EQ(typesOf(path),
+              (std::vector<Type>{Type::MoveTo, Type::LineTo, Type::ClosePath, Type::MoveTo, Type::LineTo}));
     EXPECT_EQ(elementsOf(path)[3].points, std::vector<Point>{Point(1, 1)});
     path.close();
     path.relativeLineTo(Point(0, -1));
@@ -195,8 +195,8 @@ TEST(PathBase, SubclassesHearOfEveryMutationOnce)
     path.removeAllPoints();
     ASSERT_EQ(path.calls.size(), 8u);
     const std::vector<std::pair<Change, int>> expected = {
-        {Change::Appended, 0}, {Change::Appended, 1}, {Change::Appended, 2}, {Change::Appended, 7},
-        {Change::PointsSet, 1}, {Change::Rebuilt, 0}, {Change::Appended, 13}, {Change::Cleared, 0},
+        {Change::Appended, 0},  {Change::Appended, 1}, {Change::Appended, 2},  {Change::Appended, 7},
+        {Change::PointsSet, 1}, {Change::Rebuilt, 0},  {Change::Appended, 13}, {Change::Cleared, 0},
     };
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(path.calls[i].change, expected[i].first) << i;
@@ -223,7 +223,7 @@ TEST(PathBase, OvalFillsItsRectangle)
     const Rect r(10, 20, 40, 10);
     const PathBase oval = PathBase::withOvalInRect(r);
     EXPECT_EQ(typesOf(oval), (std::vector<Type>{Type::MoveTo, Type::CurveTo, Type::CurveTo, Type::CurveTo,
-                                                 Type::CurveTo, Type::ClosePath}));
+                                                Type::CurveTo, Type::ClosePath}));
     EXPECT_EQ(elementsOf(oval)[0].points[0], Point(50, 25));
     EXPECT_EQ(oval.bounds(), r);
     EXPECT_EQ(oval.controlPointBounds(), r);
@@ -233,7 +233,8 @@ TEST(PathBase, OvalFillsItsRectangle)
     for (int i = 1; i <= 4; ++i) {
         const auto e = elementsOf(circle)[i];
         for (double t = 0; t <= 1; t += 0.05)
-            EXPECT_NEAR(distance(cubicAt(start, e.points[0], e.points[1], e.points[2], t), Point(0, 0)), 100, 0.03);
+            EXPECT_NEAR(distance(cubicAt(start, e.points[0], e.points[1], e.points[2], t), Point(0, 0)), 100,
+                        0.03);
         start = e.points[2];
     }
     // Counter-clockwise: the first quarter runs through the top.
@@ -248,11 +249,11 @@ TEST(PathBase, ArcSweepIsNormalised)
         double sweep;
     };
     const Case cases[] = {
-        {0, 90, false, 90},      {0, -90, false, 270},    {-90, 0, false, 90},     {180, -90, false, 90},
-        {0, 90, true, -270},     {90, 0, true, -90},      {0, -90, true, -90},     {0, 360, false, 360},
-        {0, 720, false, 360},    {0, 450, false, 360},    {0, -450, false, 270},   {0, -360, false, 0},
-        {0, 450, true, -270},    {0, -800, true, -360},   {30, 30, false, 0},      {30, 30, true, 0},
-        {350, 10, false, 20},    {10, 350, true, -20},    {-45, 45, false, 90},    {720, 0, false, 0},
+        {0, 90, false, 90},   {0, -90, false, 270},  {-90, 0, false, 90},   {180, -90, false, 90},
+        {0, 90, true, -270},  {90, 0, true, -90},    {0, -90, true, -90},   {0, 360, false, 360},
+        {0, 720, false, 360}, {0, 450, false, 360},  {0, -450, false, 270}, {0, -360, false, 0},
+        {0, 450, true, -270}, {0, -800, true, -360}, {30, 30, false, 0},    {30, 30, true, 0},
+        {350, 10, false, 20}, {10, 350, true, -20},  {-45, 45, false, 90},  {720, 0, false, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.start << " to " << c.end << (c.clockwise ? " clockwise" : ""));
@@ -279,7 +280,8 @@ TEST(PathBase, ArcCurvesStayOnTheCircle)
     for (int i = 1; i < arc.elementCount(); ++i) {
         const auto e = elementsOf(arc)[i];
         for (double t = 0; t <= 1; t += 0.1)
-            EXPECT_NEAR(distance(cubicAt(start, e.points[0], e.points[1], e.points[2], t), Point(0, 0)), 50, 0.02);
+            EXPECT_NEAR(distance(cubicAt(start, e.points[0], e.points[1], e.points[2], t), Point(0, 0)), 50,
+                        0.02);
         start = e.points[2];
     }
 }
@@ -324,9 +326,10 @@ TEST(PathBase, ArcFromPointRoundsTheCorner)
     EXPECT_NEAR(seen[2].points[2].x, 10, 1e-5);
     EXPECT_NEAR(seen[2].points[2].y, 2, 1e-5);
     for (double t = 0; t <= 1; t += 0.25)
-        EXPECT_NEAR(distance(cubicAt(seen[1].points[0], seen[2].points[0], seen[2].points[1], seen[2].points[2], t),
-                             Point(8, 2)),
-                    2, 1e-3);
+        EXPECT_NEAR(
+            distance(cubicAt(seen[1].points[0], seen[2].points[0], seen[2].points[1], seen[2].points[2], t),
+                     Point(8, 2)),
+            2, 1e-3);
 
     // Turning right runs the arc clockwise.
     PathBase right;
@@ -645,7 +648,8 @@ TEST(PathBase, StrokeSettingsReachCairoSafely)
     ASSERT_EQ(cairo_get_dash_count(canvas.cr), 2);
 
     // Dashes cairo would refuse (and then draw nothing more) are drawn solid.
-    for (std::vector<float> bad : {std::vector<float>{0, 0}, std::vector<float>{3, -1}, std::vector<float>{NAN}}) {
+    for (std::vector<float> bad :
+         {std::vector<float>{0, 0}, std::vector<float>{3, -1}, std::vector<float>{NAN}}) {
         path.setLineDash(bad, 0);
         path.applyStrokeSettings(canvas.cr);
         EXPECT_EQ(cairo_get_dash_count(canvas.cr), 0);
