@@ -41,7 +41,7 @@ float arclen(std::span<const Point2, 4> V, float error);
 float addifclosedistance(std::span<const Point2, 4> V, float &length, float t0, float t1, float error,
                          float distance, int depth = 0);
 
-// The parameter in [0, 1) at which the length measured from V's start equals
+// The parameter in [0, 1] at which the length measured from V's start equals
 // `distance`, or -1 when distance is not above 0 or not below the length that
 // arclen(V, error) measures.  Within a flat piece the parameter is
 // interpolated linearly.
