@@ -31,8 +31,18 @@ int crossingCount(std::span<const Point2> w, int degree)
     return count;
 }
 
+// The polynomial's graph lies in the convex hull of its control points, so
+// its root lies between the x-intercepts of the two lines parallel to the
+// chord w[0]w[degree] that enclose the interior points.  The polygon is flat
+// enough when half the distance between those intercepts is below
+// 2^-(MAXDEPTH + 1).
+//
+// The offsets are kept as plain values of a x + b y + c and the half width
+// computed from their spread directly: with squared offsets, or with the
+// intercepts formed first, single precision lets the large constant c absorb
+// the offsets, the test passes at once and the root lands far from its place.
 // With exactly one sign change w[0] and w[degree] lie on opposite sides of the
-// x-axis, so the divisions by a here and by dy below are safe.
+// x-axis, so a is never 0 here.
 bool controlPolygonFlatEnough(std::span<const Point2> w, int degree)
 {
     const Point2 first = w[0];
@@ -40,26 +50,19 @@ bool controlPolygonFlatEnough(std::span<const Point2> w, int degree)
     const float a = first.y - last.y;
     const float b = last.x - first.x;
     const float c = first.x * last.y - last.x * first.y;
-    const float s = a * a + b * b;
 
     float above = 0.0f;
     float below = 0.0f;
     for (int i = 1; i < degree; ++i) {
-        float e = a * w[i].x + b * w[i].y + c;
-        if (e > 0.0f)
-            e = e * e / s;
-        else if (e < 0.0f)
-            e = -(e * e / s);
+        const float e = a * w[i].x + b * w[i].y + c;
         above = std::max(above, e);
         below = std::min(below, e);
     }
-
-    const float intercept1 = (c + above) / -a;
-    const float intercept2 = (c + below) / -a;
-    const float half = 0.5f * (std::max(intercept1, intercept2) - std::min(intercept1, intercept2));
+    const float half = 0.5f * (above - below) / std::fabs(a);
     return half < std::ldexp(1.0f, -(MAXDEPTH + 1));
 }
 
+// With one sign change dy is never 0.
 float xIntercept(std::span<const Point2> w, int degree)
 {
     const float dx = w[degree].x - w[0].x;
