@@ -74,7 +74,8 @@ void BM_ArcLengthPolyline64(benchmark::State &state)
             Point2 previous = V[0];
             for (int i = 1; i <= 64; ++i) {
                 const Point2 p = pointAt(V, float(i) / 64.0f);
-                total += std::sqrt((p.x - previous.x) * (p.x - previous.x) + (p.y - previous.y) * (p.y - previous.y));
+                total += std::sqrt((p.x - previous.x) * (p.x - previous.x) +
+                                   (p.y - previous.y) * (p.y - previous.y));
                 previous = p;
             }
         }

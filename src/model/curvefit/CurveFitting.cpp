@@ -51,7 +51,8 @@ Vector2 times(Vector2 v, float s)
 
 void requireRun(std::span<const Point2> d, int first, int last, std::span<const float> u)
 {
-    if (first < 0 || last < first || std::size_t(last) >= d.size() || u.size() < std::size_t(last - first + 1))
+    if (first < 0 || last < first || std::size_t(last) >= d.size() ||
+        u.size() < std::size_t(last - first + 1))
         throw std::invalid_argument("point run out of range");
 }
 
@@ -143,7 +144,8 @@ CubicPoints GenerateBezier(std::span<const Point2> d, int first, int last, std::
         C[1][0] = C[0][1];
         C[1][1] += V2Dot(A[i][1], A[i][1]);
 
-        const Point2 fixedPart = V2Add(times(d[first], B0(u[i]) + B1(u[i])), times(d[last], B2(u[i]) + B3(u[i])));
+        const Point2 fixedPart =
+            V2Add(times(d[first], B0(u[i]) + B1(u[i])), times(d[last], B2(u[i]) + B3(u[i])));
         const Vector2 tmp = V2Sub(d[first + i], fixedPart);
         X[0] += V2Dot(A[i][0], tmp);
         X[1] += V2Dot(A[i][1], tmp);
@@ -162,7 +164,8 @@ CubicPoints GenerateBezier(std::span<const Point2> d, int first, int last, std::
         alpha_r = dist;
     }
 
-    return {d[first], V2Add(d[first], scaled(tHat1, alpha_l)), V2Add(d[last], scaled(tHat2, alpha_r)), d[last]};
+    return {d[first], V2Add(d[first], scaled(tHat1, alpha_l)), V2Add(d[last], scaled(tHat2, alpha_r)),
+            d[last]};
 }
 
 float ComputeMaxError(std::span<const Point2> d, int first, int last, const CubicPoints &curve,

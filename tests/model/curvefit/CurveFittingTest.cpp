@@ -137,8 +137,8 @@ TEST(CurveFitting, CoincidentPointsNeverYieldANaNCurve)
         EXPECT_EQ(curve[3], Point2(5, 5));
     }
 
-    std::vector<Point2> stutter{Point2(0, 0), Point2(1, 0), Point2(2, 1), Point2(2, 1), Point2(2, 1),
-                                Point2(3, 3), Point2(5, 4)};
+    std::vector<Point2> stutter{Point2(0, 0), Point2(1, 0), Point2(2, 1), Point2(2, 1),
+                                Point2(2, 1), Point2(3, 3), Point2(5, 4)};
     const auto stuttered = fit(stutter, 0.1f);
     expectChained(stuttered, stutter);
     for (const CubicPoints &curve : stuttered)

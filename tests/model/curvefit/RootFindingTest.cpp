@@ -15,12 +15,12 @@ TEST(RootFinding, QuadraticRoots)
         std::array<float, 2> roots;
     };
     const Case cases[] = {
-        {1, -3, 2, 2, {2, 1}},    // two roots, larger magnitude first
-        {0, 2, -4, 1, {2, 0}},    // linear: -c / b through c / q
-        {0, 0, 0, 0, {0, 0}},     // nothing to solve
-        {1, 0, 1, 0, {0, 0}},     // no real root
-        {1, 2, 1, 2, {-1, -1}},   // double root, reported twice
-        {2, 0, 0, 1, {0, 0}},     // a x^2 = 0
+        {1, -3, 2, 2, {2, 1}},  // two roots, larger magnitude first
+        {0, 2, -4, 1, {2, 0}},  // linear: -c / b through c / q
+        {0, 0, 0, 0, {0, 0}},   // nothing to solve
+        {1, 0, 1, 0, {0, 0}},   // no real root
+        {1, 2, 1, 2, {-1, -1}}, // double root, reported twice
+        {2, 0, 0, 1, {0, 0}},   // a x^2 = 0
     };
     for (const Case &c : cases) {
         std::array<float, 2> roots{9, 9};

@@ -85,8 +85,8 @@ TEST(VectorMath, PointsAreRowVectorsTransformedProjectively)
 
 TEST(VectorMath, MatrixProductAppliesTheLeftMatrixFirst)
 {
-    const Matrix3 a = matrix3({0, 1, 0, -1, 0, 0, 3, 0, 1});  // quarter turn, then move by (3, 0)
-    const Matrix3 b = matrix3({2, 0, 0, 0, 1, 0, 0, -5, 1});  // stretch x, then move by (0, -5)
+    const Matrix3 a = matrix3({0, 1, 0, -1, 0, 0, 3, 0, 1}); // quarter turn, then move by (3, 0)
+    const Matrix3 b = matrix3({2, 0, 0, 0, 1, 0, 0, -5, 1}); // stretch x, then move by (0, -5)
     const Matrix3 ab = V2MatMul(a, b);
     Point2 viaProduct(1, 2);
     V2MulPointByMatrix(viaProduct, ab);
