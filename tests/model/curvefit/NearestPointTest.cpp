@@ -84,6 +84,15 @@ TEST(NearestPoint, FindRootsFindsEveryRootInOrder)
     EXPECT_NEAR(t3[2], 0.75, 1e-4);
 }
 
+TEST(NearestPoint, AtTheDepthLimitTheMiddleOfThePolygonIsTaken)
+{
+    // Exactly degree + 1 points: the middle comes from the last of them.
+    const std::array<Point2, 4> w{Point2(0.25f, -1), Point2(0.3f, -0.5f), Point2(0.5f, 2), Point2(0.75f, 3)};
+    std::array<float, 3> t{};
+    ASSERT_EQ(FindRoots(w, 3, t, MAXDEPTH), 1);
+    EXPECT_EQ(t[0], 0.5f);
+}
+
 TEST(NearestPoint, FindRootsNeverWritesPastItsOutput)
 {
     const std::vector<Point2> w = bernsteinWithRoots({0.1, 0.3, 0.5, 0.7, 0.9});
