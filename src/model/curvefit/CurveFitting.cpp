@@ -206,7 +206,7 @@ void FitCubic(std::span<const Point2> d, int first, int last, Vector2 tHat1, Vec
     };
     std::vector<Run> pending{{first, last, tHat1, tHat2}};
     const float iterationError = error * error;
-    const auto emit = [&](const CubicPoints &curve) {
+    const auto deliver = [&](const CubicPoints &curve) {
         if (drawBezierCurve)
             drawBezierCurve(curve);
     };
@@ -217,7 +217,7 @@ void FitCubic(std::span<const Point2> d, int first, int last, Vector2 tHat1, Vec
 
         if (run.last - run.first == 1) {
             const float dist = V2DistanceBetween2Points(d[run.last], d[run.first]) / 3.0f;
-            emit({d[run.first], V2Add(d[run.first], scaled(run.tHat1, dist)),
+            deliver({d[run.first], V2Add(d[run.first], scaled(run.tHat1, dist)),
                   V2Add(d[run.last], scaled(run.tHat2, dist)), d[run.last]});
             continue;
         }
@@ -227,7 +227,7 @@ void FitCubic(std::span<const Point2> d, int first, int last, Vector2 tHat1, Vec
         int splitPoint = 0;
         float maxError = ComputeMaxError(d, run.first, run.last, curve, u, splitPoint);
         if (maxError < error) {
-            emit(curve);
+            deliver(curve);
             continue;
         }
 
@@ -245,7 +245,7 @@ void FitCubic(std::span<const Point2> d, int first, int last, Vector2 tHat1, Vec
             }
         }
         if (accepted) {
-            emit(curve);
+            deliver(curve);
             continue;
         }
 
