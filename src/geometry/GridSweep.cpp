@@ -91,8 +91,14 @@ bool GridSweep::findCrossings()
             mHot.push_back(ends[k].p);
     }
 
-    SweepTreeList list(m);
-    SweepEventQueue queue(m);
+    // The status never holds more segments than are active at once.
+    int active = 0, capacity = 0;
+    for (const End &e : ends) {
+        active += e.start ? 1 : -1;
+        capacity = std::max(capacity, active);
+    }
+    SweepTreeList list(capacity);
+    SweepEventQueue queue(capacity);
     std::vector<SweepTree *> nodeOf(static_cast<std::size_t>(m), nullptr);
     list.edgeNodes = &nodeOf;
     auto segmentOf = [this](const SweepTree *t) -> const Segment & { return mSegments[std::size_t(t->edge)]; };
@@ -367,7 +373,13 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
         int right[2];
     };
     std::vector<Winding> winding(static_cast<std::size_t>(E));
-    SweepTreeList list(E);
+    int active = 0, capacity = 0;
+    for (int p = 0; p < H; ++p) {
+        active += (upStart[std::size_t(p) + 1] - upStart[std::size_t(p)])
+            - (downStart[std::size_t(p) + 1] - downStart[std::size_t(p)]);
+        capacity = std::max(capacity, active);
+    }
+    SweepTreeList list(capacity);
     SweepEventQueue noEvents(0);
     std::vector<SweepTree *> nodeOf(static_cast<std::size_t>(E), nullptr);
     list.edgeNodes = &nodeOf;

@@ -68,12 +68,16 @@ bool HotPixelIndex::meetsPixel(const GridPoint &a, const GridPoint &b, const Gri
 bool HotPixelIndex::build(const std::vector<GridPoint> &points)
 {
     const int n = int(points.size());
+    // Nodes are numbered as in a heap; the ranges halve, so the numbers
+    // stay below twice the next power of two above n.
+    std::size_t nodes = 16;
+    while (nodes < 2 * std::size_t(n) + 2)
+        nodes *= 2;
     if (!engine::resizeTo(mIndex, std::size_t(n)) || !engine::resizeTo(mPoints, std::size_t(n))
-        || !engine::resizeTo(mBoxes, std::size_t(4 * n + 8)))
+        || !engine::resizeTo(mBoxes, nodes))
         return false;
     for (int i = 0; i < n; ++i)
         mIndex[std::size_t(i)] = i;
-    std::fill(mBoxes.begin(), mBoxes.end(), Box{});
     struct Task {
         int node, lo, hi, depth;
     };
