@@ -191,7 +191,8 @@ void GraphicsContext::drawShadow(const Operation &operation, cairo_operator_t ca
     const Rect clip = clipBoxInBase();
     if (clip.isEmpty())
         return;
-    const double margin = 3 * sigma + 2 / k;
+    // The blur reaches 3 · sigma + 3 pixels; one pixel more for rounding.
+    const double margin = 3 * sigma + 4 / k;
     double x1 = clip.minX() - offsetX - margin;
     double y1 = clip.minY() - offsetY - margin;
     double x2 = clip.maxX() - offsetX + margin;
@@ -448,8 +449,24 @@ bool GraphicsContext::drawSurface(cairo_surface_t *image, double width, double h
     }
     if (destination.isEmpty())
         return true;
-    const Rect src = source.isEmpty() ? Rect(0, 0, static_cast<float>(width), static_cast<float>(height)) : source;
+    Rect src = source.isEmpty() ? Rect(0, 0, static_cast<float>(width), static_cast<float>(height)) : source;
     const double f = std::clamp(static_cast<double>(fraction), 0.0, 1.0);
+
+    // A source of whole pixels inside an image is cut out of it, so that
+    // smoothing at its border does not take in the pixels around it.
+    cairo_surface_t *part = nullptr;
+    const bool inside = src.minX() >= 0 && src.minY() >= 0 && src.maxX() <= width && src.maxY() <= height;
+    const bool whole = src == Rect(0, 0, static_cast<float>(width), static_cast<float>(height));
+    auto integral = [](float v) { return v == std::floor(v); };
+    if (inside && !whole && cairo_surface_get_type(image) == CAIRO_SURFACE_TYPE_IMAGE && integral(src.minX()) &&
+        integral(src.minY()) && integral(src.width()) && integral(src.height())) {
+        const double top = origin == ImageOrigin::TopLeft ? src.minY() : height - src.maxY();
+        part = cairo_surface_create_for_rectangle(image, src.minX(), top, src.width(), src.height());
+        image = part;
+        width = src.width();
+        height = src.height();
+        src = Rect(0, 0, src.width(), src.height());
+    }
 
     // User space to image pixels.
     const double a = src.width() / destination.width();
@@ -463,8 +480,7 @@ bool GraphicsContext::drawSurface(cairo_surface_t *image, double width, double h
                           (height - src.minY()) + destination.minY() * d);
     // Inside the image the edge pixels go on to the border of the
     // destination instead of fading into transparency.
-    const bool pad = cairo_surface_get_type(image) == CAIRO_SURFACE_TYPE_IMAGE && src.minX() >= 0 &&
-                     src.minY() >= 0 && src.maxX() <= width && src.maxY() <= height;
+    const bool pad = inside && (part || cairo_surface_get_type(image) == CAIRO_SURFACE_TYPE_IMAGE);
     const bool copy = compositeOperation == CompositeOperation::Copy;
 
     Operation operation;
@@ -500,7 +516,10 @@ bool GraphicsContext::drawSurface(cairo_surface_t *image, double width, double h
     operation.bounds = [this, destination]() -> std::optional<Rect> {
         return userRectToBase(destination.minX(), destination.minY(), destination.maxX(), destination.maxY());
     };
-    return perform(operation);
+    const bool drawn = perform(operation);
+    if (part)
+        cairo_surface_destroy(part);
+    return drawn;
 }
 
 // --- Transparency layers --------------------------------------------------------------
