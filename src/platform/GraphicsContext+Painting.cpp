@@ -103,7 +103,8 @@ void applyLineStyle(cairo_t *cr, const LineStyle &style, double width)
         cairo_set_line_join(cr, CAIRO_LINE_JOIN_BEVEL);
         break;
     }
-    cairo_set_miter_limit(cr, std::isfinite(style.miterLimit) && style.miterLimit >= 1 ? style.miterLimit : 10.0);
+    cairo_set_miter_limit(cr,
+                          std::isfinite(style.miterLimit) && style.miterLimit >= 1 ? style.miterLimit : 10.0);
     if (!style.dash.empty() && LineStyle::isValidDash(style.dash, style.dashPhase)) {
         const std::vector<double> dashes(style.dash.begin(), style.dash.end());
         cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), style.dashPhase);
@@ -388,9 +389,9 @@ cairo_surface_t *surfaceForImage(const QImage &image)
     cairo_surface_t *surface =
         cairo_image_surface_create_for_data(const_cast<uchar *>(owner->constBits()), format, owner->width(),
                                             owner->height(), static_cast<int>(owner->bytesPerLine()));
-    if (cairo_surface_set_user_data(surface, &HeldImageKey, owner,
-                                    [](void *data) { delete static_cast<QImage *>(data); }) !=
-        CAIRO_STATUS_SUCCESS)
+    if (cairo_surface_set_user_data(surface, &HeldImageKey, owner, [](void *data) {
+            delete static_cast<QImage *>(data);
+        }) != CAIRO_STATUS_SUCCESS)
         delete owner;
     return surface;
 }
@@ -439,9 +440,9 @@ bool GraphicsContext::drawImage(cairo_surface_t *image, const Rect &destination,
     return drawSurface(image, width, height, destination, source, operation, fraction, origin);
 }
 
-bool GraphicsContext::drawSurface(cairo_surface_t *image, double width, double height, const Rect &destination,
-                                  const Rect &source, CompositeOperation compositeOperation, float fraction,
-                                  ImageOrigin origin)
+bool GraphicsContext::drawSurface(cairo_surface_t *image, double width, double height,
+                                  const Rect &destination, const Rect &source,
+                                  CompositeOperation compositeOperation, float fraction, ImageOrigin origin)
 {
     if (!isFiniteRect(destination) || !isFiniteRect(source) || std::isnan(fraction)) {
         warnOnce(WarnImage, "an image placement with numbers that are not finite was refused");
@@ -458,8 +459,8 @@ bool GraphicsContext::drawSurface(cairo_surface_t *image, double width, double h
     const bool inside = src.minX() >= 0 && src.minY() >= 0 && src.maxX() <= width && src.maxY() <= height;
     const bool whole = src == Rect(0, 0, static_cast<float>(width), static_cast<float>(height));
     auto integral = [](float v) { return v == std::floor(v); };
-    if (inside && !whole && cairo_surface_get_type(image) == CAIRO_SURFACE_TYPE_IMAGE && integral(src.minX()) &&
-        integral(src.minY()) && integral(src.width()) && integral(src.height())) {
+    if (inside && !whole && cairo_surface_get_type(image) == CAIRO_SURFACE_TYPE_IMAGE &&
+        integral(src.minX()) && integral(src.minY()) && integral(src.width()) && integral(src.height())) {
         const double top = origin == ImageOrigin::TopLeft ? src.minY() : height - src.maxY();
         part = cairo_surface_create_for_rectangle(image, src.minX(), top, src.width(), src.height());
         image = part;
@@ -491,7 +492,8 @@ bool GraphicsContext::drawSurface(cairo_surface_t *image, double width, double h
         cairo_pattern_set_extend(pattern, pad ? CAIRO_EXTEND_PAD : CAIRO_EXTEND_NONE);
         cairo_save(cr);
         cairo_new_path(cr);
-        cairo_rectangle(cr, destination.minX(), destination.minY(), destination.width(), destination.height());
+        cairo_rectangle(cr, destination.minX(), destination.minY(), destination.width(),
+                        destination.height());
         cairo_clip(cr);
         const double total = alpha * f;
         if (copy) {
@@ -523,6 +525,72 @@ bool GraphicsContext::drawSurface(cairo_surface_t *image, double width, double h
 }
 
 // --- Transparency layers --------------------------------------------------------------
+
+namespace {
+
+// Where a layer's surface was painted on, in base space; nothing when that
+// cannot be told.
+std::optional<Rect> inkBounds(cairo_surface_t *surface)
+{
+    double scaleX = 1, scaleY = 1, offsetX = 0, offsetY = 0;
+    cairo_surface_get_device_scale(surface, &scaleX, &scaleY);
+    cairo_surface_get_device_offset(surface, &offsetX, &offsetY);
+    auto toBase = [&](double x1, double y1, double x2, double y2) {
+        if (!(x2 > x1) || !(y2 > y1))
+            return Rect();
+        return Rect(static_cast<float>((x1 - offsetX) / scaleX), static_cast<float>((y1 - offsetY) / scaleY),
+                    static_cast<float>((x2 - x1) / scaleX), static_cast<float>((y2 - y1) / scaleY));
+    };
+    if (cairo_surface_get_type(surface) == CAIRO_SURFACE_TYPE_RECORDING) {
+        double x = 0, y = 0, w = 0, h = 0;
+        cairo_recording_surface_ink_extents(surface, &x, &y, &w, &h);
+        return toBase(x, y, x + w, y + h);
+    }
+    if (cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE)
+        return std::nullopt;
+    const cairo_format_t format = cairo_image_surface_get_format(surface);
+    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_A8)
+        return std::nullopt;
+    cairo_surface_flush(surface);
+    const unsigned char *data = cairo_image_surface_get_data(surface);
+    const int width = cairo_image_surface_get_width(surface);
+    const int height = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    if (!data)
+        return std::nullopt;
+    int minX = width, minY = height, maxX = -1, maxY = -1;
+    for (int y = 0; y < height; ++y) {
+        const unsigned char *row = data + static_cast<std::ptrdiff_t>(y) * stride;
+        int first = -1, last = -1;
+        if (format == CAIRO_FORMAT_ARGB32) {
+            const auto *pixels = reinterpret_cast<const std::uint32_t *>(row);
+            for (int x = 0; x < width; ++x) {
+                if (pixels[x] != 0) {
+                    first = first < 0 ? x : first;
+                    last = x;
+                }
+            }
+        } else {
+            for (int x = 0; x < width; ++x) {
+                if (row[x] != 0) {
+                    first = first < 0 ? x : first;
+                    last = x;
+                }
+            }
+        }
+        if (first < 0)
+            continue;
+        minX = std::min(minX, first);
+        maxX = std::max(maxX, last);
+        minY = std::min(minY, y);
+        maxY = y;
+    }
+    if (maxY < 0)
+        return Rect();
+    return toBase(minX, minY, maxX + 1.0, maxY + 1.0);
+}
+
+} // namespace
 
 void GraphicsContext::beginTransparencyLayer()
 {
@@ -559,6 +627,14 @@ bool GraphicsContext::endTransparencyLayer()
     operation.paint = [group](cairo_t *cr, double alpha) {
         cairo_set_source(cr, group);
         cairo_paint_with_alpha(cr, alpha);
+    };
+    // A shadow needs only the part of the layer that was painted on, which
+    // is usually far smaller than the clip.
+    operation.bounds = [group]() -> std::optional<Rect> {
+        cairo_surface_t *surface = nullptr;
+        if (cairo_pattern_get_surface(group, &surface) != CAIRO_STATUS_SUCCESS)
+            return std::nullopt;
+        return inkBounds(surface);
     };
     perform(operation);
     cairo_pattern_destroy(group);

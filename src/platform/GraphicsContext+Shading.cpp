@@ -114,16 +114,16 @@ cairo_pattern_t *GraphicsContext::nativeShadingPattern(const Shading &shading,
     cairo_pattern_t *pattern =
         shading.kind == Shading::Kind::Axial
             ? cairo_pattern_create_linear(shading.start.x, shading.start.y, shading.end.x, shading.end.y)
-            : cairo_pattern_create_radial(shading.start.x, shading.start.y, shading.startRadius, shading.end.x,
-                                          shading.end.y, shading.endRadius);
+            : cairo_pattern_create_radial(shading.start.x, shading.start.y, shading.startRadius,
+                                          shading.end.x, shading.end.y, shading.endRadius);
     for (const ShadingSample &s : samples) {
         double alpha = s.rgba[3];
         if (roundOpaque && alpha >= 0.99)
             alpha = 1;
         cairo_pattern_add_color_stop_rgba(pattern, s.t, s.rgba[0], s.rgba[1], s.rgba[2], alpha);
     }
-    cairo_pattern_set_extend(pattern, shading.extendStart || shading.extendEnd ? CAIRO_EXTEND_PAD
-                                                                                : CAIRO_EXTEND_NONE);
+    cairo_pattern_set_extend(pattern,
+                             shading.extendStart || shading.extendEnd ? CAIRO_EXTEND_PAD : CAIRO_EXTEND_NONE);
     return pattern;
 }
 
@@ -263,8 +263,8 @@ bool GraphicsContext::drawShading(const Shading &shading)
         return false;
     const bool radial = shading.kind == Shading::Kind::Radial;
     if (!shading.function || !isFinitePoint(shading.start) || !isFinitePoint(shading.end) ||
-        (radial && (!(shading.startRadius >= 0) || !(shading.endRadius >= 0) || !std::isfinite(shading.startRadius) ||
-                    !std::isfinite(shading.endRadius)))) {
+        (radial && (!(shading.startRadius >= 0) || !(shading.endRadius >= 0) ||
+                    !std::isfinite(shading.startRadius) || !std::isfinite(shading.endRadius)))) {
         warnOnce(WarnShading, "a shading without a colour function or with bad geometry was refused");
         return false;
     }

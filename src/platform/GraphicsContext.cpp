@@ -139,8 +139,8 @@ GraphicsContext::GraphicsContext(cairo_t *cr, bool flipped, Ownership ownership)
 
 GraphicsContext::GraphicsContext(cairo_surface_t *surface, SurfaceKind kind, bool flipped,
                                  std::unique_ptr<QIODevice> device)
-    : m_cr(cairo_create(surface)), m_surface(cairo_surface_reference(surface)), m_kind(kind), m_flipped(flipped),
-      m_ownsCairo(true), m_ownedDevice(std::move(device))
+    : m_cr(cairo_create(surface)), m_surface(cairo_surface_reference(surface)), m_kind(kind),
+      m_flipped(flipped), m_ownsCairo(true), m_ownedDevice(std::move(device))
 {
     m_states.emplace_back();
     cairo_save(m_cr);
@@ -176,12 +176,14 @@ std::unique_ptr<GraphicsContext> GraphicsContext::forImage(QImage &image, bool f
         image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return nullptr;
-    cairo_surface_t *surface = cairo_image_surface_create_for_data(
-        image.bits(), CAIRO_FORMAT_ARGB32, image.width(), image.height(), static_cast<int>(image.bytesPerLine()));
+    cairo_surface_t *surface =
+        cairo_image_surface_create_for_data(image.bits(), CAIRO_FORMAT_ARGB32, image.width(), image.height(),
+                                            static_cast<int>(image.bytesPerLine()));
     const double scale = image.devicePixelRatio();
     if (scale > 0 && std::isfinite(scale))
         cairo_surface_set_device_scale(surface, scale, scale);
-    std::unique_ptr<GraphicsContext> context(new GraphicsContext(surface, SurfaceKind::Raster, flipped, nullptr));
+    std::unique_ptr<GraphicsContext> context(
+        new GraphicsContext(surface, SurfaceKind::Raster, flipped, nullptr));
     context->m_ownsSurface = true;
     cairo_surface_destroy(surface);
     return context;

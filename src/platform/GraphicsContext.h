@@ -334,12 +334,13 @@ private:
         WarnNumber = 1u << 7,
     };
 
-    GraphicsContext(cairo_surface_t *surface, SurfaceKind kind, bool flipped, std::unique_ptr<QIODevice> device);
+    GraphicsContext(cairo_surface_t *surface, SurfaceKind kind, bool flipped,
+                    std::unique_ptr<QIODevice> device);
     static std::unique_ptr<GraphicsContext> forVector(SurfaceKind kind, QIODevice *device,
                                                       std::unique_ptr<QIODevice> owned, Size pageSize,
                                                       bool flipped);
-    static std::unique_ptr<GraphicsContext> forVectorFile(SurfaceKind kind, const QString &path, Size pageSize,
-                                                          bool flipped, QString *error);
+    static std::unique_ptr<GraphicsContext> forVectorFile(SurfaceKind kind, const QString &path,
+                                                          Size pageSize, bool flipped, QString *error);
     void setUpBase();
 
     State &state() { return m_states.back(); }

@@ -29,10 +29,10 @@ struct Pixel {
     if (std::abs(qRed(p) - expected.r) <= tolerance && std::abs(qGreen(p) - expected.g) <= tolerance &&
         std::abs(qBlue(p) - expected.b) <= tolerance)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel at (" << x << ", " << y << ") is (" << qRed(p) << ", "
-                                         << qGreen(p) << ", " << qBlue(p) << "), not within " << tolerance
-                                         << " of (" << expected.r << ", " << expected.g << ", " << expected.b
-                                         << ")";
+    return ::testing::AssertionFailure()
+           << "pixel at (" << x << ", " << y << ") is (" << qRed(p) << ", " << qGreen(p) << ", " << qBlue(p)
+           << "), not within " << tolerance << " of (" << expected.r << ", " << expected.g << ", "
+           << expected.b << ")";
 }
 
 const Size Page(100, 60);
@@ -42,7 +42,8 @@ QString writePage(SurfaceKind kind, bool flipped, const std::function<void(Graph
 {
     static int counter = 0;
     const QString folder = QString::fromStdString(test::temporaryFolder());
-    const QString path = folder + QStringLiteral("/page%1.%2").arg(++counter).arg(kind == SurfaceKind::Pdf ? "pdf" : "eps");
+    const QString path =
+        folder + QStringLiteral("/page%1.%2").arg(++counter).arg(kind == SurfaceKind::Pdf ? "pdf" : "eps");
     QString error;
     auto context = kind == SurfaceKind::Pdf ? GraphicsContext::forPdfFile(path, Page, flipped, &error)
                                             : GraphicsContext::forEpsFile(path, Page, flipped, &error);
@@ -72,8 +73,8 @@ QImage rasterise(const QString &path)
     process.start(gs, {QStringLiteral("-q"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-dBATCH"),
                        QStringLiteral("-dSAFER"), QStringLiteral("-sDEVICE=png16m"), QStringLiteral("-r72"),
                        QStringLiteral("-dDEVICEWIDTHPOINTS=%1").arg(Page.width),
-                       QStringLiteral("-dDEVICEHEIGHTPOINTS=%1").arg(Page.height), QStringLiteral("-dFIXEDMEDIA"),
-                       QStringLiteral("-sOutputFile=") + png, path});
+                       QStringLiteral("-dDEVICEHEIGHTPOINTS=%1").arg(Page.height),
+                       QStringLiteral("-dFIXEDMEDIA"), QStringLiteral("-sOutputFile=") + png, path});
     process.waitForFinished(60000);
     EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     QImage image(png);
@@ -116,22 +117,29 @@ TEST(GraphicsContextOutput, PdfKeepsAMultiplyBlendAsABlendMode)
 TEST(GraphicsContextOutput, ShadowBecomesAnImageInPdfAndEps)
 {
     for (SurfaceKind kind : {SurfaceKind::Pdf, SurfaceKind::PostScript}) {
-        SCOPED_TRACE(kind == SurfaceKind::Pdf ? "PDF" : "EPS");
-        const QString path = writePage(kind, true, [](GraphicsContext &gc) {
-            gc.setShadow(blackShadow(10, -10, 2)); // right and down on the page
-            gc.setFillColor(Color::red());
-            gc.fillRect(Rect(10, 10, 30, 30));
-        });
-        const QByteArray data = contents(path);
-        if (kind == SurfaceKind::Pdf)
-            EXPECT_TRUE(data.contains("/Subtype /Image"));
-        else
-            EXPECT_TRUE(data.startsWith("%!PS-Adobe-3.0 EPSF-3.0"));
-        RASTERISE_OR_SKIP(image, path);
-        EXPECT_TRUE(near(image, 25, 25, {255, 0, 0}, 2));
-        EXPECT_TRUE(near(image, 45, 45, {0, 0, 0}, 8));   // shadow beyond the square's corner
-        EXPECT_TRUE(near(image, 5, 5, {255, 255, 255}, 2)); // nothing up and to the left
-        EXPECT_TRUE(near(image, 60, 30, {255, 255, 255}, 2));
+        for (bool layer : {false, true}) {
+            SCOPED_TRACE(std::string(kind == SurfaceKind::Pdf ? "PDF" : "EPS") + (layer ? ", layer" : ""));
+            const QString path = writePage(kind, true, [layer](GraphicsContext &gc) {
+                gc.setShadow(blackShadow(10, -10, 2)); // right and down on the page
+                if (layer)
+                    gc.beginTransparencyLayer();
+                gc.setFillColor(Color::red());
+                gc.fillRect(Rect(10, 10, 30, 30));
+                if (layer)
+                    gc.endTransparencyLayer();
+            });
+            const QByteArray data = contents(path);
+            if (kind == SurfaceKind::Pdf)
+                EXPECT_TRUE(data.contains("/Subtype /Image"));
+            else
+                EXPECT_TRUE(data.startsWith("%!PS-Adobe-3.0 EPSF-3.0"));
+            RASTERISE_OR_SKIP(image, path);
+            EXPECT_TRUE(near(image, 25, 25, {255, 0, 0}, 2));
+            EXPECT_TRUE(near(image, 45, 45, {0, 0, 0}, 8));     // shadow beyond the square's corner
+            EXPECT_TRUE(near(image, 23, 45, {0, 0, 0}, 8));
+            EXPECT_TRUE(near(image, 5, 5, {255, 255, 255}, 2)); // nothing up and to the left
+            EXPECT_TRUE(near(image, 60, 30, {255, 255, 255}, 2));
+        }
     }
 }
 
@@ -187,7 +195,9 @@ TEST(GraphicsContextOutput, OpaqueShadingStaysNativeInPdfAndATransparentOneBecom
             // Straight-alpha interpolation over white (opaque ends drawn opaque).
             const float t = (x + 0.5f) / 100;
             const std::array<float, 4> c = twoStops(t, native ? 1.0f : endAlpha);
-            auto v = [&c](float channel) { return static_cast<int>(std::lround((channel * c[3] + 1 - c[3]) * 255)); };
+            auto v = [&c](float channel) {
+                return static_cast<int>(std::lround((channel * c[3] + 1 - c[3]) * 255));
+            };
             EXPECT_TRUE(near(image, x, 30, {v(c[0]), v(c[1]), v(c[2])}, 4)) << "x = " << x;
         }
     }
@@ -209,7 +219,8 @@ TEST(GraphicsContextOutput, PdfCanBeWrittenToAStream)
 TEST(GraphicsContextOutput, FileThatCannotBeWrittenIsReported)
 {
     QString error;
-    EXPECT_FALSE(GraphicsContext::forPdfFile(QStringLiteral("/nonexistent-folder/x.pdf"), Page, true, &error));
+    EXPECT_FALSE(
+        GraphicsContext::forPdfFile(QStringLiteral("/nonexistent-folder/x.pdf"), Page, true, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("/nonexistent-folder/x.pdf")));
     EXPECT_FALSE(GraphicsContext::forEpsFile(QString::fromStdString(test::temporaryFolder()) + "/x.eps",
                                              Size(0, 10), true, &error));

@@ -38,8 +38,8 @@ std::string describe(const Pixel &p)
     if (std::abs(actual.r - expected.r) <= tolerance && std::abs(actual.g - expected.g) <= tolerance &&
         std::abs(actual.b - expected.b) <= tolerance && std::abs(actual.a - expected.a) <= tolerance)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel " << describe(actual) << " is not within " << tolerance
-                                         << " of " << describe(expected);
+    return ::testing::AssertionFailure()
+           << "pixel " << describe(actual) << " is not within " << tolerance << " of " << describe(expected);
 }
 
 QImage blank(int width, int height, QColor fill = Qt::white)
@@ -234,7 +234,9 @@ Rgb blend(BlendMode mode, const Rgb &cb, const Rgb &cs)
     case BlendMode::ColorDodge:
         return each([](double b, double s) { return b == 0 ? 0 : s >= 1 ? 1 : std::min(1.0, b / (1 - s)); });
     case BlendMode::ColorBurn:
-        return each([](double b, double s) { return b >= 1 ? 1 : s <= 0 ? 0 : 1 - std::min(1.0, (1 - b) / s); });
+        return each([](double b, double s) {
+            return b >= 1 ? 1 : s <= 0 ? 0 : 1 - std::min(1.0, (1 - b) / s);
+        });
     case BlendMode::SoftLight:
         return each([](double b, double s) {
             if (s <= 0.5)
@@ -381,27 +383,43 @@ TEST(GraphicsContext, ShadowFallsAtTheSameOffsetInTheGraphicsOwnCoordinatesFlipp
     // graphic's own coordinates, whichever way they run on the device.
     const float angle = 3 * std::numbers::pi_v<float> / 4;
     const float distance = 10;
-    for (bool flipped : {true, false}) {
-        for (float zoom : {1.0f, 2.0f}) {
-            SCOPED_TRACE(std::string(flipped ? "flipped" : "unflipped") + " at zoom " + std::to_string(zoom));
-            QImage image = blank(100, 100);
-            AffineTransform userToBase;
-            paint(image, flipped, [&](GraphicsContext &gc) {
-                gc.concatCTM(AffineTransform::makeScale(zoom, zoom));
-                userToBase = gc.ctm();
-                EXPECT_TRUE(gc.setShadow(gc.shadowForGraphic(angle, distance, 0, Color::black(), zoom)));
-                gc.setFillColor(Color::red());
-                gc.fillRect(Rect(10, 10, 20, 20));
-            });
-            auto pixelOf = [&](float x, float y) {
-                const Point p = userToBase.transformPoint(Point(x, y));
-                return at(image, static_cast<int>(std::floor(p.x)), static_cast<int>(std::floor(p.y)));
-            };
-            EXPECT_TRUE(near(pixelOf(20, 20), Red, 0));
-            EXPECT_TRUE(near(pixelOf(33, 33), {0, 0, 0, 255}, 0)); // in (17.07, 17.07, 20, 20)
-            EXPECT_TRUE(near(pixelOf(33, 12), White, 0));
-            EXPECT_TRUE(near(pixelOf(5, 5), White, 0)); // where the opposite offset would put it
-        }
+    struct Case {
+        bool flipped;
+        float zoom;
+        bool layer;
+        qreal deviceScale;
+    };
+    const Case cases[] = {{true, 1, false, 1},  {false, 1, false, 1}, {true, 2, false, 1},
+                          {false, 2, false, 1}, {true, 1, true, 1},   {false, 2, true, 1},
+                          {true, 1, true, 2},   {false, 1, false, 2}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.flipped ? "flipped" : "unflipped") + " at zoom " + std::to_string(c.zoom) +
+                     (c.layer ? ", in a layer" : "") + ", device scale " + std::to_string(c.deviceScale));
+        QImage image = blank(100, 100);
+        image.setDevicePixelRatio(c.deviceScale);
+        AffineTransform userToPixels;
+        paint(image, c.flipped, [&](GraphicsContext &gc) {
+            gc.concatCTM(AffineTransform::makeScale(c.zoom, c.zoom));
+            userToPixels = gc.ctm();
+            userToPixels.append(AffineTransform::makeScale(c.deviceScale, c.deviceScale));
+            gc.addClipRect(Rect(2, 2, 45, 45)); // the layer then starts away from the origin
+            EXPECT_TRUE(gc.setShadow(gc.shadowForGraphic(angle, distance, 0, Color::black(), c.zoom)));
+            if (c.layer)
+                gc.beginTransparencyLayer();
+            gc.setFillColor(Color::red());
+            gc.fillRect(Rect(10, 10, 20, 20));
+            if (c.layer)
+                gc.endTransparencyLayer();
+        });
+        auto pixelOf = [&](float x, float y) {
+            const Point p = userToPixels.transformPoint(Point(x, y));
+            return at(image, static_cast<int>(std::floor(p.x)), static_cast<int>(std::floor(p.y)));
+        };
+        EXPECT_TRUE(near(pixelOf(20, 20), Red, 0));
+        EXPECT_TRUE(near(pixelOf(33, 33), {0, 0, 0, 255}, 0)); // in (17.07, 17.07, 20, 20)
+        EXPECT_TRUE(near(pixelOf(18, 36), {0, 0, 0, 255}, 0)); // near its far edges too
+        EXPECT_TRUE(near(pixelOf(33, 12), White, 0));
+        EXPECT_TRUE(near(pixelOf(5, 5), White, 0)); // where the opposite offset would put it
     }
 }
 
@@ -418,11 +436,11 @@ TEST(GraphicsContext, ShadowBlurIsAGaussianOfHalfTheBlurValue)
         gc.fillRect(Rect(-50, -100, 100, 110)); // bottom edge at y = 10; the shadow's at 40
     });
     auto darkness = [&image](int y) { return (255 - at(image, 20, y).r) / 255.0; };
-    EXPECT_NEAR(darkness(30), 1.0, 0.02);       // well inside the shadow
-    EXPECT_NEAR(darkness(39), 0.599, 0.06);     // half a pixel inside the edge: Φ(0.125)
-    EXPECT_NEAR(darkness(43), 0.227, 0.05);     // Φ(−0.875)
-    EXPECT_NEAR(darkness(48), 0.0228, 0.03);    // two sigma out
-    EXPECT_GT(darkness(43), darkness(45));      // it falls off smoothly
+    EXPECT_NEAR(darkness(30), 1.0, 0.02);    // well inside the shadow
+    EXPECT_NEAR(darkness(39), 0.599, 0.06);  // half a pixel inside the edge: Φ(0.125)
+    EXPECT_NEAR(darkness(43), 0.227, 0.05);  // Φ(−0.875)
+    EXPECT_NEAR(darkness(48), 0.0228, 0.03); // two sigma out
+    EXPECT_GT(darkness(43), darkness(45));   // it falls off smoothly
     EXPECT_NEAR(darkness(56), 0.0, 0.01);
 }
 
@@ -604,7 +622,8 @@ TEST(GraphicsContext, AxialShadingMatchesStraightAlphaInterpolationAndHonoursIts
 
 TEST(GraphicsContext, ShadingStopsAtOnePlaceMakeAHardEdge)
 {
-    const Stops stops{{{0.0f, {1, 0, 0, 1}}, {0.5f, {1, 0, 0, 1}}, {0.5f, {0, 0, 1, 1}}, {1.0f, {0, 0, 1, 1}}}};
+    const Stops stops{
+        {{0.0f, {1, 0, 0, 1}}, {0.5f, {1, 0, 0, 1}}, {0.5f, {0, 0, 1, 1}}, {1.0f, {0, 0, 1, 1}}}};
     QImage image = blank(100, 4);
     paint(image, true, [&](GraphicsContext &gc) {
         Shading shading;
@@ -625,7 +644,8 @@ TEST(GraphicsContext, RadialShadingMatchesItsFunctionAndExtends)
         bool start, end;
     };
     for (Case c : {Case{true, true}, Case{false, false}, Case{false, true}, Case{true, false}}) {
-        SCOPED_TRACE(std::string("extend start ") + (c.start ? "on" : "off") + ", end " + (c.end ? "on" : "off"));
+        SCOPED_TRACE(std::string("extend start ") + (c.start ? "on" : "off") + ", end " +
+                     (c.end ? "on" : "off"));
         QImage image = blank(100, 100);
         paint(image, true, [&](GraphicsContext &gc) {
             Shading shading;
@@ -710,7 +730,8 @@ TEST(GraphicsContext, ImageOfAnotherFormatIsConverted)
     QImage indexed(2, 2, QImage::Format_RGB888);
     indexed.fill(QColor(0, 0, 255));
     QImage image = blank(10, 10);
-    paint(image, true, [&indexed](GraphicsContext &gc) { gc.drawImage(indexed, Rect(0, 0, 10, 10), Rect()); });
+    paint(image, true,
+          [&indexed](GraphicsContext &gc) { gc.drawImage(indexed, Rect(0, 0, 10, 10), Rect()); });
     EXPECT_TRUE(near(at(image, 5, 5), Blue, 0));
 }
 

@@ -65,7 +65,8 @@ TEST(RasterBlur, ShapeWithinAMarginKeepsItsMassAndSymmetry)
     for (int x = 0; x < size / 2; ++x) {
         EXPECT_EQ(plane[static_cast<std::size_t>(30 * size + x)],
                   plane[static_cast<std::size_t>(30 * size + size - 1 - x)]);
-        EXPECT_EQ(plane[static_cast<std::size_t>(x * size + 30)], plane[static_cast<std::size_t>(30 * size + x)]);
+        EXPECT_EQ(plane[static_cast<std::size_t>(x * size + 30)],
+                  plane[static_cast<std::size_t>(30 * size + x)]);
     }
     EXPECT_EQ(plane[static_cast<std::size_t>(30 * size + 30)], 255);
     EXPECT_EQ(plane[static_cast<std::size_t>(30 * size + 5)], 0);
