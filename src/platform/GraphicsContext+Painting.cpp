@@ -168,6 +168,8 @@ bool GraphicsContext::perform(const Operation &operation)
     const State &s = state();
     const cairo_operator_t op = operation.copy ? CAIRO_OPERATOR_SOURCE : operatorFor(s.blend);
     const double alpha = s.alpha;
+    if (alpha <= 0 && !operation.copy)
+        return true; // nothing would show
     if (s.shadow && s.shadow->color.alpha() > 0 && alpha > 0)
         drawShadow(operation, operation.copy ? CAIRO_OPERATOR_OVER : op, alpha);
     cairo_save(m_cr);
