@@ -4,14 +4,14 @@
 
 namespace scrivane {
 
-std::array<float, 6> EffectTransform::toArray() const
+EffectTransform EffectTransform::fromAffine(const AffineTransform &t)
 {
-    return {float(m11), float(m12), float(m21), float(m22), float(tX), float(tY)};
+    return {t.m11, t.m12, t.m21, t.m22, t.tX, t.tY};
 }
 
-EffectTransform EffectTransform::fromArray(const std::array<float, 6> &e)
+AffineTransform EffectTransform::toAffine() const
 {
-    return {e[0], e[1], e[2], e[3], e[4], e[5]};
+    return {float(m11), float(m12), float(m21), float(m22), float(tX), float(tY)};
 }
 
 EffectRect EffectTransform::mapRect(const EffectRect &rect) const

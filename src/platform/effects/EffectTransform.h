@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/AffineTransform.h"
 #include "platform/effects/EffectRect.h"
 
-#include <array>
 #include <optional>
 
 namespace scrivane {
@@ -27,10 +27,9 @@ struct EffectTransform {
     static constexpr EffectTransform translation(double dx, double dy) { return {1, 0, 0, 1, dx, dy}; }
     static constexpr EffectTransform scaling(double sx, double sy) { return {sx, 0, 0, sy, 0, 0}; }
 
-    // The six elements as single-precision numbers, in the stored order; the
-    // form the drawing code's own transform type is built from.
-    std::array<float, 6> toArray() const;
-    static EffectTransform fromArray(const std::array<float, 6> &elements);
+    // The drawing code's transform, element for element (single precision).
+    static EffectTransform fromAffine(const AffineTransform &t);
+    AffineTransform toAffine() const;
 
     EffectPoint map(EffectPoint p) const { return {m11 * p.x + m21 * p.y + tX, m12 * p.x + m22 * p.y + tY}; }
     // The bounding box of the mapped rectangle; the infinite rectangle stays

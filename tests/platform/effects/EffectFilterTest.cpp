@@ -97,3 +97,14 @@ TEST(EffectFilter, RescalingDoublesLengthsAndLeavesTheRest)
     blur->scaleInputs(1);
     EXPECT_EQ(blur->number("inputRadius"), 12.0);
 }
+
+TEST(EffectFilter, TransformInputsConvertToAndFromTheDrawingTransform)
+{
+    AffineTransform t = AffineTransform::makeRotationByDegrees(90);
+    t.translate(3, -4);
+    const EffectTransform e = EffectTransform::fromAffine(t);
+    EXPECT_EQ(e.toAffine(), t);
+    const EffectPoint p = e.map(EffectPoint(1, 2));
+    EXPECT_NEAR(p.x, t.m11 * 1 + t.m21 * 2 + t.tX, 1e-6);
+    EXPECT_NEAR(p.y, t.m12 * 1 + t.m22 * 2 + t.tY, 1e-6);
+}
