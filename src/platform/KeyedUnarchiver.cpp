@@ -1,10 +1,13 @@
 #include "KeyedUnarchiver.h"
 
+#include "platform/ArchivedColor.h"
 #include "platform/ArchivedPoint.h"
+#include "platform/ArchivedTransform.h"
 #include "platform/EncodedDictionary.h"
 
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSet>
 
 #include <plist/plist.h>
 
@@ -30,6 +33,8 @@ Registry &registry()
         auto *r = new Registry;
         // The value classes of the platform layer.
         r->classes.insert(ArchivedPoint::className(), &ArchivedPoint::decode);
+        r->classes.insert(ArchivedColor::className(), &ArchivedColor::decode);
+        r->classes.insert(ArchivedTransform::className(), &ArchivedTransform::decode);
         return r;
     }();
     return *shared;
@@ -560,6 +565,7 @@ std::vector<ArchivedEntry> KeyedUnarchiver::decodeEntries()
     if (m_frames.empty() || failed())
         return entries;
     const plist_t object = static_cast<plist_t>(m_frames.back().dictionary);
+    QSet<QString> seen;
     plist_dict_iter it = nullptr;
     plist_dict_new_iter(object, &it);
     for (;;) {
@@ -573,8 +579,10 @@ std::vector<ArchivedEntry> KeyedUnarchiver::decodeEntries()
         ArchivedEntry entry;
         entry.key = QString::fromUtf8(rawKey);
         free(rawKey);
-        if (entry.key == QLatin1String("$class"))
+        // A key stored twice reads as its first value, as lookups by key do.
+        if (entry.key == QLatin1String("$class") || seen.contains(entry.key))
             continue;
+        seen.insert(entry.key);
         quint64 reference = 0;
         const plist_type type = plist_get_node_type(item);
         if (uidValue(item, reference)) {

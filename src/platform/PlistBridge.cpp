@@ -47,6 +47,7 @@ private:
     struct Object {
         Type type = Type::Leaf;
         bool isString = false;
+        bool hasNul = false;  // a string holding a NUL character
         uint64_t count = 0;  // elements or entries of a container
         size_t refs = 0;     // where a container's references start
     };
@@ -63,7 +64,7 @@ private:
     bool describe(uint64_t index, Object &object);
     bool lengthAfterMarker(size_t &at, uint8_t low, uint64_t &length);
     bool fits(size_t at, uint64_t bytes) const { return at <= m_tableOffset && bytes <= m_tableOffset - at; }
-    bool checkUtf16(size_t at, uint64_t units) const;
+    bool checkUtf16(size_t at, uint64_t units, bool &hasNul) const;
 
     const uint8_t *m_data;
     size_t m_size;
@@ -95,11 +96,12 @@ bool BinaryCheck::lengthAfterMarker(size_t &at, uint8_t low, uint64_t &length)
     return true;
 }
 
-bool BinaryCheck::checkUtf16(size_t at, uint64_t units) const
+bool BinaryCheck::checkUtf16(size_t at, uint64_t units, bool &hasNul) const
 {
     bool expectLow = false;
     for (uint64_t i = 0; i < units; ++i) {
         const uint16_t unit = uint16_t(readUInt(at + 2 * i, 2));
+        hasNul = hasNul || unit == 0;
         const bool high = unit >= 0xD800 && unit <= 0xDBFF;
         const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
         if (expectLow != low)
@@ -143,13 +145,14 @@ bool BinaryCheck::describe(uint64_t index, Object &object)
         if (!fits(at, length))
             return error(QStringLiteral("binary property list: object %1 runs past the end of the data").arg(index));
         object.isString = (marker >> 4) == 0x5;
+        object.hasNul = object.isString && std::memchr(m_data + at, 0, size_t(length)) != nullptr;
         return true;
     case 0x6:
         if (!lengthAfterMarker(at, low, length))
             return false;
         if (length > m_tableOffset / 2 || !fits(at, 2 * length))
             return error(QStringLiteral("binary property list: object %1 runs past the end of the data").arg(index));
-        if (!checkUtf16(at, length))
+        if (!checkUtf16(at, length, object.hasNul))
             return error(QStringLiteral("binary property list: string %1 is not valid UTF-16").arg(index));
         object.isString = true;
         return true;
@@ -240,6 +243,9 @@ bool BinaryCheck::run()
                     return false;
                 if (!key.isString)
                     return error(QStringLiteral("binary property list: a dictionary key is not a string"));
+                // libplist asserts on keys with NUL characters.
+                if (key.hasNul)
+                    return error(QStringLiteral("binary property list: a dictionary key holds a NUL character"));
                 frame.size = saturatingAdd(frame.size, 1);
                 continue;
             }
@@ -499,7 +505,7 @@ std::optional<PropertyList> PlistBridge::toPropertyList(void *n, QString *error)
                 free(it);
                 return std::nullopt;
             }
-            dictionary.insert_or_assign(name, std::move(*element));
+            dictionary.try_emplace(name, std::move(*element));  // the first of duplicate keys, as lookups find
         }
         free(it);
         return PropertyList(std::move(dictionary));

@@ -1,6 +1,8 @@
 #include "ArchiveTestSupport.h"
 
+#include "platform/ArchivedColor.h"
 #include "platform/ArchivedPoint.h"
+#include "platform/ArchivedTransform.h"
 #include "platform/EncodedDictionary.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -98,6 +100,8 @@ PropertyList everyKind()
         {"empty dictionary", PropertyList::Dictionary{}},
         {"graphic", graphic},
         {"point", ArchivedPoint::value(Point(-0.5f, 3e7f))},
+        {"colour", ArchivedColor::value(Color::deviceCMYK(0.1f, 0.2f, 0.3f, 0.4f, 0.5f))},
+        {"transform", ArchivedTransform::value(AffineTransform(2, 0.5f, -0.25f, 1, 10.5f, -3))},
     };
 }
 
@@ -285,6 +289,26 @@ TEST_F(KeyedArchive, ClassesCanBeSubstitutedPerUnarchiverOrForTheProcess)
     EXPECT_TRUE(KeyedUnarchiver::unarchive(data)->objectAs<StoredGraphic>());
 }
 
+TEST_F(KeyedArchive, ColoursKeepTheirSpaceAndTransformsTheirCoefficients)
+{
+    const Color colours[] = {Color::calibratedWhite(0.3f, 0.33f), Color::calibratedRGB(0.1f, 0.2f, 0.3f),
+                             Color::deviceWhite(1), Color::deviceRGB(1, 0.5f, 0, 0.25f),
+                             Color::deviceCMYK(0.9f, 0.1f, 0.0f, 1.0f, 0.7f)};
+    PropertyList::Array values;
+    for (const Color &colour : colours)
+        values.push_back(ArchivedColor::value(colour));
+    const AffineTransform transforms[] = {AffineTransform(), AffineTransform(0.1f, 0.2f, 0.3f, 0.4f, 1e6f, -1e-6f)};
+    for (const AffineTransform &transform : transforms)
+        values.push_back(ArchivedTransform::value(transform));
+    const auto decoded = KeyedUnarchiver::unarchive(archive(values));
+    ASSERT_TRUE(decoded);
+    for (size_t i = 0; i < std::size(colours); ++i)
+        EXPECT_EQ(ArchivedColor::fromValue(decoded->at(i)), colours[i]) << i;
+    for (size_t i = 0; i < std::size(transforms); ++i)
+        EXPECT_EQ(ArchivedTransform::fromValue(decoded->at(std::size(colours) + i)), transforms[i]) << i;
+    EXPECT_FALSE(ArchivedColor::fromValue(decoded->at(std::size(colours))));
+}
+
 TEST_F(KeyedArchive, PointsAreStoredAsBraceText)
 {
     EXPECT_EQ(KeyedArchiver::stringFromPoint(Point(1.5f, -2)), "{1.5, -2}");
@@ -401,6 +425,13 @@ TEST_F(KeyedArchive, HostileStructuresGiveClearErrors)
     cases.push_back({"date without time",
                      rawArchive({dict({{"NS.time", str("now")}, {"$class", uid(2)}}), description("NSDate")}, uid(1)),
                      "holds no time"});
+    cases.push_back({"unknown colour space",
+                     rawArchive({dict({{"space", plist_new_uint(9)}, {"$class", uid(2)}}), description("TDColor")}, uid(1)),
+                     "unknown colour space 9"});
+    cases.push_back({"transform with NaN",
+                     rawArchive({dict({{"m11", plist_new_real(std::nan(""))}, {"$class", uid(2)}}), description("TDAffineTransform")},
+                                uid(1)),
+                     "(m11) that is not a finite number"});
     cases.push_back({"not an archive", QByteArray("<plist><dict/></plist>"), "not a keyed archive"});
     cases.push_back({"junk", QByteArray("\x01\x02junk"), "not a valid property list"});
     cases.push_back({"empty", QByteArray(), "empty"});

@@ -139,6 +139,26 @@ QByteArray deepBinaryList(uint32_t depth)
     return data + trailer;
 }
 
+// A binary list of the given encoded objects (one-byte offsets and
+// references), the first one on top.
+QByteArray binaryList(const std::vector<QByteArray> &objects)
+{
+    QByteArray data("bplist00");
+    QByteArray table;
+    for (const QByteArray &object : objects) {
+        table.append(char(data.size()));
+        data.append(object);
+    }
+    const char tableOffset = char(data.size());
+    data.append(table);
+    QByteArray trailer(32, '\0');
+    trailer[6] = 1;
+    trailer[7] = 1;
+    trailer[15] = char(objects.size());
+    trailer[31] = tableOffset;
+    return data + trailer;
+}
+
 } // namespace
 
 TEST(PropertyList, HostileListsAreRefusedBeforeLibplistSeesThem)
@@ -164,6 +184,12 @@ TEST(PropertyList, HostileListsAreRefusedBeforeLibplistSeesThem)
         {"table outside", outside, "outside the data"},
         {"reference size 3", badRefSize, "trailer is malformed"},
         {"truncated header", QByteArray("bplist00"), "too short"},
+        // libplist asserts on dictionary keys with NUL characters.
+        {"NUL in a key", binaryList({QByteArray("\xD1\x01\x02", 3), QByteArray("\x53" "a\0b", 4), QByteArray("\x09")}),
+         "key holds a NUL"},
+        {"NUL in a UTF-16 key",
+         binaryList({QByteArray("\xD1\x01\x02", 3), QByteArray("\x61\0\0", 3), QByteArray("\x09")}), "key holds a NUL"},
+        {"lone surrogate", binaryList({QByteArray("\x61\xD8\x00", 3)}), "not valid UTF-16"},
         {"NUL in XML", QByteArray("<plist><string>a\0b</string></plist>", 36), "NUL"},
     };
     for (const Case &c : cases) {
@@ -171,8 +197,13 @@ TEST(PropertyList, HostileListsAreRefusedBeforeLibplistSeesThem)
         EXPECT_FALSE(PropertyList::fromData(c.data, &error)) << c.name;
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.message))) << c.name << ": " << error.toStdString();
     }
-    // Within the limits the same construction reads fine.
+    // Within the limits the same constructions read fine; a value with a
+    // NUL character reads (libplist ends it at the NUL).
     EXPECT_TRUE(PropertyList::fromData(deepBinaryList(100)));
+    const auto withNul = PropertyList::fromData(
+        binaryList({QByteArray("\xD1\x01\x02", 3), QByteArray("\x51k", 2), QByteArray("\x53" "a\0b", 4)}));
+    ASSERT_TRUE(withNul);
+    EXPECT_TRUE(withNul->value("k").toString().startsWith("a"));
 }
 
 TEST(PropertyList, YamlScalarsTakeTheirKinds)
