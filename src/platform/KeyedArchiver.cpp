@@ -6,6 +6,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <charconv>
 
 namespace scrivane {
@@ -24,44 +25,35 @@ QString floatText(float value)
 
 } // namespace
 
-struct KeyedArchiver::Frame {
-    plist_t dictionary;
-    int unkeyed = 0;
-};
+KeyedArchiver::KeyedArchiver() : m_writer(std::make_unique<BinaryPlistWriter>()) {}
 
-KeyedArchiver::KeyedArchiver() = default;
-
-KeyedArchiver::~KeyedArchiver()
-{
-    for (void *node : m_objects)
-        plist_free(static_cast<plist_t>(node));
-}
+KeyedArchiver::~KeyedArchiver() = default;
 
 std::optional<QByteArray> KeyedArchiver::archivedData(const PropertyList &root, PropertyList::Format format,
                                                       QString *error)
 {
     KeyedArchiver archiver;
-    archiver.m_objects.push_back(plist_new_string("$null"));
+    BinaryPlistWriter &writer = *archiver.m_writer;
+    archiver.m_objects.push_back(writer.utf8String("$null"));
     const quint64 rootReference = archiver.encodeValue(root);
     if (!archiver.m_error.isEmpty()) {
         if (error)
             *error = archiver.m_error;
         return std::nullopt;
     }
-
-    PlistBridge::Node top(plist_new_dict());
-    plist_t objects = plist_new_array();
-    for (void *&node : archiver.m_objects) {
-        plist_array_append_item(objects, static_cast<plist_t>(node));
-        node = nullptr;
+    const auto top = writer.dictionary({
+        {writer.utf8String("$archiver"), writer.utf8String("NSKeyedArchiver")},
+        {writer.utf8String("$objects"), writer.array(archiver.m_objects)},
+        {writer.utf8String("$top"), writer.dictionary({{writer.utf8String("root"), writer.uid(rootReference)}})},
+        {writer.utf8String("$version"), writer.integer(100000)},
+    });
+    QByteArray bytes = writer.finish(top);
+    if (format == PropertyList::Format::Xml) {
+        plist_t node = nullptr;
+        plist_from_bin(bytes.constData(), uint32_t(bytes.size()), &node);
+        const PlistBridge::Node parsed(node);
+        bytes = parsed ? PlistBridge::toXml(parsed.get()) : QByteArray();
     }
-    plist_t topEntry = plist_new_dict();
-    plist_dict_set_item(topEntry, "root", plist_new_uid(rootReference));
-    plist_dict_set_item(top.get(), "$archiver", plist_new_string("NSKeyedArchiver"));
-    plist_dict_set_item(top.get(), "$objects", objects);
-    plist_dict_set_item(top.get(), "$top", topEntry);
-    plist_dict_set_item(top.get(), "$version", plist_new_uint(100000));
-    QByteArray bytes = PlistBridge::serialize(top.get(), format);
     if (bytes.isEmpty()) {
         if (error)
             *error = QStringLiteral("the archive could not be written");
@@ -70,10 +62,20 @@ std::optional<QByteArray> KeyedArchiver::archivedData(const PropertyList &root, 
     return bytes;
 }
 
-quint64 KeyedArchiver::append(void *node)
+quint64 KeyedArchiver::reserve()
 {
-    m_objects.push_back(node);
+    m_objects.push_back(0);
     return m_objects.size() - 1;
+}
+
+KeyedArchiver::Ref KeyedArchiver::key(const QString &key)
+{
+    const auto known = m_keys.constFind(key);
+    if (known != m_keys.constEnd())
+        return *known;
+    const Ref ref = m_writer->string(key);
+    m_keys.insert(key, ref);
+    return ref;
 }
 
 quint64 KeyedArchiver::encodeString(const QString &string)
@@ -81,38 +83,44 @@ quint64 KeyedArchiver::encodeString(const QString &string)
     const auto known = m_strings.constFind(string);
     if (known != m_strings.constEnd())
         return *known;
-    quint64 reference = 0;
+    quint64 index = 0;
     if (string.contains(QChar(0))) {
         // libplist keeps strings as C strings: text with NUL characters
         // travels as UTF-8 data inside a string object instead.
-        plist_t object = plist_new_dict();
-        const QByteArray utf8 = string.toUtf8();
-        plist_dict_set_item(object, "NS.bytes", plist_new_data(utf8.constData(), uint64_t(utf8.size())));
-        plist_dict_set_item(object, "$class", plist_new_uid(classReference(QStringLiteral("NSString"),
-                                                                           {QStringLiteral("NSString"), QStringLiteral("NSObject")})));
-        reference = append(object);
+        index = reserve();
+        encodeContainer(QStringLiteral("NSString"), {{key(QStringLiteral("NS.bytes")), m_writer->data(string.toUtf8())}},
+                        index);
     } else {
-        reference = append(plist_new_string(string.toUtf8().constData()));
+        index = reserve();
+        m_objects[index] = m_writer->string(string);
     }
-    m_strings.insert(string, reference);
-    return reference;
+    m_strings.insert(string, index);
+    return index;
 }
 
 quint64 KeyedArchiver::classReference(const QString &name, const QStringList &hierarchy)
 {
-    const QString key = hierarchy.join(QChar(0)) + QChar(1) + name;
-    const auto known = m_classes.constFind(key);
+    const QString id = hierarchy.join(QChar(0)) + QChar(1) + name;
+    const auto known = m_classes.constFind(id);
     if (known != m_classes.constEnd())
         return *known;
-    plist_t description = plist_new_dict();
-    plist_t classes = plist_new_array();
+    std::vector<Ref> classes;
     for (const QString &entry : hierarchy)
-        plist_array_append_item(classes, plist_new_string(entry.toUtf8().constData()));
-    plist_dict_set_item(description, "$classes", classes);
-    plist_dict_set_item(description, "$classname", plist_new_string(name.toUtf8().constData()));
-    const quint64 reference = append(description);
-    m_classes.insert(key, reference);
-    return reference;
+        classes.push_back(m_writer->string(entry));
+    const quint64 index = reserve();
+    m_objects[index] = m_writer->dictionary({{key(QStringLiteral("$classes")), m_writer->array(std::move(classes))},
+                                             {key(QStringLiteral("$classname")), m_writer->string(name)}});
+    m_classes.insert(id, index);
+    return index;
+}
+
+quint64 KeyedArchiver::encodeContainer(const QString &className, std::vector<std::pair<Ref, Ref>> entries,
+                                       quint64 index)
+{
+    const quint64 classIndex = classReference(className, {className, QStringLiteral("NSObject")});
+    entries.emplace_back(key(QStringLiteral("$class")), m_writer->uid(classIndex));
+    m_objects[index] = m_writer->dictionary(entries);
+    return index;
 }
 
 quint64 KeyedArchiver::encodeValue(const PropertyList &value)
@@ -125,50 +133,55 @@ quint64 KeyedArchiver::encodeValue(const PropertyList &value)
         return 0;
     case Kind::String:
         return encodeString(value.toString());
-    case Kind::Integer:
-    case Kind::Real:
-    case Kind::Boolean:
-    case Kind::Data:
-        return append(PlistBridge::newScalar(value, nullptr));
+    case Kind::Integer: {
+        const quint64 index = reserve();
+        m_objects[index] = m_writer->integer(value.toInteger());
+        return index;
+    }
+    case Kind::Real: {
+        const quint64 index = reserve();
+        m_objects[index] = m_writer->real(value.toReal());
+        return index;
+    }
+    case Kind::Boolean: {
+        const quint64 index = reserve();
+        m_objects[index] = m_writer->boolean(value.toBool());
+        return index;
+    }
+    case Kind::Data: {
+        const quint64 index = reserve();
+        m_objects[index] = m_writer->data(value.toData());
+        return index;
+    }
     case Kind::Date: {
-        const quint64 reference = append(nullptr);
-        plist_t object = plist_new_dict();
+        const quint64 index = reserve();
         const QDateTime date = value.toDate();
         const double seconds = date.isValid() ? double(date.toMSecsSinceEpoch() - referenceDateMs) / 1000.0 : 0.0;
-        plist_dict_set_item(object, "NS.time", plist_new_real(seconds));
-        plist_dict_set_item(object, "$class", plist_new_uid(classReference(QStringLiteral("NSDate"),
-                                                                           {QStringLiteral("NSDate"), QStringLiteral("NSObject")})));
-        m_objects[reference] = object;
-        return reference;
+        return encodeContainer(QStringLiteral("NSDate"), {{key(QStringLiteral("NS.time")), m_writer->real(seconds)}},
+                               index);
     }
     case Kind::Array: {
-        const quint64 reference = append(nullptr);
-        plist_t object = plist_new_dict();
-        m_objects[reference] = object;  // owned from here on, whatever happens below
-        plist_t elements = plist_new_array();
-        plist_dict_set_item(object, "NS.objects", elements);
+        const quint64 index = reserve();
+        std::vector<Ref> elements;
+        elements.reserve(value.size());
         for (const PropertyList &element : value.toArray())
-            plist_array_append_item(elements, plist_new_uid(encodeValue(element)));
-        plist_dict_set_item(object, "$class", plist_new_uid(classReference(QStringLiteral("NSArray"),
-                                                                           {QStringLiteral("NSArray"), QStringLiteral("NSObject")})));
-        return reference;
+            elements.push_back(m_writer->uid(encodeValue(element)));
+        return encodeContainer(QStringLiteral("NSArray"),
+                               {{key(QStringLiteral("NS.objects")), m_writer->array(std::move(elements))}}, index);
     }
     case Kind::Dictionary: {
-        const quint64 reference = append(nullptr);
-        plist_t object = plist_new_dict();
-        m_objects[reference] = object;
-        plist_t keys = plist_new_array();
-        plist_t elements = plist_new_array();
-        plist_dict_set_item(object, "NS.keys", keys);
-        plist_dict_set_item(object, "NS.objects", elements);
-        for (const auto &[key, element] : value.toDictionary()) {
-            plist_array_append_item(keys, plist_new_uid(encodeString(key)));
-            plist_array_append_item(elements, plist_new_uid(encodeValue(element)));
+        const quint64 index = reserve();
+        std::vector<Ref> keys, elements;
+        keys.reserve(value.size());
+        elements.reserve(value.size());
+        for (const auto &[name, element] : value.toDictionary()) {
+            keys.push_back(m_writer->uid(encodeString(name)));
+            elements.push_back(m_writer->uid(encodeValue(element)));
         }
-        plist_dict_set_item(object, "$class",
-                            plist_new_uid(classReference(QStringLiteral("NSDictionary"),
-                                                         {QStringLiteral("NSDictionary"), QStringLiteral("NSObject")})));
-        return reference;
+        return encodeContainer(QStringLiteral("NSDictionary"),
+                               {{key(QStringLiteral("NS.keys")), m_writer->array(std::move(keys))},
+                                {key(QStringLiteral("NS.objects")), m_writer->array(std::move(elements))}},
+                               index);
     }
     case Kind::Object:
         return encodeArchivable(value.toObject());
@@ -180,36 +193,46 @@ quint64 KeyedArchiver::encodeArchivable(const std::shared_ptr<Archivable> &objec
 {
     const auto known = m_archived.find(object.get());
     if (known != m_archived.end()) {
-        for (const Frame &frame : m_frames) {
-            if (frame.dictionary == m_objects[known->second]) {
-                m_error = QStringLiteral("an object of class %1 contains itself").arg(object->archiveClassName());
-                return 0;
-            }
+        if (std::find(m_inProgress.begin(), m_inProgress.end(), known->second) != m_inProgress.end()) {
+            m_error = QStringLiteral("an object of class %1 contains itself").arg(object->archiveClassName());
+            return 0;
         }
         return known->second;
     }
-    const quint64 reference = append(plist_new_dict());
-    m_archived.emplace(object.get(), reference);
-    m_frames.push_back(Frame{static_cast<plist_t>(m_objects[reference])});
+    const quint64 index = reserve();
+    m_archived.emplace(object.get(), index);
+    m_inProgress.push_back(index);
+    m_frames.push_back(Frame{index, {}});
     object->encode(*this);
+    std::vector<std::pair<Ref, Ref>> entries = std::move(m_frames.back().entries);
     m_frames.pop_back();
+    m_inProgress.pop_back();
+
     QStringList hierarchy = object->archiveClassHierarchy();
     const QString name = object->archiveClassName();
     if (hierarchy.isEmpty() || hierarchy.front() != name)
         hierarchy.prepend(name);
-    plist_dict_set_item(static_cast<plist_t>(m_objects[reference]), "$class",
-                        plist_new_uid(classReference(name, hierarchy)));
-    return reference;
+    entries.emplace_back(key(QStringLiteral("$class")), m_writer->uid(classReference(name, hierarchy)));
+    m_objects[index] = m_writer->dictionary(entries);
+    return index;
 }
 
-void KeyedArchiver::setInCurrent(const QString &key, void *node)
+void KeyedArchiver::setInCurrent(const QString &name, Ref value)
 {
     if (m_frames.empty()) {
         qWarning("KeyedArchiver: a value was encoded outside an object's encode function");
-        plist_free(static_cast<plist_t>(node));
         return;
     }
-    plist_dict_set_item(m_frames.back().dictionary, key.toUtf8().constData(), static_cast<plist_t>(node));
+    // A key written twice keeps its last value, as in a dictionary.
+    auto &entries = m_frames.back().entries;
+    const Ref keyRef = key(name);
+    for (auto &entry : entries) {
+        if (entry.first == keyRef) {
+            entry.second = value;
+            return;
+        }
+    }
+    entries.emplace_back(keyRef, value);
 }
 
 void KeyedArchiver::encodeObject(const PropertyList &value)
@@ -218,39 +241,39 @@ void KeyedArchiver::encodeObject(const PropertyList &value)
         qWarning("KeyedArchiver: a value was encoded outside an object's encode function");
         return;
     }
-    const QString key = QStringLiteral("$%1").arg(m_frames.back().unkeyed++);
-    encodeObject(value, key);
+    const QString name = QStringLiteral("$%1").arg(m_frames.back().unkeyed++);
+    encodeObject(value, name);
 }
 
-void KeyedArchiver::encodeObject(const PropertyList &value, const QString &key)
+void KeyedArchiver::encodeObject(const PropertyList &value, const QString &name)
 {
     const quint64 reference = encodeValue(value);
-    setInCurrent(key, plist_new_uid(reference));
+    setInCurrent(name, m_writer->uid(reference));
 }
 
-void KeyedArchiver::encodeBool(bool value, const QString &key)
+void KeyedArchiver::encodeBool(bool value, const QString &name)
 {
-    setInCurrent(key, plist_new_bool(value ? 1 : 0));
+    setInCurrent(name, m_writer->boolean(value));
 }
 
-void KeyedArchiver::encodeInteger(qint64 value, const QString &key)
+void KeyedArchiver::encodeInteger(qint64 value, const QString &name)
 {
-    setInCurrent(key, plist_new_uint(static_cast<uint64_t>(value)));
+    setInCurrent(name, m_writer->integer(value));
 }
 
-void KeyedArchiver::encodeDouble(double value, const QString &key)
+void KeyedArchiver::encodeDouble(double value, const QString &name)
 {
-    setInCurrent(key, plist_new_real(value));
+    setInCurrent(name, m_writer->real(value));
 }
 
-void KeyedArchiver::encodeFloat(float value, const QString &key)
+void KeyedArchiver::encodeFloat(float value, const QString &name)
 {
-    setInCurrent(key, plist_new_real(double(value)));
+    setInCurrent(name, m_writer->real(double(value)));
 }
 
-void KeyedArchiver::encodeBytes(const QByteArray &value, const QString &key)
+void KeyedArchiver::encodeBytes(const QByteArray &value, const QString &name)
 {
-    setInCurrent(key, plist_new_data(value.constData(), uint64_t(value.size())));
+    setInCurrent(name, m_writer->data(value));
 }
 
 QString KeyedArchiver::stringFromPoint(Point point)
@@ -264,13 +287,13 @@ void KeyedArchiver::encodePoint(Point value)
         qWarning("KeyedArchiver: a value was encoded outside an object's encode function");
         return;
     }
-    const QString key = QStringLiteral("$%1").arg(m_frames.back().unkeyed++);
-    encodePoint(value, key);
+    const QString name = QStringLiteral("$%1").arg(m_frames.back().unkeyed++);
+    encodePoint(value, name);
 }
 
-void KeyedArchiver::encodePoint(Point value, const QString &key)
+void KeyedArchiver::encodePoint(Point value, const QString &name)
 {
-    setInCurrent(key, plist_new_string(stringFromPoint(value).toUtf8().constData()));
+    setInCurrent(name, m_writer->string(stringFromPoint(value)));
 }
 
 void KeyedArchiver::encodeEntry(const ArchivedEntry &entry)
@@ -280,16 +303,16 @@ void KeyedArchiver::encodeEntry(const ArchivedEntry &entry)
         encodeObject(entry.value, entry.key);
         return;
     case ArchivedEntry::Form::ReferenceArray: {
-        plist_t references = plist_new_array();
+        std::vector<Ref> references;
         for (const PropertyList &element : entry.value.toArray())
-            plist_array_append_item(references, plist_new_uid(encodeValue(element)));
-        setInCurrent(entry.key, references);
+            references.push_back(m_writer->uid(encodeValue(element)));
+        setInCurrent(entry.key, m_writer->array(std::move(references)));
         return;
     }
     case ArchivedEntry::Form::Inline: {
-        PlistBridge::Node node = PlistBridge::fromPropertyList(entry.value, nullptr);
-        if (node)
-            setInCurrent(entry.key, node.release());
+        Ref ref = 0;
+        if (m_writer->value(entry.value, ref, nullptr))
+            setInCurrent(entry.key, ref);
         return;
     }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Archivable.h"
+#include "platform/BinaryPlistWriter.h"
 #include "platform/Geometry.h"
 #include "platform/PropertyList.h"
 
@@ -53,20 +54,29 @@ public:
     static QString stringFromPoint(Point point);
 
 private:
-    struct Frame;
+    using Ref = BinaryPlistWriter::Ref;  // an object of the binary list being written
+    struct Frame {
+        quint64 index;    // the object's number in "$objects"
+        std::vector<std::pair<Ref, Ref>> entries;
+        int unkeyed = 0;
+    };
 
     quint64 encodeValue(const PropertyList &value);
     quint64 encodeArchivable(const std::shared_ptr<Archivable> &object);
     quint64 encodeString(const QString &string);
-    quint64 encodeContainer(const char *className, void *dictionary);
+    quint64 encodeContainer(const QString &className, std::vector<std::pair<Ref, Ref>> entries, quint64 index);
     quint64 classReference(const QString &name, const QStringList &hierarchy);
-    quint64 append(void *node);
-    void setInCurrent(const QString &key, void *node);
+    quint64 reserve();
+    void setInCurrent(const QString &key, Ref value);
+    Ref key(const QString &key);
 
-    std::vector<void *> m_objects;  // plist_t, owned until the archive is built
+    std::unique_ptr<BinaryPlistWriter> m_writer;
+    std::vector<Ref> m_objects;  // "$objects": archive number -> object of the list
     QHash<QString, quint64> m_strings;
     QHash<QString, quint64> m_classes;
+    QHash<QString, Ref> m_keys;
     std::unordered_map<const Archivable *, quint64> m_archived;
+    std::vector<quint64> m_inProgress;
     std::vector<Frame> m_frames;
     QString m_error;
 };

@@ -183,14 +183,12 @@ std::optional<PropertyList> KeyedUnarchiver::decodeRoot()
         failWithError(QStringLiteral("the keyed archive has the unknown version %1").arg(versionNumber));
         return std::nullopt;
     }
-    const uint32_t count = plist_array_get_size(objects);
+    m_objects = PlistBridge::arrayItems(objects);
+    const size_t count = m_objects.size();
     if (count == 0) {
         failWithError(QStringLiteral("the keyed archive holds no objects"));
         return std::nullopt;
     }
-    m_objects.resize(count);
-    for (uint32_t i = 0; i < count; ++i)
-        m_objects[i] = plist_array_get_item(objects, i);
     m_values.resize(count);
     m_sizes.assign(count, 0);
     m_states.assign(count, 0);
@@ -236,9 +234,8 @@ const KeyedUnarchiver::ClassInfo *KeyedUnarchiver::classInfo(void *dictionary, q
             failWithError(QStringLiteral("archived object %1 has a malformed class description").arg(reference));
             return nullptr;
         }
-        const uint32_t count = plist_array_get_size(classes);
-        for (uint32_t i = 0; i < count; ++i) {
-            const plist_t entry = plist_array_get_item(classes, i);
+        for (void *item : PlistBridge::arrayItems(classes)) {
+            const plist_t entry = static_cast<plist_t>(item);
             if (plist_get_node_type(entry) != PLIST_STRING) {
                 failWithError(QStringLiteral("archived object %1 has a malformed class description").arg(reference));
                 return nullptr;
@@ -308,12 +305,14 @@ PropertyList KeyedUnarchiver::decodeReferenceArray(void *array, const QString &w
         failWithError(QStringLiteral("%1 is not a list of references").arg(what));
         return PropertyList();
     }
-    const uint32_t count = plist_array_get_size(static_cast<plist_t>(array));
+    const std::vector<void *> items = PlistBridge::arrayItems(array);
     PropertyList::Array elements;
-    elements.reserve(count);
-    for (uint32_t i = 0; i < count && !failed(); ++i) {
+    elements.reserve(items.size());
+    for (void *item : items) {
+        if (failed())
+            break;
         quint64 reference = 0;
-        if (!uidValue(plist_array_get_item(static_cast<plist_t>(array), i), reference)) {
+        if (!uidValue(static_cast<plist_t>(item), reference)) {
             failWithError(QStringLiteral("%1 is not a list of references").arg(what));
             return PropertyList();
         }

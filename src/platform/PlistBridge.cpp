@@ -157,7 +157,7 @@ bool BinaryCheck::describe(uint64_t index, Object &object)
         object.isString = true;
         return true;
     case 0x8:
-        if ((low != 0 && low != 1 && low != 3 && low != 7) || !fits(at, low + 1u))
+        if ((low > 3 && low != 7) || !fits(at, low + 1u))
             return error(QStringLiteral("binary property list: reference %1 is malformed").arg(index));
         if (readUInt(at, low + 1u) > std::numeric_limits<uint32_t>::max())
             return error(QStringLiteral("binary property list: reference %1 is out of range").arg(index));
@@ -190,7 +190,9 @@ bool BinaryCheck::run()
     m_objectCount = readUInt(trailer + 8, 8);
     m_top = readUInt(trailer + 16, 8);
     const uint64_t tableOffset = readUInt(trailer + 24, 8);
-    const auto validSize = [](unsigned s) { return s == 1 || s == 2 || s == 4 || s == 8; };
+    // libplist reads big-endian integers of 1, 2, 3, 4 and 8 bytes (and
+    // writes 3-byte offsets and references); other widths it misreads.
+    const auto validSize = [](unsigned s) { return s == 1 || s == 2 || s == 3 || s == 4 || s == 8; };
     if (!validSize(m_offsetSize) || !validSize(m_refSize))
         return error(QStringLiteral("binary property list: the trailer is malformed"));
     if (m_objectCount == 0 || m_top >= m_objectCount || tableOffset < 9 || tableOffset > trailer
@@ -363,16 +365,30 @@ QDateTime dateFromReference(double seconds)
 
 } // namespace
 
-QByteArray PlistBridge::serialize(void *node, PropertyList::Format format)
+std::vector<void *> PlistBridge::arrayItems(void *array)
+{
+    std::vector<void *> items;
+    const plist_t node = static_cast<plist_t>(array);
+    if (plist_get_node_type(node) != PLIST_ARRAY)
+        return items;
+    items.reserve(plist_array_get_size(node));
+    plist_array_iter it = nullptr;
+    plist_array_new_iter(node, &it);
+    for (;;) {
+        plist_t item = nullptr;
+        plist_array_next_item(node, it, &item);
+        if (!item)
+            break;
+        items.push_back(item);
+    }
+    free(it);
+    return items;
+}
+
+QByteArray PlistBridge::toXml(void *node)
 {
     char *bytes = nullptr;
     uint32_t length = 0;
-    if (format == PropertyList::Format::Binary) {
-        plist_to_bin(static_cast<plist_t>(node), &bytes, &length);
-        QByteArray result(bytes, bytes ? qsizetype(length) : 0);
-        plist_to_bin_free(bytes);
-        return result;
-    }
     plist_to_xml(static_cast<plist_t>(node), &bytes, &length);
     QByteArray result(bytes, bytes ? qsizetype(length) : 0);
     plist_to_xml_free(bytes);
@@ -476,10 +492,10 @@ std::optional<PropertyList> PlistBridge::toPropertyList(void *n, QString *error)
     switch (plist_get_node_type(node)) {
     case PLIST_ARRAY: {
         PropertyList::Array array;
-        const uint32_t count = plist_array_get_size(node);
-        array.reserve(count);
-        for (uint32_t i = 0; i < count; ++i) {
-            auto element = toPropertyList(plist_array_get_item(node, i), error);
+        const std::vector<void *> items = arrayItems(node);
+        array.reserve(items.size());
+        for (void *item : items) {
+            auto element = toPropertyList(item, error);
             if (!element)
                 return std::nullopt;
             array.push_back(std::move(*element));

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 namespace scrivane {
 
@@ -33,8 +34,13 @@ public:
 
     static bool isBinary(const QByteArray &data) { return data.startsWith("bplist00"); }
 
-    // Serialises a node; empty data when libplist cannot.
-    static QByteArray serialize(void *node, PropertyList::Format format);
+    // The elements of an array node, in order.  (libplist 2.2 finds an
+    // element by index by walking the list from its start; its iterator
+    // steps in constant time.)
+    static std::vector<void *> arrayItems(void *array);
+
+    // The XML form of a node (the binary form is BinaryPlistWriter's).
+    static QByteArray toXml(void *node);
 
     // Scalar nodes (string, integer, real, boolean, data, date) and values.
     // `toValue` answers false for containers and archive references.

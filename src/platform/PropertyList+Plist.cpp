@@ -1,5 +1,6 @@
 #include "PropertyList.h"
 
+#include "platform/BinaryPlistWriter.h"
 #include "platform/PlistBridge.h"
 
 namespace scrivane {
@@ -20,10 +21,17 @@ std::optional<PropertyList> PropertyList::fromData(const QByteArray &data, const
 
 std::optional<QByteArray> PropertyList::toData(Format format, QString *error) const
 {
+    if (format == Format::Binary) {
+        BinaryPlistWriter writer;
+        BinaryPlistWriter::Ref top = 0;
+        if (!writer.value(*this, top, error))
+            return std::nullopt;
+        return writer.finish(top);
+    }
     const PlistBridge::Node root = PlistBridge::fromPropertyList(*this, error);
     if (!root)
         return std::nullopt;
-    QByteArray bytes = PlistBridge::serialize(root.get(), format);
+    QByteArray bytes = PlistBridge::toXml(root.get());
     if (bytes.isEmpty()) {
         if (error)
             *error = QStringLiteral("the property list could not be written");

@@ -173,7 +173,7 @@ TEST(PropertyList, HostileListsAreRefusedBeforeLibplistSeesThem)
     QByteArray outside = deepBinaryList(2);
     outside[outside.size() - 1] = 0x7f;  // table offset beyond the data
     QByteArray badRefSize = deepBinaryList(2);
-    badRefSize[badRefSize.size() - 32 + 7] = 3;
+    badRefSize[badRefSize.size() - 32 + 7] = 5;  // libplist misreads 5-byte references
     const Case cases[] = {
         {"deep binary", deepBinaryList(200000), "nests deeper"},
         {"deep XML",
@@ -182,7 +182,7 @@ TEST(PropertyList, HostileListsAreRefusedBeforeLibplistSeesThem)
          "nests deeper"},
         {"self reference", loop, "contains itself"},
         {"table outside", outside, "outside the data"},
-        {"reference size 3", badRefSize, "trailer is malformed"},
+        {"reference size 5", badRefSize, "trailer is malformed"},
         {"truncated header", QByteArray("bplist00"), "too short"},
         // libplist asserts on dictionary keys with NUL characters.
         {"NUL in a key", binaryList({QByteArray("\xD1\x01\x02", 3), QByteArray("\x53" "a\0b", 4), QByteArray("\x09")}),
