@@ -202,7 +202,7 @@ quint64 KeyedArchiver::encodeArchivable(const std::shared_ptr<Archivable> &objec
     const quint64 index = reserve();
     m_archived.emplace(object.get(), index);
     m_inProgress.push_back(index);
-    m_frames.push_back(Frame{index, {}});
+    m_frames.push_back(Frame{index, {}, {}});
     object->encode(*this);
     std::vector<std::pair<Ref, Ref>> entries = std::move(m_frames.back().entries);
     m_frames.pop_back();
@@ -223,16 +223,31 @@ void KeyedArchiver::setInCurrent(const QString &name, Ref value)
         qWarning("KeyedArchiver: a value was encoded outside an object's encode function");
         return;
     }
-    // A key written twice keeps its last value, as in a dictionary.
-    auto &entries = m_frames.back().entries;
+    // A key written twice keeps its last value, as in a dictionary.  Small
+    // objects are searched; large ones (placeholders of odd archives may
+    // have thousands of entries) keep an index.
+    Frame &frame = m_frames.back();
     const Ref keyRef = key(name);
-    for (auto &entry : entries) {
-        if (entry.first == keyRef) {
-            entry.second = value;
+    constexpr size_t searched = 16;
+    if (frame.entries.size() < searched) {
+        for (auto &entry : frame.entries) {
+            if (entry.first == keyRef) {
+                entry.second = value;
+                return;
+            }
+        }
+    } else {
+        if (frame.positions.empty()) {
+            for (size_t i = 0; i < frame.entries.size(); ++i)
+                frame.positions.emplace(frame.entries[i].first, i);
+        }
+        const auto [it, inserted] = frame.positions.try_emplace(keyRef, frame.entries.size());
+        if (!inserted) {
+            frame.entries[it->second].second = value;
             return;
         }
     }
-    entries.emplace_back(keyRef, value);
+    frame.entries.emplace_back(keyRef, value);
 }
 
 void KeyedArchiver::encodeObject(const PropertyList &value)

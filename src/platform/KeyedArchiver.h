@@ -58,6 +58,7 @@ private:
     struct Frame {
         quint64 index;    // the object's number in "$objects"
         std::vector<std::pair<Ref, Ref>> entries;
+        std::unordered_map<Ref, size_t> positions;  // of the entries, once there are many
         int unkeyed = 0;
     };
 
