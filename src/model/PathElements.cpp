@@ -1,5 +1,6 @@
 #include "model/PathElements.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace scrivane {
@@ -45,37 +46,117 @@ void cutSegment(SegmentPoints &segment, PathElementType type, float t0, float t1
     }
 }
 
-void curveIntersectLineR(const std::array<Point, 4> &Q, const std::array<Point, 4> &V, float w,
-                         std::vector<float> &roots, int depth)
+namespace {
+
+// Crossings are placed to this parameter tolerance.
+constexpr float RootTolerance = 0.0001f;
+
+// How far, as a parameter, a crossing may lie beyond the end of a narrowed
+// range and still be taken as lying on it.
+constexpr float EdgeReach = 1e-5f;
+
+// Whether the crossing of a narrowed range's end with the line lies right at
+// or just beyond that end: the end's distance is zero (or within rounding
+// of it) and the control polygon heads towards the line there.  `d` is the
+// end's distance, `slope` the polygon's slope at the end taken outwards.
+bool crossingAtEdge(float d, float slope, float tolerance)
 {
+    if (d == 0.0f)
+        return true;
+    // Heading away from the line outwards: the crossing, if any, is inside.
+    if (!(d * slope < 0.0f))
+        return std::fabs(d) <= tolerance && slope == 0.0f;
+    return std::fabs(d) <= tolerance || std::fabs(d) <= std::fabs(slope) * EdgeReach;
+}
+
+// Roots come out in increasing order; one closer than the tolerance to the
+// one before is the same crossing found again (on both sides of a split, or
+// at the end of one range and inside the next).
+void addRoot(std::vector<float> &roots, float t)
+{
+    if (!roots.empty() && std::fabs(roots.back() - t) < RootTolerance)
+        return;
+    roots.push_back(t);
+}
+
+void clip(const std::array<Point, 4> &Q, const std::array<Point, 4> &V, float w, bool startIsBound,
+          bool endIsBound, std::vector<float> &roots, int depth)
+{
+    // Distances are computed in single precision from the whole polygon, so
+    // their rounding is relative to its largest distance.
+    float low = Q[0].y, high = Q[0].y;
+    for (const Point &q : Q) {
+        low = std::min(low, q.y);
+        high = std::max(high, q.y);
+    }
+    const float tolerance = 4e-6f * std::max(std::fabs(low), std::fabs(high));
+
+    // The ends of a narrowed range are where the range it came from placed
+    // its outermost crossing.  When a crossing lies right at such an end,
+    // rounding may leave it just outside the range, and no sign change
+    // inside shows it: it is taken at the end.
+    const auto slope = [&](int from, int to) {
+        const float dx = V[to].x - V[from].x;
+        return dx != 0.0f ? (V[to].y - V[from].y) / dx : 0.0f;
+    };
+    const bool startOnLine = startIsBound && crossingAtEdge(V[0].y, -slope(0, 1), tolerance);
+    const bool endOnLine = endIsBound && crossingAtEdge(V[3].y, slope(2, 3), tolerance);
+
     float tmin = 2.0f;
     float tmax = -1.0f;
+    const auto include = [&](float x) {
+        if (x < tmin)
+            tmin = x;
+        if (x > tmax)
+            tmax = x;
+    };
     for (int i = 0; i < 4; ++i) {
         for (int j = i + 1; j < 4; ++j) {
             const float di = V[i].y;
             const float dj = V[j].y;
-            if (!oppositeSigns(di, dj))
-                continue;
-            const float x = V[i].x - di * (V[j].x - V[i].x) / (dj - di);
-            if (x < tmin)
-                tmin = x;
-            if (x > tmax)
-                tmax = x;
+            if (oppositeSigns(di, dj))
+                include(V[i].x - di * (V[j].x - V[i].x) / (dj - di));
         }
     }
-    if (!(tmin <= 1.0f))
-        return;
-    if (tmax - tmin < 0.0001f || depth >= MaxClipDepth) {
-        roots.push_back((tmin + tmax) / 2.0f);
-        return;
+    // A control point on the line is where the polygon meets it.  The ends
+    // of the whole curve are left out: a curve that only starts or ends on
+    // the line does not cross it there.
+    for (int i = 0; i < 4; ++i) {
+        const bool curveEnd = depth == 0 && (i == 0 || i == 3);
+        if (V[i].y == 0.0f && !curveEnd)
+            include(V[i].x);
     }
-    if (tmax - tmin < 0.8f * w) {
-        curveIntersectLineR(Q, curveBetween(Q, tmin, tmax), tmax - tmin, roots, depth + 1);
-        return;
+
+    if (startOnLine)
+        addRoot(roots, V[0].x);
+    if (tmin <= 1.0f) {
+        if (tmax - tmin < RootTolerance || depth >= MaxClipDepth) {
+            // The hull may pinch the line where a control point only just
+            // pokes across it while the curve stays away; at a crossing the
+            // curve itself is on the line.
+            const float t = (tmin + tmax) / 2.0f;
+            const float d = TDPointOnCurve(Q, t).y;
+            const float reach = 3.0f * (high - low) * (tmax - tmin + RootTolerance) + tolerance;
+            if (std::fabs(d) <= reach)
+                addRoot(roots, t);
+        } else if (tmax - tmin < 0.8f * w) {
+            clip(Q, curveBetween(Q, tmin, tmax), tmax - tmin, true, true, roots, depth + 1);
+        } else {
+            const float m = (tmin + tmax) / 2.0f;
+            clip(Q, curveBetween(Q, tmin, m), m - tmin, true, false, roots, depth + 1);
+            clip(Q, curveBetween(Q, m, tmax), tmax - m, false, true, roots, depth + 1);
+        }
     }
-    const float m = (tmin + tmax) / 2.0f;
-    curveIntersectLineR(Q, curveBetween(Q, tmin, m), m - tmin, roots, depth + 1);
-    curveIntersectLineR(Q, curveBetween(Q, m, tmax), tmax - m, roots, depth + 1);
+    if (endOnLine)
+        addRoot(roots, V[3].x);
+}
+
+} // namespace
+
+void curveIntersectLineR(const std::array<Point, 4> &Q, const std::array<Point, 4> &V, float w,
+                         std::vector<float> &roots, int depth)
+{
+    clip(Q, V, w, depth > 0, depth > 0, roots, depth);
 }
 
 std::vector<float> curveIntersectLine(std::span<const Point, 4> curve, const LineSegment &line)
@@ -93,15 +174,16 @@ std::vector<float> curveIntersectLine(std::span<const Point, 4> curve, const Lin
     curveIntersectLineR(Q, Q, 1.0f, roots);
 
     // The clipping finds where the curve crosses the whole line; keep the
-    // crossings that lie on the segment.
+    // crossings that lie on the segment.  A crossing point found to the
+    // parameter tolerance may stand a little off the line, so it is placed
+    // along the segment by projection, which such an offset hardly moves.
     const Point start(line.x0, line.y0);
     const Point span(line.x1 - line.x0, line.y1 - line.y0);
-    const float spanLength = TDPointLength(span);
+    const float spanSquared = TDPointSqrLength(span);
     std::erase_if(roots, [&](float t) {
         const Point p = TDPointOnCurve(curve, t);
-        const Point offset(p.x - start.x, p.y - start.y);
-        const bool sameSide = offset.x * span.x >= 0.0f && offset.y * span.y >= 0.0f;
-        return !(sameSide && TDPointLength(offset) <= spanLength);
+        const float along = TDPointDot(Point(p.x - start.x, p.y - start.y), span);
+        return !(along >= 0.0f && along <= spanSquared);
     });
     return roots;
 }
