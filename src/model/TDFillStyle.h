@@ -12,17 +12,19 @@
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace scrivane {
 
 class KeyedArchiver;
 class KeyedUnarchiver;
 class TDDrawProtocol;
+class TDFileWrapper;
 class TDGradient;
 class TDGraphic;
+class TDGraphicViewInterface;
 class TDUndoManager;
 
 // The paint of a graphic's interior: nothing, a flat colour, an image of
@@ -46,10 +48,6 @@ public:
     // Gradient styles: 0 axial, every other value radial.
     static constexpr int Axial = 0;
     static constexpr int Radial = 1;
-
-    // Reads a member of a document package by name; nothing when the
-    // package has no such member (the document's file wrapper).
-    using PackageReader = std::function<std::optional<QByteArray>(const QString &name)>;
 
     // White, style 0, even-odd winding, image alpha 1, gradient from
     // (0.2, 0.2) to (0.8, 0.2), axial, no gradient yet, no graphic.
@@ -123,17 +121,18 @@ public:
     // taken over by its data.
     void setImage(const std::optional<TDImageStore::Image> &image);
     // Loads the image from a legacy location: a file at that path, else the
-    // member of that name in the package.  The location is kept either way.
+    // entry of that name in the package (the graphic's document's, for the
+    // first form).  The location is kept either way.
     void setImageLocation(const QString &path);
-    void setImageLocation(const QString &path, const PackageReader &package);
+    void setImageLocation(const QString &path, const TDFileWrapper *package);
     // Stores the location without loading.
     void saveImageLocation(const QString &path) { m_imageLocation = path; }
     // A legacy identifier; does nothing.
     void setImageID(const QString &) {}
-    // The graphic joined a document whose package `package` reads: a legacy
-    // image fill loads its image from its location, and the document is
-    // recorded as a user of the image.
-    void fromFileWrapper(const PackageReader &package, TDImageStore::DocumentRef document);
+    // The graphic joined a document with the package `package` (may be
+    // null): a legacy image fill loads its image from its location, and the
+    // graphic's document is recorded as a user of the image.
+    void fromFileWrapper(const TDFileWrapper *package);
 
     // --- Gradient editing on the canvas -----------------------------------------
     void startEditingGradient();
@@ -153,6 +152,7 @@ public:
     // coordinates: start, end and, for a radial gradient, the second radius
     // handle first.
     std::vector<Point> gradientHandlePoints() const;
+    void drawGradientHandlesInView(TDGraphicViewInterface *view) const;
 
     // Sent when the graphic's path or transformations changed.
     void changedGeometry() {}

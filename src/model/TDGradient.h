@@ -75,6 +75,8 @@ public:
     // A new gradient with the sorted stops that lie in [0, 1] (stops dragged
     // off the editor are dropped).
     std::shared_ptr<TDGradient> copy() const;
+    // A new gradient with every stop in list order, positions as they are.
+    std::shared_ptr<TDGradient> clone() const;
     // Some stop's colour is not opaque.
     bool transparent() const;
     // Whether PDF and PostScript output must paint an image of this gradient

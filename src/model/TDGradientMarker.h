@@ -27,7 +27,8 @@ public:
     float markerPosition() const { return m_position; }
     // Replaces both colours.
     void setColor(const Color &color);
-    void setPosition(float position) { m_position = position; }
+    // A position that is not a number becomes -1 (off the gradient).
+    void setPosition(float position);
 
     // -1 when the other lies further along, 1 when this one does, 0 when
     // both sit at the same place.
