@@ -85,6 +85,8 @@ public:
     void setVisibleQuiet(bool visible) { m_visible = visible; }
     bool locked() const { return m_locked; }
     virtual void setLocked(bool locked);
+    // The flag alone.
+    void setLockedQuiet(bool locked) { m_locked = locked; }
 
     const std::shared_ptr<TDFillStyle> &fillStyle() const { return m_fillStyle; }
     const std::shared_ptr<TDStrokeStyle> &strokeStyle() const { return m_strokeStyle; }
@@ -304,6 +306,8 @@ protected:
     enum class Registration { Ordinary, Skippable };
     void registerUndo(Registration kind, const QString &operation, std::function<void(TDGraphic &)> undo);
     void setUndoActionName(const QString &key);
+    // Stores the document reference and nothing else.
+    void setDocumentReference(TDDocumentInterface *document) { m_document = document; }
 
     template <class T>
     std::shared_ptr<T> self()
@@ -323,8 +327,6 @@ protected:
     std::shared_ptr<TDBezierPath> m_cachedBezierPath;
 
 private:
-    void finishCreation(bool tracked, int mode, const CreationCompletion &completion);
-
     QString m_name = QStringLiteral("?");
     int m_ID;
     TDDocumentInterface *m_document = nullptr;

@@ -146,8 +146,11 @@ protected:
 
 private:
     void drawChildren(TDDrawProtocol *view, GraphicsContext &context, size_t count);
-    // Inserts without undo or refresh; sets the back references.
-    void attach(const TDGraphicPtr &graphic);
+    // Makes the graphic a child of this group in this group's document.
+    void adopt(const TDGraphicPtr &graphic);
+    // The inverse of removeGraphics: each graphic back at its old index
+    // (ascending indexes).
+    void restoreGraphics(const std::vector<std::pair<int, TDGraphicPtr>> &placed);
 
     TDGraphicArray m_graphics;
     Rect m_drawingBounds;
