@@ -11,7 +11,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -21,7 +23,6 @@ namespace scrivane {
 class KeyedArchiver;
 class KeyedUnarchiver;
 class TDDrawProtocol;
-class TDFileWrapper;
 class TDGradient;
 class TDGraphic;
 class TDGraphicViewInterface;
@@ -48,6 +49,10 @@ public:
     // Gradient styles: 0 axial, every other value radial.
     static constexpr int Axial = 0;
     static constexpr int Radial = 1;
+
+    // Reads an entry of a document package by name; nothing when the
+    // package has no such entry (the document's file wrapper).
+    using PackageReader = std::function<std::optional<QByteArray>(const QString &name)>;
 
     // White, style 0, even-odd winding, image alpha 1, gradient from
     // (0.2, 0.2) to (0.8, 0.2), axial, no gradient yet, no graphic.
@@ -124,15 +129,15 @@ public:
     // entry of that name in the package (the graphic's document's, for the
     // first form).  The location is kept either way.
     void setImageLocation(const QString &path);
-    void setImageLocation(const QString &path, const TDFileWrapper *package);
+    void setImageLocation(const QString &path, const PackageReader &package);
     // Stores the location without loading.
     void saveImageLocation(const QString &path) { m_imageLocation = path; }
     // A legacy identifier; does nothing.
     void setImageID(const QString &) {}
-    // The graphic joined a document with the package `package` (may be
-    // null): a legacy image fill loads its image from its location, and the
-    // graphic's document is recorded as a user of the image.
-    void fromFileWrapper(const TDFileWrapper *package);
+    // The graphic joined `document`, whose package `package` reads (empty
+    // without a package): a legacy image fill loads its image from its
+    // location, and the document is recorded as a user of the image.
+    void fromFileWrapper(const PackageReader &package, TDImageStore::DocumentRef document);
 
     // --- Gradient editing on the canvas -----------------------------------------
     void startEditingGradient();
@@ -193,6 +198,10 @@ public:
 
 private:
     TDUndoManager *undoManager() const;
+    // Registers `undo` (run on this style while it lives) with the graphic's
+    // undo manager, if any.
+    template <class Undo>
+    void registerUndo(bool skippable, const QString &operation, Undo undo);
     void willChange();
     void didChange();
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "model/TDBezierPath.h"
 #include "platform/Archivable.h"
 #include "platform/Color.h"
 #include "platform/Geometry.h"
@@ -10,6 +9,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -19,6 +19,7 @@ namespace scrivane {
 
 class KeyedArchiver;
 class KeyedUnarchiver;
+class TDBezierPath;
 class TDDrawProtocol;
 class TDGraphic;
 class TDUndoManager;
@@ -76,8 +77,10 @@ public:
     int brush() const { return m_brush; }
     // In units of the stroke width.
     const std::vector<float> &dashes() const { return m_dashes; }
-    // In points: each dash times the width, the width counted as at least 1.
-    const std::vector<float> &dashData() const { return m_dashData; }
+    // In points, for the current width: each dash times the width, the
+    // width counted as at least 1 (thin strokes keep dashes of a point or
+    // more per unit).
+    std::vector<float> dashData() const;
     int startArrowStyle() const { return m_startArrowStyle; }
     int endArrowStyle() const { return m_endArrowStyle; }
     // Per cent.
@@ -97,10 +100,12 @@ public:
     void setStyle(int style);
     void setStyle_n(const PropertyList &number);
     // Nothing when the squared difference from the current width is below
-    // 1e-5; rebuilds the dash data and drops the stroke caches.
+    // 1e-5, or for a width that is not a finite number; drops the stroke
+    // caches.
     void setStrokeWidth(float width);
     void setStrokeWidth_n(const PropertyList &number);
-    // Plain store (while a graphic is scaled with its stroke).
+    // Plain store (while a graphic is scaled with its stroke); the dashes
+    // follow the new width.
     void setStrokeWidthSilent(float width) { m_strokeWidth = width; }
     // Repaint the new area only (didChange); drop the cached bounds.
     void setCapStyle(int cap);
@@ -145,8 +150,9 @@ public:
     void copyStyleFrom(const TDStrokeStyle &other);
 
     // --- Geometry ---------------------------------------------------------------
-    // The path that is stroked and measured; null without a graphic or path.
-    const TDBezierPath *strokeMapped();
+    // The path that is stroked and measured (the graphic's cached path until
+    // arrowheads arrive); null without a graphic or path.
+    std::shared_ptr<TDBezierPath> strokeMapped();
     // The area the stroke covers, cached until the geometry changes; while
     // the graphic is manipulated or created it is computed anew each time.
     Rect strokeBounds();
@@ -182,9 +188,12 @@ public:
 
 private:
     TDUndoManager *undoManager() const;
+    // Registers `undo` (run on this style while it lives) as a skippable
+    // inverse with the graphic's undo manager, if any.
+    template <class Undo>
+    void registerUndo(const QString &operation, Undo undo);
     void willChange();
     void didChange();
-    void createDashData();
     Rect computeStrokeBounds();
     bool graphicIsChanging() const;
 
@@ -196,16 +205,13 @@ private:
     int m_brush = 0;
     Point m_strokeHandle;
     std::vector<float> m_dashes;
-    std::vector<float> m_dashData;
-    // The width the dash data was made for.
-    float m_dashDataWidth = 1;
     int m_startArrowStyle = 0;
     int m_endArrowStyle = 0;
     float m_startArrowSize = 1;
     float m_endArrowSize = 1;
     bool m_morphStartArrow = false;
     bool m_morphEndArrow = false;
-    std::optional<TDBezierPath> m_strokeMapped;
+    std::shared_ptr<TDBezierPath> m_strokeMapped;
     std::optional<Rect> m_cachedStrokeBounds;
     // Values of brushes, pressure and text along the path, kept and written
     // back until those arrive: "Custom brush name", "Pressure", "text",
