@@ -7,6 +7,8 @@
 #include "model/TDStrokeStyle.h"
 #include "platform/ArchivedColor.h"
 #include "platform/ArchivedTransform.h"
+#include "platform/EncodedDictionary.h"
+#include "platform/GraphicsContext.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/NotificationCenter.h"
@@ -656,4 +658,99 @@ TEST(TDGraphicDictionary, KeyedArchiveRoundTrip)
     const auto bare2 = bareBack->objectAs<TDGraphic>();
     ASSERT_TRUE(bare2);
     EXPECT_EQ(bare2->name(), QStringLiteral("bare"));
+}
+
+namespace {
+// An effect as a system with effects stores it: keyed entries.
+class StoredFilter : public Archivable {
+public:
+    QString archiveClassName() const override { return QStringLiteral("TDFilter"); }
+    void encode(KeyedArchiver &archiver) const override
+    {
+        PropertyList settings{PropertyList::Dictionary()};
+        settings.insert(QStringLiteral("CIAttributeFilterName"), QStringLiteral("CIGaussianBlur"));
+        settings.insert(QStringLiteral("inputRadius"), 4.5);
+        archiver.encodeObject(settings, QStringLiteral("filter"));
+        archiver.encodeBool(true, QStringLiteral("enabled"));
+        archiver.encodeBool(false, QStringLiteral("expanded"));
+        archiver.encodeInteger(2, QStringLiteral("scale"));
+    }
+};
+
+QByteArray archive(const PropertyList &root)
+{
+    QString error;
+    const auto data = KeyedArchiver::archivedData(root, PropertyList::Format::Binary, &error);
+    EXPECT_TRUE(data) << error.toStdString();
+    return data.value_or(QByteArray());
+}
+} // namespace
+
+TEST(TDGraphicDictionary, StoredEffectsAreKeptAndWrittenBackUnchanged)
+{
+    TDModelArchiving::registerClasses();
+    TestShape::registerArchiveClass();
+    auto shape = TestShape::inRect(Rect(0, 0, 10, 10));
+    PropertyList filters{PropertyList::Array()};
+    filters.append(PropertyList(std::make_shared<StoredFilter>()));
+    shape->setFilterArray(filters);
+    shape->setUsesFilters(true);
+
+    const auto first = KeyedUnarchiver::unarchive(archive(PropertyList(shape)));
+    ASSERT_TRUE(first);
+    const auto read = first->objectAs<TDGraphic>();
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->filterArray().size(), 1u);
+    EXPECT_TRUE(read->usesFilters());
+    EXPECT_FALSE(read->useFiltersDrawing());
+
+    // Written again, the effect reads back as it was first stored.
+    const auto second = KeyedUnarchiver::unarchive(archive(PropertyList(read)));
+    ASSERT_TRUE(second);
+    const auto again = second->objectAs<TDGraphic>();
+    ASSERT_TRUE(again);
+    const auto a = read->filterArray().at(0).objectAs<EncodedDictionary>();
+    const auto b = again->filterArray().at(0).objectAs<EncodedDictionary>();
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->archiveClassName(), QStringLiteral("TDFilter"));
+    EXPECT_EQ(a->entries(), b->entries());
+    EncodedDictionary::setFiltersLost(false);
+}
+
+TEST(TDGraphic, FilterListUndoFormReadsArchivedLists)
+{
+    auto shape = TestShape::inRect(Rect(0, 0, 10, 10));
+    PropertyList list{PropertyList::Array()};
+    list.append(PropertyList(QStringLiteral("an effect")));
+    shape->setFilterArrayUndoableDecode(archive(list));
+    EXPECT_EQ(shape->filterArray(), list);
+    // Junk leaves the list alone.
+    shape->setFilterArrayUndoableDecode(QByteArray("not an archive"));
+    EXPECT_EQ(shape->filterArray(), list);
+}
+
+TEST(TDGraphic, SingularShapeTransformationDrawsNothingAndBreaksNothing)
+{
+    auto flat = TestShape::inRect(Rect(10, 10, 50, 50));
+    flat->fillStyle()->setStyle(TDFillColor);
+    flat->fillStyle()->setColor(Color::red());
+    flat->setTransformation(AffineTransform(0, 0, 0, 0, 30, 30));
+    EXPECT_EQ(flat->bounds().size, Size(0, 0));
+    auto after = TestShape::inRect(Rect(60, 60, 20, 20));
+    after->fillStyle()->setStyle(TDFillColor);
+    after->fillStyle()->setColor(Color::blue());
+    flat->setHasShadow(true);
+    flat->startManipulation();
+    flat->transformWithTransformation(AffineTransform(0, 0, 0, 0, 0, 0));
+    flat->stopManipulation();
+    EXPECT_TRUE(std::isfinite(flat->strokeStyle()->strokeWidth()));
+    const QImage image = renderImage(100, 100, [&](GraphicsContext &context) {
+        flat->drawInView(nullptr, context);
+        after->drawInView(nullptr, context);
+        EXPECT_FALSE(context.hasError());
+    });
+    const Pixel p = pixelAt(image, 70, 70);
+    EXPECT_EQ(p.b, 255);
+    EXPECT_EQ(p.a, 255);
+    EXPECT_FALSE(flat->hitTest(Point(30, 30)));
 }

@@ -381,3 +381,30 @@ TEST(TDGroupDictionary, ElementsThatAreNotGraphicsAreSkipped)
     notAList.insert("Graphics", 5);
     EXPECT_TRUE(TDGroup::objectWithYAML(notAList)->graphics().empty());
 }
+
+TEST(TDGroup, EnteringAGroupMakesItTheCurrentLayer)
+{
+    Scene scene;
+    auto group = TDGroup::groupWithGraphics({named("a")});
+    scene.layer->addGraphic(group);
+    scene.canvas.selection = {group};
+    group->startEditingWithEvent(nullptr, &scene.canvas);
+    EXPECT_EQ(scene.document.currentLayer(), group.get());
+    EXPECT_TRUE(scene.canvas.selection.empty());
+    EXPECT_EQ(scene.canvas.fullRedisplays, 1);
+}
+
+TEST(TDGroupGraphics, QuietAdditionsUndoAsARemoval)
+{
+    Scene scene;
+    scene.layer->addGraphic(named("base"));
+    scene.undo().removeAllActions();
+    scene.layer->addGraphicsQuietly({named("p"), named("q")}, 0);
+    EXPECT_EQ(namesOf(scene.layer->graphics()), (QStringList{"p", "q", "base"}));
+    EXPECT_EQ(scene.layer->graphics()[0]->layer(), scene.layer);
+    scene.undo().undo();
+    EXPECT_EQ(namesOf(scene.layer->graphics()), (QStringList{"base"}));
+    scene.undo().redo();
+    // The redo puts them back where they were.
+    EXPECT_EQ(namesOf(scene.layer->graphics()), (QStringList{"p", "q", "base"}));
+}
