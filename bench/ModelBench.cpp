@@ -60,8 +60,12 @@ std::vector<Item> makeItems(int count)
         const Rect box(x(random), y(random), side(random), side(random));
         PathBase path;
         switch (i % 3) {
-        case 0: path.appendRect(box); break;
-        case 1: path.appendOvalInRect(box); break;
+        case 0:
+            path.appendRect(box);
+            break;
+        case 1:
+            path.appendOvalInRect(box);
+            break;
         default:
             path.moveTo(Point(box.minX(), box.maxY()));
             path.curveTo(Point(box.maxX(), box.maxY()), Point(box.minX() + box.width() / 3, box.minY()),
@@ -72,7 +76,8 @@ std::vector<Item> makeItems(int count)
         }
         const Color color = Color::calibratedRGB(unit(random), unit(random), unit(random));
         const float line = i % 4 == 0 ? 0 : 1 + float(i % 3);
-        items.push_back(Item{path, i % 5 == 0 ? 1 : 0, color, Color::calibratedWhite(unit(random)), line, box});
+        items.push_back(
+            Item{path, i % 5 == 0 ? 1 : 0, color, Color::calibratedWhite(unit(random)), line, box});
     }
     return items;
 }

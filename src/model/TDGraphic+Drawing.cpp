@@ -42,8 +42,8 @@ void TDGraphic::drawInView(TDDrawProtocol *view, GraphicsContext &context)
     if (!outline)
         context.setBlendModeNumber(m_blendMode);
     if (!outline && m_hasShadow)
-        context.setShadow(
-            context.shadowForGraphic(m_shadowAngle, m_shadowOffset, m_shadowRadius, m_shadowColor, zoomOf(view)));
+        context.setShadow(context.shadowForGraphic(m_shadowAngle, m_shadowOffset, m_shadowRadius,
+                                                   m_shadowColor, zoomOf(view)));
 
     // Effects draw nothing yet, so the vector paint is all there is; the
     // transparency layer (an off-screen composite) is only paid for when a
@@ -82,8 +82,6 @@ void TDGraphic::drawSelectionInView(TDGraphicViewInterface *view, GraphicsContex
     context.restore();
 }
 
-void TDGraphic::drawEditingInView(TDDrawProtocol *, GraphicsContext &)
-{
-}
+void TDGraphic::drawEditingInView(TDDrawProtocol *, GraphicsContext &) {}
 
 } // namespace scrivane

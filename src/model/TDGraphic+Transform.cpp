@@ -191,8 +191,8 @@ void TDGraphic::cancelManipulation()
     m_manipulating = false;
 }
 
-void TDGraphic::transformWithTransformation(const AffineTransform &t, bool transfromFill, bool transformStroke,
-                                            bool transformShape)
+void TDGraphic::transformWithTransformation(const AffineTransform &t, bool transfromFill,
+                                            bool transformStroke, bool transformShape)
 {
     setTransformation(transformShape ? followedBy(m_originalTransformation, t) : m_originalTransformation);
     setFillTransformation(transfromFill ? followedBy(m_originalFillTransformation, t)
@@ -244,13 +244,26 @@ void TDGraphic::align(int mode, const TDGraphic &reference)
             delta = target - current;
     };
     switch (mode) {
-    case 0: along(r.minX(), b.minX(), dx); break;
-    case 1: along(r.maxX(), b.maxX(), dx); break;
-    case 2: along(r.minY(), b.minY(), dy); break;
-    case 3: along(r.maxY(), b.maxY(), dy); break;
-    case 4: along(r.midX(), b.midX(), dx); break;
-    case 5: along(r.midY(), b.midY(), dy); break;
-    default: break;
+    case 0:
+        along(r.minX(), b.minX(), dx);
+        break;
+    case 1:
+        along(r.maxX(), b.maxX(), dx);
+        break;
+    case 2:
+        along(r.minY(), b.minY(), dy);
+        break;
+    case 3:
+        along(r.maxY(), b.maxY(), dy);
+        break;
+    case 4:
+        along(r.midX(), b.midX(), dx);
+        break;
+    case 5:
+        along(r.midY(), b.midY(), dy);
+        break;
+    default:
+        break;
     }
     startManipulation();
     transformWithTransformation(AffineTransform::makeTranslation(dx, dy));
@@ -270,8 +283,8 @@ void TDGraphic::createWithEvent(const TDEvent &event, TDGraphicViewInterface *vi
             completion(false);
         return;
     }
-    const Point start = view->snapToGrid(
-        view->convertPointFromWindow(Point(event.locationInWindow.x + 0.5f, event.locationInWindow.y + 0.5f)));
+    const Point start = view->snapToGrid(view->convertPointFromWindow(
+        Point(event.locationInWindow.x + 0.5f, event.locationInWindow.y + 0.5f)));
     setBounds(Rect(start, Size(1, 1)));
     m_transformation = AffineTransform::makeTranslation(start.x, start.y);
     setFillTransformation(m_transformation);

@@ -80,7 +80,8 @@ void TDGraphic::setDocument(TDDocumentInterface *document)
     m_fillStyle->fromFileWrapper(reader, document);
     // A graphic outside any document has no counter to take a name from.
     if (document && m_name == QStringLiteral("?")) {
-        const QString kind = m_fillStyle->style() == TDFillText ? QStringLiteral("Text") : defaultNameFormat();
+        const QString kind =
+            m_fillStyle->style() == TDFillText ? QStringLiteral("Text") : defaultNameFormat();
         setName(QStringLiteral("%1 %2").arg(kind).arg(document->graphicNumber()));
     }
     m_strokeStyle->changedGeometry();
@@ -96,7 +97,8 @@ TDGraphicViewInterface *TDGraphic::graphicView() const
     return m_document ? m_document->graphicView() : nullptr;
 }
 
-void TDGraphic::registerUndo(Registration kind, const QString &operation, std::function<void(TDGraphic &)> undo)
+void TDGraphic::registerUndo(Registration kind, const QString &operation,
+                             std::function<void(TDGraphic &)> undo)
 {
     TDUndoManager *manager = undoManager();
     if (!manager)
@@ -123,7 +125,8 @@ void TDGraphic::setVisible(bool visible)
     if (visible == m_visible)
         return;
     const bool old = m_visible;
-    registerUndo(Registration::Ordinary, QStringLiteral("setVisible"), [old](TDGraphic &g) { g.setVisible(old); });
+    registerUndo(Registration::Ordinary, QStringLiteral("setVisible"),
+                 [old](TDGraphic &g) { g.setVisible(old); });
     m_visible = visible;
     didChange();
     if (!visible)
@@ -137,7 +140,8 @@ void TDGraphic::setLocked(bool locked)
     if (locked == m_locked)
         return;
     const bool old = m_locked;
-    registerUndo(Registration::Ordinary, QStringLiteral("setLocked"), [old](TDGraphic &g) { g.setLocked(old); });
+    registerUndo(Registration::Ordinary, QStringLiteral("setLocked"),
+                 [old](TDGraphic &g) { g.setLocked(old); });
     m_locked = locked;
     if (locked)
         if (auto *view = graphicView())
@@ -215,7 +219,8 @@ void TDGraphic::setHasShadow(bool on)
     if (on == m_hasShadow)
         return;
     const bool old = m_hasShadow;
-    registerUndo(Registration::Skippable, QStringLiteral("setHasShadow"), [old](TDGraphic &g) { g.setHasShadow(old); });
+    registerUndo(Registration::Skippable, QStringLiteral("setHasShadow"),
+                 [old](TDGraphic &g) { g.setHasShadow(old); });
     m_hasShadow = on;
     didChange();
 }
@@ -269,7 +274,8 @@ void TDGraphic::setBlendMode(int mode)
     if (mode == m_blendMode)
         return;
     const int old = m_blendMode;
-    registerUndo(Registration::Skippable, QStringLiteral("setBlendMode"), [old](TDGraphic &g) { g.setBlendMode(old); });
+    registerUndo(Registration::Skippable, QStringLiteral("setBlendMode"),
+                 [old](TDGraphic &g) { g.setBlendMode(old); });
     m_blendMode = mode;
     didChange();
 }
@@ -319,7 +325,8 @@ void TDGraphic::setUsesFilters(bool on)
     if (on == m_usesFilters)
         return;
     const bool old = m_usesFilters;
-    registerUndo(Registration::Ordinary, QStringLiteral("setUsesFilters"), [old](TDGraphic &g) { g.setUsesFilters(old); });
+    registerUndo(Registration::Ordinary, QStringLiteral("setUsesFilters"),
+                 [old](TDGraphic &g) { g.setUsesFilters(old); });
     willChange();
     m_usesFilters = on;
     calculateFilterExtent();
@@ -364,7 +371,8 @@ bool TDGraphic::containsImage() const
     // One effect: only a plain blur keeps the output vector-like.
     const PropertyList filter = m_filterArray.at(0);
     const PropertyList settings = filter.value(QStringLiteral("filter"));
-    return settings.value(QStringLiteral("CIAttributeFilterName")).toString() != QStringLiteral("CIGaussianBlur");
+    return settings.value(QStringLiteral("CIAttributeFilterName")).toString() !=
+           QStringLiteral("CIGaussianBlur");
 }
 
 // --- Geometry ----------------------------------------------------------------------------------
@@ -389,9 +397,9 @@ Rect TDGraphic::drawingBoundsWithoutEffects() const
     const Rect stroke = m_strokeStyle->strokeBounds();
     if (!m_hasShadow)
         return stroke;
-    const Rect shadow = grown(stroke, m_shadowRadius)
-                            .offsetBy(std::sin(m_shadowAngle) * m_shadowOffset,
-                                      -std::cos(m_shadowAngle) * m_shadowOffset);
+    const Rect shadow =
+        grown(stroke, m_shadowRadius)
+            .offsetBy(std::sin(m_shadowAngle) * m_shadowOffset, -std::cos(m_shadowAngle) * m_shadowOffset);
     return stroke.united(shadow);
 }
 
@@ -554,8 +562,8 @@ std::shared_ptr<Archivable> TDGraphic::decode(KeyedUnarchiver &unarchiver)
 {
     const PropertyList dictionary = unarchiver.decodeObject();
     if (!dictionary.isDictionary()) {
-        qWarning().noquote() << QStringLiteral("A stored %1 holds no dictionary; it was skipped")
-                                    .arg(unarchiver.className());
+        qWarning().noquote()
+            << QStringLiteral("A stored %1 holds no dictionary; it was skipped").arg(unarchiver.className());
         return nullptr;
     }
     return objectWithYAML(dictionary);

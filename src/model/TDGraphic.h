@@ -239,7 +239,8 @@ public:
     // spelling "transfromFill" of the parameters' names is historic.
     virtual void transformWithTransformation(const AffineTransform &transform, bool transfromFill,
                                              bool transformStroke, bool transformShape);
-    void transformWithTransformation(const AffineTransform &transform, bool transfromFill, bool transformStroke)
+    void transformWithTransformation(const AffineTransform &transform, bool transfromFill,
+                                     bool transformStroke)
     {
         transformWithTransformation(transform, transfromFill, transformStroke, true);
     }
@@ -309,11 +310,7 @@ protected:
     // Stores the document reference and nothing else.
     void setDocumentReference(TDDocumentInterface *document) { m_document = document; }
 
-    template <class T>
-    std::shared_ptr<T> self()
-    {
-        return std::static_pointer_cast<T>(shared_from_this());
-    }
+    template <class T> std::shared_ptr<T> self() { return std::static_pointer_cast<T>(shared_from_this()); }
 
     // Fields shared with the subclasses.
     Rect m_bounds{0, 0, 1, 1};

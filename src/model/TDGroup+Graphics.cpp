@@ -311,8 +311,8 @@ void TDGroup::copyAllGraphics(const TDGraphicArray &graphics, int index)
         if (graphic)
             originals.emplace_back(graphic);
     QString error;
-    const auto data = KeyedArchiver::archivedData(PropertyList(std::move(originals)),
-                                                  PropertyList::Format::Binary, &error);
+    const auto data =
+        KeyedArchiver::archivedData(PropertyList(std::move(originals)), PropertyList::Format::Binary, &error);
     const auto copies = data ? KeyedUnarchiver::unarchive(*data, &error) : std::nullopt;
     if (!copies) {
         qWarning().noquote() << QStringLiteral("Graphics could not be copied: %1").arg(error);

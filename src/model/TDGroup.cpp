@@ -83,7 +83,8 @@ void TDGroup::startEditingWithEvent(const TDEvent *, TDGraphicViewInterface *)
 void TDGroup::setVisible(bool visible)
 {
     const bool old = TDGraphic::visible();
-    registerUndo(Registration::Ordinary, QStringLiteral("setVisible"), [old](TDGraphic &g) { g.setVisible(old); });
+    registerUndo(Registration::Ordinary, QStringLiteral("setVisible"),
+                 [old](TDGraphic &g) { g.setVisible(old); });
     setVisibleQuiet(visible);
     if (!visible) {
         deselectGraphics();
@@ -99,7 +100,8 @@ void TDGroup::setVisible(bool visible)
 void TDGroup::setLocked(bool locked)
 {
     const bool old = TDGraphic::locked();
-    registerUndo(Registration::Ordinary, QStringLiteral("setLocked"), [old](TDGraphic &g) { g.setLocked(old); });
+    registerUndo(Registration::Ordinary, QStringLiteral("setLocked"),
+                 [old](TDGraphic &g) { g.setLocked(old); });
     setLockedQuiet(locked);
     refreshLayersPanel();
     if (locked) {
@@ -296,8 +298,8 @@ void TDGroup::drawInView(TDDrawProtocol *view, GraphicsContext &context)
         context.setBlendModeNumber(blendMode());
     if (!outline && hasShadow()) {
         const float zoom = view && std::isfinite(view->zoom()) && view->zoom() > 0 ? view->zoom() : 1.0f;
-        context.setShadow(context.shadowForGraphic(shadowAngle(), shadowDistance(), shadowRadius(),
-                                                   shadowColor(), zoom));
+        context.setShadow(
+            context.shadowForGraphic(shadowAngle(), shadowDistance(), shadowRadius(), shadowColor(), zoom));
     }
     if (alphaValue() < 1)
         context.setAlpha(alphaValue());
@@ -422,8 +424,8 @@ std::shared_ptr<Archivable> TDGroup::decode(KeyedUnarchiver &unarchiver)
 {
     const PropertyList dictionary = unarchiver.decodeObject();
     if (!dictionary.isDictionary()) {
-        qWarning().noquote() << QStringLiteral("A stored %1 holds no dictionary; it was skipped")
-                                    .arg(unarchiver.className());
+        qWarning().noquote()
+            << QStringLiteral("A stored %1 holds no dictionary; it was skipped").arg(unarchiver.className());
         return nullptr;
     }
     return objectWithYAML(dictionary);

@@ -61,8 +61,8 @@ public:
     // The union of the children's drawing bounds, as last computed.
     const Rect &childrenDrawingBounds() const { return m_drawingBounds; }
 
-    void transformWithTransformation(const AffineTransform &transform, bool transfromFill, bool transformStroke,
-                                     bool transformShape) override;
+    void transformWithTransformation(const AffineTransform &transform, bool transfromFill,
+                                     bool transformStroke, bool transformShape) override;
     using TDGraphic::transformWithTransformation;
     void startManipulation() override;
     void stopManipulation() override;

@@ -47,8 +47,8 @@ std::shared_ptr<Archivable> TDLayer::decode(KeyedUnarchiver &unarchiver)
 {
     const PropertyList dictionary = unarchiver.decodeObject();
     if (!dictionary.isDictionary()) {
-        qWarning().noquote() << QStringLiteral("A stored %1 holds no dictionary; it was skipped")
-                                    .arg(unarchiver.className());
+        qWarning().noquote()
+            << QStringLiteral("A stored %1 holds no dictionary; it was skipped").arg(unarchiver.className());
         return nullptr;
     }
     return objectWithYAML(dictionary);

@@ -17,7 +17,13 @@ using TDGraphicArray = std::vector<TDGraphicPtr>;
 inline constexpr int TDNotFound = 0x7fffffff;
 
 // Fill and stroke style codes as stored in documents.
-enum TDFillStyleCode : int { TDFillNone = 0, TDFillColor = 1, TDFillImage = 2, TDFillGradient = 3, TDFillText = 4 };
+enum TDFillStyleCode : int {
+    TDFillNone = 0,
+    TDFillColor = 1,
+    TDFillImage = 2,
+    TDFillGradient = 3,
+    TDFillText = 4
+};
 enum TDStrokeStyleCode : int { TDStrokeNone = 0, TDStrokeLine = 1, TDStrokeBrush = 2, TDStrokeText = 3 };
 
 } // namespace scrivane

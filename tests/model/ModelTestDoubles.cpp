@@ -37,8 +37,8 @@ void RecordingDocument::invalidateGraphic(TDGraphic *graphic)
 
 bool RecordingDocument::removeFromGraphics(TDGraphic *graphic)
 {
-    const auto it =
-        std::find_if(layers.begin(), layers.end(), [graphic](const TDGraphicPtr &g) { return g.get() == graphic; });
+    const auto it = std::find_if(layers.begin(), layers.end(),
+                                 [graphic](const TDGraphicPtr &g) { return g.get() == graphic; });
     if (it == layers.end())
         return false;
     layers.erase(it);
@@ -59,7 +59,8 @@ RecordingCanvas::~RecordingCanvas()
 
 bool RecordingCanvas::graphicIsSelected(const TDGraphic *graphic) const
 {
-    return std::any_of(selection.begin(), selection.end(), [graphic](const auto &g) { return g.get() == graphic; });
+    return std::any_of(selection.begin(), selection.end(),
+                       [graphic](const auto &g) { return g.get() == graphic; });
 }
 
 bool RecordingCanvas::graphicIsEditing(const TDGraphic *graphic) const
@@ -69,8 +70,8 @@ bool RecordingCanvas::graphicIsEditing(const TDGraphic *graphic) const
 
 void RecordingCanvas::deselectGraphic(TDGraphic *graphic)
 {
-    const auto it =
-        std::find_if(selection.begin(), selection.end(), [graphic](const auto &g) { return g.get() == graphic; });
+    const auto it = std::find_if(selection.begin(), selection.end(),
+                                 [graphic](const auto &g) { return g.get() == graphic; });
     if (it == selection.end())
         return;
     selection.erase(it);
@@ -120,13 +121,9 @@ bool RecordingCanvas::rectOverHandleAtPoint(const Rect &rect, Point handle, int 
     return handleRect(handle, type, zoomFactor).intersects(rect);
 }
 
-TestShape::TestShape() : TestShape(PathBase::withRect(Rect(0, 0, 1, 1)))
-{
-}
+TestShape::TestShape() : TestShape(PathBase::withRect(Rect(0, 0, 1, 1))) {}
 
-TestShape::TestShape(const PathBase &path) : m_path(std::make_shared<TDBezierPath>(path))
-{
-}
+TestShape::TestShape(const PathBase &path) : m_path(std::make_shared<TDBezierPath>(path)) {}
 
 std::shared_ptr<TestShape> TestShape::withPath(const PathBase &path)
 {

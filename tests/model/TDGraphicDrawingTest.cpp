@@ -78,12 +78,12 @@ TEST(TDGraphicDrawing, ShadowFallsUnderTheGraphicWhereTheBoundsSay)
     shape->setShadowAngle(float(M_PI * 3 / 4)); // towards +x and +y on the canvas
     shape->setShadowDistance(10 * std::sqrt(2.0f));
     const QImage image = draw({shape});
-    EXPECT_TRUE(near(pixelAt(image, 40, 40), 255, 0, 0, 255));   // the fill above its shadow
-    EXPECT_TRUE(near(pixelAt(image, 65, 65), 0, 0, 0, 255));     // shadow beyond the bottom right
-    EXPECT_TRUE(near(pixelAt(image, 35, 65), 0, 0, 0, 255));     // shadow below the left part
+    EXPECT_TRUE(near(pixelAt(image, 40, 40), 255, 0, 0, 255)); // the fill above its shadow
+    EXPECT_TRUE(near(pixelAt(image, 65, 65), 0, 0, 0, 255));   // shadow beyond the bottom right
+    EXPECT_TRUE(near(pixelAt(image, 35, 65), 0, 0, 0, 255));   // shadow below the left part
     EXPECT_TRUE(near(pixelAt(image, 25, 65), 0, 0, 0, 0));
-    EXPECT_TRUE(near(pixelAt(image, 15, 15), 0, 0, 0, 0));       // none above the top left
-    EXPECT_TRUE(near(pixelAt(image, 72, 72), 0, 0, 0, 0));       // it ends 10 points further
+    EXPECT_TRUE(near(pixelAt(image, 15, 15), 0, 0, 0, 0)); // none above the top left
+    EXPECT_TRUE(near(pixelAt(image, 72, 72), 0, 0, 0, 0)); // it ends 10 points further
     const Rect bounds = shape->drawingBounds();
     EXPECT_NEAR(bounds.maxX(), 70, 0.01);
     EXPECT_NEAR(bounds.maxY(), 70, 0.01);
@@ -108,12 +108,11 @@ TEST(TDGraphicDrawing, BlendModesMixWithWhatIsBelow)
         Color top;
         int r, g, b;
     } cases[] = {
-        {0, Color::cyan(), 0, 255, 255},
-        {1, Color::cyan(), 0, 255, 0},     // multiply over yellow
-        {2, Color::blue(), 255, 255, 255}, // screen over yellow
-        {4, Color::cyan(), 0, 255, 0},     // darken
-        {5, Color::blue(), 255, 255, 255}, // lighten
-        {10, Color::white(), 0, 0, 255},   // difference
+        {0, Color::cyan(), 0, 255, 255},   {1, Color::cyan(), 0, 255, 0}, // multiply over yellow
+        {2, Color::blue(), 255, 255, 255},                                // screen over yellow
+        {4, Color::cyan(), 0, 255, 0},                                    // darken
+        {5, Color::blue(), 255, 255, 255},                                // lighten
+        {10, Color::white(), 0, 0, 255},                                  // difference
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.mode);
@@ -262,9 +261,8 @@ TEST(TDGroupDrawing, HiddenGroupsDrawNothingAndTheFirstDrawSettlesBounds)
     auto clipping = TDGroup::groupWithGraphics({filled(Rect(0, 0, 100, 100), Color::red()), clipper});
     clipping->setClip(true);
     clipping->setAlphaValue(0.25f);
-    const QImage isolated = renderImage(100, 100, [&](GraphicsContext &context) {
-        clipping->drawInViewIsolation(nullptr, context);
-    });
+    const QImage isolated = renderImage(
+        100, 100, [&](GraphicsContext &context) { clipping->drawInViewIsolation(nullptr, context); });
     EXPECT_TRUE(near(pixelAt(isolated, 50, 50), 255, 0, 0, 255));
     EXPECT_TRUE(near(pixelAt(isolated, 5, 5), 0, 0, 255, 255));
 }

@@ -636,7 +636,8 @@ TEST(TDGraphicDictionary, KeyedArchiveRoundTrip)
     graphics.emplace_back(a);
     graphics.emplace_back(b);
     QString error;
-    const auto data = KeyedArchiver::archivedData(PropertyList(graphics), PropertyList::Format::Binary, &error);
+    const auto data =
+        KeyedArchiver::archivedData(PropertyList(graphics), PropertyList::Format::Binary, &error);
     ASSERT_TRUE(data) << error.toStdString();
     const auto root = KeyedUnarchiver::unarchive(*data, &error);
     ASSERT_TRUE(root) << error.toStdString();

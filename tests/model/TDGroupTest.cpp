@@ -82,8 +82,8 @@ TEST(TDGroup, HitTestsStayInsideTheClipGraphic)
     scene.layer->addGraphic(group);
     group->setClip(true);
     EXPECT_TRUE(group->hitTest(Point(55, 55)));
-    EXPECT_FALSE(group->hitTest(Point(45, 45)));   // inside the clip, but no child there
-    EXPECT_FALSE(group->hitTest(Point(100, 100))); // the child lies there, clipped away
+    EXPECT_FALSE(group->hitTest(Point(45, 45)));            // inside the clip, but no child there
+    EXPECT_FALSE(group->hitTest(Point(100, 100)));          // the child lies there, clipped away
     EXPECT_TRUE(group->hitTestRect(Rect(45, 55, 10, 5)));   // across the child's edge, in the clip
     EXPECT_FALSE(group->hitTestRect(Rect(145, 55, 10, 5))); // across it, outside the clip
     // Outline view: a point on the clip outline hits at once.
@@ -324,7 +324,8 @@ TEST(TDGroupGraphics, SetDocumentReachesNestedChildren)
     EXPECT_EQ(inner->layer(), outer);
 }
 
-// --- Dictionary and archive ---------------------------------------------------------------------------------
+// --- Dictionary and archive
+// ---------------------------------------------------------------------------------
 
 TEST(TDGroupDictionary, ChildrenClipAndExpandedRoundTrip)
 {

@@ -61,10 +61,18 @@ struct Model {
             layer->insertGraphic(shape, e.target % int(layer->graphics().size() + 1));
         } else {
             switch (e.kind) {
-            case 1: layer->removeGraphic(g.get()); break;
-            case 2: g->setAlphaValue(e.value / 100); break;
-            case 3: g->setHasShadow(!g->hasShadow()); break;
-            case 4: g->setShadowRadius(e.value / 10); break;
+            case 1:
+                layer->removeGraphic(g.get());
+                break;
+            case 2:
+                g->setAlphaValue(e.value / 100);
+                break;
+            case 3:
+                g->setHasShadow(!g->hasShadow());
+                break;
+            case 4:
+                g->setShadowRadius(e.value / 10);
+                break;
             case 5:
                 g->startManipulation();
                 g->transformWithTransformation(AffineTransform::makeTranslation(e.value, -e.value / 3));
@@ -73,25 +81,40 @@ struct Model {
                 break;
             case 6:
                 g->startManipulation();
-                g->transformWithTransformation(AffineTransform::makeScale(1 + e.value / 50, 1 + e.extra / 7.0f));
+                g->transformWithTransformation(
+                    AffineTransform::makeScale(1 + e.value / 50, 1 + e.extra / 7.0f));
                 g->stopManipulation();
                 break;
-            case 7: g->setBlendMode(e.extra % 16); break;
-            case 8: layer->moveGraphic(g, e.extra - 2); break;
+            case 7:
+                g->setBlendMode(e.extra % 16);
+                break;
+            case 8:
+                layer->moveGraphic(g, e.extra - 2);
+                break;
             case 9: {
                 const TDGraphicPtr h = pick(e.target + e.extra + 1);
                 layer->removeGraphics({g, h});
                 break;
             }
-            case 10: g->setName(QStringLiteral("renamed %1").arg(e.extra)); break;
-            case 11: g->setVisible(!g->visible()); break;
+            case 10:
+                g->setName(QStringLiteral("renamed %1").arg(e.extra));
+                break;
+            case 11:
+                g->setVisible(!g->visible());
+                break;
             case 12:
                 g->fillStyle()->setStyle(TDFillColor);
                 g->fillStyle()->setColor(Color::calibratedRGB(e.value / 100, float(e.extra % 3) / 2, 0.5f));
                 break;
-            case 13: g->strokeStyle()->setStrokeWidth(e.value / 10 + 0.5f); break;
-            case 14: g->setFillTransformation(AffineTransform::makeScale(e.value, float(e.extra + 1))); break;
-            default: g->setShadowAngle(e.value / 30); break;
+            case 13:
+                g->strokeStyle()->setStrokeWidth(e.value / 10 + 0.5f);
+                break;
+            case 14:
+                g->setFillTransformation(AffineTransform::makeScale(e.value, float(e.extra + 1)));
+                break;
+            default:
+                g->setShadowAngle(e.value / 30);
+                break;
             }
         }
         undo.endUndoGrouping();
