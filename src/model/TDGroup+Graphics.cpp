@@ -201,7 +201,11 @@ bool TDGroup::moveGraphic(const TDGraphicPtr &graphic, int index)
     const int old = indexOfGraphic(graphic.get());
     if (old == TDNotFound || old == index)
         return false;
+    // A target beyond the ends that clamps to where the graphic stands moves
+    // nothing, and registers nothing: its undo would have no redo.
     const int target = std::clamp(index, 0, int(m_graphics.size()) - 1);
+    if (target == old)
+        return false;
     registerUndo(Registration::Ordinary, QStringLiteral("moveGraphic"),
                  [graphic, old](TDGraphic &g) { asGroup(g).moveGraphic(graphic, old); });
     m_graphics.erase(m_graphics.begin() + old);
