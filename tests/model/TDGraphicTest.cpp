@@ -1,4 +1,5 @@
 #include "ModelTestDoubles.h"
+#include "StyleTestDoubles.h"
 
 #include "model/TDFillStyle.h"
 #include "model/TDGroup.h"
@@ -754,4 +755,50 @@ TEST(TDGraphic, SingularShapeTransformationDrawsNothingAndBreaksNothing)
     EXPECT_EQ(p.b, 255);
     EXPECT_EQ(p.a, 255);
     EXPECT_FALSE(flat->hitTest(Point(30, 30)));
+}
+
+TEST(TDGraphic, ResetFillTransformKeepsTheImageAspect)
+{
+    styletest::MemoryImageStore store;
+    Scene scene;
+    struct Case {
+        Rect bounds;
+        int imageWidth, imageHeight;
+        AffineTransform expected;
+    } cases[] = {
+        {Rect(10, 20, 200, 100), 100, 100, AffineTransform(100, 0, 0, 100, 10, 20)},
+        {Rect(10, 20, 100, 200), 100, 100, AffineTransform(100, 0, 0, 100, 10, 20)},
+        {Rect(0, 0, 100, 100), 200, 50, AffineTransform(100, 0, 0, 25, 0, 0)},
+    };
+    for (const Case &c : cases) {
+        auto shape = scene.add(c.bounds);
+        shape->fillStyle()->setImageData(
+            styletest::twoToneImage(c.imageWidth, c.imageHeight, Qt::red, Qt::blue), QStringLiteral("png"));
+        shape->fillStyle()->setStyle(TDFillImage);
+        ASSERT_TRUE(shape->fillStyle()->image());
+        shape->resetFillTransform();
+        EXPECT_EQ(shape->fillTransformation(), c.expected);
+    }
+}
+
+TEST(TDGraphic, ImageFillsPaintAsOnePieceAtTheGraphicsOpacity)
+{
+    styletest::MemoryImageStore store;
+    auto shape = TestShape::inRect(Rect(0, 0, 100, 100));
+    shape->strokeStyle()->setStyle(TDStrokeNone);
+    shape->fillStyle()->setImageData(styletest::twoToneImage(10, 10, Qt::red, Qt::blue), QStringLiteral("png"));
+    shape->fillStyle()->setStyle(TDFillImage);
+    shape->resetFillTransform();
+    shape->setAlphaValue(0.5f);
+    const QImage image = renderImage(100, 100, [&](GraphicsContext &context) {
+        shape->drawInView(nullptr, context);
+        EXPECT_EQ(context.transparencyLayerDepth(), 0);
+    });
+    // Upright on the canvas: the image's top half at the top.
+    const Pixel top = pixelAt(image, 50, 10);
+    const Pixel bottom = pixelAt(image, 50, 90);
+    EXPECT_NEAR(top.r, 255, 3);
+    EXPECT_NEAR(top.a, 128, 3);
+    EXPECT_NEAR(bottom.b, 255, 3);
+    EXPECT_NEAR(bottom.a, 128, 3);
 }
