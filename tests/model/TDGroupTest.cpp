@@ -253,9 +253,16 @@ TEST(TDGroupGraphics, InsertAfterMoveAndSet)
     scene.undo().undo();
     EXPECT_EQ(scene.layer->indexOfGraphic(x.get()), 4);
     EXPECT_EQ(scene.layer->indexOfGraphic(stranger.get()), TDNotFound);
-    // An index out of range removes nothing.
+    // An index out of range removes nothing, and inserts at the nearer end.
     scene.layer->removeGraphicAtIndex(17);
     scene.layer->removeGraphicAtIndex(-1);
+    EXPECT_EQ(scene.layer->graphics().size(), 5u);
+    scene.layer->insertGraphic(named("top"), 17);
+    scene.layer->insertGraphic(named("bottom"), -2);
+    EXPECT_EQ(scene.layer->graphics().back()->name(), QStringLiteral("top"));
+    EXPECT_EQ(scene.layer->graphics().front()->name(), QStringLiteral("bottom"));
+    scene.undo().undo();
+    scene.undo().undo();
     EXPECT_EQ(scene.layer->graphics().size(), 5u);
 }
 
