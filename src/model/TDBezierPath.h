@@ -168,7 +168,23 @@ public:
     TDBezierPath mappedToPath(TDBezierPath &target, float width, float start, float end) const;
     TDBezierPath recursiveSubdivideOntoPath(TDBezierPath &target, float width) const;
 
+protected:
+    void elementsDidChange(ElementChange change, int index) override;
+
 private:
+    int locate(float &t, float f) const;
+
+    // The last few fractions mapped, since a mapping asks for the same
+    // positions again and again (a point, its tangent and curvature).
+    struct Located {
+        float f = 0;
+        int element = -1;
+        float t = 0;
+    };
+    static constexpr int RecentLookups = 4;
+    mutable Located m_recent[RecentLookups];
+    mutable int m_nextRecent = 0;
+
     const PressureSource *m_pressure = nullptr;
     mutable int m_lastElement = 0;
     mutable float m_lastElementPercentage = 0;
