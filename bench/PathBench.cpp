@@ -176,7 +176,8 @@ const MappingWorkload &mappingWorkload()
             double x0, y0, dx0, dy0, x1, y1, dx1, dy1;
             at(u0, x0, y0, dx0, dy0);
             at(u1, x1, y1, dx1, dy1);
-            result.target.curveTo(Point(float(x1), float(y1)), Point(float(x0 + h * dx0), float(y0 + h * dy0)),
+            result.target.curveTo(Point(float(x1), float(y1)),
+                                  Point(float(x0 + h * dx0), float(y0 + h * dy0)),
                                   Point(float(x1 - h * dx1), float(y1 - h * dy1)));
         }
         return result;

@@ -117,7 +117,8 @@ Point TDBezierPath::pointAt(float t, int e) const
         const float b1 = 3.0f * t * u * u;
         const float b2 = 3.0f * t * t * u;
         const float b3 = t * t * t;
-        return Point(b0 * s.x + b1 * c1.x + b2 * c2.x + b3 * end.x, b0 * s.y + b1 * c1.y + b2 * c2.y + b3 * end.y);
+        return Point(b0 * s.x + b1 * c1.x + b2 * c2.x + b3 * end.x,
+                     b0 * s.y + b1 * c1.y + b2 * c2.y + b3 * end.y);
     }
     case PathElementType::MoveTo:
         qWarning("PA can't handle move to");
@@ -145,7 +146,8 @@ Point TDBezierPath::rawGradientAt(float t, int e) const
         const float g1 = 3.0f * (3.0f * t * t - 4.0f * t + 1.0f);
         const float g2 = 3.0f * t * (2.0f - 3.0f * t);
         const float g3 = 3.0f * t * t;
-        return Point(g0 * s.x + g1 * c1.x + g2 * c2.x + g3 * end.x, g0 * s.y + g1 * c1.y + g2 * c2.y + g3 * end.y);
+        return Point(g0 * s.x + g1 * c1.x + g2 * c2.x + g3 * end.x,
+                     g0 * s.y + g1 * c1.y + g2 * c2.y + g3 * end.y);
     }
     case PathElementType::MoveTo:
         qWarning("GA can't handle move to");

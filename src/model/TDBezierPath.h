@@ -11,6 +11,17 @@
 
 namespace scrivane {
 
+// Coordinate by coordinate a - b and a + b (the pressure curve works on its
+// points with these).
+constexpr Point TDPointSubtract(Point a, Point b)
+{
+    return Point(a.x - b.x, a.y - b.y);
+}
+constexpr Point TDPointAdd(Point a, Point b)
+{
+    return Point(a.x + b.x, a.y + b.y);
+}
+
 // The path type of the whole program: every graphic's shape, mapped brush
 // stroke, text baseline and arrowhead.  Beside building and copying, it
 // answers positions along the path, hit tests and crossings, cuts and

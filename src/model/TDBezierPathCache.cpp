@@ -95,9 +95,8 @@ Point TDBezierPathCache::endPointOfElement(int index) const
     if (e.type != PathElementType::ClosePath)
         return ownEndPoint(e);
     // A close ends where its subpath began.
-    const int move = index < static_cast<int>(m_subpathStart.size())
-                         ? m_subpathStart[static_cast<std::size_t>(index)]
-                         : 0;
+    const int move =
+        index < static_cast<int>(m_subpathStart.size()) ? m_subpathStart[static_cast<std::size_t>(index)] : 0;
     return elements()[static_cast<std::size_t>(move)].points[0];
 }
 
@@ -288,7 +287,7 @@ constexpr long long MaxTableEntries = 2LL * 1024 * 1024; // 16 MB
 // A rounded length this large can never be jumped over (every d of a range
 // is below 2^24 steps); keeping it bounded keeps the sums in range.
 constexpr double SaturatedLength = 1099511627776.0; // 2^40
-constexpr long long RangeFloor = 1LL << 23;          // d / step at the bottom of a range
+constexpr long long RangeFloor = 1LL << 23;         // d / step at the bottom of a range
 
 } // namespace
 
@@ -302,8 +301,8 @@ void TDBezierPathCache::clearChainTables()
 // TDBezierPathCache objects are copied with their tables; a copy of a
 // pointer to a table would be shared, so copies start without tables.
 TDBezierPathCache::TDBezierPathCache(const TDBezierPathCache &other)
-    : PathBase(other), m_lengths(other.m_lengths), m_subpathStart(other.m_subpathStart), m_bounds(other.m_bounds),
-      m_prefix(other.m_prefix), m_sumsValid(other.m_sumsValid)
+    : PathBase(other), m_lengths(other.m_lengths), m_subpathStart(other.m_subpathStart),
+      m_bounds(other.m_bounds), m_prefix(other.m_prefix), m_sumsValid(other.m_sumsValid)
 {
 }
 
@@ -413,7 +412,8 @@ int TDBezierPathCache::subtractLengthsUntilNegative(float &d) const
                 if (j >= i) {
                     D -= prefix[j] - prefix[i - 1];
                     // Still in the same range: same exponent bits.
-                    d = std::bit_cast<float>((bits & 0xff800000u) | static_cast<std::uint32_t>(D - RangeFloor));
+                    d = std::bit_cast<float>((bits & 0xff800000u) |
+                                             static_cast<std::uint32_t>(D - RangeFloor));
                     i = j + 1;
                     if (i >= n)
                         break;

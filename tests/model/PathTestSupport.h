@@ -66,7 +66,8 @@ inline TDBezierPath randomPath(std::mt19937 &random, int elements, float size = 
         if (k < 4)
             path.lineTo(Point(coordinate(random), coordinate(random)));
         else if (k < 8)
-            path.curveTo(Point(coordinate(random), coordinate(random)), Point(coordinate(random), coordinate(random)),
+            path.curveTo(Point(coordinate(random), coordinate(random)),
+                         Point(coordinate(random), coordinate(random)),
                          Point(coordinate(random), coordinate(random)));
         else if (k == 8)
             path.close();

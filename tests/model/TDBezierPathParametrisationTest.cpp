@@ -168,13 +168,15 @@ TEST(TDBezierPathParametrisation, LongPathsMapExactlyAsTheOneByOneWalk)
             fractions.push_back(unit(random) * 1.1f);
         for (int e = 1; e < path.elementCount(); e += 13) {
             const float border = path.lengthToElement(e) / path.length();
-            fractions.insert(fractions.end(), {border, std::nextafter(border, 0.0f), std::nextafter(border, 2.0f)});
+            fractions.insert(fractions.end(),
+                             {border, std::nextafter(border, 0.0f), std::nextafter(border, 2.0f)});
         }
         for (float f : fractions) {
             float expectedT = 0, t = 0;
             const int expected = referenceElementPercentage(path, expectedT, f);
             ASSERT_EQ(path.elementPercentage(t, f), expected) << "f = " << f;
-            ASSERT_EQ(std::bit_cast<std::uint32_t>(t), std::bit_cast<std::uint32_t>(expectedT)) << "f = " << f;
+            ASSERT_EQ(std::bit_cast<std::uint32_t>(t), std::bit_cast<std::uint32_t>(expectedT))
+                << "f = " << f;
         }
     }
 }
@@ -316,6 +318,12 @@ TEST(TDBezierPathParametrisation, ElementIndexesAreRangeChecked)
         EXPECT_EQ(path.transformedCoordinate(Point(0.5f, 1), e), Point());
     }
     EXPECT_EQ(path.pointAt(0.5f, 0), Point()); // a move has no points along it
+}
+
+TEST(TDBezierPathParametrisation, PointHelpers)
+{
+    static_assert(TDPointSubtract(Point(5, 7), Point(1, 2)) == Point(4, 5));
+    static_assert(TDPointAdd(Point(5, 7), Point(1, -2)) == Point(6, 5));
 }
 
 TEST(TDBezierPathParametrisation, FractionConversionsRoundTrip)
