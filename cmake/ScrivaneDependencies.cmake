@@ -24,6 +24,7 @@ endif()
 if(SCRIVANE_TESTS OR SCRIVANE_BENCH)
   # Test oracles and benchmark peers only: never linked into the application.
   pkg_check_modules(CLIPPER IMPORTED_TARGET polyclipping)
+  pkg_check_modules(PIXMAN IMPORTED_TARGET pixman-1)
   find_package(GEOS CONFIG)
   find_package(Boost 1.74)
 endif()

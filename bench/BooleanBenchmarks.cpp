@@ -1,0 +1,319 @@
+// The polygon engine's boolean against Clipper 1 and GEOS on the very same
+// inputs.  Every peer starts from the same command paths and does the same
+// work to reach a comparable answer:
+//  - the engine: flattening with back data, filling the graphs, normalising
+//    both operands, the boolean, and the rebuild into commands;
+//  - Clipper: the same flattening, the conversion of the polylines to its
+//    int64 coordinates on the same 1/32 grid, Execute with the same fill
+//    rule, and the conversion of the result back to float polylines;
+//  - GEOS: the same flattening, building the operand geometries (each
+//    contour made valid, contours combined by the operand's fill rule), the
+//    overlay, and the result's area.
+
+#include "BenchSupport.h"
+
+#include "geometry/CommandPath.h"
+#include "geometry/EngineCodes.h"
+#include "geometry/PolyGraph.h"
+
+#include <benchmark/benchmark.h>
+#include <geos_c.h>
+#include <polyclipping/clipper.hpp>
+
+#include <chrono>
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <vector>
+
+namespace scrivane::bench {
+namespace {
+
+enum ShapeClass { kRandomPolygons, kStars, kCheckerboard, kCircles, kCurves };
+
+struct Input {
+    CommandPath a, b;
+    int operation = engine::kUnion;
+    int fillRule = engine::kEvenOdd;
+};
+
+void addPolygon(CommandPath &p, const std::vector<std::pair<float, float>> &pts)
+{
+    p.moveTo(pts[0].first, pts[0].second);
+    for (std::size_t i = 1; i < pts.size(); ++i)
+        p.lineTo(pts[i].first, pts[i].second);
+    p.close();
+}
+
+std::vector<std::pair<float, float>> star(int spikes, float cx, float cy, float outer, float inner, float turn)
+{
+    std::vector<std::pair<float, float>> pts;
+    for (int i = 0; i < 2 * spikes; ++i) {
+        const double a = turn + std::numbers::pi * i / spikes;
+        const double r = i % 2 ? inner : outer;
+        pts.push_back({float(cx + r * std::cos(a)), float(cy + r * std::sin(a))});
+    }
+    return pts;
+}
+
+Input makeInput(ShapeClass shape, int n)
+{
+    Input in;
+    std::mt19937 rng(20240611u + unsigned(n));
+    std::uniform_real_distribution<float> u(0.0f, 1000.0f);
+    switch (shape) {
+    case kRandomPolygons: {
+        for (CommandPath *p : {&in.a, &in.b}) {
+            std::vector<std::pair<float, float>> pts;
+            for (int i = 0; i < n; ++i)
+                pts.push_back({u(rng), u(rng)});
+            addPolygon(*p, pts);
+        }
+        in.operation = engine::kIntersection;
+        break;
+    }
+    case kStars:
+        addPolygon(in.a, star(n, 500, 500, 480, 120, 0.0f));
+        addPolygon(in.b, star(n, 500, 500, 480, 120, float(std::numbers::pi / n * 0.5 + 0.01)));
+        in.operation = engine::kIntersection;
+        break;
+    case kCheckerboard: {
+        const float side = 1000.0f / float(n);
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j < n; ++j) {
+                const float x = float(i) * side, y = float(j) * side;
+                addPolygon((i + j) % 2 ? in.b : in.a, {{x, y}, {x + side, y}, {x + side, y + side}, {x, y + side}});
+            }
+        }
+        in.operation = engine::kUnion;
+        break;
+    }
+    case kCircles: {
+        std::uniform_real_distribution<float> radius(20.0f, 60.0f);
+        for (int i = 0; i < n; ++i) {
+            const float cx = u(rng), cy = u(rng), r = radius(rng);
+            std::vector<std::pair<float, float>> pts;
+            for (int k = 0; k < 64; ++k) {
+                const double a = 2 * std::numbers::pi * k / 64;
+                pts.push_back({float(cx + r * std::cos(a)), float(cy + r * std::sin(a))});
+            }
+            addPolygon(i % 2 ? in.b : in.a, pts);
+        }
+        in.operation = engine::kUnion;
+        in.fillRule = engine::kNonZero;
+        break;
+    }
+    case kCurves: {
+        // A long wandering path of cubic curves, and a turned copy of it.
+        std::normal_distribution<float> step(0.0f, 40.0f);
+        for (int copy = 0; copy < 2; ++copy) {
+            CommandPath &p = copy ? in.b : in.a;
+            std::mt19937 walk(7u + unsigned(n));
+            float x = 500, y = 500;
+            const float c = std::cos(0.3f * float(copy)), s = std::sin(0.3f * float(copy));
+            auto place = [&](float px, float py) {
+                return std::pair<float, float>{500 + c * (px - 500) - s * (py - 500), 500 + s * (px - 500) + c * (py - 500)};
+            };
+            const auto first = place(x, y);
+            p.moveTo(first.first, first.second);
+            for (int i = 0; i < n; ++i) {
+                x = std::clamp(x + step(walk), 0.0f, 1000.0f);
+                y = std::clamp(y + step(walk), 0.0f, 1000.0f);
+                const auto e = place(x, y);
+                p.cubicTo(e.first, e.second, step(walk) * 3, step(walk) * 3, step(walk) * 3, step(walk) * 3);
+            }
+            p.close();
+        }
+        in.operation = engine::kIntersection;
+        break;
+    }
+    }
+    return in;
+}
+
+// The polylines of a path, flattened as the engine flattens.
+std::vector<std::vector<std::pair<float, float>>> polylines(const CommandPath &source)
+{
+    CommandPath p = source;
+    p.convertToPolylineBack(1.0f);
+    std::vector<std::vector<std::pair<float, float>>> out;
+    for (const PolylinePoint &pt : p.points()) {
+        if (pt.kind == kPolylineMoveTo || out.empty())
+            out.emplace_back();
+        if (pt.kind != kPolylineForced)
+            out.back().push_back({pt.x, pt.y});
+    }
+    return out;
+}
+
+// A smoke run stops a benchmark whose single input takes too long.
+bool overSmokeLimit(benchmark::State &state, std::chrono::steady_clock::time_point start)
+{
+    if (!smokeRun())
+        return false;
+    if (std::chrono::steady_clock::now() - start > std::chrono::seconds(20)) {
+        state.SkipWithError("input over the smoke run's time limit");
+        return true;
+    }
+    return false;
+}
+
+int sizeFor(ShapeClass shape, int full)
+{
+    const int smoke[] = {12, 8, 4, 6, 10};
+    return int(size(full, smoke[shape]));
+}
+
+void BM_Boolean(benchmark::State &state)
+{
+    const auto shape = ShapeClass(state.range(0));
+    const Input in = makeInput(shape, sizeFor(shape, int(state.range(1))));
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        CommandPath a = in.a, b = in.b, result;
+        PolyGraph work, ga, gb, out;
+        a.convertToPolylineBack(1.0f);
+        a.fill(&work, 0, false, true, false);
+        ga.normalize(work, in.fillRule);
+        b.convertToPolylineBack(1.0f);
+        b.fill(&work, 1, false, true, false);
+        gb.normalize(work, in.fillRule);
+        const int code = out.boolean(&ga, &gb, in.operation);
+        const CommandPath *sources[] = {&a, &b};
+        out.toCommandPath(result, 2, sources);
+        benchmark::DoNotOptimize(result.commandCount());
+        if (code != engine::kOk) {
+            state.SkipWithError("the engine failed");
+            break;
+        }
+        if (overSmokeLimit(state, start))
+            break;
+    }
+}
+
+void BM_ClipperBoolean(benchmark::State &state)
+{
+    const auto shape = ShapeClass(state.range(0));
+    const Input in = makeInput(shape, sizeFor(shape, int(state.range(1))));
+    const auto start = std::chrono::steady_clock::now();
+    const ClipperLib::PolyFillType fill =
+        in.fillRule == engine::kNonZero ? ClipperLib::pftNonZero : ClipperLib::pftEvenOdd;
+    const ClipperLib::ClipType type = in.operation == engine::kIntersection ? ClipperLib::ctIntersection
+        : in.operation == engine::kDifference                              ? ClipperLib::ctDifference
+        : in.operation == engine::kExclusiveOr                             ? ClipperLib::ctXor
+                                                                           : ClipperLib::ctUnion;
+    for (auto _ : state) {
+        ClipperLib::Clipper clipper;
+        for (const CommandPath *p : {&in.a, &in.b}) {
+            ClipperLib::Paths paths;
+            for (const auto &line : polylines(*p)) {
+                ClipperLib::Path path;
+                path.reserve(line.size());
+                for (const auto &pt : line)
+                    path.emplace_back(ClipperLib::cInt(std::llround(double(pt.first) * 32)),
+                                      ClipperLib::cInt(std::llround(double(pt.second) * 32)));
+                paths.push_back(std::move(path));
+            }
+            clipper.AddPaths(paths, p == &in.a ? ClipperLib::ptSubject : ClipperLib::ptClip, true);
+        }
+        ClipperLib::Paths solution;
+        clipper.Execute(type, solution, fill, fill);
+        std::vector<std::vector<std::pair<float, float>>> out;
+        for (const auto &path : solution) {
+            auto &line = out.emplace_back();
+            line.reserve(path.size());
+            for (const auto &pt : path)
+                line.push_back({float(double(pt.X) / 32), float(double(pt.Y) / 32)});
+        }
+        benchmark::DoNotOptimize(out.size());
+        if (overSmokeLimit(state, start))
+            break;
+    }
+}
+
+void BM_GeosBoolean(benchmark::State &state)
+{
+    const auto shape = ShapeClass(state.range(0));
+    const Input in = makeInput(shape, sizeFor(shape, int(state.range(1))));
+    const auto start = std::chrono::steady_clock::now();
+    GEOSContextHandle_t h = GEOS_init_r();
+    for (auto _ : state) {
+        GEOSGeometry *operands[2] = {nullptr, nullptr};
+        int k = 0;
+        for (const CommandPath *p : {&in.a, &in.b}) {
+            std::vector<GEOSGeometry *> parts;
+            for (const auto &line : polylines(*p)) {
+                if (line.size() < 3)
+                    continue;
+                GEOSCoordSequence *seq = GEOSCoordSeq_create_r(h, unsigned(line.size() + 1), 2);
+                for (std::size_t i = 0; i <= line.size(); ++i) {
+                    const auto &pt = line[i % line.size()];
+                    GEOSCoordSeq_setXY_r(h, seq, unsigned(i), pt.first, pt.second);
+                }
+                GEOSGeometry *ring = GEOSGeom_createLinearRing_r(h, seq);
+                GEOSGeometry *poly = GEOSGeom_createPolygon_r(h, ring, nullptr, 0);
+                parts.push_back(GEOSMakeValid_r(h, poly));
+                GEOSGeom_destroy_r(h, poly);
+            }
+            GEOSGeometry *acc = nullptr;
+            if (in.fillRule == engine::kNonZero) {
+                GEOSGeometry *all = GEOSGeom_createCollection_r(h, GEOS_GEOMETRYCOLLECTION, parts.data(),
+                                                                unsigned(parts.size()));
+                acc = GEOSUnaryUnion_r(h, all);
+                GEOSGeom_destroy_r(h, all);
+            } else {
+                for (GEOSGeometry *g : parts) {
+                    if (!acc) {
+                        acc = g;
+                        continue;
+                    }
+                    GEOSGeometry *x = GEOSSymDifference_r(h, acc, g);
+                    GEOSGeom_destroy_r(h, acc);
+                    GEOSGeom_destroy_r(h, g);
+                    acc = x;
+                }
+            }
+            operands[k++] = acc;
+        }
+        double area = 0;
+        if (operands[0] && operands[1]) {
+            GEOSGeometry *r = in.operation == engine::kIntersection ? GEOSIntersection_r(h, operands[0], operands[1])
+                                                                     : GEOSUnion_r(h, operands[0], operands[1]);
+            if (r) {
+                GEOSArea_r(h, r, &area);
+                GEOSGeom_destroy_r(h, r);
+            }
+        }
+        for (GEOSGeometry *g : operands) {
+            if (g)
+                GEOSGeom_destroy_r(h, g);
+        }
+        benchmark::DoNotOptimize(area);
+        if (overSmokeLimit(state, start))
+            break;
+    }
+    GEOS_finish_r(h);
+}
+
+void shapeArgs(benchmark::internal::Benchmark *b)
+{
+    b->ArgNames({"class", "n"});
+    for (int n : {100, 1000})
+        b->Args({kRandomPolygons, n});
+    for (int n : {100, 1000})
+        b->Args({kStars, n});
+    for (int n : {16, 64})
+        b->Args({kCheckerboard, n});
+    for (int n : {100, 1000})
+        b->Args({kCircles, n});
+    for (int n : {1000, 4000})
+        b->Args({kCurves, n});
+    b->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(BM_Boolean)->Apply(shapeArgs);
+BENCHMARK(BM_ClipperBoolean)->Apply(shapeArgs);
+BENCHMARK(BM_GeosBoolean)->Apply(shapeArgs);
+
+} // namespace
+} // namespace scrivane::bench

@@ -1,0 +1,180 @@
+#pragma once
+
+// The polygon engine's own path: an ordered list of drawing commands and,
+// once flattened, the polyline of its points.
+
+#include "geometry/PathEvaluators.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace scrivane {
+
+class PolyGraph;
+
+enum PathCommandKind : std::int32_t {
+    kPathMoveTo = 0,
+    kPathLineTo = 1,
+    kPathCubicTo = 2,
+    kPathBezierTo = 3,
+    kPathArcTo = 4,
+    kPathClose = 5,
+    kPathIntermediatePoint = 6,
+    kPathForcedPoint = 7,
+};
+inline constexpr std::int32_t kPathKindMask = 0xF;
+inline constexpr std::int32_t kPathWeighted = 0x10;
+
+// One command.  Every kind uses the same record; which fields mean
+// something depends on the kind.
+struct PathCommand {
+    std::int32_t kind = kPathMoveTo;
+    // Polyline point of a source path the command was derived from, -1 none.
+    std::int32_t associatedPoint = -1;
+    float tStart = 0.0f;
+    float tEnd = 1.0f;
+    // End point (moveto, lineto, cubicto, bezierto, arcto, intermediate point).
+    float x = 0.0f;
+    float y = 0.0f;
+    // Cubic: derivative vectors at both ends (three times the control arms).
+    float startTangentX = 0.0f;
+    float startTangentY = 0.0f;
+    float endTangentX = 0.0f;
+    float endTangentY = 0.0f;
+    // Arc.
+    float radiusX = 0.0f;
+    float radiusY = 0.0f;
+    float angle = 0.0f;
+    bool largeArc = false;
+    bool clockwise = false;
+    // Moveto: number of commands of its subpath (0 while it is open);
+    // bezierto: number of intermediate points that follow it.
+    std::int32_t count = 0;
+    float weight = 1.0f;
+
+    int type() const { return kind & kPathKindMask; }
+    bool weighted() const { return (kind & kPathWeighted) != 0; }
+    EnginePoint point() const { return {x, y}; }
+    EnginePoint startTangent() const { return {startTangentX, startTangentY}; }
+    EnginePoint endTangent() const { return {endTangentX, endTangentY}; }
+    ArcSpec arc() const { return {{x, y}, radiusX, radiusY, angle, largeArc, clockwise}; }
+};
+
+enum PolylinePointKind : std::int32_t {
+    kPolylinePoint = 0,
+    kPolylineMoveTo = 1,
+    kPolylineForced = 2,
+};
+
+// One point of the flattened polyline.  The weight is 1, the command -1 and
+// t 0 unless the path's weighted or back-data switch is on.
+struct PolylinePoint {
+    std::int32_t kind = kPolylinePoint;
+    float x = 0.0f;
+    float y = 0.0f;
+    float weight = 1.0f;
+    std::int32_t command = -1;
+    float t = 0.0f;
+};
+
+class CommandPath
+{
+public:
+    // Flag bits.
+    static constexpr std::uint32_t kBezierOpen = 0x1;
+    static constexpr std::uint32_t kSubpathOpen = 0x2;
+    static constexpr std::uint32_t kBezierDelayed = 0x4;
+
+    CommandPath();
+    ~CommandPath();
+    CommandPath(const CommandPath &) = default;
+    CommandPath &operator=(const CommandPath &) = default;
+
+    // State.
+    void reset();
+    void resetPoints(int n);
+    void setWeighted(bool on);
+    void setBackData(bool on);
+    void dump() const;
+
+    std::uint32_t flags() const { return mFlags; }
+    int commandCount() const { return int(mCommands.size()); }
+    const PathCommand &command(int i) const { return mCommands[std::size_t(i)]; }
+    PathCommand &command(int i) { return mCommands[std::size_t(i)]; }
+    const std::vector<PathCommand> &commands() const { return mCommands; }
+    int pendingBezier() const { return mPendingBezier; }
+    int pendingMoveTo() const { return mPendingMoveTo; }
+    bool weighted() const { return mWeighted; }
+    bool backData() const { return mBackData; }
+    int pointCount() const { return int(mPoints.size()); }
+    const PolylinePoint &point(int i) const { return mPoints[std::size_t(i)]; }
+    const std::vector<PolylinePoint> &points() const { return mPoints; }
+
+    // Commands; each answers the index of what it appended, -1 for nothing.
+    int moveTo(float x, float y);
+    int moveToWeighted(float x, float y, float w);
+    int lineTo(float x, float y);
+    int lineToWeighted(float x, float y, float w);
+    int cubicTo(float x, float y, float startTangentX, float startTangentY, float endTangentX,
+                float endTangentY);
+    int cubicToWeighted(float x, float y, float startTangentX, float startTangentY, float endTangentX,
+                        float endTangentY, float w);
+    int arcTo(float x, float y, float radiusX, float radiusY, float angle, bool largeArc, bool clockwise);
+    int arcToWeighted(float x, float y, float radiusX, float radiusY, float angle, bool largeArc,
+                      bool clockwise, float w);
+    int bezierTo(float x, float y);
+    int bezierToWeighted(float x, float y, float w);
+    int delayedBezierTo();
+    int delayedBezierToWeighted();
+    int intermBezierTo(float x, float y);
+    int intermBezierToWeighted(float x, float y, float w);
+    int endBezier(float x, float y);
+    int endBezierWeighted(float x, float y, float w);
+    int finishBezier();
+    int cancelBezier();
+    int close();
+    int closeSubpath(int extra);
+    int forcePoint();
+
+    // Polyline points.
+    int addPoint(float x, float y, float weight, int command, float t, bool moveTo);
+    int addPointWeighted(float x, float y, float weight, bool moveTo);
+    int addPointBack(float x, float y, int command, float t, bool moveTo);
+    int addPointPlain(float x, float y, bool moveTo);
+    int addForcedPoint();
+    int addForcedPointWeighted();
+    int addForcedPointBack();
+    int addForcedPointPlain();
+
+    // Flattening (CommandPath+Flatten.cpp).  A tolerance that is not a
+    // positive number subdivides curves to the full depth and splits no line.
+    void convertToPolylineBack(float tolerance);
+    void convertToPolyline(float tolerance);
+    void convertToPolylineNoSplit(float tolerance);
+    void convertToPolylineAlongSource(float tolerance, const CommandPath &source, float offset);
+    void fill(PolyGraph *graph, int pathId, bool append, bool close, bool prepareOnly) const;
+
+    // Evaluators.
+    bool previousPoint(int command, float &x, float &y) const;
+    EnginePoint pointAt(int command, float t) const;
+    CurveSample pointAndTangentAt(int command, float t) const;
+
+private:
+    int append(const PathCommand &c);
+    void recordSubpathLength(int extra);
+    int appendMoveTo(float x, float y, bool weighted, float w);
+    int appendSimple(PathCommand c);
+    void dropPendingBezier();
+    void convertWithLimit(float tolerance, bool splitLines);
+    int locateBezier(int command, int &bezier, int &spanCount) const;
+
+    std::uint32_t mFlags = 0;
+    std::vector<PathCommand> mCommands;
+    int mPendingBezier = -1;
+    int mPendingMoveTo = -1;
+    bool mWeighted = false;
+    bool mBackData = false;
+    std::vector<PolylinePoint> mPoints;
+};
+
+} // namespace scrivane

@@ -1,0 +1,539 @@
+#include "geometry/PolyGraph.h"
+
+#include "geometry/EngineStorage.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace scrivane {
+
+namespace {
+
+// Sector of a direction, turning from -y towards +x, +y and -x.
+int sector(double dx, double dy)
+{
+    if (dx == 0) {
+        if (dy == 0)
+            return -1;
+        return dy < 0 ? 0 : 4;
+    }
+    if (dx > 0)
+        return dy < 0 ? 1 : (dy == 0 ? 2 : 3);
+    return dy > 0 ? 5 : (dy == 0 ? 6 : 7);
+}
+
+struct IncidentRecord {
+    int edge;
+    bool isStart;
+    double dx;
+    double dy;
+    int sector;
+};
+
+// Products of floats are exact in double, so the sign of the cross product
+// is exact and the order is a strict weak order.
+bool angularBefore(const IncidentRecord &u, const IncidentRecord &v)
+{
+    if (u.sector != v.sector)
+        return u.sector < v.sector;
+    return u.dx * v.dy - u.dy * v.dx > 0;
+}
+
+} // namespace
+
+PolyGraph::PolyGraph() = default;
+
+PolyGraph::~PolyGraph()
+{
+    releaseStorage();
+}
+
+void PolyGraph::releaseStorage()
+{
+    mPoints = {};
+    mEdges = {};
+    mPointData = {};
+    mEdgeData = {};
+    mSweepEdgeData = {};
+    mWindingData = {};
+    mBackData = {};
+    mFlags = 0;
+    mNormalized = 1;
+}
+
+void PolyGraph::reset(int n)
+{
+    mPoints.clear();
+    mEdges.clear();
+    mPointData.clear();
+    mEdgeData.clear();
+    mSweepEdgeData.clear();
+    mWindingData.clear();
+    mBackData.clear();
+    mNormalized = 1;
+    if (n > 0) {
+        engine::reserveFor(mPoints, std::size_t(n));
+        engine::reserveFor(mEdges, std::size_t(n));
+    }
+    mFlags &= ~(kPointsAdded | kEdgesUnsorted);
+}
+
+int PolyGraph::addPoint(float x, float y)
+{
+    GraphPoint p;
+    p.x = x;
+    p.y = y;
+    if (!engine::growAppend(mPoints, p))
+        return -1;
+    if (hasFlag(kHasPointData) && !engine::growAppend(mPointData, PointWorkRecord{})) {
+        mPoints.pop_back();
+        return -1;
+    }
+    mFlags |= kPointsAdded;
+    return pointCount() - 1;
+}
+
+bool PolyGraph::growEdgeArrays(std::size_t n)
+{
+    auto grow = [n](auto &v) { return v.capacity() >= n || engine::reserveFor(v, std::max(n, 2 * v.size() + 1)); };
+    if (!grow(mEdges))
+        return false;
+    if (hasFlag(kHasEdgeData) && !grow(mEdgeData))
+        return false;
+    if (hasFlag(kHasSweepEdgeData) && !grow(mSweepEdgeData))
+        return false;
+    if (hasFlag(kHasWindingData) && !grow(mWindingData))
+        return false;
+    if (hasFlag(kHasBackData) && !grow(mBackData))
+        return false;
+    return true;
+}
+
+int PolyGraph::addEdge(int start, int end)
+{
+    // Indices from callers are checked: an edge must join two existing,
+    // distinct points.
+    if (start == end || !validPoint(start) || !validPoint(end))
+        return -1;
+    if (!growEdgeArrays(mEdges.size() + 1))
+        return -1;
+    mNormalized = 0;
+    GraphEdge e;
+    e.dx = mPoints[std::size_t(end)].x - mPoints[std::size_t(start)].x;
+    e.dy = mPoints[std::size_t(end)].y - mPoints[std::size_t(start)].y;
+    mEdges.push_back(e);
+    const int index = edgeCount() - 1;
+    if (hasFlag(kHasEdgeData)) {
+        EdgeWorkRecord w;
+        w.roundedDx = e.dx;
+        w.roundedDy = e.dy;
+        mEdgeData.push_back(w);
+    }
+    if (hasFlag(kHasSweepEdgeData))
+        mSweepEdgeData.push_back(SweepEdgeRecord{});
+    if (hasFlag(kHasWindingData))
+        mWindingData.push_back(WindingRecord{});
+    if (hasFlag(kHasBackData))
+        mBackData.push_back(BackData{});
+    connectStart(start, index);
+    connectEnd(end, index);
+    mFlags |= kEdgesUnsorted;
+    return index;
+}
+
+int &PolyGraph::nextAt(int e, int point)
+{
+    GraphEdge &edge = mEdges[std::size_t(e)];
+    return edge.start == point ? edge.nextAtStart : edge.nextAtEnd;
+}
+
+int &PolyGraph::prevAt(int e, int point)
+{
+    GraphEdge &edge = mEdges[std::size_t(e)];
+    return edge.start == point ? edge.prevAtStart : edge.prevAtEnd;
+}
+
+void PolyGraph::connectStart(int point, int e)
+{
+    if (!validEdge(e) || !validPoint(point) || mEdges[std::size_t(e)].end == point)
+        return;
+    if (mEdges[std::size_t(e)].start >= 0)
+        disconnectStart(e);
+    GraphPoint &p = mPoints[std::size_t(point)];
+    GraphEdge &edge = mEdges[std::size_t(e)];
+    edge.start = point;
+    p.outDegree += 1;
+    edge.nextAtStart = -1;
+    edge.prevAtStart = p.lastEdge;
+    if (p.lastEdge >= 0)
+        nextAt(p.lastEdge, point) = e;
+    else
+        p.firstEdge = e;
+    p.lastEdge = e;
+}
+
+void PolyGraph::connectEnd(int point, int e)
+{
+    if (!validEdge(e) || !validPoint(point) || mEdges[std::size_t(e)].start == point)
+        return;
+    if (mEdges[std::size_t(e)].end >= 0)
+        disconnectEnd(e);
+    GraphPoint &p = mPoints[std::size_t(point)];
+    GraphEdge &edge = mEdges[std::size_t(e)];
+    edge.end = point;
+    p.inDegree += 1;
+    edge.nextAtEnd = -1;
+    edge.prevAtEnd = p.lastEdge;
+    if (p.lastEdge >= 0)
+        nextAt(p.lastEdge, point) = e;
+    else
+        p.firstEdge = e;
+    p.lastEdge = e;
+}
+
+void PolyGraph::disconnectStart(int e)
+{
+    if (!validEdge(e))
+        return;
+    GraphEdge &edge = mEdges[std::size_t(e)];
+    const int point = edge.start;
+    if (point < 0)
+        return;
+    GraphPoint &p = mPoints[std::size_t(point)];
+    p.outDegree -= 1;
+    const int prev = edge.prevAtStart, next = edge.nextAtStart;
+    if (prev >= 0)
+        nextAt(prev, point) = next;
+    else
+        p.firstEdge = next;
+    if (next >= 0)
+        prevAt(next, point) = prev;
+    else
+        p.lastEdge = prev;
+    edge.start = -1;
+    edge.prevAtStart = edge.nextAtStart = -1;
+}
+
+void PolyGraph::disconnectEnd(int e)
+{
+    if (!validEdge(e))
+        return;
+    GraphEdge &edge = mEdges[std::size_t(e)];
+    const int point = edge.end;
+    if (point < 0)
+        return;
+    GraphPoint &p = mPoints[std::size_t(point)];
+    p.inDegree -= 1;
+    const int prev = edge.prevAtEnd, next = edge.nextAtEnd;
+    if (prev >= 0)
+        nextAt(prev, point) = next;
+    else
+        p.firstEdge = next;
+    if (next >= 0)
+        prevAt(next, point) = prev;
+    else
+        p.lastEdge = prev;
+    edge.end = -1;
+    edge.prevAtEnd = edge.nextAtEnd = -1;
+}
+
+void PolyGraph::removeEdge(int e)
+{
+    if (!validEdge(e))
+        return;
+    mNormalized = 0;
+    disconnectStart(e);
+    disconnectEnd(e);
+    const int last = edgeCount() - 1;
+    if (e != last)
+        swapEdges(e, last);
+    mEdges.pop_back();
+    if (hasFlag(kHasEdgeData))
+        mEdgeData.pop_back();
+    if (hasFlag(kHasSweepEdgeData))
+        mSweepEdgeData.pop_back();
+    if (hasFlag(kHasWindingData))
+        mWindingData.pop_back();
+    if (hasFlag(kHasBackData))
+        mBackData.pop_back();
+    mFlags |= kEdgesUnsorted;
+}
+
+void PolyGraph::reverseEdge(int e)
+{
+    if (!validEdge(e))
+        return;
+    GraphEdge &edge = mEdges[std::size_t(e)];
+    std::swap(edge.start, edge.end);
+    std::swap(edge.nextAtStart, edge.nextAtEnd);
+    std::swap(edge.prevAtStart, edge.prevAtEnd);
+    edge.dx = -edge.dx;
+    edge.dy = -edge.dy;
+    if (edge.start >= 0) {
+        mPoints[std::size_t(edge.start)].outDegree += 1;
+        mPoints[std::size_t(edge.start)].inDegree -= 1;
+    }
+    if (edge.end >= 0) {
+        mPoints[std::size_t(edge.end)].inDegree += 1;
+        mPoints[std::size_t(edge.end)].outDegree -= 1;
+    }
+    if (hasFlag(kHasEdgeData)) {
+        EdgeWorkRecord &w = mEdgeData[std::size_t(e)];
+        w.weight = -w.weight;
+        w.roundedDx = -w.roundedDx;
+        w.roundedDy = -w.roundedDy;
+    }
+    if (hasFlag(kHasWindingData))
+        std::swap(mWindingData[std::size_t(e)].negativeWinding, mWindingData[std::size_t(e)].positiveWinding);
+    if (hasFlag(kHasBackData))
+        std::swap(mBackData[std::size_t(e)].tStart, mBackData[std::size_t(e)].tEnd);
+}
+
+void PolyGraph::swapEdges(int a, int b)
+{
+    if (a == b || !validEdge(a) || !validEdge(b))
+        return;
+    auto rename = [a, b](int x) { return x == a ? b : (x == b ? a : x); };
+    // Neighbours in the incidence lists that name a or b.
+    for (int x : {a, b}) {
+        const GraphEdge edge = mEdges[std::size_t(x)];
+        for (int side = 0; side < 2; ++side) {
+            const int point = side == 0 ? edge.start : edge.end;
+            if (point < 0)
+                continue;
+            const int prev = side == 0 ? edge.prevAtStart : edge.prevAtEnd;
+            const int next = side == 0 ? edge.nextAtStart : edge.nextAtEnd;
+            if (prev >= 0 && prev != a && prev != b)
+                nextAt(prev, point) = rename(x);
+            if (next >= 0 && next != a && next != b)
+                prevAt(next, point) = rename(x);
+        }
+    }
+    int points[4] = {mEdges[std::size_t(a)].start, mEdges[std::size_t(a)].end, mEdges[std::size_t(b)].start,
+                     mEdges[std::size_t(b)].end};
+    for (int i = 0; i < 4; ++i) {
+        if (points[i] < 0)
+            continue;
+        bool seen = false;
+        for (int j = 0; j < i; ++j)
+            seen = seen || points[j] == points[i];
+        if (seen)
+            continue;
+        GraphPoint &p = mPoints[std::size_t(points[i])];
+        p.firstEdge = rename(p.firstEdge);
+        p.lastEdge = rename(p.lastEdge);
+    }
+    std::swap(mEdges[std::size_t(a)], mEdges[std::size_t(b)]);
+    for (int x : {a, b}) {
+        GraphEdge &edge = mEdges[std::size_t(x)];
+        edge.nextAtStart = rename(edge.nextAtStart);
+        edge.prevAtStart = rename(edge.prevAtStart);
+        edge.nextAtEnd = rename(edge.nextAtEnd);
+        edge.prevAtEnd = rename(edge.prevAtEnd);
+    }
+    if (hasFlag(kHasEdgeData))
+        std::swap(mEdgeData[std::size_t(a)], mEdgeData[std::size_t(b)]);
+    if (hasFlag(kHasSweepEdgeData))
+        std::swap(mSweepEdgeData[std::size_t(a)], mSweepEdgeData[std::size_t(b)]);
+    if (hasFlag(kHasWindingData))
+        std::swap(mWindingData[std::size_t(a)], mWindingData[std::size_t(b)]);
+    if (hasFlag(kHasBackData))
+        std::swap(mBackData[std::size_t(a)], mBackData[std::size_t(b)]);
+}
+
+void PolyGraph::swapPoints(int a, int b)
+{
+    if (a == b || !validPoint(a) || !validPoint(b))
+        return;
+    auto incident = [this](int point) {
+        std::vector<int> edges;
+        for (int e = mPoints[std::size_t(point)].firstEdge; e >= 0; e = nextAt(e, point))
+            edges.push_back(e);
+        return edges;
+    };
+    const std::vector<int> ea = incident(a), eb = incident(b);
+    const int temp = pointCount();
+    auto renameIn = [this](const std::vector<int> &edges, int from, int to) {
+        for (int e : edges) {
+            GraphEdge &edge = mEdges[std::size_t(e)];
+            if (edge.start == from)
+                edge.start = to;
+            if (edge.end == from)
+                edge.end = to;
+        }
+    };
+    renameIn(ea, a, temp);
+    renameIn(eb, b, a);
+    renameIn(ea, temp, b);
+    std::swap(mPoints[std::size_t(a)], mPoints[std::size_t(b)]);
+    if (hasFlag(kHasPointData))
+        std::swap(mPointData[std::size_t(a)], mPointData[std::size_t(b)]);
+}
+
+void PolyGraph::applyPointOrder(const std::vector<int> &order)
+{
+    // order[k] is the old index of the point that goes to slot k.
+    const int n = int(order.size());
+    std::vector<int> slotOf(static_cast<std::size_t>(n)), pointAt(static_cast<std::size_t>(n));
+    for (int k = 0; k < n; ++k)
+        slotOf[std::size_t(k)] = pointAt[std::size_t(k)] = k;
+    for (int k = 0; k < n; ++k) {
+        const int wanted = order[std::size_t(k)];
+        const int from = slotOf[std::size_t(wanted)];
+        if (from == k)
+            continue;
+        swapPoints(k, from);
+        const int displaced = pointAt[std::size_t(k)];
+        pointAt[std::size_t(from)] = displaced;
+        slotOf[std::size_t(displaced)] = from;
+        pointAt[std::size_t(k)] = wanted;
+        slotOf[std::size_t(wanted)] = k;
+    }
+}
+
+void PolyGraph::sortIncidence(int point, bool useWorkDirections)
+{
+    std::vector<IncidentRecord> records;
+    for (int e = mPoints[std::size_t(point)].firstEdge; e >= 0; e = nextAt(e, point)) {
+        const GraphEdge &edge = mEdges[std::size_t(e)];
+        double dx = edge.dx, dy = edge.dy;
+        if (useWorkDirections) {
+            dx = mEdgeData[std::size_t(e)].roundedDx;
+            dy = mEdgeData[std::size_t(e)].roundedDy;
+        }
+        const bool isStart = edge.start == point;
+        if (!isStart) {
+            dx = -dx;
+            dy = -dy;
+        }
+        records.push_back({e, isStart, dx, dy, sector(dx, dy)});
+    }
+    std::sort(records.begin(), records.end(), angularBefore);
+    GraphPoint &p = mPoints[std::size_t(point)];
+    const int n = int(records.size());
+    p.firstEdge = records.front().edge;
+    p.lastEdge = records.back().edge;
+    for (int k = 0; k < n; ++k) {
+        GraphEdge &edge = mEdges[std::size_t(records[std::size_t(k)].edge)];
+        const int prev = k > 0 ? records[std::size_t(k - 1)].edge : -1;
+        const int next = k + 1 < n ? records[std::size_t(k + 1)].edge : -1;
+        if (records[std::size_t(k)].isStart) {
+            edge.prevAtStart = prev;
+            edge.nextAtStart = next;
+        } else {
+            edge.prevAtEnd = prev;
+            edge.nextAtEnd = next;
+        }
+    }
+}
+
+void PolyGraph::sortEdges()
+{
+    if (!(mFlags & kEdgesUnsorted))
+        return;
+    mFlags &= ~kEdgesUnsorted;
+    const bool work = hasFlag(kHasEdgeData) && mEdgeData.size() >= mEdges.size();
+    for (int i = 0; i < pointCount(); ++i) {
+        const GraphPoint &p = mPoints[std::size_t(i)];
+        if (p.inDegree + p.outDegree >= 2)
+            sortIncidence(i, work);
+    }
+}
+
+bool PolyGraph::isEulerian(bool directed) const
+{
+    for (const GraphPoint &p : mPoints) {
+        if (directed ? p.inDegree != p.outDegree : (p.inDegree + p.outDegree) % 2 != 0)
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+template <typename T>
+void switchArray(std::vector<T> &v, std::uint32_t &flags, std::uint32_t bit, bool on, std::size_t n)
+{
+    if (on && !(flags & bit)) {
+        if (engine::resizeTo(v, n))
+            flags |= bit;
+    } else if (!on && (flags & bit)) {
+        v = {};
+        flags &= ~bit;
+    }
+}
+
+} // namespace
+
+void PolyGraph::makePointData(bool on)
+{
+    switchArray(mPointData, mFlags, kHasPointData, on, mPoints.size());
+}
+
+void PolyGraph::makeEdgeData(bool on)
+{
+    switchArray(mEdgeData, mFlags, kHasEdgeData, on, mEdges.size());
+}
+
+void PolyGraph::makeSweepEdgeData(bool on)
+{
+    switchArray(mSweepEdgeData, mFlags, kHasSweepEdgeData, on, mEdges.size());
+}
+
+void PolyGraph::makeWindingData(bool on)
+{
+    switchArray(mWindingData, mFlags, kHasWindingData, on, mEdges.size());
+}
+
+void PolyGraph::makeBackData(bool on)
+{
+    const bool was = hasFlag(kHasBackData);
+    switchArray(mBackData, mFlags, kHasBackData, on, mEdges.size());
+    if (on && !was)
+        std::fill(mBackData.begin(), mBackData.end(), BackData{});
+}
+
+void PolyGraph::makeSweepWorkData(bool on)
+{
+    makePointData(on);
+    makeEdgeData(on);
+    makeSweepEdgeData(on);
+}
+
+void PolyGraph::dropSweepWorkData()
+{
+    makeSweepWorkData(false);
+}
+
+int PolyGraph::setFlag(std::uint32_t bits, bool on)
+{
+    const std::uint32_t before = mFlags;
+    if (on)
+        mFlags |= bits;
+    else
+        mFlags &= ~bits;
+    return before != mFlags ? 1 : 0;
+}
+
+void PolyGraph::copyFrom(const PolyGraph *source)
+{
+    if (!source) {
+        reset(0);
+        return;
+    }
+    if (source == this)
+        return;
+    makePointData(false);
+    makeEdgeData(false);
+    makeSweepEdgeData(false);
+    makeWindingData(false);
+    makeBackData(false);
+    mFlags &= ~kHasSweepStructures;
+    reset(source->pointCount());
+    mPoints = source->mPoints;
+    mEdges = source->mEdges;
+    mNormalized = source->mNormalized;
+    mFlags = source->mFlags & (kPointsAdded | kEdgesUnsorted);
+}
+
+} // namespace scrivane

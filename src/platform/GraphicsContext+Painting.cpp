@@ -1,0 +1,646 @@
+#include "platform/GraphicsContext.h"
+#include "platform/RasterBlur.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace scrivane {
+
+namespace {
+
+// Shadow buffers and rasterised shadings never take more pixels than this;
+// past it their resolution drops instead.
+constexpr double MaxRasterPixels = 4096.0 * 4096.0;
+
+cairo_operator_t operatorFor(BlendMode mode)
+{
+    switch (mode) {
+    case BlendMode::Normal:
+        return CAIRO_OPERATOR_OVER;
+    case BlendMode::Multiply:
+        return CAIRO_OPERATOR_MULTIPLY;
+    case BlendMode::Screen:
+        return CAIRO_OPERATOR_SCREEN;
+    case BlendMode::Overlay:
+        return CAIRO_OPERATOR_OVERLAY;
+    case BlendMode::Darken:
+        return CAIRO_OPERATOR_DARKEN;
+    case BlendMode::Lighten:
+        return CAIRO_OPERATOR_LIGHTEN;
+    case BlendMode::ColorDodge:
+        return CAIRO_OPERATOR_COLOR_DODGE;
+    case BlendMode::ColorBurn:
+        return CAIRO_OPERATOR_COLOR_BURN;
+    case BlendMode::SoftLight:
+        return CAIRO_OPERATOR_SOFT_LIGHT;
+    case BlendMode::HardLight:
+        return CAIRO_OPERATOR_HARD_LIGHT;
+    case BlendMode::Difference:
+        return CAIRO_OPERATOR_DIFFERENCE;
+    case BlendMode::Exclusion:
+        return CAIRO_OPERATOR_EXCLUSION;
+    case BlendMode::Hue:
+        return CAIRO_OPERATOR_HSL_HUE;
+    case BlendMode::Saturation:
+        return CAIRO_OPERATOR_HSL_SATURATION;
+    case BlendMode::Color:
+        return CAIRO_OPERATOR_HSL_COLOR;
+    case BlendMode::Luminosity:
+        return CAIRO_OPERATOR_HSL_LUMINOSITY;
+    }
+    return CAIRO_OPERATOR_OVER;
+}
+
+void setSource(cairo_t *cr, const scrivane::Color &color, double alpha)
+{
+    const scrivane::Color rgb = color.toCalibratedRGB();
+    const auto &c = rgb.components();
+    cairo_set_source_rgba(cr, c[0], c[1], c[2], rgb.alpha() * alpha);
+}
+
+bool isFinitePoints(const PathBase &path)
+{
+    for (const PathBase::Element &e : path.elements()) {
+        const int n = e.type == PathElementType::CurveTo ? 3 : e.type == PathElementType::ClosePath ? 0 : 1;
+        for (int i = 0; i < n; ++i) {
+            const Point &p = e.points[static_cast<std::size_t>(i)];
+            if (!std::isfinite(p.x) || !std::isfinite(p.y))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool isFiniteRect(const Rect &r)
+{
+    return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
+           std::isfinite(r.size.height);
+}
+
+void applyLineStyle(cairo_t *cr, const LineStyle &style, double width)
+{
+    cairo_set_line_width(cr, width);
+    switch (style.cap) {
+    case LineCapStyle::Butt:
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+        break;
+    case LineCapStyle::Round:
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+        break;
+    case LineCapStyle::Square:
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+        break;
+    }
+    switch (style.join) {
+    case LineJoinStyle::Miter:
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+        break;
+    case LineJoinStyle::Round:
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        break;
+    case LineJoinStyle::Bevel:
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_BEVEL);
+        break;
+    }
+    cairo_set_miter_limit(cr,
+                          std::isfinite(style.miterLimit) && style.miterLimit >= 1 ? style.miterLimit : 10.0);
+    if (!style.dash.empty() && LineStyle::isValidDash(style.dash, style.dashPhase)) {
+        const std::vector<double> dashes(style.dash.begin(), style.dash.end());
+        cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), style.dashPhase);
+    } else {
+        cairo_set_dash(cr, nullptr, 0, 0);
+    }
+}
+
+} // namespace
+
+// --- Pipeline ------------------------------------------------------------------------
+
+Rect GraphicsContext::clipBoxInBase() const
+{
+    cairo_save(m_cr);
+    cairo_identity_matrix(m_cr);
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    cairo_clip_extents(m_cr, &x1, &y1, &x2, &y2);
+    cairo_restore(m_cr);
+    return Rect(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2 - x1),
+                static_cast<float>(y2 - y1));
+}
+
+Rect GraphicsContext::userRectToBase(double x1, double y1, double x2, double y2) const
+{
+    if (!(x2 > x1) || !(y2 > y1))
+        return Rect();
+    cairo_matrix_t m;
+    cairo_get_matrix(m_cr, &m);
+    double xs[4] = {x1, x2, x2, x1};
+    double ys[4] = {y1, y1, y2, y2};
+    double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+    for (int i = 0; i < 4; ++i) {
+        cairo_matrix_transform_point(&m, &xs[i], &ys[i]);
+        minX = std::min(minX, xs[i]);
+        maxX = std::max(maxX, xs[i]);
+        minY = std::min(minY, ys[i]);
+        maxY = std::max(maxY, ys[i]);
+    }
+    return Rect(static_cast<float>(minX), static_cast<float>(minY), static_cast<float>(maxX - minX),
+                static_cast<float>(maxY - minY));
+}
+
+double GraphicsContext::hairlineWidth() const
+{
+    // One device pixel, measured along the user space's x axis.
+    cairo_matrix_t m;
+    cairo_get_matrix(m_cr, &m);
+    if (cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS)
+        return 1;
+    double dx = 1 / pixelsPerBaseUnit(), dy = 0;
+    cairo_matrix_transform_distance(&m, &dx, &dy);
+    const double width = std::hypot(dx, dy);
+    return width > 0 && std::isfinite(width) ? width : 1;
+}
+
+bool GraphicsContext::perform(const Operation &operation)
+{
+    if (!canDraw())
+        return false;
+    const State &s = state();
+    const cairo_operator_t op = operation.copy ? CAIRO_OPERATOR_SOURCE : operatorFor(s.blend);
+    const double alpha = s.alpha;
+    if (alpha <= 0 && !operation.copy)
+        return true; // nothing would show
+    if (s.shadow && s.shadow->color.alpha() > 0 && alpha > 0)
+        drawShadow(operation, operation.copy ? CAIRO_OPERATOR_OVER : op, alpha);
+    cairo_save(m_cr);
+    cairo_set_operator(m_cr, op);
+    operation.paint(m_cr, alpha);
+    cairo_restore(m_cr);
+    cairo_new_path(m_cr);
+    checkStatus();
+    return true;
+}
+
+void GraphicsContext::drawShadow(const Operation &operation, cairo_operator_t cairoOperator, double alpha)
+{
+    const ContextShadow &shadow = *state().shadow;
+    const double sigma = shadow.blur / 2.0;
+    const double offsetX = shadow.offset.width;
+    const double offsetY = -static_cast<double>(shadow.offset.height); // base space runs y-down in cairo
+    double k = pixelsPerBaseUnit();
+
+    // Only content whose shadow can land inside the clip is rendered: the
+    // clip moved back by the offset, grown by the reach of the blur.
+    const Rect clip = clipBoxInBase();
+    if (clip.isEmpty())
+        return;
+    // The blur reaches 3 · sigma + 3 pixels; one pixel more for rounding.
+    const double margin = 3 * sigma + 4 / k;
+    double x1 = clip.minX() - offsetX - margin;
+    double y1 = clip.minY() - offsetY - margin;
+    double x2 = clip.maxX() - offsetX + margin;
+    double y2 = clip.maxY() - offsetY + margin;
+    if (operation.bounds) {
+        const std::optional<Rect> bounds = operation.bounds();
+        if (bounds) {
+            if (bounds->isEmpty())
+                return;
+            x1 = std::max(x1, static_cast<double>(bounds->minX()) - margin);
+            y1 = std::max(y1, static_cast<double>(bounds->minY()) - margin);
+            x2 = std::min(x2, static_cast<double>(bounds->maxX()) + margin);
+            y2 = std::min(y2, static_cast<double>(bounds->maxY()) + margin);
+        }
+    }
+    if (!(x2 > x1) || !(y2 > y1))
+        return;
+    if ((x2 - x1) * (y2 - y1) * k * k > MaxRasterPixels)
+        k = std::sqrt(MaxRasterPixels / ((x2 - x1) * (y2 - y1))) * 0.999;
+    const double px0 = std::floor(x1 * k);
+    const double py0 = std::floor(y1 * k);
+    const int width = static_cast<int>(std::ceil(x2 * k) - px0);
+    const int height = static_cast<int>(std::ceil(y2 * k) - py0);
+    if (width <= 0 || height <= 0)
+        return;
+
+    cairo_surface_t *buffer = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
+    if (cairo_surface_status(buffer) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(buffer);
+        return;
+    }
+    cairo_t *bc = cairo_create(buffer);
+    cairo_translate(bc, -px0, -py0);
+    cairo_scale(bc, k, k);
+    if (operation.fillsClip) {
+        cairo_rectangle_list_t *list = nullptr;
+        cairo_save(m_cr);
+        cairo_identity_matrix(m_cr);
+        list = cairo_copy_clip_rectangle_list(m_cr);
+        cairo_restore(m_cr);
+        if (list->status == CAIRO_STATUS_SUCCESS) {
+            for (int i = 0; i < list->num_rectangles; ++i) {
+                const cairo_rectangle_t &r = list->rectangles[i];
+                cairo_rectangle(bc, r.x, r.y, r.width, r.height);
+            }
+        } else {
+            cairo_rectangle(bc, clip.minX(), clip.minY(), clip.width(), clip.height());
+        }
+        cairo_rectangle_list_destroy(list);
+        cairo_clip(bc);
+    }
+    cairo_matrix_t ctm;
+    cairo_get_matrix(m_cr, &ctm);
+    cairo_transform(bc, &ctm);
+    operation.paint(bc, 1.0);
+    cairo_destroy(bc);
+    cairo_surface_flush(buffer);
+    RasterBlur::gaussianAlpha(cairo_image_surface_get_data(buffer), width, height,
+                              cairo_image_surface_get_stride(buffer), sigma * k);
+    cairo_surface_mark_dirty(buffer);
+
+    cairo_save(m_cr);
+    cairo_identity_matrix(m_cr);
+    cairo_set_operator(m_cr, cairoOperator);
+    setSource(m_cr, shadow.color, alpha);
+    cairo_translate(m_cr, px0 / k + offsetX, py0 / k + offsetY);
+    cairo_scale(m_cr, 1 / k, 1 / k);
+    cairo_mask_surface(m_cr, buffer, 0, 0);
+    cairo_restore(m_cr);
+    cairo_surface_destroy(buffer);
+}
+
+// --- Paths ---------------------------------------------------------------------------------
+
+bool GraphicsContext::fillPath(const PathBase &path)
+{
+    if (!canDraw())
+        return false;
+    if (!isFinitePoints(path)) {
+        warnOnce(WarnPath, "a path with coordinates that are not finite was refused");
+        return false;
+    }
+    const scrivane::Color color = state().fill;
+    Operation operation;
+    operation.paint = [&path, color](cairo_t *cr, double alpha) {
+        cairo_new_path(cr);
+        path.addToCairo(cr);
+        path.applyFillRule(cr);
+        setSource(cr, color, alpha);
+        cairo_fill(cr);
+    };
+    operation.bounds = [this, &path]() -> std::optional<Rect> {
+        cairo_new_path(m_cr);
+        path.addToCairo(m_cr);
+        double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        cairo_path_extents(m_cr, &x1, &y1, &x2, &y2);
+        cairo_new_path(m_cr);
+        return userRectToBase(x1, y1, x2, y2);
+    };
+    return perform(operation);
+}
+
+bool GraphicsContext::strokePath(const PathBase &path, LineSource source)
+{
+    return strokeWithStyle(path, source == LineSource::Path ? LineStyle::of(path) : state().line);
+}
+
+bool GraphicsContext::strokeWithStyle(const PathBase &path, const LineStyle &style)
+{
+    if (!canDraw())
+        return false;
+    if (!isFinitePoints(path)) {
+        warnOnce(WarnPath, "a path with coordinates that are not finite was refused");
+        return false;
+    }
+    if (!LineStyle::isValidDash(style.dash, style.dashPhase))
+        warnOnce(WarnDash, "a bad dash pattern was drawn as a solid line");
+    const double width = style.width > 0 && std::isfinite(style.width) ? style.width : hairlineWidth();
+    const scrivane::Color color = state().stroke;
+    Operation operation;
+    operation.paint = [&path, &style, width, color](cairo_t *cr, double alpha) {
+        cairo_new_path(cr);
+        path.addToCairo(cr);
+        applyLineStyle(cr, style, width);
+        setSource(cr, color, alpha);
+        cairo_stroke(cr);
+    };
+    operation.bounds = [this, &path, &style, width]() -> std::optional<Rect> {
+        cairo_save(m_cr);
+        cairo_new_path(m_cr);
+        path.addToCairo(m_cr);
+        applyLineStyle(m_cr, style, width);
+        double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        cairo_stroke_extents(m_cr, &x1, &y1, &x2, &y2);
+        cairo_new_path(m_cr);
+        cairo_restore(m_cr);
+        return userRectToBase(x1, y1, x2, y2);
+    };
+    return perform(operation);
+}
+
+bool GraphicsContext::fillRect(const Rect &rect, CompositeOperation compositeOperation)
+{
+    if (!canDraw())
+        return false;
+    if (!isFiniteRect(rect)) {
+        warnOnce(WarnPath, "a rectangle with numbers that are not finite was refused");
+        return false;
+    }
+    if (rect.isEmpty())
+        return true;
+    const scrivane::Color color = state().fill;
+    const bool copy = compositeOperation == CompositeOperation::Copy;
+    Operation operation;
+    operation.copy = copy;
+    operation.paint = [rect, color, copy](cairo_t *cr, double alpha) {
+        cairo_new_path(cr);
+        cairo_rectangle(cr, rect.minX(), rect.minY(), rect.width(), rect.height());
+        setSource(cr, color, alpha);
+        if (copy) {
+            cairo_save(cr);
+            cairo_clip(cr);
+            cairo_paint(cr);
+            cairo_restore(cr);
+        } else {
+            cairo_fill(cr);
+        }
+    };
+    operation.bounds = [this, rect]() -> std::optional<Rect> {
+        return userRectToBase(rect.minX(), rect.minY(), rect.maxX(), rect.maxY());
+    };
+    return perform(operation);
+}
+
+// --- Images ----------------------------------------------------------------------------------
+
+namespace {
+
+const cairo_user_data_key_t HeldImageKey{};
+
+// An image surface over the pixels of a QImage, which it keeps alive (an
+// implicitly shared copy, so later changes to the caller's image do not
+// reach it).
+cairo_surface_t *surfaceForImage(const QImage &image)
+{
+    QImage held = image;
+    cairo_format_t format = CAIRO_FORMAT_ARGB32;
+    if (held.format() == QImage::Format_RGB32)
+        format = CAIRO_FORMAT_RGB24;
+    else if (held.format() != QImage::Format_ARGB32_Premultiplied)
+        held = held.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    auto *owner = new QImage(held);
+    cairo_surface_t *surface =
+        cairo_image_surface_create_for_data(const_cast<uchar *>(owner->constBits()), format, owner->width(),
+                                            owner->height(), static_cast<int>(owner->bytesPerLine()));
+    if (cairo_surface_set_user_data(surface, &HeldImageKey, owner, [](void *data) {
+            delete static_cast<QImage *>(data);
+        }) != CAIRO_STATUS_SUCCESS)
+        delete owner;
+    return surface;
+}
+
+} // namespace
+
+bool GraphicsContext::drawImage(const QImage &image, const Rect &destination, const Rect &source,
+                                CompositeOperation operation, float fraction, ImageOrigin origin)
+{
+    if (!canDraw())
+        return false;
+    if (image.isNull()) {
+        warnOnce(WarnImage, "an empty image was not drawn");
+        return false;
+    }
+    cairo_surface_t *surface = surfaceForImage(image);
+    const bool drawn = drawImage(surface, destination, source, operation, fraction, origin);
+    cairo_surface_destroy(surface);
+    return drawn;
+}
+
+bool GraphicsContext::drawImage(cairo_surface_t *image, const Rect &destination, const Rect &source,
+                                CompositeOperation operation, float fraction, ImageOrigin origin)
+{
+    if (!canDraw())
+        return false;
+    if (!image || cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
+        warnOnce(WarnImage, "an image that cairo cannot read was not drawn");
+        return false;
+    }
+    double width = 0, height = 0;
+    if (cairo_surface_get_type(image) == CAIRO_SURFACE_TYPE_IMAGE) {
+        width = cairo_image_surface_get_width(image);
+        height = cairo_image_surface_get_height(image);
+    } else if (cairo_surface_get_type(image) == CAIRO_SURFACE_TYPE_RECORDING) {
+        cairo_rectangle_t extents;
+        if (cairo_recording_surface_get_extents(image, &extents) && extents.x == 0 && extents.y == 0) {
+            width = extents.width;
+            height = extents.height;
+        }
+    }
+    if (!(width > 0) || !(height > 0)) {
+        warnOnce(WarnImage, "an image without bounded extents was not drawn");
+        return false;
+    }
+    return drawSurface(image, width, height, destination, source, operation, fraction, origin);
+}
+
+bool GraphicsContext::drawSurface(cairo_surface_t *image, double width, double height,
+                                  const Rect &destination, const Rect &source,
+                                  CompositeOperation compositeOperation, float fraction, ImageOrigin origin)
+{
+    if (!isFiniteRect(destination) || !isFiniteRect(source) || std::isnan(fraction)) {
+        warnOnce(WarnImage, "an image placement with numbers that are not finite was refused");
+        return false;
+    }
+    if (destination.isEmpty())
+        return true;
+    Rect src = source.isEmpty() ? Rect(0, 0, static_cast<float>(width), static_cast<float>(height)) : source;
+    const double f = std::clamp(static_cast<double>(fraction), 0.0, 1.0);
+
+    // A source of whole pixels inside an image is cut out of it, so that
+    // smoothing at its border does not take in the pixels around it.
+    cairo_surface_t *part = nullptr;
+    const bool inside = src.minX() >= 0 && src.minY() >= 0 && src.maxX() <= width && src.maxY() <= height;
+    const bool whole = src == Rect(0, 0, static_cast<float>(width), static_cast<float>(height));
+    auto integral = [](float v) { return v == std::floor(v); };
+    if (inside && !whole && cairo_surface_get_type(image) == CAIRO_SURFACE_TYPE_IMAGE &&
+        integral(src.minX()) && integral(src.minY()) && integral(src.width()) && integral(src.height())) {
+        const double top = origin == ImageOrigin::TopLeft ? src.minY() : height - src.maxY();
+        part = cairo_surface_create_for_rectangle(image, src.minX(), top, src.width(), src.height());
+        image = part;
+        width = src.width();
+        height = src.height();
+        src = Rect(0, 0, src.width(), src.height());
+    }
+
+    // User space to image pixels.
+    const double a = src.width() / destination.width();
+    const double d = src.height() / destination.height();
+    cairo_matrix_t toImage;
+    if (origin == ImageOrigin::TopLeft)
+        cairo_matrix_init(&toImage, a, 0, 0, d, src.minX() - destination.minX() * a,
+                          src.minY() - destination.minY() * d);
+    else
+        cairo_matrix_init(&toImage, a, 0, 0, -d, src.minX() - destination.minX() * a,
+                          (height - src.minY()) + destination.minY() * d);
+    // Inside the image the edge pixels go on to the border of the
+    // destination instead of fading into transparency.
+    const bool pad = inside && (part || cairo_surface_get_type(image) == CAIRO_SURFACE_TYPE_IMAGE);
+    const bool copy = compositeOperation == CompositeOperation::Copy;
+
+    Operation operation;
+    operation.copy = copy;
+    operation.paint = [image, toImage, pad, copy, f, destination](cairo_t *cr, double alpha) {
+        cairo_pattern_t *pattern = cairo_pattern_create_for_surface(image);
+        cairo_pattern_set_matrix(pattern, &toImage);
+        cairo_pattern_set_extend(pattern, pad ? CAIRO_EXTEND_PAD : CAIRO_EXTEND_NONE);
+        cairo_save(cr);
+        cairo_new_path(cr);
+        cairo_rectangle(cr, destination.minX(), destination.minY(), destination.width(),
+                        destination.height());
+        cairo_clip(cr);
+        const double total = alpha * f;
+        if (copy) {
+            // Replacing by the image times the alpha: cairo's own copy with
+            // an alpha would mix with what was there instead.
+            if (total < 1) {
+                cairo_push_group(cr);
+                cairo_set_source(cr, pattern);
+                cairo_paint_with_alpha(cr, total);
+                cairo_pop_group_to_source(cr);
+            } else {
+                cairo_set_source(cr, pattern);
+            }
+            cairo_paint(cr);
+        } else {
+            cairo_set_source(cr, pattern);
+            cairo_paint_with_alpha(cr, total);
+        }
+        cairo_restore(cr);
+        cairo_pattern_destroy(pattern);
+    };
+    operation.bounds = [this, destination]() -> std::optional<Rect> {
+        return userRectToBase(destination.minX(), destination.minY(), destination.maxX(), destination.maxY());
+    };
+    const bool drawn = perform(operation);
+    if (part)
+        cairo_surface_destroy(part);
+    return drawn;
+}
+
+// --- Transparency layers --------------------------------------------------------------
+
+namespace {
+
+// Where a layer's surface was painted on, in base space; nothing when that
+// cannot be told.
+std::optional<Rect> inkBounds(cairo_surface_t *surface)
+{
+    double scaleX = 1, scaleY = 1, offsetX = 0, offsetY = 0;
+    cairo_surface_get_device_scale(surface, &scaleX, &scaleY);
+    cairo_surface_get_device_offset(surface, &offsetX, &offsetY);
+    auto toBase = [&](double x1, double y1, double x2, double y2) {
+        if (!(x2 > x1) || !(y2 > y1))
+            return Rect();
+        return Rect(static_cast<float>((x1 - offsetX) / scaleX), static_cast<float>((y1 - offsetY) / scaleY),
+                    static_cast<float>((x2 - x1) / scaleX), static_cast<float>((y2 - y1) / scaleY));
+    };
+    if (cairo_surface_get_type(surface) == CAIRO_SURFACE_TYPE_RECORDING) {
+        double x = 0, y = 0, w = 0, h = 0;
+        cairo_recording_surface_ink_extents(surface, &x, &y, &w, &h);
+        return toBase(x, y, x + w, y + h);
+    }
+    if (cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE)
+        return std::nullopt;
+    const cairo_format_t format = cairo_image_surface_get_format(surface);
+    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_A8)
+        return std::nullopt;
+    cairo_surface_flush(surface);
+    const unsigned char *data = cairo_image_surface_get_data(surface);
+    const int width = cairo_image_surface_get_width(surface);
+    const int height = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    if (!data)
+        return std::nullopt;
+    int minX = width, minY = height, maxX = -1, maxY = -1;
+    for (int y = 0; y < height; ++y) {
+        const unsigned char *row = data + static_cast<std::ptrdiff_t>(y) * stride;
+        int first = -1, last = -1;
+        if (format == CAIRO_FORMAT_ARGB32) {
+            const auto *pixels = reinterpret_cast<const std::uint32_t *>(row);
+            for (int x = 0; x < width; ++x) {
+                if (pixels[x] != 0) {
+                    first = first < 0 ? x : first;
+                    last = x;
+                }
+            }
+        } else {
+            for (int x = 0; x < width; ++x) {
+                if (row[x] != 0) {
+                    first = first < 0 ? x : first;
+                    last = x;
+                }
+            }
+        }
+        if (first < 0)
+            continue;
+        minX = std::min(minX, first);
+        maxX = std::max(maxX, last);
+        minY = std::min(minY, y);
+        maxY = y;
+    }
+    if (maxY < 0)
+        return Rect();
+    return toBase(minX, minY, maxX + 1.0, maxY + 1.0);
+}
+
+} // namespace
+
+void GraphicsContext::beginTransparencyLayer()
+{
+    save();
+    m_layerDepths.push_back(stateDepth());
+    State &s = state();
+    s.alpha = 1;
+    s.blend = BlendMode::Normal;
+    s.shadow.reset();
+    cairo_push_group(m_cr);
+}
+
+bool GraphicsContext::endTransparencyLayer()
+{
+    if (m_layerDepths.empty()) {
+        warnOnce(WarnStack, "the end of a transparency layer that was not begun was ignored");
+        return false;
+    }
+    const int depth = m_layerDepths.back();
+    if (stateDepth() > depth)
+        warnOnce(WarnStack, "states saved inside a transparency layer were restored at its end");
+    while (stateDepth() > depth) {
+        m_states.pop_back();
+        cairo_restore(m_cr);
+    }
+    cairo_pattern_t *group = cairo_pop_group(m_cr);
+    m_layerDepths.pop_back();
+    m_states.pop_back();
+    cairo_restore(m_cr);
+
+    // The layer is one painting operation under the alpha, blend mode and
+    // shadow that were in effect when it began.
+    Operation operation;
+    operation.paint = [group](cairo_t *cr, double alpha) {
+        cairo_set_source(cr, group);
+        cairo_paint_with_alpha(cr, alpha);
+    };
+    // A shadow needs only the part of the layer that was painted on, which
+    // is usually far smaller than the clip.
+    operation.bounds = [group]() -> std::optional<Rect> {
+        cairo_surface_t *surface = nullptr;
+        if (cairo_pattern_get_surface(group, &surface) != CAIRO_STATUS_SUCCESS)
+            return std::nullopt;
+        return inkBounds(surface);
+    };
+    perform(operation);
+    cairo_pattern_destroy(group);
+    return true;
+}
+
+} // namespace scrivane
