@@ -6,6 +6,7 @@
 #include "model/TDBezierPath.h"
 
 #include <cmath>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -17,6 +18,13 @@ struct ElementView {
     Type type;
     std::vector<Point> points;
     friend bool operator==(const ElementView &, const ElementView &) = default;
+    friend void PrintTo(const ElementView &e, std::ostream *out)
+    {
+        *out << "{" << int(e.type);
+        for (const Point &p : e.points)
+            *out << " (" << p.x << ", " << p.y << ")";
+        *out << "}";
+    }
 };
 
 inline std::vector<ElementView> elementsOf(const PathBase &path)
