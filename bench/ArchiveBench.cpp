@@ -35,9 +35,10 @@ private:
 void registerBenchGraphic()
 {
     static const bool done = [] {
-        KeyedUnarchiver::registerClass(BenchGraphic::name(), [](KeyedUnarchiver &u) -> std::shared_ptr<Archivable> {
-            return std::make_shared<BenchGraphic>(u.decodeObject());
-        });
+        KeyedUnarchiver::registerClass(BenchGraphic::name(),
+                                       [](KeyedUnarchiver &u) -> std::shared_ptr<Archivable> {
+                                           return std::make_shared<BenchGraphic>(u.decodeObject());
+                                       });
         return true;
     }();
     (void)done;
@@ -52,8 +53,8 @@ PropertyList graphicDictionary(int i, bool plain)
                      : ArchivedColor::value(Color::calibratedRGB(r, g, b));
     };
     const float f = float(i % 97) / 97.0f;
-    PropertyList fill = PropertyList::Dictionary{{"Style", 1}, {"Color", colour(f, 0.5f, 1 - f)}, {"Winding", 1},
-                                                 {"ImageAlpha", 1.0}};
+    PropertyList fill = PropertyList::Dictionary{
+        {"Style", 1}, {"Color", colour(f, 0.5f, 1 - f)}, {"Winding", 1}, {"ImageAlpha", 1.0}};
     PropertyList stroke = PropertyList::Dictionary{{"Style", 1},
                                                    {"Color", colour(0, 0, f)},
                                                    {"Width", 1.0 + i % 5},
@@ -73,10 +74,10 @@ PropertyList graphicDictionary(int i, bool plain)
         {"alphaValue", 0.75},
         {"Visible", true},
         {"Locked", false},
-        {"Transformation",
-         plain ? PropertyList(PropertyList::Array{placement.m11, placement.m12, placement.m21, placement.m22,
-                                                  placement.tX, placement.tY})
-               : ArchivedTransform::value(placement)},
+        {"Transformation", plain
+                               ? PropertyList(PropertyList::Array{placement.m11, placement.m12, placement.m21,
+                                                                  placement.m22, placement.tX, placement.tY})
+                               : ArchivedTransform::value(placement)},
         {"Roundness", 0.1},
     };
 }
@@ -90,8 +91,9 @@ PropertyList drawing(bool plain)
         PropertyList dictionary = graphicDictionary(i, plain);
         graphics.push_back(plain ? dictionary : PropertyList(std::make_shared<BenchGraphic>(dictionary)));
     }
-    return PropertyList::Dictionary{{"Layers", PropertyList::Array{PropertyList::Dictionary{{"Graphics", graphics}}}},
-                                    {"GridSpacing", 28.35}};
+    return PropertyList::Dictionary{
+        {"Layers", PropertyList::Array{PropertyList::Dictionary{{"Graphics", graphics}}}},
+        {"GridSpacing", 28.35}};
 }
 
 QCborValue toCbor(const PropertyList &value)

@@ -188,8 +188,9 @@ std::vector<float> curveIntersectLine(std::span<const Point, 4> curve, const Lin
     return roots;
 }
 
-bool lineIntersectsElementWithSegment(const LineSegment &line, const SegmentPoints &points, PathElementType type,
-                                      std::vector<TDIntersection> *intersections, int segment)
+bool lineIntersectsElementWithSegment(const LineSegment &line, const SegmentPoints &points,
+                                      PathElementType type, std::vector<TDIntersection> *intersections,
+                                      int segment)
 {
     bool found = false;
     const auto record = [&](float t, Point p) {

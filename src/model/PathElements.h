@@ -46,8 +46,9 @@ void curveIntersectLineR(const std::array<Point, 4> &Q, const std::array<Point, 
 // `curveIntersectLine`), each recorded with `segment` as its element index.
 // With an array the crossings are appended after what it holds and the
 // answer is whether it holds any crossing; without, whether there is one.
-bool lineIntersectsElementWithSegment(const LineSegment &line, const SegmentPoints &points, PathElementType type,
-                                      std::vector<TDIntersection> *intersections, int segment);
+bool lineIntersectsElementWithSegment(const LineSegment &line, const SegmentPoints &points,
+                                      PathElementType type, std::vector<TDIntersection> *intersections,
+                                      int segment);
 
 // The same for an element outside any path (segment -1).
 bool lineIntersectsElement(const LineSegment &line, const SegmentPoints &points, PathElementType type,

@@ -151,7 +151,8 @@ TDBezierPath TDBezierPath::shortenEndTo(float f) const
         break;
     case PathElementType::LineTo:
     case PathElementType::CurveTo: {
-        SegmentPoints segment{startPointOfElement(e), element.points[0], element.points[1], element.points[2]};
+        SegmentPoints segment{startPointOfElement(e), element.points[0], element.points[1],
+                              element.points[2]};
         scrivane::cutSegment(segment, type, 0.0f, t);
         if (type == PathElementType::CurveTo)
             result.curveTo(segment[3], segment[1], segment[2]);
@@ -184,7 +185,8 @@ TDBezierPath TDBezierPath::cutOnPath(const TDBezierPath &other) const
             result.close();
             continue;
         }
-        SegmentPoints segment{startPointOfElement(i), element.points[0], element.points[1], element.points[2]};
+        SegmentPoints segment{startPointOfElement(i), element.points[0], element.points[1],
+                              element.points[2]};
         float unused = 0;
         int e = borders.elementPercentage(unused, segment[0].x);
         float used = 0.0f;

@@ -28,9 +28,8 @@ float squaredDistanceToRect(Point p, const Rect &r)
 // is clearly out of reach, so that skipping never changes an answer.
 float rejectionSlack(const Rect &r, Point p)
 {
-    const float magnitude =
-        std::max({std::fabs(r.minX()), std::fabs(r.maxX()), std::fabs(r.minY()), std::fabs(r.maxY()),
-                  std::fabs(p.x), std::fabs(p.y)});
+    const float magnitude = std::max({std::fabs(r.minX()), std::fabs(r.maxX()), std::fabs(r.minY()),
+                                      std::fabs(r.maxY()), std::fabs(p.x), std::fabs(p.y)});
     return 0.001f + magnitude * 1e-5f;
 }
 
@@ -94,7 +93,8 @@ bool TDBezierPath::intersectsPoint(Point p) const
     return intersectsPoint(p, lineWidth(), nullptr, nullptr, nullptr);
 }
 
-bool TDBezierPath::intersectsPoint(Point p, float width, Point *nearPointOut, float *tOut, int *elementOut) const
+bool TDBezierPath::intersectsPoint(Point p, float width, Point *nearPointOut, float *tOut,
+                                   int *elementOut) const
 {
     Point nearPoint(-1e8f, -1e8f);
     float t = 0.0f;
@@ -190,7 +190,8 @@ bool TDBezierPath::intersectsRect(const Rect &rect) const
     return false;
 }
 
-bool TDBezierPath::intersectsLine(const LineSegment &segment, std::vector<TDIntersection> *intersections) const
+bool TDBezierPath::intersectsLine(const LineSegment &segment,
+                                  std::vector<TDIntersection> *intersections) const
 {
     if (intersections)
         intersections->clear();
@@ -205,8 +206,9 @@ bool TDBezierPath::intersectsLine(const LineSegment &segment, std::vector<TDInte
         // A curve's crossings are found to a parameter tolerance, so a
         // crossing point may stand a little off the line; allow for it.
         const float diameter = std::max(elementBox.width(), elementBox.height());
-        const float margin = 0.001f * diameter + std::max(rejectionSlack(elementBox, Point(segment.x0, segment.y0)),
-                                                          rejectionSlack(elementBox, Point(segment.x1, segment.y1)));
+        const float margin =
+            0.001f * diameter + std::max(rejectionSlack(elementBox, Point(segment.x0, segment.y0)),
+                                         rejectionSlack(elementBox, Point(segment.x1, segment.y1)));
         if (boxesApart(box, elementBox, margin))
             continue;
         SegmentPoints points{startPointOfElement(i), e.points[0], e.points[1], e.points[2]};
@@ -260,8 +262,10 @@ Rect TDBezierPath::strokeBoundsWithWidth(float width) const
             continue;
         const float r = 1.0f / sine;
         if (r * r < limit * limit) {
-            result = NSRectAddPoint(result, Point(p.x + d.x * r * width / 2.0f, p.y + d.y * r * width / 2.0f));
-            result = NSRectAddPoint(result, Point(p.x - d.x * r * width / 2.0f, p.y - d.y * r * width / 2.0f));
+            result =
+                NSRectAddPoint(result, Point(p.x + d.x * r * width / 2.0f, p.y + d.y * r * width / 2.0f));
+            result =
+                NSRectAddPoint(result, Point(p.x - d.x * r * width / 2.0f, p.y - d.y * r * width / 2.0f));
         }
     }
     return result;

@@ -23,8 +23,8 @@ struct MappingContext {
 constexpr float CornerThreshold = 0.001f; // squared difference of unit tangents
 constexpr float MaxError = 1.0f;          // square points over three samples
 constexpr int MaxDepth = 20;
-constexpr float MinWidth = 0.001f;          // of the target's length
-constexpr float MinChordSquared = 0.5f;     // square points
+constexpr float MinWidth = 0.001f;      // of the target's length
+constexpr float MinChordSquared = 0.5f; // square points
 constexpr float JoinReach = 1000.0f;
 
 Point unit(Point p)
@@ -104,7 +104,8 @@ void recursiveSubdivideCurve(const SegmentPoints &Q, MappingContext &context, in
                        squaredDistance(P0, P3) > MinChordSquared)) {
         const Point candidate[4] = {P0, C1, C2, P3};
         for (float t : {0.25f, 0.75f, 0.5f})
-            error += squaredDistance(TDPointOnCurve(candidate, t), target.transformedCoordinate(TDPointOnCurve(Q, t)));
+            error += squaredDistance(TDPointOnCurve(candidate, t),
+                                     target.transformedCoordinate(TDPointOnCurve(Q, t)));
     }
     if (error > MaxError) {
         recursiveSubdivideCurve(curveBetween(Q, 0.0f, 0.5f), context, a, -1, depth + 1);
@@ -121,9 +122,10 @@ void recursiveSubdivideCurve(const SegmentPoints &Q, MappingContext &context, in
         const Point m((cp.x + P0.x) / 2.0f, (cp.y + P0.y) / 2.0f);
         const Point d(P0.x - cp.x, P0.y - cp.y);
         if (TDPointDot(Point(C1.x - P0.x, C1.y - P0.y), d) > 0.0f) {
-            const LineSegment tangent{P0.x - JoinReach * G0.x, P0.y - JoinReach * G0.y, P0.x + JoinReach * G0.x,
-                                      P0.y + JoinReach * G0.y};
-            const LineSegment bisector{m.x - 5.0f * d.y, m.y + 5.0f * d.x, m.x + 5.0f * d.y, m.y - 5.0f * d.x};
+            const LineSegment tangent{P0.x - JoinReach * G0.x, P0.y - JoinReach * G0.y,
+                                      P0.x + JoinReach * G0.x, P0.y + JoinReach * G0.y};
+            const LineSegment bisector{m.x - 5.0f * d.y, m.y + 5.0f * d.x, m.x + 5.0f * d.y,
+                                       m.y - 5.0f * d.x};
             Point meeting;
             float t = 0;
             if (lineIntersectsLine(tangent, bisector, &meeting, t))
@@ -147,8 +149,8 @@ void recursiveSubdivideCurveSplit(const SegmentPoints &piece, MappingContext &co
                                         [](float x, const Corner &c) { return x < c.x; });
     std::vector<TDIntersection> crossings;
     for (auto c = first; c != context.corners.end() && c->x < maxX; ++c)
-        lineIntersectsElementWithSegment(LineSegment{c->x, -100.0f, c->x, 100.0f}, piece, PathElementType::CurveTo,
-                                         &crossings, c->element);
+        lineIntersectsElementWithSegment(LineSegment{c->x, -100.0f, c->x, 100.0f}, piece,
+                                         PathElementType::CurveTo, &crossings, c->element);
     if (crossings.empty()) {
         recursiveSubdivideCurve(piece, context, -1, -1, 0);
         return;
@@ -174,7 +176,8 @@ void recursiveSubdivideCurveSplit(const SegmentPoints &piece, MappingContext &co
 
 } // namespace
 
-TDBezierPath TDBezierPath::mappedToPath(TDBezierPath &target, float width, const PressureSource *pressure) const
+TDBezierPath TDBezierPath::mappedToPath(TDBezierPath &target, float width,
+                                        const PressureSource *pressure) const
 {
     target.setPressure(pressure);
     TDBezierPath result = recursiveSubdivideOntoPath(target, width);

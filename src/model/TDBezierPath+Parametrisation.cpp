@@ -24,32 +24,49 @@ Point offsetAlongNormal(Point p, Point unitTangent, float y, float width, float 
 
 int TDBezierPath::elementPercentage(float &t, float f) const
 {
-    const int n = elementCount();
+    for (const Located &r : m_recent) {
+        if (r.element >= 0 && r.f == f) {
+            t = r.t;
+            return r.element;
+        }
+    }
+    const int e = locate(t, f);
+    m_recent[m_nextRecent] = {f, e, t};
+    m_nextRecent = (m_nextRecent + 1) % RecentLookups;
+    return e;
+}
+
+void TDBezierPath::elementsDidChange(ElementChange change, int index)
+{
+    TDBezierPathCache::elementsDidChange(change, index);
+    for (Located &r : m_recent)
+        r.element = -1;
+}
+
+int TDBezierPath::locate(float &t, float f) const
+{
+    const std::span<const float> l = elementLengths();
+    const int n = static_cast<int>(l.size());
     const float total = length();
     if (f < 0.0f) {
         // Extrapolated before the start of the first element that has a
         // length (element 1 unless that one is degenerate).
         for (int i = 1; i < n; ++i) {
-            const float l = lengthOfElement(i);
-            if (l != 0.0f) {
-                t = f * total / l;
+            if (l[i] != 0.0f) {
+                t = f * total / l[i];
                 return i;
             }
         }
     } else {
         float d = f * total;
-        for (int i = 1; i < n; ++i) {
-            const float l = lengthOfElement(i);
-            d = d - l;
-            if (d < 0.0f) {
-                t = (d + l) / l;
-                return i;
-            }
+        const int i = subtractLengthsUntilNegative(d);
+        if (i < n) {
+            t = (d + l[i]) / l[i];
+            return i;
         }
         for (int j = n - 1; j >= 1; --j) {
-            const float l = lengthOfElement(j);
-            if (l != 0.0f) {
-                t = d / l + 1.0f;
+            if (l[j] != 0.0f) {
+                t = d / l[j] + 1.0f;
                 return j;
             }
         }
@@ -100,7 +117,8 @@ Point TDBezierPath::pointAt(float t, int e) const
         const float b1 = 3.0f * t * u * u;
         const float b2 = 3.0f * t * t * u;
         const float b3 = t * t * t;
-        return Point(b0 * s.x + b1 * c1.x + b2 * c2.x + b3 * end.x, b0 * s.y + b1 * c1.y + b2 * c2.y + b3 * end.y);
+        return Point(b0 * s.x + b1 * c1.x + b2 * c2.x + b3 * end.x,
+                     b0 * s.y + b1 * c1.y + b2 * c2.y + b3 * end.y);
     }
     case PathElementType::MoveTo:
         qWarning("PA can't handle move to");
@@ -128,7 +146,8 @@ Point TDBezierPath::rawGradientAt(float t, int e) const
         const float g1 = 3.0f * (3.0f * t * t - 4.0f * t + 1.0f);
         const float g2 = 3.0f * t * (2.0f - 3.0f * t);
         const float g3 = 3.0f * t * t;
-        return Point(g0 * s.x + g1 * c1.x + g2 * c2.x + g3 * end.x, g0 * s.y + g1 * c1.y + g2 * c2.y + g3 * end.y);
+        return Point(g0 * s.x + g1 * c1.x + g2 * c2.x + g3 * end.x,
+                     g0 * s.y + g1 * c1.y + g2 * c2.y + g3 * end.y);
     }
     case PathElementType::MoveTo:
         qWarning("GA can't handle move to");

@@ -5,11 +5,27 @@
 #include "model/TDBezierPathCache.h"
 #include "model/TDIntersection.h"
 #include "model/curvefit/GeometryHelpers.h"
+#include "platform/Archivable.h"
+#include "platform/PropertyList.h"
 
+#include <memory>
 #include <span>
 #include <vector>
 
 namespace scrivane {
+
+class KeyedUnarchiver;
+
+// Coordinate by coordinate a - b and a + b (the pressure curve works on its
+// points with these).
+constexpr Point TDPointSubtract(Point a, Point b)
+{
+    return Point(a.x - b.x, a.y - b.y);
+}
+constexpr Point TDPointAdd(Point a, Point b)
+{
+    return Point(a.x + b.x, a.y + b.y);
+}
 
 // The path type of the whole program: every graphic's shape, mapped brush
 // stroke, text baseline and arrowhead.  Beside building and copying, it
@@ -31,7 +47,7 @@ namespace scrivane {
 //
 // Element indexes handed in by callers are checked: an index out of range
 // answers zero values and changes nothing.
-class TDBezierPath : public TDBezierPathCache {
+class TDBezierPath : public TDBezierPathCache, public Archivable {
 public:
     TDBezierPath() = default;
     // The elements and attributes of `path`, measured.
@@ -168,7 +184,53 @@ public:
     TDBezierPath mappedToPath(TDBezierPath &target, float width, float start, float end) const;
     TDBezierPath recursiveSubdivideOntoPath(TDBezierPath &target, float width) const;
 
+    // --- Stored forms --------------------------------------------------------------
+    // A path stands in archives as an object of class "TDBezierPath" with
+    // its elements and attributes as keyed values (docs/file-format.md); in
+    // a property-list dictionary it is the path object itself.
+    static QString className() { return QStringLiteral("TDBezierPath"); }
+    QString archiveClassName() const override { return className(); }
+    QStringList archiveClassHierarchy() const override;
+    void encode(KeyedArchiver &archiver) const override;
+    // Paths are values: equal when their elements and attributes are.
+    bool isEqualTo(const Archivable &other) const override;
+    // Reads what `encode` wrote; damaged values end the reading with a
+    // message.
+    static std::shared_ptr<Archivable> decode(KeyedUnarchiver &unarchiver);
+    // Makes the class known to every keyed unarchiver (once, before
+    // documents are read).
+    static void registerArchiveClass();
+
+    // The property-list form of the legacy YAML documents: one entry per
+    // element, ["moveto", x, y], ["lineto", x, y], ["curveto", x1, y1, x2,
+    // y2, x, y] and the string "close".
+    PropertyList toYAML() const;
+    // Reads that form and the older ones ("move" or "line" followed by a
+    // point string, "curve" followed by three, and texts such as
+    // "moveto 1 2"); entries it cannot read are skipped.
+    static TDBezierPath objectWithYAML(const PropertyList &list);
+    // Replaces the points of one element from a dictionary with the points
+    // under "p[0]", "p[1]", "p[2]" (point values or "{x, y}" texts) and the
+    // element index under "i"; points it lacks stay as they are.
+    void setAssociatedPointsDict(const PropertyList &dictionary);
+
+protected:
+    void elementsDidChange(ElementChange change, int index) override;
+
 private:
+    int locate(float &t, float f) const;
+
+    // The last few fractions mapped, since a mapping asks for the same
+    // positions again and again (a point, its tangent and curvature).
+    struct Located {
+        float f = 0;
+        int element = -1;
+        float t = 0;
+    };
+    static constexpr int RecentLookups = 4;
+    mutable Located m_recent[RecentLookups];
+    mutable int m_nextRecent = 0;
+
     const PressureSource *m_pressure = nullptr;
     mutable int m_lastElement = 0;
     mutable float m_lastElementPercentage = 0;

@@ -2,6 +2,8 @@
 
 #include "platform/PathBase.h"
 
+#include <memory>
+#include <span>
 #include <vector>
 
 namespace scrivane {
@@ -22,6 +24,11 @@ namespace scrivane {
 class TDBezierPathCache : public PathBase {
 public:
     TDBezierPathCache() = default;
+    TDBezierPathCache(const TDBezierPathCache &other);
+    TDBezierPathCache(TDBezierPathCache &&other) noexcept = default;
+    TDBezierPathCache &operator=(const TDBezierPathCache &other);
+    TDBezierPathCache &operator=(TDBezierPathCache &&other) noexcept = default;
+    ~TDBezierPathCache() override = default;
     // The elements and attributes of `path`, measured.
     explicit TDBezierPathCache(const PathBase &path);
 
@@ -39,6 +46,8 @@ public:
     float length() const;
     // The length of element `index`; 0 for an index out of range.
     float lengthOfElement(int index) const;
+    // Every element's length, in index order.
+    std::span<const float> elementLengths() const { return m_lengths; }
     // The sum of the lengths of elements 0 to `index` - 1; 0 when index < 1,
     // the total for an index beyond the last element.
     float lengthToElement(int index) const;
@@ -46,6 +55,12 @@ public:
     // that began its subpath, otherwise index + 1.  An index out of range
     // answers index + 1.
     int nextElementFrom(int index) const;
+    // Subtracts the lengths of elements 1, 2, ... from `d` one after the
+    // other in single precision, and answers the first element after which
+    // `d` is below 0 (`d` then holds that result), or the element count when
+    // it never drops below 0 (`d` holds what is left).  Long paths answer
+    // through tables that reproduce every rounding of the one-by-one walk.
+    int subtractLengthsUntilNegative(float &d) const;
     // Measures element `index` from the path's points (0 out of range).
     float calculateLengthOfElement(int index) const;
     // The start point of element `index`: the end point of the element
@@ -84,6 +99,26 @@ private:
     void measureElement(int index);
     void invalidateSums() const;
     void ensureSums() const;
+
+    // Within one binary exponent range of `d` (d in [2^(e-1), 2^e)), a
+    // single-precision subtraction of a length changes d by that length
+    // rounded to the range's step 2^(e-24), as long as the result stays in
+    // the range and the length is not exactly half way between two steps.
+    // A table holds the running sums of the rounded lengths for one range,
+    // so that a run of subtractions is one search.
+    struct ChainTable {
+        int exponent = 0;
+        std::vector<long long> prefix; // prefix[k]: rounded lengths 1 .. k
+        std::vector<int> ties;         // elements half way between two steps
+    };
+    const ChainTable *chainTable(int exponent) const;
+    void clearChainTables();
+
+    // Built on demand, indexed by exponent (exponents beyond the table
+    // vector's reach are walked one by one).
+    mutable std::vector<std::unique_ptr<ChainTable>> m_chainTables;
+    mutable long long m_chainTableEntries = 0;
+    mutable int m_lookupsSinceChange = 0;
 
     std::vector<float> m_lengths;
     std::vector<int> m_subpathStart;

@@ -18,7 +18,9 @@ struct TDIntersection {
     Point point;
 
     constexpr TDIntersection() = default;
-    constexpr TDIntersection(int segment_, float t_, Point point_) : segment(segment_), t(t_), point(point_) {}
+    constexpr TDIntersection(int segment_, float t_, Point point_) : segment(segment_), t(t_), point(point_)
+    {
+    }
     friend constexpr bool operator==(const TDIntersection &, const TDIntersection &) = default;
 
     static TDIntersection intersectionOnSegment(int segment, float t, Point point)

@@ -43,12 +43,14 @@ void TDUndoManager::prepareWithInvocationTarget(ObjectId target, const QString &
     forward(target, operation, std::move(action), false);
 }
 
-void TDUndoManager::prepareWithNonChangeInvocationTarget(ObjectId target, const QString &operation, Action action)
+void TDUndoManager::prepareWithNonChangeInvocationTarget(ObjectId target, const QString &operation,
+                                                         Action action)
 {
     forward(target, operation, std::move(action), false);
 }
 
-void TDUndoManager::prepareWithSkippableInvocationTarget(ObjectId target, const QString &operation, Action action)
+void TDUndoManager::prepareWithSkippableInvocationTarget(ObjectId target, const QString &operation,
+                                                         Action action)
 {
     m_docChanging = true;
     forward(target, operation, std::move(action), true);

@@ -19,7 +19,8 @@ QStringList componentKeys(Space space)
     case Space::DeviceRGB:
         return {QStringLiteral("red"), QStringLiteral("green"), QStringLiteral("blue")};
     case Space::DeviceCMYK:
-        return {QStringLiteral("cyan"), QStringLiteral("magenta"), QStringLiteral("yellow"), QStringLiteral("black")};
+        return {QStringLiteral("cyan"), QStringLiteral("magenta"), QStringLiteral("yellow"),
+                QStringLiteral("black")};
     }
     return {};
 }
@@ -51,7 +52,8 @@ std::shared_ptr<Archivable> ArchivedColor::decode(KeyedUnarchiver &unarchiver)
 {
     const qint64 number = unarchiver.decodeInteger(QStringLiteral("space"));
     if (number < 0 || number > static_cast<int>(Space::DeviceCMYK)) {
-        unarchiver.failWithError(QStringLiteral("an archived colour names the unknown colour space %1").arg(number));
+        unarchiver.failWithError(
+            QStringLiteral("an archived colour names the unknown colour space %1").arg(number));
         return nullptr;
     }
     const Space space = static_cast<Space>(number);

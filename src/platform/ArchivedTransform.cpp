@@ -35,14 +35,18 @@ std::shared_ptr<Archivable> ArchivedTransform::decode(KeyedUnarchiver &unarchive
     const struct {
         const char *key;
         float *field;
-    } coefficients[] = {{"m11", &t.m11}, {"m12", &t.m12}, {"m21", &t.m21}, {"m22", &t.m22}, {"tX", &t.tX}, {"tY", &t.tY}};
+    } coefficients[] = {{"m11", &t.m11}, {"m12", &t.m12}, {"m21", &t.m21},
+                        {"m22", &t.m22}, {"tX", &t.tX},   {"tY", &t.tY}};
     for (const auto &c : coefficients) {
         const QString key = QString::fromLatin1(c.key);
         if (!unarchiver.containsValue(key))
             continue;
         *c.field = unarchiver.decodeFloat(key);
         if (!std::isfinite(*c.field)) {
-            unarchiver.failWithError(QStringLiteral("an archived transformation holds a coefficient (%1) that is not a finite number").arg(key));
+            unarchiver.failWithError(
+                QStringLiteral(
+                    "an archived transformation holds a coefficient (%1) that is not a finite number")
+                    .arg(key));
             return nullptr;
         }
     }

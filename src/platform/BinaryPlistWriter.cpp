@@ -8,7 +8,7 @@ namespace scrivane {
 
 namespace {
 
-constexpr qint64 referenceDateMs = 978307200000LL;  // 2001-01-01 00:00 UTC
+constexpr qint64 referenceDateMs = 978307200000LL; // 2001-01-01 00:00 UTC
 
 unsigned bytesFor(uint64_t value)
 {
@@ -20,16 +20,14 @@ uint8_t sizeCode(unsigned bytes)
     return bytes == 1 ? 0 : bytes == 2 ? 1 : bytes == 4 ? 2 : 3;
 }
 
-template <class Out>
-void appendUInt(Out &out, uint64_t value, unsigned bytes)
+template <class Out> void appendUInt(Out &out, uint64_t value, unsigned bytes)
 {
     for (int shift = int(bytes - 1) * 8; shift >= 0; shift -= 8)
         out.push_back(char((value >> shift) & 0xff));
 }
 
 // A marker with its count: in the low nibble, or 15 and an integer object.
-template <class Out>
-void appendHeader(Out &out, uint8_t marker, uint64_t count)
+template <class Out> void appendHeader(Out &out, uint8_t marker, uint64_t count)
 {
     if (count < 15) {
         out.push_back(char(marker | count));
@@ -225,8 +223,10 @@ bool BinaryPlistWriter::value(const PropertyList &value, Ref &ref, QString *erro
             return fail(QStringLiteral("a property list cannot hold an invalid date"));
         const double seconds = double(date.toMSecsSinceEpoch() - referenceDateMs) / 1000.0;
         // The range libplist reads back (its seconds are 32-bit).
-        if (seconds < double(std::numeric_limits<int32_t>::min()) || seconds >= double(std::numeric_limits<int32_t>::max()))
-            return fail(QStringLiteral("a property list cannot hold the date %1").arg(date.toString(Qt::ISODate)));
+        if (seconds < double(std::numeric_limits<int32_t>::min()) ||
+            seconds >= double(std::numeric_limits<int32_t>::max()))
+            return fail(
+                QStringLiteral("a property list cannot hold the date %1").arg(date.toString(Qt::ISODate)));
         ref = this->date(seconds);
         return true;
     }

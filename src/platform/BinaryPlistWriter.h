@@ -45,9 +45,9 @@ private:
     // Scalars keep their whole encoding in `m_bytes`, containers their
     // references in `m_refs`: two arenas instead of an allocation each.
     struct Object {
-        uint8_t marker;  // 0xA0 or 0xD0 for containers; 0 for scalars
+        uint8_t marker; // 0xA0 or 0xD0 for containers; 0 for scalars
         uint64_t begin;
-        uint64_t size;   // bytes of a scalar, references of a container
+        uint64_t size; // bytes of a scalar, references of a container
     };
 
     Ref scalar(const char *bytes, size_t size);
@@ -57,12 +57,12 @@ private:
     std::vector<Object> m_objects;
     std::string m_bytes;
     std::vector<Ref> m_refs;
-    std::unordered_map<std::string, Ref> m_texts;  // strings and data
+    std::unordered_map<std::string, Ref> m_texts; // strings and data
     std::unordered_map<uint64_t, Ref> m_integers;
     std::unordered_map<uint64_t, Ref> m_reals;
     std::unordered_map<uint64_t, Ref> m_dates;
-    std::vector<Ref> m_uids;                       // value -> ref + 1
-    Ref m_booleans[2] = {0, 0};                    // ref + 1
+    std::vector<Ref> m_uids;    // value -> ref + 1
+    Ref m_booleans[2] = {0, 0}; // ref + 1
 };
 
 } // namespace scrivane

@@ -39,7 +39,6 @@ private:
 
 } // namespace scrivane
 
-template <>
-struct std::hash<scrivane::ObjectId> {
+template <> struct std::hash<scrivane::ObjectId> {
     size_t operator()(scrivane::ObjectId id) const noexcept { return std::hash<quint64>()(id.value); }
 };

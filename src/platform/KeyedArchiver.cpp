@@ -44,7 +44,8 @@ std::optional<QByteArray> KeyedArchiver::archivedData(const PropertyList &root, 
     const auto top = writer.dictionary({
         {writer.utf8String("$archiver"), writer.utf8String("NSKeyedArchiver")},
         {writer.utf8String("$objects"), writer.array(archiver.m_objects)},
-        {writer.utf8String("$top"), writer.dictionary({{writer.utf8String("root"), writer.uid(rootReference)}})},
+        {writer.utf8String("$top"),
+         writer.dictionary({{writer.utf8String("root"), writer.uid(rootReference)}})},
         {writer.utf8String("$version"), writer.integer(100000)},
     });
     QByteArray bytes = writer.finish(top);
@@ -88,8 +89,8 @@ quint64 KeyedArchiver::encodeString(const QString &string)
         // libplist keeps strings as C strings: text with NUL characters
         // travels as UTF-8 data inside a string object instead.
         index = reserve();
-        encodeContainer(QStringLiteral("NSString"), {{key(QStringLiteral("NS.bytes")), m_writer->data(string.toUtf8())}},
-                        index);
+        encodeContainer(QStringLiteral("NSString"),
+                        {{key(QStringLiteral("NS.bytes")), m_writer->data(string.toUtf8())}}, index);
     } else {
         index = reserve();
         m_objects[index] = m_writer->string(string);
@@ -108,8 +109,9 @@ quint64 KeyedArchiver::classReference(const QString &name, const QStringList &hi
     for (const QString &entry : hierarchy)
         classes.push_back(m_writer->string(entry));
     const quint64 index = reserve();
-    m_objects[index] = m_writer->dictionary({{key(QStringLiteral("$classes")), m_writer->array(std::move(classes))},
-                                             {key(QStringLiteral("$classname")), m_writer->string(name)}});
+    m_objects[index] =
+        m_writer->dictionary({{key(QStringLiteral("$classes")), m_writer->array(std::move(classes))},
+                              {key(QStringLiteral("$classname")), m_writer->string(name)}});
     m_classes.insert(id, index);
     return index;
 }
@@ -156,9 +158,10 @@ quint64 KeyedArchiver::encodeValue(const PropertyList &value)
     case Kind::Date: {
         const quint64 index = reserve();
         const QDateTime date = value.toDate();
-        const double seconds = date.isValid() ? double(date.toMSecsSinceEpoch() - referenceDateMs) / 1000.0 : 0.0;
-        return encodeContainer(QStringLiteral("NSDate"), {{key(QStringLiteral("NS.time")), m_writer->real(seconds)}},
-                               index);
+        const double seconds =
+            date.isValid() ? double(date.toMSecsSinceEpoch() - referenceDateMs) / 1000.0 : 0.0;
+        return encodeContainer(QStringLiteral("NSDate"),
+                               {{key(QStringLiteral("NS.time")), m_writer->real(seconds)}}, index);
     }
     case Kind::Array: {
         const quint64 index = reserve();
@@ -167,7 +170,8 @@ quint64 KeyedArchiver::encodeValue(const PropertyList &value)
         for (const PropertyList &element : value.toArray())
             elements.push_back(m_writer->uid(encodeValue(element)));
         return encodeContainer(QStringLiteral("NSArray"),
-                               {{key(QStringLiteral("NS.objects")), m_writer->array(std::move(elements))}}, index);
+                               {{key(QStringLiteral("NS.objects")), m_writer->array(std::move(elements))}},
+                               index);
     }
     case Kind::Dictionary: {
         const quint64 index = reserve();

@@ -54,25 +54,26 @@ public:
     static QString stringFromPoint(Point point);
 
 private:
-    using Ref = BinaryPlistWriter::Ref;  // an object of the binary list being written
+    using Ref = BinaryPlistWriter::Ref; // an object of the binary list being written
     struct Frame {
-        quint64 index;    // the object's number in "$objects"
+        quint64 index; // the object's number in "$objects"
         std::vector<std::pair<Ref, Ref>> entries;
-        std::unordered_map<Ref, size_t> positions;  // of the entries, once there are many
+        std::unordered_map<Ref, size_t> positions; // of the entries, once there are many
         int unkeyed = 0;
     };
 
     quint64 encodeValue(const PropertyList &value);
     quint64 encodeArchivable(const std::shared_ptr<Archivable> &object);
     quint64 encodeString(const QString &string);
-    quint64 encodeContainer(const QString &className, std::vector<std::pair<Ref, Ref>> entries, quint64 index);
+    quint64 encodeContainer(const QString &className, std::vector<std::pair<Ref, Ref>> entries,
+                            quint64 index);
     quint64 classReference(const QString &name, const QStringList &hierarchy);
     quint64 reserve();
     void setInCurrent(const QString &key, Ref value);
     Ref key(const QString &key);
 
     std::unique_ptr<BinaryPlistWriter> m_writer;
-    std::vector<Ref> m_objects;  // "$objects": archive number -> object of the list
+    std::vector<Ref> m_objects; // "$objects": archive number -> object of the list
     QHash<QString, quint64> m_strings;
     QHash<QString, quint64> m_classes;
     QHash<QString, Ref> m_keys;

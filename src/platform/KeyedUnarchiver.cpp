@@ -19,7 +19,7 @@ namespace scrivane {
 
 namespace {
 
-constexpr qint64 referenceDateMs = 978307200000LL;  // 2001-01-01 00:00 UTC
+constexpr qint64 referenceDateMs = 978307200000LL; // 2001-01-01 00:00 UTC
 
 struct Registry {
     QMutex mutex;
@@ -77,10 +77,10 @@ bool uidValue(plist_t node, quint64 &reference)
 
 bool isContainerClass(const QString &name)
 {
-    static const QStringList names = {
-        QStringLiteral("NSArray"),  QStringLiteral("NSMutableArray"), QStringLiteral("NSDictionary"),
-        QStringLiteral("NSMutableDictionary"), QStringLiteral("NSDate"), QStringLiteral("NSString"),
-        QStringLiteral("NSMutableString")};
+    static const QStringList names = {QStringLiteral("NSArray"),        QStringLiteral("NSMutableArray"),
+                                      QStringLiteral("NSDictionary"),   QStringLiteral("NSMutableDictionary"),
+                                      QStringLiteral("NSDate"),         QStringLiteral("NSString"),
+                                      QStringLiteral("NSMutableString")};
     return names.contains(name);
 }
 
@@ -172,8 +172,8 @@ std::optional<PropertyList> KeyedUnarchiver::decodeRoot()
     const plist_t archiver = plist_dict_get_item(top, "$archiver");
     const plist_t objects = plist_dict_get_item(top, "$objects");
     const plist_t topEntries = plist_dict_get_item(top, "$top");
-    if (plist_get_node_type(archiver) != PLIST_STRING || plist_get_node_type(objects) != PLIST_ARRAY
-        || plist_get_node_type(topEntries) != PLIST_DICT || plist_get_node_type(version) != PLIST_UINT) {
+    if (plist_get_node_type(archiver) != PLIST_STRING || plist_get_node_type(objects) != PLIST_ARRAY ||
+        plist_get_node_type(topEntries) != PLIST_DICT || plist_get_node_type(version) != PLIST_UINT) {
         failWithError(QStringLiteral("the data is a property list but not a keyed archive"));
         return std::nullopt;
     }
@@ -217,7 +217,8 @@ const KeyedUnarchiver::ClassInfo *KeyedUnarchiver::classInfo(void *dictionary, q
     if (known != m_classInfos.end())
         return &known->second;
     if (classReference == 0 || classReference >= m_objects.size()) {
-        failWithError(QStringLiteral("archived object %1 refers to a missing class description").arg(reference));
+        failWithError(
+            QStringLiteral("archived object %1 refers to a missing class description").arg(reference));
         return nullptr;
     }
     const plist_t description = static_cast<plist_t>(m_objects[classReference]);
@@ -231,13 +232,15 @@ const KeyedUnarchiver::ClassInfo *KeyedUnarchiver::classInfo(void *dictionary, q
     const plist_t classes = plist_dict_get_item(description, "$classes");
     if (classes) {
         if (plist_get_node_type(classes) != PLIST_ARRAY) {
-            failWithError(QStringLiteral("archived object %1 has a malformed class description").arg(reference));
+            failWithError(
+                QStringLiteral("archived object %1 has a malformed class description").arg(reference));
             return nullptr;
         }
         for (void *item : PlistBridge::arrayItems(classes)) {
             const plist_t entry = static_cast<plist_t>(item);
             if (plist_get_node_type(entry) != PLIST_STRING) {
-                failWithError(QStringLiteral("archived object %1 has a malformed class description").arg(reference));
+                failWithError(
+                    QStringLiteral("archived object %1 has a malformed class description").arg(reference));
                 return nullptr;
             }
             info.hierarchy.append(stringValue(entry));
@@ -263,7 +266,8 @@ PropertyList KeyedUnarchiver::decodeValue(quint64 reference)
     if (m_states[reference] == 2) {
         m_counts.back() = saturatingAdd(m_counts.back(), m_sizes[reference]);
         if (m_counts.back() > m_limits.maxNodes)
-            failWithError(QStringLiteral("the archive unfolds into more than %1 values").arg(m_limits.maxNodes));
+            failWithError(
+                QStringLiteral("the archive unfolds into more than %1 values").arg(m_limits.maxNodes));
         return m_values[reference];
     }
     if (m_states[reference] == 1) {
@@ -283,7 +287,8 @@ PropertyList KeyedUnarchiver::decodeValue(quint64 reference)
     if (plist_get_node_type(node) == PLIST_DICT)
         value = decodeDictionaryObject(reference, node);
     else if (!PlistBridge::toValue(node, value))
-        failWithError(QStringLiteral("archived object %1 is of a kind that an archive cannot hold").arg(reference));
+        failWithError(
+            QStringLiteral("archived object %1 is of a kind that an archive cannot hold").arg(reference));
     const quint64 size = m_counts.back();
     m_counts.pop_back();
     --m_depth;
@@ -341,7 +346,10 @@ PropertyList KeyedUnarchiver::decodeDictionaryObject(quint64 reference, void *di
             if (failed())
                 return PropertyList();
             if (keyList.size() != valueList.size()) {
-                failWithError(QStringLiteral("%1 has %2 keys but %3 values").arg(what).arg(keyList.size()).arg(valueList.size()));
+                failWithError(QStringLiteral("%1 has %2 keys but %3 values")
+                                  .arg(what)
+                                  .arg(keyList.size())
+                                  .arg(valueList.size()));
                 return PropertyList();
             }
             PropertyList::Dictionary entries;
@@ -369,7 +377,8 @@ PropertyList KeyedUnarchiver::decodeDictionaryObject(quint64 reference, void *di
                 failWithError(QStringLiteral("%1 lies outside the range of dates").arg(what));
                 return PropertyList();
             }
-            return PropertyList(QDateTime::fromMSecsSinceEpoch(referenceDateMs + qint64(std::llround(ms)), Qt::UTC));
+            return PropertyList(
+                QDateTime::fromMSecsSinceEpoch(referenceDateMs + qint64(std::llround(ms)), Qt::UTC));
         }
         // Strings stored as objects: text with NUL characters, or written by
         // other archivers.
@@ -449,7 +458,8 @@ bool KeyedUnarchiver::numberInCurrent(const QString &key, double &real, qint64 &
         return false;
     PropertyList value;
     const plist_type type = plist_get_node_type(node);
-    if ((type != PLIST_BOOLEAN && type != PLIST_UINT && type != PLIST_REAL) || !PlistBridge::toValue(node, value)) {
+    if ((type != PLIST_BOOLEAN && type != PLIST_UINT && type != PLIST_REAL) ||
+        !PlistBridge::toValue(node, value)) {
         failWithError(QStringLiteral("%1 is not a number").arg(describeCurrent(key)));
         return false;
     }
@@ -527,8 +537,8 @@ std::optional<Point> KeyedUnarchiver::pointFromString(const QString &text)
     };
     Point point;
     skipBlanks();
-    if (p == end || *p++ != '{' || !number(point.x) || p == end || *p++ != ',' || !number(point.y) || p == end
-        || *p++ != '}')
+    if (p == end || *p++ != '{' || !number(point.x) || p == end || *p++ != ',' || !number(point.y) ||
+        p == end || *p++ != '}')
         return std::nullopt;
     skipBlanks();
     if (p != end)
@@ -587,8 +597,8 @@ std::vector<ArchivedEntry> KeyedUnarchiver::decodeEntries()
         if (uidValue(item, reference)) {
             entry.form = ArchivedEntry::Form::Reference;
             entry.value = decodeValue(reference);
-        } else if (type == PLIST_ARRAY && plist_array_get_size(item) > 0
-                   && uidValue(plist_array_get_item(item, 0), reference)) {
+        } else if (type == PLIST_ARRAY && plist_array_get_size(item) > 0 &&
+                   uidValue(plist_array_get_item(item, 0), reference)) {
             entry.form = ArchivedEntry::Form::ReferenceArray;
             entry.value = decodeReferenceArray(item, describeCurrent(entry.key));
         } else {
@@ -596,7 +606,8 @@ std::vector<ArchivedEntry> KeyedUnarchiver::decodeEntries()
             QString problem;
             auto value = PlistBridge::toPropertyList(item, &problem);
             if (!value)
-                failWithError(QStringLiteral("%1 cannot be kept: %2").arg(describeCurrent(entry.key), problem));
+                failWithError(
+                    QStringLiteral("%1 cannot be kept: %2").arg(describeCurrent(entry.key), problem));
             else
                 entry.value = std::move(*value);
         }

@@ -87,7 +87,7 @@ private:
         QStringList hierarchy;
     };
     struct Frame {
-        void *dictionary;  // plist_t
+        void *dictionary; // plist_t
         const ClassInfo *info;
         int unkeyed = 0;
     };
@@ -104,14 +104,14 @@ private:
     QByteArray m_data;
     PropertyListLimits m_limits;
     PlistBridge::Node m_root;
-    std::vector<void *> m_objects;  // plist_t inside m_root
+    std::vector<void *> m_objects; // plist_t inside m_root
     std::vector<PropertyList> m_values;
-    std::vector<quint64> m_sizes;   // values each decoded value unfolds into
-    std::vector<quint8> m_states;   // 0 not read, 1 being read, 2 read
-    std::unordered_map<quint64, ClassInfo> m_classInfos;  // stable addresses for Frame
+    std::vector<quint64> m_sizes;                        // values each decoded value unfolds into
+    std::vector<quint8> m_states;                        // 0 not read, 1 being read, 2 read
+    std::unordered_map<quint64, ClassInfo> m_classInfos; // stable addresses for Frame
     QHash<QString, DecodeFunction> m_substitutions;
     std::vector<Frame> m_frames;
-    std::vector<quint64> m_counts;  // unfolded values of the values being read
+    std::vector<quint64> m_counts; // unfolded values of the values being read
     int m_depth = 0;
     std::optional<PropertyList> m_result;
     bool m_decoded = false;

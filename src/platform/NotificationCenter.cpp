@@ -12,12 +12,13 @@ NotificationCenter &NotificationCenter::defaultCenter()
     return *shared;
 }
 
-NotificationCenter::Token NotificationCenter::addObserver(const void *owner, const QString &name, const void *object,
-                                                          Callback callback)
+NotificationCenter::Token NotificationCenter::addObserver(const void *owner, const QString &name,
+                                                          const void *object, Callback callback)
 {
     QMutexLocker lock(&m_mutex);
     const Token token = m_nextToken++;
-    m_observers.push_back(Observer{token, owner, name, object, std::make_shared<Callback>(std::move(callback))});
+    m_observers.push_back(
+        Observer{token, owner, name, object, std::make_shared<Callback>(std::move(callback))});
     return token;
 }
 
@@ -48,7 +49,8 @@ void NotificationCenter::post(const Notification &notification)
     {
         QMutexLocker lock(&m_mutex);
         for (const Observer &o : m_observers) {
-            if ((o.name.isEmpty() || o.name == notification.name) && (!o.object || o.object == notification.object))
+            if ((o.name.isEmpty() || o.name == notification.name) &&
+                (!o.object || o.object == notification.object))
                 matching.emplace_back(o.token, o.callback);
         }
     }

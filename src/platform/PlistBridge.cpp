@@ -47,7 +47,7 @@ private:
     struct Object {
         Type type = Type::Leaf;
         bool isString = false;
-        bool hasNul = false;  // a string holding a NUL character
+        bool hasNul = false; // a string holding a NUL character
         uint64_t count = 0;  // elements or entries of a container
         size_t refs = 0;     // where a container's references start
     };
@@ -60,7 +60,10 @@ private:
             value = (value << 8) | m_data[at + i];
         return value;
     }
-    uint64_t reference(const Object &object, uint64_t i) const { return readUInt(object.refs + i * m_refSize, m_refSize); }
+    uint64_t reference(const Object &object, uint64_t i) const
+    {
+        return readUInt(object.refs + i * m_refSize, m_refSize);
+    }
     bool describe(uint64_t index, Object &object);
     bool lengthAfterMarker(size_t &at, uint8_t low, uint64_t &length);
     bool fits(size_t at, uint64_t bytes) const { return at <= m_tableOffset && bytes <= m_tableOffset - at; }
@@ -143,7 +146,8 @@ bool BinaryCheck::describe(uint64_t index, Object &object)
         if (!lengthAfterMarker(at, low, length))
             return false;
         if (!fits(at, length))
-            return error(QStringLiteral("binary property list: object %1 runs past the end of the data").arg(index));
+            return error(
+                QStringLiteral("binary property list: object %1 runs past the end of the data").arg(index));
         object.isString = (marker >> 4) == 0x5;
         object.hasNul = object.isString && std::memchr(m_data + at, 0, size_t(length)) != nullptr;
         return true;
@@ -151,7 +155,8 @@ bool BinaryCheck::describe(uint64_t index, Object &object)
         if (!lengthAfterMarker(at, low, length))
             return false;
         if (length > m_tableOffset / 2 || !fits(at, 2 * length))
-            return error(QStringLiteral("binary property list: object %1 runs past the end of the data").arg(index));
+            return error(
+                QStringLiteral("binary property list: object %1 runs past the end of the data").arg(index));
         if (!checkUtf16(at, length, object.hasNul))
             return error(QStringLiteral("binary property list: string %1 is not valid UTF-16").arg(index));
         object.isString = true;
@@ -168,7 +173,8 @@ bool BinaryCheck::describe(uint64_t index, Object &object)
             return false;
         const uint64_t references = (marker >> 4) == 0xD ? 2 : 1;
         if (length > m_tableOffset / (references * m_refSize) || !fits(at, length * references * m_refSize))
-            return error(QStringLiteral("binary property list: object %1 runs past the end of the data").arg(index));
+            return error(
+                QStringLiteral("binary property list: object %1 runs past the end of the data").arg(index));
         object.type = (marker >> 4) == 0xD ? Type::Dictionary : Type::Array;
         object.count = length;
         object.refs = at;
@@ -195,8 +201,8 @@ bool BinaryCheck::run()
     const auto validSize = [](unsigned s) { return s == 1 || s == 2 || s == 3 || s == 4 || s == 8; };
     if (!validSize(m_offsetSize) || !validSize(m_refSize))
         return error(QStringLiteral("binary property list: the trailer is malformed"));
-    if (m_objectCount == 0 || m_top >= m_objectCount || tableOffset < 9 || tableOffset > trailer
-        || m_objectCount > (trailer - tableOffset) / m_offsetSize)
+    if (m_objectCount == 0 || m_top >= m_objectCount || tableOffset < 9 || tableOffset > trailer ||
+        m_objectCount > (trailer - tableOffset) / m_offsetSize)
         return error(QStringLiteral("binary property list: the object table lies outside the data"));
     m_tableOffset = size_t(tableOffset);
     if (m_refSize < 8 && m_objectCount > (uint64_t(1) << (8 * m_refSize)))
@@ -212,7 +218,7 @@ bool BinaryCheck::run()
     struct Frame {
         uint64_t index;
         Object object;
-        uint64_t next = 0;  // next reference slot to look at
+        uint64_t next = 0; // next reference slot to look at
         uint64_t size = 1;
         uint16_t height = 0;
     };
@@ -233,12 +239,14 @@ bool BinaryCheck::run()
         return false;
     while (!stack.empty()) {
         Frame &frame = stack.back();
-        const uint64_t references = frame.object.type == Type::Dictionary ? 2 * frame.object.count : frame.object.count;
+        const uint64_t references =
+            frame.object.type == Type::Dictionary ? 2 * frame.object.count : frame.object.count;
         if (frame.next < references) {
             const uint64_t slot = frame.next++;
             const uint64_t child = reference(frame.object, slot);
             if (child >= m_objectCount)
-                return error(QStringLiteral("binary property list: object %1 refers to a missing object").arg(frame.index));
+                return error(QStringLiteral("binary property list: object %1 refers to a missing object")
+                                 .arg(frame.index));
             if (frame.object.type == Type::Dictionary && slot < frame.object.count) {
                 Object key;
                 if (!describe(child, key))
@@ -247,7 +255,8 @@ bool BinaryCheck::run()
                     return error(QStringLiteral("binary property list: a dictionary key is not a string"));
                 // libplist asserts on keys with NUL characters.
                 if (key.hasNul)
-                    return error(QStringLiteral("binary property list: a dictionary key holds a NUL character"));
+                    return error(
+                        QStringLiteral("binary property list: a dictionary key holds a NUL character"));
                 frame.size = saturatingAdd(frame.size, 1);
                 continue;
             }
@@ -265,7 +274,8 @@ bool BinaryCheck::run()
             const Frame done = frame;
             stack.pop_back();
             if (done.size > m_limits.maxNodes)
-                return error(QStringLiteral("property list holds more than %1 values").arg(m_limits.maxNodes));
+                return error(
+                    QStringLiteral("property list holds more than %1 values").arg(m_limits.maxNodes));
             unfolded[size_t(done.index)] = done.size;
             height[size_t(done.index)] = uint16_t(done.height + 1);
             if (!stack.empty()) {
@@ -316,9 +326,10 @@ bool PlistBridge::checkXml(const QByteArray &data, const PropertyListLimits &lim
         while (end < size && text[end] != '>' && text[end] != '<')
             ++end;
         if (end < size && text[end] == '>' && text[end - 1] == '/')
-            continue;  // an empty element
+            continue; // an empty element
         if (++depth > limits.maxDepth)
-            return fail(error, QStringLiteral("property list nests deeper than %1 levels").arg(limits.maxDepth));
+            return fail(error,
+                        QStringLiteral("property list nests deeper than %1 levels").arg(limits.maxDepth));
     }
     return true;
 }
@@ -358,7 +369,7 @@ constexpr qint64 referenceDateMs = 978307200000LL;
 QDateTime dateFromReference(double seconds)
 {
     const double ms = seconds * 1000.0;
-    if (!(ms > -8.64e15 && ms < 8.64e15))  // QDateTime's range, NaN excluded
+    if (!(ms > -8.64e15 && ms < 8.64e15)) // QDateTime's range, NaN excluded
         return {};
     return QDateTime::fromMSecsSinceEpoch(referenceDateMs + qint64(ms), Qt::UTC);
 }
@@ -408,7 +419,7 @@ bool PlistBridge::toValue(void *n, PropertyList &value)
     case PLIST_UINT: {
         uint64_t u = 0;
         plist_get_uint_val(node, &u);
-        value = PropertyList(static_cast<qint64>(u));  // libplist keeps negatives as two's complement
+        value = PropertyList(static_cast<qint64>(u)); // libplist keeps negatives as two's complement
         return true;
     }
     case PLIST_REAL: {
@@ -472,7 +483,8 @@ void *PlistBridge::newScalar(const PropertyList &value, QString *error)
         const qint64 ms = date.toMSecsSinceEpoch() - referenceDateMs;
         const qint64 sec = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
         if (sec < std::numeric_limits<int32_t>::min() || sec > std::numeric_limits<int32_t>::max()) {
-            fail(error, QStringLiteral("a property list cannot hold the date %1").arg(date.toString(Qt::ISODate)));
+            fail(error,
+                 QStringLiteral("a property list cannot hold the date %1").arg(date.toString(Qt::ISODate)));
             return nullptr;
         }
         return plist_new_date(int32_t(sec), int32_t((ms - sec * 1000) * 1000));
@@ -521,7 +533,7 @@ std::optional<PropertyList> PlistBridge::toPropertyList(void *n, QString *error)
                 free(it);
                 return std::nullopt;
             }
-            dictionary.try_emplace(name, std::move(*element));  // the first of duplicate keys, as lookups find
+            dictionary.try_emplace(name, std::move(*element)); // the first of duplicate keys, as lookups find
         }
         free(it);
         return PropertyList(std::move(dictionary));
@@ -556,7 +568,8 @@ PlistBridge::Node PlistBridge::fromPropertyList(const PropertyList &value, QStri
         Node dictionary(plist_new_dict());
         for (const auto &[key, element] : value.toDictionary()) {
             if (key.contains(QChar(0)))
-                return fail(error, QStringLiteral("a property list cannot hold keys with NUL characters")), Node();
+                return fail(error, QStringLiteral("a property list cannot hold keys with NUL characters")),
+                       Node();
             Node item = fromPropertyList(element, error);
             if (!item)
                 return Node();

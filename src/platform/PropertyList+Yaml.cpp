@@ -39,7 +39,8 @@ std::optional<PropertyList> resolveInteger(const std::string &text)
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude, base);
     if (end != digits.data() + digits.size())
         return std::nullopt;
-    if (ec == std::errc::result_out_of_range || magnitude > quint64(std::numeric_limits<qint64>::max()) + (negative ? 1 : 0)) {
+    if (ec == std::errc::result_out_of_range ||
+        magnitude > quint64(std::numeric_limits<qint64>::max()) + (negative ? 1 : 0)) {
         // Too large for an integer: keep the magnitude as a real.
         double real = 0;
         std::from_chars(text.data() + (text[0] == '+' ? 1 : 0), text.data() + text.size(), real);
@@ -125,7 +126,8 @@ public:
             PropertyList::Dictionary dictionary;
             for (const auto &entry : node) {
                 if (!entry.first.IsScalar())
-                    return fail(QStringLiteral("YAML text uses a key that is not text (line %1)").arg(entry.first.Mark().line + 1));
+                    return fail(QStringLiteral("YAML text uses a key that is not text (line %1)")
+                                    .arg(entry.first.Mark().line + 1));
                 auto value = convert(entry.second, depth + 1);
                 if (!value)
                     return std::nullopt;
@@ -154,13 +156,15 @@ private:
         if (tag == "tag:yaml.org,2002:binary")
             return PropertyList(QByteArray::fromBase64(QByteArray::fromStdString(text)));
         if (tag == "tag:yaml.org,2002:timestamp") {
-            const QDateTime date = QDateTime::fromString(QString::fromStdString(text).trimmed(), Qt::ISODateWithMs);
+            const QDateTime date =
+                QDateTime::fromString(QString::fromStdString(text).trimmed(), Qt::ISODateWithMs);
             if (!date.isValid())
-                return fail(QStringLiteral("YAML text holds an invalid timestamp \"%1\"").arg(QString::fromStdString(text)));
+                return fail(QStringLiteral("YAML text holds an invalid timestamp \"%1\"")
+                                .arg(QString::fromStdString(text)));
             return PropertyList(date);
         }
-        if (tag == "tag:yaml.org,2002:int" || tag == "tag:yaml.org,2002:float" || tag == "tag:yaml.org,2002:bool"
-            || tag == "tag:yaml.org,2002:null") {
+        if (tag == "tag:yaml.org,2002:int" || tag == "tag:yaml.org,2002:float" ||
+            tag == "tag:yaml.org,2002:bool" || tag == "tag:yaml.org,2002:null") {
             const PropertyList value = resolvePlain(text);
             if (!value.isString())
                 return value;
@@ -194,7 +198,8 @@ std::optional<PropertyList> PropertyList::fromYaml(const QByteArray &utf8, const
         return YamlConverter(limits, error).convert(root, 0);
     } catch (const YAML::Exception &exception) {
         if (error)
-            *error = QStringLiteral("YAML text is malformed: %1").arg(QString::fromStdString(exception.what()));
+            *error =
+                QStringLiteral("YAML text is malformed: %1").arg(QString::fromStdString(exception.what()));
         return std::nullopt;
     }
 }

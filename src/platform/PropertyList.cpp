@@ -75,7 +75,10 @@ PropertyList::PropertyList(double real) : m_value(real) {}
 PropertyList::PropertyList(const QByteArray &data) : m_value(data) {}
 PropertyList::PropertyList(const QDateTime &date) : m_value(date) {}
 PropertyList::PropertyList(Array array) : m_value(std::make_shared<Array>(std::move(array))) {}
-PropertyList::PropertyList(Dictionary dictionary) : m_value(std::make_shared<Dictionary>(std::move(dictionary))) {}
+PropertyList::PropertyList(Dictionary dictionary)
+    : m_value(std::make_shared<Dictionary>(std::move(dictionary)))
+{
+}
 
 PropertyList::PropertyList(std::shared_ptr<Archivable> object)
 {

@@ -41,8 +41,8 @@ public:
     PropertyList(const char *utf8);
     PropertyList(bool boolean);
     template <std::integral T>
-        requires(!std::same_as<T, bool>)
-    PropertyList(T integer) : PropertyList(Integer{static_cast<qint64>(integer)})
+    requires(!std::same_as<T, bool>) PropertyList(T integer)
+        : PropertyList(Integer{static_cast<qint64>(integer)})
     {
     }
     PropertyList(double real);
@@ -53,15 +53,15 @@ public:
     // A null object pointer makes a null value.
     PropertyList(std::shared_ptr<Archivable> object);
     template <std::derived_from<Archivable> T>
-        requires(!std::same_as<T, Archivable>)
-    PropertyList(std::shared_ptr<T> object) : PropertyList(std::shared_ptr<Archivable>(std::move(object)))
+    requires(!std::same_as<T, Archivable>) PropertyList(std::shared_ptr<T> object)
+        : PropertyList(std::shared_ptr<Archivable>(std::move(object)))
     {
     }
 
     Kind kind() const { return static_cast<Kind>(m_value.index()); }
     bool isNull() const { return kind() == Kind::Null; }
     bool isString() const { return kind() == Kind::String; }
-    bool isNumber() const;  // integer, real or boolean
+    bool isNumber() const; // integer, real or boolean
     bool isArray() const { return kind() == Kind::Array; }
     bool isDictionary() const { return kind() == Kind::Dictionary; }
     bool isObject() const { return kind() == Kind::Object; }
@@ -80,8 +80,7 @@ public:
     const Array &toArray() const;
     const Dictionary &toDictionary() const;
     std::shared_ptr<Archivable> toObject() const;
-    template <class T>
-    std::shared_ptr<T> objectAs() const
+    template <class T> std::shared_ptr<T> objectAs() const
     {
         return std::dynamic_pointer_cast<T>(toObject());
     }

@@ -62,7 +62,8 @@ void UndoManager::endUndoGrouping()
     m_openGroups.pop_back();
     if (!m_openGroups.empty()) {
         if (!group.items.empty())
-            m_openGroups.back().items.push_back(Item{Key{}, Action(), std::make_unique<Group>(std::move(group))});
+            m_openGroups.back().items.push_back(
+                Item{Key{}, Action(), std::make_unique<Group>(std::move(group))});
         return;
     }
     m_eventGroupOpen = false;
@@ -157,7 +158,8 @@ void UndoManager::replay(bool undoing)
         m_openGroups.front().actionName = step.actionName;
         run(step);
     }
-    NotificationCenter::defaultCenter().post(undoing ? didUndoChangeNotification : didRedoChangeNotification, this);
+    NotificationCenter::defaultCenter().post(undoing ? didUndoChangeNotification : didRedoChangeNotification,
+                                             this);
 }
 
 void UndoManager::undo()

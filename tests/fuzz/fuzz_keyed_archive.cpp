@@ -8,8 +8,8 @@
 #include "platform/PropertyList.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 using namespace scrivane;
 
@@ -39,16 +39,17 @@ public:
 
 void registerFuzzShape()
 {
-    KeyedUnarchiver::registerClass(QStringLiteral("FuzzShape"), [](KeyedUnarchiver &u) -> std::shared_ptr<Archivable> {
-        auto shape = std::make_shared<FuzzShape>();
-        shape->dictionary = u.decodeObject();
-        shape->flag = u.decodeBool(QStringLiteral("flag"));
-        shape->count = u.decodeInteger(QStringLiteral("count"));
-        shape->ratio = u.decodeDouble(QStringLiteral("ratio"));
-        shape->point = u.decodePoint(QStringLiteral("point"));
-        shape->bytes = u.decodeBytes(QStringLiteral("bytes"));
-        return shape;
-    });
+    KeyedUnarchiver::registerClass(QStringLiteral("FuzzShape"),
+                                   [](KeyedUnarchiver &u) -> std::shared_ptr<Archivable> {
+                                       auto shape = std::make_shared<FuzzShape>();
+                                       shape->dictionary = u.decodeObject();
+                                       shape->flag = u.decodeBool(QStringLiteral("flag"));
+                                       shape->count = u.decodeInteger(QStringLiteral("count"));
+                                       shape->ratio = u.decodeDouble(QStringLiteral("ratio"));
+                                       shape->point = u.decodePoint(QStringLiteral("point"));
+                                       shape->bytes = u.decodeBytes(QStringLiteral("bytes"));
+                                       return shape;
+                                   });
 }
 
 [[noreturn]] void fail(const char *what, const QString &detail)

@@ -39,9 +39,11 @@ TEST(PathElements, CrossingsOfOneElementAppendToTheArrayGiven)
     ASSERT_EQ(crossings.size(), 1u);
     EXPECT_EQ(crossings[0], TDIntersection(-1, 0.5f, Point(5, 0)));
     // No crossing, but the array still holds one: the answer is true.
-    EXPECT_TRUE(lineIntersectsElementWithSegment(LineSegment{50, -1, 50, 1}, line, Type::LineTo, &crossings, 4));
+    EXPECT_TRUE(
+        lineIntersectsElementWithSegment(LineSegment{50, -1, 50, 1}, line, Type::LineTo, &crossings, 4));
     EXPECT_EQ(crossings.size(), 1u);
-    EXPECT_TRUE(lineIntersectsElementWithSegment(LineSegment{2, -1, 2, 1}, line, Type::LineTo, &crossings, 4));
+    EXPECT_TRUE(
+        lineIntersectsElementWithSegment(LineSegment{2, -1, 2, 1}, line, Type::LineTo, &crossings, 4));
     ASSERT_EQ(crossings.size(), 2u);
     EXPECT_EQ(crossings[1].segment, 4);
     // Without an array, only whether there is a crossing.
@@ -114,7 +116,8 @@ TEST(PathElements, CurveCrossingsAgreeWithDenseSampling)
             return ((s.x1 - s.x0) * (double(p.y) - s.y0) - (s.y1 - s.y0) * (double(p.x) - s.x0)) / length;
         };
         const auto at = [&](Point p) {
-            return ((double(p.x) - s.x0) * (s.x1 - s.x0) + (double(p.y) - s.y0) * (s.y1 - s.y0)) / (length * length);
+            return ((double(p.x) - s.x0) * (s.x1 - s.x0) + (double(p.y) - s.y0) * (s.y1 - s.y0)) /
+                   (length * length);
         };
         const std::vector<float> roots = curveIntersectLine(V, s);
         const double scale = std::max(1.0, length / 100);
@@ -131,7 +134,8 @@ TEST(PathElements, CurveCrossingsAgreeWithDenseSampling)
                 if (u > 0.001 && u < 0.999) {
                     ++checked;
                     const double t = (i - 0.5) / samples;
-                    EXPECT_TRUE(std::any_of(roots.begin(), roots.end(), [&](float r) { return std::fabs(r - t) < 2.0 / samples; }))
+                    EXPECT_TRUE(std::any_of(roots.begin(), roots.end(),
+                                            [&](float r) { return std::fabs(r - t) < 2.0 / samples; }))
                         << "case " << k << " crossing near t " << t;
                 }
             }

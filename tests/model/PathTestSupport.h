@@ -6,6 +6,7 @@
 #include "model/TDBezierPath.h"
 
 #include <cmath>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -17,6 +18,13 @@ struct ElementView {
     Type type;
     std::vector<Point> points;
     friend bool operator==(const ElementView &, const ElementView &) = default;
+    friend void PrintTo(const ElementView &e, std::ostream *out)
+    {
+        *out << "{" << int(e.type);
+        for (const Point &p : e.points)
+            *out << " (" << p.x << ", " << p.y << ")";
+        *out << "}";
+    }
 };
 
 inline std::vector<ElementView> elementsOf(const PathBase &path)
@@ -66,7 +74,8 @@ inline TDBezierPath randomPath(std::mt19937 &random, int elements, float size = 
         if (k < 4)
             path.lineTo(Point(coordinate(random), coordinate(random)));
         else if (k < 8)
-            path.curveTo(Point(coordinate(random), coordinate(random)), Point(coordinate(random), coordinate(random)),
+            path.curveTo(Point(coordinate(random), coordinate(random)),
+                         Point(coordinate(random), coordinate(random)),
                          Point(coordinate(random), coordinate(random)));
         else if (k == 8)
             path.close();

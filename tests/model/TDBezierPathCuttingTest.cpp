@@ -95,15 +95,16 @@ TEST(TDBezierPathCutting, ShortenStartKeepsTheCloseOfLaterSubpaths)
     path.lineTo(Point(10, 20));
     path.close();
     const TDBezierPath cut = path.shortenStartTo(0.1f);
-    EXPECT_EQ(typesOf(cut), (std::vector<Type>{Type::MoveTo, Type::LineTo, Type::MoveTo, Type::LineTo, Type::LineTo,
-                                               Type::ClosePath}));
+    EXPECT_EQ(typesOf(cut), (std::vector<Type>{Type::MoveTo, Type::LineTo, Type::MoveTo, Type::LineTo,
+                                               Type::LineTo, Type::ClosePath}));
 }
 
 TEST(TDBezierPathCutting, ShorteningAPathWithoutLengthGivesNoNaN)
 {
     TDBezierPath dot;
     dot.moveTo(Point(3, 3));
-    for (const TDBezierPath &p : {dot.shortenStartTo(0.5f), dot.shortenEndTo(0.5f), TDBezierPath().shortenEndTo(0.5f)}) {
+    for (const TDBezierPath &p :
+         {dot.shortenStartTo(0.5f), dot.shortenEndTo(0.5f), TDBezierPath().shortenEndTo(0.5f)}) {
         EXPECT_TRUE(finitePath(p));
         EXPECT_LE(p.elementCount(), 1);
     }
@@ -115,9 +116,10 @@ TEST(TDBezierPathCutting, SegmentBuffers)
     path.appendSegment({Point(1, 1), Point(2, 2), Point(3, 3), Point(4, 1)}, Type::CurveTo);
     path.appendSegment({Point(4, 1), Point(9, 9), Point(), Point()}, Type::LineTo);
     path.appendSegment({Point(4, 1), Point(9, 9), Point(), Point()}, Type::ClosePath);
-    EXPECT_EQ(elementsOf(path), (std::vector<ElementView>{{Type::MoveTo, {Point(1, 1)}},
-                                                          {Type::CurveTo, {Point(2, 2), Point(3, 3), Point(4, 1)}},
-                                                          {Type::LineTo, {Point(9, 9)}}}));
+    EXPECT_EQ(elementsOf(path),
+              (std::vector<ElementView>{{Type::MoveTo, {Point(1, 1)}},
+                                        {Type::CurveTo, {Point(2, 2), Point(3, 3), Point(4, 1)}},
+                                        {Type::LineTo, {Point(9, 9)}}}));
     SegmentPoints segment{Point(1, 1), Point(2, 2), Point(3, 3), Point(4, 4)};
     TDBezierPath::transformSegment(segment, Type::LineTo, AffineTransform::makeScale(2, 3));
     EXPECT_EQ(segment, (SegmentPoints{Point(2, 3), Point(4, 6), Point(3, 3), Point(4, 4)}));
@@ -129,7 +131,8 @@ TEST(TDBezierPathCutting, SegmentBuffers)
 TEST(TDBezierPathCutting, CutOnPathCutsAtTheOtherPathsElementBorders)
 {
     const TDBezierPath shape = polyline({Point(0, 0), Point(1, 0)});
-    const TDBezierPath target = polyline({Point(0, 0), Point(10, 0), Point(10, 10), Point(0, 10), Point(0, 20)});
+    const TDBezierPath target =
+        polyline({Point(0, 0), Point(10, 0), Point(10, 10), Point(0, 10), Point(0, 20)});
     const TDBezierPath cut = shape.cutOnPath(target);
     ASSERT_EQ(typesOf(cut),
               (std::vector<Type>{Type::MoveTo, Type::CurveTo, Type::CurveTo, Type::CurveTo, Type::CurveTo}));
@@ -219,8 +222,7 @@ TEST(TDBezierPathCutting, SmoothJointNeverWritesNaN)
     };
     const Point node(100, 0);
     for (const Case &c : {Case{"zero incoming handle", node, Point(150, 10)},
-                          Case{"zero outgoing handle", Point(50, 10), node},
-                          Case{"both zero", node, node},
+                          Case{"zero outgoing handle", Point(50, 10), node}, Case{"both zero", node, node},
                           Case{"cusp", Point(50, 0), Point(40, 0)}}) {
         TDBezierPath path;
         path.moveTo(Point(0, 0));

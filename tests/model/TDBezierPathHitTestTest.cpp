@@ -196,10 +196,10 @@ TEST(TDBezierPathHitTest, RectanglesHitByNodesOrCrossingsOnly)
 {
     TDBezierPath square = polyline({Point(0, 0), Point(100, 0), Point(100, 100), Point(0, 100)});
     square.close();
-    EXPECT_FALSE(square.intersectsRect(Rect(40, 40, 20, 20)));  // wholly inside
-    EXPECT_TRUE(square.intersectsRect(Rect(90, 90, 20, 20)));   // holds a node
-    EXPECT_TRUE(square.intersectsRect(Rect(40, -10, 20, 20)));  // crosses an edge
-    EXPECT_TRUE(square.intersectsRect(Rect(-10, 40, 20, 20)));  // crosses the closing line
+    EXPECT_FALSE(square.intersectsRect(Rect(40, 40, 20, 20))); // wholly inside
+    EXPECT_TRUE(square.intersectsRect(Rect(90, 90, 20, 20)));  // holds a node
+    EXPECT_TRUE(square.intersectsRect(Rect(40, -10, 20, 20))); // crosses an edge
+    EXPECT_TRUE(square.intersectsRect(Rect(-10, 40, 20, 20))); // crosses the closing line
     EXPECT_FALSE(square.intersectsRect(Rect(-50, -50, 20, 20)));
     // The maximum edges of the rectangle are outside it.
     EXPECT_FALSE(polyline({Point(10, 10), Point(10, 10)}).intersectsRect(Rect(0, 0, 10, 10)));
@@ -300,9 +300,10 @@ TEST(TDBezierPathHitTest, LineCrossingsAgreeWithAWalkOverEveryElementAndWithSamp
                     if (a * b < 0 && std::fabs(a - b) > 1e-3 * length) {
                         const double u = along(previous) + (along(p) - along(previous)) * a / (a - b);
                         if (u > 0.01 && u < 0.99) {
-                            const bool reported = std::any_of(crossings.begin(), crossings.end(), [&](const auto &c) {
-                                return c.segment == i && distance(c.point, p) < 2.0;
-                            });
+                            const bool reported =
+                                std::any_of(crossings.begin(), crossings.end(), [&](const auto &c) {
+                                    return c.segment == i && distance(c.point, p) < 2.0;
+                                });
                             EXPECT_TRUE(reported) << "element " << i << " sample " << s;
                         }
                     }
@@ -332,7 +333,8 @@ TEST(TDBezierPathHitTest, StrokeBoundsGrowByHalfTheWidthAndHoldMiterTips)
 
     // A 10-degree spike goes beyond the limit and adds no tip.
     const float a = 10.0f * 3.14159265f / 180.0f;
-    TDBezierPath spike = polyline({Point(0, 0), Point(100, 0), Point(100 - 100 * std::cos(a), 100 * std::sin(a))});
+    TDBezierPath spike =
+        polyline({Point(0, 0), Point(100, 0), Point(100 - 100 * std::cos(a), 100 * std::sin(a))});
     spike.setMiterLimit(10);
     const Rect grown = spike.bounds().insetBy(-5, -5);
     EXPECT_EQ(spike.strokeBoundsWithWidth(10), grown);

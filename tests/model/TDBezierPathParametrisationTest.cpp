@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <functional>
 
 using namespace scrivane;
 using namespace scrivane::test;
@@ -125,6 +128,57 @@ TEST(TDBezierPathParametrisation, MappingFollowsSequentialSinglePrecisionSubtrac
         }
     }
     EXPECT_GT(differsFromExactSum, 0) << "the cases do not tell the two orders apart";
+}
+
+// Long paths asked many times walk their lengths by jumps; the answers must
+// be those of the one-by-one walk to the last bit, also where a length falls
+// exactly half way between two representable steps (odd whole lengths on a
+// path longer than 2^24) and where lengths span many magnitudes.
+TEST(TDBezierPathParametrisation, LongPathsMapExactlyAsTheOneByOneWalk)
+{
+    std::mt19937 random(29);
+    struct Kind {
+        const char *name;
+        std::function<float()> length;
+    };
+    std::uniform_int_distribution<int> odd(0, 20);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::exponential_distribution<float> spread(0.05f);
+    const std::vector<Kind> kinds = {
+        // Followed by one line of 2^25: subtracting odd whole lengths from
+        // values in [2^24, 2^25), where steps are 2, is half way each time.
+        {"odd whole lengths past 2^24", [&] { return float(2 * odd(random) + 1); }},
+        {"odd multiples of 1/8", [&] { return float(2 * odd(random) + 1) / 8.0f; }},
+        {"spread magnitudes", [&] { return spread(random) * (unit(random) < 0.05f ? 1000.0f : 1.0f); }},
+        {"with zero lengths", [&] { return unit(random) < 0.3f ? 0.0f : unit(random) * 10.0f; }},
+    };
+    for (const Kind &kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        TDBezierPath path;
+        path.moveTo(Point(0, 0));
+        float x = 0;
+        for (int i = 0; i < 4000; ++i) {
+            // Lines along x measure exactly their length.
+            x += kind.length();
+            path.lineTo(Point(x, 0));
+        }
+        path.lineTo(Point(x, 33554432.0f));
+        std::vector<float> fractions;
+        for (int i = 0; i < 3000; ++i)
+            fractions.push_back(unit(random) * 1.1f);
+        for (int e = 1; e < path.elementCount(); e += 13) {
+            const float border = path.lengthToElement(e) / path.length();
+            fractions.insert(fractions.end(),
+                             {border, std::nextafter(border, 0.0f), std::nextafter(border, 2.0f)});
+        }
+        for (float f : fractions) {
+            float expectedT = 0, t = 0;
+            const int expected = referenceElementPercentage(path, expectedT, f);
+            ASSERT_EQ(path.elementPercentage(t, f), expected) << "f = " << f;
+            ASSERT_EQ(std::bit_cast<std::uint32_t>(t), std::bit_cast<std::uint32_t>(expectedT))
+                << "f = " << f;
+        }
+    }
 }
 
 TEST(TDBezierPathParametrisation, PointsTangentsAndCurvature)
@@ -264,6 +318,12 @@ TEST(TDBezierPathParametrisation, ElementIndexesAreRangeChecked)
         EXPECT_EQ(path.transformedCoordinate(Point(0.5f, 1), e), Point());
     }
     EXPECT_EQ(path.pointAt(0.5f, 0), Point()); // a move has no points along it
+}
+
+TEST(TDBezierPathParametrisation, PointHelpers)
+{
+    static_assert(TDPointSubtract(Point(5, 7), Point(1, 2)) == Point(4, 5));
+    static_assert(TDPointAdd(Point(5, 7), Point(1, -2)) == Point(6, 5));
 }
 
 TEST(TDBezierPathParametrisation, FractionConversionsRoundTrip)

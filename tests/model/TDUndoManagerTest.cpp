@@ -21,19 +21,22 @@ struct Graphic : Identified {
     void setAlphaValue(float value)
     {
         const float old = alpha;
-        undo.prepareWithSkippableInvocationTarget(objectId(), "setAlphaValue", [this, old] { setAlphaValue(old); });
+        undo.prepareWithSkippableInvocationTarget(objectId(), "setAlphaValue",
+                                                  [this, old] { setAlphaValue(old); });
         alpha = value;
     }
     void setShadowRadius(float value)
     {
         const float old = shadowRadius;
-        undo.prepareWithSkippableInvocationTarget(objectId(), "setShadowRadius", [this, old] { setShadowRadius(old); });
+        undo.prepareWithSkippableInvocationTarget(objectId(), "setShadowRadius",
+                                                  [this, old] { setShadowRadius(old); });
         shadowRadius = value;
     }
     void setShadowAngle(float value)
     {
         const float old = shadowAngle;
-        undo.prepareWithSkippableInvocationTarget(objectId(), "setShadowAngle", [this, old] { setShadowAngle(old); });
+        undo.prepareWithSkippableInvocationTarget(objectId(), "setShadowAngle",
+                                                  [this, old] { setShadowAngle(old); });
         shadowAngle = value;
     }
     // An ordinary registration under the same operation name as a
@@ -41,7 +44,8 @@ struct Graphic : Identified {
     void setAlphaValueOrdinary(float value)
     {
         const float old = alpha;
-        undo.prepareWithInvocationTarget(objectId(), "setAlphaValue", [this, old] { setAlphaValueOrdinary(old); });
+        undo.prepareWithInvocationTarget(objectId(), "setAlphaValue",
+                                         [this, old] { setAlphaValueOrdinary(old); });
         alpha = value;
     }
     void setName(const QString &value)
@@ -77,7 +81,7 @@ TEST(TDUndoManager, DifferentOperationsOrTargetsAreEachRecorded)
     a.setShadowRadius(5);
     a.setShadowAngle(1);
     b.setShadowRadius(7);
-    b.setShadowRadius(8);  // a repeat of the one just recorded
+    b.setShadowRadius(8); // a repeat of the one just recorded
     undo.endUndoGrouping();
     undo.undo();
     EXPECT_EQ(a.shadowRadius, 3.0f);
@@ -96,9 +100,9 @@ TEST(TDUndoManager, OpeningOrClosingAGroupEndsARun)
     undo.beginUndoGrouping();
     g.setAlphaValue(0.8f);
     undo.beginUndoGrouping();
-    g.setAlphaValue(0.6f);  // first of the inner group: recorded
+    g.setAlphaValue(0.6f); // first of the inner group: recorded
     undo.endUndoGrouping();
-    g.setAlphaValue(0.4f);  // first after the inner group closed: recorded
+    g.setAlphaValue(0.4f); // first after the inner group closed: recorded
     undo.endUndoGrouping();
     undo.undo();
     EXPECT_EQ(g.alpha, 1.0f);
@@ -115,7 +119,7 @@ TEST(TDUndoManager, SelectionChangesLeaveACleanDocumentClean)
     selected = true;
     undo.eventHandled();
     EXPECT_FALSE(undo.docChanging());
-    EXPECT_TRUE(undo.canUndo());  // yet undoable
+    EXPECT_TRUE(undo.canUndo()); // yet undoable
     g.setName("Rect 1");
     EXPECT_TRUE(undo.docChanging());
     undo.removeAllActions();
@@ -176,7 +180,8 @@ TEST(TDUndoManager, ASkippableDirectRegistrationIsRecordedAndArmsTheSkipRule)
     undo.beginUndoGrouping();
     undo.registerSkippableUndoWithTarget(g.objectId(), "setFilterArray", [&] { ran.push_back("direct 1"); });
     undo.registerSkippableUndoWithTarget(g.objectId(), "setFilterArray", [&] { ran.push_back("direct 2"); });
-    undo.prepareWithSkippableInvocationTarget(g.objectId(), "setFilterArray", [&] { ran.push_back("prepared"); });
+    undo.prepareWithSkippableInvocationTarget(g.objectId(), "setFilterArray",
+                                              [&] { ran.push_back("prepared"); });
     undo.endUndoGrouping();
     EXPECT_TRUE(undo.docChanging());
     undo.undo();
@@ -191,11 +196,11 @@ TEST(TDUndoManager, TheSkipRuleKeepsOrdinaryRegistrationsAndComparesWithTheLastO
     TDUndoManager undo;
     Graphic a(undo), b(undo);
     undo.beginUndoGrouping();
-    a.setAlphaValue(0.9f);          // skippable, recorded
-    b.setAlphaValueOrdinary(0.2f);  // ordinary on another target: recorded
-    a.setAlphaValueOrdinary(0.7f);  // ordinary, same key as an earlier one: recorded
-    b.setShadowRadius(4);           // recorded
-    a.setShadowRadius(6);           // last recorded was b's: recorded
+    a.setAlphaValue(0.9f);         // skippable, recorded
+    b.setAlphaValueOrdinary(0.2f); // ordinary on another target: recorded
+    a.setAlphaValueOrdinary(0.7f); // ordinary, same key as an earlier one: recorded
+    b.setShadowRadius(4);          // recorded
+    a.setShadowRadius(6);          // last recorded was b's: recorded
     undo.endUndoGrouping();
     undo.undo();
     EXPECT_EQ(a.alpha, 1.0f);
@@ -230,7 +235,8 @@ TEST(TDUndoManager, ANewObjectAtAReusedAddressIsAnotherTarget)
     first->~Graphic();
     auto *second = new (storage) Graphic(undo);
     EXPECT_NE(second->objectId(), firstId);
-    undo.prepareWithSkippableInvocationTarget(second->objectId(), "setAlphaValue", [&] { restored.push_back(2); });
+    undo.prepareWithSkippableInvocationTarget(second->objectId(), "setAlphaValue",
+                                              [&] { restored.push_back(2); });
     second->~Graphic();
     undo.endUndoGrouping();
     undo.undo();

@@ -24,9 +24,10 @@ public:
     static QString name() { return QStringLiteral("TestGraphic"); }
     static void registerClass()
     {
-        KeyedUnarchiver::registerClass(name(), [](KeyedUnarchiver &unarchiver) -> std::shared_ptr<Archivable> {
-            return std::make_shared<StoredGraphic>(unarchiver.decodeObject());
-        });
+        KeyedUnarchiver::registerClass(name(),
+                                       [](KeyedUnarchiver &unarchiver) -> std::shared_ptr<Archivable> {
+                                           return std::make_shared<StoredGraphic>(unarchiver.decodeObject());
+                                       });
     }
 
     QString archiveClassName() const override { return name(); }
@@ -52,7 +53,8 @@ inline QByteArray archive(const PropertyList &root)
 
 // Runs a python3 script with the given standard input; nothing when python3
 // is missing.
-inline std::optional<QByteArray> runPython(const QString &script, const QByteArray &input, int *exitCode = nullptr)
+inline std::optional<QByteArray> runPython(const QString &script, const QByteArray &input,
+                                           int *exitCode = nullptr)
 {
     const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
     if (python.isEmpty())

@@ -13,5 +13,6 @@ TEST(DataHash, KnownDigestsAsBytesAndLowercaseHex)
     EXPECT_EQ(DataHash::md5Digest("abc").size(), 16);
     EXPECT_EQ(DataHash::sha1Digest("abc").size(), 20);
     EXPECT_EQ(DataHash::ripemd160Digest("abc").size(), 20);
-    EXPECT_EQ(DataHash::md5Digest(QByteArray("\0\1", 2)).toHex(), DataHash::md5DigestString(QByteArray("\0\1", 2)).toLatin1());
+    EXPECT_EQ(DataHash::md5Digest(QByteArray("\0\1", 2)).toHex(),
+              DataHash::md5DigestString(QByteArray("\0\1", 2)).toLatin1());
 }

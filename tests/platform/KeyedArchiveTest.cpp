@@ -57,10 +57,11 @@ protected:
     static void SetUpTestSuite()
     {
         StoredGraphic::registerClass();
-        KeyedUnarchiver::registerClass(QStringLiteral("TestKeyedFlag"), [](KeyedUnarchiver &u) -> std::shared_ptr<Archivable> {
-            u.decodeBool(QStringLiteral("flag"));
-            return std::make_shared<KeyedFlag>();
-        });
+        KeyedUnarchiver::registerClass(QStringLiteral("TestKeyedFlag"),
+                                       [](KeyedUnarchiver &u) -> std::shared_ptr<Archivable> {
+                                           u.decodeBool(QStringLiteral("flag"));
+                                           return std::make_shared<KeyedFlag>();
+                                       });
     }
     void SetUp() override
     {
@@ -75,7 +76,8 @@ PropertyList everyKind()
         {"Name", "Rect 1"},
         {"Visible", true},
         {"alphaValue", 0.5},
-        {"Pressure", PropertyList::Array{ArchivedPoint::value(Point(0, 1)), ArchivedPoint::value(Point(1, 0.25f))}},
+        {"Pressure",
+         PropertyList::Array{ArchivedPoint::value(Point(0, 1)), ArchivedPoint::value(Point(1, 0.25f))}},
     });
     return PropertyList::Dictionary{
         {"string", "text"},
@@ -125,7 +127,8 @@ TEST_F(KeyedArchive, RoundTripsEveryValueKindInBothFormats)
 
 TEST_F(KeyedArchive, NullAndScalarRootsRoundTrip)
 {
-    for (const PropertyList &root : {PropertyList(), PropertyList("only"), PropertyList(7), PropertyList(false)})
+    for (const PropertyList &root :
+         {PropertyList(), PropertyList("only"), PropertyList(7), PropertyList(false)})
         EXPECT_EQ(KeyedUnarchiver::unarchive(archive(root)), root);
 }
 
@@ -148,14 +151,15 @@ TEST_F(KeyedArchive, AnObjectThatContainsItselfCannotBeArchived)
     QString error;
     EXPECT_FALSE(KeyedArchiver::archivedData(PropertyList(loop), PropertyList::Format::Binary, &error));
     EXPECT_TRUE(error.contains("contains itself")) << error.toStdString();
-    loop->dictionary = {};  // break the cycle for the leak checker
+    loop->dictionary = {}; // break the cycle for the leak checker
 }
 
 // python3's plistlib reads the binary output independently and describes
 // the layout it finds.
 TEST_F(KeyedArchive, PythonReadsTheClassicLayout)
 {
-    auto graphic = std::make_shared<StoredGraphic>(PropertyList::Dictionary{{"Name", "Rect 1"}, {"Locked", false}});
+    auto graphic =
+        std::make_shared<StoredGraphic>(PropertyList::Dictionary{{"Name", "Rect 1"}, {"Locked", false}});
     const PropertyList root = PropertyList::Dictionary{
         {"Layers", PropertyList::Array{graphic, std::make_shared<StoredGraphic>()}},
         {"GridSpacing", 28.35},
@@ -243,14 +247,15 @@ TEST_F(KeyedArchive, AnUnknownClassBecomesAPlaceholderThatIsWrittenBackUnchanged
 {
     QStringList warned;
     EncodedDictionary::setWarningHook([&](const QString &name) { warned.append(name); });
-    const PropertyList root = PropertyList::Array{std::make_shared<UnknownThing>(), std::make_shared<UnknownThing>()};
+    const PropertyList root =
+        PropertyList::Array{std::make_shared<UnknownThing>(), std::make_shared<UnknownThing>()};
     const auto decoded = KeyedUnarchiver::unarchive(archive(root));
     ASSERT_TRUE(decoded);
     const auto placeholder = decoded->at(0).objectAs<EncodedDictionary>();
     ASSERT_TRUE(placeholder);
     EXPECT_EQ(placeholder->objectForKey("Name").toString(), "Star 1");
     EXPECT_TRUE(placeholder->objectForKey("Missing").isNull());
-    EXPECT_EQ(warned, QStringList({"TDFutureGraphic"}));  // once per load, not per object
+    EXPECT_EQ(warned, QStringList({"TDFutureGraphic"})); // once per load, not per object
     EXPECT_TRUE(EncodedDictionary::filtersLost());
 
     // Written back and read again: same class, same hierarchy, same values
@@ -272,7 +277,8 @@ TEST_F(KeyedArchive, AnUnknownClassBecomesAPlaceholderThatIsWrittenBackUnchanged
 
 TEST_F(KeyedArchive, ClassesCanBeSubstitutedPerUnarchiverOrForTheProcess)
 {
-    const QByteArray data = archive(PropertyList(std::make_shared<StoredGraphic>(PropertyList::Dictionary{{"Name", "x"}})));
+    const QByteArray data =
+        archive(PropertyList(std::make_shared<StoredGraphic>(PropertyList::Dictionary{{"Name", "x"}})));
     {
         KeyedUnarchiver unarchiver(data);
         unarchiver.setClass(&EncodedDictionary::decode, StoredGraphic::name());
@@ -297,7 +303,8 @@ TEST_F(KeyedArchive, ColoursKeepTheirSpaceAndTransformsTheirCoefficients)
     PropertyList::Array values;
     for (const Color &colour : colours)
         values.push_back(ArchivedColor::value(colour));
-    const AffineTransform transforms[] = {AffineTransform(), AffineTransform(0.1f, 0.2f, 0.3f, 0.4f, 1e6f, -1e-6f)};
+    const AffineTransform transforms[] = {AffineTransform(),
+                                          AffineTransform(0.1f, 0.2f, 0.3f, 0.4f, 1e6f, -1e-6f)};
     for (const AffineTransform &transform : transforms)
         values.push_back(ArchivedTransform::value(transform));
     const auto decoded = KeyedUnarchiver::unarchive(archive(values));
@@ -340,8 +347,14 @@ TEST_F(KeyedArchive, EveryTruncationIsAnErrorAndNoByteFlipCrashes)
 namespace {
 
 // Hand-built archives, for structures no writer of ours produces.
-plist_t str(const char *s) { return plist_new_string(s); }
-plist_t uid(uint64_t n) { return plist_new_uid(n); }
+plist_t str(const char *s)
+{
+    return plist_new_string(s);
+}
+plist_t uid(uint64_t n)
+{
+    return plist_new_uid(n);
+}
 plist_t array(std::initializer_list<plist_t> items)
 {
     plist_t a = plist_new_array();
@@ -356,15 +369,21 @@ plist_t dict(std::initializer_list<std::pair<const char *, plist_t>> items)
         plist_dict_set_item(d, key, item);
     return d;
 }
-plist_t description(const char *name) { return dict({{"$classname", str(name)}, {"$classes", array({str(name)})}}); }
+plist_t description(const char *name)
+{
+    return dict({{"$classname", str(name)}, {"$classes", array({str(name)})}});
+}
 
-QByteArray rawArchive(std::vector<plist_t> objects, plist_t rootEntry, plist_t version = plist_new_uint(100000))
+QByteArray rawArchive(std::vector<plist_t> objects, plist_t rootEntry,
+                      plist_t version = plist_new_uint(100000))
 {
     plist_t all = plist_new_array();
     plist_array_append_item(all, str("$null"));
     for (plist_t object : objects)
         plist_array_append_item(all, object);
-    plist_t top = dict({{"$archiver", str("NSKeyedArchiver")}, {"$version", version}, {"$objects", all},
+    plist_t top = dict({{"$archiver", str("NSKeyedArchiver")},
+                        {"$version", version},
+                        {"$objects", all},
                         {"$top", rootEntry ? dict({{"root", rootEntry}}) : plist_new_dict()}});
     char *bytes = nullptr;
     uint32_t length = 0;
@@ -390,46 +409,62 @@ TEST_F(KeyedArchive, HostileStructuresGiveClearErrors)
     cases.push_back({"no root", rawArchive({str("x")}, nullptr), "no root object"});
     cases.push_back({"root not a reference", rawArchive({str("x")}, str("1")), "no root object"});
     cases.push_back({"wrong version", rawArchive({str("x")}, uid(1), plist_new_uint(7)), "unknown version"});
-    cases.push_back({"array contains itself",
-                     rawArchive({dict({{"NS.objects", array({uid(1)})}, {"$class", uid(2)}}), description("NSArray")}, uid(1)),
-                     "contains itself"});
-    cases.push_back({"element out of range",
-                     rawArchive({dict({{"NS.objects", array({uid(77)})}, {"$class", uid(2)}}), description("NSArray")}, uid(1)),
-                     "does not exist"});
+    cases.push_back(
+        {"array contains itself",
+         rawArchive({dict({{"NS.objects", array({uid(1)})}, {"$class", uid(2)}}), description("NSArray")},
+                    uid(1)),
+         "contains itself"});
+    cases.push_back(
+        {"element out of range",
+         rawArchive({dict({{"NS.objects", array({uid(77)})}, {"$class", uid(2)}}), description("NSArray")},
+                    uid(1)),
+         "does not exist"});
     cases.push_back({"object without class", rawArchive({dict({{"$0", uid(0)}})}, uid(1)), "names no class"});
-    cases.push_back({"class name not text",
-                     rawArchive({dict({{"$class", uid(2)}}), dict({{"$classname", plist_new_uint(3)}})}, uid(1)),
-                     "malformed class description"});
+    cases.push_back(
+        {"class name not text",
+         rawArchive({dict({{"$class", uid(2)}}), dict({{"$classname", plist_new_uint(3)}})}, uid(1)),
+         "malformed class description"});
     cases.push_back({"class reference out of range", rawArchive({dict({{"$class", uid(40)}})}, uid(1)),
                      "missing class description"});
-    cases.push_back({"key not text",
-                     rawArchive({dict({{"NS.keys", array({uid(3)})}, {"NS.objects", array({uid(3)})}, {"$class", uid(2)}}),
-                                 description("NSDictionary"), plist_new_uint(5)},
-                                uid(1)),
-                     "key that is not text"});
-    cases.push_back({"keys and values differ in number",
-                     rawArchive({dict({{"NS.keys", array({uid(3)})}, {"NS.objects", array({})}, {"$class", uid(2)}}),
-                                 description("NSDictionary"), str("k")},
-                                uid(1)),
-                     "1 keys but 0 values"});
+    cases.push_back(
+        {"key not text",
+         rawArchive(
+             {dict({{"NS.keys", array({uid(3)})}, {"NS.objects", array({uid(3)})}, {"$class", uid(2)}}),
+              description("NSDictionary"), plist_new_uint(5)},
+             uid(1)),
+         "key that is not text"});
+    cases.push_back(
+        {"keys and values differ in number",
+         rawArchive({dict({{"NS.keys", array({uid(3)})}, {"NS.objects", array({})}, {"$class", uid(2)}}),
+                     description("NSDictionary"), str("k")},
+                    uid(1)),
+         "1 keys but 0 values"});
     cases.push_back({"elements not references",
-                     rawArchive({dict({{"NS.objects", array({str("inline")})}, {"$class", uid(2)}}), description("NSArray")}, uid(1)),
+                     rawArchive({dict({{"NS.objects", array({str("inline")})}, {"$class", uid(2)}}),
+                                 description("NSArray")},
+                                uid(1)),
                      "not a list of references"});
     cases.push_back({"a list where a value belongs", rawArchive({array({uid(0)})}, uid(1)), "cannot hold"});
-    cases.push_back({"keyed flag is text",
-                     rawArchive({dict({{"flag", str("YES")}, {"$class", uid(2)}}), description("TestKeyedFlag")}, uid(1)),
-                     "\"flag\" of archived TestKeyedFlag is not a number"});
-    cases.push_back({"unkeyed value not a reference",
-                     rawArchive({dict({{"$0", str("inline")}, {"$class", uid(2)}}), description("TestGraphic")}, uid(1)),
-                     "\"$0\" of archived TestGraphic is not a reference"});
-    cases.push_back({"date without time",
-                     rawArchive({dict({{"NS.time", str("now")}, {"$class", uid(2)}}), description("NSDate")}, uid(1)),
-                     "holds no time"});
-    cases.push_back({"unknown colour space",
-                     rawArchive({dict({{"space", plist_new_uint(9)}, {"$class", uid(2)}}), description("TDColor")}, uid(1)),
-                     "unknown colour space 9"});
+    cases.push_back(
+        {"keyed flag is text",
+         rawArchive({dict({{"flag", str("YES")}, {"$class", uid(2)}}), description("TestKeyedFlag")}, uid(1)),
+         "\"flag\" of archived TestKeyedFlag is not a number"});
+    cases.push_back(
+        {"unkeyed value not a reference",
+         rawArchive({dict({{"$0", str("inline")}, {"$class", uid(2)}}), description("TestGraphic")}, uid(1)),
+         "\"$0\" of archived TestGraphic is not a reference"});
+    cases.push_back(
+        {"date without time",
+         rawArchive({dict({{"NS.time", str("now")}, {"$class", uid(2)}}), description("NSDate")}, uid(1)),
+         "holds no time"});
+    cases.push_back(
+        {"unknown colour space",
+         rawArchive({dict({{"space", plist_new_uint(9)}, {"$class", uid(2)}}), description("TDColor")},
+                    uid(1)),
+         "unknown colour space 9"});
     cases.push_back({"transform with NaN",
-                     rawArchive({dict({{"m11", plist_new_real(std::nan(""))}, {"$class", uid(2)}}), description("TDAffineTransform")},
+                     rawArchive({dict({{"m11", plist_new_real(std::nan(""))}, {"$class", uid(2)}}),
+                                 description("TDAffineTransform")},
                                 uid(1)),
                      "(m11) that is not a finite number"});
     cases.push_back({"not an archive", QByteArray("<plist><dict/></plist>"), "not a keyed archive"});
@@ -441,13 +476,15 @@ TEST_F(KeyedArchive, HostileStructuresGiveClearErrors)
         std::vector<plist_t> chain{description("NSArray")};
         const int depth = 3000;
         for (int i = 0; i < depth; ++i)
-            chain.push_back(dict({{"NS.objects", array({uid(i + 3 < depth + 2 ? i + 3 : 0)})}, {"$class", uid(1)}}));
+            chain.push_back(
+                dict({{"NS.objects", array({uid(i + 3 < depth + 2 ? i + 3 : 0)})}, {"$class", uid(1)}}));
         cases.push_back({"deep nesting", rawArchive(chain, uid(2)), "nests deeper than"});
     }
     // Sharing that unfolds into 2^60 values: each array holds the previous
     // one twice.
     {
-        std::vector<plist_t> levels{description("NSArray"), dict({{"NS.objects", array({})}, {"$class", uid(1)}})};
+        std::vector<plist_t> levels{description("NSArray"),
+                                    dict({{"NS.objects", array({})}, {"$class", uid(1)}})};
         for (int i = 0; i < 60; ++i)
             levels.push_back(dict({{"NS.objects", array({uid(i + 2), uid(i + 2)})}, {"$class", uid(1)}}));
         cases.push_back({"exponential sharing", rawArchive(levels, uid(61)), "unfolds into more than"});

@@ -9,13 +9,15 @@ TEST(NotificationCenter, DeliversByNameAndObjectInOrder)
     NotificationCenter center;
     const int graphic = 0, other = 0;
     QStringList calls;
-    center.addObserver(nullptr, "TDGraphicDidChange", nullptr, [&](const Notification &) { calls << "any graphic"; });
+    center.addObserver(nullptr, "TDGraphicDidChange", nullptr,
+                       [&](const Notification &) { calls << "any graphic"; });
     center.addObserver(nullptr, "TDGraphicDidChange", &graphic, [&](const Notification &n) {
         EXPECT_EQ(n.object, &graphic);
         calls << "this graphic";
     });
     center.addObserver(nullptr, QString(), nullptr, [&](const Notification &n) { calls << "all:" + n.name; });
-    center.addObserver(nullptr, "Ruler units did change", nullptr, [&](const Notification &) { calls << "units"; });
+    center.addObserver(nullptr, "Ruler units did change", nullptr,
+                       [&](const Notification &) { calls << "units"; });
 
     center.post("TDGraphicDidChange", &graphic);
     EXPECT_EQ(calls, QStringList({"any graphic", "this graphic", "all:TDGraphicDidChange"}));
@@ -51,7 +53,7 @@ TEST(NotificationCenter, ObserversMayChangeTheListWhileANotificationIsDelivered)
     NotificationCenter::Token second = 0;
     center.addObserver(nullptr, "n", nullptr, [&](const Notification &) {
         calls << "first";
-        center.removeObserver(second);  // not called for this post
+        center.removeObserver(second); // not called for this post
         center.addObserver(nullptr, "n", nullptr, [&](const Notification &) { calls << "late"; });
         center.post("nested");
     });

@@ -23,13 +23,19 @@ TEST(PropertyList, NumbersAndStoredTextConvertTheWayStoredValuesAreRead)
         double asReal;
     };
     const Case cases[] = {
-        {PropertyList("YES"), true, 0, 0},      {PropertyList("NO"), false, 0, 0},
-        {PropertyList("yes"), true, 0, 0},      {PropertyList("true"), true, 0, 0},
-        {PropertyList(" 12.5abc"), true, 12, 12.5}, {PropertyList("0"), false, 0, 0},
-        {PropertyList("-3"), true, -3, -3},     {PropertyList(""), false, 0, 0},
-        {PropertyList(2.75), true, 2, 2.75},    {PropertyList(true), true, 1, 1},
+        {PropertyList("YES"), true, 0, 0},
+        {PropertyList("NO"), false, 0, 0},
+        {PropertyList("yes"), true, 0, 0},
+        {PropertyList("true"), true, 0, 0},
+        {PropertyList(" 12.5abc"), true, 12, 12.5},
+        {PropertyList("0"), false, 0, 0},
+        {PropertyList("-3"), true, -3, -3},
+        {PropertyList(""), false, 0, 0},
+        {PropertyList(2.75), true, 2, 2.75},
+        {PropertyList(true), true, 1, 1},
         {PropertyList(1e300), true, std::numeric_limits<qint64>::max(), 1e300},
-        {PropertyList(), false, 0, 0},          {PropertyList(PropertyList::Array{1}), false, 0, 0},
+        {PropertyList(), false, 0, 0},
+        {PropertyList(PropertyList::Array{1}), false, 0, 0},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(c.value.toBool(), c.asBool) << c.value.toString().toStdString();
@@ -83,7 +89,8 @@ p['when'] = p['when'].isoformat()
 print(json.dumps(p))
 )";
     int exitCode = 0;
-    const auto output = runPython(QString::fromUtf8(script), *root.toData(PropertyList::Format::Binary), &exitCode);
+    const auto output =
+        runPython(QString::fromUtf8(script), *root.toData(PropertyList::Format::Binary), &exitCode);
     if (!output)
         GTEST_SKIP() << "python3 is not installed";
     ASSERT_EQ(exitCode, 0) << output->toStdString();
@@ -169,26 +176,32 @@ TEST(PropertyList, HostileListsAreRefusedBeforeLibplistSeesThem)
         const char *message;
     };
     QByteArray loop = deepBinaryList(2);
-    loop[9 + 3] = 0;  // the first array now holds itself
+    loop[9 + 3] = 0; // the first array now holds itself
     QByteArray outside = deepBinaryList(2);
-    outside[outside.size() - 1] = 0x7f;  // table offset beyond the data
+    outside[outside.size() - 1] = 0x7f; // table offset beyond the data
     QByteArray badRefSize = deepBinaryList(2);
-    badRefSize[badRefSize.size() - 32 + 7] = 5;  // libplist misreads 5-byte references
+    badRefSize[badRefSize.size() - 32 + 7] = 5; // libplist misreads 5-byte references
     const Case cases[] = {
         {"deep binary", deepBinaryList(200000), "nests deeper"},
         {"deep XML",
-         "<?xml version=\"1.0\"?><plist version=\"1.0\">" + QByteArray("<array>").repeated(200000)
-             + QByteArray("</array>").repeated(200000) + "</plist>",
+         "<?xml version=\"1.0\"?><plist version=\"1.0\">" + QByteArray("<array>").repeated(200000) +
+             QByteArray("</array>").repeated(200000) + "</plist>",
          "nests deeper"},
         {"self reference", loop, "contains itself"},
         {"table outside", outside, "outside the data"},
         {"reference size 5", badRefSize, "trailer is malformed"},
         {"truncated header", QByteArray("bplist00"), "too short"},
         // libplist asserts on dictionary keys with NUL characters.
-        {"NUL in a key", binaryList({QByteArray("\xD1\x01\x02", 3), QByteArray("\x53" "a\0b", 4), QByteArray("\x09")}),
+        {"NUL in a key",
+         binaryList({QByteArray("\xD1\x01\x02", 3),
+                     QByteArray("\x53"
+                                "a\0b",
+                                4),
+                     QByteArray("\x09")}),
          "key holds a NUL"},
         {"NUL in a UTF-16 key",
-         binaryList({QByteArray("\xD1\x01\x02", 3), QByteArray("\x61\0\0", 3), QByteArray("\x09")}), "key holds a NUL"},
+         binaryList({QByteArray("\xD1\x01\x02", 3), QByteArray("\x61\0\0", 3), QByteArray("\x09")}),
+         "key holds a NUL"},
         {"lone surrogate", binaryList({QByteArray("\x61\xD8\x00", 3)}), "not valid UTF-16"},
         {"NUL in XML", QByteArray("<plist><string>a\0b</string></plist>", 36), "NUL"},
     };
@@ -200,8 +213,11 @@ TEST(PropertyList, HostileListsAreRefusedBeforeLibplistSeesThem)
     // Within the limits the same constructions read fine; a value with a
     // NUL character reads (libplist ends it at the NUL).
     EXPECT_TRUE(PropertyList::fromData(deepBinaryList(100)));
-    const auto withNul = PropertyList::fromData(
-        binaryList({QByteArray("\xD1\x01\x02", 3), QByteArray("\x51k", 2), QByteArray("\x53" "a\0b", 4)}));
+    const auto withNul =
+        PropertyList::fromData(binaryList({QByteArray("\xD1\x01\x02", 3), QByteArray("\x51k", 2),
+                                           QByteArray("\x53"
+                                                      "a\0b",
+                                                      4)}));
     ASSERT_TRUE(withNul);
     EXPECT_TRUE(withNul->value("k").toString().startsWith("a"));
 }
@@ -267,7 +283,7 @@ TEST(PropertyList, BadYamlGivesErrors)
         {"deep flow", QByteArray("[").repeated(5000) + QByteArray("]").repeated(5000), ""},
     };
     PropertyListLimits limits;
-    limits.maxNodes = 100000;  // keeps the bomb quick to refuse
+    limits.maxNodes = 100000; // keeps the bomb quick to refuse
     for (const Case &c : cases) {
         QString error;
         EXPECT_FALSE(PropertyList::fromYaml(c.text, limits, &error)) << c.name;

@@ -22,12 +22,15 @@ TEST(StringTable, ShippedTablesAreObjectsOfTexts)
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << table;
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
-        ASSERT_EQ(error.error, QJsonParseError::NoError) << table << ": " << error.errorString().toStdString();
+        ASSERT_EQ(error.error, QJsonParseError::NoError)
+            << table << ": " << error.errorString().toStdString();
         const QJsonObject entries = document.object();
         EXPECT_FALSE(entries.isEmpty()) << table;
         for (auto it = entries.begin(); it != entries.end(); ++it)
-            EXPECT_TRUE(it.value().isString() && !it.value().toString().isEmpty()) << table << ": " << it.key().toStdString();
+            EXPECT_TRUE(it.value().isString() && !it.value().toString().isEmpty())
+                << table << ": " << it.key().toStdString();
     }
-    EXPECT_EQ(StringTable::lookup("StatusbarStrings", "Editing group.  *E end  "), "Editing group.  *E end  ");
+    EXPECT_EQ(StringTable::lookup("StatusbarStrings", "Editing group.  *E end  "),
+              "Editing group.  *E end  ");
     EXPECT_EQ(StringTable::lookup("ToolbarStrings", "Hide Guides"), "Hide Guides");
 }

@@ -1,5 +1,5 @@
-#include "platform/NotificationCenter.h"
 #include "platform/UndoManager.h"
+#include "platform/NotificationCenter.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +77,7 @@ TEST(UndoManager, NestedGroupsAreOneStepUndoneInReverse)
     undo.registerUndo(b.objectId(), "inner", [&] { order.push_back("inner"); });
     undo.endUndoGrouping();
     undo.beginUndoGrouping();
-    undo.endUndoGrouping();  // empty groups leave nothing behind
+    undo.endUndoGrouping(); // empty groups leave nothing behind
     undo.registerUndo(a.objectId(), "last", [&] { order.push_back("last"); });
     undo.endUndoGrouping();
     undo.undo();
@@ -93,24 +93,24 @@ TEST(UndoManager, AnEventGroupOpensAtTheFirstRegistrationAndClosesWhenTheEventIs
     auto &center = NotificationCenter::defaultCenter();
     const auto token = center.addObserver(nullptr, UndoManager::didCloseUndoGroupNotification, &undo,
                                           [&](const Notification &) { ++closed; });
-    undo.eventHandled();  // an event that changed nothing
+    undo.eventHandled(); // an event that changed nothing
     EXPECT_EQ(undo.groupingLevel(), 0);
 
-    a.set(1);  // first event: two changes
+    a.set(1); // first event: two changes
     EXPECT_EQ(undo.groupingLevel(), 1);
     a.set(2);
     undo.eventHandled();
     EXPECT_EQ(undo.groupingLevel(), 0);
     EXPECT_EQ(closed, 1);
 
-    a.set(3);  // second event, with a gesture group that outlives it
+    a.set(3); // second event, with a gesture group that outlives it
     undo.beginUndoGrouping();
     a.set(4);
     undo.eventHandled();
     EXPECT_EQ(undo.groupingLevel(), 2);
-    a.set(5);  // a later event of the gesture
+    a.set(5); // a later event of the gesture
     undo.eventHandled();
-    undo.endUndoGrouping();  // the gesture ends; its event closes the step
+    undo.endUndoGrouping(); // the gesture ends; its event closes the step
     undo.eventHandled();
     EXPECT_EQ(undo.groupingLevel(), 0);
     EXPECT_EQ(closed, 2);
@@ -164,7 +164,7 @@ TEST(UndoManager, LevelsRemoveAllAndNotifications)
     undo.setLevelsOfUndo(2);
     undo.undo();
     undo.undo();
-    undo.undo();  // nothing left
+    undo.undo(); // nothing left
     EXPECT_EQ(a.value, 3);
 
     int undone = 0, redone = 0;

@@ -1,5 +1,5 @@
-#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "platform/NotificationCenter.h"
 
 #include "TestEnvironment.h"
 
@@ -49,11 +49,11 @@ TEST(UserDefaults, ValuesSurviveAReopenAsTextAndPostChanges)
     int changes = 0;
     QString changedKey;
     auto &center = NotificationCenter::defaultCenter();
-    const auto token = center.addObserver(nullptr, UserDefaults::didChangeNotification, nullptr,
-                                          [&](const Notification &n) {
-                                              ++changes;
-                                              changedKey = n.userInfo.value("key").toString();
-                                          });
+    const auto token =
+        center.addObserver(nullptr, UserDefaults::didChangeNotification, nullptr, [&](const Notification &n) {
+            ++changes;
+            changedKey = n.userInfo.value("key").toString();
+        });
     {
         UserDefaults defaults(std::make_unique<QSettings>(file, QSettings::IniFormat));
         defaults.setBool("select new graphics", false);
