@@ -52,9 +52,9 @@ QString extensionOfImageData(const QByteArray &data)
         const char *extension;
     };
     static const Signature signatures[] = {
-        {"\x89PNG", 4, "png"},       {"\xFF\xD8\xFF", 3, "jpg"}, {"GIF8", 4, "gif"},
-        {"II*\0", 4, "tiff"},        {"MM\0*", 4, "tiff"},      {"%PDF", 4, "pdf"},
-        {"%!PS", 4, "eps"},          {"\xC5\xD0\xD3\xC6", 4, "eps"}, {"BM", 2, "bmp"},
+        {"\x89PNG", 4, "png"}, {"\xFF\xD8\xFF", 3, "jpg"},     {"GIF8", 4, "gif"},
+        {"II*\0", 4, "tiff"},  {"MM\0*", 4, "tiff"},           {"%PDF", 4, "pdf"},
+        {"%!PS", 4, "eps"},    {"\xC5\xD0\xD3\xC6", 4, "eps"}, {"BM", 2, "bmp"},
     };
     for (const Signature &s : signatures) {
         if (data.startsWith(QByteArray(s.bytes, s.length)))
@@ -110,8 +110,7 @@ void TDFillStyle::didChange()
         m_graphic->didChange();
 }
 
-template <class Undo>
-void TDFillStyle::registerUndo(bool skippable, const QString &operation, Undo undo)
+template <class Undo> void TDFillStyle::registerUndo(bool skippable, const QString &operation, Undo undo)
 {
     TDUndoManager *manager = undoManager();
     if (!manager)
@@ -182,7 +181,8 @@ void TDFillStyle::setWinding(int rule)
 {
     if (rule == m_windingRule)
         return;
-    registerUndo(true, QStringLiteral("setWinding"), [old = m_windingRule](TDFillStyle &s) { s.setWinding(old); });
+    registerUndo(true, QStringLiteral("setWinding"),
+                 [old = m_windingRule](TDFillStyle &s) { s.setWinding(old); });
     willChange();
     m_windingRule = rule;
     didChange();
@@ -197,7 +197,8 @@ void TDFillStyle::setImageKey(const QString &key)
 {
     if (key == m_imageKey)
         return;
-    registerUndo(true, QStringLiteral("setImageKey"), [old = m_imageKey](TDFillStyle &s) { s.setImageKey(old); });
+    registerUndo(true, QStringLiteral("setImageKey"),
+                 [old = m_imageKey](TDFillStyle &s) { s.setImageKey(old); });
     m_imageKey = key;
     didChange();
 }
@@ -232,7 +233,8 @@ void TDFillStyle::setGradientUndoable(const std::shared_ptr<const TDGradient> &g
     // The old gradient is kept as it is now: the undo must not see later
     // changes made to the object in place.
     std::shared_ptr<const TDGradient> old = m_gradient ? m_gradient->clone() : nullptr;
-    registerUndo(true, QStringLiteral("setGradientUndoable"), [old](TDFillStyle &s) { s.setGradientUndoable(old); });
+    registerUndo(true, QStringLiteral("setGradientUndoable"),
+                 [old](TDFillStyle &s) { s.setGradientUndoable(old); });
     setGradient(gradient);
 }
 
@@ -264,8 +266,9 @@ void TDFillStyle::setGradientFromPoint(Point start, Point end)
 
 void TDFillStyle::setGradientFromPointUndo(Point start, Point end)
 {
-    registerUndo(false, QStringLiteral("setGradientFromPointUndo"),
-                 [s0 = m_startPoint, e0 = m_endPoint](TDFillStyle &s) { s.setGradientFromPointUndo(s0, e0); });
+    registerUndo(
+        false, QStringLiteral("setGradientFromPointUndo"),
+        [s0 = m_startPoint, e0 = m_endPoint](TDFillStyle &s) { s.setGradientFromPointUndo(s0, e0); });
     setGradientFromPoint(start, end);
 }
 
@@ -346,8 +349,8 @@ void TDFillStyle::setGradientFromGlobalPoint(Point start, Point end)
 
 void TDFillStyle::setGradientFromGlobalPoint(Point start, Point end, Point third)
 {
-    const AffineTransform axes(end.x - start.x, end.y - start.y, third.x - start.x, third.y - start.y, start.x,
-                               start.y);
+    const AffineTransform axes(end.x - start.x, end.y - start.y, third.x - start.x, third.y - start.y,
+                               start.x, start.y);
     // Coinciding or collinear points give no plane to lay the gradient in;
     // such a drag step leaves the gradient as it was.
     if (!invertible(axes))
@@ -359,8 +362,9 @@ void TDFillStyle::setGradientFromGlobalPoint(Point start, Point end, Point third
 
 void TDFillStyle::endEditingGradient()
 {
-    registerUndo(false, QStringLiteral("setGradientFromPointUndo"),
-                 [s0 = m_originalStart, e0 = m_originalEnd](TDFillStyle &s) { s.setGradientFromPointUndo(s0, e0); });
+    registerUndo(
+        false, QStringLiteral("setGradientFromPointUndo"),
+        [s0 = m_originalStart, e0 = m_originalEnd](TDFillStyle &s) { s.setGradientFromPointUndo(s0, e0); });
     m_originalTransform.reset();
     m_shading.reset();
 }
@@ -433,7 +437,8 @@ void TDFillStyle::copyStyleFrom(const TDFillStyle &other)
     setWinding(other.m_windingRule);
     didChange();
     if (manager) {
-        manager->setActionName(StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Change Fill")));
+        manager->setActionName(
+            StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Change Fill")));
         manager->endUndoGrouping();
     }
 }
@@ -473,7 +478,8 @@ void TDFillStyle::drawInGraphic(TDGraphic &graphic, TDDrawProtocol *view, Graphi
         break;
     }
     case GradientFill:
-        if (context.surfaceKind() != SurfaceKind::Raster && m_gradient && m_gradient->needsRasterizingForPDF()) {
+        if (context.surfaceKind() != SurfaceKind::Raster && m_gradient &&
+            m_gradient->needsRasterizingForPDF()) {
             drawGradientImage(graphic, context);
             break;
         }

@@ -200,8 +200,7 @@ private:
     TDUndoManager *undoManager() const;
     // Registers `undo` (run on this style while it lives) with the graphic's
     // undo manager, if any.
-    template <class Undo>
-    void registerUndo(bool skippable, const QString &operation, Undo undo);
+    template <class Undo> void registerUndo(bool skippable, const QString &operation, Undo undo);
     void willChange();
     void didChange();
 

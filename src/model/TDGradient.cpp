@@ -172,7 +172,8 @@ std::shared_ptr<TDGradient> TDGradient::clone() const
 {
     auto gradient = std::make_shared<TDGradient>();
     for (const auto &marker : m_markers)
-        gradient->m_markers.push_back(std::make_shared<TDGradientMarker>(marker->color(), marker->markerPosition()));
+        gradient->m_markers.push_back(
+            std::make_shared<TDGradientMarker>(marker->color(), marker->markerPosition()));
     gradient->sortMarkers();
     gradient->cacheMarkers();
     return gradient;
@@ -199,7 +200,8 @@ PropertyList TDGradient::toYAML() const
 {
     PropertyList markers{PropertyList::Array()};
     for (const auto &marker : m_sortedMarkers)
-        markers.append(PropertyList(std::make_shared<TDGradientMarker>(marker->color(), marker->markerPosition())));
+        markers.append(
+            PropertyList(std::make_shared<TDGradientMarker>(marker->color(), marker->markerPosition())));
     PropertyList dictionary{PropertyList::Dictionary()};
     dictionary.insert(MarkersKey, markers);
     return dictionary;

@@ -37,7 +37,8 @@ const QString BrushKey = QStringLiteral("Brush");
 // Kept as read until brushes, pressure and text along the path arrive.
 const QString CustomBrushNameKey = QStringLiteral("Custom brush name");
 const QString PressureKey = QStringLiteral("Pressure");
-const QStringList TextKeys{QStringLiteral("text"), QStringLiteral("baseline"), QStringLiteral("text and line")};
+const QStringList TextKeys{QStringLiteral("text"), QStringLiteral("baseline"),
+                           QStringLiteral("text and line")};
 
 // Per cent as stored: whole numbers, truncated.  The stored fraction is a
 // single-precision number, so 29 per cent reads back as 28.99999...; a
@@ -176,8 +177,7 @@ void TDStrokeStyle::didChange()
         m_graphic->didChange();
 }
 
-template <class Undo>
-void TDStrokeStyle::registerUndo(const QString &operation, Undo undo)
+template <class Undo> void TDStrokeStyle::registerUndo(const QString &operation, Undo undo)
 {
     TDUndoManager *manager = undoManager();
     if (!manager)
@@ -247,7 +247,8 @@ void TDStrokeStyle::setStrokeWidth(float width)
     const double difference = double(m_strokeWidth) - double(width);
     if (difference * difference < 1e-5)
         return;
-    registerUndo(QStringLiteral("setStrokeWidth_n"), [old = m_strokeWidth](TDStrokeStyle &s) { s.setStrokeWidth(old); });
+    registerUndo(QStringLiteral("setStrokeWidth_n"),
+                 [old = m_strokeWidth](TDStrokeStyle &s) { s.setStrokeWidth(old); });
     willChange();
     m_strokeWidth = width;
     changedGeometry();
@@ -263,7 +264,8 @@ void TDStrokeStyle::setCapStyle(int cap)
 {
     if (cap == m_capStyle)
         return;
-    registerUndo(QStringLiteral("setCapStyle_n"), [old = m_capStyle](TDStrokeStyle &s) { s.setCapStyle(old); });
+    registerUndo(QStringLiteral("setCapStyle_n"),
+                 [old = m_capStyle](TDStrokeStyle &s) { s.setCapStyle(old); });
     m_capStyle = cap;
     m_cachedStrokeBounds.reset();
     didChange();
@@ -278,7 +280,8 @@ void TDStrokeStyle::setJoinStyle(int join)
 {
     if (join == m_joinStyle)
         return;
-    registerUndo(QStringLiteral("setJoinStyle_n"), [old = m_joinStyle](TDStrokeStyle &s) { s.setJoinStyle(old); });
+    registerUndo(QStringLiteral("setJoinStyle_n"),
+                 [old = m_joinStyle](TDStrokeStyle &s) { s.setJoinStyle(old); });
     m_joinStyle = join;
     m_cachedStrokeBounds.reset();
     didChange();
@@ -495,7 +498,8 @@ void TDStrokeStyle::copyStyleFrom(const TDStrokeStyle &other)
     m_laterValues = other.m_laterValues;
     didChange();
     if (manager) {
-        manager->setActionName(StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Change stroke")));
+        manager->setActionName(
+            StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Change stroke")));
         manager->endUndoGrouping();
     }
 }

@@ -35,7 +35,9 @@ class TDUndoManager;
 // transformation and manipulation state.  Without a graphic every setter
 // works and nothing is registered or repainted.  Undo registrations are
 // keyed by this style's identity and run only while the style lives.
-class TDStrokeStyle : public Archivable, public Identified, public std::enable_shared_from_this<TDStrokeStyle> {
+class TDStrokeStyle : public Archivable,
+                      public Identified,
+                      public std::enable_shared_from_this<TDStrokeStyle> {
 public:
     // Style codes.
     static constexpr int None = 0;
@@ -190,8 +192,7 @@ private:
     TDUndoManager *undoManager() const;
     // Registers `undo` (run on this style while it lives) as a skippable
     // inverse with the graphic's undo manager, if any.
-    template <class Undo>
-    void registerUndo(const QString &operation, Undo undo);
+    template <class Undo> void registerUndo(const QString &operation, Undo undo);
     void willChange();
     void didChange();
     Rect computeStrokeBounds();

@@ -16,7 +16,10 @@ namespace scrivane {
 // simply nothing.
 class TDStyleValues {
 public:
-    TDStyleValues(const PropertyList &dictionary, const char *owner) : m_dictionary(dictionary), m_owner(owner) {}
+    TDStyleValues(const PropertyList &dictionary, const char *owner)
+        : m_dictionary(dictionary), m_owner(owner)
+    {
+    }
 
     bool contains(const QString &key) const { return !m_dictionary.value(key).isNull(); }
     const PropertyList &dictionary() const { return m_dictionary; }

@@ -20,8 +20,8 @@ bool MemoryImageStore::drawImage(const QString &key, GraphicsContext &context, c
     return context.drawImage(it->second.pixels, destination, Rect());
 }
 
-QString MemoryImageStore::addGlobalImage(const QByteArray &data, const QString &name, const QString &extension,
-                                         DocumentRef document)
+QString MemoryImageStore::addGlobalImage(const QByteArray &data, const QString &name,
+                                         const QString &extension, DocumentRef document)
 {
     const QImage pixels = QImage::fromData(data);
     if (data.isEmpty() || pixels.isNull())
@@ -34,7 +34,8 @@ QString MemoryImageStore::addGlobalImage(const QByteArray &data, const QString &
         }
     }
     const QString key = name.size() > 51 ? name : QStringLiteral("image-%1").arg(m_next++);
-    m_entries[key] = Entry{Image{key, data, extension, Size(float(pixels.width()), float(pixels.height()))}, pixels};
+    m_entries[key] =
+        Entry{Image{key, data, extension, Size(float(pixels.width()), float(pixels.height()))}, pixels};
     if (document)
         users[key].push_back(document);
     return key;

@@ -78,7 +78,10 @@ public:
         : m_path(std::make_shared<TDBezierPath>(path))
     {
     }
-    std::shared_ptr<TDBezierPath> bezierPath() const override { return std::make_shared<TDBezierPath>(*m_path); }
+    std::shared_ptr<TDBezierPath> bezierPath() const override
+    {
+        return std::make_shared<TDBezierPath>(*m_path);
+    }
 
     static std::shared_ptr<PathGraphic> make(const PathBase &path = PathBase::withRect(Rect(10, 10, 40, 20)))
     {

@@ -3,6 +3,7 @@
 #include "StyleTestDoubles.h"
 #include "model/TDGradient.h"
 #include "model/TDModelArchiving.h"
+#include "model/TDStrokeStyle.h"
 #include "platform/ArchivedColor.h"
 #include "platform/ArchivedPoint.h"
 #include "platform/KeyedArchiver.h"
@@ -17,6 +18,7 @@
 
 #include <cmath>
 #include <functional>
+#include <random>
 
 using namespace scrivane;
 using namespace scrivane::styletest;
@@ -109,17 +111,29 @@ TEST(TDFillStyle, DictionaryRoundTripOfEveryStyle)
     MemoryImageStore store;
     const QByteArray png = twoToneImage(4, 4, Qt::red, Qt::blue);
     std::vector<std::function<void(TDFillStyle &)>> setups = {
-        [](TDFillStyle &f) { f.setStyle(1); f.setColor(Color::calibratedRGB(0.2f, 0.4f, 0.6f, 0.5f)); f.setWinding(0); },
-        [&](TDFillStyle &f) { f.setStyle(2); f.setImageData(png, "png"); f.setImageAlpha(0.25f); },
+        [](TDFillStyle &f) {
+            f.setStyle(1);
+            f.setColor(Color::calibratedRGB(0.2f, 0.4f, 0.6f, 0.5f));
+            f.setWinding(0);
+        },
+        [&](TDFillStyle &f) {
+            f.setStyle(2);
+            f.setImageData(png, "png");
+            f.setImageAlpha(0.25f);
+        },
         [](TDFillStyle &f) {
             f.setStyle(3);
             f.setGradient(redToBlue());
             f.setGradientStyle(1);
             f.setGradientFromPoint(Point(0.1f, 0.3f), Point(0.9f, 0.7f));
         },
-        [](TDFillStyle &f) { f.initWithDictionary(PropertyList(PropertyList::Dictionary{
-                                 {"FillStyle", 4}, {"FillTextKey", QByteArray("text data")},
-                                 {"hyphenation", 0.5}, {"textBackground", true}})); },
+        [](TDFillStyle &f) {
+            f.initWithDictionary(
+                PropertyList(PropertyList::Dictionary{{"FillStyle", 4},
+                                                      {"FillTextKey", QByteArray("text data")},
+                                                      {"hyphenation", 0.5},
+                                                      {"textBackground", true}}));
+        },
     };
     for (size_t i = 0; i < setups.size(); ++i) {
         SCOPED_TRACE(i);
@@ -256,7 +270,8 @@ TEST(TDFillStyle, EverySetterUndoesAndRedoes)
     const Case cases[] = {
         {"setColor", [](TDFillStyle &f) { f.setColor(Color::red()); },
          [](const TDFillStyle &f) { return ArchivedColor::value(f.color()); }},
-        {"setStyle", [](TDFillStyle &f) { f.setStyle(1); }, [&](const TDFillStyle &f) { return number(f.style()); }},
+        {"setStyle", [](TDFillStyle &f) { f.setStyle(1); },
+         [&](const TDFillStyle &f) { return number(f.style()); }},
         {"setStyle_n", [](TDFillStyle &f) { f.setStyle_n(PropertyList(3)); },
          [&](const TDFillStyle &f) { return number(f.style()); }},
         {"setWinding", [](TDFillStyle &f) { f.setWinding_n(PropertyList(0)); },
@@ -269,8 +284,11 @@ TEST(TDFillStyle, EverySetterUndoesAndRedoes)
          [](const TDFillStyle &f) { return f.gradient() ? f.gradient()->toYAML() : PropertyList(); }},
         {"setGradientStyle", [](TDFillStyle &f) { f.setGradientStyle_n(PropertyList(1)); },
          [&](const TDFillStyle &f) { return number(f.gradientStyle()); }},
-        {"setGradientFromPointUndo", [](TDFillStyle &f) { f.setGradientFromPointUndo(Point(1, 2), Point(3, 4)); },
-         [](const TDFillStyle &f) { return PropertyList(f.gradientStart().toString() + f.gradientEnd().toString()); }},
+        {"setGradientFromPointUndo",
+         [](TDFillStyle &f) { f.setGradientFromPointUndo(Point(1, 2), Point(3, 4)); },
+         [](const TDFillStyle &f) {
+             return PropertyList(f.gradientStart().toString() + f.gradientEnd().toString());
+         }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -585,6 +603,109 @@ TEST(TDFillStyle, RasterisedGradientLooksLikeTheShading)
         context->finish();
     }
     for (int x : {12, 20, 30, 40, 48})
-        expectColor(pixelAt(rasterised, x, 20), pixelAt(shaded, x, 20).red(), 0, pixelAt(shaded, x, 20).blue(), 254, 8);
+        expectColor(pixelAt(rasterised, x, 20), pixelAt(shaded, x, 20).red(), 0,
+                    pixelAt(shaded, x, 20).blue(), 254, 8);
     EXPECT_EQ(pixelAt(rasterised, 5, 20).alpha(), 0);
+}
+
+TEST(TDStyles, RandomEditsUndoAndRedoToTheReplayedDictionaries)
+{
+    // Each edit is one undo step; after any mix of undos and redos the
+    // styles must read as they did after the same number of edits.
+    std::mt19937 random(20240611);
+    for (int round = 0; round < 20; ++round) {
+        Fixture f;
+        TDFillStyle &fill = f.fill();
+        TDStrokeStyle &stroke = *f.graphic->strokeStyle();
+        // Entering the gradient style makes a gradient that its undo keeps:
+        // start with one.
+        fill.setStyle(TDFillStyle::GradientFill);
+        f.document.undo().removeAllActions();
+        auto snapshot = [&] {
+            PropertyList both{PropertyList::Dictionary()};
+            both.insert("fill", fill.toYAML());
+            both.insert("stroke", stroke.toYAML());
+            // What the dictionaries leave out for the current styles.
+            both.insert("width", double(stroke.strokeWidth()));
+            both.insert("alpha", double(fill.imageAlpha()));
+            both.insert("gradientStyle", fill.gradientStyle());
+            both.insert("points", fill.gradientStart().toString() + fill.gradientEnd().toString());
+            both.insert("gradient", fill.gradient() ? fill.gradient()->toYAML() : PropertyList());
+            both.insert("cap", stroke.capStyle());
+            both.insert("color", ArchivedColor::value(fill.color()));
+            both.insert("dashes", stroke.dashString());
+            both.insert("arrow", double(stroke.endArrowSize()));
+            return both;
+        };
+        std::vector<PropertyList> states{snapshot()};
+        std::string log;
+        const int edits = 12;
+        for (int i = 0; i < edits; ++i) {
+            const bool hadUndo = f.document.undo().canUndo();
+            const int value = int(random() % 5);
+            const int kind = int(random() % 12);
+            log += std::to_string(kind) + ":" + std::to_string(value) + " ";
+            switch (kind) {
+            case 0:
+                fill.setStyle(value % 4);
+                break;
+            case 1:
+                fill.setColor(Color::calibratedRGB(value / 4.0f, 0.5f, 0));
+                break;
+            case 2:
+                fill.setWinding(value % 2);
+                break;
+            case 3:
+                fill.setGradientStyle(value % 2);
+                break;
+            case 4:
+                // Registers even when the points are the same: keep to changes.
+                if (fill.gradientStart() != Point(float(value), 0))
+                    fill.setGradientFromPointUndo(Point(float(value), 0), Point(1, float(value)));
+                break;
+            case 5:
+                fill.setImageAlpha(value / 4.0f);
+                break;
+            case 6: {
+                const auto gradient =
+                    TDGradient::withColors(Color::red(), Color::calibratedWhite(value / 4.0f));
+                if (!fill.gradient() || !fill.gradient()->isEqualTo(*gradient))
+                    fill.setGradientUndoable(gradient);
+                break;
+            }
+            case 7:
+                stroke.setStrokeWidth(float(value + 1));
+                break;
+            case 8:
+                stroke.setCapStyle(value % 3);
+                break;
+            case 9:
+                stroke.setDashes(std::vector<float>(size_t(value % 3), float(value)));
+                break;
+            case 10:
+                stroke.setEndArrowSize(float(50 + 25 * value));
+                break;
+            default:
+                stroke.setStyle(value % 2);
+                break;
+            }
+            // An edit that changed nothing made no step.
+            if (snapshot() != states.back())
+                states.push_back(snapshot());
+            else
+                EXPECT_EQ(f.document.undo().canUndo(), hadUndo);
+        }
+        size_t position = states.size() - 1;
+        for (int step = 0; step < 30; ++step) {
+            if (random() % 2 && f.document.undo().canUndo()) {
+                f.document.undo().undo();
+                --position;
+            } else if (f.document.undo().canRedo()) {
+                f.document.undo().redo();
+                ++position;
+            }
+            ASSERT_EQ(snapshot(), states[position])
+                << "round " << round << " step " << step << " edits " << log << " states " << states.size();
+        }
+    }
 }

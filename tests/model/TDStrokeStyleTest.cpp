@@ -150,8 +150,14 @@ TEST(TDStrokeStyle, EverySetterUndoesAndRedoes)
         {"setStrokeWidth", [](TDStrokeStyle &s) { s.setStrokeWidth_n(PropertyList(3.5)); }},
         {"setCapStyle", [](TDStrokeStyle &s) { s.setCapStyle_n(PropertyList(1)); }},
         {"setJoinStyle", [](TDStrokeStyle &s) { s.setJoinStyle_n(PropertyList(2)); }},
-        {"setDashes", [](TDStrokeStyle &s) { s.setDashes({3, 1}); }},
-        {"setDashesUnscaled", [](TDStrokeStyle &s) { s.setDashesUnscaled({3, 1}); }},
+        {"setDashes",
+         [](TDStrokeStyle &s) {
+             s.setDashes({3, 1});
+         }},
+        {"setDashesUnscaled",
+         [](TDStrokeStyle &s) {
+             s.setDashesUnscaled({3, 1});
+         }},
         {"setBrush", [](TDStrokeStyle &s) { s.setBrush_n(PropertyList(4)); }},
         {"setStartArrowStyle", [](TDStrokeStyle &s) { s.setStartArrowStyle_n(PropertyList(2)); }},
         {"setEndArrowStyle", [](TDStrokeStyle &s) { s.setEndArrowStyle(3); }},
@@ -308,20 +314,29 @@ TEST(TDStrokeStyle, DictionaryRoundTripOfEveryStyle)
     pressure.append(ArchivedPoint::value(Point(1, 0.5f)));
     const PropertyList dictionaries[] = {
         PropertyList(PropertyList::Dictionary{{"StrokeStyle", 0}}),
-        PropertyList(PropertyList::Dictionary{
-            {"StrokeStyle", 1}, {"StrokeWidth", 2.5}, {"StrokeColor", ArchivedColor::value(Color::red())},
-            {"StartArrowStyle", 1}, {"EndArrowStyle", 2}, {"StartArrowSize", 120}, {"EndArrowSize", 80},
-            {"MorphStartArrow", true}, {"MorphEndArrow", false}, {"StrokeJoins", 1}, {"StrokeCaps", 2},
-            {"StrokeDashes", PropertyList(PropertyList::Array{3.0, 1.0})}}),
+        PropertyList(PropertyList::Dictionary{{"StrokeStyle", 1},
+                                              {"StrokeWidth", 2.5},
+                                              {"StrokeColor", ArchivedColor::value(Color::red())},
+                                              {"StartArrowStyle", 1},
+                                              {"EndArrowStyle", 2},
+                                              {"StartArrowSize", 120},
+                                              {"EndArrowSize", 80},
+                                              {"MorphStartArrow", true},
+                                              {"MorphEndArrow", false},
+                                              {"StrokeJoins", 1},
+                                              {"StrokeCaps", 2},
+                                              {"StrokeDashes", PropertyList(PropertyList::Array{3.0, 1.0})}}),
         PropertyList(PropertyList::Dictionary{{"StrokeStyle", 2},
                                               {"StrokeWidth", 12.0},
                                               {"StrokeColor", ArchivedColor::value(Color::blue())},
                                               {"Brush", -1},
                                               {"Custom brush name", "Ribbon"},
                                               {"Pressure", pressure}}),
-        PropertyList(PropertyList::Dictionary{
-            {"StrokeStyle", 3}, {"StrokeWidth", 1.0}, {"text", QByteArray("rtf")}, {"baseline", 0.5},
-            {"text and line", true}}),
+        PropertyList(PropertyList::Dictionary{{"StrokeStyle", 3},
+                                              {"StrokeWidth", 1.0},
+                                              {"text", QByteArray("rtf")},
+                                              {"baseline", 0.5},
+                                              {"text and line", true}}),
     };
     for (const PropertyList &dictionary : dictionaries) {
         SCOPED_TRACE(dictionary.value("StrokeStyle").toInteger());
@@ -344,7 +359,8 @@ TEST(TDStrokeStyle, StoredValuesOfTheWrongKindAreSkipped)
     dictionary.insert("StrokeStyle", "line");
     dictionary.insert("StrokeWidth", "wide");
     dictionary.insert("StrokeColor", 3);
-    dictionary.insert("StrokeDashes", PropertyList(PropertyList::Array{PropertyList(2.0), PropertyList("x"), PropertyList(1.0)}));
+    dictionary.insert("StrokeDashes", PropertyList(PropertyList::Array{PropertyList(2.0), PropertyList("x"),
+                                                                       PropertyList(1.0)}));
     dictionary.insert("StrokeCaps", 1e12);
     dictionary.insert("EndArrowSize", PropertyList(PropertyList::Dictionary()));
     const auto stroke = TDStrokeStyle::objectWithYAML(dictionary);
@@ -421,7 +437,8 @@ TEST(TDStrokeStyle, OutlineViewDrawsAHairlineEvenWithoutAStroke)
     stroke.setColor(Color::calibratedRGB(1, 1, 1));
     stroke.setStrokeWidth(8);
     image = render(*graphic, &outline);
-    const QColor line = pixelAt(image, 30, 19).alpha() > 200 ? pixelAt(image, 30, 19) : pixelAt(image, 30, 20);
+    const QColor line =
+        pixelAt(image, 30, 19).alpha() > 200 ? pixelAt(image, 30, 19) : pixelAt(image, 30, 20);
     EXPECT_NEAR(line.red(), 178, 3);
     EXPECT_EQ(pixelAt(image, 30, 23).alpha(), 0);
 }
