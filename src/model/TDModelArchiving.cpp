@@ -1,5 +1,6 @@
 #include "model/TDModelArchiving.h"
 
+#include "model/TDBezierPath.h"
 #include "model/TDFillStyle.h"
 #include "model/TDGraphic.h"
 #include "model/TDGroup.h"
@@ -20,6 +21,7 @@ void TDModelArchiving::registerClasses()
         KeyedUnarchiver::registerClass(QStringLiteral("TDLayer"), &TDLayer::decode);
         TDFillStyle::registerArchiveClass();
         TDStrokeStyle::registerArchiveClass();
+        TDBezierPath::registerArchiveClass();
     });
 }
 
