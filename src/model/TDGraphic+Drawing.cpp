@@ -1,0 +1,87 @@
+#include "model/TDGraphic.h"
+
+#include "model/TDBezierPath.h"
+#include "model/TDDrawProtocol.h"
+#include "model/TDFillStyle.h"
+#include "model/TDGraphicViewInterface.h"
+#include "model/TDStrokeStyle.h"
+#include "platform/GraphicsContext.h"
+
+#include <cmath>
+
+namespace scrivane {
+
+namespace {
+float zoomOf(const TDDrawProtocol *view)
+{
+    const float zoom = view ? view->zoom() : 1.0f;
+    return std::isfinite(zoom) && zoom > 0 ? zoom : 1.0f;
+}
+} // namespace
+
+void TDGraphic::initDrawing()
+{
+    // The effect buffer starts empty; effects keep nothing else per graphic
+    // until they draw.
+    m_filterExtent = Rect();
+}
+
+void TDGraphic::drawInView(TDDrawProtocol *view, GraphicsContext &context)
+{
+    if (!m_visible)
+        return;
+    // Outside the area being redrawn: nothing is allocated.
+    if (!context.clipBoundingBox().intersects(drawingBounds()))
+        return;
+    const std::shared_ptr<TDBezierPath> path = cachedBezierPath();
+    const bool outline = view && view->outlineView();
+    if (!path)
+        return;
+
+    context.save();
+    if (!outline)
+        context.setBlendModeNumber(m_blendMode);
+    if (!outline && m_hasShadow)
+        context.setShadow(context.shadowForGraphic(m_shadowAngle, m_shadowOffset, m_shadowRadius,
+                                                   m_shadowColor, zoomOf(view)));
+
+    // Effects draw nothing yet, so the vector paint is all there is; the
+    // transparency layer (an off-screen composite) is only paid for when a
+    // shadow, opacity, blend mode or image needs the paint as one piece.
+    const bool layered = !outline && (m_hasShadow || m_alphaValue < 1 || m_blendMode != 0 ||
+                                      m_fillStyle->style() == TDFillImage);
+    if (m_alphaValue < 1)
+        context.setAlpha(m_alphaValue);
+    if (layered)
+        context.beginTransparencyLayer();
+    m_fillStyle->drawInGraphic(*this, view, context);
+    m_strokeStyle->drawInGraphic(*this, view, context);
+    if (layered)
+        context.endTransparencyLayer();
+    context.restore();
+}
+
+void TDGraphic::drawSelectionInView(TDGraphicViewInterface *view, GraphicsContext &context)
+{
+    if (!context.clipBoundingBox().intersects(drawingBounds()))
+        return;
+    const std::shared_ptr<TDBezierPath> path = cachedBezierPath();
+    if (!path)
+        return;
+    bool first = false;
+    if (view) {
+        const TDGraphicArray selection = view->selectedGraphics();
+        first = !selection.empty() && selection.front().get() == this;
+    }
+    context.save();
+    context.setStrokeColor(first ? Color::green() : Color::blue());
+    LineStyle hairline;
+    hairline.width = 0;
+    context.setLineStyle(hairline);
+    context.strokePath(*path, GraphicsContext::LineSource::Context);
+    context.restore();
+}
+
+void TDGraphic::drawEditingInView(TDDrawProtocol *, GraphicsContext &) {}
+
+} // namespace scrivane

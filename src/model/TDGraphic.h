@@ -1,0 +1,364 @@
+#pragma once
+
+#include "model/TDModelTypes.h"
+#include "platform/AffineTransform.h"
+#include "platform/Archivable.h"
+#include "platform/Color.h"
+#include "platform/Geometry.h"
+#include "platform/Identified.h"
+#include "platform/PropertyList.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace scrivane {
+
+class GraphicsContext;
+class KeyedUnarchiver;
+class TDBezierPath;
+class TDDocumentInterface;
+class TDDrawProtocol;
+class TDFillStyle;
+class TDGraphicViewInterface;
+class TDStrokeStyle;
+class TDUndoManager;
+struct TDEvent;
+
+// The base of every graphic in a document: identity and name, the back
+// references to the document and the parent group, visibility and lock,
+// fill and stroke, the four transformations (shape, fill, stroke, text)
+// with their manipulation, the shadow, blend mode and opacity, the effect
+// list as a stored property, the cached path in document coordinates, the
+// bounds, hit tests, drawing and the dictionary form.
+//
+// Graphics are held by std::shared_ptr (create them with std::make_shared):
+// undo registrations and child lists keep them through it.  A graphic made
+// any other way works, but registers no undo.
+//
+// Every edit is bracketed by willChange/didChange; the outermost didChange
+// repaints the area the graphic covered before and after, and posts
+// "TDGraphicDidChange" with the graphic as object.  Undoable setters
+// register their inverse with the document's undo manager under the
+// setter's name ("setAlphaValue", ...).  Without a document, canvas or undo
+// manager, what would be asked of them is not asked.
+class TDGraphic : public Archivable, public Identified, public std::enable_shared_from_this<TDGraphic> {
+public:
+    // The notification posted by the outermost didChange.
+    static const QString didChangeNotification; // "TDGraphicDidChange"
+
+    TDGraphic();
+    ~TDGraphic() override;
+    TDGraphic(const TDGraphic &) = delete;
+    TDGraphic &operator=(const TDGraphic &) = delete;
+
+    // --- Identity and placement -------------------------------------------------
+    const QString &name() const { return m_name; }
+    // Undoable ("Set name"); reloads the layers panel.
+    void setName(const QString &name);
+    // Process-wide serial number, never stored, never reused within a run.
+    int IDint() const { return m_ID; }
+    PropertyList IDobj() const { return PropertyList(m_ID); }
+
+    TDDocumentInterface *document() const { return m_document; }
+    // On entry into a document: gives the fill the document's package, a
+    // graphic still named "?" its numbered name, and tells the stroke that
+    // the geometry changed.  Nothing when the document is the current one.
+    virtual void setDocument(TDDocumentInterface *document);
+    // The parent group (not owned); null outside a group.
+    std::shared_ptr<TDGroup> layer() const { return m_layer.lock(); }
+    void setLayer(const std::shared_ptr<TDGroup> &group) { m_layer = group; }
+    // The document's undo manager, or null.
+    TDUndoManager *undoManager() const;
+    // The document's canvas, or null.
+    TDGraphicViewInterface *graphicView() const;
+
+    void create(bool creating) { m_creating = creating; }
+    bool creating() const { return m_creating; }
+
+    bool visible() const { return m_visible; }
+    virtual void setVisible(bool visible);
+    // The flag alone: no undo, no repaint (the layers panel uses it).
+    void setVisibleQuiet(bool visible) { m_visible = visible; }
+    bool locked() const { return m_locked; }
+    virtual void setLocked(bool locked);
+    // The flag alone.
+    void setLockedQuiet(bool locked) { m_locked = locked; }
+
+    const std::shared_ptr<TDFillStyle> &fillStyle() const { return m_fillStyle; }
+    const std::shared_ptr<TDStrokeStyle> &strokeStyle() const { return m_strokeStyle; }
+
+    // --- Style transfer (each inside one change bracket) ------------------------------
+    void copyFillFrom(const TDGraphic &other);
+    void copyStrokeFrom(const TDGraphic &other);
+    void copyEffectsFrom(const TDGraphic &other);
+    void copyFiltersFrom(const TDGraphic &other);
+    void copyStyleFrom(const TDGraphic &other);
+    // Shares the other graphic's fill and stroke objects and effect list
+    // instead of copying them (brush distortion).
+    void setStyleFrom(const TDGraphic &other);
+
+    // --- Shadow, blend mode, opacity (undoable, skippable) ---------------------------
+    bool hasShadow() const { return m_hasShadow; }
+    void setHasShadow(bool on);
+    void setHasShadow_n(const PropertyList &value) { setHasShadow(value.toBool()); }
+    float shadowRadius() const { return m_shadowRadius; }
+    void setShadowRadius(float radius);
+    void setShadowRadius_n(const PropertyList &value) { setShadowRadius(value.toFloat()); }
+    float shadowOffset() const { return m_shadowOffset; }
+    float shadowDistance() const { return m_shadowOffset; }
+    void setShadowDistance(float distance);
+    void setShadowDistance_n(const PropertyList &value) { setShadowDistance(value.toFloat()); }
+    // Radians.
+    float shadowAngle() const { return m_shadowAngle; }
+    void setShadowAngle(float angle);
+    void setShadowAngle_n(const PropertyList &value) { setShadowAngle(value.toFloat()); }
+    const Color &shadowColor() const { return m_shadowColor; }
+    void setShadowColor(const Color &color);
+    // Blend mode numbers 0..15 (0 normal).
+    int blendMode() const { return m_blendMode; }
+    void setBlendMode(int mode);
+    void setBlendMode_n(const PropertyList &value) { setBlendMode(int(value.toInteger())); }
+    float alphaValue() const { return m_alphaValue; }
+    void setAlphaValue(float alpha);
+    void setAlphaValue_n(const PropertyList &value) { setAlphaValue(value.toFloat()); }
+
+    // --- Effects as a stored property ----------------------------------------------------
+    // The effect list is kept as stored (an array value) and written back
+    // unchanged; the effects themselves draw nothing yet.
+    const PropertyList &filterArray() const { return m_filterArray; }
+    // Plain store: no undo, no change bracket.
+    void setFilterArray(const PropertyList &filters) { m_filterArray = filters; }
+    // Undoable ("Set filter data").
+    void setFilterArrayUndoable(const PropertyList &filters);
+    void setFilterArrayUndoableDecode(const QByteArray &archivedFilters);
+    bool usesFilters() const { return m_usesFilters; }
+    void setUsesFilters(bool on);
+    void setUsesFilters_n(const PropertyList &value) { setUsesFilters(value.toBool()); }
+    int filterResolution() const { return m_filterResolution; }
+    void setFilterResolution(int resolution);
+    void setFilterResolution_n(const PropertyList &value) { setFilterResolution(int(value.toInteger())); }
+    // Effects draw nothing yet: always false.
+    virtual bool useFiltersDrawing() const { return false; }
+    // Whether a parent's effects depend on this graphic's position.
+    virtual bool boundsAffectsDrawing() const { return false; }
+    // The effect extent for a rectangle of buffer pixels; empty while
+    // effects do not draw.
+    virtual Rect calculateFilterExtentForRect(const Rect &rect) const;
+    void calculateFilterExtent();
+    const Rect &filterExtent() const { return m_filterExtent; }
+    virtual bool containsImage() const;
+
+    // Groups clip by their last child; a plain graphic never clips.
+    virtual bool clip() const { return false; }
+    virtual void setClip(bool) {}
+    void setClip_n(const PropertyList &value) { setClip(value.toBool()); }
+
+    // --- Geometry -------------------------------------------------------------------------
+    // The bounds of the cached path (document points).  Plain store.
+    const Rect &bounds() const { return m_bounds; }
+    void setBounds(const Rect &bounds) { m_bounds = bounds; }
+    virtual Rect editingBounds() const;
+    virtual Rect drawingBounds() const;
+    virtual Rect drawingBoundsWithoutEffects() const;
+    // Replaces the computed drawing bounds while set (not owned).
+    void overrideDrawingBounds(const Rect *bounds) { m_overriddenDrawingBounds = bounds; }
+    // The area a change of this graphic can repaint, seen from the top of
+    // its parent chain.
+    virtual Rect updateBounds() const;
+
+    // The subclass's own path, before the shape transformation; none in the
+    // base, so a bare graphic has no path and keeps the bounds it is given.
+    virtual std::shared_ptr<TDBezierPath> bezierPath() const { return nullptr; }
+    // The path in document coordinates, built on first use.
+    virtual std::shared_ptr<TDBezierPath> cachedBezierPath();
+    void setCachedBezierPath(std::shared_ptr<TDBezierPath> path) { m_cachedBezierPath = std::move(path); }
+    bool hasCachedBezierPath() const { return m_cachedBezierPath != nullptr; }
+    void recalculatePath();
+    // The path that clips when this graphic is a group's clip graphic.
+    virtual std::shared_ptr<TDBezierPath> clipPath();
+
+    // --- Hit tests -----------------------------------------------------------------------------
+    virtual bool hitTest(Point point);
+    virtual bool hitTestRect(const Rect &rect);
+
+    // --- Node editing (defaults; shapes with nodes override them) --------------------------------
+    virtual int knobUnderPoint(Point) { return 0; }
+    virtual int nodeUnderPoint(Point, TDGraphicViewInterface *) { return TDNotFound; }
+    virtual int nodeUnderPoint(Point point, TDGraphicViewInterface *view, bool /*reverse*/)
+    {
+        return nodeUnderPoint(point, view);
+    }
+    virtual QList<int> nodesUnderRect(const Rect &, TDGraphicViewInterface *) { return {}; }
+    virtual Point node(int) const { return Point(); }
+    virtual void transformNodes(const QList<int> &, const AffineTransform &) {}
+    virtual void transformControl(int, const AffineTransform &) {}
+    virtual void transformControl(int, const AffineTransform &, unsigned /*modifierFlags*/) {}
+    virtual void startEditingWithEvent(const TDEvent *, TDGraphicViewInterface *) {}
+
+    // --- Change protocol ---------------------------------------------------------------------------
+    virtual void willChange();
+    virtual void didChange();
+    // Asks the document to repaint this graphic.
+    void invalidate();
+    // Tells the styles and the parent group that the geometry changed.
+    void didChangeGeometry();
+    int changeCount() const { return m_changeCount; }
+
+    // --- Transformations and manipulation ----------------------------------------------------------
+    const AffineTransform &transformation() const { return m_transformation; }
+    const AffineTransform &originalTransformation() const { return m_originalTransformation; }
+    const AffineTransform &fillTransformation() const { return m_fillTransformation; }
+    const AffineTransform &strokeTransformation() const { return m_strokeTransformation; }
+    const AffineTransform &textTransformation() const { return m_textTransformation; }
+    // Registers the old transformation (skippable) unless manipulating or
+    // creating, also when unchanged; then recalculates the path unless
+    // creating.
+    void setTransformation(const AffineTransform &transform);
+    void setFillTransformation(const AffineTransform &transform);
+    void setStrokeTransformation(const AffineTransform &transform);
+    void setTextTransformation(const AffineTransform &transform);
+    // Stores the shape transformation, nothing else (reading a dictionary).
+    void setInitialTransformation(const AffineTransform &transform) { m_transformation = transform; }
+    void resetStrokeTransform();
+    // The fill (and text) follow the shape again.
+    void resetFillTransform();
+    // Maps the unit square onto the rectangle.
+    static AffineTransform transformForBounds(const Rect &rect);
+
+    virtual void startManipulation();
+    virtual void stopManipulation();
+    virtual void cancelManipulation();
+    bool manipulating() const { return m_manipulating; }
+    void setManipulating(bool manipulating) { m_manipulating = manipulating; }
+    // Valid between startManipulation and its end: each current
+    // transformation becomes its original followed by `transform`.  The
+    // spelling "transfromFill" of the parameters' names is historic.
+    virtual void transformWithTransformation(const AffineTransform &transform, bool transfromFill,
+                                             bool transformStroke, bool transformShape);
+    void transformWithTransformation(const AffineTransform &transform, bool transfromFill,
+                                     bool transformStroke)
+    {
+        transformWithTransformation(transform, transfromFill, transformStroke, true);
+    }
+    void transformWithTransformation(const AffineTransform &transform, bool transfromFill)
+    {
+        transformWithTransformation(transform, transfromFill, true, true);
+    }
+    void transformWithTransformation(const AffineTransform &transform)
+    {
+        transformWithTransformation(transform, true, true, true);
+    }
+    // Modes 0 left, 1 right, 2 top (smallest y), 3 bottom, 4 horizontal
+    // centre, 5 vertical centre; one undo step.
+    void align(int mode, const TDGraphic &reference);
+
+    // Interactive creation by dragging.  Starts a knob tracker on the canvas;
+    // `completion` receives whether the graphic is to be added (a click
+    // without a drag adds nothing, except in mode 3).  Mode 2 hands over to
+    // text creation, which arrives with text graphics: until then it
+    // answers false at once.
+    using CreationCompletion = std::function<void(bool created)>;
+    virtual void createWithEvent(const TDEvent &event, TDGraphicViewInterface *view, int mode,
+                                 CreationCompletion completion);
+
+    // --- Conversions ---------------------------------------------------------------------------
+    // Each replaces this graphic in its parent and answers the new graphic.
+    // They need the path graphic and the rectangle, which are not built yet:
+    // until then they change nothing and answer null.
+    virtual TDGraphicPtr convertToBezier();
+    virtual TDGraphicPtr convertToOutline();
+    virtual TDGraphicPtr reverse();
+    virtual TDGraphicPtr convertToBitmap();
+
+    // --- Drawing -----------------------------------------------------------------------------------
+    // Paints the graphic into `context` for `view` (which may be null).
+    virtual void drawInView(TDDrawProtocol *view, GraphicsContext &context);
+    // The selection mark: the path as a hairline, green for the canvas's
+    // first selected graphic, blue for the others.
+    virtual void drawSelectionInView(TDGraphicViewInterface *view, GraphicsContext &context);
+    // Editing decorations (handles); none in the base.
+    virtual void drawEditingInView(TDDrawProtocol *view, GraphicsContext &context);
+    void initDrawing();
+
+    // --- Dictionary form and archive ---------------------------------------------------------------
+    // The stored dictionary; subclasses add their keys to the base's.
+    virtual PropertyList toYAML() const;
+    // Reads a stored dictionary into a fresh graphic.  Values of the wrong
+    // kind are skipped with a warning; absent keys keep the defaults.
+    virtual void initWithDictionary(const PropertyList &dictionary);
+    // A new graphic of this class from a dictionary.
+    static std::shared_ptr<TDGraphic> objectWithYAML(const PropertyList &dictionary);
+    // The keyed archive holds the dictionary as one unkeyed value.
+    QString archiveClassName() const override { return QStringLiteral("TDGraphic"); }
+    QStringList archiveClassHierarchy() const override;
+    void encode(KeyedArchiver &archiver) const override;
+    static std::shared_ptr<Archivable> decode(KeyedUnarchiver &unarchiver);
+
+    // The kind shown in names and undo titles ("Rect", "Group", ...).
+    virtual QString defaultNameFormat() const;
+
+protected:
+    // Registers an inverse with the undo manager, if any.  `undo` runs on
+    // this graphic when it still exists.
+    enum class Registration { Ordinary, Skippable };
+    void registerUndo(Registration kind, const QString &operation, std::function<void(TDGraphic &)> undo);
+    void setUndoActionName(const QString &key);
+    // Stores the document reference and nothing else.
+    void setDocumentReference(TDDocumentInterface *document) { m_document = document; }
+
+    template <class T> std::shared_ptr<T> self() { return std::static_pointer_cast<T>(shared_from_this()); }
+
+    // Fields shared with the subclasses.
+    Rect m_bounds{0, 0, 1, 1};
+    Rect m_originalBounds;
+    Rect m_changeRect;
+    int m_changeCount = 0;
+    bool m_manipulating = false;
+    bool m_creating = false;
+    bool m_textEditing = false;
+    bool m_wasUnscaled = false;
+    std::shared_ptr<TDBezierPath> m_cachedBezierPath;
+
+private:
+    QString m_name = QStringLiteral("?");
+    int m_ID;
+    TDDocumentInterface *m_document = nullptr;
+    std::weak_ptr<TDGroup> m_layer;
+    bool m_locked = false;
+    bool m_visible = true;
+
+    AffineTransform m_transformation;
+    AffineTransform m_originalTransformation;
+    AffineTransform m_fillTransformation;
+    AffineTransform m_originalFillTransformation;
+    AffineTransform m_strokeTransformation;
+    AffineTransform m_originalStrokeTransformation;
+    AffineTransform m_textTransformation;
+    AffineTransform m_originalTextTransformation;
+    float m_originalStrokeWidth = 1;
+
+    std::shared_ptr<TDFillStyle> m_fillStyle;
+    std::shared_ptr<TDStrokeStyle> m_strokeStyle;
+
+    int m_blendMode = 0;
+    float m_alphaValue = 1;
+
+    PropertyList m_filterArray = PropertyList(PropertyList::Array());
+    Rect m_filterExtent;
+    bool m_usesFilters = false;
+    int m_filterResolution = 1;
+
+    bool m_hasShadow = false;
+    float m_shadowRadius = 3.0f;
+    float m_shadowOffset = 5.0f;
+    float m_shadowAngle = 2.3561945f;
+    Color m_shadowColor = Color::calibratedWhite(0, 0.33f);
+
+    const Rect *m_overriddenDrawingBounds = nullptr;
+};
+
+} // namespace scrivane

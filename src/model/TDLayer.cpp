@@ -1,0 +1,57 @@
+#include "model/TDLayer.h"
+
+#include "platform/KeyedUnarchiver.h"
+
+#include <QDebug>
+
+namespace scrivane {
+
+TDLayer::TDLayer()
+{
+    setVisibleQuiet(true);
+    setLockedQuiet(false);
+}
+
+std::shared_ptr<TDLayer> TDLayer::layerWithName(const QString &name, TDDocumentInterface *document)
+{
+    auto layer = std::make_shared<TDLayer>();
+    layer->initWithName(name, document);
+    return layer;
+}
+
+void TDLayer::initWithName(const QString &name, TDDocumentInterface *document)
+{
+    setName(name);
+    setDocumentReference(document);
+}
+
+QString TDLayer::defaultNameFormat() const
+{
+    return QStringLiteral("Layer");
+}
+
+std::shared_ptr<TDLayer> TDLayer::objectWithYAML(const PropertyList &dictionary)
+{
+    auto layer = std::make_shared<TDLayer>();
+    layer->initWithDictionary(dictionary);
+    return layer;
+}
+
+QStringList TDLayer::archiveClassHierarchy() const
+{
+    return {QStringLiteral("TDLayer"), QStringLiteral("TDGroup"), QStringLiteral("TDGraphic"),
+            QStringLiteral("NSObject")};
+}
+
+std::shared_ptr<Archivable> TDLayer::decode(KeyedUnarchiver &unarchiver)
+{
+    const PropertyList dictionary = unarchiver.decodeObject();
+    if (!dictionary.isDictionary()) {
+        qWarning().noquote()
+            << QStringLiteral("A stored %1 holds no dictionary; it was skipped").arg(unarchiver.className());
+        return nullptr;
+    }
+    return objectWithYAML(dictionary);
+}
+
+} // namespace scrivane

@@ -1,0 +1,28 @@
+#include "model/TDModelArchiving.h"
+
+#include "model/TDBezierPath.h"
+#include "model/TDFillStyle.h"
+#include "model/TDGraphic.h"
+#include "model/TDGroup.h"
+#include "model/TDLayer.h"
+#include "model/TDStrokeStyle.h"
+#include "platform/KeyedUnarchiver.h"
+
+#include <mutex>
+
+namespace scrivane {
+
+void TDModelArchiving::registerClasses()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        KeyedUnarchiver::registerClass(QStringLiteral("TDGraphic"), &TDGraphic::decode);
+        KeyedUnarchiver::registerClass(QStringLiteral("TDGroup"), &TDGroup::decode);
+        KeyedUnarchiver::registerClass(QStringLiteral("TDLayer"), &TDLayer::decode);
+        TDFillStyle::registerArchiveClass();
+        TDStrokeStyle::registerArchiveClass();
+        TDBezierPath::registerArchiveClass();
+    });
+}
+
+} // namespace scrivane

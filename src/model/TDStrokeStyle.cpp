@@ -1,0 +1,736 @@
+#include "model/TDStrokeStyle.h"
+
+#include "model/TDBezierPath.h"
+#include "model/TDDrawProtocol.h"
+#include "model/TDGraphic.h"
+#include "model/TDStyleValues.h"
+#include "model/TDUndoManager.h"
+#include "platform/ArchivedColor.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
+#include "platform/Numbers.h"
+#include "platform/StringTable.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+
+namespace scrivane {
+
+namespace {
+const QString StrokeStyleKey = QStringLiteral("StrokeStyle");
+const QString StrokeWidthKey = QStringLiteral("StrokeWidth");
+const QString StrokeColorKey = QStringLiteral("StrokeColor");
+const QString StartArrowStyleKey = QStringLiteral("StartArrowStyle");
+const QString EndArrowStyleKey = QStringLiteral("EndArrowStyle");
+const QString StartArrowSizeKey = QStringLiteral("StartArrowSize");
+const QString EndArrowSizeKey = QStringLiteral("EndArrowSize");
+const QString MorphStartArrowKey = QStringLiteral("MorphStartArrow");
+const QString MorphEndArrowKey = QStringLiteral("MorphEndArrow");
+const QString StrokeJoinsKey = QStringLiteral("StrokeJoins");
+const QString StrokeCapsKey = QStringLiteral("StrokeCaps");
+const QString StrokeDashesKey = QStringLiteral("StrokeDashes");
+const QString BrushKey = QStringLiteral("Brush");
+// Kept as read until brushes, pressure and text along the path arrive.
+const QString CustomBrushNameKey = QStringLiteral("Custom brush name");
+const QString PressureKey = QStringLiteral("Pressure");
+const QStringList TextKeys{QStringLiteral("text"), QStringLiteral("baseline"),
+                           QStringLiteral("text and line")};
+
+// Per cent as stored: whole numbers, truncated.  The stored fraction is a
+// single-precision number, so 29 per cent reads back as 28.99999...; a
+// thousandth absorbs that without rounding up a real fraction like 150.7.
+int storedPercent(float fraction)
+{
+    const double percent = double(fraction) * 100;
+    if (!std::isfinite(percent))
+        return 0;
+    const double truncated = std::trunc(percent + (percent >= 0 ? 1e-3 : -1e-3));
+    return static_cast<int>(std::clamp(truncated, -2147483648.0, 2147483647.0));
+}
+
+// The numbers of a dash text: blanks, line ends and punctuation separate
+// them; anything else ends the text.
+std::vector<float> scanDashText(const QString &text)
+{
+    std::vector<float> numbers;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        while (i < n && (text[i].isSpace() || text[i].isPunct()))
+            ++i;
+        if (i >= n)
+            break;
+        // A number is ASCII: its length in bytes is its length in characters.
+        const QByteArray rest = text.mid(i, 64).toUtf8();
+        const auto scan = Numbers::scanDouble(std::string_view(rest.constData(), size_t(rest.size())));
+        if (!scan)
+            break;
+        numbers.push_back(static_cast<float>(scan->value));
+        i += qsizetype(scan->length);
+    }
+    return numbers;
+}
+
+// Dividing by a zero width would make every dash infinite; a width that is
+// no length counts as 1, as the dash data does.
+float widthDivisor(float width)
+{
+    return std::isfinite(width) && width > 0 ? width : 1.0f;
+}
+
+std::vector<float> numbersOf(const PropertyList &array)
+{
+    std::vector<float> numbers;
+    for (const PropertyList &value : array.toArray()) {
+        if (value.isNumber() && std::isfinite(value.toFloat()))
+            numbers.push_back(value.toFloat());
+        else
+            qWarning("TDStrokeStyle: a stored dash length is not a finite number; ignored");
+    }
+    return numbers;
+}
+
+std::vector<TDStrokeStyle::DashEntry> readDashList()
+{
+    std::vector<TDStrokeStyle::DashEntry> list;
+    QFile file(QStringLiteral(":/dashes.plist"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        qWarning("TDStrokeStyle: the dash list is missing");
+        return list;
+    }
+    QString error;
+    const auto root = PropertyList::fromData(file.readAll(), &error);
+    if (!root || !root->isArray()) {
+        qWarning("TDStrokeStyle: the dash list cannot be read: %s", qPrintable(error));
+        return list;
+    }
+    for (const PropertyList &entry : root->toArray()) {
+        const PropertyList dash = entry.value(QStringLiteral("Dash"));
+        if (!dash.isArray())
+            continue;
+        TDStrokeStyle::DashEntry item;
+        item.dash = numbersOf(dash);
+        item.image = TDStrokeStyle::dashImage(item.dash);
+        list.push_back(std::move(item));
+    }
+    return list;
+}
+} // namespace
+
+TDStrokeStyle::TDStrokeStyle() = default;
+TDStrokeStyle::~TDStrokeStyle() = default;
+
+std::shared_ptr<TDStrokeStyle> TDStrokeStyle::strokeStyleForGraphic(TDGraphic *graphic)
+{
+    auto style = std::make_shared<TDStrokeStyle>();
+    style->setGraphic(graphic);
+    return style;
+}
+
+const std::vector<TDStrokeStyle::DashEntry> &TDStrokeStyle::builtinDashes()
+{
+    static const std::vector<DashEntry> list = readDashList();
+    return list;
+}
+
+QImage TDStrokeStyle::dashImage(const std::vector<float> &dash)
+{
+    // Drawn at twice the resolution for sharp menus on dense screens.
+    QImage image(150, 10, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2);
+    image.fill(Qt::transparent);
+    {
+        const auto context = GraphicsContext::forImage(image, true);
+        PathBase line;
+        line.moveTo(Point(0, 2.5f));
+        line.lineTo(Point(75, 2.5f));
+        LineStyle style;
+        style.width = 1;
+        if (LineStyle::isValidDash(dash, 0))
+            style.dash = dash;
+        context->setLineStyle(style);
+        context->setStrokeColor(Color::black());
+        context->strokePath(line, GraphicsContext::LineSource::Context);
+        context->finish();
+    }
+    return image;
+}
+
+TDUndoManager *TDStrokeStyle::undoManager() const
+{
+    return m_graphic ? m_graphic->undoManager() : nullptr;
+}
+
+void TDStrokeStyle::willChange()
+{
+    if (m_graphic)
+        m_graphic->willChange();
+}
+
+void TDStrokeStyle::didChange()
+{
+    if (m_graphic)
+        m_graphic->didChange();
+}
+
+template <class Undo> void TDStrokeStyle::registerUndo(const QString &operation, Undo undo)
+{
+    TDUndoManager *manager = undoManager();
+    if (!manager)
+        return;
+    manager->prepareWithSkippableInvocationTarget(objectId(), operation, [weak = weak_from_this(), undo] {
+        if (const auto style = weak.lock())
+            undo(*style);
+    });
+}
+
+bool TDStrokeStyle::graphicIsChanging() const
+{
+    return m_graphic && (m_graphic->manipulating() || m_graphic->creating());
+}
+
+std::vector<float> TDStrokeStyle::dashData() const
+{
+    const float scale = std::isfinite(m_strokeWidth) ? std::max(m_strokeWidth, 1.0f) : 1.0f;
+    std::vector<float> data;
+    data.reserve(m_dashes.size());
+    for (float d : m_dashes)
+        data.push_back(d * scale);
+    return data;
+}
+
+// --- Setters -------------------------------------------------------------------
+
+void TDStrokeStyle::setColor(const Color &color)
+{
+    if (color == m_color)
+        return;
+    registerUndo(QStringLiteral("setColor"), [old = m_color](TDStrokeStyle &s) { s.setColor(old); });
+    willChange();
+    m_color = color;
+    didChange();
+}
+
+void TDStrokeStyle::_setColor(const Color &color)
+{
+    m_color = color;
+}
+
+void TDStrokeStyle::setStyle(int style)
+{
+    if (style == m_style)
+        return;
+    registerUndo(QStringLiteral("setStyle_n"), [old = m_style](TDStrokeStyle &s) { s.setStyle(old); });
+    willChange();
+    // A brush entered from another style starts with brush 0; its shapes,
+    // and the text model of text along the path, arrive with those styles.
+    if (style == BrushStroke)
+        m_brush = 0;
+    m_style = style;
+    changedGeometry();
+    didChange();
+}
+
+void TDStrokeStyle::setStyle_n(const PropertyList &number)
+{
+    setStyle(static_cast<int>(number.toInteger()));
+}
+
+void TDStrokeStyle::setStrokeWidth(float width)
+{
+    if (!std::isfinite(width))
+        return;
+    const double difference = double(m_strokeWidth) - double(width);
+    if (difference * difference < 1e-5)
+        return;
+    registerUndo(QStringLiteral("setStrokeWidth_n"),
+                 [old = m_strokeWidth](TDStrokeStyle &s) { s.setStrokeWidth(old); });
+    willChange();
+    m_strokeWidth = width;
+    changedGeometry();
+    didChange();
+}
+
+void TDStrokeStyle::setStrokeWidth_n(const PropertyList &number)
+{
+    setStrokeWidth(number.toFloat());
+}
+
+void TDStrokeStyle::setCapStyle(int cap)
+{
+    if (cap == m_capStyle)
+        return;
+    registerUndo(QStringLiteral("setCapStyle_n"),
+                 [old = m_capStyle](TDStrokeStyle &s) { s.setCapStyle(old); });
+    m_capStyle = cap;
+    m_cachedStrokeBounds.reset();
+    didChange();
+}
+
+void TDStrokeStyle::setCapStyle_n(const PropertyList &number)
+{
+    setCapStyle(static_cast<int>(number.toInteger()));
+}
+
+void TDStrokeStyle::setJoinStyle(int join)
+{
+    if (join == m_joinStyle)
+        return;
+    registerUndo(QStringLiteral("setJoinStyle_n"),
+                 [old = m_joinStyle](TDStrokeStyle &s) { s.setJoinStyle(old); });
+    m_joinStyle = join;
+    m_cachedStrokeBounds.reset();
+    didChange();
+}
+
+void TDStrokeStyle::setJoinStyle_n(const PropertyList &number)
+{
+    setJoinStyle(static_cast<int>(number.toInteger()));
+}
+
+void TDStrokeStyle::setDashes(const std::vector<float> &dashes)
+{
+    if (dashes == m_dashes)
+        return;
+    registerUndo(QStringLiteral("setDashes"), [old = m_dashes](TDStrokeStyle &s) { s.setDashes(old); });
+    willChange();
+    m_dashes = dashes;
+    didChange();
+}
+
+void TDStrokeStyle::setDashesUnscaled(const std::vector<float> &dashes)
+{
+    const float divisor = widthDivisor(m_strokeWidth);
+    std::vector<float> scaled;
+    scaled.reserve(dashes.size());
+    for (float d : dashes)
+        scaled.push_back(d / divisor);
+    setDashes(scaled);
+}
+
+void TDStrokeStyle::setBrush(int brush)
+{
+    if (brush == m_brush)
+        return;
+    registerUndo(QStringLiteral("setBrush_n"), [old = m_brush](TDStrokeStyle &s) { s.setBrush(old); });
+    willChange();
+    m_brush = brush;
+    changedGeometry();
+    didChange();
+}
+
+void TDStrokeStyle::setBrush_n(const PropertyList &number)
+{
+    setBrush(static_cast<int>(number.toInteger()));
+}
+
+void TDStrokeStyle::setStartArrowStyle(int index)
+{
+    if (index == m_startArrowStyle)
+        return;
+    registerUndo(QStringLiteral("setStartArrowStyle"),
+                 [old = m_startArrowStyle](TDStrokeStyle &s) { s.setStartArrowStyle(old); });
+    willChange();
+    m_startArrowStyle = index;
+    didChange();
+}
+
+void TDStrokeStyle::setStartArrowStyle_n(const PropertyList &number)
+{
+    setStartArrowStyle(static_cast<int>(number.toInteger()));
+}
+
+void TDStrokeStyle::setEndArrowStyle(int index)
+{
+    if (index == m_endArrowStyle)
+        return;
+    registerUndo(QStringLiteral("setEndArrowStyle"),
+                 [old = m_endArrowStyle](TDStrokeStyle &s) { s.setEndArrowStyle(old); });
+    willChange();
+    m_endArrowStyle = index;
+    didChange();
+}
+
+void TDStrokeStyle::setEndArrowStyle_n(const PropertyList &number)
+{
+    setEndArrowStyle(static_cast<int>(number.toInteger()));
+}
+
+void TDStrokeStyle::setStartArrowSize(float percent)
+{
+    const float fraction = percent / 100;
+    if (fraction == m_startArrowSize || !std::isfinite(fraction))
+        return;
+    registerUndo(QStringLiteral("setStartArrowSize"),
+                 [old = m_startArrowSize * 100](TDStrokeStyle &s) { s.setStartArrowSize(old); });
+    willChange();
+    m_startArrowSize = fraction;
+    didChange();
+}
+
+void TDStrokeStyle::setStartArrowSize_n(const PropertyList &number)
+{
+    setStartArrowSize(number.toFloat());
+}
+
+void TDStrokeStyle::setEndArrowSize(float percent)
+{
+    const float fraction = percent / 100;
+    if (fraction == m_endArrowSize || !std::isfinite(fraction))
+        return;
+    registerUndo(QStringLiteral("setEndArrowSize"),
+                 [old = m_endArrowSize * 100](TDStrokeStyle &s) { s.setEndArrowSize(old); });
+    willChange();
+    m_endArrowSize = fraction;
+    didChange();
+}
+
+void TDStrokeStyle::setEndArrowSize_n(const PropertyList &number)
+{
+    setEndArrowSize(number.toFloat());
+}
+
+void TDStrokeStyle::setMorphStartArrow(bool morph)
+{
+    if (morph == m_morphStartArrow)
+        return;
+    registerUndo(QStringLiteral("setMorphStartArrow"),
+                 [old = m_morphStartArrow](TDStrokeStyle &s) { s.setMorphStartArrow(old); });
+    willChange();
+    m_morphStartArrow = morph;
+    didChange();
+}
+
+void TDStrokeStyle::setMorphStartArrow_n(const PropertyList &number)
+{
+    setMorphStartArrow(number.toBool());
+}
+
+void TDStrokeStyle::setMorphEndArrow(bool morph)
+{
+    if (morph == m_morphEndArrow)
+        return;
+    registerUndo(QStringLiteral("setMorphEndArrow"),
+                 [old = m_morphEndArrow](TDStrokeStyle &s) { s.setMorphEndArrow(old); });
+    willChange();
+    m_morphEndArrow = morph;
+    didChange();
+}
+
+void TDStrokeStyle::setMorphEndArrow_n(const PropertyList &number)
+{
+    setMorphEndArrow(number.toBool());
+}
+
+// --- Dash text -------------------------------------------------------------------
+
+void TDStrokeStyle::setDashString(const QString &text)
+{
+    setDashes(scanDashText(text));
+}
+
+void TDStrokeStyle::setDashStringScaled(const QString &text)
+{
+    std::vector<float> numbers = scanDashText(text);
+    const float divisor = widthDivisor(m_strokeWidth);
+    for (float &n : numbers)
+        n /= divisor;
+    setDashes(numbers);
+}
+
+QString TDStrokeStyle::dashString() const
+{
+    QStringList parts;
+    for (float d : dashData())
+        parts.append(Numbers::formatFixed(d, 1));
+    return parts.join(QStringLiteral(", "));
+}
+
+QString TDStrokeStyle::dashStringUnscaled() const
+{
+    // The stroke pane shows these to the user: in the user's number format,
+    // up to two decimals and no trailing zeros.
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    const float divisor = widthDivisor(m_strokeWidth);
+    QStringList parts;
+    for (float d : dashData()) {
+        QString text = locale.toString(double(d) / divisor, 'f', 2);
+        const QString point = locale.decimalPoint();
+        if (text.contains(point)) {
+            while (text.endsWith(locale.zeroDigit()))
+                text.chop(1);
+            if (text.endsWith(point))
+                text.chop(point.size());
+        }
+        parts.append(text);
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+// --- Copying -------------------------------------------------------------------------
+
+void TDStrokeStyle::copyStyleFrom(const TDStrokeStyle &other)
+{
+    if (&other == this)
+        return;
+    TDUndoManager *manager = undoManager();
+    if (manager)
+        manager->beginUndoGrouping();
+    willChange();
+    setColor(other.m_color);
+    setStyle(other.m_style);
+    setStrokeWidth(other.m_strokeWidth);
+    setCapStyle(other.m_capStyle);
+    setJoinStyle(other.m_joinStyle);
+    setBrush(other.m_brush);
+    setDashes(other.m_dashes);
+    setStartArrowStyle(other.m_startArrowStyle);
+    setEndArrowStyle(other.m_endArrowStyle);
+    setStartArrowSize(other.startArrowSize());
+    setEndArrowSize(other.endArrowSize());
+    setMorphStartArrow(other.m_morphStartArrow);
+    setMorphEndArrow(other.m_morphEndArrow);
+    m_laterValues = other.m_laterValues;
+    didChange();
+    if (manager) {
+        manager->setActionName(
+            StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Change stroke")));
+        manager->endUndoGrouping();
+    }
+}
+
+// --- Geometry --------------------------------------------------------------------------
+
+std::shared_ptr<TDBezierPath> TDStrokeStyle::strokeMapped()
+{
+    if (m_strokeMapped && !graphicIsChanging())
+        return m_strokeMapped;
+    // Until arrowheads and brushes arrive, the stroked path is the
+    // graphic's own.
+    m_strokeMapped = m_graphic ? m_graphic->cachedBezierPath() : nullptr;
+    return m_strokeMapped;
+}
+
+Rect TDStrokeStyle::computeStrokeBounds()
+{
+    const std::shared_ptr<TDBezierPath> path = strokeMapped();
+    if (!path)
+        return Rect();
+    if (m_strokeWidth == 0 || m_style == None)
+        return path->bounds();
+    if (path->elementCount() < 2)
+        return Rect();
+    const float width = std::isfinite(m_strokeWidth) ? std::ceil(std::max(m_strokeWidth, 1.0f)) : 1.0f;
+    m_cachedStrokeBounds = path->strokeBoundsWithWidth(width);
+    return *m_cachedStrokeBounds;
+}
+
+Rect TDStrokeStyle::strokeBounds()
+{
+    if (m_cachedStrokeBounds && !graphicIsChanging())
+        return *m_cachedStrokeBounds;
+    return computeStrokeBounds();
+}
+
+Rect TDStrokeStyle::strokeBoundsUncached()
+{
+    const auto bounds = std::exchange(m_cachedStrokeBounds, std::nullopt);
+    const auto mapped = std::exchange(m_strokeMapped, nullptr);
+    const Rect result = computeStrokeBounds();
+    m_cachedStrokeBounds = bounds;
+    m_strokeMapped = mapped;
+    return result;
+}
+
+Rect TDStrokeStyle::strokeBoundsEditing()
+{
+    const Rect bounds = strokeBounds();
+    const std::shared_ptr<TDBezierPath> path = m_graphic ? m_graphic->cachedBezierPath() : nullptr;
+    return path ? bounds.united(path->controlPointBounds()) : bounds;
+}
+
+bool TDStrokeStyle::intersectsPoint(Point point)
+{
+    if (m_style == None || !m_graphic)
+        return false;
+    // Brushes are hit along their path at the stroke width until they
+    // draw their own shapes.
+    const std::shared_ptr<TDBezierPath> path = m_graphic->cachedBezierPath();
+    if (!path)
+        return false;
+    Point nearPoint;
+    float t = 0;
+    int element = 0;
+    return path->intersectsPoint(point, m_strokeWidth, &nearPoint, &t, &element);
+}
+
+void TDStrokeStyle::changedGeometry()
+{
+    m_cachedStrokeBounds.reset();
+    m_strokeMapped.reset();
+}
+
+// --- Drawing ---------------------------------------------------------------------------
+
+LineStyle TDStrokeStyle::lineStyle(bool outline) const
+{
+    LineStyle style;
+    style.width = outline ? 0 : m_strokeWidth;
+    if (m_capStyle >= 0 && m_capStyle <= 2)
+        style.cap = static_cast<LineCapStyle>(m_capStyle);
+    if (m_joinStyle >= 0 && m_joinStyle <= 2)
+        style.join = static_cast<LineJoinStyle>(m_joinStyle);
+    std::vector<float> dash = dashData();
+    // A pattern the context cannot draw (all zero, negative, not finite)
+    // strokes solid rather than not at all.
+    if (LineStyle::isValidDash(dash, 0))
+        style.dash = std::move(dash);
+    return style;
+}
+
+void TDStrokeStyle::drawInGraphic(TDGraphic &graphic, TDDrawProtocol *view, GraphicsContext &context)
+{
+    const std::shared_ptr<TDBezierPath> path = graphic.cachedBezierPath();
+    if (!path)
+        return;
+    const bool outline = view && view->outlineView();
+    // Brushes, and text along the path, arrive later and draw nothing yet.
+    if (m_style == BrushStroke)
+        return;
+    const bool textAndLine = m_style == TextStroke && m_laterValues.value(TextKeys[2]).toBool();
+    if (!(m_style == Line || textAndLine || (outline && m_style == None)))
+        return;
+
+    Color color = m_style == None ? Color::black() : m_color;
+    if (outline)
+        color = color.blendedWithFraction(0.3f, Color::black());
+    // The path's own cap and join stay where the codes name none.
+    LineStyle style = lineStyle(outline);
+    if (m_capStyle < 0 || m_capStyle > 2)
+        style.cap = path->lineCapStyle();
+    if (m_joinStyle < 0 || m_joinStyle > 2)
+        style.join = path->lineJoinStyle();
+    style.miterLimit = path->miterLimit();
+    context.save();
+    context.setStrokeColor(color);
+    if (context.setLineStyle(style))
+        context.strokePath(*path, GraphicsContext::LineSource::Context);
+    context.restore();
+}
+
+// --- Dictionary and archive -------------------------------------------------------------
+
+PropertyList TDStrokeStyle::toYAML() const
+{
+    PropertyList dictionary{PropertyList::Dictionary()};
+    dictionary.insert(StrokeStyleKey, m_style);
+    if (m_style != None)
+        dictionary.insert(StrokeWidthKey, double(m_strokeWidth));
+    if (m_style == Line || m_style == BrushStroke)
+        dictionary.insert(StrokeColorKey, ArchivedColor::value(m_color));
+    if (m_style == Line) {
+        dictionary.insert(StartArrowStyleKey, m_startArrowStyle);
+        dictionary.insert(EndArrowStyleKey, m_endArrowStyle);
+        dictionary.insert(StartArrowSizeKey, storedPercent(m_startArrowSize));
+        dictionary.insert(EndArrowSizeKey, storedPercent(m_endArrowSize));
+        dictionary.insert(MorphStartArrowKey, m_morphStartArrow);
+        dictionary.insert(MorphEndArrowKey, m_morphEndArrow);
+        dictionary.insert(StrokeJoinsKey, m_joinStyle);
+        dictionary.insert(StrokeCapsKey, m_capStyle);
+        PropertyList dashes{PropertyList::Array()};
+        for (float d : m_dashes)
+            dashes.append(double(d));
+        dictionary.insert(StrokeDashesKey, dashes);
+    }
+    if (m_style == BrushStroke) {
+        dictionary.insert(BrushKey, m_brush);
+        for (const QString &key : {CustomBrushNameKey, PressureKey}) {
+            const PropertyList value = m_laterValues.value(key);
+            if (!value.isNull())
+                dictionary.insert(key, value);
+        }
+    }
+    if (m_style == TextStroke) {
+        for (const QString &key : TextKeys) {
+            const PropertyList value = m_laterValues.value(key);
+            if (!value.isNull())
+                dictionary.insert(key, value);
+        }
+    }
+    return dictionary;
+}
+
+void TDStrokeStyle::initWithDictionary(const PropertyList &dictionary)
+{
+    const TDStyleValues values(dictionary, "TDStrokeStyle");
+    auto keep = [&](const QString &key) {
+        const PropertyList value = dictionary.value(key);
+        if (!value.isNull())
+            m_laterValues.insert(key, value);
+    };
+    keep(PressureKey);
+    if (const auto color = values.color(StrokeColorKey))
+        setColor(*color);
+    if (const auto style = values.integer(StrokeStyleKey))
+        setStyle(*style);
+    if (const auto width = values.real(StrokeWidthKey))
+        setStrokeWidth(*width);
+    if (const auto join = values.integer(StrokeJoinsKey))
+        setJoinStyle(*join);
+    if (const auto cap = values.integer(StrokeCapsKey))
+        setCapStyle(*cap);
+    if (const auto dashes = values.array(StrokeDashesKey))
+        setDashes(numbersOf(*dashes));
+    if (const auto brush = values.integer(BrushKey))
+        setBrush(*brush);
+    keep(CustomBrushNameKey);
+    if (const auto index = values.integer(StartArrowStyleKey))
+        setStartArrowStyle(*index);
+    if (const auto index = values.integer(EndArrowStyleKey))
+        setEndArrowStyle(*index);
+    if (const auto size = values.integer(StartArrowSizeKey))
+        setStartArrowSize(float(*size));
+    if (const auto size = values.integer(EndArrowSizeKey))
+        setEndArrowSize(float(*size));
+    if (const auto morph = values.boolean(MorphStartArrowKey))
+        setMorphStartArrow(*morph);
+    if (const auto morph = values.boolean(MorphEndArrowKey))
+        setMorphEndArrow(*morph);
+    for (const QString &key : TextKeys)
+        keep(key);
+}
+
+std::shared_ptr<TDStrokeStyle> TDStrokeStyle::objectWithYAML(const PropertyList &dictionary)
+{
+    auto style = std::make_shared<TDStrokeStyle>();
+    style->initWithDictionary(dictionary);
+    return style;
+}
+
+std::shared_ptr<Archivable> TDStrokeStyle::decode(KeyedUnarchiver &unarchiver)
+{
+    return objectWithYAML(unarchiver.decodeObject());
+}
+
+void TDStrokeStyle::registerArchiveClass()
+{
+    KeyedUnarchiver::registerClass(className(), &TDStrokeStyle::decode);
+}
+
+void TDStrokeStyle::encode(KeyedArchiver &archiver) const
+{
+    archiver.encodeObject(toYAML());
+}
+
+bool TDStrokeStyle::isEqualTo(const Archivable &other) const
+{
+    const auto *style = dynamic_cast<const TDStrokeStyle *>(&other);
+    return style && (style == this || style->toYAML() == toYAML());
+}
+
+} // namespace scrivane
