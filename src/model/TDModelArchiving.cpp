@@ -2,6 +2,7 @@
 
 #include "model/TDBezierPath.h"
 #include "model/TDFillStyle.h"
+#include "model/TDFilter.h"
 #include "model/TDGraphic.h"
 #include "model/TDGroup.h"
 #include "model/TDLayer.h"
@@ -22,6 +23,7 @@ void TDModelArchiving::registerClasses()
         TDFillStyle::registerArchiveClass();
         TDStrokeStyle::registerArchiveClass();
         TDBezierPath::registerArchiveClass();
+        TDFilter::registerArchiveClass();
     });
 }
 
