@@ -67,18 +67,18 @@ void TDGraphic::drawInView(TDDrawProtocol *view, GraphicsContext &context)
     if (optimised) {
         filterImageInView(view, context);
     } else {
-        const auto paint = [this, view](GraphicsContext &target) {
-            m_fillStyle->drawInGraphic(*this, view, target);
-            m_strokeStyle->drawInGraphic(*this, view, target);
+        const auto paint = [this](TDDrawProtocol *target, GraphicsContext &into) {
+            m_fillStyle->drawInGraphic(*this, target, into);
+            m_strokeStyle->drawInGraphic(*this, target, into);
         };
         if (filtering) {
-            startFilters(context, paint);
+            startFilters(view, paint);
             endFiltersInView(view, context);
             if (m_needsVectorComposite)
-                paint(context);
+                paint(view, context);
         } else {
             deleteFilterBuffer();
-            paint(context);
+            paint(view, context);
         }
     }
     if (layered)

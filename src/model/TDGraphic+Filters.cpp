@@ -18,6 +18,7 @@
 #include "model/TDApplicationServices.h"
 #include "model/TDBezierPath.h"
 #include "model/TDDocumentInterface.h"
+#include "model/TDDrawProtocol.h"
 #include "model/TDFillStyle.h"
 #include "model/TDImageStore.h"
 #include "model/TDStrokeStyle.h"
@@ -73,6 +74,32 @@ bool isBitmap(const TDImageStore::Image &image)
     return formats.contains(extension);
 }
 
+// The target a draw is for, as seen from inside the effect buffer: the same
+// answers, but the buffer's pixels per point as the zoom.
+class BufferTarget : public TDDrawProtocol {
+public:
+    BufferTarget(TDDrawProtocol *view, double pixelsPerPoint) : m_view(view), m_zoom(float(pixelsPerPoint)) {}
+
+    int drawMode() const override { return m_view ? m_view->drawMode() : 0; }
+    bool graphicIsEditing(const TDGraphic *graphic) const override
+    {
+        return m_view && m_view->graphicIsEditing(graphic);
+    }
+    bool graphicIsSelected(const TDGraphic *graphic) const override
+    {
+        return m_view && m_view->graphicIsSelected(graphic);
+    }
+    float zoom() const override { return m_zoom; }
+    bool outlineView() const override { return m_view && m_view->outlineView(); }
+    bool cmykPreview() const override { return m_view && m_view->cmykPreview(); }
+    bool renderingToPDF() const override { return m_view && m_view->renderingToPDF(); }
+    TDDocumentInterface *document() const override { return m_view ? m_view->document() : nullptr; }
+
+private:
+    TDDrawProtocol *m_view;
+    float m_zoom;
+};
+
 bool sameData(const QByteArray &a, const QByteArray &b)
 {
     return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
@@ -108,7 +135,8 @@ struct TDGraphic::FilterBuffer {
     // graphic's own image besides the chain's).
     class Source {
     public:
-        Source(TDGraphic::FilterPaint paint, const Space &space) : m_paint(std::move(paint)), m_space(space)
+        Source(TDDrawProtocol *view, TDGraphic::FilterPaint paint, const Space &space)
+            : m_view(view), m_paint(std::move(paint)), m_space(space)
         {
         }
 
@@ -140,7 +168,10 @@ struct TDGraphic::FilterBuffer {
                                                float(-m_space.origin.y * k - area.y));
                 if (!context->concatCTM(toBuffer))
                     return false;
-                m_paint(*context);
+                // Zoom-dependent sizes (shadows of children) follow the
+                // buffer's pixels, not the target's.
+                BufferTarget target(m_view, k);
+                m_paint(&target, *context);
                 context->flush();
             }
             RasterOps::convertPixels(pixels, area.x, area.y, out);
@@ -159,6 +190,7 @@ struct TDGraphic::FilterBuffer {
         }
 
     private:
+        TDDrawProtocol *m_view;
         TDGraphic::FilterPaint m_paint;
         Space m_space;
         PixelBuffer m_pixels;
@@ -337,11 +369,11 @@ void TDGraphic::deleteFilterBuffer()
     m_filterBuffer.reset();
 }
 
-void TDGraphic::startFilters(GraphicsContext &, FilterPaint paint)
+void TDGraphic::startFilters(TDDrawProtocol *view, FilterPaint paint)
 {
     createFilterBuffer();
     FilterBuffer &buffer = filterBuffer();
-    buffer.source = std::make_shared<FilterBuffer::Source>(std::move(paint), buffer.space);
+    buffer.source = std::make_shared<FilterBuffer::Source>(view, std::move(paint), buffer.space);
 }
 
 void TDGraphic::endFiltersInView(TDDrawProtocol *, GraphicsContext &context)

@@ -165,9 +165,10 @@ public:
 
     // --- Effect pipeline (TDGraphic+Filters.cpp) ---------------------------------------------
     // What the graphic paints without effects (its fill and stroke, a
-    // group's children), drawn in document coordinates into a context over
-    // the effect buffer.
-    using FilterPaint = std::function<void(GraphicsContext &)>;
+    // group's children), drawn in document coordinates into `context` for
+    // `view`.  Into the effect buffer, `view` is the target that the draw
+    // is for, answering the buffer's pixels per point as its zoom.
+    using FilterPaint = std::function<void(TDDrawProtocol *view, GraphicsContext &context)>;
     // The effect buffer never holds more pixels than this: larger areas are
     // rendered at a lower resolution.
     static constexpr qint64 kMaxFilterBufferPixels = qint64(1) << 22;
@@ -189,9 +190,9 @@ public:
     void createFilterBuffer();
     // Releases the buffer and every cached image.
     void deleteFilterBuffer();
-    // Starts an effect draw: `paint` is drawn into the buffer where the
-    // chain needs it, which endFiltersInView decides.
-    void startFilters(GraphicsContext &context, FilterPaint paint);
+    // Starts an effect draw for `view`: `paint` is drawn into the buffer
+    // where the chain needs it, which endFiltersInView decides.
+    void startFilters(TDDrawProtocol *view, FilterPaint paint);
     // Runs the chain and paints its output into `context`, within the paper
     // and the part of the buffer that can be seen; then lets go of every
     // image the effects held.

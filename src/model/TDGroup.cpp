@@ -323,21 +323,21 @@ void TDGroup::drawInView(TDDrawProtocol *view, GraphicsContext &context)
             count -= 1;
         clipPath = m_graphics.back()->clipPath();
     }
-    const auto paint = [this, view, count, &clipPath](GraphicsContext &target) {
-        target.save();
+    const auto paint = [this, count, &clipPath](TDDrawProtocol *target, GraphicsContext &into) {
+        into.save();
         if (clipPath)
-            target.addClip(*clipPath);
-        drawChildren(view, target, count);
-        target.restore();
+            into.addClip(*clipPath);
+        drawChildren(target, into, count);
+        into.restore();
     };
     if (filtering) {
-        startFilters(context, paint);
+        startFilters(view, paint);
         endFiltersInView(view, context);
         if (needsVectorComposite())
-            paint(context);
+            paint(view, context);
     } else {
         deleteFilterBuffer();
-        paint(context);
+        paint(view, context);
     }
     context.restore();
     if (layered)

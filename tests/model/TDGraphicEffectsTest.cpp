@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 using namespace scrivane;
 using namespace scrivane::test;
@@ -368,6 +369,37 @@ TEST(TDGraphicEffects, EffectsOnAGroupApplyToItsChildrenAsAWhole)
     const QImage clipped = draw({clipping});
     EXPECT_TRUE(near(pixelAt(clipped, 10, 50), 0, 255, 255, 255));
     EXPECT_TRUE(near(pixelAt(clipped, 30, 50), 0, 0, 0, 0));
+}
+
+TEST(TDGraphicEffects, ChildrensShadowsKeepTheirPlaceInsideAGroupsEffects)
+{
+    // A child's shadow falls 10 points to the right, unblurred, at any
+    // filter resolution and zoom of its group.
+    auto child = filled(Rect(20, 20, 20, 20), Color::red());
+    child->setHasShadow(true);
+    child->setShadowAngle(float(std::numbers::pi / 2));
+    child->setShadowDistance(10);
+    child->setShadowRadius(0);
+    child->setShadowColor(Color::black());
+    auto group = TDGroup::groupWithGraphics({child});
+    // Colour controls at their defaults change nothing.
+    withEffects(*group, {effect("CIColorControls")});
+    struct Target : styletest::DrawTarget {
+        float zoom() const override { return 2; }
+    } zoomed;
+    for (int resolution : {1, 2, 4}) {
+        group->setFilterResolution(resolution);
+        for (TDDrawProtocol *view : std::initializer_list<TDDrawProtocol *>{nullptr, &zoomed}) {
+            const float z = view ? 2 : 1;
+            const QImage image = renderImage(int(60 * z), int(60 * z), [&](GraphicsContext &context) {
+                context.concatCTM(AffineTransform::makeScale(z, z));
+                group->drawInView(view, context);
+            });
+            EXPECT_TRUE(near(pixelAt(image, int(45 * z), int(30 * z)), 0, 0, 0, 255, 12)) << resolution;
+            EXPECT_TRUE(near(pixelAt(image, int(53 * z), int(30 * z)), 0, 0, 0, 0, 12)) << resolution;
+            EXPECT_TRUE(near(pixelAt(image, int(30 * z), int(30 * z)), 255, 0, 0, 255, 12)) << resolution;
+        }
+    }
 }
 
 TEST(TDGraphicEffects, EffectsExportToPdfAsAnImage)
