@@ -2,8 +2,6 @@
 
 #include "geometry/EngineStorage.h"
 #include "geometry/PolyGraph.h"
-#include "geometry/SweepEventQueue.h"
-#include "geometry/SweepTreeList.h"
 
 #include <algorithm>
 #include <new>
@@ -13,19 +11,81 @@ namespace scrivane {
 using grid::ExactPoint;
 using grid::GridPoint;
 using grid::Int;
+using grid::Wide;
 
 namespace {
 
-// Direction order of edges leaving one point upwards in sweep order: from
-// the smaller-x side to the larger-x side just past the point.
-bool leftOf(const GridPoint &u, const GridPoint &v)
+// Two event positions closer than this in a coordinate are told apart by
+// the exact comparison; the doubles err by far less.
+constexpr double kNear = 1e-6;
+
+double approximate(Int q, Int r, Int d)
 {
-    return grid::cross(u.x, u.y, v.x, v.y) < 0;
+    return double(q) + double(r) / double(d);
 }
 
-GridPoint direction(const GridPoint &from, const GridPoint &to)
+// Exact sweep order of a grid point and an exact point: -1, 0 or 1.
+int compareTo(const GridPoint &v, const ExactPoint &e, double ey)
 {
-    return {to.x - from.x, to.y - from.y};
+    const double vy = double(v.y);
+    if (vy < ey - kNear)
+        return -1;
+    if (vy > ey + kNear)
+        return 1;
+    return grid::compare(ExactPoint::of(v), e);
+}
+
+// The side of p relative to the line of a segment: positive left.
+int sideOf(const GridPoint &a, const GridPoint &b, const GridPoint &p)
+{
+    const Int o = grid::orient(a, b, p);
+    return o > 0 ? 1 : (o < 0 ? -1 : 0);
+}
+
+int sideOf(const GridPoint &a, const GridPoint &b, const ExactPoint &p)
+{
+    if (p.isGridPoint())
+        return sideOf(a, b, p.whole());
+    return grid::orientExact(a, b, p);
+}
+
+void floorDivide64(Int num, Int den, Int &q, Int &r)
+{
+    q = num / den;
+    r = num % den;
+    if (r < 0) {
+        q -= 1;
+        r += den;
+    }
+}
+
+// a + d * num / den on one axis, as an integer part and a remainder.
+void along(Int a, Int d, Int num, Int den, Int &q, Int &r)
+{
+    Int p1, p2, sum;
+    if (!__builtin_mul_overflow(a, den, &p1) && !__builtin_mul_overflow(d, num, &p2)
+        && !__builtin_add_overflow(p1, p2, &sum)) {
+        floorDivide64(sum, den, q, r);
+        return;
+    }
+    grid::floorDivide(Wide(a) * den + Wide(d) * num, den, q, r);
+}
+
+// The crossing point of two properly crossing segments, exactly.
+ExactPoint exactCrossing(const GridPoint &a, const GridPoint &b, const GridPoint &c, const GridPoint &d)
+{
+    const Int d1x = b.x - a.x, d1y = b.y - a.y, d2x = d.x - c.x, d2y = d.y - c.y;
+    Int den = grid::cross(d1x, d1y, d2x, d2y);
+    Int num = grid::cross(c.x - a.x, c.y - a.y, d2x, d2y);
+    if (den < 0) {
+        den = -den;
+        num = -num;
+    }
+    ExactPoint p;
+    p.d = den;
+    along(a.x, d1x, num, den, p.qx, p.rx);
+    along(a.y, d1y, num, den, p.qy, p.ry);
+    return p;
 }
 
 } // namespace
@@ -37,14 +97,26 @@ GridSweep::GridSweep(std::int64_t crossingLimit)
 
 bool GridSweep::addGraph(PolyGraph &graph, int tag)
 {
-    std::vector<GridPoint> points(std::size_t(graph.pointCount()));
-    for (int i = 0; i < graph.pointCount(); ++i) {
+    const int n = graph.pointCount();
+    std::vector<GridPoint> points(static_cast<std::size_t>(n));
+    bool sorted = true;
+    for (int i = 0; i < n; ++i) {
         const GraphPoint &p = graph.point(i);
-        if (!grid::toGrid(p.x, points[std::size_t(i)].x) || !grid::toGrid(p.y, points[std::size_t(i)].y))
+        GridPoint &g = points[std::size_t(i)];
+        if (!grid::toGrid(p.x, g.x) || !grid::toGrid(p.y, g.y))
             return false;
+        if (i > 0 && grid::before(g, points[std::size_t(i) - 1]))
+            sorted = false;
     }
+    // Segments, and per point the segments that start there (counted one
+    // slot ahead, then summed into offsets).
+    std::vector<int> startOffset(static_cast<std::size_t>(n) + 1, 0);
+    std::vector<char> used(static_cast<std::size_t>(n), 0);
+    const std::size_t firstSegment = mSegments.size();
     if (!engine::reserveFor(mSegments, mSegments.size() + std::size_t(graph.edgeCount())))
         return false;
+    std::vector<int> startPoint;
+    startPoint.reserve(std::size_t(graph.edgeCount()));
     for (int e = 0; e < graph.edgeCount(); ++e) {
         const GraphEdge &edge = graph.edge(e);
         if (edge.start < 0 || edge.end < 0)
@@ -56,231 +128,304 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
         // one point, which keeps every degree balanced.
         if (s.a == s.b)
             continue;
+        int from = edge.start;
         if (grid::before(s.b, s.a)) {
             std::swap(s.a, s.b);
-            s.reversed = true;
+            s.weight = -1;
+            from = edge.end;
         }
         s.graph = &graph;
         s.edge = e;
         s.tag = tag;
         mSegments.push_back(s);
+        startPoint.push_back(from);
+        startOffset[std::size_t(from) + 1] += 1;
+        used[std::size_t(edge.start)] = used[std::size_t(edge.end)] = 1;
+    }
+    for (int i = 0; i < n; ++i)
+        startOffset[std::size_t(i) + 1] += startOffset[std::size_t(i)];
+    const int base = int(mStarts.size());
+    mStarts.resize(mStarts.size() + startPoint.size());
+    {
+        std::vector<int> fill(startOffset.begin(), startOffset.end() - 1);
+        for (std::size_t k = 0; k < startPoint.size(); ++k)
+            mStarts[std::size_t(base + fill[std::size_t(startPoint[k])]++)] = int(firstSegment + k);
+    }
+    // The places where segments start or end, in sweep order; a graph that
+    // a sweep made lists its points in that order already.
+    std::vector<int> order;
+    if (!sorted) {
+        order.resize(std::size_t(n));
+        for (int i = 0; i < n; ++i)
+            order[std::size_t(i)] = i;
+        std::sort(order.begin(), order.end(), [&points](int i, int j) {
+            const GridPoint &p = points[std::size_t(i)], &q = points[std::size_t(j)];
+            return grid::before(p, q) || (p == q && i < j);
+        });
+    }
+    mGraphEntries.push_back(int(mEntries.size()));
+    for (int k = 0; k < n; ++k) {
+        const int i = sorted ? k : order[std::size_t(k)];
+        if (!used[std::size_t(i)])
+            continue;
+        mEntries.push_back({points[std::size_t(i)], base + startOffset[std::size_t(i)],
+                            base + startOffset[std::size_t(i) + 1]});
     }
     return true;
 }
 
-// Exact Bentley-Ottmann sweep over the segments: every point where the
-// status changes (an end point or a crossing) becomes a hot pixel.
-bool GridSweep::findCrossings()
+void GridSweep::testPair(int left, int right, const ExactPoint &p)
 {
-    const int m = int(mSegments.size());
-    struct End {
-        GridPoint p;
-        int segment;
-        bool start;
-    };
-    std::vector<End> ends;
-    ends.reserve(std::size_t(2 * m));
-    for (int i = 0; i < m; ++i) {
-        ends.push_back({mSegments[std::size_t(i)].a, i, true});
-        ends.push_back({mSegments[std::size_t(i)].b, i, false});
-    }
-    std::sort(ends.begin(), ends.end(), [](const End &l, const End &r) { return grid::before(l.p, r.p); });
-    mHot.reserve(ends.size() / 2 + 16);
-    for (std::size_t k = 0; k < ends.size(); ++k) {
-        if (k == 0 || !(ends[k].p == ends[k - 1].p))
-            mHot.push_back(ends[k].p);
-    }
+    const Segment &s = mSegments[std::size_t(left)], &t = mSegments[std::size_t(right)];
+    // Only a pair whose left segment heads to the right of the right one
+    // can still cross.
+    if (grid::cross(s.b.x - s.a.x, s.b.y - s.a.y, t.b.x - t.a.x, t.b.y - t.a.y) <= 0)
+        return;
+    if (std::max(s.a.x, s.b.x) < std::min(t.a.x, t.b.x) || std::max(t.a.x, t.b.x) < std::min(s.a.x, s.b.x))
+        return;
+    if (!grid::properlyCross(s.a, s.b, t.a, t.b))
+        return;
+    const ExactPoint q = exactCrossing(s.a, s.b, t.a, t.b);
+    if (grid::compare(q, p) <= 0)
+        return;
+    mEvents.push_back({approximate(q.qy, q.ry, q.d), approximate(q.qx, q.rx, q.d), q});
+    std::push_heap(mEvents.begin(), mEvents.end(), [](const Event &l, const Event &r) {
+        if (l.y < r.y - kNear)
+            return false;
+        if (l.y > r.y + kNear)
+            return true;
+        return grid::compare(l.at, r.at) > 0;
+    });
+}
 
-    // The status never holds more segments than are active at once.
-    int active = 0, capacity = 0;
-    for (const End &e : ends) {
-        active += e.start ? 1 : -1;
-        capacity = std::max(capacity, active);
-    }
-    SweepTreeList list(capacity);
-    SweepEventQueue queue(capacity);
-    std::vector<SweepTree *> nodeOf(static_cast<std::size_t>(m), nullptr);
-    list.edgeNodes = &nodeOf;
-    auto segmentOf = [this](const SweepTree *t) -> const Segment & { return mSegments[std::size_t(t->edge)]; };
-    auto contains = [&](const SweepTree *t, const ExactPoint &p) {
-        return grid::orientExact(segmentOf(t).a, segmentOf(t).b, p) == 0;
+// Exact Bentley-Ottmann sweep over the segments.  Every place where the
+// status changes (an end point or a crossing) is a step and its pixel a hot
+// pixel; every segment through a step begins a new piece there, whose side
+// windings follow from its left neighbour's.
+bool GridSweep::sweep()
+{
+    auto later = [](const Event &l, const Event &r) {
+        if (l.y < r.y - kNear)
+            return false;
+        if (l.y > r.y + kNear)
+            return true;
+        return grid::compare(l.at, r.at) > 0;
     };
-    auto testPair = [&](SweepTree *l, SweepTree *r, const ExactPoint &p) {
-        if (!l || !r)
-            return;
-        const Segment &s = segmentOf(l), &t = segmentOf(r);
-        if (!grid::properlyCross(s.a, s.b, t.a, t.b))
-            return;
-        double tl = 0, tr = 0;
-        const ExactPoint q = grid::crossingPoint(s.a, s.b, t.a, t.b, &tl);
-        if (grid::compare(q, p) <= 0)
-            return;
-        grid::crossingPoint(t.a, t.b, s.a, s.b, &tr);
-        l->removeEvent(queue, false);
-        r->removeEvent(queue, true);
-        queue.add(l, r, q, float(tl), float(tr));
-    };
+    const int graphs = int(mGraphEntries.size()) - 1;
+    int cursor[2] = {0, 0};
+    for (int g = 0; g < graphs; ++g)
+        cursor[g] = mGraphEntries[std::size_t(g)];
+    mState.assign(mSegments.size(), SegmentState{});
+    mRecords.clear();
+    mRecords.reserve(2 * mSegments.size() + 16);
+    mEvents.clear();
+    mStatus.clear();
+    mStepPixel.clear();
+    mStepPixel.reserve(mEntries.size() + 16);
 
-    std::vector<int> block, inserting;
-    std::size_t vi = 0;
-    while (vi < ends.size() || queue.count > 0) {
-        ExactPoint p;
-        bool isVertex = false;
-        std::size_t vEnd = vi;
-        if (vi < ends.size()) {
-            const ExactPoint vp = ExactPoint::of(ends[vi].p);
-            if (queue.count == 0 || grid::compare(vp, queue.event(queue.top()).at) <= 0) {
-                p = vp;
-                isVertex = true;
-                while (vEnd < ends.size() && ends[vEnd].p == ends[vi].p)
-                    ++vEnd;
-            } else {
-                p = queue.event(queue.top()).at;
+    for (;;) {
+        int vertexGraph = -1;
+        for (int g = 0; g < graphs; ++g) {
+            if (cursor[g] < mGraphEntries[std::size_t(g) + 1]
+                && (vertexGraph < 0
+                    || grid::before(mEntries[std::size_t(cursor[g])].p, mEntries[std::size_t(cursor[vertexGraph])].p)))
+                vertexGraph = g;
+        }
+        if (vertexGraph < 0 && mEvents.empty())
+            break;
+        bool isVertex = vertexGraph >= 0;
+        GridPoint v;
+        if (isVertex) {
+            v = mEntries[std::size_t(cursor[vertexGraph])].p;
+            if (!mEvents.empty()) {
+                const Event &top = mEvents.front();
+                isVertex = compareTo(v, top.at, top.y) <= 0;
             }
-        } else {
-            p = queue.event(queue.top()).at;
+        }
+        const ExactPoint p = isVertex ? ExactPoint::of(v) : mEvents.front().at;
+        while (!mEvents.empty() && grid::compare(mEvents.front().at, p) == 0) {
+            std::pop_heap(mEvents.begin(), mEvents.end(), later);
+            mEvents.pop_back();
         }
 
-        SweepTree *seed = nullptr;
-        while (queue.count > 0 && grid::compare(queue.event(queue.top()).at, p) == 0) {
-            SweepEvent e;
-            queue.extract(e);
-            seed = e.leftNode;
+        // The block of segments through p, between those left of it and
+        // those right of it.
+        const int n = int(mStatus.size());
+        int lo = 0, hi = n;
+        while (lo < hi) {
+            const int mid = (lo + hi) / 2;
+            const Segment &s = mSegments[std::size_t(mStatus[std::size_t(mid)])];
+            if ((isVertex ? sideOf(s.a, s.b, v) : sideOf(s.a, s.b, p)) < 0)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        int end = lo;
+        while (end < n) {
+            const Segment &s = mSegments[std::size_t(mStatus[std::size_t(end)])];
+            if ((isVertex ? sideOf(s.a, s.b, v) : sideOf(s.a, s.b, p)) != 0)
+                break;
+            ++end;
+        }
+        if (!isVertex && end - lo < 2)
+            continue; // a crossing that is no longer there: nothing changes
+        const int step = int(mStepPixel.size());
+        mStepPixel.push_back(isVertex ? v : p.pixel());
+        if (!isVertex && ++mCrossings > mLimit)
+            return false;
+
+        // The new block: the segments that go on through p and those that
+        // start there, from the smaller-x side to the larger-x side just
+        // past p.
+        mBlock.clear();
+        for (int k = lo; k < end; ++k) {
+            const int s = mStatus[std::size_t(k)];
+            if (!(isVertex && mSegments[std::size_t(s)].b == v))
+                mBlock.push_back(s);
         }
         if (isVertex) {
-            for (std::size_t k = vi; k < vEnd; ++k) {
-                if (!ends[k].start)
-                    seed = nodeOf[std::size_t(ends[k].segment)];
-            }
-        }
-        SweepTree *leftN = nullptr, *rightN = nullptr, *first = nullptr, *last = nullptr;
-        if (!seed) {
-            for (BalancedNode *n = list.root; n;) {
-                SweepTree *t = static_cast<SweepTree *>(n);
-                const int o = grid::orientExact(segmentOf(t).a, segmentOf(t).b, p);
-                if (o == 0) {
-                    seed = t;
-                    break;
-                }
-                if (o > 0) {
-                    rightN = t;
-                    n = n->left;
-                } else {
-                    leftN = t;
-                    n = n->right;
+            for (int g = 0; g < graphs; ++g) {
+                while (cursor[g] < mGraphEntries[std::size_t(g) + 1] && mEntries[std::size_t(cursor[g])].p == v) {
+                    const Entry &e = mEntries[std::size_t(cursor[g])];
+                    mBlock.insert(mBlock.end(), mStarts.begin() + e.startBegin, mStarts.begin() + e.startEnd);
+                    ++cursor[g];
                 }
             }
         }
-        block.clear();
-        if (seed) {
-            first = last = seed;
-            while (first->leftNode() && contains(first->leftNode(), p))
-                first = first->leftNode();
-            while (last->rightNode() && contains(last->rightNode(), p))
-                last = last->rightNode();
-            leftN = first->leftNode();
-            rightN = last->rightNode();
-            for (SweepTree *t = first;; t = t->rightNode()) {
-                block.push_back(t->edge);
-                if (t == last)
-                    break;
-            }
-        }
-        if (!isVertex) {
-            if (!engine::growAppend(mHot, p.pixel()))
-                return false;
-            if (++mCrossings > mLimit)
-                return false;
-        }
-
-        inserting.clear();
-        for (int s : block) {
-            if (!(p.isGridPoint() && mSegments[std::size_t(s)].b == p.whole()))
-                inserting.push_back(s);
-        }
-        if (isVertex) {
-            for (std::size_t k = vi; k < vEnd; ++k) {
-                if (ends[k].start)
-                    inserting.push_back(ends[k].segment);
-            }
-        }
-        const int leftSeg = leftN ? leftN->edge : -1;
-        const int rightSeg = rightN ? rightN->edge : -1;
-        for (int s : block) {
-            nodeOf[std::size_t(s)]->remove(list, queue, true);
-            nodeOf[std::size_t(s)] = nullptr;
-        }
-        leftN = leftSeg >= 0 ? nodeOf[std::size_t(leftSeg)] : nullptr;
-        rightN = rightSeg >= 0 ? nodeOf[std::size_t(rightSeg)] : nullptr;
-        if (!inserting.empty() && leftN)
-            leftN->removeEvent(queue, false);
-        std::sort(inserting.begin(), inserting.end(), [this](int i, int j) {
+        auto leftOf = [this](int i, int j) {
             const Segment &s = mSegments[std::size_t(i)], &t = mSegments[std::size_t(j)];
-            const GridPoint u = direction(s.a, s.b), v = direction(t.a, t.b);
-            const Int c = grid::cross(u.x, u.y, v.x, v.y);
+            const Int c = grid::cross(s.b.x - s.a.x, s.b.y - s.a.y, t.b.x - t.a.x, t.b.y - t.a.y);
             return c != 0 ? c < 0 : i < j;
-        });
-        SweepTree *prev = leftN, *firstNew = nullptr;
-        for (int s : inserting) {
+        };
+        if (mBlock.size() == 2) {
+            if (leftOf(mBlock[1], mBlock[0]))
+                std::swap(mBlock[0], mBlock[1]);
+        } else if (mBlock.size() > 2) {
+            std::sort(mBlock.begin(), mBlock.end(), leftOf);
+        }
+        const int oldLength = end - lo, newLength = int(mBlock.size());
+        if (newLength > oldLength)
+            mStatus.insert(mStatus.begin() + end, std::size_t(newLength - oldLength), 0);
+        else if (newLength < oldLength)
+            mStatus.erase(mStatus.begin() + lo + newLength, mStatus.begin() + end);
+        std::copy(mBlock.begin(), mBlock.end(), mStatus.begin() + lo);
+
+        int w[2] = {0, 0};
+        if (lo > 0) {
+            const SegmentState &left = mState[std::size_t(mStatus[std::size_t(lo) - 1])];
+            w[0] = left.right[0];
+            w[1] = left.right[1];
+        }
+        for (const int s : mBlock) {
+            const int r = int(mRecords.size());
+            mRecords.push_back({step, {w[0], w[1]}, -1});
+            SegmentState &state = mState[std::size_t(s)];
+            if (state.lastRecord >= 0)
+                mRecords[std::size_t(state.lastRecord)].next = r;
+            else
+                state.firstRecord = r;
+            state.lastRecord = r;
             const Segment &seg = mSegments[std::size_t(s)];
-            SweepTree *node = list.add(seg.graph, s, -1, !seg.reversed);
-            if (!node)
-                return false;
-            const int position = !prev ? BalancedNode::kLeftmost
-                                       : (!rightN ? BalancedNode::kRightmost : BalancedNode::kBetween);
-            if (node->insertAndRebalance(list.root, position, prev, rightN, true) != 0)
-                return false;
-            if (!firstNew)
-                firstNew = node;
-            prev = node;
+            w[seg.tag] += seg.weight;
+            state.right[0] = w[0];
+            state.right[1] = w[1];
         }
-        if (firstNew) {
-            testPair(leftN, firstNew, p);
-            testPair(prev, rightN, p);
+
+        const int left = lo > 0 ? mStatus[std::size_t(lo) - 1] : -1;
+        const int right = lo + newLength < int(mStatus.size()) ? mStatus[std::size_t(lo + newLength)] : -1;
+        if (newLength == 0) {
+            if (left >= 0 && right >= 0)
+                testPair(left, right, p);
         } else {
-            testPair(leftN, rightN, p);
+            if (left >= 0)
+                testPair(left, mStatus[std::size_t(lo)], p);
+            if (right >= 0)
+                testPair(mStatus[std::size_t(lo + newLength) - 1], right, p);
         }
-        if (isVertex)
-            vi = vEnd;
     }
     return true;
+}
+
+// Hot pixels in sweep order.  Steps come in sweep order, so their pixel
+// rows never go down and only each row needs sorting.
+void GridSweep::assignPixels()
+{
+    const int steps = int(mStepPixel.size());
+    mStepHot.resize(std::size_t(steps));
+    mHot.clear();
+    std::vector<int> order(static_cast<std::size_t>(steps));
+    for (int k = 0; k < steps; ++k)
+        order[std::size_t(k)] = k;
+    bool rowsInOrder = true;
+    for (int k = 1; k < steps && rowsInOrder; ++k)
+        rowsInOrder = mStepPixel[std::size_t(k)].y >= mStepPixel[std::size_t(k) - 1].y;
+    auto byPixel = [this](int i, int j) {
+        const GridPoint &p = mStepPixel[std::size_t(i)], &q = mStepPixel[std::size_t(j)];
+        return grid::before(p, q) || (p == q && i < j);
+    };
+    if (!rowsInOrder) {
+        std::sort(order.begin(), order.end(), byPixel);
+    } else {
+        for (int k = 0; k < steps;) {
+            int j = k + 1;
+            while (j < steps && mStepPixel[std::size_t(j)].y == mStepPixel[std::size_t(k)].y)
+                ++j;
+            if (j - k > 1)
+                std::sort(order.begin() + k, order.begin() + j, byPixel);
+            k = j;
+        }
+    }
+    for (const int k : order) {
+        const GridPoint &p = mStepPixel[std::size_t(k)];
+        if (mHot.empty() || !(mHot.back() == p))
+            mHot.push_back(p);
+        mStepHot[std::size_t(k)] = int(mHot.size()) - 1;
+    }
 }
 
 // Snap rounding: every segment becomes the chain of the hot pixels it
 // passes, in order along it.  Hot pixels are half-open squares; a hot pixel
 // whose centre lies exactly on a chain link (the segment only grazed the
-// open side of its square) is put into the chain too, so that no point of
-// the result lies inside an edge.
+// closed side of its square) is put into the chain too, so that no point of
+// the result lies inside an edge.  Every link takes the windings of the
+// piece of the segment it rounds.
 bool GridSweep::routeSegments()
 {
-    std::sort(mHot.begin(), mHot.end(), grid::before);
-    mHot.erase(std::unique(mHot.begin(), mHot.end()), mHot.end());
     if (!mIndex.build(mHot))
         return false;
+    mPieces.clear();
+    mPieces.reserve(mRecords.size() + mSegments.size() / 4 + 16);
     const std::int64_t pieceLimit = 4 * mLimit + 4 * std::int64_t(mSegments.size());
-    std::vector<int> route, candidates;
     std::vector<std::pair<Int, int>> ordered;
+    std::vector<int> route, candidates;
     for (int i = 0; i < int(mSegments.size()); ++i) {
         const Segment &s = mSegments[std::size_t(i)];
-        route.clear();
-        candidates.clear();
-        mIndex.query(s.a, s.b, [&](int h) {
-            if (HotPixelIndex::meetsPixel(s.a, s.b, mHot[std::size_t(h)], true))
-                route.push_back(h);
-            else
-                candidates.push_back(h);
-        });
-        const GridPoint d = direction(s.a, s.b);
+        const SegmentState &state = mState[std::size_t(i)];
+        if (state.firstRecord < 0)
+            continue;
         ordered.clear();
-        for (int h : route) {
-            const GridPoint &c = mHot[std::size_t(h)];
-            ordered.push_back({(c.x - s.a.x) * d.x + (c.y - s.a.y) * d.y, h});
+        candidates.clear();
+        const Int dx = s.b.x - s.a.x, dy = s.b.y - s.a.y;
+        mIndex.query(s.a, s.b, [&](int h, bool halfOpen) {
+            if (halfOpen) {
+                const GridPoint &c = mHot[std::size_t(h)];
+                ordered.push_back({(c.x - s.a.x) * dx + (c.y - s.a.y) * dy, h});
+            } else {
+                candidates.push_back(h);
+            }
+        });
+        if (ordered.size() < 2)
+            continue;
+        if (ordered.size() == 2) {
+            if (ordered[1] < ordered[0])
+                std::swap(ordered[0], ordered[1]);
+        } else {
+            std::sort(ordered.begin(), ordered.end());
         }
-        std::sort(ordered.begin(), ordered.end());
         route.clear();
         for (const auto &o : ordered)
             route.push_back(o.second);
-        for (int c : candidates) {
+        for (const int c : candidates) {
             const GridPoint &C = mHot[std::size_t(c)];
             for (std::size_t k = 0; k + 1 < route.size(); ++k) {
                 const GridPoint &P = mHot[std::size_t(route[k])], &Q = mHot[std::size_t(route[k + 1])];
@@ -291,160 +436,79 @@ bool GridSweep::routeSegments()
                 }
             }
         }
-        // Source parameters by projection on the source edge.
-        float t0 = 0.0f, t1 = 0.0f;
-        const bool back = s.graph->hasFlag(PolyGraph::kHasBackData);
-        if (back) {
-            t0 = s.graph->backData(s.edge).tStart;
-            t1 = s.graph->backData(s.edge).tEnd;
-        }
-        const GridPoint S = s.reversed ? s.b : s.a, E = s.reversed ? s.a : s.b;
-        const double len2 = double(E.x - S.x) * double(E.x - S.x) + double(E.y - S.y) * double(E.y - S.y);
-        auto paramAt = [&](int h) {
-            if (!back)
-                return 0.0f;
-            const GridPoint &c = mHot[std::size_t(h)];
-            double u = (double(c.x - S.x) * double(E.x - S.x) + double(c.y - S.y) * double(E.y - S.y)) / len2;
-            u = std::clamp(u, 0.0, 1.0);
-            return float(double(t0) * (1.0 - u) + double(t1) * u);
-        };
+        // Walk the chain and the segment's pieces together: a piece begins
+        // at its step's pixel, which the chain passes in the same order.
+        int next = state.firstRecord;
+        int left[2] = {mRecords[std::size_t(next)].left[0], mRecords[std::size_t(next)].left[1]};
         for (std::size_t k = 0; k + 1 < route.size(); ++k) {
-            const int from = s.reversed ? route[k + 1] : route[k];
-            const int to = s.reversed ? route[k] : route[k + 1];
+            const int h = route[k];
+            int probe = next;
+            for (int look = 0; probe >= 0 && look < 4; ++look, probe = mRecords[std::size_t(probe)].next) {
+                if (mStepHot[std::size_t(mRecords[std::size_t(probe)].step)] == h)
+                    break;
+            }
+            if (probe >= 0 && mStepHot[std::size_t(mRecords[std::size_t(probe)].step)] == h) {
+                for (next = probe; next >= 0 && mStepHot[std::size_t(mRecords[std::size_t(next)].step)] == h;
+                     next = mRecords[std::size_t(next)].next) {
+                    left[0] = mRecords[std::size_t(next)].left[0];
+                    left[1] = mRecords[std::size_t(next)].left[1];
+                }
+            }
+            const int to = route[k + 1];
             Piece piece;
-            piece.u = std::min(from, to);
-            piece.v = std::max(from, to);
-            piece.sign = from < to ? 1 : -1;
             piece.tag = s.tag;
             piece.segment = i;
-            piece.tu = paramAt(piece.u);
-            piece.tv = paramAt(piece.v);
-            if (!engine::growAppend(mPieces, piece) || std::int64_t(mPieces.size()) > pieceLimit)
-                return false;
+            if (h < to) {
+                piece.u = h;
+                piece.v = to;
+                piece.left[0] = left[0];
+                piece.left[1] = left[1];
+                piece.sign = s.weight;
+            } else {
+                // The link runs against the sweep: its left is the piece's
+                // right.
+                piece.u = to;
+                piece.v = h;
+                piece.left[0] = left[0];
+                piece.left[1] = left[1];
+                piece.left[s.tag] += s.weight;
+                piece.sign = -s.weight;
+            }
+            mPieces.push_back(piece);
         }
+        if (std::int64_t(mPieces.size()) > pieceLimit)
+            return false;
     }
     return true;
 }
 
 int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
 {
-    std::sort(mPieces.begin(), mPieces.end(),
-              [](const Piece &l, const Piece &r) { return l.u < r.u || (l.u == r.u && l.v < r.v); });
-    struct Merged {
-        int u, v;
-        int weight[2];
-        int piece;
-    };
-    std::vector<Merged> merged;
-    merged.reserve(mPieces.size());
-    for (std::size_t k = 0; k < mPieces.size();) {
-        Merged e{mPieces[k].u, mPieces[k].v, {0, 0}, int(k)};
-        std::size_t j = k;
-        for (; j < mPieces.size() && mPieces[j].u == e.u && mPieces[j].v == e.v; ++j)
-            e.weight[mPieces[j].tag] += mPieces[j].sign;
-        if (e.weight[0] != 0 || e.weight[1] != 0)
-            merged.push_back(e);
-        k = j;
-    }
-
-    // Windings: a second sweep over the rounded graph, which has no
-    // crossings, so the status only gains and loses edges.
     const int H = int(mHot.size());
-    const int E = int(merged.size());
-    std::vector<int> upStart(static_cast<std::size_t>(H) + 1, 0), downStart(static_cast<std::size_t>(H) + 1, 0);
-    for (const Merged &e : merged) {
-        upStart[std::size_t(e.u) + 1] += 1;
-        downStart[std::size_t(e.v) + 1] += 1;
-    }
-    for (int p = 0; p < H; ++p) {
-        upStart[std::size_t(p) + 1] += upStart[std::size_t(p)];
-        downStart[std::size_t(p) + 1] += downStart[std::size_t(p)];
-    }
-    std::vector<int> ups(static_cast<std::size_t>(E)), downs(static_cast<std::size_t>(E));
+    const int P = int(mPieces.size());
+    // Pieces grouped by their first pixel, then by the second.
+    std::vector<int> groupStart(static_cast<std::size_t>(H) + 1, 0);
+    for (const Piece &piece : mPieces)
+        groupStart[std::size_t(piece.u) + 1] += 1;
+    for (int h = 0; h < H; ++h)
+        groupStart[std::size_t(h) + 1] += groupStart[std::size_t(h)];
+    std::vector<int> grouped(static_cast<std::size_t>(P));
     {
-        std::vector<int> fillUp(upStart.begin(), upStart.end() - 1), fillDown(downStart.begin(), downStart.end() - 1);
-        for (int e = 0; e < E; ++e) {
-            ups[std::size_t(fillUp[std::size_t(merged[std::size_t(e)].u)]++)] = e;
-            downs[std::size_t(fillDown[std::size_t(merged[std::size_t(e)].v)]++)] = e;
-        }
+        std::vector<int> fill(groupStart.begin(), groupStart.end() - 1);
+        for (int k = 0; k < P; ++k)
+            grouped[std::size_t(fill[std::size_t(mPieces[std::size_t(k)].u)]++)] = k;
     }
-    struct Winding {
-        int left[2];
-        int right[2];
+    auto byV = [this](int i, int j) {
+        const Piece &p = mPieces[std::size_t(i)], &q = mPieces[std::size_t(j)];
+        return p.v < q.v || (p.v == q.v && i < j);
     };
-    std::vector<Winding> winding(static_cast<std::size_t>(E));
-    int active = 0, capacity = 0;
-    for (int p = 0; p < H; ++p) {
-        active += (upStart[std::size_t(p) + 1] - upStart[std::size_t(p)])
-            - (downStart[std::size_t(p) + 1] - downStart[std::size_t(p)]);
-        capacity = std::max(capacity, active);
-    }
-    SweepTreeList list(capacity);
-    SweepEventQueue noEvents(0);
-    std::vector<SweepTree *> nodeOf(static_cast<std::size_t>(E), nullptr);
-    list.edgeNodes = &nodeOf;
-    std::vector<int> upward;
-    for (int p = 0; p < H; ++p) {
-        const int d0 = downStart[std::size_t(p)], d1 = downStart[std::size_t(p) + 1];
-        const int u0 = upStart[std::size_t(p)], u1 = upStart[std::size_t(p) + 1];
-        if (d0 == d1 && u0 == u1)
-            continue;
-        const GridPoint &P = mHot[std::size_t(p)];
-        SweepTree *leftN = nullptr, *rightN = nullptr;
-        if (d0 < d1) {
-            SweepTree *first = nodeOf[std::size_t(downs[std::size_t(d0)])], *last = first;
-            while (first->leftNode() && merged[std::size_t(first->leftNode()->edge)].v == p)
-                first = first->leftNode();
-            while (last->rightNode() && merged[std::size_t(last->rightNode()->edge)].v == p)
-                last = last->rightNode();
-            leftN = first->leftNode();
-            rightN = last->rightNode();
-        } else {
-            for (BalancedNode *n = list.root; n;) {
-                SweepTree *t = static_cast<SweepTree *>(n);
-                const Merged &e = merged[std::size_t(t->edge)];
-                if (grid::orient(mHot[std::size_t(e.u)], mHot[std::size_t(e.v)], P) > 0) {
-                    rightN = t;
-                    n = n->left;
-                } else {
-                    leftN = t;
-                    n = n->right;
-                }
-            }
-        }
-        int w[2] = {0, 0};
-        if (leftN) {
-            w[0] = winding[std::size_t(leftN->edge)].right[0];
-            w[1] = winding[std::size_t(leftN->edge)].right[1];
-        }
-        const int leftEdge = leftN ? leftN->edge : -1, rightEdge = rightN ? rightN->edge : -1;
-        for (int k = d0; k < d1; ++k) {
-            const int e = downs[std::size_t(k)];
-            nodeOf[std::size_t(e)]->remove(list, noEvents, true);
-            nodeOf[std::size_t(e)] = nullptr;
-        }
-        leftN = leftEdge >= 0 ? nodeOf[std::size_t(leftEdge)] : nullptr;
-        rightN = rightEdge >= 0 ? nodeOf[std::size_t(rightEdge)] : nullptr;
-        upward.assign(ups.begin() + u0, ups.begin() + u1);
-        std::sort(upward.begin(), upward.end(), [&](int i, int j) {
-            return leftOf(direction(P, mHot[std::size_t(merged[std::size_t(i)].v)]),
-                          direction(P, mHot[std::size_t(merged[std::size_t(j)].v)]));
-        });
-        SweepTree *prev = leftN;
-        for (int e : upward) {
-            SweepTree *node = list.add(nullptr, e, p, true);
-            if (!node)
-                return engine::kTooComplex;
-            const int position = !prev ? BalancedNode::kLeftmost
-                                       : (!rightN ? BalancedNode::kRightmost : BalancedNode::kBetween);
-            node->insertAndRebalance(list.root, position, prev, rightN, true);
-            Winding &wd = winding[std::size_t(e)];
-            for (int g = 0; g < 2; ++g) {
-                wd.left[g] = w[g];
-                w[g] += merged[std::size_t(e)].weight[g];
-                wd.right[g] = w[g];
-            }
-            prev = node;
+    for (int h = 0; h < H; ++h) {
+        const int b = groupStart[std::size_t(h)], e = groupStart[std::size_t(h) + 1];
+        if (e - b == 2) {
+            if (byV(grouped[std::size_t(b) + 1], grouped[std::size_t(b)]))
+                std::swap(grouped[std::size_t(b)], grouped[std::size_t(b) + 1]);
+        } else if (e - b > 2) {
+            std::sort(grouped.begin() + b, grouped.begin() + e, byV);
         }
     }
 
@@ -460,49 +524,94 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
         return false;
     };
 
-    // Keep the edges between filled and empty, turned so that the filled
-    // side lies on the side of (dy, -dx).
+    // Pieces that rounding made coincide are one edge; the faces between
+    // them collapsed, so their windings chain from the leftmost piece's left
+    // side to the rightmost piece's right side.
+    struct Kept {
+        int from, to;
+        int piece;
+    };
+    std::vector<Kept> kept;
+    kept.reserve(std::size_t(P / 2 + 1));
     std::vector<int> slot(static_cast<std::size_t>(H), -1);
-    destination.reset(0);
-    destination.makeBackData(backData);
-    for (int e = 0; e < E; ++e) {
-        const Merged &m = merged[std::size_t(e)];
-        const bool inLeft = filled(winding[std::size_t(e)].left);
-        const bool inRight = filled(winding[std::size_t(e)].right);
-        if (inLeft == inRight)
-            continue;
-        for (int p : {m.u, m.v}) {
-            if (slot[std::size_t(p)] < 0)
-                slot[std::size_t(p)] = -2;
+    for (int k = 0; k < P;) {
+        const Piece &first = mPieces[std::size_t(grouped[std::size_t(k)])];
+        int j = k + 1;
+        while (j < P && mPieces[std::size_t(grouped[std::size_t(j)])].u == first.u
+               && mPieces[std::size_t(grouped[std::size_t(j)])].v == first.v)
+            ++j;
+        int left[2] = {first.left[0], first.left[1]};
+        int total[2] = {0, 0};
+        for (int m = k; m < j; ++m) {
+            const Piece &piece = mPieces[std::size_t(grouped[std::size_t(m)])];
+            total[piece.tag] += piece.sign;
         }
+        if (j - k > 1) {
+            auto rightOf = [](const Piece &piece, int g) { return piece.left[g] + (piece.tag == g ? piece.sign : 0); };
+            for (int m = k; m < j; ++m) {
+                const Piece &candidate = mPieces[std::size_t(grouped[std::size_t(m)])];
+                int balance = 0;
+                for (int o = k; o < j; ++o) {
+                    const Piece &other = mPieces[std::size_t(grouped[std::size_t(o)])];
+                    if (other.left[0] == candidate.left[0] && other.left[1] == candidate.left[1])
+                        ++balance;
+                    if (rightOf(other, 0) == candidate.left[0] && rightOf(other, 1) == candidate.left[1])
+                        --balance;
+                }
+                if (balance == 1) {
+                    left[0] = candidate.left[0];
+                    left[1] = candidate.left[1];
+                    break;
+                }
+            }
+        }
+        const int right[2] = {left[0] + total[0], left[1] + total[1]};
+        const bool inLeft = filled(left), inRight = filled(right);
+        if (inLeft != inRight) {
+            // The filled side goes on the side of (dy, -dx).
+            const bool forward = inRight;
+            kept.push_back({forward ? first.u : first.v, forward ? first.v : first.u, grouped[std::size_t(k)]});
+            slot[std::size_t(first.u)] = slot[std::size_t(first.v)] = -2;
+        }
+        k = j;
     }
-    for (int p = 0; p < H; ++p) {
-        if (slot[std::size_t(p)] == -2) {
-            slot[std::size_t(p)] = destination.addPoint(grid::fromGrid(mHot[std::size_t(p)].x),
-                                                        grid::fromGrid(mHot[std::size_t(p)].y));
-            if (slot[std::size_t(p)] < 0)
+
+    int points = 0;
+    for (int h = 0; h < H; ++h)
+        points += slot[std::size_t(h)] == -2 ? 1 : 0;
+    destination.reset(std::max(points, int(kept.size())));
+    destination.makeBackData(backData);
+    if (backData && !engine::reserveFor(destination.mBackData, kept.size()))
+        return engine::kTooComplex;
+    for (int h = 0; h < H; ++h) {
+        if (slot[std::size_t(h)] == -2) {
+            slot[std::size_t(h)] =
+                destination.addPoint(grid::fromGrid(mHot[std::size_t(h)].x), grid::fromGrid(mHot[std::size_t(h)].y));
+            if (slot[std::size_t(h)] < 0)
                 return engine::kTooComplex;
         }
     }
-    for (int e = 0; e < E; ++e) {
-        const Merged &m = merged[std::size_t(e)];
-        const bool inLeft = filled(winding[std::size_t(e)].left);
-        const bool inRight = filled(winding[std::size_t(e)].right);
-        if (inLeft == inRight)
-            continue;
-        const bool forward = inRight;
-        const int from = forward ? m.u : m.v, to = forward ? m.v : m.u;
-        const int index = destination.addEdge(slot[std::size_t(from)], slot[std::size_t(to)]);
+    for (const Kept &k : kept) {
+        const int index = destination.addEdge(slot[std::size_t(k.from)], slot[std::size_t(k.to)]);
         if (index < 0)
             return engine::kTooComplex;
-        if (backData) {
-            const Piece &piece = mPieces[std::size_t(m.piece)];
-            const Segment &s = mSegments[std::size_t(piece.segment)];
-            BackData b = s.graph->hasFlag(PolyGraph::kHasBackData) ? s.graph->backData(s.edge) : BackData{};
-            b.tStart = forward ? piece.tu : piece.tv;
-            b.tEnd = forward ? piece.tv : piece.tu;
-            destination.backData(index) = b;
-        }
+        if (!backData)
+            continue;
+        const Segment &s = mSegments[std::size_t(mPieces[std::size_t(k.piece)].segment)];
+        BackData b = s.graph->hasFlag(PolyGraph::kHasBackData) ? s.graph->backData(s.edge) : BackData{};
+        // Source parameters by projection on the source edge.
+        const GridPoint S = s.weight < 0 ? s.b : s.a, E = s.weight < 0 ? s.a : s.b;
+        const double len2 = double(E.x - S.x) * double(E.x - S.x) + double(E.y - S.y) * double(E.y - S.y);
+        const float t0 = b.tStart, t1 = b.tEnd;
+        auto paramAt = [&](int h) {
+            const GridPoint &c = mHot[std::size_t(h)];
+            double u = (double(c.x - S.x) * double(E.x - S.x) + double(c.y - S.y) * double(E.y - S.y)) / len2;
+            u = std::clamp(u, 0.0, 1.0);
+            return float(double(t0) * (1.0 - u) + double(t1) * u);
+        };
+        b.tStart = paramAt(k.from);
+        b.tEnd = paramAt(k.to);
+        destination.backData(index) = b;
     }
     for (int p = 0; p < destination.pointCount(); ++p) {
         GraphPoint &gp = destination.mPoints[std::size_t(p)];
@@ -521,10 +630,14 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
 int GridSweep::run(PolyGraph &destination, Rule rule, bool backData)
 {
     mCrossings = 0;
-    mHot.clear();
-    mPieces.clear();
+    mGraphEntries.push_back(int(mEntries.size()));
     try {
-        if (!findCrossings() || !routeSegments()) {
+        if (!sweep()) {
+            destination.reset(0);
+            return engine::kTooComplex;
+        }
+        assignPixels();
+        if (!routeSegments()) {
             destination.reset(0);
             return engine::kTooComplex;
         }

@@ -1,10 +1,11 @@
 #pragma once
 
 // The sweep behind normalisation and the boolean: finds every crossing of
-// the source edges exactly, rounds the arrangement to the 1/32 grid by
-// routing every edge through the hot pixels it passes (so that rounding
-// creates no new crossing), merges duplicate edges, computes the windings of
-// both sides of every edge and keeps the edges between filled and empty.
+// the source edges exactly and, in the same pass, the windings of both
+// sides of every piece of edge between two crossings; then rounds the
+// arrangement to the 1/32 grid by routing every edge through the hot pixels
+// it passes (so that rounding creates no new crossing), merges the pieces
+// that rounding made coincide and keeps the edges between filled and empty.
 
 #include "geometry/GridArithmetic.h"
 #include "geometry/HotPixelIndex.h"
@@ -40,24 +41,59 @@ private:
         PolyGraph *graph = nullptr;
         int edge = -1;
         int tag = 0;
-        bool reversed = false; // the source edge runs from b to a
+        int weight = 1; // +1 when the source edge runs from a to b, else -1
+    };
+    // A place where segments start: a source point, in sweep order.
+    struct Entry {
+        grid::GridPoint p;
+        int startBegin, startEnd; // range of mStarts
+    };
+    // The start of a piece of a segment between two events: the event's
+    // step and the windings on the piece's left (smaller-x) side.
+    struct Record {
+        int step;
+        int left[2];
+        int next;
+    };
+    struct SegmentState {
+        int firstRecord = -1;
+        int lastRecord = -1;
+        int right[2] = {0, 0}; // windings right of the current piece
+    };
+    // A crossing still to come; the doubles order most pairs without the
+    // exact comparison.
+    struct Event {
+        double y, x;
+        grid::ExactPoint at;
     };
     struct Piece {
-        int u, v; // hot pixels, u < v
-        int sign; // +1 when the source edge runs from u to v
+        int u, v;    // hot pixels, u before v in sweep order
+        int left[2]; // windings on the left of u -> v
         int tag;
+        int sign; // weight of the piece along u -> v
         int segment;
-        float tu, tv; // source parameter at u and at v
     };
 
-    bool findCrossings();
+    bool sweep();
+    void assignPixels();
     bool routeSegments();
     int buildResult(PolyGraph &destination, Rule rule, bool backData);
+    void testPair(int left, int right, const grid::ExactPoint &p);
 
     std::int64_t mLimit;
     std::int64_t mCrossings = 0;
     std::vector<Segment> mSegments;
-    std::vector<grid::GridPoint> mHot;
+    std::vector<int> mStarts;
+    std::vector<Entry> mEntries;
+    std::vector<int> mGraphEntries; // begin of each graph's entries, and the end
+    std::vector<SegmentState> mState;
+    std::vector<Record> mRecords;
+    std::vector<Event> mEvents; // a heap
+    std::vector<int> mStatus;
+    std::vector<int> mBlock;
+    std::vector<grid::GridPoint> mStepPixel; // per step of the sweep
+    std::vector<int> mStepHot;               // hot pixel of each step
+    std::vector<grid::GridPoint> mHot;       // sorted, distinct
     std::vector<Piece> mPieces;
     HotPixelIndex mIndex;
 };
