@@ -90,15 +90,75 @@ ExactPoint exactCrossing(const GridPoint &a, const GridPoint &b, const GridPoint
 
 } // namespace
 
+namespace {
+
+struct BufferCache {
+    GridSweep *buffers = nullptr;
+    bool inUse = false;
+    ~BufferCache() { delete buffers; }
+};
+
+thread_local BufferCache tCache;
+
+// Buffers larger than this are given back to the system after a sweep.
+constexpr std::size_t kKeptBytes = std::size_t(256) << 20;
+
+} // namespace
+
 GridSweep::GridSweep(std::int64_t crossingLimit)
     : mLimit(crossingLimit)
 {
+    if (!tCache.inUse && tCache.buffers) {
+        exchangeBuffers(*tCache.buffers);
+        tCache.inUse = true;
+        mBorrowed = true;
+    }
+}
+
+GridSweep::~GridSweep()
+{
+    if (!mBorrowed && (tCache.inUse || tCache.buffers))
+        return;
+    std::size_t bytes = 0;
+    auto clear = [&bytes](auto &v) {
+        bytes += v.capacity() * sizeof(v[0]);
+        v.clear();
+    };
+    clear(mSegments), clear(mStarts), clear(mEntries), clear(mGraphEntries), clear(mState), clear(mRecords);
+    clear(mEvents), clear(mStatus), clear(mBlock), clear(mStepPixel), clear(mStepHot), clear(mHot), clear(mPieces);
+    clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mOrder), clear(mRoute);
+    clear(mCandidates), clear(mGroupStart), clear(mGrouped), clear(mSlot), clear(mUsed), clear(mOrdered);
+    clear(mKept);
+    if (bytes > kKeptBytes) {
+        if (mBorrowed)
+            tCache.inUse = false;
+        return;
+    }
+    if (!tCache.buffers)
+        tCache.buffers = new (std::nothrow) GridSweep(0);
+    if (tCache.buffers)
+        exchangeBuffers(*tCache.buffers);
+    tCache.inUse = false;
+}
+
+void GridSweep::exchangeBuffers(GridSweep &o)
+{
+    std::swap(mSegments, o.mSegments), std::swap(mStarts, o.mStarts), std::swap(mEntries, o.mEntries);
+    std::swap(mGraphEntries, o.mGraphEntries), std::swap(mState, o.mState), std::swap(mRecords, o.mRecords);
+    std::swap(mEvents, o.mEvents), std::swap(mStatus, o.mStatus), std::swap(mBlock, o.mBlock);
+    std::swap(mStepPixel, o.mStepPixel), std::swap(mStepHot, o.mStepHot), std::swap(mHot, o.mHot);
+    std::swap(mPieces, o.mPieces), std::swap(mIndex, o.mIndex), std::swap(mPoints, o.mPoints);
+    std::swap(mOffsets, o.mOffsets), std::swap(mFill, o.mFill), std::swap(mStartPoint, o.mStartPoint);
+    std::swap(mOrder, o.mOrder), std::swap(mRoute, o.mRoute), std::swap(mCandidates, o.mCandidates);
+    std::swap(mGroupStart, o.mGroupStart), std::swap(mGrouped, o.mGrouped), std::swap(mSlot, o.mSlot);
+    std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mKept, o.mKept);
 }
 
 bool GridSweep::addGraph(PolyGraph &graph, int tag)
 {
     const int n = graph.pointCount();
-    std::vector<GridPoint> points(static_cast<std::size_t>(n));
+    std::vector<GridPoint> &points = mPoints;
+    points.resize(std::size_t(n));
     bool sorted = true;
     for (int i = 0; i < n; ++i) {
         const GraphPoint &p = graph.point(i);
@@ -110,12 +170,15 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
     }
     // Segments, and per point the segments that start there (counted one
     // slot ahead, then summed into offsets).
-    std::vector<int> startOffset(static_cast<std::size_t>(n) + 1, 0);
-    std::vector<char> used(static_cast<std::size_t>(n), 0);
+    std::vector<int> &startOffset = mOffsets;
+    startOffset.assign(std::size_t(n) + 1, 0);
+    std::vector<char> &used = mUsed;
+    used.assign(std::size_t(n), 0);
     const std::size_t firstSegment = mSegments.size();
     if (!engine::reserveFor(mSegments, mSegments.size() + std::size_t(graph.edgeCount())))
         return false;
-    std::vector<int> startPoint;
+    std::vector<int> &startPoint = mStartPoint;
+    startPoint.clear();
     startPoint.reserve(std::size_t(graph.edgeCount()));
     for (int e = 0; e < graph.edgeCount(); ++e) {
         const GraphEdge &edge = graph.edge(e);
@@ -147,13 +210,14 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
     const int base = int(mStarts.size());
     mStarts.resize(mStarts.size() + startPoint.size());
     {
-        std::vector<int> fill(startOffset.begin(), startOffset.end() - 1);
+        std::vector<int> &fill = mFill;
+        fill.assign(startOffset.begin(), startOffset.end() - 1);
         for (std::size_t k = 0; k < startPoint.size(); ++k)
             mStarts[std::size_t(base + fill[std::size_t(startPoint[k])]++)] = int(firstSegment + k);
     }
     // The places where segments start or end, in sweep order; a graph that
     // a sweep made lists its points in that order already.
-    std::vector<int> order;
+    std::vector<int> &order = mOrder;
     if (!sorted) {
         order.resize(std::size_t(n));
         for (int i = 0; i < n; ++i)
@@ -353,7 +417,8 @@ void GridSweep::assignPixels()
     const int steps = int(mStepPixel.size());
     mStepHot.resize(std::size_t(steps));
     mHot.clear();
-    std::vector<int> order(static_cast<std::size_t>(steps));
+    std::vector<int> &order = mOrder;
+    order.resize(std::size_t(steps));
     for (int k = 0; k < steps; ++k)
         order[std::size_t(k)] = k;
     bool rowsInOrder = true;
@@ -393,11 +458,14 @@ bool GridSweep::routeSegments()
 {
     if (!mIndex.build(mHot))
         return false;
+    // From here on a record names its step's hot pixel.
+    for (Record &r : mRecords)
+        r.step = mStepHot[std::size_t(r.step)];
     mPieces.clear();
     mPieces.reserve(mRecords.size() + mSegments.size() / 4 + 16);
     const std::int64_t pieceLimit = 4 * mLimit + 4 * std::int64_t(mSegments.size());
-    std::vector<std::pair<Int, int>> ordered;
-    std::vector<int> route, candidates;
+    std::vector<std::pair<Int, int>> &ordered = mOrdered;
+    std::vector<int> &route = mRoute, &candidates = mCandidates;
     for (int i = 0; i < int(mSegments.size()); ++i) {
         const Segment &s = mSegments[std::size_t(i)];
         const SegmentState &state = mState[std::size_t(i)];
@@ -444,11 +512,11 @@ bool GridSweep::routeSegments()
             const int h = route[k];
             int probe = next;
             for (int look = 0; probe >= 0 && look < 4; ++look, probe = mRecords[std::size_t(probe)].next) {
-                if (mStepHot[std::size_t(mRecords[std::size_t(probe)].step)] == h)
+                if (mRecords[std::size_t(probe)].step == h)
                     break;
             }
-            if (probe >= 0 && mStepHot[std::size_t(mRecords[std::size_t(probe)].step)] == h) {
-                for (next = probe; next >= 0 && mStepHot[std::size_t(mRecords[std::size_t(next)].step)] == h;
+            if (probe >= 0 && mRecords[std::size_t(probe)].step == h) {
+                for (next = probe; next >= 0 && mRecords[std::size_t(next)].step == h;
                      next = mRecords[std::size_t(next)].next) {
                     left[0] = mRecords[std::size_t(next)].left[0];
                     left[1] = mRecords[std::size_t(next)].left[1];
@@ -487,14 +555,17 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
     const int H = int(mHot.size());
     const int P = int(mPieces.size());
     // Pieces grouped by their first pixel, then by the second.
-    std::vector<int> groupStart(static_cast<std::size_t>(H) + 1, 0);
+    std::vector<int> &groupStart = mGroupStart;
+    groupStart.assign(std::size_t(H) + 1, 0);
     for (const Piece &piece : mPieces)
         groupStart[std::size_t(piece.u) + 1] += 1;
     for (int h = 0; h < H; ++h)
         groupStart[std::size_t(h) + 1] += groupStart[std::size_t(h)];
-    std::vector<int> grouped(static_cast<std::size_t>(P));
+    std::vector<int> &grouped = mGrouped;
+    grouped.resize(std::size_t(P));
     {
-        std::vector<int> fill(groupStart.begin(), groupStart.end() - 1);
+        std::vector<int> &fill = mFill;
+        fill.assign(groupStart.begin(), groupStart.end() - 1);
         for (int k = 0; k < P; ++k)
             grouped[std::size_t(fill[std::size_t(mPieces[std::size_t(k)].u)]++)] = k;
     }
@@ -527,13 +598,10 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
     // Pieces that rounding made coincide are one edge; the faces between
     // them collapsed, so their windings chain from the leftmost piece's left
     // side to the rightmost piece's right side.
-    struct Kept {
-        int from, to;
-        int piece;
-    };
-    std::vector<Kept> kept;
-    kept.reserve(std::size_t(P / 2 + 1));
-    std::vector<int> slot(static_cast<std::size_t>(H), -1);
+    std::vector<Kept> &kept = mKept;
+    kept.clear();
+    std::vector<int> &slot = mSlot;
+    slot.assign(std::size_t(H), -1);
     for (int k = 0; k < P;) {
         const Piece &first = mPieces[std::size_t(grouped[std::size_t(k)])];
         int j = k + 1;

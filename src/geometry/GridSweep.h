@@ -24,6 +24,9 @@ public:
     enum class Rule { EvenOdd, NonZero, Union, Intersection, Difference, ExclusiveOr };
 
     explicit GridSweep(std::int64_t crossingLimit);
+    ~GridSweep();
+    GridSweep(const GridSweep &) = delete;
+    GridSweep &operator=(const GridSweep &) = delete;
 
     // Adds the edges of a source graph; false when a coordinate is not
     // finite or too large for the grid arithmetic.
@@ -80,6 +83,11 @@ private:
     int buildResult(PolyGraph &destination, Rule rule, bool backData);
     void testPair(int left, int right, const grid::ExactPoint &p);
 
+    // Work buffers are kept per thread between sweeps, so that a pipeline
+    // of sweeps does not fault in fresh memory for every step.
+    void exchangeBuffers(GridSweep &other);
+    bool mBorrowed = false;
+
     std::int64_t mLimit;
     std::int64_t mCrossings = 0;
     std::vector<Segment> mSegments;
@@ -96,6 +104,16 @@ private:
     std::vector<grid::GridPoint> mHot;       // sorted, distinct
     std::vector<Piece> mPieces;
     HotPixelIndex mIndex;
+    // Scratch of the stages.
+    std::vector<grid::GridPoint> mPoints;
+    std::vector<int> mOffsets, mFill, mStartPoint, mOrder, mRoute, mCandidates, mGroupStart, mGrouped, mSlot;
+    std::vector<char> mUsed;
+    std::vector<std::pair<grid::Int, int>> mOrdered;
+    struct Kept {
+        int from, to;
+        int piece;
+    };
+    std::vector<Kept> mKept;
 };
 
 } // namespace scrivane

@@ -99,7 +99,8 @@ bool HotPixelIndex::build(const std::vector<GridPoint> &points)
     // Filled in order, so that each cell lists its pixels in sweep order;
     // the starts are shifted by one cell while filling and put back after.
     for (std::size_t i = 0; i < n; ++i)
-        mCellPoints[std::size_t(mCellStart[std::size_t(cellOf(points[i]))]++)] = int(i);
+        mCellPoints[std::size_t(mCellStart[std::size_t(cellOf(points[i]))]++)] = {
+            std::int32_t(points[i].x), std::int32_t(points[i].y), int(i)};
     for (std::size_t c = mCellStart.size() - 1; c > 0; --c)
         mCellStart[c] = mCellStart[c - 1];
     mCellStart[0] = 0;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 namespace scrivane {
@@ -37,8 +38,13 @@ private:
     grid::Int mMinX = 0, mMinY = 0;
     int mShift = 0;
     grid::Int mColumns = 0, mRows = 0;
+    // The pixels of every cell, with their coordinates at hand.
+    struct Slot {
+        std::int32_t x, y;
+        int index;
+    };
     std::vector<int> mCellStart; // per cell, into mCellPoints; one more at the end
-    std::vector<int> mCellPoints;
+    std::vector<Slot> mCellPoints;
 };
 
 template <typename Visit>
@@ -47,7 +53,6 @@ void HotPixelIndex::query(const grid::GridPoint &a, const grid::GridPoint &b, Vi
     using grid::Int;
     if (mColumns == 0)
         return;
-    const std::vector<grid::GridPoint> &points = *mPoints;
     const Int loX = std::min(a.x, b.x), hiX = std::max(a.x, b.x);
     const Int loY = std::min(a.y, b.y), hiY = std::max(a.y, b.y);
     // Doubled units: the pixel's sides lie on odd numbers, the segment's
@@ -80,8 +85,8 @@ void HotPixelIndex::query(const grid::GridPoint &a, const grid::GridPoint &b, Vi
         const Int colFirst = cellOf(xLo - 1, mMinX, mColumns), colLast = cellOf(xHi + 1, mMinX, mColumns);
         const int *start = mCellStart.data() + row * mColumns;
         for (int k = start[colFirst], end = start[colLast + 1]; k < end; ++k) {
-            const int h = mCellPoints[std::size_t(k)];
-            const grid::GridPoint &c = points[std::size_t(h)];
+            const Slot &slot = mCellPoints[std::size_t(k)];
+            const grid::GridPoint c{slot.x, slot.y};
             // Closed square against the segment's box and its line.
             if (2 * c.x + 1 < 2 * loX || 2 * c.x - 1 > 2 * hiX || 2 * c.y + 1 < 2 * loY || 2 * c.y - 1 > 2 * hiY)
                 continue;
@@ -95,7 +100,7 @@ void HotPixelIndex::query(const grid::GridPoint &a, const grid::GridPoint &b, Vi
             // boundary cases need the exact half-open test.
             const bool open = side < reach && 2 * c.x + 1 > 2 * loX && 2 * c.x - 1 < 2 * hiX
                 && 2 * c.y + 1 > 2 * loY && 2 * c.y - 1 < 2 * hiY;
-            visit(h, open || meetsPixel(a, b, c, true));
+            visit(slot.index, open || meetsPixel(a, b, c, true));
         }
     }
 }

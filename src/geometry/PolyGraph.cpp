@@ -3,6 +3,7 @@
 #include "geometry/EngineStorage.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace scrivane {
@@ -22,7 +23,14 @@ int sector(double dx, double dy)
     return dy > 0 ? 5 : (dy == 0 ? 6 : 7);
 }
 
-struct IncidentRecord {
+float snapToGrid(float v)
+{
+    return std::ldexp(std::roundf(std::ldexp(v, engine::kGridShift)), -engine::kGridShift);
+}
+
+} // namespace
+
+struct PolyGraph::IncidentRecord {
     int edge;
     bool isStart;
     double dx;
@@ -30,9 +38,11 @@ struct IncidentRecord {
     int sector;
 };
 
+namespace {
+
 // Products of floats are exact in double, so the sign of the cross product
 // is exact and the order is a strict weak order.
-bool angularBefore(const IncidentRecord &u, const IncidentRecord &v)
+bool angularBefore(const PolyGraph::IncidentRecord &u, const PolyGraph::IncidentRecord &v)
 {
     if (u.sector != v.sector)
         return u.sector < v.sector;
@@ -391,15 +401,19 @@ void PolyGraph::applyPointOrder(const std::vector<int> &order)
     }
 }
 
-void PolyGraph::sortIncidence(int point, bool useWorkDirections)
+void PolyGraph::sortIncidence(int point, DirectionSource source, std::vector<IncidentRecord> &records)
 {
-    std::vector<IncidentRecord> records;
+    records.clear();
     for (int e = mPoints[std::size_t(point)].firstEdge; e >= 0; e = nextAt(e, point)) {
         const GraphEdge &edge = mEdges[std::size_t(e)];
         double dx = edge.dx, dy = edge.dy;
-        if (useWorkDirections) {
+        if (source == DirectionSource::WorkRecords) {
             dx = mEdgeData[std::size_t(e)].roundedDx;
             dy = mEdgeData[std::size_t(e)].roundedDy;
+        } else if (source == DirectionSource::SnappedPoints) {
+            const GraphPoint &a = mPoints[std::size_t(edge.start)], &b = mPoints[std::size_t(edge.end)];
+            dx = snapToGrid(b.x) - snapToGrid(a.x);
+            dy = snapToGrid(b.y) - snapToGrid(a.y);
         }
         const bool isStart = edge.start == point;
         if (!isStart) {
@@ -408,7 +422,12 @@ void PolyGraph::sortIncidence(int point, bool useWorkDirections)
         }
         records.push_back({e, isStart, dx, dy, sector(dx, dy)});
     }
-    std::sort(records.begin(), records.end(), angularBefore);
+    if (records.size() == 2) {
+        if (angularBefore(records[1], records[0]))
+            std::swap(records[0], records[1]);
+    } else {
+        std::sort(records.begin(), records.end(), angularBefore);
+    }
     GraphPoint &p = mPoints[std::size_t(point)];
     const int n = int(records.size());
     p.firstEdge = records.front().edge;
@@ -431,12 +450,18 @@ void PolyGraph::sortEdges()
 {
     if (!(mFlags & kEdgesUnsorted))
         return;
-    mFlags &= ~kEdgesUnsorted;
     const bool work = hasFlag(kHasEdgeData) && mEdgeData.size() >= mEdges.size();
+    sortEdgesBy(work ? DirectionSource::WorkRecords : DirectionSource::Stored);
+}
+
+void PolyGraph::sortEdgesBy(DirectionSource source)
+{
+    mFlags &= ~kEdgesUnsorted;
+    std::vector<IncidentRecord> records;
     for (int i = 0; i < pointCount(); ++i) {
         const GraphPoint &p = mPoints[std::size_t(i)];
         if (p.inDegree + p.outDegree >= 2)
-            sortIncidence(i, work);
+            sortIncidence(i, source, records);
     }
 }
 

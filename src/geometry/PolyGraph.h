@@ -97,6 +97,7 @@ struct BackData {
 class PolyGraph
 {
 public:
+    struct IncidentRecord;
     static constexpr std::uint32_t kPointsAdded = 0x1;
     static constexpr std::uint32_t kEdgesUnsorted = 0x2;
     static constexpr std::uint32_t kHasPointData = 0x4;
@@ -182,7 +183,10 @@ private:
     int &nextAt(int e, int point);
     int &prevAt(int e, int point);
     bool growEdgeArrays(std::size_t n);
-    void sortIncidence(int point, bool useWorkDirections);
+    // Where the angular order takes edge directions from.
+    enum class DirectionSource { Stored, WorkRecords, SnappedPoints };
+    void sortIncidence(int point, DirectionSource source, std::vector<IncidentRecord> &records);
+    void sortEdgesBy(DirectionSource source);
     void applyPointOrder(const std::vector<int> &order);
     int emitContour(CommandPath &destination, int n, const CommandPath *const *sources, int firstEdge,
                     const std::vector<int> &next);
