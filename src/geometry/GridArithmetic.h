@@ -129,22 +129,37 @@ inline ExactPoint crossingPoint(const GridPoint &a, const GridPoint &b, const Gr
     return p;
 }
 
+// v rounded to the nearest integer, halves away from zero, for |v| < 2^52
+// (exact: the difference of v and its truncation is exact).
+inline Int roundHalfAway(double v)
+{
+    Int i = Int(v);
+    const double fraction = v - double(i);
+    if (fraction >= 0.5)
+        i += 1;
+    else if (fraction <= -0.5)
+        i -= 1;
+    return i;
+}
+
 // The grid coordinate of a float, as the sweep rounds it (half away from
 // zero); false when it is not finite or too large for the exact arithmetic.
+// Scaling by 32 is exact in floats, so this is roundf(ldexpf(v, 5)).
 inline bool toGrid(float v, Int &out)
 {
-    if (!std::isfinite(v))
+    const double scaled = double(v) * engine::kGridScale;
+    if (!(std::fabs(scaled) <= double(engine::kMaxGridCoordinate) + 0.5))
         return false;
-    const float scaled = std::roundf(std::ldexp(v, engine::kGridShift));
-    if (!(std::fabs(scaled) <= float(engine::kMaxGridCoordinate)))
+    const Int r = roundHalfAway(scaled);
+    if (r > engine::kMaxGridCoordinate || r < -engine::kMaxGridCoordinate)
         return false;
-    out = Int(scaled);
+    out = r;
     return true;
 }
 
 inline float fromGrid(Int v)
 {
-    return std::ldexp(float(v), -engine::kGridShift);
+    return float(v) * (1.0f / float(engine::kGridScale));
 }
 
 } // namespace scrivane::grid

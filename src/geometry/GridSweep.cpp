@@ -126,7 +126,7 @@ GridSweep::~GridSweep()
     };
     clear(mSegments), clear(mStarts), clear(mEntries), clear(mGraphEntries), clear(mState), clear(mRecords);
     clear(mEvents), clear(mStatus), clear(mBlock), clear(mStepPixel), clear(mStepHot), clear(mHot), clear(mPieces);
-    clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mOrder), clear(mRoute);
+    clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mEndSeed), clear(mOrder), clear(mRoute);
     clear(mCandidates), clear(mGroupStart), clear(mGrouped), clear(mSlot), clear(mUsed), clear(mOrdered);
     clear(mKept);
     if (bytes > kKeptBytes) {
@@ -149,6 +149,7 @@ void GridSweep::exchangeBuffers(GridSweep &o)
     std::swap(mStepPixel, o.mStepPixel), std::swap(mStepHot, o.mStepHot), std::swap(mHot, o.mHot);
     std::swap(mPieces, o.mPieces), std::swap(mIndex, o.mIndex), std::swap(mPoints, o.mPoints);
     std::swap(mOffsets, o.mOffsets), std::swap(mFill, o.mFill), std::swap(mStartPoint, o.mStartPoint);
+    std::swap(mEndSeed, o.mEndSeed);
     std::swap(mOrder, o.mOrder), std::swap(mRoute, o.mRoute), std::swap(mCandidates, o.mCandidates);
     std::swap(mGroupStart, o.mGroupStart), std::swap(mGrouped, o.mGrouped), std::swap(mSlot, o.mSlot);
     std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mKept, o.mKept);
@@ -174,6 +175,8 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
     startOffset.assign(std::size_t(n) + 1, 0);
     std::vector<char> &used = mUsed;
     used.assign(std::size_t(n), 0);
+    std::vector<int> &endSeed = mEndSeed;
+    endSeed.assign(std::size_t(n), -1);
     const std::size_t firstSegment = mSegments.size();
     if (!engine::reserveFor(mSegments, mSegments.size() + std::size_t(graph.edgeCount())))
         return false;
@@ -203,6 +206,7 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
         mSegments.push_back(s);
         startPoint.push_back(from);
         startOffset[std::size_t(from) + 1] += 1;
+        endSeed[std::size_t(from == edge.start ? edge.end : edge.start)] = int(mSegments.size()) - 1;
         used[std::size_t(edge.start)] = used[std::size_t(edge.end)] = 1;
     }
     for (int i = 0; i < n; ++i)
@@ -233,7 +237,7 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
         if (!used[std::size_t(i)])
             continue;
         mEntries.push_back({points[std::size_t(i)], base + startOffset[std::size_t(i)],
-                            base + startOffset[std::size_t(i) + 1]});
+                            base + startOffset[std::size_t(i) + 1], endSeed[std::size_t(i)]});
     }
     return true;
 }
@@ -252,7 +256,7 @@ void GridSweep::testPair(int left, int right, const ExactPoint &p)
     const ExactPoint q = exactCrossing(s.a, s.b, t.a, t.b);
     if (grid::compare(q, p) <= 0)
         return;
-    mEvents.push_back({approximate(q.qy, q.ry, q.d), approximate(q.qx, q.rx, q.d), q});
+    mEvents.push_back({approximate(q.qy, q.ry, q.d), approximate(q.qx, q.rx, q.d), q, left});
     std::push_heap(mEvents.begin(), mEvents.end(), [](const Event &l, const Event &r) {
         if (l.y < r.y - kNear)
             return false;
@@ -307,30 +311,54 @@ bool GridSweep::sweep()
             }
         }
         const ExactPoint p = isVertex ? ExactPoint::of(v) : mEvents.front().at;
+        // A segment known to pass through p: one that ends at the vertex,
+        // or one of a crossing pair.
+        int seed = -1;
         while (!mEvents.empty() && grid::compare(mEvents.front().at, p) == 0) {
+            if (seed < 0)
+                seed = mEvents.front().left;
             std::pop_heap(mEvents.begin(), mEvents.end(), later);
             mEvents.pop_back();
         }
+        if (isVertex) {
+            for (int g = 0; g < graphs && seed < 0; ++g) {
+                for (int k = cursor[g]; k < mGraphEntries[std::size_t(g) + 1] && mEntries[std::size_t(k)].p == v; ++k) {
+                    if (mEntries[std::size_t(k)].anEnd >= 0) {
+                        seed = mEntries[std::size_t(k)].anEnd;
+                        break;
+                    }
+                }
+            }
+        }
+        auto through = [&](int s) {
+            const Segment &seg = mSegments[std::size_t(s)];
+            return (isVertex ? sideOf(seg.a, seg.b, v) : sideOf(seg.a, seg.b, p)) == 0;
+        };
 
         // The block of segments through p, between those left of it and
         // those right of it.
         const int n = int(mStatus.size());
-        int lo = 0, hi = n;
-        while (lo < hi) {
-            const int mid = (lo + hi) / 2;
-            const Segment &s = mSegments[std::size_t(mStatus[std::size_t(mid)])];
-            if ((isVertex ? sideOf(s.a, s.b, v) : sideOf(s.a, s.b, p)) < 0)
-                lo = mid + 1;
-            else
-                hi = mid;
+        int lo, end;
+        if (seed >= 0 && mState[std::size_t(seed)].position >= 0) {
+            lo = mState[std::size_t(seed)].position;
+            end = lo + 1;
+            while (lo > 0 && through(mStatus[std::size_t(lo) - 1]))
+                --lo;
+        } else {
+            lo = 0;
+            int hi = n;
+            while (lo < hi) {
+                const int mid = (lo + hi) / 2;
+                const Segment &s = mSegments[std::size_t(mStatus[std::size_t(mid)])];
+                if ((isVertex ? sideOf(s.a, s.b, v) : sideOf(s.a, s.b, p)) < 0)
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            end = lo;
         }
-        int end = lo;
-        while (end < n) {
-            const Segment &s = mSegments[std::size_t(mStatus[std::size_t(end)])];
-            if ((isVertex ? sideOf(s.a, s.b, v) : sideOf(s.a, s.b, p)) != 0)
-                break;
+        while (end < n && through(mStatus[std::size_t(end)]))
             ++end;
-        }
         if (!isVertex && end - lo < 2)
             continue; // a crossing that is no longer there: nothing changes
         const int step = int(mStepPixel.size());
@@ -346,6 +374,8 @@ bool GridSweep::sweep()
             const int s = mStatus[std::size_t(k)];
             if (!(isVertex && mSegments[std::size_t(s)].b == v))
                 mBlock.push_back(s);
+            else
+                mState[std::size_t(s)].position = -1;
         }
         if (isVertex) {
             for (int g = 0; g < graphs; ++g) {
@@ -373,6 +403,9 @@ bool GridSweep::sweep()
         else if (newLength < oldLength)
             mStatus.erase(mStatus.begin() + lo + newLength, mStatus.begin() + end);
         std::copy(mBlock.begin(), mBlock.end(), mStatus.begin() + lo);
+        const int moved = newLength == oldLength ? lo + newLength : int(mStatus.size());
+        for (int k = lo; k < moved; ++k)
+            mState[std::size_t(mStatus[std::size_t(k)])].position = k;
 
         int w[2] = {0, 0};
         if (lo > 0) {
@@ -645,42 +678,81 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
     }
 
     int points = 0;
-    for (int h = 0; h < H; ++h)
-        points += slot[std::size_t(h)] == -2 ? 1 : 0;
-    destination.reset(std::max(points, int(kept.size())));
+    for (int h = 0; h < H; ++h) {
+        if (slot[std::size_t(h)] == -2)
+            slot[std::size_t(h)] = points++;
+    }
+    destination.reset(0);
     destination.makeBackData(backData);
-    if (backData && !engine::reserveFor(destination.mBackData, kept.size()))
+    // The destination is built in place: points in sweep order, every edge
+    // appended at the tail of both incidence lists, as adding them one by
+    // one would.
+    const std::uint32_t sideArrays = PolyGraph::kHasPointData | PolyGraph::kHasEdgeData
+        | PolyGraph::kHasSweepEdgeData | PolyGraph::kHasWindingData;
+    if (destination.mFlags & sideArrays)
+        destination.makeSweepWorkData(false), destination.makeWindingData(false);
+    if (!engine::resizeTo(destination.mPoints, std::size_t(points))
+        || !engine::reserveFor(destination.mEdges, kept.size())
+        || (backData && !engine::resizeTo(destination.mBackData, kept.size())))
         return engine::kTooComplex;
     for (int h = 0; h < H; ++h) {
-        if (slot[std::size_t(h)] == -2) {
-            slot[std::size_t(h)] =
-                destination.addPoint(grid::fromGrid(mHot[std::size_t(h)].x), grid::fromGrid(mHot[std::size_t(h)].y));
-            if (slot[std::size_t(h)] < 0)
-                return engine::kTooComplex;
+        const int at = slot[std::size_t(h)];
+        if (at >= 0) {
+            GraphPoint &gp = destination.mPoints[std::size_t(at)];
+            gp = GraphPoint{};
+            gp.x = grid::fromGrid(mHot[std::size_t(h)].x);
+            gp.y = grid::fromGrid(mHot[std::size_t(h)].y);
         }
     }
+    if (points > 0)
+        destination.mFlags |= PolyGraph::kPointsAdded;
+    std::vector<GraphEdge> &edges = destination.mEdges;
+    auto link = [&edges](GraphPoint &p, int point, int e, bool atStart) {
+        GraphEdge &edge = edges[std::size_t(e)];
+        (atStart ? edge.prevAtStart : edge.prevAtEnd) = p.lastEdge;
+        if (p.lastEdge >= 0) {
+            GraphEdge &tail = edges[std::size_t(p.lastEdge)];
+            (tail.start == point ? tail.nextAtStart : tail.nextAtEnd) = e;
+        } else {
+            p.firstEdge = e;
+        }
+        p.lastEdge = e;
+    };
     for (const Kept &k : kept) {
-        const int index = destination.addEdge(slot[std::size_t(k.from)], slot[std::size_t(k.to)]);
-        if (index < 0)
-            return engine::kTooComplex;
+        const int from = slot[std::size_t(k.from)], to = slot[std::size_t(k.to)];
+        GraphPoint &a = destination.mPoints[std::size_t(from)], &b = destination.mPoints[std::size_t(to)];
+        const int index = int(edges.size());
+        GraphEdge edge;
+        edge.start = from;
+        edge.end = to;
+        edge.dx = b.x - a.x;
+        edge.dy = b.y - a.y;
+        edges.push_back(edge);
+        a.outDegree += 1;
+        link(a, from, index, true);
+        b.inDegree += 1;
+        link(b, to, index, false);
         if (!backData)
             continue;
         const Segment &s = mSegments[std::size_t(mPieces[std::size_t(k.piece)].segment)];
-        BackData b = s.graph->hasFlag(PolyGraph::kHasBackData) ? s.graph->backData(s.edge) : BackData{};
+        BackData bd = s.graph->hasFlag(PolyGraph::kHasBackData) ? s.graph->backData(s.edge) : BackData{};
         // Source parameters by projection on the source edge.
         const GridPoint S = s.weight < 0 ? s.b : s.a, E = s.weight < 0 ? s.a : s.b;
-        const double len2 = double(E.x - S.x) * double(E.x - S.x) + double(E.y - S.y) * double(E.y - S.y);
-        const float t0 = b.tStart, t1 = b.tEnd;
+        const double dx = double(E.x - S.x), dy = double(E.y - S.y);
+        const double inverse = 1.0 / (dx * dx + dy * dy);
+        const float t0 = bd.tStart, t1 = bd.tEnd;
         auto paramAt = [&](int h) {
             const GridPoint &c = mHot[std::size_t(h)];
-            double u = (double(c.x - S.x) * double(E.x - S.x) + double(c.y - S.y) * double(E.y - S.y)) / len2;
+            double u = (double(c.x - S.x) * dx + double(c.y - S.y) * dy) * inverse;
             u = std::clamp(u, 0.0, 1.0);
             return float(double(t0) * (1.0 - u) + double(t1) * u);
         };
-        b.tStart = paramAt(k.from);
-        b.tEnd = paramAt(k.to);
-        destination.backData(index) = b;
+        bd.tStart = paramAt(k.from);
+        bd.tEnd = paramAt(k.to);
+        destination.mBackData[std::size_t(index)] = bd;
     }
+    if (!kept.empty())
+        destination.mFlags |= PolyGraph::kEdgesUnsorted;
     for (int p = 0; p < destination.pointCount(); ++p) {
         GraphPoint &gp = destination.mPoints[std::size_t(p)];
         gp.recordedDegree = gp.inDegree + gp.outDegree;

@@ -50,6 +50,7 @@ private:
     struct Entry {
         grid::GridPoint p;
         int startBegin, startEnd; // range of mStarts
+        int anEnd;                // a segment that ends here, -1 none
     };
     // The start of a piece of a segment between two events: the event's
     // step and the windings on the piece's left (smaller-x) side.
@@ -59,6 +60,7 @@ private:
         int next;
     };
     struct SegmentState {
+        int position = -1; // in the status, -1 when not in it
         int firstRecord = -1;
         int lastRecord = -1;
         int right[2] = {0, 0}; // windings right of the current piece
@@ -68,6 +70,7 @@ private:
     struct Event {
         double y, x;
         grid::ExactPoint at;
+        int left; // a segment through the crossing
     };
     struct Piece {
         int u, v;    // hot pixels, u before v in sweep order
@@ -106,7 +109,7 @@ private:
     HotPixelIndex mIndex;
     // Scratch of the stages.
     std::vector<grid::GridPoint> mPoints;
-    std::vector<int> mOffsets, mFill, mStartPoint, mOrder, mRoute, mCandidates, mGroupStart, mGrouped, mSlot;
+    std::vector<int> mOffsets, mFill, mStartPoint, mEndSeed, mOrder, mRoute, mCandidates, mGroupStart, mGrouped, mSlot;
     std::vector<char> mUsed;
     std::vector<std::pair<grid::Int, int>> mOrdered;
     struct Kept {

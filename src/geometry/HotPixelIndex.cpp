@@ -79,10 +79,10 @@ bool HotPixelIndex::build(const std::vector<GridPoint> &points)
         minY = std::min(minY, p.y);
         maxY = std::max(maxY, p.y);
     }
-    // Cells of a power-of-two side, about two hot pixels per cell.
+    // Cells of a power-of-two side, at most about one hot pixel per cell.
     int shift = 0;
     auto cells = [&](int s) { return (((maxX - minX) >> s) + 1) * (((maxY - minY) >> s) + 1); };
-    while (cells(shift) > Int(n / 2 + 1))
+    while (cells(shift) > Int(2 * n + 1))
         ++shift;
     mShift = shift;
     mMinX = minX;

@@ -1,6 +1,7 @@
 #include "geometry/PolyGraph.h"
 
 #include "geometry/EngineStorage.h"
+#include "geometry/GridArithmetic.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,7 +26,11 @@ int sector(double dx, double dy)
 
 float snapToGrid(float v)
 {
-    return std::ldexp(std::roundf(std::ldexp(v, engine::kGridShift)), -engine::kGridShift);
+    // ldexpf(roundf(ldexpf(v, 5)), -5); scaling by a power of two is exact.
+    const float scaled = v * float(engine::kGridScale);
+    if (!(std::fabs(scaled) < 8388608.0f)) // 2^23: integral already, or not finite
+        return std::ldexp(std::roundf(std::ldexp(v, engine::kGridShift)), -engine::kGridShift);
+    return float(grid::roundHalfAway(double(scaled))) * (1.0f / float(engine::kGridScale));
 }
 
 } // namespace
