@@ -19,22 +19,6 @@ namespace {
 // the exact comparison; the doubles err by far less.
 constexpr double kNear = 1e-6;
 
-double approximate(Int q, Int r, Int d)
-{
-    return double(q) + double(r) / double(d);
-}
-
-// Exact sweep order of a grid point and an exact point: -1, 0 or 1.
-int compareTo(const GridPoint &v, const ExactPoint &e, double ey)
-{
-    const double vy = double(v.y);
-    if (vy < ey - kNear)
-        return -1;
-    if (vy > ey + kNear)
-        return 1;
-    return grid::compare(ExactPoint::of(v), e);
-}
-
 // The side of p relative to the line of a segment: positive left.
 int sideOf(const GridPoint &a, const GridPoint &b, const GridPoint &p)
 {
@@ -126,7 +110,7 @@ GridSweep::~GridSweep()
     };
     clear(mSegments), clear(mStarts), clear(mEntries), clear(mGraphEntries), clear(mState), clear(mRecords);
     clear(mEvents), clear(mStatus), clear(mBlock), clear(mStepPixel), clear(mStepHot), clear(mHot), clear(mPieces);
-    clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mEndSeed), clear(mOrder), clear(mRoute);
+    clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mEndSeed), clear(mKeys), clear(mOrder), clear(mRoute);
     clear(mCandidates), clear(mGroupStart), clear(mGrouped), clear(mSlot), clear(mUsed), clear(mOrdered);
     clear(mKept);
     if (bytes > kKeptBytes) {
@@ -149,7 +133,7 @@ void GridSweep::exchangeBuffers(GridSweep &o)
     std::swap(mStepPixel, o.mStepPixel), std::swap(mStepHot, o.mStepHot), std::swap(mHot, o.mHot);
     std::swap(mPieces, o.mPieces), std::swap(mIndex, o.mIndex), std::swap(mPoints, o.mPoints);
     std::swap(mOffsets, o.mOffsets), std::swap(mFill, o.mFill), std::swap(mStartPoint, o.mStartPoint);
-    std::swap(mEndSeed, o.mEndSeed);
+    std::swap(mEndSeed, o.mEndSeed), std::swap(mKeys, o.mKeys);
     std::swap(mOrder, o.mOrder), std::swap(mRoute, o.mRoute), std::swap(mCandidates, o.mCandidates);
     std::swap(mGroupStart, o.mGroupStart), std::swap(mGrouped, o.mGrouped), std::swap(mSlot, o.mSlot);
     std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mKept, o.mKept);
@@ -223,13 +207,19 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
     // a sweep made lists its points in that order already.
     std::vector<int> &order = mOrder;
     if (!sorted) {
+        // Grid coordinates fit 26 bits, so (y, x) packs into one key whose
+        // integer order is the sweep order; the index breaks ties.
+        std::vector<std::pair<std::uint64_t, int>> &keys = mKeys;
+        keys.resize(std::size_t(n));
+        const Int offset = Int(1) << 25;
+        for (int i = 0; i < n; ++i) {
+            const GridPoint &p = points[std::size_t(i)];
+            keys[std::size_t(i)] = {std::uint64_t(p.y + offset) << 26 | std::uint64_t(p.x + offset), i};
+        }
+        std::sort(keys.begin(), keys.end());
         order.resize(std::size_t(n));
         for (int i = 0; i < n; ++i)
-            order[std::size_t(i)] = i;
-        std::sort(order.begin(), order.end(), [&points](int i, int j) {
-            const GridPoint &p = points[std::size_t(i)], &q = points[std::size_t(j)];
-            return grid::before(p, q) || (p == q && i < j);
-        });
+            order[std::size_t(i)] = keys[std::size_t(i)].second;
     }
     mGraphEntries.push_back(int(mEntries.size()));
     for (int k = 0; k < n; ++k) {
@@ -242,28 +232,48 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
     return true;
 }
 
-void GridSweep::testPair(int left, int right, const ExactPoint &p)
+ExactPoint GridSweep::crossingOf(const Event &e) const
+{
+    const Segment &s = mSegments[std::size_t(e.left)], &t = mSegments[std::size_t(e.right)];
+    return exactCrossing(s.a, s.b, t.a, t.b);
+}
+
+// Heap order: the event that comes later in the sweep sinks.
+bool GridSweep::later(const Event &l, const Event &r) const
+{
+    if (l.y < r.y - kNear)
+        return false;
+    if (l.y > r.y + kNear)
+        return true;
+    if (l.left == r.left && l.right == r.right)
+        return false;
+    return grid::compare(crossingOf(l), crossingOf(r)) > 0;
+}
+
+void GridSweep::testPair(int left, int right, const ExactPoint &p, double py)
 {
     const Segment &s = mSegments[std::size_t(left)], &t = mSegments[std::size_t(right)];
     // Only a pair whose left segment heads to the right of the right one
     // can still cross.
-    if (grid::cross(s.b.x - s.a.x, s.b.y - s.a.y, t.b.x - t.a.x, t.b.y - t.a.y) <= 0)
+    const Int d1x = s.b.x - s.a.x, d1y = s.b.y - s.a.y, d2x = t.b.x - t.a.x, d2y = t.b.y - t.a.y;
+    Int den = grid::cross(d1x, d1y, d2x, d2y);
+    if (den <= 0)
         return;
     if (std::max(s.a.x, s.b.x) < std::min(t.a.x, t.b.x) || std::max(t.a.x, t.b.x) < std::min(s.a.x, s.b.x))
         return;
     if (!grid::properlyCross(s.a, s.b, t.a, t.b))
         return;
-    const ExactPoint q = exactCrossing(s.a, s.b, t.a, t.b);
-    if (grid::compare(q, p) <= 0)
+    // The crossing in doubles; its exact point is found again when its
+    // step comes, or here when it lies too near the current one to tell.
+    const Int num = grid::cross(t.a.x - s.a.x, t.a.y - s.a.y, d2x, d2y);
+    const double along = double(num) / double(den);
+    const double qy = double(s.a.y) + double(d1y) * along, qx = double(s.a.x) + double(d1x) * along;
+    if (qy < py - kNear)
         return;
-    mEvents.push_back({approximate(q.qy, q.ry, q.d), approximate(q.qx, q.rx, q.d), q, left});
-    std::push_heap(mEvents.begin(), mEvents.end(), [](const Event &l, const Event &r) {
-        if (l.y < r.y - kNear)
-            return false;
-        if (l.y > r.y + kNear)
-            return true;
-        return grid::compare(l.at, r.at) > 0;
-    });
+    if (qy <= py + kNear && grid::compare(exactCrossing(s.a, s.b, t.a, t.b), p) <= 0)
+        return;
+    mEvents.push_back({qy, qx, left, right});
+    std::push_heap(mEvents.begin(), mEvents.end(), [this](const Event &l, const Event &r) { return later(l, r); });
 }
 
 // Exact Bentley-Ottmann sweep over the segments.  Every place where the
@@ -272,13 +282,7 @@ void GridSweep::testPair(int left, int right, const ExactPoint &p)
 // windings follow from its left neighbour's.
 bool GridSweep::sweep()
 {
-    auto later = [](const Event &l, const Event &r) {
-        if (l.y < r.y - kNear)
-            return false;
-        if (l.y > r.y + kNear)
-            return true;
-        return grid::compare(l.at, r.at) > 0;
-    };
+    auto heapOrder = [this](const Event &l, const Event &r) { return later(l, r); };
     const int graphs = int(mGraphEntries.size()) - 1;
     int cursor[2] = {0, 0};
     for (int g = 0; g < graphs; ++g)
@@ -307,17 +311,30 @@ bool GridSweep::sweep()
             v = mEntries[std::size_t(cursor[vertexGraph])].p;
             if (!mEvents.empty()) {
                 const Event &top = mEvents.front();
-                isVertex = compareTo(v, top.at, top.y) <= 0;
+                const double vy = double(v.y);
+                isVertex = vy < top.y - kNear
+                    || (vy <= top.y + kNear && grid::compare(ExactPoint::of(v), crossingOf(top)) <= 0);
             }
         }
-        const ExactPoint p = isVertex ? ExactPoint::of(v) : mEvents.front().at;
+        const ExactPoint p = isVertex ? ExactPoint::of(v) : crossingOf(mEvents.front());
+        const double py = isVertex ? double(v.y) : mEvents.front().y;
         // A segment known to pass through p: one that ends at the vertex,
         // or one of a crossing pair.
-        int seed = -1;
-        while (!mEvents.empty() && grid::compare(mEvents.front().at, p) == 0) {
-            if (seed < 0)
-                seed = mEvents.front().left;
-            std::pop_heap(mEvents.begin(), mEvents.end(), later);
+        int seed = -1, seedRight = -1;
+        while (!mEvents.empty()) {
+            const Event &top = mEvents.front();
+            if (top.y > py + kNear)
+                break;
+            // Two segments that cross once meet at p when both pass p.
+            const Segment &l = mSegments[std::size_t(top.left)], &r = mSegments[std::size_t(top.right)];
+            if (!((top.left == seed && top.right == seedRight)
+                  || (sideOf(l.a, l.b, p) == 0 && sideOf(r.a, r.b, p) == 0)))
+                break;
+            if (seed < 0) {
+                seed = top.left;
+                seedRight = top.right;
+            }
+            std::pop_heap(mEvents.begin(), mEvents.end(), heapOrder);
             mEvents.pop_back();
         }
         if (isVertex) {
@@ -432,12 +449,12 @@ bool GridSweep::sweep()
         const int right = lo + newLength < int(mStatus.size()) ? mStatus[std::size_t(lo + newLength)] : -1;
         if (newLength == 0) {
             if (left >= 0 && right >= 0)
-                testPair(left, right, p);
+                testPair(left, right, p, py);
         } else {
             if (left >= 0)
-                testPair(left, mStatus[std::size_t(lo)], p);
+                testPair(left, mStatus[std::size_t(lo)], p, py);
             if (right >= 0)
-                testPair(mStatus[std::size_t(lo + newLength) - 1], right, p);
+                testPair(mStatus[std::size_t(lo + newLength) - 1], right, p, py);
         }
     }
     return true;

@@ -65,12 +65,11 @@ private:
         int lastRecord = -1;
         int right[2] = {0, 0}; // windings right of the current piece
     };
-    // A crossing still to come; the doubles order most pairs without the
-    // exact comparison.
+    // A crossing still to come, of two segments; its position in doubles
+    // orders most pairs without the exact point.
     struct Event {
         double y, x;
-        grid::ExactPoint at;
-        int left; // a segment through the crossing
+        int left, right;
     };
     struct Piece {
         int u, v;    // hot pixels, u before v in sweep order
@@ -84,7 +83,9 @@ private:
     void assignPixels();
     bool routeSegments();
     int buildResult(PolyGraph &destination, Rule rule, bool backData);
-    void testPair(int left, int right, const grid::ExactPoint &p);
+    void testPair(int left, int right, const grid::ExactPoint &p, double py);
+    grid::ExactPoint crossingOf(const Event &e) const;
+    bool later(const Event &l, const Event &r) const;
 
     // Work buffers are kept per thread between sweeps, so that a pipeline
     // of sweeps does not fault in fresh memory for every step.
@@ -112,6 +113,7 @@ private:
     std::vector<int> mOffsets, mFill, mStartPoint, mEndSeed, mOrder, mRoute, mCandidates, mGroupStart, mGrouped, mSlot;
     std::vector<char> mUsed;
     std::vector<std::pair<grid::Int, int>> mOrdered;
+    std::vector<std::pair<std::uint64_t, int>> mKeys;
     struct Kept {
         int from, to;
         int piece;

@@ -99,8 +99,10 @@ void PolyGraph::toCommandPath(CommandPath &destination, int n, const CommandPath
     // Room for a line and a junction mark per edge, so that long results
     // are not copied while they grow.
     engine::reserveFor(destination.mCommands, 2 * std::size_t(edgeCount()) + 16);
-    // The angular order by the directions between the rounded end points.
-    sortEdgesBy(DirectionSource::SnappedPoints);
+    // The angular order by the directions between the rounded end points;
+    // on a graph whose points lie on the grid already (every sweep result)
+    // the stored directions are those differences, exactly.
+    sortEdgesBy(pointsOnGrid() ? DirectionSource::Stored : DirectionSource::SnappedPoints);
     makeEdgeData(false);
 
     std::vector<char> visited(static_cast<std::size_t>(edgeCount()), 0);
@@ -169,8 +171,10 @@ void PolyGraph::toCommandPathPlain(CommandPath &destination)
     // Room for a line and a junction mark per edge, so that long results
     // are not copied while they grow.
     engine::reserveFor(destination.mCommands, 2 * std::size_t(edgeCount()) + 16);
-    // The angular order by the directions between the rounded end points.
-    sortEdgesBy(DirectionSource::SnappedPoints);
+    // The angular order by the directions between the rounded end points;
+    // on a graph whose points lie on the grid already (every sweep result)
+    // the stored directions are those differences, exactly.
+    sortEdgesBy(pointsOnGrid() ? DirectionSource::Stored : DirectionSource::SnappedPoints);
     makeEdgeData(false);
     std::vector<char> visited(static_cast<std::size_t>(edgeCount()), 0);
     std::vector<int> prev(static_cast<std::size_t>(edgeCount()), -1);

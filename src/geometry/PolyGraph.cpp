@@ -451,6 +451,23 @@ void PolyGraph::sortIncidence(int point, DirectionSource source, std::vector<Inc
     }
 }
 
+bool PolyGraph::pointsOnGrid() const
+{
+    for (const GraphPoint &p : mPoints) {
+        // Multiples of 1/32 below 2^18 in size: their differences are exact
+        // in floats.
+        if (!(std::fabs(p.x) < 262144.0f && std::fabs(p.y) < 262144.0f) || snapToGrid(p.x) != p.x
+            || snapToGrid(p.y) != p.y)
+            return false;
+    }
+    for (const GraphEdge &e : mEdges) {
+        if (e.start < 0 || e.end < 0 || e.dx != mPoints[std::size_t(e.end)].x - mPoints[std::size_t(e.start)].x
+            || e.dy != mPoints[std::size_t(e.end)].y - mPoints[std::size_t(e.start)].y)
+            return false;
+    }
+    return true;
+}
+
 void PolyGraph::sortEdges()
 {
     if (!(mFlags & kEdgesUnsorted))

@@ -187,6 +187,9 @@ private:
     enum class DirectionSource { Stored, WorkRecords, SnappedPoints };
     void sortIncidence(int point, DirectionSource source, std::vector<IncidentRecord> &records);
     void sortEdgesBy(DirectionSource source);
+    // Every point on the 1/32 grid and every stored direction the exact
+    // difference of its end points.
+    bool pointsOnGrid() const;
     void applyPointOrder(const std::vector<int> &order);
     int emitContour(CommandPath &destination, int n, const CommandPath *const *sources, int firstEdge,
                     const std::vector<int> &next);
