@@ -15,10 +15,6 @@ using grid::Wide;
 
 namespace {
 
-// Two event positions closer than this in a coordinate are told apart by
-// the exact comparison; the doubles err by far less.
-constexpr double kNear = 1e-6;
-
 // The side of p relative to the line of a segment: positive left.
 int sideOf(const GridPoint &a, const GridPoint &b, const GridPoint &p)
 {
@@ -72,6 +68,41 @@ ExactPoint exactCrossing(const GridPoint &a, const GridPoint &b, const GridPoint
     return p;
 }
 
+// Sorts by key, stably, in passes of 11 bits from the lowest; passes
+// whose digit is the same for every key are skipped.
+void radixSort(std::vector<std::pair<std::uint64_t, int>> &keys, std::vector<std::pair<std::uint64_t, int>> &spare)
+{
+    constexpr int kBits = 11, kBuckets = 1 << kBits;
+    if (keys.size() < 64) {
+        std::sort(keys.begin(), keys.end());
+        return;
+    }
+    std::uint64_t all = 0, any = 0;
+    for (const auto &k : keys) {
+        all |= k.first;
+        any |= ~k.first;
+    }
+    const std::uint64_t varying = all & any;
+    spare.resize(keys.size());
+    std::vector<int> count(kBuckets);
+    for (int shift = 0; shift < 64 && (varying >> shift) != 0; shift += kBits) {
+        if (((varying >> shift) & (kBuckets - 1)) == 0)
+            continue;
+        std::fill(count.begin(), count.end(), 0);
+        for (const auto &k : keys)
+            count[std::size_t((k.first >> shift) & (kBuckets - 1))] += 1;
+        int sum = 0;
+        for (int &c : count) {
+            const int here = c;
+            c = sum;
+            sum += here;
+        }
+        for (const auto &k : keys)
+            spare[std::size_t(count[std::size_t((k.first >> shift) & (kBuckets - 1))]++)] = k;
+        keys.swap(spare);
+    }
+}
+
 } // namespace
 
 namespace {
@@ -110,7 +141,7 @@ GridSweep::~GridSweep()
     };
     clear(mSegments), clear(mStarts), clear(mEntries), clear(mGraphEntries), clear(mState), clear(mRecords);
     clear(mEvents), clear(mStatus), clear(mBlock), clear(mStepPixel), clear(mStepHot), clear(mHot), clear(mPieces);
-    clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mEndSeed), clear(mKeys), clear(mOrder), clear(mRoute);
+    clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mEndSeed), clear(mKeys), clear(mKeysSpare), clear(mOrder), clear(mRoute);
     clear(mCandidates), clear(mGroupStart), clear(mGrouped), clear(mSlot), clear(mUsed), clear(mOrdered);
     clear(mKept);
     if (bytes > kKeptBytes) {
@@ -133,7 +164,7 @@ void GridSweep::exchangeBuffers(GridSweep &o)
     std::swap(mStepPixel, o.mStepPixel), std::swap(mStepHot, o.mStepHot), std::swap(mHot, o.mHot);
     std::swap(mPieces, o.mPieces), std::swap(mIndex, o.mIndex), std::swap(mPoints, o.mPoints);
     std::swap(mOffsets, o.mOffsets), std::swap(mFill, o.mFill), std::swap(mStartPoint, o.mStartPoint);
-    std::swap(mEndSeed, o.mEndSeed), std::swap(mKeys, o.mKeys);
+    std::swap(mEndSeed, o.mEndSeed), std::swap(mKeys, o.mKeys), std::swap(mKeysSpare, o.mKeysSpare);
     std::swap(mOrder, o.mOrder), std::swap(mRoute, o.mRoute), std::swap(mCandidates, o.mCandidates);
     std::swap(mGroupStart, o.mGroupStart), std::swap(mGrouped, o.mGrouped), std::swap(mSlot, o.mSlot);
     std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mKept, o.mKept);
@@ -216,7 +247,7 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
             const GridPoint &p = points[std::size_t(i)];
             keys[std::size_t(i)] = {std::uint64_t(p.y + offset) << 26 | std::uint64_t(p.x + offset), i};
         }
-        std::sort(keys.begin(), keys.end());
+        radixSort(keys, mKeysSpare);
         order.resize(std::size_t(n));
         for (int i = 0; i < n; ++i)
             order[std::size_t(i)] = keys[std::size_t(i)].second;
@@ -238,13 +269,9 @@ ExactPoint GridSweep::crossingOf(const Event &e) const
     return exactCrossing(s.a, s.b, t.a, t.b);
 }
 
-// Heap order: the event that comes later in the sweep sinks.
-bool GridSweep::later(const Event &l, const Event &r) const
+// Heap order, for crossings whose doubles cannot tell them apart.
+bool GridSweep::laterExactly(const Event &l, const Event &r) const
 {
-    if (l.y < r.y - kNear)
-        return false;
-    if (l.y > r.y + kNear)
-        return true;
     if (l.left == r.left && l.right == r.right)
         return false;
     return grid::compare(crossingOf(l), crossingOf(r)) > 0;
@@ -498,6 +525,27 @@ void GridSweep::assignPixels()
     }
 }
 
+void GridSweep::addPiece(const Segment &s, int segment, int from, int to, const int *left)
+{
+    Piece piece;
+    piece.tag = s.tag;
+    piece.segment = segment;
+    piece.left[0] = left[0];
+    piece.left[1] = left[1];
+    if (from < to) {
+        piece.u = from;
+        piece.v = to;
+        piece.sign = s.weight;
+    } else {
+        // The link runs against the sweep: its left is the piece's right.
+        piece.u = to;
+        piece.v = from;
+        piece.left[s.tag] += s.weight;
+        piece.sign = -s.weight;
+    }
+    mPieces.push_back(piece);
+}
+
 // Snap rounding: every segment becomes the chain of the hot pixels it
 // passes, in order along it.  Hot pixels are half-open squares; a hot pixel
 // whose centre lies exactly on a chain link (the segment only grazed the
@@ -537,6 +585,16 @@ bool GridSweep::routeSegments()
         if (ordered.size() == 2) {
             if (ordered[1] < ordered[0])
                 std::swap(ordered[0], ordered[1]);
+            if (candidates.empty()) {
+                // One link: the pixels of the segment's two ends, with the
+                // windings of its last piece that starts in the first.
+                const int from = ordered[0].second, to = ordered[1].second;
+                const Record *r = &mRecords[std::size_t(state.firstRecord)];
+                while (r->next >= 0 && mRecords[std::size_t(r->next)].step == from)
+                    r = &mRecords[std::size_t(r->next)];
+                addPiece(s, i, from, to, r->left);
+                continue;
+            }
         } else {
             std::sort(ordered.begin(), ordered.end());
         }
@@ -572,27 +630,7 @@ bool GridSweep::routeSegments()
                     left[1] = mRecords[std::size_t(next)].left[1];
                 }
             }
-            const int to = route[k + 1];
-            Piece piece;
-            piece.tag = s.tag;
-            piece.segment = i;
-            if (h < to) {
-                piece.u = h;
-                piece.v = to;
-                piece.left[0] = left[0];
-                piece.left[1] = left[1];
-                piece.sign = s.weight;
-            } else {
-                // The link runs against the sweep: its left is the piece's
-                // right.
-                piece.u = to;
-                piece.v = h;
-                piece.left[0] = left[0];
-                piece.left[1] = left[1];
-                piece.left[s.tag] += s.weight;
-                piece.sign = -s.weight;
-            }
-            mPieces.push_back(piece);
+            addPiece(s, i, h, route[k + 1], left);
         }
         if (std::int64_t(mPieces.size()) > pieceLimit)
             return false;

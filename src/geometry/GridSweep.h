@@ -82,10 +82,23 @@ private:
     bool sweep();
     void assignPixels();
     bool routeSegments();
+    void addPiece(const Segment &s, int segment, int from, int to, const int *left);
     int buildResult(PolyGraph &destination, Rule rule, bool backData);
     void testPair(int left, int right, const grid::ExactPoint &p, double py);
     grid::ExactPoint crossingOf(const Event &e) const;
-    bool later(const Event &l, const Event &r) const;
+    // Two positions closer than this in a coordinate are told apart by the
+    // exact comparison; the doubles err by far less.
+    static constexpr double kNear = 1e-6;
+    // Heap order: the event that comes later in the sweep sinks.
+    bool later(const Event &l, const Event &r) const
+    {
+        if (l.y < r.y - kNear)
+            return false;
+        if (l.y > r.y + kNear)
+            return true;
+        return laterExactly(l, r);
+    }
+    bool laterExactly(const Event &l, const Event &r) const;
 
     // Work buffers are kept per thread between sweeps, so that a pipeline
     // of sweeps does not fault in fresh memory for every step.
@@ -113,7 +126,7 @@ private:
     std::vector<int> mOffsets, mFill, mStartPoint, mEndSeed, mOrder, mRoute, mCandidates, mGroupStart, mGrouped, mSlot;
     std::vector<char> mUsed;
     std::vector<std::pair<grid::Int, int>> mOrdered;
-    std::vector<std::pair<std::uint64_t, int>> mKeys;
+    std::vector<std::pair<std::uint64_t, int>> mKeys, mKeysSpare;
     struct Kept {
         int from, to;
         int piece;

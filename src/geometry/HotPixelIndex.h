@@ -63,43 +63,38 @@ void HotPixelIndex::query(const grid::GridPoint &a, const grid::GridPoint &b, Vi
         const Int c = (v - origin) >> mShift;
         return c < 0 ? Int(0) : (c >= count ? count - 1 : c);
     };
-    // A pixel meets the segment only when its centre lies within half a
-    // step of it; a margin of one step keeps the cell walk conservative.
-    const Int rowFirst = cellOf(loY - 1, mMinY, mRows), rowLast = cellOf(hiY + 1, mMinY, mRows);
+    // The closed square of a pixel meets the segment's box exactly when
+    // its centre lies in the box (both are on the grid), and the segment
+    // when besides the line passes within the square.  Within each row of
+    // cells only the columns near the segment are visited; a margin of one
+    // step covers the rounding of the division.
+    const Int rowFirst = cellOf(loY, mMinY, mRows), rowLast = cellOf(hiY, mMinY, mRows);
+    const double slope = dy != 0 ? double(dx) / double(dy) : 0.0;
     for (Int row = rowFirst; row <= rowLast; ++row) {
-        Int bandLo = mMinY + (row << mShift) - 1, bandHi = mMinY + ((row + 1) << mShift) + 1;
-        bandLo = std::max(bandLo, loY);
-        bandHi = std::min(bandHi, hiY);
-        if (bandLo > bandHi)
-            continue;
         Int xLo = loX, xHi = hiX;
-        if (dy != 0 && dx != 0) {
-            // x along the segment at the band's two ends, widened by one
-            // step for the rounding of the division.
-            const double slope = double(dx) / double(dy);
+        if (rowFirst != rowLast && dy != 0 && dx != 0) {
+            const Int bandLo = std::max(mMinY + (row << mShift) - 1, loY);
+            const Int bandHi = std::min(mMinY + ((row + 1) << mShift) + 1, hiY);
             const double x0 = double(a.x) + slope * double(bandLo - a.y);
             const double x1 = double(a.x) + slope * double(bandHi - a.y);
             xLo = std::max(loX, Int(std::floor(std::min(x0, x1))) - 1);
             xHi = std::min(hiX, Int(std::ceil(std::max(x0, x1))) + 1);
         }
-        const Int colFirst = cellOf(xLo - 1, mMinX, mColumns), colLast = cellOf(xHi + 1, mMinX, mColumns);
+        const Int colFirst = cellOf(xLo, mMinX, mColumns), colLast = cellOf(xHi, mMinX, mColumns);
         const int *start = mCellStart.data() + row * mColumns;
         for (int k = start[colFirst], end = start[colLast + 1]; k < end; ++k) {
             const Slot &slot = mCellPoints[std::size_t(k)];
             const grid::GridPoint c{slot.x, slot.y};
-            // Closed square against the segment's box and its line.
-            if (2 * c.x + 1 < 2 * loX || 2 * c.x - 1 > 2 * hiX || 2 * c.y + 1 < 2 * loY || 2 * c.y - 1 > 2 * hiY)
+            if (c.x < loX || c.x > hiX || c.y < loY || c.y > hiY)
                 continue;
             Int side = 2 * (dx * (c.y - a.y) - dy * (c.x - a.x));
             if (side < 0)
                 side = -side;
             if (side > reach)
                 continue;
-            // The open square is met when the box overlaps it with room to
-            // spare and the line passes strictly inside; only the rare
+            // Strictly inside: the open square is met.  Only the rare
             // boundary cases need the exact half-open test.
-            const bool open = side < reach && 2 * c.x + 1 > 2 * loX && 2 * c.x - 1 < 2 * hiX
-                && 2 * c.y + 1 > 2 * loY && 2 * c.y - 1 < 2 * hiY;
+            const bool open = side < reach;
             visit(slot.index, open || meetsPixel(a, b, c, true));
         }
     }
