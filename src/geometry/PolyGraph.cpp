@@ -156,18 +156,6 @@ int PolyGraph::addEdge(int start, int end)
     return index;
 }
 
-int &PolyGraph::nextAt(int e, int point)
-{
-    GraphEdge &edge = mEdges[std::size_t(e)];
-    return edge.start == point ? edge.nextAtStart : edge.nextAtEnd;
-}
-
-int &PolyGraph::prevAt(int e, int point)
-{
-    GraphEdge &edge = mEdges[std::size_t(e)];
-    return edge.start == point ? edge.prevAtStart : edge.prevAtEnd;
-}
-
 void PolyGraph::connectStart(int point, int e)
 {
     if (!validEdge(e) || !validPoint(point) || mEdges[std::size_t(e)].end == point)

@@ -180,8 +180,16 @@ private:
 
     bool validPoint(int i) const { return i >= 0 && i < pointCount(); }
     bool validEdge(int e) const { return e >= 0 && e < edgeCount(); }
-    int &nextAt(int e, int point);
-    int &prevAt(int e, int point);
+    int &nextAt(int e, int point)
+    {
+        GraphEdge &edge = mEdges[std::size_t(e)];
+        return edge.start == point ? edge.nextAtStart : edge.nextAtEnd;
+    }
+    int &prevAt(int e, int point)
+    {
+        GraphEdge &edge = mEdges[std::size_t(e)];
+        return edge.start == point ? edge.prevAtStart : edge.prevAtEnd;
+    }
     bool growEdgeArrays(std::size_t n);
     // Where the angular order takes edge directions from.
     enum class DirectionSource { Stored, WorkRecords, SnappedPoints };
