@@ -108,10 +108,26 @@ inline bool properlyCross(const GridPoint &a, const GridPoint &b, const GridPoin
     return o3 != 0 && o4 != 0 && (o3 > 0) != (o4 > 0);
 }
 
-// The crossing point of two properly crossing segments, and its parameter
-// along a-b.
-inline ExactPoint crossingPoint(const GridPoint &a, const GridPoint &b, const GridPoint &c, const GridPoint &d,
-                                double *tAlongAB = nullptr)
+// a + d * num / den on one axis (den > 0), as an integer part and a
+// remainder; in 64 bits when nothing overflows there.
+inline void alongAxis(Int a, Int d, Int num, Int den, Int &q, Int &r)
+{
+    Int p1, p2, sum;
+    if (!__builtin_mul_overflow(a, den, &p1) && !__builtin_mul_overflow(d, num, &p2)
+        && !__builtin_add_overflow(p1, p2, &sum)) {
+        q = sum / den;
+        r = sum % den;
+        if (r < 0) {
+            q -= 1;
+            r += den;
+        }
+        return;
+    }
+    floorDivide(Wide(a) * den + Wide(d) * num, den, q, r);
+}
+
+// The crossing point of two properly crossing segments, exactly.
+inline ExactPoint crossingPoint(const GridPoint &a, const GridPoint &b, const GridPoint &c, const GridPoint &d)
 {
     const Int d1x = b.x - a.x, d1y = b.y - a.y, d2x = d.x - c.x, d2y = d.y - c.y;
     Int den = cross(d1x, d1y, d2x, d2y);
@@ -122,10 +138,8 @@ inline ExactPoint crossingPoint(const GridPoint &a, const GridPoint &b, const Gr
     }
     ExactPoint p;
     p.d = den;
-    floorDivide(Wide(a.x) * den + Wide(d1x) * num, den, p.qx, p.rx);
-    floorDivide(Wide(a.y) * den + Wide(d1y) * num, den, p.qy, p.ry);
-    if (tAlongAB)
-        *tAlongAB = double(num) / double(den);
+    alongAxis(a.x, d1x, num, den, p.qx, p.rx);
+    alongAxis(a.y, d1y, num, den, p.qy, p.ry);
     return p;
 }
 

@@ -11,7 +11,6 @@ namespace scrivane {
 using grid::ExactPoint;
 using grid::GridPoint;
 using grid::Int;
-using grid::Wide;
 
 namespace {
 
@@ -27,45 +26,6 @@ int sideOf(const GridPoint &a, const GridPoint &b, const ExactPoint &p)
     if (p.isGridPoint())
         return sideOf(a, b, p.whole());
     return grid::orientExact(a, b, p);
-}
-
-void floorDivide64(Int num, Int den, Int &q, Int &r)
-{
-    q = num / den;
-    r = num % den;
-    if (r < 0) {
-        q -= 1;
-        r += den;
-    }
-}
-
-// a + d * num / den on one axis, as an integer part and a remainder.
-void along(Int a, Int d, Int num, Int den, Int &q, Int &r)
-{
-    Int p1, p2, sum;
-    if (!__builtin_mul_overflow(a, den, &p1) && !__builtin_mul_overflow(d, num, &p2)
-        && !__builtin_add_overflow(p1, p2, &sum)) {
-        floorDivide64(sum, den, q, r);
-        return;
-    }
-    grid::floorDivide(Wide(a) * den + Wide(d) * num, den, q, r);
-}
-
-// The crossing point of two properly crossing segments, exactly.
-ExactPoint exactCrossing(const GridPoint &a, const GridPoint &b, const GridPoint &c, const GridPoint &d)
-{
-    const Int d1x = b.x - a.x, d1y = b.y - a.y, d2x = d.x - c.x, d2y = d.y - c.y;
-    Int den = grid::cross(d1x, d1y, d2x, d2y);
-    Int num = grid::cross(c.x - a.x, c.y - a.y, d2x, d2y);
-    if (den < 0) {
-        den = -den;
-        num = -num;
-    }
-    ExactPoint p;
-    p.d = den;
-    along(a.x, d1x, num, den, p.qx, p.rx);
-    along(a.y, d1y, num, den, p.qy, p.ry);
-    return p;
 }
 
 // Sorts by key, stably, in passes of 11 bits from the lowest; passes
@@ -266,7 +226,7 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
 ExactPoint GridSweep::crossingOf(const Event &e) const
 {
     const Segment &s = mSegments[std::size_t(e.left)], &t = mSegments[std::size_t(e.right)];
-    return exactCrossing(s.a, s.b, t.a, t.b);
+    return grid::crossingPoint(s.a, s.b, t.a, t.b);
 }
 
 // Heap order, for crossings whose doubles cannot tell them apart.
@@ -297,7 +257,7 @@ void GridSweep::testPair(int left, int right, const ExactPoint &p, double py)
     const double qy = double(s.a.y) + double(d1y) * along, qx = double(s.a.x) + double(d1x) * along;
     if (qy < py - kNear)
         return;
-    if (qy <= py + kNear && grid::compare(exactCrossing(s.a, s.b, t.a, t.b), p) <= 0)
+    if (qy <= py + kNear && grid::compare(grid::crossingPoint(s.a, s.b, t.a, t.b), p) <= 0)
         return;
     mEvents.push_back({qy, qx, left, right});
     std::push_heap(mEvents.begin(), mEvents.end(), [this](const Event &l, const Event &r) { return later(l, r); });

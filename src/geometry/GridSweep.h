@@ -53,7 +53,8 @@ private:
         int anEnd;                // a segment that ends here, -1 none
     };
     // The start of a piece of a segment between two events: the event's
-    // step and the windings on the piece's left (smaller-x) side.
+    // step (once the hot pixels are known, the step's hot pixel) and the
+    // windings on the piece's left (smaller-x) side.
     struct Record {
         int step;
         int left[2];
