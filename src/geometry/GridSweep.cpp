@@ -419,7 +419,7 @@ bool GridSweep::sweep()
         }
         for (const int s : mBlock) {
             const int r = int(mRecords.size());
-            mRecords.push_back({step, {w[0], w[1]}, -1});
+            mRecords.push_back({step, {w[0], w[1]}, -1, s});
             SegmentState &state = mState[std::size_t(s)];
             if (state.lastRecord >= 0)
                 mRecords[std::size_t(state.lastRecord)].next = r;
@@ -524,11 +524,15 @@ bool GridSweep::routeSegments()
     const std::int64_t pieceLimit = 4 * mLimit + 4 * std::int64_t(mSegments.size());
     std::vector<std::pair<Int, int>> &ordered = mOrdered;
     std::vector<int> &route = mRoute, &candidates = mCandidates;
-    for (int i = 0; i < int(mSegments.size()); ++i) {
-        const Segment &s = mSegments[std::size_t(i)];
+    // Segments in the order in which the sweep met them (that of their first
+    // records), so that consecutive queries visit neighbouring cells.
+    const int records = int(mRecords.size());
+    for (int first = 0; first < records; ++first) {
+        const int i = mRecords[std::size_t(first)].segment;
         const SegmentState &state = mState[std::size_t(i)];
-        if (state.firstRecord < 0)
+        if (state.firstRecord != first)
             continue;
+        const Segment &s = mSegments[std::size_t(i)];
         ordered.clear();
         candidates.clear();
         const Int dx = s.b.x - s.a.x, dy = s.b.y - s.a.y;

@@ -59,6 +59,7 @@ private:
         int step;
         int left[2];
         int next;
+        int segment;
     };
     struct SegmentState {
         int position = -1; // in the status, -1 when not in it
