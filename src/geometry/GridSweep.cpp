@@ -132,6 +132,9 @@ void GridSweep::exchangeBuffers(GridSweep &o)
 
 bool GridSweep::addGraph(PolyGraph &graph, int tag)
 {
+    if (tag < 0 || tag > 1)
+        return false;
+    mGraphs[tag] = &graph;
     const int n = graph.pointCount();
     std::vector<GridPoint> &points = mPoints;
     points.resize(std::size_t(n));
@@ -175,7 +178,6 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
             s.weight = -1;
             from = edge.end;
         }
-        s.graph = &graph;
         s.edge = e;
         s.tag = tag;
         mSegments.push_back(s);
@@ -376,7 +378,7 @@ bool GridSweep::sweep()
         mBlock.clear();
         for (int k = lo; k < end; ++k) {
             const int s = mStatus[std::size_t(k)];
-            if (!(isVertex && mSegments[std::size_t(s)].b == v))
+            if (!(isVertex && GridPoint(mSegments[std::size_t(s)].b) == v))
                 mBlock.push_back(s);
             else
                 mState[std::size_t(s)].position = -1;
@@ -754,7 +756,8 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
         if (!backData)
             continue;
         const Segment &s = mSegments[std::size_t(mPieces[std::size_t(k.piece)].segment)];
-        BackData bd = s.graph->hasFlag(PolyGraph::kHasBackData) ? s.graph->backData(s.edge) : BackData{};
+        const PolyGraph &source = *mGraphs[s.tag];
+        BackData bd = source.hasFlag(PolyGraph::kHasBackData) ? source.backData(s.edge) : BackData{};
         // Source parameters by projection on the source edge.
         const GridPoint S = s.weight < 0 ? s.b : s.a, E = s.weight < 0 ? s.a : s.b;
         const double dx = double(E.x - S.x), dy = double(E.y - S.y);

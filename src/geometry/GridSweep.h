@@ -38,13 +38,24 @@ public:
     std::int64_t crossings() const { return mCrossings; }
 
 private:
+    // A grid point in 32 bits: grid coordinates never need more.
+    struct Point32 {
+        std::int32_t x = 0, y = 0;
+        Point32() = default;
+        Point32(const grid::GridPoint &p)
+            : x(std::int32_t(p.x))
+            , y(std::int32_t(p.y))
+        {
+        }
+        operator grid::GridPoint() const { return {x, y}; }
+        friend bool operator==(const Point32 &, const Point32 &) = default;
+    };
     struct Segment {
-        grid::GridPoint a; // earlier end in sweep order
-        grid::GridPoint b;
-        PolyGraph *graph = nullptr;
-        int edge = -1;
-        int tag = 0;
-        int weight = 1; // +1 when the source edge runs from a to b, else -1
+        Point32 a; // earlier end in sweep order
+        Point32 b;
+        int edge = -1;              // in the source graph of its tag
+        std::int8_t tag = 0;
+        std::int8_t weight = 1;     // +1 when the source edge runs from a to b, else -1
     };
     // A place where segments start: a source point, in sweep order.
     struct Entry {
@@ -108,6 +119,7 @@ private:
     bool mBorrowed = false;
 
     std::int64_t mLimit;
+    PolyGraph *mGraphs[2] = {nullptr, nullptr};
     std::int64_t mCrossings = 0;
     std::vector<Segment> mSegments;
     std::vector<int> mStarts;
