@@ -538,9 +538,8 @@ bool GridSweep::routeSegments()
         ordered.clear();
         candidates.clear();
         const Int dx = s.b.x - s.a.x, dy = s.b.y - s.a.y;
-        mIndex.query(s.a, s.b, [&](int h, bool halfOpen) {
+        mIndex.query(s.a, s.b, [&](int h, const GridPoint &c, bool halfOpen) {
             if (halfOpen) {
-                const GridPoint &c = mHot[std::size_t(h)];
                 ordered.push_back({(c.x - s.a.x) * dx + (c.y - s.a.y) * dy, h});
             } else {
                 candidates.push_back(h);

@@ -18,10 +18,11 @@ class HotPixelIndex
 public:
     // `points` must stay alive and unchanged while the index is used.
     bool build(const std::vector<grid::GridPoint> &points);
-    // Calls `visit(i, halfOpen)` for every hot pixel i whose closed square
-    // (half a grid step around it) meets the segment a-b; halfOpen tells
-    // whether the half-open square ([c - 1/2, c + 1/2) on both axes, the
-    // square that rounding assigns to the pixel) meets it too.
+    // Calls `visit(i, c, halfOpen)` for every hot pixel i (at c) whose
+    // closed square (half a grid step around it) meets the segment a-b;
+    // halfOpen tells whether the half-open square ([c - 1/2, c + 1/2) on
+    // both axes, the square that rounding assigns to the pixel) meets it
+    // too.
     template <typename Visit>
     void query(const grid::GridPoint &a, const grid::GridPoint &b, Visit &&visit) const;
 
@@ -95,7 +96,7 @@ void HotPixelIndex::query(const grid::GridPoint &a, const grid::GridPoint &b, Vi
             // Strictly inside: the open square is met.  Only the rare
             // boundary cases need the exact half-open test.
             const bool open = side < reach;
-            visit(slot.index, open || meetsPixel(a, b, c, true));
+            visit(slot.index, c, open || meetsPixel(a, b, c, true));
         }
     }
 }
