@@ -271,8 +271,8 @@ Rect TDBezierGraphic::boundsForNodes(const QList<int> &nodes) const
 void TDBezierGraphic::startManipulation()
 {
     TDGraphic::startManipulation();
-    m_originalBezierPath = m_bezierPath ? std::make_shared<TDBezierPath>(*m_bezierPath)
-                                        : std::make_shared<TDBezierPath>();
+    m_originalBezierPath =
+        m_bezierPath ? std::make_shared<TDBezierPath>(*m_bezierPath) : std::make_shared<TDBezierPath>();
     const std::shared_ptr<TDBezierPath> original = m_originalBezierPath;
     registerUndo(Registration::Ordinary, QStringLiteral("setBezierPath"),
                  [original](TDGraphic &g) { static_cast<TDBezierGraphic &>(g).setBezierPath(original); });
@@ -291,8 +291,8 @@ void TDBezierGraphic::stopManipulation()
 
 bool TDBezierGraphic::sameElement(int index) const
 {
-    return m_bezierPath && m_originalBezierPath && index >= 0 && index < m_originalBezierPath->elementCount() &&
-           index < m_bezierPath->elementCount() &&
+    return m_bezierPath && m_originalBezierPath && index >= 0 &&
+           index < m_originalBezierPath->elementCount() && index < m_bezierPath->elementCount() &&
            m_originalBezierPath->elementAtIndex(index) == m_bezierPath->elementAtIndex(index);
 }
 
@@ -488,7 +488,8 @@ void TDBezierGraphic::drawHandles(const QList<int> &selectedNodes, TDGraphicView
             controls.push_back(element.points[1]);
         }
     }
-    const bool pending = creating() && count > 0 && path.elementAtIndex(count - 1) == PathElementType::CurveTo;
+    const bool pending =
+        creating() && count > 0 && path.elementAtIndex(count - 1) == PathElementType::CurveTo;
     if (pending) {
         lines.moveTo(path.elements()[size_t(count - 1)].points[2]);
         lines.lineTo(m_nextControlPoint);

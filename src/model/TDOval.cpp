@@ -102,8 +102,8 @@ Point TDOval::node(int n, bool original) const
     switch (n) {
     case -1:
     case -2: {
-        const float degrees = n == -1 ? (original ? m_originalAngleA : m_angleA)
-                                      : (original ? m_originalAngleB : m_angleB);
+        const float degrees =
+            n == -1 ? (original ? m_originalAngleA : m_angleA) : (original ? m_originalAngleB : m_angleB);
         const double a = double(degrees) / degreesPerRadian;
         p = Point(float(0.5 + 0.5 * std::cos(a)), float(0.5 - 0.5 * std::sin(a)));
         break;
@@ -222,7 +222,8 @@ void TDOval::transformControl(int control, const AffineTransform &drag, unsigned
             t.translate(-0.5f, 0);
         }
         setTransformation(t);
-        TDStatusText::show(document(), height ? QStringLiteral("Height: %0.2f%%") : QStringLiteral("Width: %0.2f%%"),
+        TDStatusText::show(document(),
+                           height ? QStringLiteral("Height: %0.2f%%") : QStringLiteral("Width: %0.2f%%"),
                            {double(k) * 100});
         break;
     }

@@ -169,7 +169,8 @@ void TDRectangle::transformControl(int control, const AffineTransform &drag, uns
         double radius = double(m_roundness) * std::hypot(double(t.m11), double(t.m12));
         if (a >= 1)
             radius /= a;
-        TDStatusText::show(document(), QStringLiteral("Corner roundness: %@"), {TDStatusText::length(radius)});
+        TDStatusText::show(document(), QStringLiteral("Corner roundness: %@"),
+                           {TDStatusText::length(radius)});
         break;
     }
     case -2:
@@ -195,7 +196,8 @@ void TDRectangle::transformControl(int control, const AffineTransform &drag, uns
             t.translate(-0.5f, 0);
         }
         setTransformation(t);
-        TDStatusText::show(document(), height ? QStringLiteral("Height: %0.2f%%") : QStringLiteral("Width: %0.2f%%"),
+        TDStatusText::show(document(),
+                           height ? QStringLiteral("Height: %0.2f%%") : QStringLiteral("Width: %0.2f%%"),
                            {double(s) * 200});
         break;
     }

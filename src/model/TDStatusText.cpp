@@ -66,8 +66,7 @@ QString TDStatusText::format(const QString &format, const std::vector<Argument> 
             const double value = number();
             const bool fits = std::isfinite(value) && std::abs(value) < 9.0e18;
             text.append(Numbers::formatInt(fits ? std::int64_t(value) : 0));
-        }
-        else {
+        } else {
             // Not a conversion this knows: kept as it stands.
             text.append(format.mid(i, j - i + 1));
         }
@@ -76,7 +75,8 @@ QString TDStatusText::format(const QString &format, const std::vector<Argument> 
     return text;
 }
 
-void TDStatusText::show(TDDocumentInterface *document, const QString &key, const std::vector<Argument> &arguments)
+void TDStatusText::show(TDDocumentInterface *document, const QString &key,
+                        const std::vector<Argument> &arguments)
 {
     if (!document)
         return;

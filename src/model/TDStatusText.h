@@ -22,7 +22,8 @@ public:
     static QString format(const QString &format, const std::vector<Argument> &arguments);
     // Looks the key up in "StatusbarStrings", fills it and hands it to the
     // document (nothing without one).
-    static void show(TDDocumentInterface *document, const QString &key, const std::vector<Argument> &arguments);
+    static void show(TDDocumentInterface *document, const QString &key,
+                     const std::vector<Argument> &arguments);
     // A length in points as the user reads it: in the unit chosen in the
     // preferences when the application offers its units transformer,
     // otherwise in points; written as "%g" writes it.

@@ -125,7 +125,8 @@ TEST(TDOval, AngleHandlesMakePiesInsideAndArcsOutside)
 
 TEST(TDOval, ShiftRoundsHalvesAwayFromZero)
 {
-    const std::pair<float, float> cases[] = {{20, 15}, {-20, -15}, {-23, -30}, {-22.5f, -30}, {22.5f, 30}, {7, 0}};
+    const std::pair<float, float> cases[] = {{20, 15},      {-20, -15},  {-23, -30},
+                                             {-22.5f, -30}, {22.5f, 30}, {7, 0}};
     for (const auto &[in, out] : cases)
         EXPECT_EQ(TDOval::roundedAngle(in), out) << in;
 }
@@ -142,8 +143,10 @@ TEST(TDOval, SizeHandlesScaleAboutTheCentreLine)
     // handle at (0, 50).
     const Case cases[] = {
         {-3, AffineTransform::makeTranslation(0, 50), QStringLiteral("Height: 0.00%"), Rect(0, 50, 100, 0)},
-        {-3, AffineTransform::makeTranslation(0, -50), QStringLiteral("Height: 200.00%"), Rect(0, -50, 100, 200)},
-        {-3, AffineTransform::makeTranslation(0, 100), QStringLiteral("Height: -100.00%"), Rect(0, 0, 100, 100)},
+        {-3, AffineTransform::makeTranslation(0, -50), QStringLiteral("Height: 200.00%"),
+         Rect(0, -50, 100, 200)},
+        {-3, AffineTransform::makeTranslation(0, 100), QStringLiteral("Height: -100.00%"),
+         Rect(0, 0, 100, 100)},
         {-4, AffineTransform::makeTranslation(25, 0), QStringLiteral("Width: 50.00%"), Rect(25, 0, 50, 100)},
     };
     for (const Case &c : cases) {

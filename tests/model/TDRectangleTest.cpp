@@ -144,7 +144,8 @@ TEST(TDRectangle, HandlePointsFollowTheShape)
     auto r = rectangle(Rect(10, 20, 100, 40), 0.25f);
     // Radius 10 (a quarter of the shorter side) at the origin corner.
     const std::pair<int, Point> expected[] = {
-        {1, Point(10, 30)}, {2, Point(20, 20)}, {-1, Point(20, 30)}, {-2, Point(60, 20)}, {-3, Point(10, 40)}, {7, Point()},
+        {1, Point(10, 30)},  {2, Point(20, 20)},  {-1, Point(20, 30)},
+        {-2, Point(60, 20)}, {-3, Point(10, 40)}, {7, Point()},
     };
     for (const auto &[n, p] : expected) {
         EXPECT_NEAR(r->node(n).x, p.x, 1e-4) << n;
@@ -176,9 +177,11 @@ TEST(TDRectangle, SizeHandlesScaleAboutTheCentreAndSayHowMuch)
     // its width handle at (0, 20).
     const Case cases[] = {
         {-2, AffineTransform::makeTranslation(0, 20), QStringLiteral("Height: 0.00%"), Rect(0, 20, 100, 0)},
-        {-2, AffineTransform::makeTranslation(0, -20), QStringLiteral("Height: 200.00%"), Rect(0, -20, 100, 80)},
+        {-2, AffineTransform::makeTranslation(0, -20), QStringLiteral("Height: 200.00%"),
+         Rect(0, -20, 100, 80)},
         // Past the centre line to the opposite edge: mirrored.
-        {-2, AffineTransform::makeTranslation(0, 40), QStringLiteral("Height: -100.00%"), Rect(0, 0, 100, 40)},
+        {-2, AffineTransform::makeTranslation(0, 40), QStringLiteral("Height: -100.00%"),
+         Rect(0, 0, 100, 40)},
         {-3, AffineTransform::makeTranslation(25, 0), QStringLiteral("Width: 50.00%"), Rect(25, 0, 50, 40)},
     };
     for (const Case &c : cases) {
@@ -351,8 +354,9 @@ TEST(TDRectangle, DictionaryAndArchiveKeepTheRoundness)
     EXPECT_EQ(TDRectangle::objectWithYAML(d)->toYAML(), d);
 
     QString error;
-    const auto data = KeyedArchiver::archivedData(PropertyList(PropertyList::Array{PropertyList(a), PropertyList(b)}),
-                                                  PropertyList::Format::Binary, &error);
+    const auto data =
+        KeyedArchiver::archivedData(PropertyList(PropertyList::Array{PropertyList(a), PropertyList(b)}),
+                                    PropertyList::Format::Binary, &error);
     ASSERT_TRUE(data) << error.toStdString();
     const auto root = KeyedUnarchiver::unarchive(*data, &error);
     ASSERT_TRUE(root) << error.toStdString();
