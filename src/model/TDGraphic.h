@@ -315,9 +315,10 @@ public:
                                  CreationCompletion completion);
 
     // --- Conversions ---------------------------------------------------------------------------
-    // Each replaces this graphic in its parent and answers the new graphic.
-    // They need the path graphic and the rectangle, which are not built yet:
-    // until then they change nothing and answer null.
+    // Each replaces this graphic in its parent and answers the new graphic
+    // (null when there is nothing to convert).  The outline needs the
+    // polygon engine and the bitmap the document's renderer: until they
+    // arrive those two change nothing and answer null.
     virtual TDGraphicPtr convertToBezier();
     virtual TDGraphicPtr convertToOutline();
     virtual TDGraphicPtr reverse();
