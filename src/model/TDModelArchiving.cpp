@@ -3,6 +3,7 @@
 #include "model/TDBezierGraphic.h"
 #include "model/TDBezierPath.h"
 #include "model/TDFillStyle.h"
+#include "model/TDFilter.h"
 #include "model/TDGraphic.h"
 #include "model/TDGroup.h"
 #include "model/TDLayer.h"
@@ -28,6 +29,7 @@ void TDModelArchiving::registerClasses()
         TDFillStyle::registerArchiveClass();
         TDStrokeStyle::registerArchiveClass();
         TDBezierPath::registerArchiveClass();
+        TDFilter::registerArchiveClass();
     });
 }
 
