@@ -1,5 +1,7 @@
 #include "platform/PathBase.h"
 
+#include "platform/Degrees.h"
+
 #include <algorithm>
 #include <cairo.h>
 #include <cmath>
@@ -141,22 +143,6 @@ void addCurveExtremes(double a, double b, double c, double d, std::vector<double
     const double root = std::sqrt(discriminant);
     add((-qb + root) / (2 * qa));
     add((-qb - root) / (2 * qa));
-}
-
-void sinCosDegrees(double degrees, double &sine, double &cosine)
-{
-    const double turns = degrees / 90.0;
-    if (std::isfinite(turns) && turns == std::floor(turns)) {
-        const auto quarter = static_cast<long long>(std::fmod(turns, 4.0) + 4.0) % 4;
-        static constexpr double sines[4] = {0, 1, 0, -1};
-        static constexpr double cosines[4] = {1, 0, -1, 0};
-        sine = sines[quarter];
-        cosine = cosines[quarter];
-        return;
-    }
-    const double radians = degrees * std::numbers::pi / 180.0;
-    sine = std::sin(radians);
-    cosine = std::cos(radians);
 }
 
 class BoundsBuilder {
