@@ -1,4 +1,6 @@
 #include "platform/GraphicsContext.h"
+
+#include "platform/CairoLine.h"
 #include "platform/RasterBlur.h"
 
 #include <algorithm>
@@ -80,37 +82,9 @@ bool isFiniteRect(const Rect &r)
 
 void applyLineStyle(cairo_t *cr, const LineStyle &style, double width)
 {
-    cairo_set_line_width(cr, width);
-    switch (style.cap) {
-    case LineCapStyle::Butt:
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-        break;
-    case LineCapStyle::Round:
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-        break;
-    case LineCapStyle::Square:
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
-        break;
-    }
-    switch (style.join) {
-    case LineJoinStyle::Miter:
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
-        break;
-    case LineJoinStyle::Round:
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-        break;
-    case LineJoinStyle::Bevel:
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_BEVEL);
-        break;
-    }
-    cairo_set_miter_limit(cr,
-                          std::isfinite(style.miterLimit) && style.miterLimit >= 1 ? style.miterLimit : 10.0);
-    if (!style.dash.empty() && LineStyle::isValidDash(style.dash, style.dashPhase)) {
-        const std::vector<double> dashes(style.dash.begin(), style.dash.end());
-        cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), style.dashPhase);
-    } else {
-        cairo_set_dash(cr, nullptr, 0, 0);
-    }
+    setCairoLineSettings(cr, width, style.cap, style.join,
+                         std::isfinite(style.miterLimit) && style.miterLimit >= 1 ? style.miterLimit : 10.0,
+                         style.dash, style.dashPhase);
 }
 
 } // namespace

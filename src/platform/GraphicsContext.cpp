@@ -1,4 +1,5 @@
 #include "platform/GraphicsContext.h"
+#include "platform/CairoLine.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -93,17 +94,7 @@ LineStyle LineStyle::of(const PathBase &path)
 
 bool LineStyle::isValidDash(const std::vector<float> &dash, float phase)
 {
-    if (dash.empty())
-        return true;
-    if (!std::isfinite(phase))
-        return false;
-    double total = 0;
-    for (float d : dash) {
-        if (!(d >= 0) || !std::isfinite(d))
-            return false;
-        total += d;
-    }
-    return total > 0;
+    return dash.empty() || (std::isfinite(phase) && cairoAcceptsDash(dash));
 }
 
 // --- Construction ----------------------------------------------------------------

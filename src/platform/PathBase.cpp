@@ -1,5 +1,6 @@
 #include "platform/PathBase.h"
 
+#include "platform/CairoLine.h"
 #include "platform/Degrees.h"
 
 #include <algorithm>
@@ -735,46 +736,9 @@ void PathBase::applyStrokeSettings(cairo_t *cr) const
         cairo_device_to_user_distance(cr, &dx, &dy);
         width = std::hypot(dx, dy);
     }
-    cairo_set_line_width(cr, width);
-    switch (m_lineCap) {
-    case LineCapStyle::Butt:
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-        break;
-    case LineCapStyle::Round:
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-        break;
-    case LineCapStyle::Square:
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
-        break;
-    }
-    switch (m_lineJoin) {
-    case LineJoinStyle::Miter:
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
-        break;
-    case LineJoinStyle::Round:
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-        break;
-    case LineJoinStyle::Bevel:
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_BEVEL);
-        break;
-    }
-    cairo_set_miter_limit(cr, std::isfinite(m_miterLimit) && m_miterLimit > 0 ? m_miterLimit : 10.0);
-
-    bool dashUsable = !m_dash.empty();
-    double total = 0;
-    for (float d : m_dash) {
-        if (!(d >= 0) || !std::isfinite(d))
-            dashUsable = false;
-        else
-            total += d;
-    }
-    if (dashUsable && total > 0) {
-        const std::vector<double> dashes(m_dash.begin(), m_dash.end());
-        cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()),
-                       std::isfinite(m_dashPhase) ? m_dashPhase : 0.0);
-    } else {
-        cairo_set_dash(cr, nullptr, 0, 0);
-    }
+    setCairoLineSettings(cr, width, m_lineCap, m_lineJoin,
+                         std::isfinite(m_miterLimit) && m_miterLimit > 0 ? m_miterLimit : 10.0, m_dash,
+                         std::isfinite(m_dashPhase) ? m_dashPhase : 0.0);
 }
 
 void PathBase::applyFillRule(cairo_t *cr) const
