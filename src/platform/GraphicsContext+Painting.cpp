@@ -61,19 +61,6 @@ void setSource(cairo_t *cr, const scrivane::Color &color, double alpha)
     cairo_set_source_rgba(cr, c[0], c[1], c[2], rgb.alpha() * alpha);
 }
 
-bool isFinitePoints(const PathBase &path)
-{
-    for (const PathBase::Element &e : path.elements()) {
-        const int n = e.type == PathElementType::CurveTo ? 3 : e.type == PathElementType::ClosePath ? 0 : 1;
-        for (int i = 0; i < n; ++i) {
-            const Point &p = e.points[static_cast<std::size_t>(i)];
-            if (!std::isfinite(p.x) || !std::isfinite(p.y))
-                return false;
-        }
-    }
-    return true;
-}
-
 bool isFiniteRect(const Rect &r)
 {
     return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
@@ -248,7 +235,7 @@ bool GraphicsContext::fillPath(const PathBase &path)
 {
     if (!canDraw())
         return false;
-    if (!isFinitePoints(path)) {
+    if (!path.hasFinitePoints()) {
         warnOnce(WarnPath, "a path with coordinates that are not finite was refused");
         return false;
     }
@@ -281,7 +268,7 @@ bool GraphicsContext::strokeWithStyle(const PathBase &path, const LineStyle &sty
 {
     if (!canDraw())
         return false;
-    if (!isFinitePoints(path)) {
+    if (!path.hasFinitePoints()) {
         warnOnce(WarnPath, "a path with coordinates that are not finite was refused");
         return false;
     }

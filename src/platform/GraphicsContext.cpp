@@ -373,26 +373,9 @@ void GraphicsContext::resetCTM()
 
 // --- Clip ------------------------------------------------------------------------------
 
-namespace {
-
-bool isFinitePath(const PathBase &path)
-{
-    for (const PathBase::Element &e : path.elements()) {
-        const int n = e.type == PathElementType::CurveTo ? 3 : e.type == PathElementType::ClosePath ? 0 : 1;
-        for (int i = 0; i < n; ++i) {
-            const Point &p = e.points[static_cast<std::size_t>(i)];
-            if (!std::isfinite(p.x) || !std::isfinite(p.y))
-                return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
-
 bool GraphicsContext::addClip(const PathBase &path)
 {
-    if (!isFinitePath(path)) {
+    if (!path.hasFinitePoints()) {
         warnOnce(WarnPath, "a path with coordinates that are not finite was refused");
         return false;
     }
@@ -410,7 +393,7 @@ bool GraphicsContext::addClipRect(const Rect &rect)
 
 bool GraphicsContext::replaceClip(const PathBase &path)
 {
-    if (!isFinitePath(path)) {
+    if (!path.hasFinitePoints()) {
         warnOnce(WarnPath, "a path with coordinates that are not finite was refused");
         return false;
     }

@@ -180,20 +180,6 @@ bool finite(Point p)
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
-int pointCount(PathElementType type)
-{
-    switch (type) {
-    case PathElementType::MoveTo:
-    case PathElementType::LineTo:
-        return 1;
-    case PathElementType::CurveTo:
-        return 3;
-    case PathElementType::ClosePath:
-        return 0;
-    }
-    return 0;
-}
-
 Point endPoint(const PathBase::Element &e)
 {
     return e.type == PathElementType::CurveTo ? e.points[2] : e.points[0];
@@ -220,6 +206,32 @@ PathBase PathBase::withOvalInRect(const Rect &rect)
 }
 
 // --- Element access ------------------------------------------------------------
+
+int PathBase::pointCount(PathElementType type)
+{
+    switch (type) {
+    case PathElementType::MoveTo:
+    case PathElementType::LineTo:
+        return 1;
+    case PathElementType::CurveTo:
+        return 3;
+    case PathElementType::ClosePath:
+        return 0;
+    }
+    return 0;
+}
+
+bool PathBase::hasFinitePoints() const
+{
+    for (const Element &e : m_elements) {
+        const int n = pointCount(e.type);
+        for (int i = 0; i < n; ++i) {
+            if (!finite(e.points[static_cast<std::size_t>(i)]))
+                return false;
+        }
+    }
+    return true;
+}
 
 PathElementType PathBase::elementAtIndex(int index) const
 {
@@ -701,13 +713,8 @@ void PathBase::setLineDash(std::span<const float> pattern, float phase)
 
 bool PathBase::addToCairo(cairo_t *cr) const
 {
-    for (const Element &e : m_elements) {
-        const int n = pointCount(e.type);
-        for (int i = 0; i < n; ++i) {
-            if (!finite(e.points[static_cast<std::size_t>(i)]))
-                return false;
-        }
-    }
+    if (!hasFinitePoints())
+        return false;
     for (const Element &e : m_elements) {
         switch (e.type) {
         case PathElementType::MoveTo:
