@@ -93,38 +93,6 @@ std::shared_ptr<TDFillStyle> TDFillStyle::fillStyleForGraphic(TDGraphic *graphic
     return style;
 }
 
-TDUndoManager *TDFillStyle::undoManager() const
-{
-    return m_graphic ? m_graphic->undoManager() : nullptr;
-}
-
-void TDFillStyle::willChange()
-{
-    if (m_graphic)
-        m_graphic->willChange();
-}
-
-void TDFillStyle::didChange()
-{
-    if (m_graphic)
-        m_graphic->didChange();
-}
-
-template <class Undo> void TDFillStyle::registerUndo(bool skippable, const QString &operation, Undo undo)
-{
-    TDUndoManager *manager = undoManager();
-    if (!manager)
-        return;
-    auto action = [weak = weak_from_this(), undo] {
-        if (const auto style = weak.lock())
-            undo(*style);
-    };
-    if (skippable)
-        manager->prepareWithSkippableInvocationTarget(objectId(), operation, action);
-    else
-        manager->prepareWithInvocationTarget(objectId(), operation, action);
-}
-
 std::optional<TDImageStore::Image> TDFillStyle::image() const
 {
     const TDImageStore *store = TDImageStore::shared();
@@ -281,7 +249,7 @@ void TDFillStyle::setImageData(const QByteArray &data, const QString &extension)
         qWarning("TDFillStyle: no image store to take the image data");
         return;
     }
-    const TDImageStore::DocumentRef document = m_graphic ? m_graphic->document() : nullptr;
+    const TDImageStore::DocumentRef document = graphic() ? graphic()->document() : nullptr;
     setImageKey(store->addGlobalImage(data, QString(), extension, document));
 }
 
@@ -295,7 +263,7 @@ void TDFillStyle::setImage(const std::optional<TDImageStore::Image> &image)
 
 void TDFillStyle::setImageLocation(const QString &path)
 {
-    const TDDocumentInterface *document = m_graphic ? m_graphic->document() : nullptr;
+    const TDDocumentInterface *document = graphic() ? graphic()->document() : nullptr;
     const TDFileWrapper *wrapper = document ? document->fileWrapper() : nullptr;
     PackageReader reader;
     if (wrapper)
@@ -336,14 +304,14 @@ void TDFillStyle::startEditingGradient()
 {
     m_originalStart = m_startPoint;
     m_originalEnd = m_endPoint;
-    if (m_graphic)
-        m_originalTransform = m_graphic->fillTransformation();
+    if (graphic())
+        m_originalTransform = graphic()->fillTransformation();
 }
 
 void TDFillStyle::setGradientFromGlobalPoint(Point start, Point end)
 {
-    if (m_graphic)
-        m_graphic->setFillTransformation(AffineTransform());
+    if (graphic())
+        graphic()->setFillTransformation(AffineTransform());
     setGradientFromPoint(start, end);
 }
 
@@ -355,8 +323,8 @@ void TDFillStyle::setGradientFromGlobalPoint(Point start, Point end, Point third
     // such a drag step leaves the gradient as it was.
     if (!invertible(axes))
         return;
-    if (m_graphic)
-        m_graphic->setFillTransformation(axes);
+    if (graphic())
+        graphic()->setFillTransformation(axes);
     setGradientFromPoint(Point(0, 0), Point(1, 0));
 }
 
@@ -374,8 +342,8 @@ void TDFillStyle::cancelEditingGradient()
     willChange();
     m_startPoint = m_originalStart;
     m_endPoint = m_originalEnd;
-    if (m_graphic && m_originalTransform)
-        m_graphic->setFillTransformation(*m_originalTransform);
+    if (graphic() && m_originalTransform)
+        graphic()->setFillTransformation(*m_originalTransform);
     m_originalTransform.reset();
     m_shading.reset();
     didChange();
@@ -388,7 +356,7 @@ void TDFillStyle::didChangeGradient()
 
 std::vector<Point> TDFillStyle::gradientHandlePoints() const
 {
-    const AffineTransform t = m_graphic ? m_graphic->fillTransformation() : AffineTransform();
+    const AffineTransform t = graphic() ? graphic()->fillTransformation() : AffineTransform();
     std::vector<Point> points;
     if (m_gradientStyle != Axial) {
         const Point s = m_startPoint;

@@ -1,0 +1,36 @@
+#include "model/TDStyle.h"
+
+#include "model/TDGraphic.h"
+#include "model/TDUndoManager.h"
+
+namespace scrivane {
+
+TDUndoManager *TDStyle::undoManager() const
+{
+    return m_graphic ? m_graphic->undoManager() : nullptr;
+}
+
+void TDStyle::willChange()
+{
+    if (m_graphic)
+        m_graphic->willChange();
+}
+
+void TDStyle::didChange()
+{
+    if (m_graphic)
+        m_graphic->didChange();
+}
+
+void TDStyle::registerUndoAction(bool skippable, const QString &operation, std::function<void()> action)
+{
+    TDUndoManager *manager = undoManager();
+    if (!manager)
+        return;
+    if (skippable)
+        manager->prepareWithSkippableInvocationTarget(objectId(), operation, std::move(action));
+    else
+        manager->prepareWithInvocationTarget(objectId(), operation, std::move(action));
+}
+
+} // namespace scrivane
