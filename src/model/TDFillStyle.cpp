@@ -8,11 +8,9 @@
 #include "model/TDGraphic.h"
 #include "model/TDGraphicViewInterface.h"
 #include "model/TDStyleValues.h"
-#include "model/TDUndoManager.h"
 #include "platform/ArchivedColor.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
-#include "platform/StringTable.h"
 
 #include <QDebug>
 #include <QFile>
@@ -382,33 +380,25 @@ void TDFillStyle::copyStyleFrom(const TDFillStyle &other)
 {
     if (&other == this)
         return;
-    TDUndoManager *manager = undoManager();
-    if (manager)
-        manager->beginUndoGrouping();
-    willChange();
-    setColor(other.m_color);
-    setStyle(other.m_style);
-    if (!other.m_imageLocation.isEmpty())
-        setImageLocation(other.m_imageLocation);
-    if (!other.m_imageKey.isEmpty())
-        setImageKey(other.m_imageKey);
-    else
-        setImage(other.image());
-    setGradientStyle(other.m_gradientStyle);
-    // Undoable, unlike a plain gradient and point change: undoing the copy
-    // must bring the gradient back too.
-    setGradientUndoable(other.m_gradient);
-    m_textValues = other.m_textValues;
-    setImageAlpha(other.m_imageAlpha);
-    if (other.m_startPoint != m_startPoint || other.m_endPoint != m_endPoint)
-        setGradientFromPointUndo(other.m_startPoint, other.m_endPoint);
-    setWinding(other.m_windingRule);
-    didChange();
-    if (manager) {
-        manager->setActionName(
-            StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Change Fill")));
-        manager->endUndoGrouping();
-    }
+    changeInOneUndoStep(QStringLiteral("Change Fill"), [&] {
+        setColor(other.m_color);
+        setStyle(other.m_style);
+        if (!other.m_imageLocation.isEmpty())
+            setImageLocation(other.m_imageLocation);
+        if (!other.m_imageKey.isEmpty())
+            setImageKey(other.m_imageKey);
+        else
+            setImage(other.image());
+        setGradientStyle(other.m_gradientStyle);
+        // Undoable, unlike a plain gradient and point change: undoing the
+        // copy must bring the gradient back too.
+        setGradientUndoable(other.m_gradient);
+        m_textValues = other.m_textValues;
+        setImageAlpha(other.m_imageAlpha);
+        if (other.m_startPoint != m_startPoint || other.m_endPoint != m_endPoint)
+            setGradientFromPointUndo(other.m_startPoint, other.m_endPoint);
+        setWinding(other.m_windingRule);
+    });
 }
 
 // --- Drawing ---------------------------------------------------------------------------

@@ -4,12 +4,10 @@
 #include "model/TDDrawProtocol.h"
 #include "model/TDGraphic.h"
 #include "model/TDStyleValues.h"
-#include "model/TDUndoManager.h"
 #include "platform/ArchivedColor.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Numbers.h"
-#include "platform/StringTable.h"
 
 #include <QDebug>
 #include <QFile>
@@ -450,30 +448,22 @@ void TDStrokeStyle::copyStyleFrom(const TDStrokeStyle &other)
 {
     if (&other == this)
         return;
-    TDUndoManager *manager = undoManager();
-    if (manager)
-        manager->beginUndoGrouping();
-    willChange();
-    setColor(other.m_color);
-    setStyle(other.m_style);
-    setStrokeWidth(other.m_strokeWidth);
-    setCapStyle(other.m_capStyle);
-    setJoinStyle(other.m_joinStyle);
-    setBrush(other.m_brush);
-    setDashes(other.m_dashes);
-    setStartArrowStyle(other.m_startArrowStyle);
-    setEndArrowStyle(other.m_endArrowStyle);
-    setStartArrowSize(other.startArrowSize());
-    setEndArrowSize(other.endArrowSize());
-    setMorphStartArrow(other.m_morphStartArrow);
-    setMorphEndArrow(other.m_morphEndArrow);
-    m_laterValues = other.m_laterValues;
-    didChange();
-    if (manager) {
-        manager->setActionName(
-            StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Change stroke")));
-        manager->endUndoGrouping();
-    }
+    changeInOneUndoStep(QStringLiteral("Change stroke"), [&] {
+        setColor(other.m_color);
+        setStyle(other.m_style);
+        setStrokeWidth(other.m_strokeWidth);
+        setCapStyle(other.m_capStyle);
+        setJoinStyle(other.m_joinStyle);
+        setBrush(other.m_brush);
+        setDashes(other.m_dashes);
+        setStartArrowStyle(other.m_startArrowStyle);
+        setEndArrowStyle(other.m_endArrowStyle);
+        setStartArrowSize(other.startArrowSize());
+        setEndArrowSize(other.endArrowSize());
+        setMorphStartArrow(other.m_morphStartArrow);
+        setMorphEndArrow(other.m_morphEndArrow);
+        m_laterValues = other.m_laterValues;
+    });
 }
 
 // --- Geometry --------------------------------------------------------------------------

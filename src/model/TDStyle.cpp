@@ -2,6 +2,7 @@
 
 #include "model/TDGraphic.h"
 #include "model/TDUndoManager.h"
+#include "platform/StringTable.h"
 
 namespace scrivane {
 
@@ -31,6 +32,20 @@ void TDStyle::registerUndoAction(bool skippable, const QString &operation, std::
         manager->prepareWithSkippableInvocationTarget(objectId(), operation, std::move(action));
     else
         manager->prepareWithInvocationTarget(objectId(), operation, std::move(action));
+}
+
+void TDStyle::changeInOneUndoStep(const QString &actionName, const std::function<void()> &change)
+{
+    TDUndoManager *manager = undoManager();
+    if (manager)
+        manager->beginUndoGrouping();
+    willChange();
+    change();
+    didChange();
+    if (manager) {
+        manager->setActionName(StringTable::lookup(QStringLiteral("UndoStrings"), actionName));
+        manager->endUndoGrouping();
+    }
 }
 
 } // namespace scrivane

@@ -30,6 +30,9 @@ protected:
     // Registers `action` with the graphic's undo manager, if any, keyed by
     // this style's identity: skippable, or an ordinary registration.
     void registerUndoAction(bool skippable, const QString &operation, std::function<void()> action);
+    // Runs `change` inside one undo group, named by the "UndoStrings" entry
+    // `actionName`, and inside one change bracket of the graphic.
+    void changeInOneUndoStep(const QString &actionName, const std::function<void()> &change);
 
 private:
     TDGraphic *m_graphic = nullptr;
