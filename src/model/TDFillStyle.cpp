@@ -531,13 +531,8 @@ PropertyList TDFillStyle::toYAML() const
         dictionary.insert(WindingKey, m_windingRule);
     if (m_style == ColorFill || m_style == TextFill)
         dictionary.insert(FillColorKey, ArchivedColor::value(m_color));
-    if (m_style == TextFill) {
-        for (const QString &key : TextKeys) {
-            const PropertyList value = m_textValues.value(key);
-            if (!value.isNull())
-                dictionary.insert(key, value);
-        }
-    }
+    if (m_style == TextFill)
+        copyValues(m_textValues, dictionary, TextKeys);
     if (m_style == ImageFill) {
         std::optional<TDImageStore::Image> stored;
         if (TDImageStore::saveImageData())
@@ -580,11 +575,7 @@ void TDFillStyle::initWithDictionary(const PropertyList &dictionary)
     }
     if (const auto alpha = values.real(ImageAlphaKey))
         setImageAlpha(*alpha);
-    for (const QString &key : TextKeys) {
-        const PropertyList value = dictionary.value(key);
-        if (!value.isNull())
-            m_textValues.insert(key, value);
-    }
+    copyValues(dictionary, m_textValues, TextKeys);
     const PropertyList gradientValue = dictionary.value(FillGradientKey);
     if (!gradientValue.isNull()) {
         if (const auto gradient = gradientValue.objectAs<TDGradient>())

@@ -611,31 +611,17 @@ PropertyList TDStrokeStyle::toYAML() const
     }
     if (m_style == BrushStroke) {
         dictionary.insert(BrushKey, m_brush);
-        for (const QString &key : {CustomBrushNameKey, PressureKey}) {
-            const PropertyList value = m_laterValues.value(key);
-            if (!value.isNull())
-                dictionary.insert(key, value);
-        }
+        copyValues(m_laterValues, dictionary, {CustomBrushNameKey, PressureKey});
     }
-    if (m_style == TextStroke) {
-        for (const QString &key : TextKeys) {
-            const PropertyList value = m_laterValues.value(key);
-            if (!value.isNull())
-                dictionary.insert(key, value);
-        }
-    }
+    if (m_style == TextStroke)
+        copyValues(m_laterValues, dictionary, TextKeys);
     return dictionary;
 }
 
 void TDStrokeStyle::initWithDictionary(const PropertyList &dictionary)
 {
     const TDStyleValues values(dictionary, "TDStrokeStyle");
-    auto keep = [&](const QString &key) {
-        const PropertyList value = dictionary.value(key);
-        if (!value.isNull())
-            m_laterValues.insert(key, value);
-    };
-    keep(PressureKey);
+    copyValues(dictionary, m_laterValues, {PressureKey});
     if (const auto color = values.color(StrokeColorKey))
         setColor(*color);
     if (const auto style = values.integer(StrokeStyleKey))
@@ -650,7 +636,7 @@ void TDStrokeStyle::initWithDictionary(const PropertyList &dictionary)
         setDashes(numbersOf(*dashes));
     if (const auto brush = values.integer(BrushKey))
         setBrush(*brush);
-    keep(CustomBrushNameKey);
+    copyValues(dictionary, m_laterValues, {CustomBrushNameKey});
     if (const auto index = values.integer(StartArrowStyleKey))
         setStartArrowStyle(*index);
     if (const auto index = values.integer(EndArrowStyleKey))
@@ -663,8 +649,7 @@ void TDStrokeStyle::initWithDictionary(const PropertyList &dictionary)
         setMorphStartArrow(*morph);
     if (const auto morph = values.boolean(MorphEndArrowKey))
         setMorphEndArrow(*morph);
-    for (const QString &key : TextKeys)
-        keep(key);
+    copyValues(dictionary, m_laterValues, TextKeys);
 }
 
 std::shared_ptr<TDStrokeStyle> TDStrokeStyle::objectWithYAML(const PropertyList &dictionary)

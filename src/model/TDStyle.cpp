@@ -48,4 +48,13 @@ void TDStyle::changeInOneUndoStep(const QString &actionName, const std::function
     }
 }
 
+void TDStyle::copyValues(const PropertyList &from, PropertyList &to, const QStringList &keys)
+{
+    for (const QString &key : keys) {
+        const PropertyList value = from.value(key);
+        if (!value.isNull())
+            to.insert(key, value);
+    }
+}
+
 } // namespace scrivane

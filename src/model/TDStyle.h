@@ -2,8 +2,10 @@
 
 #include "platform/Archivable.h"
 #include "platform/Identified.h"
+#include "platform/PropertyList.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -33,6 +35,9 @@ protected:
     // Runs `change` inside one undo group, named by the "UndoStrings" entry
     // `actionName`, and inside one change bracket of the graphic.
     void changeInOneUndoStep(const QString &actionName, const std::function<void()> &change);
+    // Copies what `from` holds under `keys` into `to`; keys it does not hold
+    // are left out.
+    static void copyValues(const PropertyList &from, PropertyList &to, const QStringList &keys);
 
 private:
     TDGraphic *m_graphic = nullptr;
