@@ -6,6 +6,7 @@
 #include "model/TDBezierPath.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <ostream>
 #include <random>
 #include <vector>
@@ -54,6 +55,21 @@ inline bool finitePath(const PathBase &path)
             if (!std::isfinite(p.x) || !std::isfinite(p.y))
                 return false;
     return true;
+}
+
+// A move to the first point and lines to the others.
+inline TDBezierPath polyline(std::initializer_list<Point> points)
+{
+    TDBezierPath path;
+    bool first = true;
+    for (Point p : points) {
+        if (first)
+            path.moveTo(p);
+        else
+            path.lineTo(p);
+        first = false;
+    }
+    return path;
 }
 
 inline double distance(Point a, Point b)
