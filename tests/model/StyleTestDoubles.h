@@ -15,6 +15,7 @@
 #include <QColor>
 #include <QImage>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -139,6 +140,9 @@ private:
 
 // PNG data of an image whose top half is `top` and bottom half `bottom`.
 QByteArray twoToneImage(int width, int height, const QColor &top, const QColor &bottom);
+
+// A transparent 60 by 40 image with what `draw` paints into a context on it.
+QImage paintedImage(const std::function<void(GraphicsContext &)> &draw);
 
 // The pixel at (x, y) of the image.
 QColor pixelAt(const QImage &image, int x, int y);

@@ -27,14 +27,8 @@ namespace {
 
 QImage render(TDGraphic &graphic, TDDrawProtocol *view = nullptr)
 {
-    QImage image(60, 40, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    {
-        const auto context = GraphicsContext::forImage(image, true);
-        graphic.fillStyle()->drawInGraphic(graphic, view, *context);
-        context->finish();
-    }
-    return image;
+    return paintedImage(
+        [&](GraphicsContext &context) { graphic.fillStyle()->drawInGraphic(graphic, view, context); });
 }
 
 void expectColor(const QColor &actual, int r, int g, int b, int a, int tolerance = 3)
@@ -581,13 +575,8 @@ TEST(TDFillStyle, RasterisedGradientLooksLikeTheShading)
     fill.setGradient(redToBlue());
     fill.setGradientFromPoint(Point(0, 0.5f), Point(1, 0.5f));
     QImage shaded = render(*graphic);
-    QImage rasterised(60, 40, QImage::Format_ARGB32_Premultiplied);
-    rasterised.fill(Qt::transparent);
-    {
-        const auto context = GraphicsContext::forImage(rasterised, true);
-        fill.drawGradientImage(*graphic, *context);
-        context->finish();
-    }
+    QImage rasterised =
+        paintedImage([&](GraphicsContext &context) { fill.drawGradientImage(*graphic, context); });
     for (int x : {12, 20, 30, 40, 48})
         expectColor(pixelAt(rasterised, x, 20), pixelAt(shaded, x, 20).red(), 0,
                     pixelAt(shaded, x, 20).blue(), 254, 8);

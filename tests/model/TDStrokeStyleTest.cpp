@@ -18,14 +18,8 @@ namespace {
 
 QImage render(TDGraphic &graphic, TDDrawProtocol *view = nullptr)
 {
-    QImage image(60, 40, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    {
-        const auto context = GraphicsContext::forImage(image, true);
-        graphic.strokeStyle()->drawInGraphic(graphic, view, *context);
-        context->finish();
-    }
-    return image;
+    return paintedImage(
+        [&](GraphicsContext &context) { graphic.strokeStyle()->drawInGraphic(graphic, view, context); });
 }
 
 PathBase horizontalLine()
