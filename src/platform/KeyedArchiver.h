@@ -69,6 +69,8 @@ private:
                             quint64 index);
     quint64 classReference(const QString &name, const QStringList &hierarchy);
     quint64 reserve();
+    // A new archive number for an object already written to the list.
+    quint64 store(Ref object);
     void setInCurrent(const QString &key, Ref value);
     Ref key(const QString &key);
 
