@@ -4,6 +4,7 @@
 #include "model/TDFillStyle.h"
 #include "model/TDGroup.h"
 #include "model/TDModelArchiving.h"
+#include "model/TDStrokeStyle.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -20,6 +21,7 @@ std::shared_ptr<TestShape> TestShape::make(const Rect &rect, const Color &fill)
     shape->recalculatePath();
     shape->fillStyle()->setStyle(TDFillColor);
     shape->fillStyle()->setColor(fill);
+    shape->strokeStyle()->setStyle(TDStrokeNone);
     return shape;
 }
 

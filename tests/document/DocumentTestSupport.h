@@ -25,6 +25,7 @@ namespace scrivane::doctest {
 class TestShape : public TDGraphic {
 public:
     explicit TestShape(const Rect &rect = Rect(0, 0, 10, 10)) : m_rect(rect) {}
+    // Filled with the colour, no line.
     static std::shared_ptr<TestShape> make(const Rect &rect, const Color &fill);
 
     const Rect &rect() const { return m_rect; }
