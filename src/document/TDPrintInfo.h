@@ -44,7 +44,8 @@ public:
     // size may be a size text or an array of two numbers.
     static TDPrintInfo fromDictionary(const PropertyList &dictionary);
 
-    friend bool operator==(const TDPrintInfo &, const TDPrintInfo &) = default;
+    // The same stored form.
+    friend bool operator==(const TDPrintInfo &a, const TDPrintInfo &b) { return a.dictionary() == b.dictionary(); }
 
 private:
     void clampMargins();
