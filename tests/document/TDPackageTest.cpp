@@ -472,3 +472,23 @@ TEST_F(PackageFixture, TheThumbnailShowsTheDrawingOnTheDocumentPicture)
     TDDocument::setIconWriter(nullptr);
     EXPECT_EQ(written, path);
 }
+
+TEST_F(PackageFixture, AutosaveWritesACopyOnlyWhenThereIsSomethingNew)
+{
+    const QString copy = folder + "/autosaved.scrivane";
+    document.setAutosavedContentsFileName(copy);
+    EXPECT_TRUE(document.autosaveDocument());
+    EXPECT_FALSE(QFile::exists(copy));
+
+    document.undoManager()->beginUndoGrouping();
+    add(document, "draft");
+    document.undoManager()->endUndoGrouping();
+    ASSERT_TRUE(document.hasUnautosavedChanges());
+    ASSERT_TRUE(document.autosaveDocument()) << document.lastError().toStdString();
+    EXPECT_EQ(contentsOfPackage(copy), (QStringList{"Layer 1", "  draft"}));
+    EXPECT_FALSE(document.hasUnautosavedChanges());
+    // The document itself is still unsaved and keeps its name.
+    EXPECT_TRUE(document.isDocumentEdited());
+    EXPECT_TRUE(document.fileName().isEmpty());
+    EXPECT_FALSE(document.saveDocument());
+}
