@@ -140,16 +140,18 @@ QString hex(const Color &c)
 // names and effects as attributes, groups as g elements, layers as g.
 QByteArray makeSvg(const std::vector<Shape> &shapes)
 {
-    QString svg = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                 "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1900\" height=\"1900\">\n"
-                                 "<defs><filter id=\"shadow\"><feGaussianBlur stdDeviation=\"3\"/></filter></defs>\n");
+    QString svg =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1900\" height=\"1900\">\n"
+                       "<defs><filter id=\"shadow\"><feGaussianBlur stdDeviation=\"3\"/></filter></defs>\n");
     auto element = [](const Shape &s, size_t i) {
-        QString e = QStringLiteral("<rect id=\"Rect %1\" x=\"%2\" y=\"%3\" width=\"%4\" height=\"%5\" fill=\"%6\" "
-                                   "stroke=\"%7\" stroke-width=\"%8\"")
-                        .arg(i + 1)
-                        .arg(Numbers::formatFixed(s.rect.minX(), 2), Numbers::formatFixed(s.rect.minY(), 2),
-                             Numbers::formatFixed(s.rect.width(), 2), Numbers::formatFixed(s.rect.height(), 2),
-                             hex(s.fill), hex(s.line), Numbers::formatFixed(s.width, 2));
+        QString e =
+            QStringLiteral("<rect id=\"Rect %1\" x=\"%2\" y=\"%3\" width=\"%4\" height=\"%5\" fill=\"%6\" "
+                           "stroke=\"%7\" stroke-width=\"%8\"")
+                .arg(i + 1)
+                .arg(Numbers::formatFixed(s.rect.minX(), 2), Numbers::formatFixed(s.rect.minY(), 2),
+                     Numbers::formatFixed(s.rect.width(), 2), Numbers::formatFixed(s.rect.height(), 2),
+                     hex(s.fill), hex(s.line), Numbers::formatFixed(s.width, 2));
         if (s.alpha < 1)
             e += QStringLiteral(" opacity=\"%1\"").arg(Numbers::formatFixed(s.alpha, 2));
         if (s.shadow)

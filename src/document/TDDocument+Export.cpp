@@ -28,7 +28,8 @@ const std::vector<TDDocument::ExportFormat> &TDDocument::exportFormats()
 const TDDocument::ExportFormat *TDDocument::exportFormatForTag(int tag)
 {
     const auto &formats = exportFormats();
-    const auto it = std::find_if(formats.begin(), formats.end(), [tag](const ExportFormat &f) { return f.tag == tag; });
+    const auto it =
+        std::find_if(formats.begin(), formats.end(), [tag](const ExportFormat &f) { return f.tag == tag; });
     return it == formats.end() ? nullptr : &*it;
 }
 
@@ -110,7 +111,8 @@ bool TDDocument::exportToFile(const QString &path, int tag, int dpi, bool transp
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(*data) != data->size() || !file.commit()) {
-        setLastError(QStringLiteral("The export could not be written to “%1”: %2").arg(path, file.errorString()));
+        setLastError(
+            QStringLiteral("The export could not be written to “%1”: %2").arg(path, file.errorString()));
         return false;
     }
     return true;

@@ -213,9 +213,12 @@ PropertyList TDDocument::drawDocumentDictionaryForGraphics(const TDGraphicArray 
     d.insert(QStringLiteral("Graphic Number"), m_graphicNumber);
     d.insert(QStringLiteral("Info"), m_infoDictionary);
     // Without a window the guides read from the file are written back.
-    d.insert(QStringLiteral("Horizontal Markers"), numberArray(m_graphicView ? m_graphicView->hMarkers() : m_hMarkers));
-    d.insert(QStringLiteral("Vertical Markers"), numberArray(m_graphicView ? m_graphicView->vMarkers() : m_vMarkers));
-    d.insert(QStringLiteral("Show Rulers"), m_graphicView ? m_graphicView->rulersVisible() : m_shouldShowRulers);
+    d.insert(QStringLiteral("Horizontal Markers"),
+             numberArray(m_graphicView ? m_graphicView->hMarkers() : m_hMarkers));
+    d.insert(QStringLiteral("Vertical Markers"),
+             numberArray(m_graphicView ? m_graphicView->vMarkers() : m_vMarkers));
+    d.insert(QStringLiteral("Show Rulers"),
+             m_graphicView ? m_graphicView->rulersVisible() : m_shouldShowRulers);
     const int current = indexOfLayer(m_currentLayer);
     d.insert(QStringLiteral("Current Layer"), current);
     d.insert(QStringLiteral("DrawDocumentVersion"), Numbers::formatInt(Version));
@@ -233,8 +236,8 @@ PropertyList TDDocument::drawDocumentDictionaryForGraphics(const TDGraphicArray 
 std::optional<QByteArray> TDDocument::drawDocumentDataForGraphics(const TDGraphicArray &graphics) const
 {
     QString error;
-    auto data = KeyedArchiver::archivedData(drawDocumentDictionaryForGraphics(graphics), PropertyList::Format::Binary,
-                                            &error);
+    auto data = KeyedArchiver::archivedData(drawDocumentDictionaryForGraphics(graphics),
+                                            PropertyList::Format::Binary, &error);
     if (!data)
         qWarning().noquote() << QStringLiteral("The document could not be archived: %1").arg(error);
     return data;
@@ -269,7 +272,7 @@ TDGraphicArray TDDocument::graphicsFromDrawDocument(const QByteArray &data)
             graphics.push_back(std::move(graphic));
         else if (value.isDictionary())
             graphics.push_back(value.contains(QStringLiteral("Graphics")) ? TDGroup::objectWithYAML(value)
-                                                                         : TDGraphic::objectWithYAML(value));
+                                                                          : TDGraphic::objectWithYAML(value));
     }
     return graphics;
 }
@@ -323,7 +326,8 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
     // The new package is built in a fresh hidden sibling folder.
     QString temporary;
     for (int attempt = 0; attempt < 16 && temporary.isEmpty(); ++attempt) {
-        const QString candidate = unusedSibling(fs, parent, QStringLiteral(".") + name + QStringLiteral(".scrivanetmp-"));
+        const QString candidate =
+            unusedSibling(fs, parent, QStringLiteral(".") + name + QStringLiteral(".scrivanetmp-"));
         if (fs.makeDirectory(candidate, &error))
             temporary = candidate;
         else if (!fs.exists(candidate))
@@ -344,8 +348,8 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
     const QStringList originalEntries = originalFile.isEmpty() ? QStringList() : fs.entries(originalFile);
     for (const QString &key : getAllImages()) {
         if (!TDGlobalImageStore::isSafeKey(key)) {
-            qWarning().noquote() << QStringLiteral("The image key “%1” is not a file name; its image is not written")
-                                        .arg(key);
+            qWarning().noquote()
+                << QStringLiteral("The image key “%1” is not a file name; its image is not written").arg(key);
             continue;
         }
         if (const TDGlobalImageStore::Entry *entry = store.entry(key)) {
@@ -356,7 +360,8 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
                 extension = QStringLiteral("png");
             const QString file = temporaryDir.filePath(key + QLatin1Char('.') + extension);
             if (!fs.exists(file) && !fs.writeFile(file, entry->data, &error))
-                return abandon(QStringLiteral("An image of the document could not be written: %1").arg(error));
+                return abandon(
+                    QStringLiteral("An image of the document could not be written: %1").arg(error));
             continue;
         }
         // An image the store does not hold (its data could not be read as
@@ -365,18 +370,21 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
         for (const QString &entryName : originalEntries) {
             if (splitExtension(entryName).first != key || entryName.startsWith(QLatin1Char('.')))
                 continue;
-            if (!fs.copyFile(QDir(originalFile).filePath(entryName), temporaryDir.filePath(entryName), &error))
+            if (!fs.copyFile(QDir(originalFile).filePath(entryName), temporaryDir.filePath(entryName),
+                             &error))
                 return abandon(QStringLiteral("An image of the document could not be copied: %1").arg(error));
             carried = true;
             break;
         }
         if (!carried)
-            qWarning().noquote() << QStringLiteral("The image “%1” is not in the image store; it is not written").arg(key);
+            qWarning().noquote()
+                << QStringLiteral("The image “%1” is not in the image store; it is not written").arg(key);
     }
 
     // Hidden entries of the package being replaced stay with it.
     if (keepHiddenEntries) {
-        std::function<bool(const QString &, const QString &)> copyTree = [&](const QString &from, const QString &to) {
+        std::function<bool(const QString &, const QString &)> copyTree = [&](const QString &from,
+                                                                             const QString &to) {
             if (fs.isDirectory(from)) {
                 if (!fs.makeDirectory(to, &error))
                     return false;
@@ -391,7 +399,8 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
             if (!entryName.startsWith(QLatin1Char('.')))
                 continue;
             if (!copyTree(QDir(originalFile).filePath(entryName), temporaryDir.filePath(entryName)))
-                return abandon(QStringLiteral("A hidden file of the document could not be kept: %1").arg(error));
+                return abandon(
+                    QStringLiteral("A hidden file of the document could not be kept: %1").arg(error));
         }
     }
 
@@ -411,9 +420,10 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
     if (!fs.rename(temporary, target, &error)) {
         const QString reason = error;
         if (!backup.isEmpty() && !fs.rename(backup, target, &error)) {
-            return abandon(QStringLiteral("The document could not be saved (%1), and the previous copy could not be "
-                                          "put back: it is at “%2”.")
-                               .arg(reason, backup));
+            return abandon(
+                QStringLiteral("The document could not be saved (%1), and the previous copy could not be "
+                               "put back: it is at “%2”.")
+                    .arg(reason, backup));
         }
         return abandon(QStringLiteral("The document could not be saved: %1").arg(reason));
     }
@@ -424,7 +434,8 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
     return true;
 }
 
-// --- Opening ------------------------------------------------------------------------------------------------
+// --- Opening
+// ------------------------------------------------------------------------------------------------
 
 bool TDDocument::readFromPath(const QString &path, const QString &type)
 {
@@ -461,7 +472,8 @@ std::optional<TDDocument::LoadedState> TDDocument::readPackage(const TDPackageWr
     } else {
         const std::optional<QByteArray> data = wrapper.contentsOfEntry(DataEntry);
         if (!data) {
-            setLastError(QStringLiteral("The document package has no “data” file: it is damaged or not a drawing."));
+            setLastError(
+                QStringLiteral("The document package has no “data” file: it is damaged or not a drawing."));
             return std::nullopt;
         }
         TDModelArchiving::registerClasses();
@@ -477,7 +489,8 @@ std::optional<TDDocument::LoadedState> TDDocument::readPackage(const TDPackageWr
     }
     const PropertyList layers = dictionary->value(QStringLiteral("Layers"));
     if (!layers.isArray()) {
-        setLastError(QStringLiteral("The document's “%1” holds no list of layers.").arg(yaml ? YamlEntry : DataEntry));
+        setLastError(
+            QStringLiteral("The document's “%1” holds no list of layers.").arg(yaml ? YamlEntry : DataEntry));
         return std::nullopt;
     }
     for (const PropertyList &value : layers.toArray()) {
@@ -540,10 +553,11 @@ void TDDocument::applyLoadedState(LoadedState &state, const TDPackageWrapper &wr
             renamed.insert(base, key);
     }
     if (!renamed.isEmpty()) {
-        collectImageFills(TDGraphicArray(state.layers.begin(), state.layers.end()), [&renamed](TDFillStyle &fill) {
-            if (const auto it = renamed.constFind(fill.imageKey()); it != renamed.constEnd())
-                fill.setImageKey(*it);
-        });
+        collectImageFills(
+            TDGraphicArray(state.layers.begin(), state.layers.end()), [&renamed](TDFillStyle &fill) {
+                if (const auto it = renamed.constFind(fill.imageKey()); it != renamed.constEnd())
+                    fill.setImageKey(*it);
+            });
     }
 
     m_docHasWarnedAboutCI = state.filtersLost;
@@ -604,7 +618,8 @@ void TDDocument::applyLoadedState(LoadedState &state, const TDPackageWrapper &wr
     TDDocumentBase::updateChangeCount(ChangeKind::Cleared);
 }
 
-// --- Thumbnail -------------------------------------------------------------------------------------------------
+// --- Thumbnail
+// -------------------------------------------------------------------------------------------------
 
 QImage TDDocument::thumbnailIcon() const
 {

@@ -35,7 +35,8 @@ Rect TDDocument::drawingBoundsForGraphics(const TDGraphicArray &graphics)
     return bounds;
 }
 
-QImage TDDocument::imageForGraphics(const TDGraphicArray &graphics, float scale, bool opaque, const Rect &bounds)
+QImage TDDocument::imageForGraphics(const TDGraphicArray &graphics, float scale, bool opaque,
+                                    const Rect &bounds)
 {
     if (bounds.isEmpty() || !std::isfinite(scale) || !(scale > 0))
         return QImage();
@@ -97,7 +98,8 @@ QByteArray TDDocument::BMPRepresentationForGraphics(const TDGraphicArray &graphi
     return TDImageExport::BMPData(imageForGraphics(graphics));
 }
 
-QByteArray TDDocument::PDFRepresentationForGraphics(const TDGraphicArray &graphics, bool opaque, const Rect &bounds)
+QByteArray TDDocument::PDFRepresentationForGraphics(const TDGraphicArray &graphics, bool opaque,
+                                                    const Rect &bounds)
 {
     const auto view = TDRenderingView::renderViewWithBounds(bounds, graphics, documentOf(graphics));
     view->setTransparent(!opaque);
@@ -109,7 +111,8 @@ QByteArray TDDocument::PDFRepresentationForGraphics(const TDGraphicArray &graphi
     return PDFRepresentationForGraphics(graphics, false, drawingBoundsForGraphics(graphics));
 }
 
-QByteArray TDDocument::EPSRepresentationForGraphics(const TDGraphicArray &graphics, bool opaque, const Rect &bounds)
+QByteArray TDDocument::EPSRepresentationForGraphics(const TDGraphicArray &graphics, bool opaque,
+                                                    const Rect &bounds)
 {
     const auto view = TDRenderingView::renderViewWithBounds(bounds, graphics, documentOf(graphics));
     view->setTransparent(!opaque);

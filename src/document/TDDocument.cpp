@@ -424,10 +424,10 @@ QString TDDocument::statusRichText(const QString &text, const QString &strokeSca
         return std::string::npos;
     };
     const std::pair<QString, QString> codes[] = {
-        {QStringLiteral("*C"), QStringLiteral("ctrl:")},  {QStringLiteral("*S"), QString(QChar(0x21E7))},
-        {QStringLiteral("*A"), QString(QChar(0x2325))},   {QStringLiteral("*M"), QString(QChar(0x2318))},
-        {QStringLiteral("*E"), QStringLiteral("esc:")},   {QStringLiteral("*D"), QString(QChar(0x232B))},
-        {QStringLiteral("*R"), QString(QChar(0x21A9))},   {QStringLiteral("*Z"), strokeScaleKey},
+        {QStringLiteral("*C"), QStringLiteral("ctrl:")}, {QStringLiteral("*S"), QString(QChar(0x21E7))},
+        {QStringLiteral("*A"), QString(QChar(0x2325))},  {QStringLiteral("*M"), QString(QChar(0x2318))},
+        {QStringLiteral("*E"), QStringLiteral("esc:")},  {QStringLiteral("*D"), QString(QChar(0x232B))},
+        {QStringLiteral("*R"), QString(QChar(0x21A9))},  {QStringLiteral("*Z"), strokeScaleKey},
     };
     for (const auto &[code, replacement] : codes) {
         // The search goes on after each replacement, so a replacement that
@@ -497,8 +497,7 @@ void TDDocument::setInfoValue(const QString &key, const PropertyList &value)
         return;
     m_infoDictionary.insert(key, value);
     const QString path = QStringLiteral("infoDictionary.") + key;
-    m_undoManager->prepareWithInvocationTarget(m_identity,
-                                               QStringLiteral("setDocumentValue"),
+    m_undoManager->prepareWithInvocationTarget(m_identity, QStringLiteral("setDocumentValue"),
                                                [this, old, path] { setDocumentValue(old, path); });
 }
 

@@ -43,11 +43,11 @@ class TDPackageWrapper;
 class TDDocument : public TDDocumentBase, public TDDocumentInterface {
 public:
     // Document types.
-    static const QString ScrivaneType; // "Scrivane Document"
-    static const QString VerdaneType;  // "Verdane Document" (older)
+    static const QString ScrivaneType;   // "Scrivane Document"
+    static const QString VerdaneType;    // "Verdane Document" (older)
     static const QString TypeIdentifier; // "com.quelmont.scrivane.scrivane"
-    static const QString UntitledType; // must be saved under a new name
-    static const QString DxfType;      // "dxf"
+    static const QString UntitledType;   // must be saved under a new name
+    static const QString DxfType;        // "dxf"
     // The stored version ("DrawDocumentVersion").
     static constexpr int Version = 1;
 
@@ -56,10 +56,7 @@ public:
 
     bool exists() const { return true; }
     // The identity under which the image store records this document.
-    TDImageStore::DocumentRef imageStoreRef() const
-    {
-        return static_cast<const TDDocumentInterface *>(this);
-    }
+    TDImageStore::DocumentRef imageStoreRef() const { return static_cast<const TDDocumentInterface *>(this); }
 
     // --- Canvas, undo ----------------------------------------------------------
     TDGraphicViewInterface *graphicView() const override { return m_graphicView; }
@@ -198,16 +195,19 @@ public:
     // An image of trunc(scale × width) by trunc(scale × height) pixels of
     // the graphics inside `bounds`, whose origin is truncated to whole
     // points; white or transparent underneath.  Null for empty bounds.
-    static QImage imageForGraphics(const TDGraphicArray &graphics, float scale, bool opaque, const Rect &bounds);
+    static QImage imageForGraphics(const TDGraphicArray &graphics, float scale, bool opaque,
+                                   const Rect &bounds);
     static QImage imageForGraphics(const TDGraphicArray &graphics, float scale, bool opaque);
     static QImage imageForGraphics(const TDGraphicArray &graphics);
     static QByteArray TIFFRepresentationForGraphics(const TDGraphicArray &graphics);
     static QByteArray PNGRepresentationForGraphics(const TDGraphicArray &graphics);
     static QByteArray JPEGRepresentationForGraphics(const TDGraphicArray &graphics);
     static QByteArray BMPRepresentationForGraphics(const TDGraphicArray &graphics);
-    static QByteArray PDFRepresentationForGraphics(const TDGraphicArray &graphics, bool opaque, const Rect &bounds);
+    static QByteArray PDFRepresentationForGraphics(const TDGraphicArray &graphics, bool opaque,
+                                                   const Rect &bounds);
     static QByteArray PDFRepresentationForGraphics(const TDGraphicArray &graphics);
-    static QByteArray EPSRepresentationForGraphics(const TDGraphicArray &graphics, bool opaque, const Rect &bounds);
+    static QByteArray EPSRepresentationForGraphics(const TDGraphicArray &graphics, bool opaque,
+                                                   const Rect &bounds);
     static QByteArray EPSRepresentationForGraphics(const TDGraphicArray &graphics);
 
     // --- Export (TDDocument+Export.cpp) -----------------------------------------------------------

@@ -42,8 +42,9 @@ bool TDDocumentBase::save(const QString &path, const QString &type, SaveOperatio
         m_lastError = QStringLiteral("The document has no file name to save to.");
         return false;
     }
-    const QString original =
-        operation == SaveOperation::Save && QFileInfo::exists(path) ? QFileInfo(path).absoluteFilePath() : QString();
+    const QString original = operation == SaveOperation::Save && QFileInfo::exists(path)
+                                 ? QFileInfo(path).absoluteFilePath()
+                                 : QString();
     if (!writeToFile(path, type, original, operation)) {
         if (m_lastError.isEmpty())
             m_lastError = QStringLiteral("The document could not be saved to “%1”.").arg(path);
@@ -73,7 +74,8 @@ bool TDDocumentBase::saveDocument()
 bool TDDocumentBase::saveDocumentAs(const QString &path, const QString &type)
 {
     // Saving as the package the document already is, is a plain save.
-    if (!m_fileName.isEmpty() && QFileInfo(path).absoluteFilePath() == QFileInfo(m_fileName).absoluteFilePath())
+    if (!m_fileName.isEmpty() &&
+        QFileInfo(path).absoluteFilePath() == QFileInfo(m_fileName).absoluteFilePath())
         return save(path, type, SaveOperation::Save);
     return save(path, type, SaveOperation::SaveAs);
 }
@@ -111,7 +113,8 @@ QString TDDocumentBase::autosavedContentsFileName() const
     if (!m_autosavePath.isEmpty())
         return m_autosavePath;
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    const QString suffix = m_fileName.isEmpty() ? QString() : QStringLiteral(".") + QFileInfo(m_fileName).suffix();
+    const QString suffix =
+        m_fileName.isEmpty() ? QString() : QStringLiteral(".") + QFileInfo(m_fileName).suffix();
     return QDir(folder).filePath(QStringLiteral("Autosave Information/%1 (Autosaved)%2")
                                      .arg(displayName(), suffix == QStringLiteral(".") ? QString() : suffix));
 }

@@ -34,7 +34,8 @@ std::optional<TDImageStore::Image> TDGlobalImageStore::image(const QString &key)
     return Image{found->key, found->data, found->extension, found->size};
 }
 
-bool TDGlobalImageStore::drawImage(const QString &key, GraphicsContext &context, const Rect &destination) const
+bool TDGlobalImageStore::drawImage(const QString &key, GraphicsContext &context,
+                                   const Rect &destination) const
 {
     const Entry *found = entry(key);
     if (!found || found->image.isNull())
@@ -42,8 +43,8 @@ bool TDGlobalImageStore::drawImage(const QString &key, GraphicsContext &context,
     return context.drawImage(found->image, destination, Rect());
 }
 
-QString TDGlobalImageStore::addGlobalImage(const QByteArray &data, const QString &name, const QString &extension,
-                                           DocumentRef document)
+QString TDGlobalImageStore::addGlobalImage(const QByteArray &data, const QString &name,
+                                           const QString &extension, DocumentRef document)
 {
     if (data.isEmpty()) {
         qWarning("Bad Image Data");
@@ -59,8 +60,9 @@ QString TDGlobalImageStore::addGlobalImage(const QByteArray &data, const QString
     if (!isSafeExtension(ext))
         ext = sniffExtension(data);
     QImage picture = QImage::fromData(data);
-    const bool vector = ext == QLatin1String("pdf") || ext == QLatin1String("eps") || ext == QLatin1String("ps") ||
-                        ext == QLatin1String("pict") || ext == QLatin1String("pct");
+    const bool vector = ext == QLatin1String("pdf") || ext == QLatin1String("eps") ||
+                        ext == QLatin1String("ps") || ext == QLatin1String("pict") ||
+                        ext == QLatin1String("pct");
     if (picture.isNull() && !vector) {
         qWarning().noquote() << QStringLiteral("The image data (%1 bytes%2) cannot be read as an image")
                                     .arg(data.size())
@@ -165,7 +167,8 @@ bool TDGlobalImageStore::isSafeExtension(const QString &extension)
     if (extension.isEmpty() || extension.size() > 16)
         return false;
     return std::all_of(extension.begin(), extension.end(), [](QChar c) {
-        return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+        return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+               (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
                (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
     });
 }

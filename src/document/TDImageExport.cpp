@@ -158,9 +158,9 @@ QByteArray TDImageExport::encodeGIF(const QImage &source)
     const int transparentIndex = transparent ? int(table.size()) : -1;
     if (transparent)
         table.append(qRgb(255, 255, 255));
-    const QImage indexed =
-        opaque.convertToFormat(QImage::Format_Indexed8, table.mid(0, transparent ? table.size() - 1 : table.size()),
-                               exact ? Qt::ThresholdDither : Qt::DiffuseDither);
+    const QImage indexed = opaque.convertToFormat(QImage::Format_Indexed8,
+                                                  table.mid(0, transparent ? table.size() - 1 : table.size()),
+                                                  exact ? Qt::ThresholdDither : Qt::DiffuseDither);
 
     int bits = 1;
     while ((1 << bits) < table.size())
@@ -199,7 +199,8 @@ QByteArray TDImageExport::encodeGIF(const QImage &source)
         const uchar *indexes = indexed.constScanLine(y);
         const QRgb *in = reinterpret_cast<const QRgb *>(image.constScanLine(y));
         for (int x = 0; x < width; ++x)
-            line[size_t(x)] = transparent && qAlpha(in[x]) < 128 ? GifPixelType(transparentIndex) : indexes[x];
+            line[size_t(x)] =
+                transparent && qAlpha(in[x]) < 128 ? GifPixelType(transparentIndex) : indexes[x];
         ok = EGifPutLine(gif, line.data(), width) == GIF_OK;
     }
     if (map)

@@ -119,7 +119,8 @@ bool TDPackageFileSystem::syncDirectory(const QString &path, QString *error)
     const QString reason = synced ? QString() : systemError();
     ::close(fd);
     if (!synced)
-        return failWith(error, QStringLiteral("Cannot write the folder “%1” to the disk: %2").arg(path, reason));
+        return failWith(error,
+                        QStringLiteral("Cannot write the folder “%1” to the disk: %2").arg(path, reason));
     return true;
 }
 
@@ -137,7 +138,8 @@ bool TDPackageFileSystem::isDirectory(const QString &path) const
 
 QStringList TDPackageFileSystem::entries(const QString &path) const
 {
-    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                QDir::Name);
 }
 
 } // namespace scrivane

@@ -40,7 +40,8 @@ std::optional<TDPackageWrapper> TDPackageWrapper::read(const QString &path, QStr
         if (entry.isSymLink() || !entry.isFile())
             continue;
         if (!readFile(entry.absoluteFilePath(), entry.fileName()))
-            return fail(QStringLiteral("The file “%1” of the document package cannot be read.").arg(entry.fileName()));
+            return fail(QStringLiteral("The file “%1” of the document package cannot be read.")
+                            .arg(entry.fileName()));
     }
     return wrapper;
 }

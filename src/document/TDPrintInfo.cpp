@@ -71,8 +71,8 @@ void TDPrintInfo::setImageableBounds(const Rect &bounds)
 {
     const float x = std::max(0.0f, bounds.minX());
     const float y = std::max(0.0f, bounds.minY());
-    setMargins(x, m_paperSize.width - std::max(0.0f, bounds.maxX()), m_paperSize.height - std::max(0.0f, bounds.maxY()),
-               y);
+    setMargins(x, m_paperSize.width - std::max(0.0f, bounds.maxX()),
+               m_paperSize.height - std::max(0.0f, bounds.maxY()), y);
 }
 
 void TDPrintInfo::setHorizontalPagination(int pagination)

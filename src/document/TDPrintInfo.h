@@ -45,7 +45,10 @@ public:
     static TDPrintInfo fromDictionary(const PropertyList &dictionary);
 
     // The same stored form.
-    friend bool operator==(const TDPrintInfo &a, const TDPrintInfo &b) { return a.dictionary() == b.dictionary(); }
+    friend bool operator==(const TDPrintInfo &a, const TDPrintInfo &b)
+    {
+        return a.dictionary() == b.dictionary();
+    }
 
 private:
     void clampMargins();

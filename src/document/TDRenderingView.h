@@ -21,8 +21,8 @@ class TDPrintInfo;
 class TDRenderingView : public TDDrawProtocol {
 public:
     TDRenderingView(const Rect &frame, TDGraphicArray graphics, TDDocument *document);
-    static std::unique_ptr<TDRenderingView> renderViewWithBounds(const Rect &bounds, const TDGraphicArray &graphics,
-                                                                 TDDocument *document);
+    static std::unique_ptr<TDRenderingView>
+    renderViewWithBounds(const Rect &bounds, const TDGraphicArray &graphics, TDDocument *document);
     // The drawing bounds of the graphics.
     static std::unique_ptr<TDRenderingView> renderViewWithGraphics(const TDGraphicArray &graphics,
                                                                    TDDocument *document);

@@ -149,11 +149,15 @@ QImage rasterise(const QByteArray &data, bool eps, int dpi, bool alpha)
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
         return QImage();
     file.close();
-    QStringList arguments = {QStringLiteral("-q"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-dBATCH"),
+    QStringList arguments = {QStringLiteral("-q"),
+                             QStringLiteral("-dNOPAUSE"),
+                             QStringLiteral("-dBATCH"),
                              QStringLiteral("-dSAFER"),
                              alpha ? QStringLiteral("-sDEVICE=pngalpha") : QStringLiteral("-sDEVICE=png16m"),
-                             QStringLiteral("-r%1").arg(dpi), QStringLiteral("-dTextAlphaBits=4"),
-                             QStringLiteral("-dGraphicsAlphaBits=1"), QStringLiteral("-sOutputFile=") + output};
+                             QStringLiteral("-r%1").arg(dpi),
+                             QStringLiteral("-dTextAlphaBits=4"),
+                             QStringLiteral("-dGraphicsAlphaBits=1"),
+                             QStringLiteral("-sOutputFile=") + output};
     if (eps)
         arguments.append(QStringLiteral("-dEPSCrop"));
     arguments.append(input);
@@ -166,7 +170,8 @@ QImage rasterise(const QByteArray &data, bool eps, int dpi, bool alpha)
 
 QStringList folderEntries(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
 }
 
 } // namespace scrivane::doctest

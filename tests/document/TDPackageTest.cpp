@@ -109,7 +109,8 @@ struct PackageFixture : ::testing::Test {
         document.undoManager()->setGroupsByEvent(false);
     }
 
-    std::shared_ptr<TestShape> add(TDDocument &doc, const QString &name, const Rect &rect = Rect(10, 10, 20, 20))
+    std::shared_ptr<TestShape> add(TDDocument &doc, const QString &name,
+                                   const Rect &rect = Rect(10, 10, 20, 20))
     {
         auto shape = TestShape::make(rect, Color::calibratedRGB(1, 0, 0));
         shape->setName(name);
@@ -144,8 +145,8 @@ TEST_F(PackageFixture, EveryKindOfGraphicAndTheSettingsRoundTrip)
     gradient->setAlphaValue(0.5f);
     gradient->setBlendMode(2);
     auto picture = addImageShape(document, solidPng(6, 6, Qt::blue));
-    auto clipped = TDGroup::groupWithGraphics(
-        {TestShape::make(Rect(0, 0, 50, 50), Color::black()), TestShape::make(Rect(5, 5, 10, 10), Color::white())});
+    auto clipped = TDGroup::groupWithGraphics({TestShape::make(Rect(0, 0, 50, 50), Color::black()),
+                                               TestShape::make(Rect(5, 5, 10, 10), Color::white())});
     clipped->setClip(true);
     document.addGraphic(clipped);
     auto upper = TDLayer::layerWithName("Upper", &document);
@@ -239,8 +240,9 @@ TEST_F(PackageFixture, AFailureAtAnyStepLeavesThePreviousPackageWhole)
         bool inPlace; // plain save over the document's own package
         bool existing;
     };
-    for (const Sequence sequence : {Sequence{"save", true, true}, Sequence{"save as over a package", false, true},
-                                    Sequence{"first save", false, false}}) {
+    for (const Sequence sequence :
+         {Sequence{"save", true, true}, Sequence{"save as over a package", false, true},
+          Sequence{"first save", false, false}}) {
         int failures = 0;
         for (int step = 0;; ++step) {
             SCOPED_TRACE(testing::Message() << sequence.name << ", failing operation " << step);
@@ -280,9 +282,11 @@ TEST_F(PackageFixture, AFailureAtAnyStepLeavesThePreviousPackageWhole)
             if (saved) {
                 // Only what follows the move into place may fail without
                 // failing the save: flushing the folder, removing the backup.
-                EXPECT_TRUE(fs.failedOperation == "syncDirectory" || fs.failedOperation == "removeRecursively")
+                EXPECT_TRUE(fs.failedOperation == "syncDirectory" ||
+                            fs.failedOperation == "removeRecursively")
                     << fs.failedOperation.toStdString();
-                EXPECT_EQ(contentsOfPackage(path), (QStringList{"Layer 1", "  old", "  picture", "  new", "  picture"}));
+                EXPECT_EQ(contentsOfPackage(path),
+                          (QStringList{"Layer 1", "  old", "  picture", "  new", "  picture"}));
                 continue;
             }
             EXPECT_FALSE(doc.lastError().isEmpty());
@@ -324,9 +328,9 @@ TEST_F(PackageFixture, OpeningPicksYamlOverDataAndAppliesSettingsThroughTheClamp
     EXPECT_EQ(opened.currentLayer(), opened.layers()[0].get());
     EXPECT_EQ(opened.printInfo().paperSize(), Size(612, 792));
 
-    const QString both = makePackage(folder + "/both.scrivane",
-                                     {{"data", archive(d)},
-                                      {"data.yaml", "Layers:\n  - Name: From yaml\nGridSpacing: 7\n"}});
+    const QString both =
+        makePackage(folder + "/both.scrivane",
+                    {{"data", archive(d)}, {"data.yaml", "Layers:\n  - Name: From yaml\nGridSpacing: 7\n"}});
     ASSERT_TRUE(opened.readFromFile(both, Type)) << opened.lastError().toStdString();
     EXPECT_EQ(contents(opened), QStringList{"From yaml"});
     EXPECT_EQ(opened.gridSpacing(), 7);
@@ -359,7 +363,9 @@ TEST_F(PackageFixture, BadPackagesAreRefusedWithAClearErrorAndChangeNothing)
     const Case cases[] = {
         {"no data", {{"image.png", solidPng(1, 1, Qt::red)}}, "no “data” file"},
         {"junk data", {{"data", "this is not an archive"}}, "“data” file cannot be read"},
-        {"a root that is not a dictionary", {{"data", archive(PropertyList(QString("text")))}}, "holds no drawing"},
+        {"a root that is not a dictionary",
+         {{"data", archive(PropertyList(QString("text")))}},
+         "holds no drawing"},
         {"no layers", {{"data", archive(noLayers)}}, "no list of layers"},
         {"bad yaml", {{"data.yaml", "Layers: [unclosed"}}, "“data.yaml” cannot be read"},
     };
@@ -367,7 +373,8 @@ TEST_F(PackageFixture, BadPackagesAreRefusedWithAClearErrorAndChangeNothing)
         SCOPED_TRACE(c.name);
         const QString path = makePackage(folder + "/" + c.name, c.files);
         EXPECT_FALSE(document.readFromFile(path, Type));
-        EXPECT_TRUE(document.lastError().contains(QString::fromUtf8(c.message))) << document.lastError().toStdString();
+        EXPECT_TRUE(document.lastError().contains(QString::fromUtf8(c.message)))
+            << document.lastError().toStdString();
         EXPECT_EQ(contents(document), (QStringList{"Layer 1", "  kept"}));
         EXPECT_FALSE(TDUndoManager::createsGraphics());
     }

@@ -25,7 +25,8 @@ void check(bool condition, const char *what)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     TDPackageWrapper package;
-    package.addEntry(QStringLiteral("data"), QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    package.addEntry(QStringLiteral("data"),
+                     QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     TDDocument document;
     const bool opened = document.loadFileWrapperRepresentation(package, TDDocument::ScrivaneType);
     check(!TDUndoManager::createsGraphics(), "the load left undo registrations dropped");
@@ -39,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     TDPackageWrapper again;
     again.addEntry(QStringLiteral("data"), *written);
     TDDocument reread;
-    check(reread.loadFileWrapperRepresentation(again, TDDocument::ScrivaneType), "what was written does not open");
+    check(reread.loadFileWrapperRepresentation(again, TDDocument::ScrivaneType),
+          "what was written does not open");
     check(reread.layers().size() == document.layers().size(), "the layers changed on the way through");
     document.getAllImages();
     return 0;
