@@ -22,12 +22,26 @@
 
 #include <chrono>
 #include <cmath>
+#include <malloc.h>
 #include <numbers>
 #include <random>
 #include <vector>
 
 namespace scrivane::bench {
 namespace {
+
+// Both peers free everything they allocate in every iteration.  With its
+// adaptive defaults glibc then gives the top of the heap back to the system
+// after some iterations and not after others, depending on the largest
+// block freed so far in the process, so that a benchmark's time (page
+// faults on fresh memory) depended on which benchmarks had run before it.
+// Fixed thresholds, as a long-running program reaches them, make every
+// benchmark run in the same regime, for both peers alike.
+const bool kSteadyAllocator = [] {
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    return true;
+}();
 
 enum ShapeClass { kRandomPolygons, kStars, kCheckerboard, kCircles, kCurves };
 

@@ -160,6 +160,9 @@ public:
     CurveSample pointAndTangentAt(int command, float t) const;
 
 private:
+    // The rebuild from a graph sizes the command array once.
+    friend class PolyGraph;
+
     int append(const PathCommand &c);
     void recordSubpathLength(int extra);
     int appendMoveTo(float x, float y, bool weighted, float w);

@@ -108,10 +108,26 @@ inline bool properlyCross(const GridPoint &a, const GridPoint &b, const GridPoin
     return o3 != 0 && o4 != 0 && (o3 > 0) != (o4 > 0);
 }
 
-// The crossing point of two properly crossing segments, and its parameter
-// along a-b.
-inline ExactPoint crossingPoint(const GridPoint &a, const GridPoint &b, const GridPoint &c, const GridPoint &d,
-                                double *tAlongAB = nullptr)
+// a + d * num / den on one axis (den > 0), as an integer part and a
+// remainder; in 64 bits when nothing overflows there.
+inline void alongAxis(Int a, Int d, Int num, Int den, Int &q, Int &r)
+{
+    Int p1, p2, sum;
+    if (!__builtin_mul_overflow(a, den, &p1) && !__builtin_mul_overflow(d, num, &p2)
+        && !__builtin_add_overflow(p1, p2, &sum)) {
+        q = sum / den;
+        r = sum % den;
+        if (r < 0) {
+            q -= 1;
+            r += den;
+        }
+        return;
+    }
+    floorDivide(Wide(a) * den + Wide(d) * num, den, q, r);
+}
+
+// The crossing point of two properly crossing segments, exactly.
+inline ExactPoint crossingPoint(const GridPoint &a, const GridPoint &b, const GridPoint &c, const GridPoint &d)
 {
     const Int d1x = b.x - a.x, d1y = b.y - a.y, d2x = d.x - c.x, d2y = d.y - c.y;
     Int den = cross(d1x, d1y, d2x, d2y);
@@ -122,29 +138,42 @@ inline ExactPoint crossingPoint(const GridPoint &a, const GridPoint &b, const Gr
     }
     ExactPoint p;
     p.d = den;
-    floorDivide(Wide(a.x) * den + Wide(d1x) * num, den, p.qx, p.rx);
-    floorDivide(Wide(a.y) * den + Wide(d1y) * num, den, p.qy, p.ry);
-    if (tAlongAB)
-        *tAlongAB = double(num) / double(den);
+    alongAxis(a.x, d1x, num, den, p.qx, p.rx);
+    alongAxis(a.y, d1y, num, den, p.qy, p.ry);
     return p;
+}
+
+// v rounded to the nearest integer, halves away from zero, for |v| < 2^52
+// (exact: the difference of v and its truncation is exact).
+inline Int roundHalfAway(double v)
+{
+    Int i = Int(v);
+    const double fraction = v - double(i);
+    if (fraction >= 0.5)
+        i += 1;
+    else if (fraction <= -0.5)
+        i -= 1;
+    return i;
 }
 
 // The grid coordinate of a float, as the sweep rounds it (half away from
 // zero); false when it is not finite or too large for the exact arithmetic.
+// Scaling by 32 is exact in floats, so this is roundf(ldexpf(v, 5)).
 inline bool toGrid(float v, Int &out)
 {
-    if (!std::isfinite(v))
+    const double scaled = double(v) * engine::kGridScale;
+    if (!(std::fabs(scaled) <= double(engine::kMaxGridCoordinate) + 0.5))
         return false;
-    const float scaled = std::roundf(std::ldexp(v, engine::kGridShift));
-    if (!(std::fabs(scaled) <= float(engine::kMaxGridCoordinate)))
+    const Int r = roundHalfAway(scaled);
+    if (r > engine::kMaxGridCoordinate || r < -engine::kMaxGridCoordinate)
         return false;
-    out = Int(scaled);
+    out = r;
     return true;
 }
 
 inline float fromGrid(Int v)
 {
-    return std::ldexp(float(v), -engine::kGridShift);
+    return float(v) * (1.0f / float(engine::kGridScale));
 }
 
 } // namespace scrivane::grid

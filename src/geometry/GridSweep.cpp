@@ -2,8 +2,6 @@
 
 #include "geometry/EngineStorage.h"
 #include "geometry/PolyGraph.h"
-#include "geometry/SweepEventQueue.h"
-#include "geometry/SweepTreeList.h"
 
 #include <algorithm>
 #include <new>
@@ -16,35 +14,153 @@ using grid::Int;
 
 namespace {
 
-// Direction order of edges leaving one point upwards in sweep order: from
-// the smaller-x side to the larger-x side just past the point.
-bool leftOf(const GridPoint &u, const GridPoint &v)
+// The side of p relative to the line of a segment: positive left.
+int sideOf(const GridPoint &a, const GridPoint &b, const GridPoint &p)
 {
-    return grid::cross(u.x, u.y, v.x, v.y) < 0;
+    const Int o = grid::orient(a, b, p);
+    return o > 0 ? 1 : (o < 0 ? -1 : 0);
 }
 
-GridPoint direction(const GridPoint &from, const GridPoint &to)
+int sideOf(const GridPoint &a, const GridPoint &b, const ExactPoint &p)
 {
-    return {to.x - from.x, to.y - from.y};
+    if (p.isGridPoint())
+        return sideOf(a, b, p.whole());
+    return grid::orientExact(a, b, p);
 }
+
+// Sorts by key, stably, in passes of 11 bits from the lowest; passes
+// whose digit is the same for every key are skipped.
+void radixSort(std::vector<std::pair<std::uint64_t, int>> &keys, std::vector<std::pair<std::uint64_t, int>> &spare)
+{
+    constexpr int kBits = 11, kBuckets = 1 << kBits;
+    if (keys.size() < 64) {
+        std::sort(keys.begin(), keys.end());
+        return;
+    }
+    std::uint64_t all = 0, any = 0;
+    for (const auto &k : keys) {
+        all |= k.first;
+        any |= ~k.first;
+    }
+    const std::uint64_t varying = all & any;
+    spare.resize(keys.size());
+    std::vector<int> count(kBuckets);
+    for (int shift = 0; shift < 64 && (varying >> shift) != 0; shift += kBits) {
+        if (((varying >> shift) & (kBuckets - 1)) == 0)
+            continue;
+        std::fill(count.begin(), count.end(), 0);
+        for (const auto &k : keys)
+            count[std::size_t((k.first >> shift) & (kBuckets - 1))] += 1;
+        int sum = 0;
+        for (int &c : count) {
+            const int here = c;
+            c = sum;
+            sum += here;
+        }
+        for (const auto &k : keys)
+            spare[std::size_t(count[std::size_t((k.first >> shift) & (kBuckets - 1))]++)] = k;
+        keys.swap(spare);
+    }
+}
+
+} // namespace
+
+namespace {
+
+struct BufferCache {
+    GridSweep *buffers = nullptr;
+    bool inUse = false;
+    ~BufferCache() { delete buffers; }
+};
+
+thread_local BufferCache tCache;
+
+// Buffers larger than this are given back to the system after a sweep.
+constexpr std::size_t kKeptBytes = std::size_t(256) << 20;
 
 } // namespace
 
 GridSweep::GridSweep(std::int64_t crossingLimit)
     : mLimit(crossingLimit)
 {
+    if (!tCache.inUse && tCache.buffers) {
+        exchangeBuffers(*tCache.buffers);
+        tCache.inUse = true;
+        mBorrowed = true;
+    }
+}
+
+GridSweep::~GridSweep()
+{
+    if (!mBorrowed && (tCache.inUse || tCache.buffers))
+        return;
+    std::size_t bytes = 0;
+    auto clear = [&bytes](auto &v) {
+        bytes += v.capacity() * sizeof(v[0]);
+        v.clear();
+    };
+    clear(mSegments), clear(mStarts), clear(mEntries), clear(mGraphEntries), clear(mState), clear(mRecords);
+    clear(mEvents), clear(mStatus), clear(mBlock), clear(mStepPixel), clear(mStepHot), clear(mHot), clear(mPieces);
+    clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mEndSeed), clear(mKeys), clear(mKeysSpare), clear(mOrder), clear(mRoute);
+    clear(mCandidates), clear(mGroupStart), clear(mGrouped), clear(mSlot), clear(mUsed), clear(mOrdered);
+    clear(mKept);
+    if (bytes > kKeptBytes) {
+        if (mBorrowed)
+            tCache.inUse = false;
+        return;
+    }
+    if (!tCache.buffers)
+        tCache.buffers = new (std::nothrow) GridSweep(0);
+    if (tCache.buffers)
+        exchangeBuffers(*tCache.buffers);
+    tCache.inUse = false;
+}
+
+void GridSweep::exchangeBuffers(GridSweep &o)
+{
+    std::swap(mSegments, o.mSegments), std::swap(mStarts, o.mStarts), std::swap(mEntries, o.mEntries);
+    std::swap(mGraphEntries, o.mGraphEntries), std::swap(mState, o.mState), std::swap(mRecords, o.mRecords);
+    std::swap(mEvents, o.mEvents), std::swap(mStatus, o.mStatus), std::swap(mBlock, o.mBlock);
+    std::swap(mStepPixel, o.mStepPixel), std::swap(mStepHot, o.mStepHot), std::swap(mHot, o.mHot);
+    std::swap(mPieces, o.mPieces), std::swap(mIndex, o.mIndex), std::swap(mPoints, o.mPoints);
+    std::swap(mOffsets, o.mOffsets), std::swap(mFill, o.mFill), std::swap(mStartPoint, o.mStartPoint);
+    std::swap(mEndSeed, o.mEndSeed), std::swap(mKeys, o.mKeys), std::swap(mKeysSpare, o.mKeysSpare);
+    std::swap(mOrder, o.mOrder), std::swap(mRoute, o.mRoute), std::swap(mCandidates, o.mCandidates);
+    std::swap(mGroupStart, o.mGroupStart), std::swap(mGrouped, o.mGrouped), std::swap(mSlot, o.mSlot);
+    std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mKept, o.mKept);
 }
 
 bool GridSweep::addGraph(PolyGraph &graph, int tag)
 {
-    std::vector<GridPoint> points(std::size_t(graph.pointCount()));
-    for (int i = 0; i < graph.pointCount(); ++i) {
+    if (tag < 0 || tag > 1)
+        return false;
+    mGraphs[tag] = &graph;
+    const int n = graph.pointCount();
+    std::vector<GridPoint> &points = mPoints;
+    points.resize(std::size_t(n));
+    bool sorted = true;
+    for (int i = 0; i < n; ++i) {
         const GraphPoint &p = graph.point(i);
-        if (!grid::toGrid(p.x, points[std::size_t(i)].x) || !grid::toGrid(p.y, points[std::size_t(i)].y))
+        GridPoint &g = points[std::size_t(i)];
+        if (!grid::toGrid(p.x, g.x) || !grid::toGrid(p.y, g.y))
             return false;
+        if (i > 0 && grid::before(g, points[std::size_t(i) - 1]))
+            sorted = false;
     }
+    // Segments, and per point the segments that start there (counted one
+    // slot ahead, then summed into offsets).
+    std::vector<int> &startOffset = mOffsets;
+    startOffset.assign(std::size_t(n) + 1, 0);
+    std::vector<char> &used = mUsed;
+    used.assign(std::size_t(n), 0);
+    std::vector<int> &endSeed = mEndSeed;
+    endSeed.assign(std::size_t(n), -1);
+    const std::size_t firstSegment = mSegments.size();
     if (!engine::reserveFor(mSegments, mSegments.size() + std::size_t(graph.edgeCount())))
         return false;
+    std::vector<int> &startPoint = mStartPoint;
+    startPoint.clear();
+    startPoint.reserve(std::size_t(graph.edgeCount()));
     for (int e = 0; e < graph.edgeCount(); ++e) {
         const GraphEdge &edge = graph.edge(e);
         if (edge.start < 0 || edge.end < 0)
@@ -56,231 +172,401 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
         // one point, which keeps every degree balanced.
         if (s.a == s.b)
             continue;
+        int from = edge.start;
         if (grid::before(s.b, s.a)) {
             std::swap(s.a, s.b);
-            s.reversed = true;
+            s.weight = -1;
+            from = edge.end;
         }
-        s.graph = &graph;
         s.edge = e;
         s.tag = tag;
         mSegments.push_back(s);
+        startPoint.push_back(from);
+        startOffset[std::size_t(from) + 1] += 1;
+        endSeed[std::size_t(from == edge.start ? edge.end : edge.start)] = int(mSegments.size()) - 1;
+        used[std::size_t(edge.start)] = used[std::size_t(edge.end)] = 1;
+    }
+    for (int i = 0; i < n; ++i)
+        startOffset[std::size_t(i) + 1] += startOffset[std::size_t(i)];
+    const int base = int(mStarts.size());
+    mStarts.resize(mStarts.size() + startPoint.size());
+    {
+        std::vector<int> &fill = mFill;
+        fill.assign(startOffset.begin(), startOffset.end() - 1);
+        for (std::size_t k = 0; k < startPoint.size(); ++k)
+            mStarts[std::size_t(base + fill[std::size_t(startPoint[k])]++)] = int(firstSegment + k);
+    }
+    // The places where segments start or end, in sweep order; a graph that
+    // a sweep made lists its points in that order already.
+    std::vector<int> &order = mOrder;
+    if (!sorted) {
+        // Grid coordinates fit 26 bits, so (y, x) packs into one key whose
+        // integer order is the sweep order; the index breaks ties.
+        std::vector<std::pair<std::uint64_t, int>> &keys = mKeys;
+        keys.resize(std::size_t(n));
+        const Int offset = Int(1) << 25;
+        for (int i = 0; i < n; ++i) {
+            const GridPoint &p = points[std::size_t(i)];
+            keys[std::size_t(i)] = {std::uint64_t(p.y + offset) << 26 | std::uint64_t(p.x + offset), i};
+        }
+        radixSort(keys, mKeysSpare);
+        order.resize(std::size_t(n));
+        for (int i = 0; i < n; ++i)
+            order[std::size_t(i)] = keys[std::size_t(i)].second;
+    }
+    mGraphEntries.push_back(int(mEntries.size()));
+    for (int k = 0; k < n; ++k) {
+        const int i = sorted ? k : order[std::size_t(k)];
+        if (!used[std::size_t(i)])
+            continue;
+        mEntries.push_back({points[std::size_t(i)], base + startOffset[std::size_t(i)],
+                            base + startOffset[std::size_t(i) + 1], endSeed[std::size_t(i)]});
     }
     return true;
 }
 
-// Exact Bentley-Ottmann sweep over the segments: every point where the
-// status changes (an end point or a crossing) becomes a hot pixel.
-bool GridSweep::findCrossings()
+ExactPoint GridSweep::crossingOf(const Event &e) const
 {
-    const int m = int(mSegments.size());
-    struct End {
-        GridPoint p;
-        int segment;
-        bool start;
-    };
-    std::vector<End> ends;
-    ends.reserve(std::size_t(2 * m));
-    for (int i = 0; i < m; ++i) {
-        ends.push_back({mSegments[std::size_t(i)].a, i, true});
-        ends.push_back({mSegments[std::size_t(i)].b, i, false});
-    }
-    std::sort(ends.begin(), ends.end(), [](const End &l, const End &r) { return grid::before(l.p, r.p); });
-    mHot.reserve(ends.size() / 2 + 16);
-    for (std::size_t k = 0; k < ends.size(); ++k) {
-        if (k == 0 || !(ends[k].p == ends[k - 1].p))
-            mHot.push_back(ends[k].p);
-    }
+    const Segment &s = mSegments[std::size_t(e.left)], &t = mSegments[std::size_t(e.right)];
+    return grid::crossingPoint(s.a, s.b, t.a, t.b);
+}
 
-    // The status never holds more segments than are active at once.
-    int active = 0, capacity = 0;
-    for (const End &e : ends) {
-        active += e.start ? 1 : -1;
-        capacity = std::max(capacity, active);
-    }
-    SweepTreeList list(capacity);
-    SweepEventQueue queue(capacity);
-    std::vector<SweepTree *> nodeOf(static_cast<std::size_t>(m), nullptr);
-    list.edgeNodes = &nodeOf;
-    auto segmentOf = [this](const SweepTree *t) -> const Segment & { return mSegments[std::size_t(t->edge)]; };
-    auto contains = [&](const SweepTree *t, const ExactPoint &p) {
-        return grid::orientExact(segmentOf(t).a, segmentOf(t).b, p) == 0;
-    };
-    auto testPair = [&](SweepTree *l, SweepTree *r, const ExactPoint &p) {
-        if (!l || !r)
-            return;
-        const Segment &s = segmentOf(l), &t = segmentOf(r);
-        if (!grid::properlyCross(s.a, s.b, t.a, t.b))
-            return;
-        double tl = 0, tr = 0;
-        const ExactPoint q = grid::crossingPoint(s.a, s.b, t.a, t.b, &tl);
-        if (grid::compare(q, p) <= 0)
-            return;
-        grid::crossingPoint(t.a, t.b, s.a, s.b, &tr);
-        l->removeEvent(queue, false);
-        r->removeEvent(queue, true);
-        queue.add(l, r, q, float(tl), float(tr));
-    };
+// Heap order, for crossings whose doubles cannot tell them apart.
+bool GridSweep::laterExactly(const Event &l, const Event &r) const
+{
+    if (l.left == r.left && l.right == r.right)
+        return false;
+    return grid::compare(crossingOf(l), crossingOf(r)) > 0;
+}
 
-    std::vector<int> block, inserting;
-    std::size_t vi = 0;
-    while (vi < ends.size() || queue.count > 0) {
-        ExactPoint p;
-        bool isVertex = false;
-        std::size_t vEnd = vi;
-        if (vi < ends.size()) {
-            const ExactPoint vp = ExactPoint::of(ends[vi].p);
-            if (queue.count == 0 || grid::compare(vp, queue.event(queue.top()).at) <= 0) {
-                p = vp;
-                isVertex = true;
-                while (vEnd < ends.size() && ends[vEnd].p == ends[vi].p)
-                    ++vEnd;
-            } else {
-                p = queue.event(queue.top()).at;
-            }
-        } else {
-            p = queue.event(queue.top()).at;
+void GridSweep::testPair(int left, int right, const ExactPoint &p, double py)
+{
+    const Segment &s = mSegments[std::size_t(left)], &t = mSegments[std::size_t(right)];
+    // Only a pair whose left segment heads to the right of the right one
+    // can still cross.
+    const Int d1x = s.b.x - s.a.x, d1y = s.b.y - s.a.y, d2x = t.b.x - t.a.x, d2y = t.b.y - t.a.y;
+    Int den = grid::cross(d1x, d1y, d2x, d2y);
+    if (den <= 0)
+        return;
+    if (std::max(s.a.x, s.b.x) < std::min(t.a.x, t.b.x) || std::max(t.a.x, t.b.x) < std::min(s.a.x, s.b.x))
+        return;
+    if (!grid::properlyCross(s.a, s.b, t.a, t.b))
+        return;
+    // The crossing in doubles; its exact point is found again when its
+    // step comes, or here when it lies too near the current one to tell.
+    const Int num = grid::cross(t.a.x - s.a.x, t.a.y - s.a.y, d2x, d2y);
+    const double along = double(num) / double(den);
+    const double qy = double(s.a.y) + double(d1y) * along, qx = double(s.a.x) + double(d1x) * along;
+    if (qy < py - kNear)
+        return;
+    if (qy <= py + kNear && grid::compare(grid::crossingPoint(s.a, s.b, t.a, t.b), p) <= 0)
+        return;
+    mEvents.push_back({qy, qx, left, right});
+    std::push_heap(mEvents.begin(), mEvents.end(), [this](const Event &l, const Event &r) { return later(l, r); });
+}
+
+// Exact Bentley-Ottmann sweep over the segments.  Every place where the
+// status changes (an end point or a crossing) is a step and its pixel a hot
+// pixel; every segment through a step begins a new piece there, whose side
+// windings follow from its left neighbour's.
+bool GridSweep::sweep()
+{
+    auto heapOrder = [this](const Event &l, const Event &r) { return later(l, r); };
+    const int graphs = int(mGraphEntries.size()) - 1;
+    int cursor[2] = {0, 0};
+    for (int g = 0; g < graphs; ++g)
+        cursor[g] = mGraphEntries[std::size_t(g)];
+    mState.assign(mSegments.size(), SegmentState{});
+    mRecords.clear();
+    mRecords.reserve(2 * mSegments.size() + 16);
+    mEvents.clear();
+    mStatus.clear();
+    mStepPixel.clear();
+    mStepPixel.reserve(mEntries.size() + 16);
+
+    for (;;) {
+        int vertexGraph = -1;
+        for (int g = 0; g < graphs; ++g) {
+            if (cursor[g] < mGraphEntries[std::size_t(g) + 1]
+                && (vertexGraph < 0
+                    || grid::before(mEntries[std::size_t(cursor[g])].p, mEntries[std::size_t(cursor[vertexGraph])].p)))
+                vertexGraph = g;
         }
-
-        SweepTree *seed = nullptr;
-        while (queue.count > 0 && grid::compare(queue.event(queue.top()).at, p) == 0) {
-            SweepEvent e;
-            queue.extract(e);
-            seed = e.leftNode;
+        if (vertexGraph < 0 && mEvents.empty())
+            break;
+        bool isVertex = vertexGraph >= 0;
+        GridPoint v;
+        if (isVertex) {
+            v = mEntries[std::size_t(cursor[vertexGraph])].p;
+            if (!mEvents.empty()) {
+                const Event &top = mEvents.front();
+                const double vy = double(v.y);
+                isVertex = vy < top.y - kNear
+                    || (vy <= top.y + kNear && grid::compare(ExactPoint::of(v), crossingOf(top)) <= 0);
+            }
+        }
+        const ExactPoint p = isVertex ? ExactPoint::of(v) : crossingOf(mEvents.front());
+        const double py = isVertex ? double(v.y) : mEvents.front().y;
+        // A segment known to pass through p: one that ends at the vertex,
+        // or one of a crossing pair.
+        int seed = -1, seedRight = -1;
+        while (!mEvents.empty()) {
+            const Event &top = mEvents.front();
+            if (top.y > py + kNear)
+                break;
+            // Two segments that cross once meet at p when both pass p.
+            const Segment &l = mSegments[std::size_t(top.left)], &r = mSegments[std::size_t(top.right)];
+            if (!((top.left == seed && top.right == seedRight)
+                  || (sideOf(l.a, l.b, p) == 0 && sideOf(r.a, r.b, p) == 0)))
+                break;
+            if (seed < 0) {
+                seed = top.left;
+                seedRight = top.right;
+            }
+            std::pop_heap(mEvents.begin(), mEvents.end(), heapOrder);
+            mEvents.pop_back();
         }
         if (isVertex) {
-            for (std::size_t k = vi; k < vEnd; ++k) {
-                if (!ends[k].start)
-                    seed = nodeOf[std::size_t(ends[k].segment)];
-            }
-        }
-        SweepTree *leftN = nullptr, *rightN = nullptr, *first = nullptr, *last = nullptr;
-        if (!seed) {
-            for (BalancedNode *n = list.root; n;) {
-                SweepTree *t = static_cast<SweepTree *>(n);
-                const int o = grid::orientExact(segmentOf(t).a, segmentOf(t).b, p);
-                if (o == 0) {
-                    seed = t;
-                    break;
-                }
-                if (o > 0) {
-                    rightN = t;
-                    n = n->left;
-                } else {
-                    leftN = t;
-                    n = n->right;
+            for (int g = 0; g < graphs && seed < 0; ++g) {
+                for (int k = cursor[g]; k < mGraphEntries[std::size_t(g) + 1] && mEntries[std::size_t(k)].p == v; ++k) {
+                    if (mEntries[std::size_t(k)].anEnd >= 0) {
+                        seed = mEntries[std::size_t(k)].anEnd;
+                        break;
+                    }
                 }
             }
         }
-        block.clear();
-        if (seed) {
-            first = last = seed;
-            while (first->leftNode() && contains(first->leftNode(), p))
-                first = first->leftNode();
-            while (last->rightNode() && contains(last->rightNode(), p))
-                last = last->rightNode();
-            leftN = first->leftNode();
-            rightN = last->rightNode();
-            for (SweepTree *t = first;; t = t->rightNode()) {
-                block.push_back(t->edge);
-                if (t == last)
-                    break;
-            }
-        }
-        if (!isVertex) {
-            if (!engine::growAppend(mHot, p.pixel()))
-                return false;
-            if (++mCrossings > mLimit)
-                return false;
-        }
-
-        inserting.clear();
-        for (int s : block) {
-            if (!(p.isGridPoint() && mSegments[std::size_t(s)].b == p.whole()))
-                inserting.push_back(s);
-        }
-        if (isVertex) {
-            for (std::size_t k = vi; k < vEnd; ++k) {
-                if (ends[k].start)
-                    inserting.push_back(ends[k].segment);
-            }
-        }
-        const int leftSeg = leftN ? leftN->edge : -1;
-        const int rightSeg = rightN ? rightN->edge : -1;
-        for (int s : block) {
-            nodeOf[std::size_t(s)]->remove(list, queue, true);
-            nodeOf[std::size_t(s)] = nullptr;
-        }
-        leftN = leftSeg >= 0 ? nodeOf[std::size_t(leftSeg)] : nullptr;
-        rightN = rightSeg >= 0 ? nodeOf[std::size_t(rightSeg)] : nullptr;
-        if (!inserting.empty() && leftN)
-            leftN->removeEvent(queue, false);
-        std::sort(inserting.begin(), inserting.end(), [this](int i, int j) {
-            const Segment &s = mSegments[std::size_t(i)], &t = mSegments[std::size_t(j)];
-            const GridPoint u = direction(s.a, s.b), v = direction(t.a, t.b);
-            const Int c = grid::cross(u.x, u.y, v.x, v.y);
-            return c != 0 ? c < 0 : i < j;
-        });
-        SweepTree *prev = leftN, *firstNew = nullptr;
-        for (int s : inserting) {
+        auto through = [&](int s) {
             const Segment &seg = mSegments[std::size_t(s)];
-            SweepTree *node = list.add(seg.graph, s, -1, !seg.reversed);
-            if (!node)
-                return false;
-            const int position = !prev ? BalancedNode::kLeftmost
-                                       : (!rightN ? BalancedNode::kRightmost : BalancedNode::kBetween);
-            if (node->insertAndRebalance(list.root, position, prev, rightN, true) != 0)
-                return false;
-            if (!firstNew)
-                firstNew = node;
-            prev = node;
-        }
-        if (firstNew) {
-            testPair(leftN, firstNew, p);
-            testPair(prev, rightN, p);
+            return (isVertex ? sideOf(seg.a, seg.b, v) : sideOf(seg.a, seg.b, p)) == 0;
+        };
+
+        // The block of segments through p, between those left of it and
+        // those right of it.
+        const int n = int(mStatus.size());
+        int lo, end;
+        if (seed >= 0 && mState[std::size_t(seed)].position >= 0) {
+            lo = mState[std::size_t(seed)].position;
+            end = lo + 1;
+            while (lo > 0 && through(mStatus[std::size_t(lo) - 1]))
+                --lo;
         } else {
-            testPair(leftN, rightN, p);
+            lo = 0;
+            int hi = n;
+            while (lo < hi) {
+                const int mid = (lo + hi) / 2;
+                const Segment &s = mSegments[std::size_t(mStatus[std::size_t(mid)])];
+                if ((isVertex ? sideOf(s.a, s.b, v) : sideOf(s.a, s.b, p)) < 0)
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            end = lo;
         }
-        if (isVertex)
-            vi = vEnd;
+        while (end < n && through(mStatus[std::size_t(end)]))
+            ++end;
+        if (!isVertex && end - lo < 2)
+            continue; // a crossing that is no longer there: nothing changes
+        const int step = int(mStepPixel.size());
+        mStepPixel.push_back(isVertex ? v : p.pixel());
+        if (!isVertex && ++mCrossings > mLimit)
+            return false;
+
+        // The new block: the segments that go on through p and those that
+        // start there, from the smaller-x side to the larger-x side just
+        // past p.
+        mBlock.clear();
+        for (int k = lo; k < end; ++k) {
+            const int s = mStatus[std::size_t(k)];
+            if (!(isVertex && GridPoint(mSegments[std::size_t(s)].b) == v))
+                mBlock.push_back(s);
+            else
+                mState[std::size_t(s)].position = -1;
+        }
+        if (isVertex) {
+            for (int g = 0; g < graphs; ++g) {
+                while (cursor[g] < mGraphEntries[std::size_t(g) + 1] && mEntries[std::size_t(cursor[g])].p == v) {
+                    const Entry &e = mEntries[std::size_t(cursor[g])];
+                    mBlock.insert(mBlock.end(), mStarts.begin() + e.startBegin, mStarts.begin() + e.startEnd);
+                    ++cursor[g];
+                }
+            }
+        }
+        auto leftOf = [this](int i, int j) {
+            const Segment &s = mSegments[std::size_t(i)], &t = mSegments[std::size_t(j)];
+            const Int c = grid::cross(s.b.x - s.a.x, s.b.y - s.a.y, t.b.x - t.a.x, t.b.y - t.a.y);
+            return c != 0 ? c < 0 : i < j;
+        };
+        if (mBlock.size() == 2) {
+            if (leftOf(mBlock[1], mBlock[0]))
+                std::swap(mBlock[0], mBlock[1]);
+        } else if (mBlock.size() > 2) {
+            std::sort(mBlock.begin(), mBlock.end(), leftOf);
+        }
+        const int oldLength = end - lo, newLength = int(mBlock.size());
+        if (newLength > oldLength)
+            mStatus.insert(mStatus.begin() + end, std::size_t(newLength - oldLength), 0);
+        else if (newLength < oldLength)
+            mStatus.erase(mStatus.begin() + lo + newLength, mStatus.begin() + end);
+        std::copy(mBlock.begin(), mBlock.end(), mStatus.begin() + lo);
+        const int moved = newLength == oldLength ? lo + newLength : int(mStatus.size());
+        for (int k = lo; k < moved; ++k)
+            mState[std::size_t(mStatus[std::size_t(k)])].position = k;
+
+        int w[2] = {0, 0};
+        if (lo > 0) {
+            const SegmentState &left = mState[std::size_t(mStatus[std::size_t(lo) - 1])];
+            w[0] = left.right[0];
+            w[1] = left.right[1];
+        }
+        for (const int s : mBlock) {
+            const int r = int(mRecords.size());
+            mRecords.push_back({step, {w[0], w[1]}, -1, s});
+            SegmentState &state = mState[std::size_t(s)];
+            if (state.lastRecord >= 0)
+                mRecords[std::size_t(state.lastRecord)].next = r;
+            else
+                state.firstRecord = r;
+            state.lastRecord = r;
+            const Segment &seg = mSegments[std::size_t(s)];
+            w[seg.tag] += seg.weight;
+            state.right[0] = w[0];
+            state.right[1] = w[1];
+        }
+
+        const int left = lo > 0 ? mStatus[std::size_t(lo) - 1] : -1;
+        const int right = lo + newLength < int(mStatus.size()) ? mStatus[std::size_t(lo + newLength)] : -1;
+        if (newLength == 0) {
+            if (left >= 0 && right >= 0)
+                testPair(left, right, p, py);
+        } else {
+            if (left >= 0)
+                testPair(left, mStatus[std::size_t(lo)], p, py);
+            if (right >= 0)
+                testPair(mStatus[std::size_t(lo + newLength) - 1], right, p, py);
+        }
     }
     return true;
+}
+
+// Hot pixels in sweep order.  Steps come in sweep order, so their pixel
+// rows never go down and only each row needs sorting.
+void GridSweep::assignPixels()
+{
+    const int steps = int(mStepPixel.size());
+    mStepHot.resize(std::size_t(steps));
+    mHot.clear();
+    std::vector<int> &order = mOrder;
+    order.resize(std::size_t(steps));
+    for (int k = 0; k < steps; ++k)
+        order[std::size_t(k)] = k;
+    bool rowsInOrder = true;
+    for (int k = 1; k < steps && rowsInOrder; ++k)
+        rowsInOrder = mStepPixel[std::size_t(k)].y >= mStepPixel[std::size_t(k) - 1].y;
+    auto byPixel = [this](int i, int j) {
+        const GridPoint &p = mStepPixel[std::size_t(i)], &q = mStepPixel[std::size_t(j)];
+        return grid::before(p, q) || (p == q && i < j);
+    };
+    if (!rowsInOrder) {
+        std::sort(order.begin(), order.end(), byPixel);
+    } else {
+        for (int k = 0; k < steps;) {
+            int j = k + 1;
+            while (j < steps && mStepPixel[std::size_t(j)].y == mStepPixel[std::size_t(k)].y)
+                ++j;
+            if (j - k > 1)
+                std::sort(order.begin() + k, order.begin() + j, byPixel);
+            k = j;
+        }
+    }
+    for (const int k : order) {
+        const GridPoint &p = mStepPixel[std::size_t(k)];
+        if (mHot.empty() || !(mHot.back() == p))
+            mHot.push_back(p);
+        mStepHot[std::size_t(k)] = int(mHot.size()) - 1;
+    }
+}
+
+void GridSweep::addPiece(const Segment &s, int segment, int from, int to, const int *left)
+{
+    Piece piece;
+    piece.tag = s.tag;
+    piece.segment = segment;
+    piece.left[0] = left[0];
+    piece.left[1] = left[1];
+    if (from < to) {
+        piece.u = from;
+        piece.v = to;
+        piece.sign = s.weight;
+    } else {
+        // The link runs against the sweep: its left is the piece's right.
+        piece.u = to;
+        piece.v = from;
+        piece.left[s.tag] += s.weight;
+        piece.sign = -s.weight;
+    }
+    mPieces.push_back(piece);
 }
 
 // Snap rounding: every segment becomes the chain of the hot pixels it
 // passes, in order along it.  Hot pixels are half-open squares; a hot pixel
 // whose centre lies exactly on a chain link (the segment only grazed the
-// open side of its square) is put into the chain too, so that no point of
-// the result lies inside an edge.
+// closed side of its square) is put into the chain too, so that no point of
+// the result lies inside an edge.  Every link takes the windings of the
+// piece of the segment it rounds.
 bool GridSweep::routeSegments()
 {
-    std::sort(mHot.begin(), mHot.end(), grid::before);
-    mHot.erase(std::unique(mHot.begin(), mHot.end()), mHot.end());
     if (!mIndex.build(mHot))
         return false;
+    // From here on a record names its step's hot pixel.
+    for (Record &r : mRecords)
+        r.step = mStepHot[std::size_t(r.step)];
+    mPieces.clear();
+    mPieces.reserve(mRecords.size() + mSegments.size() / 4 + 16);
     const std::int64_t pieceLimit = 4 * mLimit + 4 * std::int64_t(mSegments.size());
-    std::vector<int> route, candidates;
-    std::vector<std::pair<Int, int>> ordered;
-    for (int i = 0; i < int(mSegments.size()); ++i) {
+    std::vector<std::pair<Int, int>> &ordered = mOrdered;
+    std::vector<int> &route = mRoute, &candidates = mCandidates;
+    // Segments in the order in which the sweep met them (that of their first
+    // records), so that consecutive queries visit neighbouring cells.
+    const int records = int(mRecords.size());
+    for (int first = 0; first < records; ++first) {
+        const int i = mRecords[std::size_t(first)].segment;
+        const SegmentState &state = mState[std::size_t(i)];
+        if (state.firstRecord != first)
+            continue;
         const Segment &s = mSegments[std::size_t(i)];
-        route.clear();
-        candidates.clear();
-        mIndex.query(s.a, s.b, [&](int h) {
-            if (HotPixelIndex::meetsPixel(s.a, s.b, mHot[std::size_t(h)], true))
-                route.push_back(h);
-            else
-                candidates.push_back(h);
-        });
-        const GridPoint d = direction(s.a, s.b);
         ordered.clear();
-        for (int h : route) {
-            const GridPoint &c = mHot[std::size_t(h)];
-            ordered.push_back({(c.x - s.a.x) * d.x + (c.y - s.a.y) * d.y, h});
+        candidates.clear();
+        const Int dx = s.b.x - s.a.x, dy = s.b.y - s.a.y;
+        mIndex.query(s.a, s.b, [&](int h, const GridPoint &c, bool halfOpen) {
+            if (halfOpen) {
+                ordered.push_back({(c.x - s.a.x) * dx + (c.y - s.a.y) * dy, h});
+            } else {
+                candidates.push_back(h);
+            }
+        });
+        if (ordered.size() < 2)
+            continue;
+        if (ordered.size() == 2) {
+            if (ordered[1] < ordered[0])
+                std::swap(ordered[0], ordered[1]);
+            if (candidates.empty()) {
+                // One link: the pixels of the segment's two ends, with the
+                // windings of its last piece that starts in the first.
+                const int from = ordered[0].second, to = ordered[1].second;
+                const Record *r = &mRecords[std::size_t(state.firstRecord)];
+                while (r->next >= 0 && mRecords[std::size_t(r->next)].step == from)
+                    r = &mRecords[std::size_t(r->next)];
+                addPiece(s, i, from, to, r->left);
+                continue;
+            }
+        } else {
+            std::sort(ordered.begin(), ordered.end());
         }
-        std::sort(ordered.begin(), ordered.end());
         route.clear();
         for (const auto &o : ordered)
             route.push_back(o.second);
-        for (int c : candidates) {
+        for (const int c : candidates) {
             const GridPoint &C = mHot[std::size_t(c)];
             for (std::size_t k = 0; k + 1 < route.size(); ++k) {
                 const GridPoint &P = mHot[std::size_t(route[k])], &Q = mHot[std::size_t(route[k + 1])];
@@ -291,160 +577,62 @@ bool GridSweep::routeSegments()
                 }
             }
         }
-        // Source parameters by projection on the source edge.
-        float t0 = 0.0f, t1 = 0.0f;
-        const bool back = s.graph->hasFlag(PolyGraph::kHasBackData);
-        if (back) {
-            t0 = s.graph->backData(s.edge).tStart;
-            t1 = s.graph->backData(s.edge).tEnd;
-        }
-        const GridPoint S = s.reversed ? s.b : s.a, E = s.reversed ? s.a : s.b;
-        const double len2 = double(E.x - S.x) * double(E.x - S.x) + double(E.y - S.y) * double(E.y - S.y);
-        auto paramAt = [&](int h) {
-            if (!back)
-                return 0.0f;
-            const GridPoint &c = mHot[std::size_t(h)];
-            double u = (double(c.x - S.x) * double(E.x - S.x) + double(c.y - S.y) * double(E.y - S.y)) / len2;
-            u = std::clamp(u, 0.0, 1.0);
-            return float(double(t0) * (1.0 - u) + double(t1) * u);
-        };
+        // Walk the chain and the segment's pieces together: a piece begins
+        // at its step's pixel, which the chain passes in the same order.
+        int next = state.firstRecord;
+        int left[2] = {mRecords[std::size_t(next)].left[0], mRecords[std::size_t(next)].left[1]};
         for (std::size_t k = 0; k + 1 < route.size(); ++k) {
-            const int from = s.reversed ? route[k + 1] : route[k];
-            const int to = s.reversed ? route[k] : route[k + 1];
-            Piece piece;
-            piece.u = std::min(from, to);
-            piece.v = std::max(from, to);
-            piece.sign = from < to ? 1 : -1;
-            piece.tag = s.tag;
-            piece.segment = i;
-            piece.tu = paramAt(piece.u);
-            piece.tv = paramAt(piece.v);
-            if (!engine::growAppend(mPieces, piece) || std::int64_t(mPieces.size()) > pieceLimit)
-                return false;
+            const int h = route[k];
+            int probe = next;
+            for (int look = 0; probe >= 0 && look < 4; ++look, probe = mRecords[std::size_t(probe)].next) {
+                if (mRecords[std::size_t(probe)].step == h)
+                    break;
+            }
+            if (probe >= 0 && mRecords[std::size_t(probe)].step == h) {
+                for (next = probe; next >= 0 && mRecords[std::size_t(next)].step == h;
+                     next = mRecords[std::size_t(next)].next) {
+                    left[0] = mRecords[std::size_t(next)].left[0];
+                    left[1] = mRecords[std::size_t(next)].left[1];
+                }
+            }
+            addPiece(s, i, h, route[k + 1], left);
         }
+        if (std::int64_t(mPieces.size()) > pieceLimit)
+            return false;
     }
     return true;
 }
 
 int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
 {
-    std::sort(mPieces.begin(), mPieces.end(),
-              [](const Piece &l, const Piece &r) { return l.u < r.u || (l.u == r.u && l.v < r.v); });
-    struct Merged {
-        int u, v;
-        int weight[2];
-        int piece;
-    };
-    std::vector<Merged> merged;
-    merged.reserve(mPieces.size());
-    for (std::size_t k = 0; k < mPieces.size();) {
-        Merged e{mPieces[k].u, mPieces[k].v, {0, 0}, int(k)};
-        std::size_t j = k;
-        for (; j < mPieces.size() && mPieces[j].u == e.u && mPieces[j].v == e.v; ++j)
-            e.weight[mPieces[j].tag] += mPieces[j].sign;
-        if (e.weight[0] != 0 || e.weight[1] != 0)
-            merged.push_back(e);
-        k = j;
-    }
-
-    // Windings: a second sweep over the rounded graph, which has no
-    // crossings, so the status only gains and loses edges.
     const int H = int(mHot.size());
-    const int E = int(merged.size());
-    std::vector<int> upStart(static_cast<std::size_t>(H) + 1, 0), downStart(static_cast<std::size_t>(H) + 1, 0);
-    for (const Merged &e : merged) {
-        upStart[std::size_t(e.u) + 1] += 1;
-        downStart[std::size_t(e.v) + 1] += 1;
-    }
-    for (int p = 0; p < H; ++p) {
-        upStart[std::size_t(p) + 1] += upStart[std::size_t(p)];
-        downStart[std::size_t(p) + 1] += downStart[std::size_t(p)];
-    }
-    std::vector<int> ups(static_cast<std::size_t>(E)), downs(static_cast<std::size_t>(E));
+    const int P = int(mPieces.size());
+    // Pieces grouped by their first pixel, then by the second.
+    std::vector<int> &groupStart = mGroupStart;
+    groupStart.assign(std::size_t(H) + 1, 0);
+    for (const Piece &piece : mPieces)
+        groupStart[std::size_t(piece.u) + 1] += 1;
+    for (int h = 0; h < H; ++h)
+        groupStart[std::size_t(h) + 1] += groupStart[std::size_t(h)];
+    std::vector<int> &grouped = mGrouped;
+    grouped.resize(std::size_t(P));
     {
-        std::vector<int> fillUp(upStart.begin(), upStart.end() - 1), fillDown(downStart.begin(), downStart.end() - 1);
-        for (int e = 0; e < E; ++e) {
-            ups[std::size_t(fillUp[std::size_t(merged[std::size_t(e)].u)]++)] = e;
-            downs[std::size_t(fillDown[std::size_t(merged[std::size_t(e)].v)]++)] = e;
-        }
+        std::vector<int> &fill = mFill;
+        fill.assign(groupStart.begin(), groupStart.end() - 1);
+        for (int k = 0; k < P; ++k)
+            grouped[std::size_t(fill[std::size_t(mPieces[std::size_t(k)].u)]++)] = k;
     }
-    struct Winding {
-        int left[2];
-        int right[2];
+    auto byV = [this](int i, int j) {
+        const Piece &p = mPieces[std::size_t(i)], &q = mPieces[std::size_t(j)];
+        return p.v < q.v || (p.v == q.v && i < j);
     };
-    std::vector<Winding> winding(static_cast<std::size_t>(E));
-    int active = 0, capacity = 0;
-    for (int p = 0; p < H; ++p) {
-        active += (upStart[std::size_t(p) + 1] - upStart[std::size_t(p)])
-            - (downStart[std::size_t(p) + 1] - downStart[std::size_t(p)]);
-        capacity = std::max(capacity, active);
-    }
-    SweepTreeList list(capacity);
-    SweepEventQueue noEvents(0);
-    std::vector<SweepTree *> nodeOf(static_cast<std::size_t>(E), nullptr);
-    list.edgeNodes = &nodeOf;
-    std::vector<int> upward;
-    for (int p = 0; p < H; ++p) {
-        const int d0 = downStart[std::size_t(p)], d1 = downStart[std::size_t(p) + 1];
-        const int u0 = upStart[std::size_t(p)], u1 = upStart[std::size_t(p) + 1];
-        if (d0 == d1 && u0 == u1)
-            continue;
-        const GridPoint &P = mHot[std::size_t(p)];
-        SweepTree *leftN = nullptr, *rightN = nullptr;
-        if (d0 < d1) {
-            SweepTree *first = nodeOf[std::size_t(downs[std::size_t(d0)])], *last = first;
-            while (first->leftNode() && merged[std::size_t(first->leftNode()->edge)].v == p)
-                first = first->leftNode();
-            while (last->rightNode() && merged[std::size_t(last->rightNode()->edge)].v == p)
-                last = last->rightNode();
-            leftN = first->leftNode();
-            rightN = last->rightNode();
-        } else {
-            for (BalancedNode *n = list.root; n;) {
-                SweepTree *t = static_cast<SweepTree *>(n);
-                const Merged &e = merged[std::size_t(t->edge)];
-                if (grid::orient(mHot[std::size_t(e.u)], mHot[std::size_t(e.v)], P) > 0) {
-                    rightN = t;
-                    n = n->left;
-                } else {
-                    leftN = t;
-                    n = n->right;
-                }
-            }
-        }
-        int w[2] = {0, 0};
-        if (leftN) {
-            w[0] = winding[std::size_t(leftN->edge)].right[0];
-            w[1] = winding[std::size_t(leftN->edge)].right[1];
-        }
-        const int leftEdge = leftN ? leftN->edge : -1, rightEdge = rightN ? rightN->edge : -1;
-        for (int k = d0; k < d1; ++k) {
-            const int e = downs[std::size_t(k)];
-            nodeOf[std::size_t(e)]->remove(list, noEvents, true);
-            nodeOf[std::size_t(e)] = nullptr;
-        }
-        leftN = leftEdge >= 0 ? nodeOf[std::size_t(leftEdge)] : nullptr;
-        rightN = rightEdge >= 0 ? nodeOf[std::size_t(rightEdge)] : nullptr;
-        upward.assign(ups.begin() + u0, ups.begin() + u1);
-        std::sort(upward.begin(), upward.end(), [&](int i, int j) {
-            return leftOf(direction(P, mHot[std::size_t(merged[std::size_t(i)].v)]),
-                          direction(P, mHot[std::size_t(merged[std::size_t(j)].v)]));
-        });
-        SweepTree *prev = leftN;
-        for (int e : upward) {
-            SweepTree *node = list.add(nullptr, e, p, true);
-            if (!node)
-                return engine::kTooComplex;
-            const int position = !prev ? BalancedNode::kLeftmost
-                                       : (!rightN ? BalancedNode::kRightmost : BalancedNode::kBetween);
-            node->insertAndRebalance(list.root, position, prev, rightN, true);
-            Winding &wd = winding[std::size_t(e)];
-            for (int g = 0; g < 2; ++g) {
-                wd.left[g] = w[g];
-                w[g] += merged[std::size_t(e)].weight[g];
-                wd.right[g] = w[g];
-            }
-            prev = node;
+    for (int h = 0; h < H; ++h) {
+        const int b = groupStart[std::size_t(h)], e = groupStart[std::size_t(h) + 1];
+        if (e - b == 2) {
+            if (byV(grouped[std::size_t(b) + 1], grouped[std::size_t(b)]))
+                std::swap(grouped[std::size_t(b)], grouped[std::size_t(b) + 1]);
+        } else if (e - b > 2) {
+            std::sort(grouped.begin() + b, grouped.begin() + e, byV);
         }
     }
 
@@ -460,50 +648,132 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
         return false;
     };
 
-    // Keep the edges between filled and empty, turned so that the filled
-    // side lies on the side of (dy, -dx).
-    std::vector<int> slot(static_cast<std::size_t>(H), -1);
+    // Pieces that rounding made coincide are one edge; the faces between
+    // them collapsed, so their windings chain from the leftmost piece's left
+    // side to the rightmost piece's right side.
+    std::vector<Kept> &kept = mKept;
+    kept.clear();
+    std::vector<int> &slot = mSlot;
+    slot.assign(std::size_t(H), -1);
+    for (int k = 0; k < P;) {
+        const Piece &first = mPieces[std::size_t(grouped[std::size_t(k)])];
+        int j = k + 1;
+        while (j < P && mPieces[std::size_t(grouped[std::size_t(j)])].u == first.u
+               && mPieces[std::size_t(grouped[std::size_t(j)])].v == first.v)
+            ++j;
+        int left[2] = {first.left[0], first.left[1]};
+        int total[2] = {0, 0};
+        for (int m = k; m < j; ++m) {
+            const Piece &piece = mPieces[std::size_t(grouped[std::size_t(m)])];
+            total[piece.tag] += piece.sign;
+        }
+        if (j - k > 1) {
+            auto rightOf = [](const Piece &piece, int g) { return piece.left[g] + (piece.tag == g ? piece.sign : 0); };
+            for (int m = k; m < j; ++m) {
+                const Piece &candidate = mPieces[std::size_t(grouped[std::size_t(m)])];
+                int balance = 0;
+                for (int o = k; o < j; ++o) {
+                    const Piece &other = mPieces[std::size_t(grouped[std::size_t(o)])];
+                    if (other.left[0] == candidate.left[0] && other.left[1] == candidate.left[1])
+                        ++balance;
+                    if (rightOf(other, 0) == candidate.left[0] && rightOf(other, 1) == candidate.left[1])
+                        --balance;
+                }
+                if (balance == 1) {
+                    left[0] = candidate.left[0];
+                    left[1] = candidate.left[1];
+                    break;
+                }
+            }
+        }
+        const int right[2] = {left[0] + total[0], left[1] + total[1]};
+        const bool inLeft = filled(left), inRight = filled(right);
+        if (inLeft != inRight) {
+            // The filled side goes on the side of (dy, -dx).
+            const bool forward = inRight;
+            kept.push_back({forward ? first.u : first.v, forward ? first.v : first.u, grouped[std::size_t(k)]});
+            slot[std::size_t(first.u)] = slot[std::size_t(first.v)] = -2;
+        }
+        k = j;
+    }
+
+    int points = 0;
+    for (int h = 0; h < H; ++h) {
+        if (slot[std::size_t(h)] == -2)
+            slot[std::size_t(h)] = points++;
+    }
     destination.reset(0);
     destination.makeBackData(backData);
-    for (int e = 0; e < E; ++e) {
-        const Merged &m = merged[std::size_t(e)];
-        const bool inLeft = filled(winding[std::size_t(e)].left);
-        const bool inRight = filled(winding[std::size_t(e)].right);
-        if (inLeft == inRight)
+    // The destination is built in place: points in sweep order, every edge
+    // appended at the tail of both incidence lists, as adding them one by
+    // one would.
+    const std::uint32_t sideArrays = PolyGraph::kHasPointData | PolyGraph::kHasEdgeData
+        | PolyGraph::kHasSweepEdgeData | PolyGraph::kHasWindingData;
+    if (destination.mFlags & sideArrays)
+        destination.makeSweepWorkData(false), destination.makeWindingData(false);
+    if (!engine::resizeTo(destination.mPoints, std::size_t(points))
+        || !engine::reserveFor(destination.mEdges, kept.size())
+        || (backData && !engine::resizeTo(destination.mBackData, kept.size())))
+        return engine::kTooComplex;
+    for (int h = 0; h < H; ++h) {
+        const int at = slot[std::size_t(h)];
+        if (at >= 0) {
+            GraphPoint &gp = destination.mPoints[std::size_t(at)];
+            gp = GraphPoint{};
+            gp.x = grid::fromGrid(mHot[std::size_t(h)].x);
+            gp.y = grid::fromGrid(mHot[std::size_t(h)].y);
+        }
+    }
+    if (points > 0)
+        destination.mFlags |= PolyGraph::kPointsAdded;
+    std::vector<GraphEdge> &edges = destination.mEdges;
+    auto link = [&edges](GraphPoint &p, int point, int e, bool atStart) {
+        GraphEdge &edge = edges[std::size_t(e)];
+        (atStart ? edge.prevAtStart : edge.prevAtEnd) = p.lastEdge;
+        if (p.lastEdge >= 0) {
+            GraphEdge &tail = edges[std::size_t(p.lastEdge)];
+            (tail.start == point ? tail.nextAtStart : tail.nextAtEnd) = e;
+        } else {
+            p.firstEdge = e;
+        }
+        p.lastEdge = e;
+    };
+    for (const Kept &k : kept) {
+        const int from = slot[std::size_t(k.from)], to = slot[std::size_t(k.to)];
+        GraphPoint &a = destination.mPoints[std::size_t(from)], &b = destination.mPoints[std::size_t(to)];
+        const int index = int(edges.size());
+        GraphEdge edge;
+        edge.start = from;
+        edge.end = to;
+        edge.dx = b.x - a.x;
+        edge.dy = b.y - a.y;
+        edges.push_back(edge);
+        a.outDegree += 1;
+        link(a, from, index, true);
+        b.inDegree += 1;
+        link(b, to, index, false);
+        if (!backData)
             continue;
-        for (int p : {m.u, m.v}) {
-            if (slot[std::size_t(p)] < 0)
-                slot[std::size_t(p)] = -2;
-        }
+        const Segment &s = mSegments[std::size_t(mPieces[std::size_t(k.piece)].segment)];
+        const PolyGraph &source = *mGraphs[s.tag];
+        BackData bd = source.hasFlag(PolyGraph::kHasBackData) ? source.backData(s.edge) : BackData{};
+        // Source parameters by projection on the source edge.
+        const GridPoint S = s.weight < 0 ? s.b : s.a, E = s.weight < 0 ? s.a : s.b;
+        const double dx = double(E.x - S.x), dy = double(E.y - S.y);
+        const double inverse = 1.0 / (dx * dx + dy * dy);
+        const float t0 = bd.tStart, t1 = bd.tEnd;
+        auto paramAt = [&](int h) {
+            const GridPoint &c = mHot[std::size_t(h)];
+            double u = (double(c.x - S.x) * dx + double(c.y - S.y) * dy) * inverse;
+            u = std::clamp(u, 0.0, 1.0);
+            return float(double(t0) * (1.0 - u) + double(t1) * u);
+        };
+        bd.tStart = paramAt(k.from);
+        bd.tEnd = paramAt(k.to);
+        destination.mBackData[std::size_t(index)] = bd;
     }
-    for (int p = 0; p < H; ++p) {
-        if (slot[std::size_t(p)] == -2) {
-            slot[std::size_t(p)] = destination.addPoint(grid::fromGrid(mHot[std::size_t(p)].x),
-                                                        grid::fromGrid(mHot[std::size_t(p)].y));
-            if (slot[std::size_t(p)] < 0)
-                return engine::kTooComplex;
-        }
-    }
-    for (int e = 0; e < E; ++e) {
-        const Merged &m = merged[std::size_t(e)];
-        const bool inLeft = filled(winding[std::size_t(e)].left);
-        const bool inRight = filled(winding[std::size_t(e)].right);
-        if (inLeft == inRight)
-            continue;
-        const bool forward = inRight;
-        const int from = forward ? m.u : m.v, to = forward ? m.v : m.u;
-        const int index = destination.addEdge(slot[std::size_t(from)], slot[std::size_t(to)]);
-        if (index < 0)
-            return engine::kTooComplex;
-        if (backData) {
-            const Piece &piece = mPieces[std::size_t(m.piece)];
-            const Segment &s = mSegments[std::size_t(piece.segment)];
-            BackData b = s.graph->hasFlag(PolyGraph::kHasBackData) ? s.graph->backData(s.edge) : BackData{};
-            b.tStart = forward ? piece.tu : piece.tv;
-            b.tEnd = forward ? piece.tv : piece.tu;
-            destination.backData(index) = b;
-        }
-    }
+    if (!kept.empty())
+        destination.mFlags |= PolyGraph::kEdgesUnsorted;
     for (int p = 0; p < destination.pointCount(); ++p) {
         GraphPoint &gp = destination.mPoints[std::size_t(p)];
         gp.recordedDegree = gp.inDegree + gp.outDegree;
@@ -521,10 +791,14 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
 int GridSweep::run(PolyGraph &destination, Rule rule, bool backData)
 {
     mCrossings = 0;
-    mHot.clear();
-    mPieces.clear();
+    mGraphEntries.push_back(int(mEntries.size()));
     try {
-        if (!findCrossings() || !routeSegments()) {
+        if (!sweep()) {
+            destination.reset(0);
+            return engine::kTooComplex;
+        }
+        assignPixels();
+        if (!routeSegments()) {
             destination.reset(0);
             return engine::kTooComplex;
         }

@@ -1,10 +1,11 @@
 #pragma once
 
 // The sweep behind normalisation and the boolean: finds every crossing of
-// the source edges exactly, rounds the arrangement to the 1/32 grid by
-// routing every edge through the hot pixels it passes (so that rounding
-// creates no new crossing), merges duplicate edges, computes the windings of
-// both sides of every edge and keeps the edges between filled and empty.
+// the source edges exactly and, in the same pass, the windings of both
+// sides of every piece of edge between two crossings; then rounds the
+// arrangement to the 1/32 grid by routing every edge through the hot pixels
+// it passes (so that rounding creates no new crossing), merges the pieces
+// that rounding made coincide and keeps the edges between filled and empty.
 
 #include "geometry/GridArithmetic.h"
 #include "geometry/HotPixelIndex.h"
@@ -23,6 +24,9 @@ public:
     enum class Rule { EvenOdd, NonZero, Union, Intersection, Difference, ExclusiveOr };
 
     explicit GridSweep(std::int64_t crossingLimit);
+    ~GridSweep();
+    GridSweep(const GridSweep &) = delete;
+    GridSweep &operator=(const GridSweep &) = delete;
 
     // Adds the edges of a source graph; false when a coordinate is not
     // finite or too large for the grid arithmetic.
@@ -34,32 +38,114 @@ public:
     std::int64_t crossings() const { return mCrossings; }
 
 private:
+    // A grid point in 32 bits: grid coordinates never need more.
+    struct Point32 {
+        std::int32_t x = 0, y = 0;
+        Point32() = default;
+        Point32(const grid::GridPoint &p)
+            : x(std::int32_t(p.x))
+            , y(std::int32_t(p.y))
+        {
+        }
+        operator grid::GridPoint() const { return {x, y}; }
+        friend bool operator==(const Point32 &, const Point32 &) = default;
+    };
     struct Segment {
-        grid::GridPoint a; // earlier end in sweep order
-        grid::GridPoint b;
-        PolyGraph *graph = nullptr;
-        int edge = -1;
-        int tag = 0;
-        bool reversed = false; // the source edge runs from b to a
+        Point32 a; // earlier end in sweep order
+        Point32 b;
+        int edge = -1;              // in the source graph of its tag
+        std::int8_t tag = 0;
+        std::int8_t weight = 1;     // +1 when the source edge runs from a to b, else -1
+    };
+    // A place where segments start: a source point, in sweep order.
+    struct Entry {
+        grid::GridPoint p;
+        int startBegin, startEnd; // range of mStarts
+        int anEnd;                // a segment that ends here, -1 none
+    };
+    // The start of a piece of a segment between two events: the event's
+    // step (once the hot pixels are known, the step's hot pixel) and the
+    // windings on the piece's left (smaller-x) side.
+    struct Record {
+        int step;
+        int left[2];
+        int next;
+        int segment;
+    };
+    struct SegmentState {
+        int position = -1; // in the status, -1 when not in it
+        int firstRecord = -1;
+        int lastRecord = -1;
+        int right[2] = {0, 0}; // windings right of the current piece
+    };
+    // A crossing still to come, of two segments; its position in doubles
+    // orders most pairs without the exact point.
+    struct Event {
+        double y, x;
+        int left, right;
     };
     struct Piece {
-        int u, v; // hot pixels, u < v
-        int sign; // +1 when the source edge runs from u to v
+        int u, v;    // hot pixels, u before v in sweep order
+        int left[2]; // windings on the left of u -> v
         int tag;
+        int sign; // weight of the piece along u -> v
         int segment;
-        float tu, tv; // source parameter at u and at v
     };
 
-    bool findCrossings();
+    bool sweep();
+    void assignPixels();
     bool routeSegments();
+    void addPiece(const Segment &s, int segment, int from, int to, const int *left);
     int buildResult(PolyGraph &destination, Rule rule, bool backData);
+    void testPair(int left, int right, const grid::ExactPoint &p, double py);
+    grid::ExactPoint crossingOf(const Event &e) const;
+    // Two positions closer than this in a coordinate are told apart by the
+    // exact comparison; the doubles err by far less.
+    static constexpr double kNear = 1e-6;
+    // Heap order: the event that comes later in the sweep sinks.
+    bool later(const Event &l, const Event &r) const
+    {
+        if (l.y < r.y - kNear)
+            return false;
+        if (l.y > r.y + kNear)
+            return true;
+        return laterExactly(l, r);
+    }
+    bool laterExactly(const Event &l, const Event &r) const;
+
+    // Work buffers are kept per thread between sweeps, so that a pipeline
+    // of sweeps does not fault in fresh memory for every step.
+    void exchangeBuffers(GridSweep &other);
+    bool mBorrowed = false;
 
     std::int64_t mLimit;
+    PolyGraph *mGraphs[2] = {nullptr, nullptr};
     std::int64_t mCrossings = 0;
     std::vector<Segment> mSegments;
-    std::vector<grid::GridPoint> mHot;
+    std::vector<int> mStarts;
+    std::vector<Entry> mEntries;
+    std::vector<int> mGraphEntries; // begin of each graph's entries, and the end
+    std::vector<SegmentState> mState;
+    std::vector<Record> mRecords;
+    std::vector<Event> mEvents; // a heap
+    std::vector<int> mStatus;
+    std::vector<int> mBlock;
+    std::vector<grid::GridPoint> mStepPixel; // per step of the sweep
+    std::vector<int> mStepHot;               // hot pixel of each step
+    std::vector<grid::GridPoint> mHot;       // sorted, distinct
     std::vector<Piece> mPieces;
     HotPixelIndex mIndex;
+    // Scratch of the stages.
+    std::vector<grid::GridPoint> mPoints;
+    std::vector<int> mOffsets, mFill, mStartPoint, mEndSeed, mOrder, mRoute, mCandidates, mGroupStart, mGrouped, mSlot;
+    std::vector<char> mUsed;
+    std::vector<std::pair<grid::Int, int>> mOrdered;
+    std::vector<std::pair<std::uint64_t, int>> mKeys, mKeysSpare;
+    struct Kept {
+        int from, to;
+        int piece;
+    };
+    std::vector<Kept> mKept;
 };
 
 } // namespace scrivane

@@ -67,51 +67,45 @@ bool HotPixelIndex::meetsPixel(const GridPoint &a, const GridPoint &b, const Gri
 
 bool HotPixelIndex::build(const std::vector<GridPoint> &points)
 {
-    const int n = int(points.size());
-    // Nodes are numbered as in a heap; the ranges halve, so the numbers
-    // stay below twice the next power of two above n.
-    std::size_t nodes = 16;
-    while (nodes < 2 * std::size_t(n) + 2)
-        nodes *= 2;
-    if (!engine::resizeTo(mIndex, std::size_t(n)) || !engine::resizeTo(mPoints, std::size_t(n))
-        || !engine::resizeTo(mBoxes, nodes))
-        return false;
-    for (int i = 0; i < n; ++i)
-        mIndex[std::size_t(i)] = i;
-    struct Task {
-        int node, lo, hi, depth;
-    };
-    std::vector<Task> stack;
-    stack.push_back({0, 0, n, 0});
-    while (!stack.empty()) {
-        const Task t = stack.back();
-        stack.pop_back();
-        if (t.lo >= t.hi)
-            continue;
-        Box box{points[std::size_t(mIndex[std::size_t(t.lo)])].x, points[std::size_t(mIndex[std::size_t(t.lo)])].x,
-                points[std::size_t(mIndex[std::size_t(t.lo)])].y, points[std::size_t(mIndex[std::size_t(t.lo)])].y};
-        for (int k = t.lo; k < t.hi; ++k) {
-            const GridPoint &p = points[std::size_t(mIndex[std::size_t(k)])];
-            box.x0 = std::min(box.x0, p.x);
-            box.x1 = std::max(box.x1, p.x);
-            box.y0 = std::min(box.y0, p.y);
-            box.y1 = std::max(box.y1, p.y);
-        }
-        mBoxes[std::size_t(t.node)] = {2 * box.x0 - 1, 2 * box.x1 + 1, 2 * box.y0 - 1, 2 * box.y1 + 1};
-        if (t.hi - t.lo <= kLeafSize)
-            continue;
-        const int mid = (t.lo + t.hi) / 2;
-        // Split across the longer side of the box.
-        const bool byX = box.x1 - box.x0 >= box.y1 - box.y0;
-        std::nth_element(mIndex.begin() + t.lo, mIndex.begin() + mid, mIndex.begin() + t.hi, [&](int i, int j) {
-            const GridPoint &p = points[std::size_t(i)], &q = points[std::size_t(j)];
-            return byX ? (p.x < q.x || (p.x == q.x && p.y < q.y)) : (p.y < q.y || (p.y == q.y && p.x < q.x));
-        });
-        stack.push_back({2 * t.node + 1, t.lo, mid, t.depth + 1});
-        stack.push_back({2 * t.node + 2, mid + 1, t.hi, t.depth + 1});
+    mPoints = &points;
+    mColumns = mRows = 0;
+    const std::size_t n = points.size();
+    if (n == 0)
+        return true;
+    Int minX = points[0].x, maxX = minX, minY = points[0].y, maxY = minY;
+    for (const GridPoint &p : points) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
     }
-    for (int k = 0; k < n; ++k)
-        mPoints[std::size_t(k)] = points[std::size_t(mIndex[std::size_t(k)])];
+    // Cells of a power-of-two side, at most about one hot pixel per cell.
+    int shift = 0;
+    auto cells = [&](int s) { return (((maxX - minX) >> s) + 1) * (((maxY - minY) >> s) + 1); };
+    while (cells(shift) > Int(2 * n + 1))
+        ++shift;
+    mShift = shift;
+    mMinX = minX;
+    mMinY = minY;
+    const Int columns = ((maxX - minX) >> shift) + 1, rows = ((maxY - minY) >> shift) + 1;
+    if (!engine::resizeTo(mCellStart, std::size_t(columns * rows + 1)) || !engine::resizeTo(mCellPoints, n))
+        return false;
+    std::fill(mCellStart.begin(), mCellStart.end(), 0);
+    auto cellOf = [&](const GridPoint &p) { return ((p.y - minY) >> shift) * columns + ((p.x - minX) >> shift); };
+    for (const GridPoint &p : points)
+        mCellStart[std::size_t(cellOf(p)) + 1] += 1;
+    for (std::size_t c = 1; c < mCellStart.size(); ++c)
+        mCellStart[c] += mCellStart[c - 1];
+    // Filled in order, so that each cell lists its pixels in sweep order;
+    // the starts are shifted by one cell while filling and put back after.
+    for (std::size_t i = 0; i < n; ++i)
+        mCellPoints[std::size_t(mCellStart[std::size_t(cellOf(points[i]))]++)] = {
+            std::int32_t(points[i].x), std::int32_t(points[i].y), int(i)};
+    for (std::size_t c = mCellStart.size() - 1; c > 0; --c)
+        mCellStart[c] = mCellStart[c - 1];
+    mCellStart[0] = 0;
+    mColumns = columns;
+    mRows = rows;
     return true;
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
 // The hot pixels of a sweep (grid points where the rounded result must have
-// a vertex), indexed so that every hot pixel near a segment is found without
-// walking the segment pixel by pixel.
+// a vertex), bucketed in a uniform grid of square cells so that the hot
+// pixels near a segment are found by walking the cells along it.
 
 #include "geometry/GridArithmetic.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <vector>
 
 namespace scrivane {
@@ -15,67 +18,86 @@ class HotPixelIndex
 public:
     // `points` must stay alive and unchanged while the index is used.
     bool build(const std::vector<grid::GridPoint> &points);
-    // Calls `visit(i)` for every hot pixel i whose closed square (half a grid
-    // step around it) meets the segment a-b.
+    // Calls `visit(i, c, halfOpen)` for every hot pixel i (at c) whose
+    // closed square (half a grid step around it) meets the segment a-b;
+    // halfOpen tells whether the half-open square ([c - 1/2, c + 1/2) on
+    // both axes, the square that rounding assigns to the pixel) meets it
+    // too.
     template <typename Visit>
     void query(const grid::GridPoint &a, const grid::GridPoint &b, Visit &&visit) const;
 
     // Whether the segment a-b meets the square of side 1 around c: closed,
-    // or half-open ([c - 1/2, c + 1/2) on both axes) as rounding assigns
-    // points to pixels.
+    // or half-open as above.
     static bool meetsPixel(const grid::GridPoint &a, const grid::GridPoint &b, const grid::GridPoint &c,
                            bool halfOpen);
 
 private:
-    struct Box {
-        grid::Int x0 = 0, x1 = -1, y0 = 0, y1 = -1;
-    };
-    struct Range {
-        int node, lo, hi;
-    };
-    static constexpr int kLeafSize = 8;
     static bool meetsBox(const grid::GridPoint &a, const grid::GridPoint &b, grid::Int x0, grid::Int x1,
                          grid::Int y0, grid::Int y1, bool halfOpen);
 
-    std::vector<int> mIndex;                // hot pixel index, in tree order
-    std::vector<grid::GridPoint> mPoints;   // the same pixels, in tree order
-    std::vector<Box> mBoxes;                // per node, in doubled units, closed
-    mutable std::vector<Range> mStack;
+    const std::vector<grid::GridPoint> *mPoints = nullptr;
+    grid::Int mMinX = 0, mMinY = 0;
+    int mShift = 0;
+    grid::Int mColumns = 0, mRows = 0;
+    // The pixels of every cell, with their coordinates at hand.
+    struct Slot {
+        std::int32_t x, y;
+        int index;
+    };
+    std::vector<int> mCellStart; // per cell, into mCellPoints; one more at the end
+    std::vector<Slot> mCellPoints;
 };
 
 template <typename Visit>
 void HotPixelIndex::query(const grid::GridPoint &a, const grid::GridPoint &b, Visit &&visit) const
 {
-    if (mPoints.empty())
+    using grid::Int;
+    if (mColumns == 0)
         return;
-    const grid::Int minX = 2 * std::min(a.x, b.x), maxX = 2 * std::max(a.x, b.x);
-    const grid::Int minY = 2 * std::min(a.y, b.y), maxY = 2 * std::max(a.y, b.y);
-    const grid::GridPoint a2{2 * a.x, 2 * a.y}, b2{2 * b.x, 2 * b.y};
-    mStack.clear();
-    mStack.push_back({0, 0, int(mPoints.size())});
-    while (!mStack.empty()) {
-        const Range r = mStack.back();
-        mStack.pop_back();
-        if (r.lo >= r.hi)
-            continue;
-        const Box &box = mBoxes[std::size_t(r.node)];
-        if (box.x1 < minX || box.x0 > maxX || box.y1 < minY || box.y0 > maxY)
-            continue;
-        // A segment along one axis meets every box its bounding box meets.
-        if (a.x != b.x && a.y != b.y && !meetsBox(a2, b2, box.x0, box.x1, box.y0, box.y1, false))
-            continue;
-        if (r.hi - r.lo <= kLeafSize) {
-            for (int k = r.lo; k < r.hi; ++k) {
-                if (meetsPixel(a, b, mPoints[std::size_t(k)], false))
-                    visit(mIndex[std::size_t(k)]);
-            }
-            continue;
+    const Int loX = std::min(a.x, b.x), hiX = std::max(a.x, b.x);
+    const Int loY = std::min(a.y, b.y), hiY = std::max(a.y, b.y);
+    // Doubled units: the pixel's sides lie on odd numbers, the segment's
+    // ends on even ones.
+    const Int dx = b.x - a.x, dy = b.y - a.y;
+    const Int reach = (dx < 0 ? -dx : dx) + (dy < 0 ? -dy : dy);
+    auto cellOf = [this](Int v, Int origin, Int count) {
+        const Int c = (v - origin) >> mShift;
+        return c < 0 ? Int(0) : (c >= count ? count - 1 : c);
+    };
+    // The closed square of a pixel meets the segment's box exactly when
+    // its centre lies in the box (both are on the grid), and the segment
+    // when besides the line passes within the square.  Within each row of
+    // cells only the columns near the segment are visited; a margin of one
+    // step covers the rounding of the division.
+    const Int rowFirst = cellOf(loY, mMinY, mRows), rowLast = cellOf(hiY, mMinY, mRows);
+    const double slope = dy != 0 ? double(dx) / double(dy) : 0.0;
+    for (Int row = rowFirst; row <= rowLast; ++row) {
+        Int xLo = loX, xHi = hiX;
+        if (rowFirst != rowLast && dy != 0 && dx != 0) {
+            const Int bandLo = std::max(mMinY + (row << mShift) - 1, loY);
+            const Int bandHi = std::min(mMinY + ((row + 1) << mShift) + 1, hiY);
+            const double x0 = double(a.x) + slope * double(bandLo - a.y);
+            const double x1 = double(a.x) + slope * double(bandHi - a.y);
+            xLo = std::max(loX, Int(std::floor(std::min(x0, x1))) - 1);
+            xHi = std::min(hiX, Int(std::ceil(std::max(x0, x1))) + 1);
         }
-        const int mid = (r.lo + r.hi) / 2;
-        if (meetsPixel(a, b, mPoints[std::size_t(mid)], false))
-            visit(mIndex[std::size_t(mid)]);
-        mStack.push_back({2 * r.node + 1, r.lo, mid});
-        mStack.push_back({2 * r.node + 2, mid + 1, r.hi});
+        const Int colFirst = cellOf(xLo, mMinX, mColumns), colLast = cellOf(xHi, mMinX, mColumns);
+        const int *start = mCellStart.data() + row * mColumns;
+        for (int k = start[colFirst], end = start[colLast + 1]; k < end; ++k) {
+            const Slot &slot = mCellPoints[std::size_t(k)];
+            const grid::GridPoint c{slot.x, slot.y};
+            if (c.x < loX || c.x > hiX || c.y < loY || c.y > hiY)
+                continue;
+            Int side = 2 * (dx * (c.y - a.y) - dy * (c.x - a.x));
+            if (side < 0)
+                side = -side;
+            if (side > reach)
+                continue;
+            // Strictly inside: the open square is met.  Only the rare
+            // boundary cases need the exact half-open test.
+            const bool open = side < reach;
+            visit(slot.index, c, open || meetsPixel(a, b, c, true));
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "geometry/PolyGraph.h"
 
 #include "geometry/CommandPath.h"
+#include "geometry/EngineStorage.h"
 #include "geometry/GridArithmetic.h"
 
 #include <algorithm>
@@ -12,11 +13,6 @@ namespace scrivane {
 namespace {
 
 constexpr float kTwoPi = 2.0f * std::numbers::pi_v<float>;
-
-float snapToGrid(float v)
-{
-    return std::ldexp(std::roundf(std::ldexp(v, engine::kGridShift)), -engine::kGridShift);
-}
 
 // Total order on floats, NaN last, so that sorting never misbehaves.
 bool lessTotal(float a, float b)
@@ -100,16 +96,13 @@ void PolyGraph::toCommandPath(CommandPath &destination, int n, const CommandPath
     }
     destination.reset();
     destination.setWeighted(false);
-    makeEdgeData(true);
-    for (int e = 0; e < edgeCount(); ++e) {
-        const GraphEdge &edge = mEdges[std::size_t(e)];
-        mEdgeData[std::size_t(e)].roundedDx =
-            snapToGrid(mPoints[std::size_t(edge.end)].x) - snapToGrid(mPoints[std::size_t(edge.start)].x);
-        mEdgeData[std::size_t(e)].roundedDy =
-            snapToGrid(mPoints[std::size_t(edge.end)].y) - snapToGrid(mPoints[std::size_t(edge.start)].y);
-    }
-    mFlags |= kEdgesUnsorted;
-    sortEdges();
+    // Room for a line and a junction mark per edge, so that long results
+    // are not copied while they grow.
+    engine::reserveFor(destination.mCommands, 2 * std::size_t(edgeCount()) + 16);
+    // The angular order by the directions between the rounded end points;
+    // on a graph whose points lie on the grid already (every sweep result)
+    // the stored directions are those differences, exactly.
+    sortEdgesBy(pointsOnGrid() ? DirectionSource::Stored : DirectionSource::SnappedPoints);
     makeEdgeData(false);
 
     std::vector<char> visited(static_cast<std::size_t>(edgeCount()), 0);
@@ -175,16 +168,13 @@ void PolyGraph::toCommandPathPlain(CommandPath &destination)
 {
     destination.reset();
     destination.setWeighted(false);
-    makeEdgeData(true);
-    for (int e = 0; e < edgeCount(); ++e) {
-        const GraphEdge &edge = mEdges[std::size_t(e)];
-        mEdgeData[std::size_t(e)].roundedDx =
-            snapToGrid(mPoints[std::size_t(edge.end)].x) - snapToGrid(mPoints[std::size_t(edge.start)].x);
-        mEdgeData[std::size_t(e)].roundedDy =
-            snapToGrid(mPoints[std::size_t(edge.end)].y) - snapToGrid(mPoints[std::size_t(edge.start)].y);
-    }
-    mFlags |= kEdgesUnsorted;
-    sortEdges();
+    // Room for a line and a junction mark per edge, so that long results
+    // are not copied while they grow.
+    engine::reserveFor(destination.mCommands, 2 * std::size_t(edgeCount()) + 16);
+    // The angular order by the directions between the rounded end points;
+    // on a graph whose points lie on the grid already (every sweep result)
+    // the stored directions are those differences, exactly.
+    sortEdgesBy(pointsOnGrid() ? DirectionSource::Stored : DirectionSource::SnappedPoints);
     makeEdgeData(false);
     std::vector<char> visited(static_cast<std::size_t>(edgeCount()), 0);
     std::vector<int> prev(static_cast<std::size_t>(edgeCount()), -1);

@@ -1,8 +1,10 @@
 #include "geometry/PolyGraph.h"
 
 #include "geometry/EngineStorage.h"
+#include "geometry/GridArithmetic.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace scrivane {
@@ -22,7 +24,18 @@ int sector(double dx, double dy)
     return dy > 0 ? 5 : (dy == 0 ? 6 : 7);
 }
 
-struct IncidentRecord {
+float snapToGrid(float v)
+{
+    // ldexpf(roundf(ldexpf(v, 5)), -5); scaling by a power of two is exact.
+    const float scaled = v * float(engine::kGridScale);
+    if (!(std::fabs(scaled) < 8388608.0f)) // 2^23: integral already, or not finite
+        return std::ldexp(std::roundf(std::ldexp(v, engine::kGridShift)), -engine::kGridShift);
+    return float(grid::roundHalfAway(double(scaled))) * (1.0f / float(engine::kGridScale));
+}
+
+} // namespace
+
+struct PolyGraph::IncidentRecord {
     int edge;
     bool isStart;
     double dx;
@@ -30,9 +43,11 @@ struct IncidentRecord {
     int sector;
 };
 
+namespace {
+
 // Products of floats are exact in double, so the sign of the cross product
 // is exact and the order is a strict weak order.
-bool angularBefore(const IncidentRecord &u, const IncidentRecord &v)
+bool angularBefore(const PolyGraph::IncidentRecord &u, const PolyGraph::IncidentRecord &v)
 {
     if (u.sector != v.sector)
         return u.sector < v.sector;
@@ -139,18 +154,6 @@ int PolyGraph::addEdge(int start, int end)
     connectEnd(end, index);
     mFlags |= kEdgesUnsorted;
     return index;
-}
-
-int &PolyGraph::nextAt(int e, int point)
-{
-    GraphEdge &edge = mEdges[std::size_t(e)];
-    return edge.start == point ? edge.nextAtStart : edge.nextAtEnd;
-}
-
-int &PolyGraph::prevAt(int e, int point)
-{
-    GraphEdge &edge = mEdges[std::size_t(e)];
-    return edge.start == point ? edge.prevAtStart : edge.prevAtEnd;
 }
 
 void PolyGraph::connectStart(int point, int e)
@@ -391,15 +394,19 @@ void PolyGraph::applyPointOrder(const std::vector<int> &order)
     }
 }
 
-void PolyGraph::sortIncidence(int point, bool useWorkDirections)
+void PolyGraph::sortIncidence(int point, DirectionSource source, std::vector<IncidentRecord> &records)
 {
-    std::vector<IncidentRecord> records;
+    records.clear();
     for (int e = mPoints[std::size_t(point)].firstEdge; e >= 0; e = nextAt(e, point)) {
         const GraphEdge &edge = mEdges[std::size_t(e)];
         double dx = edge.dx, dy = edge.dy;
-        if (useWorkDirections) {
+        if (source == DirectionSource::WorkRecords) {
             dx = mEdgeData[std::size_t(e)].roundedDx;
             dy = mEdgeData[std::size_t(e)].roundedDy;
+        } else if (source == DirectionSource::SnappedPoints) {
+            const GraphPoint &a = mPoints[std::size_t(edge.start)], &b = mPoints[std::size_t(edge.end)];
+            dx = snapToGrid(b.x) - snapToGrid(a.x);
+            dy = snapToGrid(b.y) - snapToGrid(a.y);
         }
         const bool isStart = edge.start == point;
         if (!isStart) {
@@ -408,7 +415,12 @@ void PolyGraph::sortIncidence(int point, bool useWorkDirections)
         }
         records.push_back({e, isStart, dx, dy, sector(dx, dy)});
     }
-    std::sort(records.begin(), records.end(), angularBefore);
+    if (records.size() == 2) {
+        if (angularBefore(records[1], records[0]))
+            std::swap(records[0], records[1]);
+    } else {
+        std::sort(records.begin(), records.end(), angularBefore);
+    }
     GraphPoint &p = mPoints[std::size_t(point)];
     const int n = int(records.size());
     p.firstEdge = records.front().edge;
@@ -427,16 +439,39 @@ void PolyGraph::sortIncidence(int point, bool useWorkDirections)
     }
 }
 
+bool PolyGraph::pointsOnGrid() const
+{
+    for (const GraphPoint &p : mPoints) {
+        // Multiples of 1/32 below 2^18 in size: their differences are exact
+        // in floats.
+        if (!(std::fabs(p.x) < 262144.0f && std::fabs(p.y) < 262144.0f) || snapToGrid(p.x) != p.x
+            || snapToGrid(p.y) != p.y)
+            return false;
+    }
+    for (const GraphEdge &e : mEdges) {
+        if (e.start < 0 || e.end < 0 || e.dx != mPoints[std::size_t(e.end)].x - mPoints[std::size_t(e.start)].x
+            || e.dy != mPoints[std::size_t(e.end)].y - mPoints[std::size_t(e.start)].y)
+            return false;
+    }
+    return true;
+}
+
 void PolyGraph::sortEdges()
 {
     if (!(mFlags & kEdgesUnsorted))
         return;
-    mFlags &= ~kEdgesUnsorted;
     const bool work = hasFlag(kHasEdgeData) && mEdgeData.size() >= mEdges.size();
+    sortEdgesBy(work ? DirectionSource::WorkRecords : DirectionSource::Stored);
+}
+
+void PolyGraph::sortEdgesBy(DirectionSource source)
+{
+    mFlags &= ~kEdgesUnsorted;
+    std::vector<IncidentRecord> records;
     for (int i = 0; i < pointCount(); ++i) {
         const GraphPoint &p = mPoints[std::size_t(i)];
         if (p.inDegree + p.outDegree >= 2)
-            sortIncidence(i, work);
+            sortIncidence(i, source, records);
     }
 }
 

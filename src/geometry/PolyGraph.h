@@ -97,6 +97,7 @@ struct BackData {
 class PolyGraph
 {
 public:
+    struct IncidentRecord;
     static constexpr std::uint32_t kPointsAdded = 0x1;
     static constexpr std::uint32_t kEdgesUnsorted = 0x2;
     static constexpr std::uint32_t kHasPointData = 0x4;
@@ -179,10 +180,24 @@ private:
 
     bool validPoint(int i) const { return i >= 0 && i < pointCount(); }
     bool validEdge(int e) const { return e >= 0 && e < edgeCount(); }
-    int &nextAt(int e, int point);
-    int &prevAt(int e, int point);
+    int &nextAt(int e, int point)
+    {
+        GraphEdge &edge = mEdges[std::size_t(e)];
+        return edge.start == point ? edge.nextAtStart : edge.nextAtEnd;
+    }
+    int &prevAt(int e, int point)
+    {
+        GraphEdge &edge = mEdges[std::size_t(e)];
+        return edge.start == point ? edge.prevAtStart : edge.prevAtEnd;
+    }
     bool growEdgeArrays(std::size_t n);
-    void sortIncidence(int point, bool useWorkDirections);
+    // Where the angular order takes edge directions from.
+    enum class DirectionSource { Stored, WorkRecords, SnappedPoints };
+    void sortIncidence(int point, DirectionSource source, std::vector<IncidentRecord> &records);
+    void sortEdgesBy(DirectionSource source);
+    // Every point on the 1/32 grid and every stored direction the exact
+    // difference of its end points.
+    bool pointsOnGrid() const;
     void applyPointOrder(const std::vector<int> &order);
     int emitContour(CommandPath &destination, int n, const CommandPath *const *sources, int firstEdge,
                     const std::vector<int> &next);
