@@ -6,13 +6,12 @@
 #include "BenchSupport.h"
 
 #include "document/TDDocument.h"
-#include "model/TDBezierPath.h"
 #include "model/TDFillStyle.h"
 #include "model/TDGroup.h"
 #include "model/TDLayer.h"
 #include "model/TDModelArchiving.h"
+#include "model/TDRectangle.h"
 #include "model/TDStrokeStyle.h"
-#include "platform/KeyedUnarchiver.h"
 #include "platform/Numbers.h"
 
 #include <QDir>
@@ -27,48 +26,6 @@
 using namespace scrivane;
 
 namespace {
-
-// Until rectangles arrive: a graphic whose path is its stored rectangle.
-class BenchRect : public TDGraphic {
-public:
-    explicit BenchRect(const Rect &rect = Rect()) : m_rect(rect) {}
-    std::shared_ptr<TDBezierPath> bezierPath() const override
-    {
-        return std::make_shared<TDBezierPath>(PathBase::withRect(m_rect));
-    }
-    PropertyList toYAML() const override
-    {
-        PropertyList d = TDGraphic::toYAML();
-        d.insert(QStringLiteral("Rect"), m_rect.toString());
-        return d;
-    }
-    void initWithDictionary(const PropertyList &dictionary) override
-    {
-        if (const auto rect = Rect::fromString(dictionary.value(QStringLiteral("Rect")).toString()))
-            m_rect = *rect;
-        TDGraphic::initWithDictionary(dictionary);
-    }
-    QString archiveClassName() const override { return QStringLiteral("BenchRect"); }
-    const Rect &rect() const { return m_rect; }
-
-private:
-    Rect m_rect;
-};
-
-void registerClasses()
-{
-    static const bool done = [] {
-        TDModelArchiving::registerClasses();
-        KeyedUnarchiver::registerClass(QStringLiteral("BenchRect"),
-                                       [](KeyedUnarchiver &u) -> std::shared_ptr<Archivable> {
-                                           auto rect = std::make_shared<BenchRect>();
-                                           rect->initWithDictionary(u.decodeObject());
-                                           return rect;
-                                       });
-        return true;
-    }();
-    (void)done;
-}
 
 struct Shape {
     Rect rect;
@@ -101,14 +58,15 @@ std::vector<Shape> makeShapes(long count)
 
 std::unique_ptr<TDDocument> makeDocument(const std::vector<Shape> &shapes)
 {
-    registerClasses();
+    TDModelArchiving::registerClasses();
     auto document = std::make_unique<TDDocument>();
     auto second = TDLayer::layerWithName(QStringLiteral("Layer 2"), document.get());
     document->setLayers({document->layers()[0], second});
     std::map<int, TDGraphicArray> groups;
     for (size_t i = 0; i < shapes.size(); ++i) {
         const Shape &s = shapes[i];
-        auto graphic = std::make_shared<BenchRect>(s.rect);
+        auto graphic = std::make_shared<TDRectangle>();
+        graphic->setTransformation(TDGraphic::transformForBounds(s.rect));
         graphic->fillStyle()->setStyle(TDFillColor);
         graphic->fillStyle()->setColor(s.fill);
         graphic->strokeStyle()->setStyle(TDStrokeLine);

@@ -7,10 +7,14 @@
 #include "document/TDDocument.h"
 #include "document/TDGlobalImageStore.h"
 #include "document/TDPackageWrapper.h"
+#include "model/TDBezierGraphic.h"
 #include "model/TDFillStyle.h"
+#include "model/TDFilter.h"
 #include "model/TDGradient.h"
 #include "model/TDGroup.h"
 #include "model/TDLayer.h"
+#include "model/TDOval.h"
+#include "model/TDRectangle.h"
 #include "model/TDStrokeStyle.h"
 #include "platform/ArchivedColor.h"
 #include "platform/KeyedArchiver.h"
@@ -498,4 +502,53 @@ TEST_F(PackageFixture, AutosaveWritesACopyOnlyWhenThereIsSomethingNew)
     EXPECT_TRUE(document.isDocumentEdited());
     EXPECT_TRUE(document.fileName().isEmpty());
     EXPECT_FALSE(document.saveDocument());
+}
+
+TEST_F(PackageFixture, RectanglesOvalsPathsAndEffectsRoundTrip)
+{
+    auto rectangle = std::make_shared<TDRectangle>();
+    rectangle->setTransformation(TDGraphic::transformForBounds(Rect(10, 10, 60, 30)));
+    rectangle->setRoundness(0.2f);
+    auto arc = std::make_shared<TDOval>();
+    arc->setTransformation(TDGraphic::transformForBounds(Rect(80, 10, 40, 40)));
+    arc->setAngleA(30);
+    arc->setAngleB(200);
+    arc->setJoined(true);
+    PathBase path;
+    path.moveTo(Point(0, 0));
+    path.curveTo(Point(50, 80), Point(10, 20), Point(30, 40));
+    path.lineTo(Point(90, 5));
+    auto curve = TDBezierGraphic::graphicWithBezierPath(path);
+    const auto blur = TDFilter::filterWithName(QStringLiteral("CIGaussianBlur"));
+    ASSERT_TRUE(blur);
+    rectangle->setFilterArray({blur});
+    rectangle->setUsesFilters(true);
+    for (const TDGraphicPtr &graphic : TDGraphicArray{rectangle, arc, curve})
+        document.addGraphic(graphic);
+    document.addGraphic(
+        TDGroup::groupWithGraphics({std::make_shared<TDRectangle>(), std::make_shared<TDOval>()}));
+
+    const QString path1 = folder + "/shapes.scrivane";
+    ASSERT_TRUE(document.saveDocumentAs(path1, Type)) << document.lastError().toStdString();
+    TDDocument opened;
+    ASSERT_TRUE(opened.readFromFile(path1, Type)) << opened.lastError().toStdString();
+    const TDGraphicArray &children = opened.layers()[0]->graphics();
+    ASSERT_EQ(children.size(), 4u);
+    const auto openedRectangle = std::dynamic_pointer_cast<TDRectangle>(children[0]);
+    const auto openedArc = std::dynamic_pointer_cast<TDOval>(children[1]);
+    const auto openedCurve = std::dynamic_pointer_cast<TDBezierGraphic>(children[2]);
+    ASSERT_TRUE(openedRectangle && openedArc && openedCurve);
+    EXPECT_EQ(openedRectangle->roundness(), 0.2f);
+    EXPECT_EQ(openedRectangle->filterArray().size(), 1u);
+    EXPECT_EQ(openedArc->angleA(), 30);
+    EXPECT_EQ(openedArc->angleB(), 200);
+    EXPECT_TRUE(openedArc->joined());
+    EXPECT_EQ(openedCurve->bounds(), curve->bounds());
+    EXPECT_EQ(archive(opened.drawDocumentDictionaryForGraphics({})),
+              archive(document.drawDocumentDictionaryForGraphics({})));
+    // And they draw the same.
+    const QImage before =
+        TDDocument::imageForGraphics(document.visibleGraphics(), 1, true, Rect(0, 0, 130, 90));
+    const QImage after = TDDocument::imageForGraphics(opened.visibleGraphics(), 1, true, Rect(0, 0, 130, 90));
+    EXPECT_EQ(before, after);
 }
