@@ -552,3 +552,26 @@ TEST_F(PackageFixture, RectanglesOvalsPathsAndEffectsRoundTrip)
     const QImage after = TDDocument::imageForGraphics(opened.visibleGraphics(), 1, true, Rect(0, 0, 130, 90));
     EXPECT_EQ(before, after);
 }
+
+TEST_F(PackageFixture, ManyGraphicsKeepTheirOwnTransformations)
+{
+    // Values made while archiving (each graphic's transformation, colours)
+    // live only for a moment; a later one must never be written as a
+    // reference to an earlier one that had the same address.
+    for (int i = 0; i < 3000; ++i) {
+        auto rectangle = std::make_shared<TDRectangle>();
+        rectangle->setTransformation(TDGraphic::transformForBounds(Rect(float(i), float(i % 97), 5, 7)));
+        document.layers()[0]->addGraphicVeryQuietly(rectangle);
+    }
+    const QString path = folder + "/many.scrivane";
+    ASSERT_TRUE(document.saveDocumentAs(path, Type));
+    TDDocument opened;
+    ASSERT_TRUE(opened.readFromFile(path, Type));
+    const TDGraphicArray &children = opened.layers()[0]->graphics();
+    ASSERT_EQ(children.size(), 3000u);
+    int wrong = 0;
+    for (int i = 0; i < 3000; ++i)
+        wrong += children[size_t(i)]->transformation() !=
+                 TDGraphic::transformForBounds(Rect(float(i), float(i % 97), 5, 7));
+    EXPECT_EQ(wrong, 0);
+}
