@@ -198,6 +198,10 @@ quint64 KeyedArchiver::encodeArchivable(const std::shared_ptr<Archivable> &objec
     }
     const quint64 index = reserve();
     m_archived.emplace(object.get(), index);
+    // Objects are known by address: one freed during the archive (a value
+    // made on the fly by an encode function) could leave its address to
+    // another object, which would then be written as a reference to it.
+    m_retained.push_back(object);
     m_inProgress.push_back(index);
     m_frames.push_back(Frame{index, {}, {}});
     object->encode(*this);

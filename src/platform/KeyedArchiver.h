@@ -80,6 +80,7 @@ private:
     QHash<QString, quint64> m_classes;
     QHash<QString, Ref> m_keys;
     std::unordered_map<const Archivable *, quint64> m_archived;
+    std::vector<std::shared_ptr<Archivable>> m_retained; // keeps the addresses above unique
     std::vector<quint64> m_inProgress;
     std::vector<Frame> m_frames;
     QString m_error;
