@@ -1,6 +1,7 @@
 #include "model/TDDictionaryReader.h"
 
 #include "platform/ArchivedColor.h"
+#include "platform/ArchivedPoint.h"
 #include "platform/ArchivedTransform.h"
 
 #include <QDebug>
@@ -85,6 +86,26 @@ std::optional<AffineTransform> TDDictionaryReader::transform(const QString &key)
     if (!transform)
         skip(key, "a transformation");
     return transform;
+}
+
+std::optional<Point> TDDictionaryReader::point(const QString &key) const
+{
+    if (!m_dictionary.contains(key))
+        return std::nullopt;
+    const PropertyList value = m_dictionary.value(key);
+    std::optional<Point> point = ArchivedPoint::fromValue(value);
+    if (!point && value.isString())
+        point = Point::fromString(value.toString());
+    if (point && (!std::isfinite(point->x) || !std::isfinite(point->y)))
+        point.reset();
+    if (!point)
+        skip(key, "a point");
+    return point;
+}
+
+PropertyList TDDictionaryReader::pointValue(Point point)
+{
+    return PropertyList(point.toString());
 }
 
 std::optional<PropertyList> TDDictionaryReader::array(const QString &key) const

@@ -7,7 +7,7 @@
 #include "model/TDGradient.h"
 #include "model/TDGraphic.h"
 #include "model/TDGraphicViewInterface.h"
-#include "model/TDStyleValues.h"
+#include "model/TDDictionaryReader.h"
 #include "platform/ArchivedColor.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -546,8 +546,8 @@ PropertyList TDFillStyle::toYAML() const
     if (m_style == GradientFill) {
         if (m_gradient)
             dictionary.insert(FillGradientKey, PropertyList(m_gradient->clone()));
-        dictionary.insert(GradientStartPKey, TDStyleValues::pointValue(m_startPoint));
-        dictionary.insert(GradientEndPKey, TDStyleValues::pointValue(m_endPoint));
+        dictionary.insert(GradientStartPKey, TDDictionaryReader::pointValue(m_startPoint));
+        dictionary.insert(GradientEndPKey, TDDictionaryReader::pointValue(m_endPoint));
         dictionary.insert(GradientStyleKey, m_gradientStyle);
     }
     return dictionary;
@@ -555,7 +555,7 @@ PropertyList TDFillStyle::toYAML() const
 
 void TDFillStyle::initWithDictionary(const PropertyList &dictionary)
 {
-    const TDStyleValues values(dictionary, "TDFillStyle");
+    const TDDictionaryReader values(dictionary, "TDFillStyle");
     if (const auto color = values.color(FillColorKey))
         setColor(*color);
     if (const auto style = values.integer(FillStyleKey))
@@ -569,7 +569,7 @@ void TDFillStyle::initWithDictionary(const PropertyList &dictionary)
         if (imageValue.kind() == PropertyList::Kind::Data)
             setImageData(imageValue.toData(), extensionOfImageData(imageValue.toData()));
         else
-            values.warn(ImageKey, "image data");
+            values.skip(ImageKey, "image data");
     } else if (const auto key = values.string(ImageKeyKey)) {
         setImageKey(*key);
     }
@@ -583,7 +583,7 @@ void TDFillStyle::initWithDictionary(const PropertyList &dictionary)
         else if (gradientValue.isDictionary())
             setGradient(TDGradient::objectWithYAML(gradientValue));
         else
-            values.warn(FillGradientKey, "a gradient");
+            values.skip(FillGradientKey, "a gradient");
     }
     if (const auto style = values.integer(GradientStyleKey))
         setGradientStyle(*style);

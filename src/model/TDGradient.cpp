@@ -1,6 +1,6 @@
 #include "model/TDGradient.h"
 
-#include "model/TDStyleValues.h"
+#include "model/TDDictionaryReader.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
@@ -209,7 +209,7 @@ PropertyList TDGradient::toYAML() const
 
 void TDGradient::initWithDictionary(const PropertyList &dictionary)
 {
-    const TDStyleValues values(dictionary, "TDGradient");
+    const TDDictionaryReader values(dictionary, "TDGradient");
     const auto markers = values.array(MarkersKey);
     if (!markers)
         return;

@@ -1,6 +1,6 @@
 #include "model/TDGradientMarker.h"
 
-#include "model/TDStyleValues.h"
+#include "model/TDDictionaryReader.h"
 #include "platform/ArchivedColor.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -52,7 +52,7 @@ PropertyList TDGradientMarker::toYAML() const
 
 void TDGradientMarker::initWithDictionary(const PropertyList &dictionary)
 {
-    const TDStyleValues values(dictionary, "TDGradientMarker");
+    const TDDictionaryReader values(dictionary, "TDGradientMarker");
     if (const auto color = values.color(ColorKey))
         setColor(*color);
     if (const auto position = values.real(PositionKey))

@@ -3,7 +3,7 @@
 #include "model/TDBezierPath.h"
 #include "model/TDDrawProtocol.h"
 #include "model/TDGraphic.h"
-#include "model/TDStyleValues.h"
+#include "model/TDDictionaryReader.h"
 #include "platform/ArchivedColor.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -620,7 +620,7 @@ PropertyList TDStrokeStyle::toYAML() const
 
 void TDStrokeStyle::initWithDictionary(const PropertyList &dictionary)
 {
-    const TDStyleValues values(dictionary, "TDStrokeStyle");
+    const TDDictionaryReader values(dictionary, "TDStrokeStyle");
     copyValues(dictionary, m_laterValues, {PressureKey});
     if (const auto color = values.color(StrokeColorKey))
         setColor(*color);
