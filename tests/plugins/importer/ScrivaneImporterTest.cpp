@@ -113,9 +113,9 @@ QString package(const QString &name, const QByteArray &data)
 }
 
 // A keyed archive in XML whose root is a chain of `depth` dictionaries, each
-// holding the next under "Graphics" and the text fill `text`; with `cycle`
-// the last one holds the first again.
-QByteArray chainArchive(int depth, bool cycle, const QString &text)
+// holding the next under "Graphics" (`fanOut` times over) and the text fill
+// `text`; with `cycle` the last one holds the first again.
+QByteArray chainArchive(int depth, bool cycle, const QString &text, int fanOut = 1)
 {
     // Objects: 0 $null, 1 dictionary class, 2 array class, 3 "Graphics",
     // 4 "Fill", 5 "FillTextKey", 6 the text data, 7 the fill dictionary,
@@ -141,7 +141,7 @@ QByteArray chainArchive(int depth, bool cycle, const QString &text)
         objects += dictionary({3, 4}, {9 + 2 * i, 7});
         QString children;
         if (i + 1 < depth)
-            children = uid(10 + 2 * i);
+            children = uid(10 + 2 * i).repeated(fanOut);
         else if (cycle)
             children = uid(8);
         objects += QStringLiteral("<dict><key>$class</key>%1<key>NS.objects</key><array>%2</array></dict>")
@@ -275,6 +275,9 @@ TEST(ScrivaneImporter, UnreadablePackagesFailWithOneLine)
         {"data that is no archive", package(QStringLiteral("junk.scrivane"), QByteArrayLiteral("junk"))},
         {"archive that contains itself", package(QStringLiteral("cycle.scrivane"), chainArchive(3, true, "x"))},
         {"archive nested too deep", package(QStringLiteral("deep.scrivane"), chainArchive(5000, false, "x"))},
+        // 60 small objects that unfold into 2^60 graphics.
+        {"archive unfolding without end",
+         package(QStringLiteral("unfold.scrivane"), chainArchive(60, false, "x", 2))},
         {"missing path", QDir(folder()).filePath(QStringLiteral("missing.scrivane"))},
     };
     for (const auto &c : cases) {
