@@ -54,8 +54,9 @@ std::unique_ptr<PreviewImageRequest> preview(const QString &path, const char *ty
 {
     auto request = std::make_unique<PreviewImageRequest>(PreviewImageRequest::Mode::Preview);
     const auto g = generator();
-    if (g)
+    if (g) {
         EXPECT_EQ(g->GeneratePreviewForURL(g.get(), request.get(), urlOf(path).constData(), type, nullptr), PluginOK);
+    }
     return request;
 }
 
@@ -63,10 +64,11 @@ std::unique_ptr<PreviewImageRequest> thumbnail(const QString &path, int size)
 {
     auto request = std::make_unique<PreviewImageRequest>(PreviewImageRequest::Mode::Thumbnail, size);
     const auto g = generator();
-    if (g)
+    if (g) {
         EXPECT_EQ(g->GenerateThumbnailForURL(g.get(), request.get(), urlOf(path).constData(),
                                              "com.quelmont.scrivane.scrivane", nullptr, size, size),
                   PluginOK);
+    }
     return request;
 }
 
@@ -184,4 +186,21 @@ TEST(ScrivanePreview, PackagesThatDoNotLoadDrawNothingAndSayWhy)
                                        "com.quelmont.scrivane.scrivane", nullptr),
               PluginOK);
     EXPECT_FALSE(request->hasImage());
+}
+
+TEST(ScrivanePreview, OlderPackagesKeptAsYamlAreDrawn)
+{
+    // The YAML reader of the runtime services is inside the module: a
+    // package with only "data.yaml" loads with nothing to load first.
+    const QString path = QDir(QString::fromStdString(test::temporaryFolder())).filePath(QStringLiteral("old.scrivane"));
+    QDir().mkpath(path);
+    QFile yaml(QDir(path).filePath(QStringLiteral("data.yaml")));
+    ASSERT_TRUE(yaml.open(QIODevice::WriteOnly));
+    yaml.write("Layers:\n  - Name: From yaml\n");
+    yaml.close();
+
+    const auto request = preview(path);
+    ASSERT_TRUE(request->hasImage()) << request->failure().toStdString();
+    EXPECT_EQ(request->image().size(), QSize(595, 842));
+    EXPECT_TRUE(near(pixel(request->image(), 300, 400), White));
 }
