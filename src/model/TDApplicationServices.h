@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <vector>
+
 namespace scrivane {
 
 class TDGraphic;
@@ -27,6 +30,17 @@ public:
     virtual Rect windowZoomRect() const = 0;
     // Refreshes the panes for the graphic (null: the selection as a whole).
     virtual void graphicChanged(TDGraphic *graphic) = 0;
+    // The graphic whose style new graphics take: the first selected graphic
+    // of the main window, else the inspector's own style graphic.  Null
+    // while there is none (new graphics keep their own defaults).
+    virtual TDGraphic *visibleGraphic() const { return nullptr; }
+    // The inspector's own style graphic, which the panes change while
+    // nothing is selected; null while there is none.
+    virtual TDGraphic *styleGraphic() const { return nullptr; }
+    // A knob drag of the canvas moved these graphics (the transform pane
+    // follows), and the first of them (the stroke width follows).
+    virtual void updateTransform(const std::vector<std::shared_ptr<TDGraphic>> &) {}
+    virtual void updateStrokeSize(TDGraphic *) {}
 };
 
 // The effects pane.

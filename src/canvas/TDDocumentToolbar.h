@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QToolBar>
+
+class QAction;
+
+namespace scrivane {
+
+class TDDocument;
+class TDGraphicView;
+class TDToolStrip;
+
+// The toolbar of a document window.  Its main item is the tool strip; the
+// other items it can hold (union, subtract, intersect, xor, the four
+// alignments, combine, separate) send their action to the canvas, each with
+// its tag, which says what the item needs enabled (1: a selection, 2 and
+// more: two selected graphics) and which edge an alignment aligns.  An item
+// whose action the canvas does not offer yet stays disabled.
+class TDDocumentToolbar : public QToolBar {
+    Q_OBJECT
+
+public:
+    // The toolbar's identifier ("DocumentToolbar").
+    static const QString identifier;
+    static const QString drawModeItemIdentifier;   // "Draw Mode Item Identifier"
+    static const QString flexibleSpaceItemIdentifier;
+    static const QString spaceItemIdentifier;
+    static const QString separatorItemIdentifier;
+    static const QString showColorsItemIdentifier;
+    static const QString showFontsItemIdentifier;
+    static const QString customizeItemIdentifier;
+    static const QString printItemIdentifier;
+
+    explicit TDDocumentToolbar(QWidget *parent = nullptr);
+    ~TDDocumentToolbar() override;
+
+    // Builds the default items, ties the tool strip to the document and the
+    // canvas and marks the initial tool (the document calls it when its
+    // window has loaded).
+    void setupToolbar(TDDocument *document, TDGraphicView *view);
+
+    TDToolStrip *toolStrip() const { return m_toolStrip; }
+
+    static QStringList toolbarDefaultItemIdentifiers();
+    static QStringList toolbarAllowedItemIdentifiers();
+    // A new item for the identifier, set up from the toolbar's table; an
+    // identifier not in the table gives a bare item of that name.  The
+    // draw-mode item's widget is the tool strip.
+    QAction *itemForItemIdentifier(const QString &identifier);
+    // The items on the toolbar, in order, with their identifiers.
+    QStringList itemIdentifiers() const;
+    QAction *itemWithIdentifier(const QString &identifier) const;
+
+    // Enables each item whose action the canvas offers.
+    void validateItems();
+
+Q_SIGNALS:
+    // The show-colours and show-fonts items: the application opens its
+    // panels.
+    void showColorsRequested();
+    void showFontsRequested();
+    void printRequested();
+
+private:
+    void insertItem(const QString &identifier);
+
+    TDToolStrip *m_toolStrip;
+    QPointer<TDGraphicView> m_view;
+};
+
+} // namespace scrivane

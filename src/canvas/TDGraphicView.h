@@ -1,0 +1,352 @@
+#pragma once
+
+#include "model/TDEvent.h"
+#include "model/TDGraphicViewInterface.h"
+#include "model/TDModelTypes.h"
+#include "model/TDUndoManager.h"
+#include "platform/AffineTransform.h"
+#include "platform/Geometry.h"
+#include "platform/Identified.h"
+
+#include <QImage>
+#include <QPointF>
+#include <QRect>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class QAction;
+
+namespace scrivane {
+
+class GraphicsContext;
+class ScalingScrollView;
+class TDDocument;
+class TDToolStrip;
+class TDTracker;
+
+// The canvas of a document window: a widget that sits as the document view
+// of a ScalingScrollView and through which the user creates, selects and
+// edits the graphics of its TDDocument.  It paints the drawing with cairo
+// into its backing image, one dirty area at a time, and is the drawing
+// target of every graphic it shows.
+//
+// Coordinates.  Document coordinates are points, y growing downwards.  The
+// widget is the canvas's frame: frame pixels = (document point − bounds
+// origin) × zoom × DPI factor.  Window coordinates (TDEvent's
+// locationInWindow) are those of the top-level widget holding the canvas.
+//
+// Tools.  The current tool is the tag of the selected cell of the tool strip
+// (0 select, 1 edit, 2 paint, 3 polygon, 4 rectangle, 5 oval, 6 text, 7 zoom,
+// 8 hand, 9 dropper); the canvas never stores it.
+//
+// Gestures.  A press starts at most one tracker (TDTracker) that receives
+// the following events until the release; what the original program did
+// after its tracking loop runs when the tracker finishes.
+//
+// Topics live in their own files: the press and the tools
+// (TDGraphicView.cpp), drawing and invalidation (+Drawing), zoom and the
+// hand and dropper tools (+Zoom), the selection (+Selection), knob tracking
+// and snapping (+Transform), the widget's events (+Events).
+class TDGraphicView : public QWidget, public TDGraphicViewInterface {
+    Q_OBJECT
+
+public:
+    explicit TDGraphicView(QWidget *parent = nullptr);
+    ~TDGraphicView() override;
+
+    // --- Wiring --------------------------------------------------------------------
+    // The document shown (not owned); the canvas becomes its graphicView.
+    void setDocument(TDDocument *document);
+    TDDocument *tdDocument() const { return m_document; }
+    TDDocumentInterface *document() const override;
+    // The tool strip whose selected cell is the current tool (not owned).
+    void setToolStrip(TDToolStrip *strip) { m_drawModeController = strip; }
+    TDToolStrip *toolStrip() const { return m_drawModeController; }
+    // The enclosing scroll view, or null.
+    ScalingScrollView *scrollView() const;
+    // Once the canvas sits in its scroll view: follows the scroll view's
+    // size and sizes itself around the paper.
+    void awakeFromNib();
+
+    // --- Tools -----------------------------------------------------------------------
+    int drawMode() const override;
+    // Sent by the tool strip after every tool change.
+    void changeMode(int newMode, int oldMode);
+    // Selects a tool through the tool strip (as -[TDDocument select:]).
+    void selectTool(int tag);
+    // Whether the current tool stays after a press.
+    bool toolLocked() const;
+    // The press of a creating tool with the new graphic in the creating
+    // slot: the tool's tracking, then the graphic joins the current layer
+    // as one undo step named "Create <name>".
+    void createGraphic(const TDEvent &event, const QString &name, int mode);
+    TDGraphic *creatingGraphic() const override { return m_creatingGraphic.get(); }
+    // The graphic drawn on top while it is created (not retained).
+    void setCreatingGraphic(const TDGraphicPtr &graphic) { m_creatingGraphic = graphic; }
+    TDGraphic *editingGraphic() const { return m_editingGraphic; }
+    void setEditingGraphic(TDGraphic *graphic) override { m_editingGraphic = graphic; }
+    void stopTextEditing() override;
+    void stopEditing() override;
+    bool isolationState() const override { return m_useIsolation; }
+    void setIsolation(bool isolated) override { m_useIsolation = isolated; }
+    void toggleIsolationMenu(QAction *sender = nullptr);
+    // The edit sub-state: 0 none, 1 graphics rubber band, 2 edit tool,
+    // 3 node rubber band.
+    int editMode() const { return m_mode; }
+    // Graphics created while the selection was left alone; they become the
+    // selection when the tool returns to select or edit.
+    const TDGraphicArray &createdGraphics() const { return m_createdGraphics; }
+
+    // --- Input -------------------------------------------------------------------------
+    // The press, as the widget's mouse press hands it on (window coordinates).
+    void mouseDown(const TDEvent &event);
+    // Runs a tracker from now on (the one running is cancelled first).
+    void beginTracking(std::unique_ptr<TDTracker> tracker);
+    bool isTracking() const { return m_tracker != nullptr; }
+    // The last mouse position seen, in window coordinates.
+    Point lastMouseLocation() const { return m_lastMouseLocation; }
+
+    // --- Drawing target ------------------------------------------------------------------
+    bool graphicIsSelected(const TDGraphic *graphic) const override;
+    bool graphicIsEditing(const TDGraphic *graphic) const override;
+    // The scale factor of the enclosing scroll view (1 without one).
+    float zoom() const override;
+    bool outlineView() const override { return m_outlineView; }
+    // Toggles the outline view, checks the sender and redraws.
+    void outlineView(QAction *sender);
+    void setOutlineView(bool on);
+    bool cmykPreview() const override { return m_cmykPreview; }
+    bool renderingToPDF() const override { return false; }
+
+    // --- Selection ----------------------------------------------------------------------------
+    // Each change registers its inverse as a selection change (undoable,
+    // never marking the document changed).
+    TDGraphicArray selectedGraphics() const override { return m_selectedGraphics; }
+    const TDGraphicArray &selection() const { return m_selectedGraphics; }
+    void selectGraphic(const TDGraphicPtr &graphic);
+    void selectGraphics(const TDGraphicArray &graphics) override;
+    void addToSelectionGraphics(const TDGraphicArray &graphics);
+    void deselectGraphic(TDGraphic *graphic) override;
+    void clearSelection() override;
+    void makeFirstSelected(TDGraphic *graphic);
+    QList<int> selectedNodesForGraphic(const TDGraphic *graphic) const override;
+    void invalidateGraphics(const TDGraphicArray &graphics);
+    // The topmost editable graphic hit at the point, or null; with
+    // `beneath`, the one under the topmost selected graphic.
+    TDGraphicPtr graphicUnderPoint(Point point, bool beneath = false) const;
+
+    // --- Zoom, hand and dropper ------------------------------------------------------------------
+    // Multiplies the zoom by `factor`, keeping the centre of the view.
+    void zoom(float factor);
+    void zoomIn() { zoom(2.0f); }
+    void zoomOut() { zoom(0.5f); }
+    void actualSize() { zoom(1.0f / zoom()); }
+    void zoomToRect(const Rect &rect);
+    void zoomToFitRect(const Rect &rect);
+    void zoomToFit();
+    Rect maxDrawingBoundsFor(const TDGraphicArray &graphics) const;
+    void zoomWithEvent(const TDEvent &event);
+    void grabWithEvent(const TDEvent &event);
+    void dropperWithEvent(const TDEvent &event);
+    // The rubber band or zoom band being dragged; zero when none.
+    const Rect &rubberbandRect() const { return m_rubberbandRect; }
+    void setRubberbandRect(const Rect &rect) { m_rubberbandRect = rect; }
+
+    // --- Geometry of the view -------------------------------------------------------------------
+    // The part of the document shown in the scroll view (document units);
+    // the whole canvas without a scroll view.
+    Rect visibleRect() const;
+    // The canvas's bounds in document units.
+    Rect boundsRect() const;
+    // Scrolls as little as possible to show the rectangle (document units).
+    void scrollRectToVisible(const Rect &rect);
+    // Scrolls so that the point (document units) is the top left corner.
+    void scrollPoint(Point point);
+    Point documentPointFromWidget(QPointF point) const;
+    QPointF widgetPointFromDocument(Point point) const;
+    // The smallest widget rectangle holding the document rectangle.
+    QRect widgetRectFromDocument(const Rect &rect) const;
+    Rect documentRectFromWidget(const QRectF &rect) const;
+    Point convertPointFromWindow(Point point) const override;
+    // Resolution factors multiplying the zoom when the frame is sized.
+    double horizontalDPI() const { return m_horizontalDPI; }
+    double verticalDPI() const { return m_verticalDPI; }
+
+    // --- Drawing (TDGraphicView+Drawing.cpp) --------------------------------------------------------
+    // The whole pass over the dirty rectangle `rect` (document units) into
+    // `context`, whose user space is the canvas's.
+    void drawRect(GraphicsContext &context, const Rect &rect);
+    void drawGraphicsInRect(GraphicsContext &context, const Rect &rect);
+    void drawGraphicsInRectRGB(GraphicsContext &context, const Rect &rect);
+    void drawGrid(GraphicsContext &context);
+    void drawPages(GraphicsContext &context);
+    void drawMarkers(GraphicsContext &context);
+    void drawHandlesForSelectionRect(const Rect &rect);
+    // Which handles a selection of that size shows: [0] top and bottom
+    // middle, [1] left and right middle, [2] centre, [3] corners.
+    std::array<bool, 4> showHandlesForSelectionRect(const Rect &rect) const;
+    void drawHandleAtPoint(Point point, int type) override;
+    Rect rectForHandleAtPoint(Point point, int type) const;
+    bool pointInHandleAtPoint(Point point, Point handle, int type) const override;
+    bool rectOverHandleAtPoint(const Rect &rect, Point handle, int type) const override;
+    // The selection knob under the point (0 none, 1 to 8 the resize
+    // handles, 9 the centre; 10 to 12 with the secondary handles shown).
+    int knobUnderPoint(Point point) const;
+    bool secondaryEditing() const { return m_secondaryEditing; }
+    // Renders the widget area into an image of its size (device pixel
+    // ratio 1), as a paint would; an empty area renders what can be seen.
+    QImage renderImage(const QRect &widgetRect);
+
+    // --- Invalidation ---------------------------------------------------------------------------------
+    void setNeedsDisplayInRect(const Rect &rect) override;
+    void setNeedsDisplay() override;
+    void startRecordingInvalidation();
+    void endRecordingInvalidation();
+    void invalidateGraphic(TDGraphic *graphic) override;
+    void invalidateSelection();
+
+    // --- Bounds ---------------------------------------------------------------------------------------
+    Rect selectionRect() const override;
+    Rect selectedBounds() const;
+    Rect selectedDrawingBounds() const;
+    Rect boundsFor(const TDGraphicArray &graphics, bool drawing) const;
+    Rect editingBoundsFor(const TDGraphicArray &graphics) const;
+    Rect maxBoundsFor(const TDGraphicArray &graphics) const;
+    Rect insetRectForHalo(const Rect &rect) const;
+    Rect insetRectForEditHandles(const Rect &rect) const;
+
+    // --- Sizing -----------------------------------------------------------------------------------------
+    void calculateSize() override;
+
+    // --- Knob tracking and snapping (TDGraphicView+Transform.cpp) ----------------------------------------
+    void trackKnob(int knob, const TDGraphicArray &graphics, const TDEvent &event,
+                   TrackingCompletion completion) override;
+    // Whether the pointer moved during the last knob tracking.
+    bool pointerMoved() const override;
+    bool isTrackingKnobs() const { return m_trackingKnobs; }
+    // The bounds of the tracked graphics when the knob drag started.
+    const Rect &originalSelectedBounds() const { return m_originalSelectedBounds; }
+    void setOriginalSelectedBounds(const Rect &bounds) { m_originalSelectedBounds = bounds; }
+    // The knob geometry: the transformation that moves `knob` of
+    // originalSelectedBounds from `start` to `current` (document points).
+    AffineTransform transformationForMovingKnob(int knob, Point start, Point current, bool shiftConstrained,
+                                                bool altConstrained);
+    AffineTransform transformationForMovingKnob(int knob, Point start, Point current, Point offset,
+                                                bool shiftConstrained, bool altConstrained);
+    // The same from an event: the identity for Escape; mouse events read the
+    // pointer, other events reuse the last pointer position.
+    AffineTransform transformationForMovingKnob(int knob, Point start, const TDEvent &event);
+    Point snapToGrid(Point point) const override;
+    Point snapToMarkers(Point point) const;
+    bool isEventEscape(const TDEvent &event) const override;
+    bool isEventTab(const TDEvent &event) const;
+    // Knob drags transform the stroke and the shape (cleared while the
+    // "stroke scale key" or a "shape scale key" is held).
+    bool transformStroke() const { return m_transformStroke; }
+    bool transformShape() const { return m_transformShape; }
+
+    // --- Rulers and guide markers (not shown yet: no guides) --------------------------------------------
+    std::vector<float> hMarkers() const override { return {}; }
+    std::vector<float> vMarkers() const override { return {}; }
+    void addMarkers(const std::vector<float> &locations, bool horizontal) override;
+    bool rulersVisible() const override { return false; }
+    void saveRulers() override {}
+    void cleanRulers() override {}
+
+    // The handle images, paper shadows and other process-wide pictures
+    // exist once the first canvas drew; tests may reset the flag.
+    static bool shadowsInitialized();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    friend class TDKnobTracker;
+    friend class TDZoomTracker;
+    friend class TDHandTracker;
+
+    // Steps 6 and 7 of a press: the tool returns, the status hint follows.
+    void finishPress();
+    void endTracker(bool cancelled, const TDEvent &event);
+    TDEvent eventFromMouse(QMouseEvent *event, TDEvent::Type type) const;
+    TDEvent eventFromKey(QKeyEvent *event, TDEvent::Type type) const;
+    void eventHandled();
+    void selectAndTrackMouseWithEvent(const TDEvent &event);
+    void selectAndTrackEditWithEvent(const TDEvent &event);
+    void updateStatusText();
+    void updateCursor();
+    void registerSelectionUndo(const QString &operation, std::function<void(TDGraphicView &)> undo,
+                               const QString &actionName);
+    void setSelection(TDGraphicArray graphics);
+    void postSelectionChange(TDGraphic *graphic);
+    AffineTransform documentToWidget() const;
+    // Sets the bounds origin (document units) and the frame (pixels).
+    void setFrameAndBounds(QSize frame, Point boundsOrigin);
+    void autoscroll(const TDEvent &event);
+
+    ObjectId m_identity = Identified::next();
+    TDToolStrip *m_drawModeController = nullptr;
+    TDDocument *m_document = nullptr;
+    bool m_cmykPreview = false;
+    bool m_outlineView = false;
+    double m_horizontalDPI = 1.0;
+    double m_verticalDPI = 1.0;
+    int m_mode = 0;
+    int m_modeBefore = -1;
+    bool m_modeBeforeLock = false;
+    bool m_didJustKeyZoom = false;
+    TDGraphicPtr m_creatingGraphic;
+    TDGraphicPtr m_gradientGraphic;
+    TDGraphicArray m_selectedGraphics;
+    std::map<int, QList<int>> m_graphicNodes;
+    TDGraphicArray m_createdGraphics;
+    Rect m_originalSelectedBounds;
+    bool m_trackingWithCommand = false;
+    bool m_trackingKnobs = false;
+    bool m_transformStroke = true;
+    bool m_transformShape = true;
+    bool m_hasMoused = false;
+    int m_pasteCascadeNumber = 0;
+    float m_pasteDx = 0;
+    float m_pasteDy = 0;
+    TDGraphic *m_editingGraphic = nullptr;
+    bool m_secondaryEditing = false;
+    Rect m_rubberbandRect;
+    bool m_showGuides = true;
+    bool m_recordInvalidRects = false;
+    Rect m_recordedRect;
+    bool m_altKey = false;
+    bool m_useIsolation = false;
+    bool m_inIsolation = false;
+
+    // The frame's bounds origin in document units.
+    Point m_boundsOrigin;
+    // The scratch image each paint draws into (at least the dirty area).
+    QImage m_backing;
+    // The context of the paint under way, for drawHandleAtPoint.
+    GraphicsContext *m_context = nullptr;
+    std::unique_ptr<TDTracker> m_tracker;
+    // Work that waits for the running tracker to end (the end of a press).
+    std::function<void()> m_afterTracking;
+    Point m_lastMouseLocation;
+    unsigned m_lastModifiers = 0;
+    // A creation under way drops the undo registrations of the graphic it
+    // builds: until it joins the document, undo has nothing to restore.
+    std::unique_ptr<TDUndoManager::CreateGraphicsScope> m_creationScope;
+};
+
+} // namespace scrivane

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "model/TDEvent.h"
+
+namespace scrivane {
+
+class TDGraphicView;
+
+// One interactive gesture of the canvas, from the press to the release:
+// the canvas feeds it the events that follow the press until it says it
+// is done, and what should happen when the gesture is over runs from its
+// completion.  Only one tracker runs at a time; the canvas owns it.
+//
+// Escape (or Ctrl+.) ends a tracker through `cancel`; a release that never
+// comes (the window lost the focus, the mouse grab was broken) ends it
+// through `mouseUp` with the last known position, like a release.
+class TDTracker {
+public:
+    explicit TDTracker(TDGraphicView &view) : m_view(view) {}
+    virtual ~TDTracker() = default;
+    TDTracker(const TDTracker &) = delete;
+    TDTracker &operator=(const TDTracker &) = delete;
+
+    // Each answers true when the gesture is over; the canvas then calls
+    // `finish` and drops the tracker.
+    virtual bool mouseDragged(const TDEvent &event) = 0;
+    virtual bool mouseUp(const TDEvent &event) = 0;
+    virtual bool keyDown(const TDEvent &) { return false; }
+    virtual bool keyUp(const TDEvent &) { return false; }
+    virtual bool flagsChanged(const TDEvent &) { return false; }
+    // Escape or Ctrl+.: the gesture is undone where it can be, and over.
+    virtual void cancel(const TDEvent &event) = 0;
+    // Runs once after the tracker is over and out of the canvas's hands:
+    // the work that followed the modal loop of old.
+    virtual void finish() {}
+
+protected:
+    TDGraphicView &view() const { return m_view; }
+
+private:
+    TDGraphicView &m_view;
+};
+
+} // namespace scrivane
