@@ -2,14 +2,17 @@
 
 #include "app/TDAppDelegate.h"
 #include "app/TDDocumentController.h"
+#include "app/UnitsTransformer.h"
 #include "canvas/ScalingScrollView.h"
 #include "canvas/TDDocumentToolbar.h"
 #include "canvas/TDGraphicView.h"
 #include "document/TDDocument.h"
 #include "model/TDApplicationServices.h"
 #include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -366,6 +369,44 @@ void TDDocumentWindow::buildMenus()
     isolation->setCheckable(true);
     disconnect(isolation, &QAction::triggered, this, nullptr);
     connect(isolation, &QAction::triggered, this, [canvas, isolation] { canvas->toggleIsolationMenu(isolation); });
+
+    view->addSeparator();
+    // The unit of lengths shown in the status line and panels, for every
+    // window at once.
+    QMenu *units = view->addMenu(QStringLiteral("&Units"));
+    units->setObjectName(QStringLiteral("units"));
+    auto *unitGroup = new QActionGroup(units);
+    const QString unitNames[] = {QStringLiteral("Inches"), QStringLiteral("Centimeters"), QStringLiteral("Points"),
+                                 QStringLiteral("Picas"), QStringLiteral("Millimeters")};
+    for (int code = 0; code < 5; ++code) {
+        QAction *unit = units->addAction(unitNames[code]);
+        unit->setCheckable(true);
+        unit->setData(code);
+        unitGroup->addAction(unit);
+        connect(unit, &QAction::triggered, this, [code] {
+            if (TDAppDelegate *delegate = TDAppDelegate::shared())
+                delegate->setMeasurementUnits(code);
+            else
+                UserDefaults::standard().setInteger(QStringLiteral("measurementUnits"), code);
+        });
+    }
+    connect(units, &QMenu::aboutToShow, units, [units] {
+        const int current = UnitsTransformer::currentUnits();
+        for (QAction *unit : units->actions())
+            unit->setChecked(unit->data().toInt() == (current >= 0 && current < 5 ? current : 0));
+    });
+    QAction *center = addAction(view, QStringLiteral("autoCenter"), QStringLiteral("&Center Drawing"), QKeySequence(),
+                                [] {});
+    center->setCheckable(true);
+    center->setChecked(UserDefaults::standard().boolean(QStringLiteral("auto center")));
+    disconnect(center, &QAction::triggered, this, nullptr);
+    connect(center, &QAction::triggered, this, [controller](bool on) {
+        UserDefaults::standard().setBool(QStringLiteral("auto center"), on);
+        if (TDAppDelegate *delegate = TDAppDelegate::shared())
+            delegate->changeCentering();
+        else if (controller)
+            controller->recenterCanvases();
+    });
 
     if (TDAppDelegate *delegate = TDAppDelegate::shared()) {
         delegate->registerMenuItem(TDAppDelegate::MenuItem::ZoomIn, zoomIn);

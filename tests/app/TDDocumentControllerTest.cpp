@@ -5,6 +5,7 @@
 #include "AppTestSupport.h"
 
 #include "app/TDExportPane.h"
+#include "canvas/ScalingScrollView.h"
 #include "canvas/TDGraphicView.h"
 #include "platform/UserDefaults.h"
 
@@ -276,4 +277,38 @@ TEST_F(MachineryTest, ExportWritesTheChosenFormat)
 
     // Cancelled: nothing written.
     EXPECT_FALSE(controller->exportDocument(document));
+}
+
+TEST_F(MachineryTest, TheWindowStateOfEachUserTravelsWithTheDocument)
+{
+    TDDocument *document = controller->newDocument();
+    addRectangle(document, Rect(20, 30, 100, 60));
+    TDDocumentWindow *window = controller->windowForDocument(document);
+    window->scrollView()->setScaleFactor(2.0f, true);
+
+    // Other users' states stay; one whose rectangles are not text is
+    // dropped when the window loads.
+    PropertyList preferences{PropertyList::Dictionary()};
+    PropertyList other{PropertyList::Dictionary()};
+    other.insert(QStringLiteral("window rect"), QStringLiteral("{{10, 10}, {300, 200}}"));
+    other.insert(QStringLiteral("visible rect"), QStringLiteral("{{0, 0}, {100, 100}}"));
+    other.insert(QStringLiteral("window zoom"), 0.5);
+    PropertyList broken = other;
+    broken.insert(QStringLiteral("window rect"), 5);
+    preferences.insert(QStringLiteral("someone"), other);
+    preferences.insert(QStringLiteral("broken"), broken);
+    document->setUserPreferences(preferences);
+
+    const QString path = pathIn(QStringLiteral("State.scrivane"));
+    prompter->savePathAnswers.push_back(path);
+    ASSERT_TRUE(controller->saveDocument(document));
+    ASSERT_TRUE(controller->closeDocument(document));
+
+    TDDocument *opened = controller->openDocument(path);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_FLOAT_EQ(controller->windowForDocument(opened)->scrollView()->scaleFactor(), 2.0f);
+    const PropertyList kept = opened->userPreferences();
+    EXPECT_TRUE(kept.value(TDDocumentWindow::userName()).value(QStringLiteral("window rect")).isString());
+    EXPECT_TRUE(kept.contains(QStringLiteral("someone")));
+    EXPECT_FALSE(kept.contains(QStringLiteral("broken")));
 }
