@@ -312,3 +312,36 @@ TEST_F(MachineryTest, TheWindowStateOfEachUserTravelsWithTheDocument)
     EXPECT_TRUE(kept.contains(QStringLiteral("someone")));
     EXPECT_FALSE(kept.contains(QStringLiteral("broken")));
 }
+
+TEST_F(MachineryTest, ASaveThatFailsIsReportedAndChangesNothing)
+{
+    TDDocument *first = savedDocument(QStringLiteral("First.scrivane"));
+    const QString firstPath = first->fileName();
+    TDDocument *second = controller->newDocument();
+    addRectangle(second, Rect(0, 0, 5, 5));
+    addRectangle(second, Rect(5, 5, 5, 5));
+
+    struct Case {
+        const char *name;
+        QString path;
+    };
+    const Case cases[] = {
+        // Another window's package would be replaced behind its back.
+        {"open elsewhere", firstPath},
+        {"folder missing", pathIn(QStringLiteral("no/such/folder/Second.scrivane"))},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        prompter->errors.clear();
+        prompter->savePathAnswers.push_back(c.path);
+        EXPECT_FALSE(controller->saveDocumentAs(second));
+        ASSERT_EQ(prompter->errors.size(), 2);
+        EXPECT_TRUE(prompter->errors[0].contains(QStringLiteral("could not be saved")));
+        EXPECT_FALSE(prompter->errors[1].isEmpty());
+        EXPECT_TRUE(second->fileName().isEmpty());
+        EXPECT_TRUE(second->isDocumentEdited());
+    }
+    TDDocument copy;
+    ASSERT_TRUE(copy.readFromFile(firstPath, TDDocument::ScrivaneType));
+    EXPECT_EQ(graphicCount(&copy), 1u);
+}
