@@ -345,3 +345,35 @@ TEST_F(MachineryTest, ASaveThatFailsIsReportedAndChangesNothing)
     ASSERT_TRUE(copy.readFromFile(firstPath, TDDocument::ScrivaneType));
     EXPECT_EQ(graphicCount(&copy), 1u);
 }
+
+TEST_F(MachineryTest, TheWindowsMenuItemsDriveTheMachinery)
+{
+    TDDocument *document = savedDocument(QStringLiteral("Menus.scrivane"));
+    TDDocumentWindow *window = controller->windowForDocument(document);
+    EXPECT_FALSE(window->action(QStringLiteral("revert"))->isEnabled());
+
+    addRectangle(document, Rect(0, 0, 5, 5));
+    EXPECT_TRUE(window->action(QStringLiteral("revert"))->isEnabled());
+    window->action(QStringLiteral("undo"))->trigger();
+    EXPECT_EQ(graphicCount(document), 1u);
+    EXPECT_FALSE(document->isDocumentEdited());
+    EXPECT_FALSE(window->isWindowModified());
+    window->action(QStringLiteral("redo"))->trigger();
+    EXPECT_EQ(graphicCount(document), 2u);
+    EXPECT_TRUE(window->isWindowModified());
+
+    window->action(QStringLiteral("save"))->trigger();
+    EXPECT_FALSE(document->isDocumentEdited());
+
+    window->action(QStringLiteral("new"))->trigger();
+    EXPECT_EQ(controller->documents().size(), 2u);
+
+    // Closing the window itself goes through the same question.
+    addRectangle(document, Rect(0, 0, 5, 5));
+    prompter->saveChangesAnswers.push_back(Answer::Cancel);
+    window->action(QStringLiteral("close"))->trigger();
+    EXPECT_EQ(controller->windowForDocument(document), window);
+    prompter->saveChangesAnswers.push_back(Answer::DontSave);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(controller->windowForDocument(document), nullptr);
+}
