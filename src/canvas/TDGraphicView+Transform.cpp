@@ -196,7 +196,9 @@ public:
             }
             if (command)
                 v.m_trackingWithCommand = true;
-            if (!g_moved) {
+            // A drag undone by Escape is back where it started: nothing to
+            // record as a step of its own.
+            if (!g_moved || m_escaped) {
                 for (const auto &graphic : m_graphics)
                     graphic->cancelManipulation();
             } else {
