@@ -1,5 +1,10 @@
+#include "app/TDAppDelegate.h"
+#include "app/TDDocumentController.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QStringList>
+
+using namespace scrivane;
 
 int main(int argc, char *argv[])
 {
@@ -7,9 +12,20 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Scrivane"));
     QApplication::setOrganizationName(QStringLiteral("Scrivane"));
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Scrivane"));
-    window.resize(1024, 720);
-    window.show();
+    // The filters of the plug-in must be known before the first document
+    // reads its effects.
+    TDAppDelegate::loadBuiltInPlugIns(TDAppDelegate::plugInFolders(QCoreApplication::applicationDirPath()));
+
+    TDAppDelegate delegate;
+    TDDocumentController controller;
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &delegate, [&delegate](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive)
+            delegate.applicationDidResignActive();
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
+
+    QStringList paths = QCoreApplication::arguments();
+    paths.removeFirst();
+    delegate.launch(paths);
     return app.exec();
 }

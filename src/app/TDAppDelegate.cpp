@@ -1,0 +1,345 @@
+#include "app/TDAppDelegate.h"
+
+#include "app/TDDocumentController.h"
+#include "app/TDExportPane.h"
+#include "app/UnitsTransformer.h"
+#include "app/UnitsTransformerService.h"
+#include "document/TDDocumentBase.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+
+#include <QAction>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+
+namespace scrivane {
+
+namespace {
+TDAppDelegate *g_shared = nullptr;
+bool g_applicationWasActive = false;
+
+const QString RulerUnitsDidChange = QStringLiteral("Ruler units did change");
+} // namespace
+
+TDAppDelegate::TDAppDelegate(QObject *parent)
+    : QObject(parent), m_units(std::make_unique<UnitsTransformerService>())
+{
+    g_shared = this;
+    TDApplicationServices::setAppDelegate(this);
+    TDApplicationServices::setUnitsTransformer(m_units.get());
+}
+
+TDAppDelegate::~TDAppDelegate()
+{
+    if (TDApplicationServices::appDelegate() == this)
+        TDApplicationServices::setAppDelegate(nullptr);
+    if (TDApplicationServices::unitsTransformer() == m_units.get())
+        TDApplicationServices::setUnitsTransformer(nullptr);
+    if (g_shared == this)
+        g_shared = nullptr;
+}
+
+TDAppDelegate *TDAppDelegate::shared()
+{
+    return g_shared;
+}
+
+// --- Program entry ---------------------------------------------------------------
+
+const QString TDAppDelegate::LumenfoldFileName = QStringLiteral("Lumenfold.so");
+
+QStringList TDAppDelegate::plugInFolders(const QString &applicationDirPath)
+{
+    QStringList folders;
+    const QString fromEnvironment = qEnvironmentVariable("SCRIVANE_PLUGIN_PATH");
+    if (!fromEnvironment.isEmpty())
+        folders << fromEnvironment;
+    const QDir program(applicationDirPath);
+    folders << program.filePath(QStringLiteral("plugins"))
+            << QDir::cleanPath(program.filePath(QStringLiteral("../plugins")))
+            << QDir::cleanPath(program.filePath(QStringLiteral("../lib/scrivane/plugins")));
+    return folders;
+}
+
+std::optional<EffectPluginLoad> TDAppDelegate::loadBuiltInPlugIns(const QStringList &folders)
+{
+    for (const QString &folder : folders) {
+        const QString path = QDir(folder).filePath(LumenfoldFileName);
+        if (!QFileInfo::exists(path))
+            continue;
+        EffectPluginLoad load = EffectRegistry::shared().loadPlugin(path);
+        if (!load.ok())
+            qWarning().noquote() << QStringLiteral("The filter plug-in “%1” could not be loaded: %2")
+                                        .arg(path, load.error);
+        return load;
+    }
+    return std::nullopt;
+}
+
+bool TDAppDelegate::applicationWasActive()
+{
+    return g_applicationWasActive;
+}
+
+void TDAppDelegate::setApplicationWasActive(bool active)
+{
+    g_applicationWasActive = active;
+}
+
+// --- Launch and quit ---------------------------------------------------------------
+
+QVariantMap TDAppDelegate::defaultsTable()
+{
+    const QString yes = QStringLiteral("YES");
+    const QString no = QStringLiteral("NO");
+    QVariantMap d;
+    d.insert(QStringLiteral("fill visible"), yes);
+    d.insert(QStringLiteral("stroke visible"), yes);
+    d.insert(QStringLiteral("layers visible"), yes);
+    d.insert(QStringLiteral("effects visible"), yes);
+    d.insert(QStringLiteral("layout visible"), yes);
+    d.insert(QStringLiteral("grid visible"), yes);
+    d.insert(QStringLiteral("transform visible"), no);
+    d.insert(QStringLiteral("fill toggle"), yes);
+    d.insert(QStringLiteral("stroke toggle"), yes);
+    d.insert(QStringLiteral("layers toggle"), yes);
+    d.insert(QStringLiteral("effects toggle"), no);
+    d.insert(QStringLiteral("layout toggle"), no);
+    d.insert(QStringLiteral("grid toggle"), no);
+    d.insert(QStringLiteral("transform toggle"), yes);
+    d.insert(QStringLiteral("filters toggle"), yes);
+    d.insert(QStringLiteral("filters visible"), no);
+    d.insert(QStringLiteral("autolockTools"), yes);
+    d.insert(QStringLiteral("auto center"), yes);
+    d.insert(QStringLiteral("measurementUnits"), QStringLiteral("0"));
+    d.insert(QStringLiteral("stroke scale key"), QStringLiteral("Z"));
+    d.insert(QStringLiteral("shape scale key"), QStringLiteral("`~"));
+    d.insert(QStringLiteral("select new graphics"), yes);
+    d.insert(QStringLiteral("use pressure"), no);
+    d.insert(QStringLiteral("NSWindow Frame fill"), QStringLiteral("11 1024 220 146 0 0 1920 1178 "));
+    QVariantMap links;
+    links.insert(QStringLiteral("effects"), QStringLiteral("stroke"));
+    links.insert(QStringLiteral("grid"), QStringLiteral("layout"));
+    links.insert(QStringLiteral("layers"), QStringLiteral("effects"));
+    links.insert(QStringLiteral("layout"), QStringLiteral("layers"));
+    links.insert(QStringLiteral("stroke"), QStringLiteral("fill"));
+    links.insert(QStringLiteral("transform"), QStringLiteral("filters"));
+    links.insert(QStringLiteral("text"), QStringLiteral("transform"));
+    d.insert(QStringLiteral("inspector links"), links);
+    d.insert(QStringLiteral("proof color space"), QStringLiteral("Generic CMYK Profile"));
+    const QString word = QDir::home().filePath(QStringLiteral("Library/Preferences/com.microsoft.Word.plist"));
+    d.insert(QStringLiteral("copy opaque background"), QFileInfo::exists(word) ? yes : no);
+    return d;
+}
+
+void TDAppDelegate::applicationWillFinishLaunching()
+{
+    UserDefaults::standard().registerDefaults(defaultsTable());
+    // A stored value, not a registered default.
+    UserDefaults::standard().setInteger(QStringLiteral("AppleAntiAliasingThreshold"), 1);
+}
+
+void TDAppDelegate::launch(const QStringList &documentPaths)
+{
+    applicationWillFinishLaunching();
+    if (TDDocumentController *controller = TDDocumentController::shared()) {
+        bool opened = false;
+        for (const QString &path : documentPaths)
+            opened = controller->openDocument(path) != nullptr || opened;
+        if (!opened)
+            controller->newDocument();
+    }
+    applicationDidFinishLaunching();
+}
+
+void TDAppDelegate::applicationDidFinishLaunching()
+{
+    // The inspector, the proof profiles, the snapping palettes and the
+    // brush and arrow sets join these steps with their panels.
+    //
+    // The embedding-link server is published here, under the name
+    // "quarve", once the link service exists.
+    //
+    // Documents cannot be written as SVG until the SVG writer exists.
+    exportPane()->setFormatEnabled(6, false);
+    if (TDDocumentController *controller = TDDocumentController::shared())
+        controller->setAutosavingDelay(TDDocumentBase::autosaveDelay);
+    m_launched = true;
+}
+
+void TDAppDelegate::applicationWillTerminate()
+{
+    // The inspector lets go of the main window and the pasteboard's promised
+    // PDF is produced here once the panels and the pasteboard exist.
+}
+
+void TDAppDelegate::applicationDidResignActive()
+{
+    setApplicationWasActive(false);
+}
+
+// --- Menus ------------------------------------------------------------------------------
+
+template <size_t N>
+void TDAppDelegate::prune(std::array<std::vector<QPointer<QAction>>, N> &lists)
+{
+    for (auto &list : lists)
+        std::erase_if(list, [](const QPointer<QAction> &action) { return action.isNull(); });
+}
+
+void TDAppDelegate::registerMenuItem(MenuItem item, QAction *action)
+{
+    if (!action || item == MenuItem::Count)
+        return;
+    prune(m_menuItems);
+    m_menuItems[size_t(item)].push_back(action);
+    action->setShortcut(keyEquivalent(item, m_editingText));
+}
+
+void TDAppDelegate::registerCheckItem(CheckItem item, QAction *action)
+{
+    if (!action || item == CheckItem::Count)
+        return;
+    prune(m_checkItems);
+    action->setCheckable(true);
+    m_checkItems[size_t(item)].push_back(action);
+}
+
+QKeySequence TDAppDelegate::keyEquivalent(MenuItem item, bool editingText)
+{
+    // Command is always in the mask; Shift and Option only where named.
+    const int command = Qt::CTRL;
+    const int shiftCommand = Qt::CTRL | Qt::SHIFT;
+    const int optionCommand = Qt::CTRL | Qt::ALT;
+    auto when = [editingText](bool editing, int key) {
+        return editing == editingText ? QKeySequence(key) : QKeySequence();
+    };
+    switch (item) {
+    case MenuItem::ZoomIn:
+        return when(false, command | Qt::Key_Plus);
+    case MenuItem::ZoomOut:
+        return when(false, command | Qt::Key_Minus);
+    case MenuItem::BiggerText:
+        return when(true, command | Qt::Key_Plus);
+    case MenuItem::SmallerText:
+        return when(true, command | Qt::Key_Minus);
+    case MenuItem::CenterObjects:
+        return when(false, shiftCommand | Qt::Key_Backslash);
+    case MenuItem::CenterText:
+        return when(true, shiftCommand | Qt::Key_Backslash);
+    case MenuItem::Group:
+        return when(false, command | Qt::Key_G);
+    case MenuItem::Ungroup:
+        return when(false, shiftCommand | Qt::Key_G);
+    case MenuItem::FindNext:
+        return when(true, command | Qt::Key_G);
+    case MenuItem::FindPrevious:
+        return when(true, shiftCommand | Qt::Key_G);
+    case MenuItem::PasteAlternative:
+        return when(false, optionCommand | Qt::Key_V);
+    case MenuItem::PasteStyle:
+        return when(true, optionCommand | Qt::Key_V);
+    case MenuItem::Count:
+        break;
+    }
+    return QKeySequence();
+}
+
+void TDAppDelegate::setEditingText(bool editing)
+{
+    if (editing == m_editingText)
+        return;
+    m_editingText = editing;
+    applyKeyEquivalents();
+}
+
+void TDAppDelegate::applyKeyEquivalents()
+{
+    prune(m_menuItems);
+    // Shortcuts are cleared before they are set, so that one key never
+    // belongs to two items at once.
+    for (size_t i = 0; i < m_menuItems.size(); ++i) {
+        if (keyEquivalent(MenuItem(i), m_editingText).isEmpty())
+            for (const auto &action : m_menuItems[i])
+                action->setShortcut(QKeySequence());
+    }
+    for (size_t i = 0; i < m_menuItems.size(); ++i) {
+        const QKeySequence key = keyEquivalent(MenuItem(i), m_editingText);
+        if (!key.isEmpty())
+            for (const auto &action : m_menuItems[i])
+                action->setShortcut(key);
+    }
+}
+
+void TDAppDelegate::setMenuStates(bool cmykPreview, bool outlineView, bool isolation)
+{
+    prune(m_checkItems);
+    const bool states[] = {cmykPreview, outlineView, isolation};
+    for (size_t i = 0; i < m_checkItems.size(); ++i)
+        for (const auto &action : m_checkItems[i])
+            action->setChecked(states[i]);
+}
+
+void TDAppDelegate::changeUnits()
+{
+    NotificationCenter::defaultCenter().post(RulerUnitsDidChange, this);
+}
+
+void TDAppDelegate::setMeasurementUnits(int units)
+{
+    UserDefaults::standard().setInteger(QStringLiteral("measurementUnits"), units);
+    changeUnits();
+}
+
+void TDAppDelegate::changeCentering()
+{
+    if (TDDocumentController *controller = TDDocumentController::shared())
+        controller->recenterCanvases();
+}
+
+// --- Export accessory -----------------------------------------------------------------------
+
+TDExportPane *TDAppDelegate::exportPane()
+{
+    if (!m_exportPane)
+        m_exportPane = std::make_unique<TDExportPane>();
+    return m_exportPane.get();
+}
+
+int TDAppDelegate::exportFormat() const
+{
+    return m_exportPane ? m_exportPane->formatTag() : 3;
+}
+
+int TDAppDelegate::exportDocumentBounds() const
+{
+    return m_exportPane ? m_exportPane->scopeTag() : 1;
+}
+
+void TDAppDelegate::enableSelectionBounds(bool enable)
+{
+    exportPane()->enableSelectionBounds(enable);
+}
+
+void TDAppDelegate::enableResolution(bool enable)
+{
+    exportPane()->enableResolution(enable);
+}
+
+void TDAppDelegate::enableTransparent(bool enable)
+{
+    exportPane()->enableTransparent(enable);
+}
+
+int TDAppDelegate::exportDPI() const
+{
+    return m_exportPane ? m_exportPane->dpi() : 72;
+}
+
+bool TDAppDelegate::exportTransparent() const
+{
+    return m_exportPane && m_exportPane->transparent();
+}
+
+} // namespace scrivane

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "model/TDApplicationServices.h"
+
+#include "platform/effects/EffectRegistry.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QAction;
+
+namespace scrivane {
+
+class TDExportPane;
+class UnitsTransformerService;
+
+// The application's delegate: the registered defaults, the launch and quit
+// steps, the menu key assignments that change while text is edited on the
+// canvas, the export accessory the documents' exporters read, and the
+// application-wide menu actions (units, re-centring).  One exists while the
+// program runs; it installs itself (and the units transformer) as the
+// model's application services and removes itself when it goes.
+class TDAppDelegate : public QObject, public TDAppDelegateInterface {
+    Q_OBJECT
+public:
+    // Menu items whose key equivalents swap while text is edited.
+    enum class MenuItem {
+        ZoomIn,
+        ZoomOut,
+        BiggerText,
+        SmallerText,
+        CenterObjects,
+        CenterText,
+        Group,
+        Ungroup,
+        FindNext,
+        FindPrevious,
+        PasteAlternative,
+        PasteStyle,
+        Count
+    };
+    // Menu items whose check marks follow the main window's canvas.
+    enum class CheckItem { CmykPreview, OutlineView, Isolation, Count };
+
+    explicit TDAppDelegate(QObject *parent = nullptr);
+    ~TDAppDelegate() override;
+
+    // The delegate of the running program, or null.
+    static TDAppDelegate *shared();
+
+    // --- Program entry ---------------------------------------------------
+    // The file name of the filter plug-in loaded at start.
+    static const QString LumenfoldFileName;
+    // Where the plug-ins built with the program lie, first match wins: the
+    // folder named by SCRIVANE_PLUGIN_PATH, then "plugins" beside the
+    // program and one level up (the build tree), then the library folder of
+    // an installed program.
+    static QStringList plugInFolders(const QString &applicationDirPath);
+    // Loads the filter plug-in from the first folder that has it, into the
+    // process's effects registry; nothing when no folder has it, and a
+    // plug-in that fails to load is reported on the log and skipped.
+    static std::optional<EffectPluginLoad> loadBuiltInPlugIns(const QStringList &folders);
+
+    // The application's activity at the canvas's last first-click query:
+    // a click that brings the application back only activates the window.
+    static bool applicationWasActive();
+    static void setApplicationWasActive(bool active);
+
+    // --- Launch and quit -------------------------------------------------
+    // The registered defaults (every value text, but "inspector links").
+    static QVariantMap defaultsTable();
+    // Registers the defaults table.
+    void applicationWillFinishLaunching();
+    // The launch steps, in order, once the first documents may be open.
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+    // The launch as the program runs it: the defaults, the documents named
+    // on the command line (a new one when none opens), then the rest.
+    void launch(const QStringList &documentPaths);
+    // Clears the canvas's application-was-active flag.
+    void applicationDidResignActive();
+    bool didFinishLaunching() const { return m_launched; }
+
+    // --- Menus -------------------------------------------------------------
+    // Each document window registers its items; they follow the key
+    // assignment of the moment and are dropped when they go away.
+    void registerMenuItem(MenuItem item, QAction *action);
+    void registerCheckItem(CheckItem item, QAction *action);
+    // The key equivalent of a menu item in each assignment.
+    static QKeySequence keyEquivalent(MenuItem item, bool editingText);
+    bool editingText() const { return m_editingText; }
+    void setEditingText(bool editing) override;
+    void setMenuStates(bool cmykPreview, bool outlineView, bool isolation) override;
+    // Posts "Ruler units did change"; the unit itself is the defaults'
+    // "measurementUnits".
+    void changeUnits();
+    void setMeasurementUnits(int units);
+    // Re-centres every open canvas, keeping what each shows in view.
+    void changeCentering();
+
+    // --- Export accessory ---------------------------------------------------
+    TDExportPane *exportPane();
+    int exportFormat() const override;
+    int exportDocumentBounds() const override;
+    void enableSelectionBounds(bool enable) override;
+    void enableResolution(bool enable) override;
+    void enableTransparent(bool enable) override;
+    int exportDPI() const override;
+    bool exportTransparent() const override;
+
+private:
+    void applyKeyEquivalents();
+    template <size_t N>
+    static void prune(std::array<std::vector<QPointer<QAction>>, N> &lists);
+
+    std::unique_ptr<UnitsTransformerService> m_units;
+    std::unique_ptr<TDExportPane> m_exportPane;
+    std::array<std::vector<QPointer<QAction>>, size_t(MenuItem::Count)> m_menuItems;
+    std::array<std::vector<QPointer<QAction>>, size_t(CheckItem::Count)> m_checkItems;
+    bool m_editingText = false;
+    bool m_launched = false;
+};
+
+} // namespace scrivane

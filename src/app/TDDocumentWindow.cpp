@@ -1,0 +1,472 @@
+#include "app/TDDocumentWindow.h"
+
+#include "app/TDAppDelegate.h"
+#include "app/TDDocumentController.h"
+#include "app/UnitsTransformer.h"
+#include "canvas/ScalingScrollView.h"
+#include "canvas/TDDocumentToolbar.h"
+#include "canvas/TDGraphicView.h"
+#include "document/TDDocument.h"
+#include "model/TDApplicationServices.h"
+#include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+
+#include <functional>
+
+namespace scrivane {
+
+namespace {
+const QString WindowRectKey = QStringLiteral("window rect");
+const QString VisibleRectKey = QStringLiteral("visible rect");
+const QString WindowZoomKey = QStringLiteral("window zoom");
+
+// Room for the scroller and the window's frame beside the page.
+constexpr int ScrollerAllowance = 17;
+constexpr int TitleAllowance = 27;
+
+std::optional<Rect> rectFrom(const PropertyList &value)
+{
+    if (!value.isString())
+        return std::nullopt;
+    return Rect::fromString(value.toString());
+}
+} // namespace
+
+TDDocumentWindow::TDDocumentWindow(std::unique_ptr<TDDocument> document, TDDocumentController *controller)
+    : m_document(std::move(document)), m_controller(controller)
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setObjectName(QStringLiteral("documentWindow"));
+
+    m_scrollView = new ScalingScrollView(this);
+    m_graphicView = new TDGraphicView;
+    m_scrollView->setDocumentView(m_graphicView);
+    m_graphicView->setDocument(m_document.get());
+    setCentralWidget(m_scrollView);
+
+    m_toolbar = new TDDocumentToolbar(this);
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
+
+    m_statusField = new QLabel(this);
+    m_statusField->setObjectName(QStringLiteral("statusField"));
+    m_statusField->setTextFormat(Qt::RichText);
+    statusBar()->addWidget(m_statusField, 1);
+    QPointer<QLabel> field = m_statusField;
+    m_document->setStatusSink([field](const QString &richText) {
+        if (field)
+            field->setText(richText);
+    });
+
+    // The title's edited mark and the undo items follow every change of the
+    // undo stack.
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    const void *manager = static_cast<const UndoManager *>(m_document->undoManager());
+    for (const QString &name : {UndoManager::didCloseUndoGroupNotification, UndoManager::didUndoChangeNotification,
+                                UndoManager::didRedoChangeNotification})
+        center.addObserver(this, name, manager, [this](const Notification &) { documentStateChanged(); });
+
+    buildMenus();
+    if (m_controller)
+        connect(m_controller, &TDDocumentController::recentDocumentsChanged, this,
+                &TDDocumentWindow::rebuildRecentMenu);
+    resize(800, 640);
+    documentStateChanged();
+}
+
+TDDocumentWindow::~TDDocumentWindow()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    // The canvas and the tool strip refer to the document: they go first.
+    m_document->setStatusSink({});
+    m_document->setGraphicView(nullptr);
+    delete m_toolbar;
+    m_toolbar = nullptr;
+    delete m_scrollView;
+    m_scrollView = nullptr;
+    m_graphicView = nullptr;
+    m_document.reset();
+}
+
+QString TDDocumentWindow::userName()
+{
+    QString name = qEnvironmentVariable("USER");
+    if (name.isEmpty())
+        name = qEnvironmentVariable("LOGNAME");
+    if (name.isEmpty())
+        name = QDir::home().dirName();
+    return name;
+}
+
+// --- Loading ----------------------------------------------------------------------
+
+void TDDocumentWindow::windowControllerDidLoadNib()
+{
+    m_toolbar->setupToolbar(m_document.get(), m_graphicView);
+    m_graphicView->awakeFromNib();
+
+    // Window states whose rectangles are not text are dropped.
+    PropertyList preferences = m_document->userPreferences();
+    if (preferences.isDictionary()) {
+        PropertyList cleaned{PropertyList::Dictionary()};
+        for (const auto &[user, entry] : preferences.toDictionary())
+            if (entry.value(WindowRectKey).isString() && entry.value(VisibleRectKey).isString())
+                cleaned.insert(user, entry);
+        if (cleaned.size() != preferences.size())
+            m_document->setUserPreferences(cleaned);
+    }
+
+    m_graphicView->calculateSize();
+    restoreWindowState();
+
+    if (!m_document->horizontalMarkers().empty())
+        m_graphicView->addMarkers(m_document->horizontalMarkers(), true);
+    if (!m_document->verticalMarkers().empty())
+        m_graphicView->addMarkers(m_document->verticalMarkers(), false);
+
+    m_document->undoManager()->removeAllActions();
+    // A document whose effects could not all be read back must not be
+    // written over under its old name.
+    if (m_document->docHasWarnedAboutCI())
+        m_document->setFileType(TDDocument::UntitledType);
+    documentStateChanged();
+}
+
+void TDDocumentWindow::restoreWindowState()
+{
+    const PropertyList entry = m_document->userPreferences().value(userName());
+    const std::optional<Rect> windowRect = rectFrom(entry.value(WindowRectKey));
+    const std::optional<Rect> visibleRect = rectFrom(entry.value(VisibleRectKey));
+    if (entry.isDictionary() && windowRect && visibleRect) {
+        QRect frame(int(windowRect->origin.x), int(windowRect->origin.y), int(windowRect->size.width),
+                    int(windowRect->size.height));
+        // Two windows of the same state would lie exactly on each other.
+        if (m_controller)
+            for (TDDocumentWindow *other : m_controller->windows())
+                if (other != this && other->geometry().topLeft() == frame.topLeft())
+                    frame.translate(20, 20);
+        placeOnScreen(frame);
+        const float zoom = entry.value(WindowZoomKey).toFloat();
+        if (zoom > 0)
+            m_scrollView->setScaleFactor(zoom, true);
+        m_graphicView->scrollRectToVisible(*visibleRect);
+        return;
+    }
+    // A new window: big enough for the page where the screen allows.
+    cascade();
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+    const Size page = m_document->documentSize();
+    QRect frame = geometry();
+    const int wantedWidth = int(page.width) + ScrollerAllowance;
+    if (available.right() > frame.right() && wantedWidth > frame.width())
+        frame.setWidth(std::min(wantedWidth, available.right() - frame.x()));
+    const int wantedHeight = int(page.height) + ScrollerAllowance + TitleAllowance + m_toolbar->sizeHint().height();
+    if (wantedHeight > frame.height())
+        frame.setHeight(std::min(wantedHeight, available.bottom() - frame.y()));
+    placeOnScreen(frame);
+    m_graphicView->scrollRectToVisible(m_document->paperBounds());
+}
+
+void TDDocumentWindow::cascade()
+{
+    if (!m_controller)
+        return;
+    const auto all = m_controller->windows();
+    for (auto it = all.rbegin(); it != all.rend(); ++it) {
+        if (*it != this && (*it)->isVisible()) {
+            move((*it)->pos() + QPoint(20, 20));
+            return;
+        }
+    }
+}
+
+void TDDocumentWindow::placeOnScreen(QRect frame)
+{
+    const QScreen *screen = QGuiApplication::screenAt(frame.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect available = screen->availableGeometry();
+        frame.setWidth(std::max(200, std::min(frame.width(), available.width())));
+        frame.setHeight(std::max(150, std::min(frame.height(), available.height())));
+        if (frame.right() > available.right())
+            frame.moveRight(available.right());
+        if (frame.bottom() > available.bottom())
+            frame.moveBottom(available.bottom());
+        if (frame.left() < available.left())
+            frame.moveLeft(available.left());
+        if (frame.top() < available.top())
+            frame.moveTop(available.top());
+    }
+    setGeometry(frame);
+}
+
+void TDDocumentWindow::saveWindowState()
+{
+    PropertyList entry{PropertyList::Dictionary()};
+    const QRect frame = geometry();
+    entry.insert(WindowRectKey, Rect(float(frame.x()), float(frame.y()), float(frame.width()), float(frame.height()))
+                                    .toString());
+    entry.insert(VisibleRectKey, m_graphicView->visibleRect().toString());
+    entry.insert(WindowZoomKey, double(m_scrollView->scaleFactor()));
+    PropertyList preferences = m_document->userPreferences();
+    if (!preferences.isDictionary())
+        preferences = PropertyList(PropertyList::Dictionary());
+    preferences.insert(userName(), entry);
+    m_document->setUserPreferences(preferences);
+}
+
+// --- State -------------------------------------------------------------------------------
+
+void TDDocumentWindow::documentReloaded()
+{
+    m_graphicView->clearSelection();
+    m_graphicView->calculateSize();
+    m_graphicView->setNeedsDisplay();
+    m_document->undoManager()->removeAllActions();
+    documentStateChanged();
+}
+
+void TDDocumentWindow::documentStateChanged()
+{
+    QString title = m_document->displayName();
+    if (!m_document->fileName().isEmpty())
+        title = QFileInfo(m_document->fileName()).completeBaseName();
+    setWindowTitle(title + QStringLiteral("[*] — Scrivane"));
+    setWindowFilePath(m_document->fileName());
+    setWindowModified(m_document->isDocumentEdited());
+    if (QAction *revert = action(QStringLiteral("revert")))
+        revert->setEnabled(!m_document->fileName().isEmpty() && m_document->isDocumentEdited());
+    updateUndoActions();
+}
+
+void TDDocumentWindow::inputEventHandled()
+{
+    m_document->undoManager()->eventHandled();
+    documentStateChanged();
+}
+
+void TDDocumentWindow::updateUndoActions()
+{
+    TDUndoManager *undo = m_document->undoManager();
+    if (QAction *a = action(QStringLiteral("undo"))) {
+        a->setEnabled(undo->canUndo());
+        const QString name = undo->undoActionName();
+        a->setText(name.isEmpty() ? QStringLiteral("&Undo") : QStringLiteral("&Undo %1").arg(name));
+    }
+    if (QAction *a = action(QStringLiteral("redo"))) {
+        a->setEnabled(undo->canRedo());
+        const QString name = undo->redoActionName();
+        a->setText(name.isEmpty() ? QStringLiteral("&Redo") : QStringLiteral("&Redo %1").arg(name));
+    }
+}
+
+// --- Menus -------------------------------------------------------------------------------
+
+QAction *TDDocumentWindow::action(const QString &name) const
+{
+    return findChild<QAction *>(name);
+}
+
+QAction *TDDocumentWindow::addAction(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key,
+                                     std::function<void()> slot)
+{
+    auto *item = new QAction(title, this);
+    item->setObjectName(name);
+    if (!key.isEmpty())
+        item->setShortcut(key);
+    connect(item, &QAction::triggered, this, [slot = std::move(slot)] { slot(); });
+    menu->addAction(item);
+    return item;
+}
+
+void TDDocumentWindow::buildMenus()
+{
+    TDDocumentController *controller = m_controller;
+    TDDocument *document = m_document.get();
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    addAction(file, QStringLiteral("new"), QStringLiteral("&New"), QKeySequence::New, [controller] {
+        if (controller)
+            controller->newDocument();
+    });
+    addAction(file, QStringLiteral("open"), QStringLiteral("&Open…"), QKeySequence::Open, [controller] {
+        if (controller)
+            controller->openDocumentWithDialog();
+    });
+    m_recentMenu = file->addMenu(QStringLiteral("Open &Recent"));
+    m_recentMenu->setObjectName(QStringLiteral("recentDocuments"));
+    rebuildRecentMenu();
+    file->addSeparator();
+    addAction(file, QStringLiteral("close"), QStringLiteral("&Close"), QKeySequence::Close, [this] { close(); });
+    addAction(file, QStringLiteral("save"), QStringLiteral("&Save"), QKeySequence::Save, [controller, document] {
+        if (controller)
+            controller->saveDocument(document);
+    });
+    addAction(file, QStringLiteral("saveAs"), QStringLiteral("Save &As…"), QKeySequence(QStringLiteral("Ctrl+Shift+S")),
+              [controller, document] {
+                  if (controller)
+                      controller->saveDocumentAs(document);
+              });
+    addAction(file, QStringLiteral("revert"), QStringLiteral("Re&vert to Saved"), QKeySequence(),
+              [controller, document] {
+                  if (controller)
+                      controller->revertDocument(document);
+              });
+    file->addSeparator();
+    addAction(file, QStringLiteral("export"), QStringLiteral("&Export…"), QKeySequence(QStringLiteral("Ctrl+E")),
+              [controller, document] {
+                  if (controller)
+                      controller->exportDocument(document);
+              });
+    file->addSeparator();
+    QAction *quit = addAction(file, QStringLiteral("quit"), QStringLiteral("&Quit"), QKeySequence::Quit, [controller] {
+        if (controller)
+            controller->terminate();
+    });
+    quit->setMenuRole(QAction::QuitRole);
+
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    addAction(edit, QStringLiteral("undo"), QStringLiteral("&Undo"), QKeySequence::Undo, [document] {
+        if (document->undoManager()->canUndo())
+            document->undoManager()->undo();
+    });
+    addAction(edit, QStringLiteral("redo"), QStringLiteral("&Redo"), QKeySequence(QStringLiteral("Ctrl+Shift+Z")),
+              [document] {
+                  if (document->undoManager()->canRedo())
+                      document->undoManager()->redo();
+              });
+
+    QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
+    TDGraphicView *canvas = m_graphicView;
+    QAction *zoomIn =
+        addAction(view, QStringLiteral("zoomIn"), QStringLiteral("Zoom &In"), QKeySequence(), [canvas] { canvas->zoomIn(); });
+    QAction *zoomOut = addAction(view, QStringLiteral("zoomOut"), QStringLiteral("Zoom &Out"), QKeySequence(),
+                                 [canvas] { canvas->zoomOut(); });
+    addAction(view, QStringLiteral("actualSize"), QStringLiteral("&Actual Size"), QKeySequence(QStringLiteral("Ctrl+0")),
+              [canvas] { canvas->actualSize(); });
+    addAction(view, QStringLiteral("zoomToFit"), QStringLiteral("Zoom to &Fit"), QKeySequence(),
+              [canvas] { canvas->zoomToFit(); });
+    view->addSeparator();
+    QAction *outline = addAction(view, QStringLiteral("outlineView"), QStringLiteral("Ou&tline View"), QKeySequence(),
+                                 [] {});
+    outline->setCheckable(true);
+    disconnect(outline, &QAction::triggered, this, nullptr);
+    connect(outline, &QAction::triggered, this, [canvas, outline] { canvas->outlineView(outline); });
+    QAction *isolation =
+        addAction(view, QStringLiteral("isolation"), QStringLiteral("&Isolation Mode"), QKeySequence(), [] {});
+    isolation->setCheckable(true);
+    disconnect(isolation, &QAction::triggered, this, nullptr);
+    connect(isolation, &QAction::triggered, this, [canvas, isolation] { canvas->toggleIsolationMenu(isolation); });
+
+    view->addSeparator();
+    // The unit of lengths shown in the status line and panels, for every
+    // window at once.
+    QMenu *units = view->addMenu(QStringLiteral("&Units"));
+    units->setObjectName(QStringLiteral("units"));
+    auto *unitGroup = new QActionGroup(units);
+    const QString unitNames[] = {QStringLiteral("Inches"), QStringLiteral("Centimeters"), QStringLiteral("Points"),
+                                 QStringLiteral("Picas"), QStringLiteral("Millimeters")};
+    for (int code = 0; code < 5; ++code) {
+        QAction *unit = units->addAction(unitNames[code]);
+        unit->setCheckable(true);
+        unit->setData(code);
+        unitGroup->addAction(unit);
+        connect(unit, &QAction::triggered, this, [code] {
+            if (TDAppDelegate *delegate = TDAppDelegate::shared())
+                delegate->setMeasurementUnits(code);
+            else
+                UserDefaults::standard().setInteger(QStringLiteral("measurementUnits"), code);
+        });
+    }
+    connect(units, &QMenu::aboutToShow, units, [units] {
+        const int current = UnitsTransformer::currentUnits();
+        for (QAction *unit : units->actions())
+            unit->setChecked(unit->data().toInt() == (current >= 0 && current < 5 ? current : 0));
+    });
+    QAction *center = addAction(view, QStringLiteral("autoCenter"), QStringLiteral("&Center Drawing"), QKeySequence(),
+                                [] {});
+    center->setCheckable(true);
+    center->setChecked(UserDefaults::standard().boolean(QStringLiteral("auto center")));
+    disconnect(center, &QAction::triggered, this, nullptr);
+    connect(center, &QAction::triggered, this, [controller](bool on) {
+        UserDefaults::standard().setBool(QStringLiteral("auto center"), on);
+        if (TDAppDelegate *delegate = TDAppDelegate::shared())
+            delegate->changeCentering();
+        else if (controller)
+            controller->recenterCanvases();
+    });
+
+    if (TDAppDelegate *delegate = TDAppDelegate::shared()) {
+        delegate->registerMenuItem(TDAppDelegate::MenuItem::ZoomIn, zoomIn);
+        delegate->registerMenuItem(TDAppDelegate::MenuItem::ZoomOut, zoomOut);
+        delegate->registerCheckItem(TDAppDelegate::CheckItem::OutlineView, outline);
+        delegate->registerCheckItem(TDAppDelegate::CheckItem::Isolation, isolation);
+    } else {
+        zoomIn->setShortcut(TDAppDelegate::keyEquivalent(TDAppDelegate::MenuItem::ZoomIn, false));
+        zoomOut->setShortcut(TDAppDelegate::keyEquivalent(TDAppDelegate::MenuItem::ZoomOut, false));
+    }
+}
+
+void TDDocumentWindow::rebuildRecentMenu()
+{
+    if (!m_recentMenu)
+        return;
+    m_recentMenu->clear();
+    const QStringList recent = m_controller ? m_controller->recentDocuments() : QStringList();
+    TDDocumentController *controller = m_controller;
+    for (const QString &path : recent) {
+        QAction *item = m_recentMenu->addAction(QFileInfo(path).fileName());
+        item->setToolTip(path);
+        item->setData(path);
+        connect(item, &QAction::triggered, this, [controller, path] {
+            if (controller)
+                controller->openDocument(path);
+        });
+    }
+    m_recentMenu->addSeparator();
+    QAction *clear = m_recentMenu->addAction(QStringLiteral("Clear Menu"));
+    clear->setEnabled(!recent.isEmpty());
+    connect(clear, &QAction::triggered, this, [controller] {
+        if (controller)
+            controller->clearRecentDocuments();
+    });
+}
+
+// --- Events ------------------------------------------------------------------------------
+
+void TDDocumentWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    if (m_controller && !m_controller->canCloseDocument(m_document.get())) {
+        event->ignore();
+        return;
+    }
+    m_closed = true;
+    event->accept();
+    if (m_controller)
+        m_controller->windowDidClose(this);
+}
+
+void TDDocumentWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_controller)
+        m_controller->windowDidBecomeActive(this);
+    QMainWindow::changeEvent(event);
+}
+
+} // namespace scrivane

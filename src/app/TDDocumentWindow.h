@@ -1,0 +1,88 @@
+#pragma once
+
+#include "platform/Geometry.h"
+#include "platform/NotificationCenter.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace scrivane {
+
+class ScalingScrollView;
+class TDDocument;
+class TDDocumentController;
+class TDDocumentToolbar;
+class TDGraphicView;
+
+// The window of one document: the canvas in its scaling scroll view, the
+// document toolbar with the tool strip, a status line for the canvas's
+// hints, and the menus.  The window owns its document (the canvas lets go
+// of it first).  Closing it asks the document controller, which asks the
+// user about unsaved changes.
+class TDDocumentWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    TDDocumentWindow(std::unique_ptr<TDDocument> document, TDDocumentController *controller);
+    ~TDDocumentWindow() override;
+
+    TDDocument *document() const { return m_document.get(); }
+    TDGraphicView *graphicView() const { return m_graphicView; }
+    ScalingScrollView *scrollView() const { return m_scrollView; }
+    TDDocumentToolbar *documentToolbar() const { return m_toolbar; }
+    QLabel *statusField() const { return m_statusField; }
+
+    // The window has been made for its document: the toolbar, the window
+    // state saved for this user (or a frame around the page), the guides,
+    // and an empty undo stack.
+    void windowControllerDidLoadNib();
+    // Writes the window state of this user into the document's preferences
+    // (the next save stores it).
+    void saveWindowState();
+    // The login name the window state is kept under.
+    static QString userName();
+
+    // The document was read again: the canvas forgets its selection and
+    // shows the drawing anew.
+    void documentReloaded();
+    // The title, the edited mark and the menus follow the document.
+    void documentStateChanged();
+    // After each input event: the document's undo group for the event
+    // closes and the menus follow.
+    void inputEventHandled();
+
+    // The window's menu actions, by name ("new", "open", "close", "save",
+    // "saveAs", "revert", "export", "quit", "undo", "redo", "zoomIn",
+    // "zoomOut", "actualSize", "zoomToFit", "outlineView", "isolation").
+    QAction *action(const QString &name) const;
+    QMenu *recentDocumentsMenu() const { return m_recentMenu; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void buildMenus();
+    QAction *addAction(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key,
+                       std::function<void()> slot);
+    void rebuildRecentMenu();
+    void updateUndoActions();
+    void restoreWindowState();
+    void placeOnScreen(QRect frame);
+    void cascade();
+
+    std::unique_ptr<TDDocument> m_document;
+    TDDocumentController *m_controller;
+    ScalingScrollView *m_scrollView = nullptr;
+    TDGraphicView *m_graphicView = nullptr;
+    TDDocumentToolbar *m_toolbar = nullptr;
+    QLabel *m_statusField = nullptr;
+    QMenu *m_recentMenu = nullptr;
+    bool m_closed = false;
+};
+
+} // namespace scrivane

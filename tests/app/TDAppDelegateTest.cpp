@@ -1,0 +1,196 @@
+// The application delegate: the registered defaults, the launch steps, the
+// filter plug-in loaded at start, the menu key assignments while text is
+// edited, and the export accessory the exporters read.
+
+#include "AppTestSupport.h"
+
+#include "app/TDExportPane.h"
+#include "platform/UserDefaults.h"
+#include "platform/effects/EffectRegistry.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QRadioButton>
+
+using namespace scrivane;
+using namespace scrivane::apptest;
+
+namespace {
+using DelegateTest = AppFixture;
+using Item = TDAppDelegate::MenuItem;
+} // namespace
+
+TEST_F(DelegateTest, RegistersTheDefaultsTable)
+{
+    struct Case {
+        const char *key;
+        const char *value;
+    };
+    const Case cases[] = {
+        {"fill visible", "YES"},       {"transform visible", "NO"},   {"effects toggle", "NO"},
+        {"transform toggle", "YES"},   {"filters visible", "NO"},     {"autolockTools", "YES"},
+        {"auto center", "YES"},        {"measurementUnits", "0"},     {"stroke scale key", "Z"},
+        {"shape scale key", "`~"},     {"select new graphics", "YES"}, {"use pressure", "NO"},
+        {"proof color space", "Generic CMYK Profile"},
+        {"NSWindow Frame fill", "11 1024 220 146 0 0 1920 1178 "},
+    };
+    UserDefaults &defaults = UserDefaults::standard();
+    for (const Case &c : cases)
+        EXPECT_EQ(defaults.string(QString::fromUtf8(c.key)), QString::fromUtf8(c.value)) << c.key;
+    EXPECT_EQ(TDAppDelegate::defaultsTable().size(), 27);
+
+    const QVariantMap links = defaults.dictionary(QStringLiteral("inspector links"));
+    EXPECT_EQ(links.size(), 7);
+    EXPECT_EQ(links.value(QStringLiteral("text")).toString(), QStringLiteral("transform"));
+    EXPECT_EQ(links.value(QStringLiteral("layers")).toString(), QStringLiteral("effects"));
+
+    // Stored, not merely registered.
+    EXPECT_EQ(defaults.integer(QStringLiteral("AppleAntiAliasingThreshold")), 1);
+}
+
+TEST_F(DelegateTest, AValueTheUserStoredOverridesTheRegisteredOne)
+{
+    UserDefaults &defaults = UserDefaults::standard();
+    defaults.setString(QStringLiteral("copy opaque background"), QStringLiteral("YES"));
+    delegate->applicationWillFinishLaunching();
+    EXPECT_EQ(defaults.string(QStringLiteral("copy opaque background")), QStringLiteral("YES"));
+    defaults.removeObject(QStringLiteral("copy opaque background"));
+    // The registered value follows the preferences file of the home folder,
+    // which the test machine does not have.
+    const bool word = QFileInfo::exists(
+        QDir::home().filePath(QStringLiteral("Library/Preferences/com.microsoft.Word.plist")));
+    EXPECT_EQ(defaults.string(QStringLiteral("copy opaque background")),
+              word ? QStringLiteral("YES") : QStringLiteral("NO"));
+}
+
+TEST_F(DelegateTest, LaunchOpensAWindowAndAutosavesEveryFiveMinutes)
+{
+    EXPECT_EQ(TDApplicationServices::appDelegate(), delegate.get());
+    EXPECT_NE(TDApplicationServices::unitsTransformer(), nullptr);
+    delegate->launch({});
+    EXPECT_TRUE(delegate->didFinishLaunching());
+    ASSERT_EQ(controller->documents().size(), 1u);
+    EXPECT_TRUE(controller->windows().front()->isVisible());
+    EXPECT_EQ(controller->autosavingDelay(), 300);
+    // No SVG writer yet: the format cannot be chosen.
+    EXPECT_FALSE(delegate->exportPane()->isFormatEnabled(6));
+    EXPECT_TRUE(delegate->exportPane()->isFormatEnabled(3));
+}
+
+TEST_F(DelegateTest, LaunchOpensTheDocumentsNamedAndNoUntitledOneBeside)
+{
+    TDDocument *document = controller->newDocument();
+    addRectangle(document, Rect(10, 10, 50, 40));
+    prompter->savePathAnswers.push_back(pathIn(QStringLiteral("Named.scrivane")));
+    ASSERT_TRUE(controller->saveDocument(document));
+    ASSERT_TRUE(controller->closeDocument(document));
+    QCoreApplication::processEvents();
+
+    delegate->launch({pathIn(QStringLiteral("Named.scrivane")), pathIn(QStringLiteral("Missing.scrivane"))});
+    ASSERT_EQ(controller->documents().size(), 1u);
+    EXPECT_EQ(graphicCount(controller->documents().front()), 1u);
+    // The missing one was reported.
+    EXPECT_EQ(prompter->errors.size(), 2);
+}
+
+TEST(TDAppDelegateProgramEntry, FindsTheFilterPlugInWhereTheBuildPutsIt)
+{
+    // The program lies in src/ of the build tree, the plug-in in plugins/.
+    const QString program = QStringLiteral(SCRIVANE_BINARY_DIR "/src");
+    const QString pluginFolder = QFileInfo(QStringLiteral(LUMENFOLD_PLUGIN)).absolutePath();
+    QStringList folders;
+    for (const QString &folder : TDAppDelegate::plugInFolders(program))
+        folders << QFileInfo(folder).absoluteFilePath();
+    EXPECT_TRUE(folders.contains(pluginFolder)) << folders.join(QLatin1Char(' ')).toStdString();
+
+    const std::optional<EffectPluginLoad> load = TDAppDelegate::loadBuiltInPlugIns(TDAppDelegate::plugInFolders(program));
+    ASSERT_TRUE(load.has_value());
+    // Loading twice (the effect tests may have loaded it) registers nothing
+    // new but must not fail the program's start.
+    if (load->ok()) {
+        EXPECT_FALSE(load->registered.isEmpty());
+    }
+    EXPECT_TRUE(EffectRegistry::shared().contains(QStringLiteral("QVDropShadow")));
+    EXPECT_TRUE(EffectRegistry::shared().contains(QStringLiteral("QVReflection")))
+        << EffectRegistry::shared().filterNames().join(QLatin1Char(' ')).toStdString();
+}
+
+TEST(TDAppDelegateProgramEntry, AMissingPlugInIsSkipped)
+{
+    EXPECT_FALSE(TDAppDelegate::loadBuiltInPlugIns({QStringLiteral("/nonexistent/plugins")}).has_value());
+}
+
+TEST_F(DelegateTest, EditingTextSwapsKeyEquivalentsAndBack)
+{
+    std::vector<std::unique_ptr<QAction>> actions;
+    for (int i = 0; i < int(Item::Count); ++i) {
+        actions.push_back(std::make_unique<QAction>());
+        delegate->registerMenuItem(Item(i), actions.back().get());
+    }
+    auto shortcuts = [&] {
+        QStringList keys;
+        for (const auto &action : actions)
+            keys << action->shortcut().toString(QKeySequence::PortableText);
+        return keys;
+    };
+    const QStringList graphics = {"Ctrl++", "Ctrl+-", "", "", "Ctrl+Shift+\\", "", "Ctrl+G", "Ctrl+Shift+G", "", "",
+                                  "Ctrl+Alt+V", ""};
+    const QStringList text = {"", "", "Ctrl++", "Ctrl+-", "", "Ctrl+Shift+\\", "", "", "Ctrl+G", "Ctrl+Shift+G", "",
+                              "Ctrl+Alt+V"};
+    EXPECT_EQ(shortcuts(), graphics);
+    delegate->setEditingText(true);
+    EXPECT_EQ(shortcuts(), text);
+    delegate->setEditingText(true);
+    EXPECT_EQ(shortcuts(), text);
+    delegate->setEditingText(false);
+    EXPECT_EQ(shortcuts(), graphics);
+}
+
+TEST_F(DelegateTest, ExportAccessoryAnswersTheExporters)
+{
+    TDExportPane *pane = delegate->exportPane();
+    struct Case {
+        const char *typed;
+        int dpi;
+    };
+    for (const Case c : {Case{"", 72}, Case{"0", 72}, Case{"abc", 72}, Case{"300", 300}, Case{"1", 1}}) {
+        pane->resolutionField()->setText(QString::fromUtf8(c.typed));
+        EXPECT_EQ(delegate->exportDPI(), c.dpi) << c.typed;
+    }
+
+    // Turning the selection scope off leaves the document scope chosen.
+    pane->setScopeTag(0);
+    EXPECT_EQ(delegate->exportDocumentBounds(), 0);
+    delegate->enableSelectionBounds(false);
+    EXPECT_EQ(delegate->exportDocumentBounds(), 1);
+    EXPECT_FALSE(pane->selectionCell()->isEnabled());
+    delegate->enableSelectionBounds(true);
+    EXPECT_EQ(delegate->exportDocumentBounds(), 1);
+
+    // The document follows the chosen format: JPEG has no transparency,
+    // PDF no resolution.
+    TDDocument *document = controller->newDocument();
+    pane->setFormatTag(1);
+    EXPECT_EQ(delegate->exportFormat(), 1);
+    EXPECT_EQ(document->exportFormat(), (QStringList{"jpg", "jpeg"}));
+    EXPECT_FALSE(pane->transparentBox()->isEnabled());
+    EXPECT_TRUE(pane->resolutionField()->isEnabled());
+    pane->setFormatTag(2);
+    EXPECT_EQ(document->exportFormat(), QStringList{"pdf"});
+    EXPECT_TRUE(pane->transparentBox()->isEnabled());
+    EXPECT_FALSE(pane->resolutionField()->isEnabled());
+    pane->transparentBox()->setChecked(true);
+    EXPECT_TRUE(delegate->exportTransparent());
+}
+
+TEST_F(DelegateTest, ResigningActiveClearsTheFirstClickFlag)
+{
+    TDAppDelegate::setApplicationWasActive(true);
+    delegate->applicationDidResignActive();
+    EXPECT_FALSE(TDAppDelegate::applicationWasActive());
+}
