@@ -1,0 +1,197 @@
+#include "canvas/TDDocumentToolbar.h"
+
+#include "canvas/TDGraphicView.h"
+#include "canvas/TDToolStrip.h"
+#include "document/TDDocument.h"
+#include "platform/StringTable.h"
+
+#include <QAction>
+#include <QWidgetAction>
+
+namespace scrivane {
+
+const QString TDDocumentToolbar::identifier = QStringLiteral("DocumentToolbar");
+const QString TDDocumentToolbar::drawModeItemIdentifier = QStringLiteral("Draw Mode Item Identifier");
+const QString TDDocumentToolbar::flexibleSpaceItemIdentifier = QStringLiteral("FlexibleSpace");
+const QString TDDocumentToolbar::spaceItemIdentifier = QStringLiteral("Space");
+const QString TDDocumentToolbar::separatorItemIdentifier = QStringLiteral("Separator");
+const QString TDDocumentToolbar::showColorsItemIdentifier = QStringLiteral("ShowColors");
+const QString TDDocumentToolbar::showFontsItemIdentifier = QStringLiteral("ShowFonts");
+const QString TDDocumentToolbar::customizeItemIdentifier = QStringLiteral("Customize");
+const QString TDDocumentToolbar::printItemIdentifier = QStringLiteral("Print");
+
+namespace {
+
+struct ItemSpec {
+    const char *identifier;
+    const char *label;
+    int tag;
+};
+
+// The command items: their labels and the tags that say what they need
+// (1 a selection, 2 two selected graphics) and which edge an alignment
+// aligns.
+constexpr ItemSpec commandItems[] = {
+    {"union", "Union", 2},
+    {"subtract", "Subtract", 2},
+    {"intersect", "Intersect", 2},
+    {"xor", "XOR", 2},
+    {"align-bottom", "Align bottom", 13},
+    {"align-top", "Align top", 12},
+    {"align-left", "Align left", 10},
+    {"align-right", "Align right", 11},
+    {"combine", "Combine", 2},
+    {"separate", "Separate", 1},
+};
+
+QString label(const char *key)
+{
+    return StringTable::lookup(QStringLiteral("ToolbarStrings"), QLatin1String(key));
+}
+
+} // namespace
+
+TDDocumentToolbar::TDDocumentToolbar(QWidget *parent) : QToolBar(parent), m_toolStrip(new TDToolStrip(this))
+{
+    setObjectName(identifier);
+    setToolButtonStyle(Qt::ToolButtonIconOnly);
+    setMovable(false);
+    m_toolStrip->hide();
+}
+
+TDDocumentToolbar::~TDDocumentToolbar() = default;
+
+QStringList TDDocumentToolbar::toolbarDefaultItemIdentifiers()
+{
+    return {drawModeItemIdentifier, flexibleSpaceItemIdentifier, showColorsItemIdentifier,
+            showFontsItemIdentifier};
+}
+
+QStringList TDDocumentToolbar::toolbarAllowedItemIdentifiers()
+{
+    return {drawModeItemIdentifier,
+            customizeItemIdentifier,
+            printItemIdentifier,
+            separatorItemIdentifier,
+            showFontsItemIdentifier,
+            showColorsItemIdentifier,
+            flexibleSpaceItemIdentifier,
+            spaceItemIdentifier,
+            QStringLiteral("union"),
+            QStringLiteral("subtract"),
+            QStringLiteral("intersect"),
+            QStringLiteral("xor"),
+            QStringLiteral("align-top"),
+            QStringLiteral("align-bottom"),
+            QStringLiteral("align-left"),
+            QStringLiteral("align-right"),
+            QStringLiteral("combine"),
+            QStringLiteral("separate")};
+}
+
+void TDDocumentToolbar::setupToolbar(TDDocument *document, TDGraphicView *view)
+{
+    m_view = view;
+    m_toolStrip->setDocument(document);
+    m_toolStrip->setGraphicView(view);
+    if (view)
+        view->setToolStrip(m_toolStrip);
+    clear();
+    for (const QString &id : toolbarDefaultItemIdentifiers())
+        insertItem(id);
+    m_toolStrip->changeMode();
+    validateItems();
+}
+
+void TDDocumentToolbar::insertItem(const QString &id)
+{
+    if (id == flexibleSpaceItemIdentifier || id == spaceItemIdentifier) {
+        auto *spacer = new QWidget(this);
+        if (id == flexibleSpaceItemIdentifier)
+            spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        else
+            spacer->setFixedWidth(16);
+        QAction *action = addWidget(spacer);
+        action->setObjectName(id);
+        return;
+    }
+    if (id == separatorItemIdentifier) {
+        addSeparator()->setObjectName(id);
+        return;
+    }
+    QAction *action = itemForItemIdentifier(id);
+    if (id == drawModeItemIdentifier) {
+        // The strip is the item's widget (as a QWidgetAction it is placed
+        // in the toolbar).
+        auto *widgetAction = static_cast<QWidgetAction *>(action);
+        m_toolStrip->show();
+        widgetAction->setDefaultWidget(m_toolStrip);
+    }
+    addAction(action);
+}
+
+QAction *TDDocumentToolbar::itemForItemIdentifier(const QString &id)
+{
+    if (id == drawModeItemIdentifier) {
+        auto *action = new QWidgetAction(this);
+        action->setObjectName(id);
+        action->setText(label("Drawing Mode"));
+        return action;
+    }
+    auto *action = new QAction(this);
+    action->setObjectName(id);
+    if (id == showColorsItemIdentifier) {
+        action->setText(tr("Colors"));
+        connect(action, &QAction::triggered, this, &TDDocumentToolbar::showColorsRequested);
+        return action;
+    }
+    if (id == showFontsItemIdentifier) {
+        action->setText(tr("Fonts"));
+        connect(action, &QAction::triggered, this, &TDDocumentToolbar::showFontsRequested);
+        return action;
+    }
+    if (id == printItemIdentifier) {
+        action->setText(tr("Print"));
+        connect(action, &QAction::triggered, this, &TDDocumentToolbar::printRequested);
+        return action;
+    }
+    for (const ItemSpec &spec : commandItems) {
+        if (id == QLatin1String(spec.identifier)) {
+            action->setText(label(spec.label));
+            action->setData(spec.tag);
+            // The boolean, alignment, combine and separate commands of the
+            // canvas are still to come: the item waits disabled for them.
+            action->setEnabled(false);
+            return action;
+        }
+    }
+    action->setText(id);
+    return action;
+}
+
+QStringList TDDocumentToolbar::itemIdentifiers() const
+{
+    QStringList result;
+    for (QAction *action : actions())
+        result.append(action->objectName());
+    return result;
+}
+
+QAction *TDDocumentToolbar::itemWithIdentifier(const QString &id) const
+{
+    for (QAction *action : actions())
+        if (action->objectName() == id)
+            return action;
+    return nullptr;
+}
+
+void TDDocumentToolbar::validateItems()
+{
+    for (QAction *action : actions()) {
+        for (const ItemSpec &spec : commandItems)
+            if (action->objectName() == QLatin1String(spec.identifier))
+                action->setEnabled(false);
+    }
+}
+
+} // namespace scrivane

@@ -1,0 +1,573 @@
+#include "canvas/TDGraphicView.h"
+
+#include "canvas/ScalingScrollView.h"
+#include "canvas/TDToolStrip.h"
+#include "canvas/TDTracker.h"
+#include "document/TDDocument.h"
+#include "model/TDApplicationServices.h"
+#include "model/TDFillStyle.h"
+#include "model/TDGroup.h"
+#include "model/TDLayer.h"
+#include "model/TDOval.h"
+#include "model/TDRectangle.h"
+#include "model/TDStrokeStyle.h"
+#include "platform/StringTable.h"
+#include "platform/UserDefaults.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QPointer>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace scrivane {
+
+namespace {
+
+// What a press of each creating tool makes: the graphic's name (which also
+// names the undo action) and the creation mode (0 drag, 1 polygon clicks,
+// 2 text box).
+struct CreatingTool {
+    const char *name;
+    int mode;
+};
+
+CreatingTool creatingTool(int tool)
+{
+    switch (tool) {
+    case 2:
+        return {"Paint", 0};
+    case 3:
+        return {"Polygon", 1};
+    case 4:
+        return {"Rectangle", 0};
+    case 5:
+        return {"Oval", 0};
+    default:
+        return {"Text", 2};
+    }
+}
+
+// The graphic a creating tool starts with.  Freehand and polygon paths
+// are drawn by trackers of their own that are still to come: until then
+// those tools make nothing.
+TDGraphicPtr newGraphicForTool(int tool)
+{
+    switch (tool) {
+    case 4:
+    case 6:
+        return std::make_shared<TDRectangle>();
+    case 5:
+        return std::make_shared<TDOval>();
+    default:
+        return nullptr;
+    }
+}
+
+bool defaultsSay(const char *key)
+{
+    return UserDefaults::standard().boolean(QLatin1String(key));
+}
+
+} // namespace
+
+TDGraphicView::TDGraphicView(QWidget *parent) : QWidget(parent)
+{
+    // Every pixel is painted by drawRect: Qt need not erase first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(false);
+}
+
+TDGraphicView::~TDGraphicView()
+{
+    m_tracker.reset();
+    m_creationScope.reset();
+    if (m_document && m_document->graphicView() == this)
+        m_document->setGraphicView(nullptr);
+}
+
+void TDGraphicView::setDocument(TDDocument *document)
+{
+    if (m_document == document)
+        return;
+    if (m_document && m_document->graphicView() == this)
+        m_document->setGraphicView(nullptr);
+    m_document = document;
+    m_selectedGraphics.clear();
+    m_createdGraphics.clear();
+    m_graphicNodes.clear();
+    if (m_document)
+        m_document->setGraphicView(this);
+    calculateSize();
+    update();
+}
+
+TDDocumentInterface *TDGraphicView::document() const
+{
+    return m_document;
+}
+
+ScalingScrollView *TDGraphicView::scrollView() const
+{
+    for (QWidget *w = parentWidget(); w; w = w->parentWidget())
+        if (auto *scroll = qobject_cast<ScalingScrollView *>(w))
+            return scroll;
+    return nullptr;
+}
+
+void TDGraphicView::awakeFromNib()
+{
+    // The scroll view tells the canvas when its size changes
+    // (ScalingScrollView::resizeEvent); the rulers come with their issue.
+    calculateSize();
+}
+
+// --- Tools ---------------------------------------------------------------------------------------------
+
+int TDGraphicView::drawMode() const
+{
+    if (m_drawModeController)
+        return m_drawModeController->drawMode();
+    return m_document ? m_document->drawMode() : 0;
+}
+
+void TDGraphicView::selectTool(int tag)
+{
+    if (m_drawModeController) {
+        m_drawModeController->select(tag);
+        return;
+    }
+    // Without a strip the document keeps the tool on its own.
+    const int old = drawMode();
+    if (m_document)
+        m_document->setDrawMode(tag);
+    changeMode(tag, old);
+}
+
+bool TDGraphicView::toolLocked() const
+{
+    return m_drawModeController && m_drawModeController->toggleLocked();
+}
+
+void TDGraphicView::changeMode(int newMode, int /*oldMode*/)
+{
+    m_mode = newMode == 1 ? 2 : 0;
+    if ((newMode == 0 || newMode == 1) && !m_createdGraphics.empty()) {
+        const TDGraphicArray created = m_createdGraphics;
+        m_createdGraphics.clear();
+        selectGraphics(created);
+        makeFirstSelected(created.back().get());
+    }
+    updateCursor();
+    setNeedsDisplay();
+}
+
+void TDGraphicView::stopTextEditing()
+{
+    if (m_editingGraphic) {
+        // In-place text editing arrives with text fills; until then there
+        // is no editor to close, only the graphic to redraw.
+        TDGraphic *graphic = m_editingGraphic;
+        m_editingGraphic = nullptr;
+        graphic->didChange();
+    }
+    if (TDAppDelegateInterface *delegate = TDApplicationServices::appDelegate())
+        delegate->setEditingText(false);
+}
+
+void TDGraphicView::stopEditing()
+{
+    stopTextEditing();
+    if (m_mode == 2)
+        selectTool(0);
+}
+
+void TDGraphicView::toggleIsolationMenu(QAction *)
+{
+    m_useIsolation = !m_useIsolation;
+    setNeedsDisplay();
+    if (TDLayerControllerInterface *layers = TDApplicationServices::layerController())
+        layers->reload();
+}
+
+// --- The press -------------------------------------------------------------------------------------------
+
+void TDGraphicView::mouseDown(const TDEvent &event)
+{
+    m_hasMoused = true;
+    // (The start-up splash, whose remaining time a press cuts to one second,
+    // arrives with the soft-proof and isolation displays.)
+
+    if (m_editingGraphic) {
+        if (m_editingGraphic->fillStyle()->style() != TDFillText)
+            return;
+        if (event.clickCount > 1) {
+            // A multiple click belongs to the text editor (with text fills).
+            return;
+        }
+        TDGraphic *graphic = m_editingGraphic;
+        m_editingGraphic = nullptr;
+        graphic->didChange();
+        return;
+    }
+
+    const int tool = drawMode();
+    if (tool >= 2 && tool <= 6) {
+        TDGroup *layer = m_document ? m_document->currentLayer() : nullptr;
+        if (!layer || layer->locked() || !layer->visible()) {
+            QApplication::beep();
+            return;
+        }
+    }
+
+    switch (tool) {
+    case 0: {
+        const bool command = event.modifierFlags & TDEvent::Command;
+        const bool shift = event.modifierFlags & TDEvent::Shift;
+        if (event.clickCount >= 2 && !command && !shift) {
+            const Point point = convertPointFromWindow(event.locationInWindow);
+            const TDGraphicPtr hit = graphicUnderPoint(point);
+            const bool opens = hit && (std::dynamic_pointer_cast<TDGroup>(hit) ||
+                                       hit->fillStyle()->style() == TDFillText);
+            if (opens) {
+                selectGraphic(hit);
+                hit->startEditingWithEvent(&event, this);
+            } else {
+                const bool wasEmpty = m_selectedGraphics.empty();
+                selectTool(1);
+                selectAndTrackMouseWithEvent(event);
+                m_mode = 2;
+                if (m_selectedGraphics.empty()) {
+                    stopEditing();
+                    TDGroup *current = m_document ? m_document->currentLayer() : nullptr;
+                    const std::shared_ptr<TDGroup> parent = current ? current->layer() : nullptr;
+                    if (wasEmpty && parent) {
+                        // Leave the group: it is selected in the layer
+                        // that holds it.
+                        const auto group = std::static_pointer_cast<TDGroup>(current->shared_from_this());
+                        group->calculateBounds();
+                        clearSelection();
+                        selectGraphic(group);
+                        m_document->setCurrentLayer(parent.get());
+                        setNeedsDisplay();
+                    }
+                }
+            }
+        } else {
+            selectAndTrackMouseWithEvent(event);
+        }
+        break;
+    }
+    case 1:
+        if (event.clickCount < 2) {
+            selectAndTrackEditWithEvent(event);
+        } else {
+            selectAndTrackMouseWithEvent(event);
+            m_mode = 2;
+            if (m_selectedGraphics.empty())
+                stopEditing();
+        }
+        break;
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+        if (TDGraphicPtr graphic = newGraphicForTool(tool)) {
+            const CreatingTool kind = creatingTool(tool);
+            m_creatingGraphic = graphic;
+            graphic->setDocument(m_document);
+            createGraphic(event, QLatin1String(kind.name), kind.mode);
+        }
+        break;
+    case 7:
+        zoomWithEvent(event);
+        break;
+    case 8:
+        grabWithEvent(event);
+        break;
+    case 9:
+        dropperWithEvent(event);
+        break;
+    default:
+        break;
+    }
+
+    // What followed the tracking loop waits for the tracker to end.
+    if (m_tracker)
+        m_afterTracking = [this] { finishPress(); };
+    else
+        finishPress();
+}
+
+void TDGraphicView::finishPress()
+{
+    if (drawMode() == 7 && m_modeBefore >= 0) {
+        selectTool(m_modeBefore);
+        if (m_modeBeforeLock)
+            selectTool(m_modeBefore);
+        m_modeBefore = -1;
+    } else if (!toolLocked()) {
+        selectTool(0);
+    }
+    updateStatusText();
+    m_hasMoused = true;
+}
+
+void TDGraphicView::updateStatusText()
+{
+    // The tool's hint on the status line; the hints of each tool and key
+    // come with the status-hint work, until then the line is cleared.
+    if (m_document)
+        m_document->setStatusText(QString());
+}
+
+void TDGraphicView::updateCursor()
+{
+    switch (drawMode()) {
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+        setCursor(Qt::CrossCursor);
+        break;
+    case 7:
+        setCursor(Qt::CrossCursor);
+        break;
+    case 8:
+        setCursor(Qt::OpenHandCursor);
+        break;
+    case 9:
+        setCursor(Qt::PointingHandCursor);
+        break;
+    default:
+        setCursor(Qt::ArrowCursor);
+        break;
+    }
+}
+
+// --- Creating a graphic -------------------------------------------------------------------------------
+
+void TDGraphicView::createGraphic(const TDEvent &event, const QString &name, int mode)
+{
+    const TDGraphicPtr graphic = m_creatingGraphic;
+    if (!graphic)
+        return;
+    stopEditing();
+    // Until the graphic joins the document its own undo registrations (the
+    // style it copies, its sizing) would undo nothing that the user sees.
+    m_creationScope = std::make_unique<TDUndoManager::CreateGraphicsScope>();
+
+    TDInspectorInterface *inspector = TDApplicationServices::inspector();
+    if (const TDGraphic *source = inspector ? inspector->visibleGraphic() : nullptr; source && mode != 2) {
+        if (name == QLatin1String("Paint")) {
+            graphic->copyFillFrom(*source);
+            graphic->copyEffectsFrom(*source);
+        } else if (source->strokeStyle()->style() == TDStrokeLine) {
+            graphic->copyStyleFrom(*source);
+        } else {
+            graphic->copyFillFrom(*source);
+            graphic->copyEffectsFrom(*source);
+        }
+    }
+
+    QPointer<TDGraphicView> guard(this);
+    graphic->createWithEvent(event, this, mode, [guard, graphic, name, mode](bool created) {
+        if (!guard)
+            return;
+        TDGraphicView &view = *guard;
+        view.m_creationScope.reset();
+        if (!created) {
+            // The graphic drawn while it was dragged goes away with it.
+            view.setNeedsDisplayInRect(view.insetRectForHalo(graphic->drawingBounds()));
+            if (view.m_creatingGraphic == graphic)
+                view.m_creatingGraphic = nullptr;
+            return;
+        }
+        TDDocument *document = view.m_document;
+        TDUndoManager *undo = document ? document->undoManager() : nullptr;
+        // One step for everything below, the group of the addition inside it.
+        if (undo)
+            undo->beginUndoGrouping();
+        if (undo)
+            undo->beginUndoGrouping();
+        if (document)
+            document->addGraphic(graphic);
+        view.clearSelection();
+        if (defaultsSay("autolockTools") && defaultsSay("select new graphics"))
+            view.addToSelectionGraphics({graphic});
+        else
+            view.m_createdGraphics.push_back(graphic);
+        if (undo)
+            undo->endUndoGrouping();
+
+        TDInspectorInterface *inspector = TDApplicationServices::inspector();
+        const TDGraphic *source = inspector ? inspector->visibleGraphic() : nullptr;
+        if (mode != 2 && source &&
+            (name == QLatin1String("Paint") || source->strokeStyle()->style() != TDStrokeLine)) {
+            // The whole style now, the shape being known.  (Pressure
+            // recorded while painting survives this with freehand paths.)
+            graphic->recalculatePath();
+            graphic->copyStyleFrom(*source);
+        }
+        view.scrollRectToVisible(view.maxBoundsFor({graphic}));
+        if (mode == 2) {
+            view.m_editingGraphic = graphic.get();
+            view.m_creatingGraphic = nullptr;
+            graphic->startEditingWithEvent(nullptr, &view);
+        }
+        if (view.m_creatingGraphic == graphic)
+            view.m_creatingGraphic = nullptr;
+        if (!view.toolLocked())
+            view.selectTool(0);
+        if (undo) {
+            undo->setActionName(StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Create %@"))
+                                    .replace(QLatin1String("%@"), name));
+            undo->endUndoGrouping();
+        }
+    });
+}
+
+// --- Drawing-target answers ---------------------------------------------------------------------------
+
+bool TDGraphicView::graphicIsSelected(const TDGraphic *graphic) const
+{
+    return std::any_of(m_selectedGraphics.begin(), m_selectedGraphics.end(),
+                       [graphic](const TDGraphicPtr &g) { return g.get() == graphic; });
+}
+
+bool TDGraphicView::graphicIsEditing(const TDGraphic *graphic) const
+{
+    return (graphicIsSelected(graphic) && drawMode() == 1) || (graphic && graphic == m_editingGraphic);
+}
+
+float TDGraphicView::zoom() const
+{
+    const ScalingScrollView *scroll = scrollView();
+    return scroll ? scroll->scaleFactor() : 1.0f;
+}
+
+void TDGraphicView::outlineView(QAction *sender)
+{
+    m_outlineView = !m_outlineView;
+    if (sender) {
+        sender->setCheckable(true);
+        sender->setChecked(m_outlineView);
+    }
+    setNeedsDisplay();
+}
+
+void TDGraphicView::setOutlineView(bool on)
+{
+    if (on != m_outlineView)
+        outlineView(nullptr);
+}
+
+// --- Geometry of the view ----------------------------------------------------------------------------
+
+AffineTransform TDGraphicView::documentToWidget() const
+{
+    const float sx = float(zoom() * m_horizontalDPI);
+    const float sy = float(zoom() * m_verticalDPI);
+    return AffineTransform(sx, 0, 0, sy, -m_boundsOrigin.x * sx, -m_boundsOrigin.y * sy);
+}
+
+Point TDGraphicView::documentPointFromWidget(QPointF point) const
+{
+    const double sx = zoom() * m_horizontalDPI;
+    const double sy = zoom() * m_verticalDPI;
+    return Point(float(m_boundsOrigin.x + point.x() / sx), float(m_boundsOrigin.y + point.y() / sy));
+}
+
+QPointF TDGraphicView::widgetPointFromDocument(Point point) const
+{
+    const double sx = zoom() * m_horizontalDPI;
+    const double sy = zoom() * m_verticalDPI;
+    return QPointF((double(point.x) - m_boundsOrigin.x) * sx, (double(point.y) - m_boundsOrigin.y) * sy);
+}
+
+QRect TDGraphicView::widgetRectFromDocument(const Rect &rect) const
+{
+    const QPointF a = widgetPointFromDocument(rect.origin);
+    const QPointF b = widgetPointFromDocument(Point(rect.maxX(), rect.maxY()));
+    const double x0 = std::floor(std::min(a.x(), b.x()));
+    const double y0 = std::floor(std::min(a.y(), b.y()));
+    const double x1 = std::ceil(std::max(a.x(), b.x()));
+    const double y1 = std::ceil(std::max(a.y(), b.y()));
+    // Far beyond the widget nothing can be seen: clamping keeps the
+    // numbers within what QRect holds.
+    const auto clampInt = [](double v) { return int(std::clamp(v, -1.0e9, 1.0e9)); };
+    return QRect(QPoint(clampInt(x0), clampInt(y0)), QPoint(clampInt(x1) - 1, clampInt(y1) - 1));
+}
+
+Rect TDGraphicView::documentRectFromWidget(const QRectF &rect) const
+{
+    const Point a = documentPointFromWidget(rect.topLeft());
+    const Point b = documentPointFromWidget(rect.bottomRight());
+    return Rect(a.x, a.y, b.x - a.x, b.y - a.y);
+}
+
+Point TDGraphicView::convertPointFromWindow(Point point) const
+{
+    const QWidget *top = window();
+    const QPointF local = top == this ? QPointF(point.x, point.y) : mapFrom(top, QPointF(point.x, point.y));
+    return documentPointFromWidget(local);
+}
+
+Rect TDGraphicView::boundsRect() const
+{
+    return documentRectFromWidget(QRectF(0, 0, width(), height()));
+}
+
+Rect TDGraphicView::visibleRect() const
+{
+    QRectF shown(0, 0, width(), height());
+    if (const ScalingScrollView *scroll = scrollView()) {
+        const QRect viewport = scroll->viewport()->rect();
+        shown = shown.intersected(QRectF(-x(), -y(), viewport.width(), viewport.height()));
+    }
+    return documentRectFromWidget(shown);
+}
+
+void TDGraphicView::scrollRectToVisible(const Rect &rect)
+{
+    ScalingScrollView *scroll = scrollView();
+    if (!scroll || !std::isfinite(rect.minX()) || !std::isfinite(rect.minY()))
+        return;
+    const QPointF a = widgetPointFromDocument(rect.origin);
+    const QPointF b = widgetPointFromDocument(Point(rect.maxX(), rect.maxY()));
+    const QSize view = scroll->viewport()->size();
+    const auto axis = [](QScrollBar *bar, double low, double high, int extent) {
+        const double shownLow = bar->value();
+        const double shownHigh = shownLow + extent;
+        double value = shownLow;
+        if (low < shownLow)
+            value = low;
+        else if (high > shownHigh)
+            value = std::min(low, high - extent);
+        bar->setValue(int(std::lround(std::clamp(value, -1.0e9, 1.0e9))));
+    };
+    axis(scroll->horizontalScrollBar(), std::min(a.x(), b.x()), std::max(a.x(), b.x()), view.width());
+    axis(scroll->verticalScrollBar(), std::min(a.y(), b.y()), std::max(a.y(), b.y()), view.height());
+}
+
+void TDGraphicView::scrollPoint(Point point)
+{
+    ScalingScrollView *scroll = scrollView();
+    if (!scroll)
+        return;
+    const QPointF p = widgetPointFromDocument(point);
+    scroll->horizontalScrollBar()->setValue(int(std::lround(std::clamp(p.x(), -1.0e9, 1.0e9))));
+    scroll->verticalScrollBar()->setValue(int(std::lround(std::clamp(p.y(), -1.0e9, 1.0e9))));
+}
+
+void TDGraphicView::addMarkers(const std::vector<float> &, bool)
+{
+    // Guides come with the rulers; a document's saved guides wait for them.
+}
+
+} // namespace scrivane
