@@ -48,6 +48,8 @@ public:
     explicit TDKnobGeometry(const Rect &bounds = Rect()) : m_bounds(bounds) {}
 
     const Rect &bounds() const { return m_bounds; }
+    // Other bounds for the same drag: the axis lock and rotation stay.
+    void setBounds(const Rect &bounds) { m_bounds = bounds; }
     // A new drag: new bounds, the axis lock undecided, no rotation yet.
     void reset(const Rect &bounds);
 

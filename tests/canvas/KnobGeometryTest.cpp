@@ -102,7 +102,8 @@ TEST(KnobGeometry, ShiftRoundsAnglesToFifteenDegreesAndFactorsToHalves)
         float in, out;
     };
     for (const Factor f : {Factor{1.3f, 1.5f}, Factor{1.2f, 1.0f}, Factor{-0.2f, TDKnobGeometry::kSmallestFactor},
-                           Factor{-0.8f, -1.0f}, Factor{0.1f, 0.5f}})
+                           Factor{-0.8f, -1.0f}, Factor{0.3f, 0.5f},
+                           Factor{0.1f, TDKnobGeometry::kSmallestFactor}})
         EXPECT_FLOAT_EQ(TDKnobGeometry::roundToHalf(f.in), f.out) << f.in;
 
     // A drag of 22 degrees about the centre (200, 150) turns by 15.
