@@ -243,7 +243,14 @@ void TDGraphicView::selectAndTrackMouseWithEvent(const TDEvent &event)
     const bool wasSelected = graphic && graphicIsSelected(graphic.get());
     const int knob = knobUnderPoint(point);
 
-    if (knob == 0 && !wasSelected && !shift && !command)
+    const bool clears = knob == 0 && !wasSelected && !shift && !command;
+    if (clears && (!graphic || option)) {
+        // A band starts from nothing selected.  The clearing and what the
+        // band selects are one step, taken when the band ends.
+        beginTracking(std::make_unique<TDRubberBandTracker>(*this, event, true));
+        return;
+    }
+    if (clears)
         clearSelection();
     if (option && knob == 9) {
         copyWithEvent(event);
@@ -290,7 +297,7 @@ void TDGraphicView::selectAndTrackMouseWithEvent(const TDEvent &event)
 
 void TDGraphicView::rubberbandSelectWithEvent(const TDEvent &event)
 {
-    beginTracking(std::make_unique<TDRubberBandTracker>(*this, event));
+    beginTracking(std::make_unique<TDRubberBandTracker>(*this, event, false));
 }
 
 void TDGraphicView::copyWithEvent(const TDEvent &)

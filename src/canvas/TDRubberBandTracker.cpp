@@ -25,9 +25,14 @@ Rect grown(const Rect &r, float by)
 
 } // namespace
 
-TDRubberBandTracker::TDRubberBandTracker(TDGraphicView &view, const TDEvent &event)
-    : TDTracker(view), m_kept(view.m_selectedGraphics)
+TDRubberBandTracker::TDRubberBandTracker(TDGraphicView &view, const TDEvent &event, bool clearFirst)
+    : TDTracker(view), m_before(view.m_selectedGraphics)
 {
+    if (clearFirst && !view.m_selectedGraphics.empty()) {
+        view.invalidateSelection();
+        view.m_selectedGraphics.clear();
+    }
+    m_kept = view.m_selectedGraphics;
     view.m_mode = 1;
     m_start = pointOf(event);
     m_current = m_start;
@@ -140,9 +145,14 @@ void TDRubberBandTracker::finish()
     // The selection as it was; what the band found becomes one selection
     // change of its own.
     v.invalidateSelection();
-    v.m_selectedGraphics = m_kept;
-    if (m_changed && !m_cancelled)
-        v.selectGraphics(m_result);
+    v.m_selectedGraphics = m_before;
+    if (!m_cancelled) {
+        if (m_changed)
+            v.selectGraphics(m_result);
+        else if (m_kept.empty())
+            v.clearSelection(); // a click on empty space: only the press's clearing
+
+    }
     const float halo = 1 / usableZoom(v.zoom());
     v.setNeedsDisplayInRect(MyUnionRect(grown(m_band, halo), v.selectedDrawingBounds()));
     v.invalidateSelection();

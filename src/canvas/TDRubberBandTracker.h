@@ -11,11 +11,14 @@ namespace scrivane {
 // those lying wholly inside it); Shift keeps the graphics selected before.
 // The selection follows the band while it is dragged and becomes one
 // selection change (undoable, not a change of the document) when the band
-// ends.  Escape (or a band that never changed) leaves the selection as it
-// was.
+// ends.  A band that never changed leaves the selection as it was (or
+// cleared, when the press cleared it); Escape puts back the selection of the
+// press.
 class TDRubberBandTracker : public TDTracker {
 public:
-    TDRubberBandTracker(TDGraphicView &view, const TDEvent &event);
+    // `clearFirst`: the press also clears the selection, in the same step
+    // as the band's result.
+    TDRubberBandTracker(TDGraphicView &view, const TDEvent &event, bool clearFirst);
 
     bool mouseDragged(const TDEvent &event) override;
     bool mouseUp(const TDEvent &event) override;
@@ -29,6 +32,9 @@ private:
     Point pointOf(const TDEvent &event) const;
     void step(unsigned modifiers);
 
+    // The selection at the press, which undo gives back.
+    TDGraphicArray m_before;
+    // The selection the band starts from (Shift keeps it).
     TDGraphicArray m_kept;
     TDGraphicArray m_result;
     TDGraphicPtr m_first;
