@@ -279,6 +279,9 @@ void TDGraphicView::mouseDown(const TDEvent &event)
         if (TDGraphicPtr graphic = newGraphicForTool(tool)) {
             const CreatingTool kind = creatingTool(tool);
             m_creatingGraphic = graphic;
+            // Joining the document names the graphic, which would register
+            // an undo step of its own for a graphic that may never exist.
+            m_creationScope = std::make_unique<TDUndoManager::CreateGraphicsScope>();
             graphic->setDocument(m_document);
             createGraphic(event, QLatin1String(kind.name), kind.mode);
         }
@@ -355,12 +358,15 @@ void TDGraphicView::updateCursor()
 void TDGraphicView::createGraphic(const TDEvent &event, const QString &name, int mode)
 {
     const TDGraphicPtr graphic = m_creatingGraphic;
-    if (!graphic)
+    if (!graphic) {
+        m_creationScope.reset();
         return;
+    }
     stopEditing();
     // Until the graphic joins the document its own undo registrations (the
     // style it copies, its sizing) would undo nothing that the user sees.
-    m_creationScope = std::make_unique<TDUndoManager::CreateGraphicsScope>();
+    if (!m_creationScope)
+        m_creationScope = std::make_unique<TDUndoManager::CreateGraphicsScope>();
 
     TDInspectorInterface *inspector = TDApplicationServices::inspector();
     if (const TDGraphic *source = inspector ? inspector->visibleGraphic() : nullptr; source && mode != 2) {

@@ -1,0 +1,199 @@
+// What the canvas paints (pixels of a grabbed canvas), which handles a
+// selection shows, and how little a change repaints.
+
+#include "CanvasTestSupport.h"
+
+#include <QApplication>
+#include <QPaintEvent>
+#include <QTest>
+
+#include <cmath>
+
+using namespace scrivane;
+using namespace scrivane::canvastest;
+
+namespace {
+
+QColor pixel(const QImage &image, QPointF p)
+{
+    return image.pixelColor(int(std::floor(p.x())), int(std::floor(p.y())));
+}
+
+bool isWhite(const QColor &c)
+{
+    return c.red() > 250 && c.green() > 250 && c.blue() > 250;
+}
+
+// Whether a pixel within 5 pixels of the point is dark (a handle's frame).
+bool anyDark(const QImage &image, QPointF centre)
+{
+    for (int dy = -5; dy <= 5; ++dy)
+        for (int dx = -5; dx <= 5; ++dx)
+            if (pixel(image, centre + QPointF(dx, dy)).lightness() < 100)
+                return true;
+    return false;
+}
+
+// Collects the areas that the canvas is asked to paint.
+class PaintRecorder : public QObject {
+public:
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(CanvasTest, GrabbedCanvasShowsPaperGraphicsAndTheVeilOutside)
+{
+    addQuietly(filledRectangle(Rect(100, 100, 50, 40), Color::calibratedRGB(1, 0, 0)));
+    const QImage image = view->grab().toImage();
+    ASSERT_FALSE(image.isNull());
+
+    const QColor inside = pixel(image, at(Point(125, 120)));
+    EXPECT_GT(inside.red(), 240);
+    EXPECT_LT(inside.green(), 15);
+    EXPECT_TRUE(isWhite(pixel(image, at(Point(300, 300))))) << "paper";
+    // Outside the paper: white under the grey veil of 0.4 alpha.
+    const Rect paper = document->paperBounds();
+    const QColor outside = pixel(image, at(Point(paper.maxX() + 40, 10)));
+    EXPECT_NEAR(outside.red(), 0.6 * 255 + 0.4 * 128, 3);
+    EXPECT_EQ(outside.red(), outside.blue());
+    // The shadow darkens the pixels right of the paper's edge.
+    const QColor shadow = pixel(image, at(Point(paper.maxX(), 300)) + QPointF(1, 0));
+    EXPECT_LT(shadow.red(), outside.red());
+}
+
+TEST_F(CanvasTest, SelectionHandlesAreDrawnOnlyWithTheSelectTool)
+{
+    const auto graphic = filledRectangle(Rect(200, 200, 100, 80), Color::calibratedRGB(0, 1, 0));
+    addQuietly(graphic);
+    view->selectGraphics({graphic});
+    // The top-left corner handle sits 10 pixels out from the bounds.
+    const QPointF corner = at(Point(190, 190));
+    const QImage selected = view->grab().toImage();
+    EXPECT_TRUE(anyDark(selected, corner));
+
+    struct Case {
+        const char *name;
+        std::function<void()> set;
+        std::function<void()> reset;
+    };
+    const Case hiding[] = {
+        {"edit tool", [&] { toolbar->toolStrip()->select(1); }, [&] { toolbar->toolStrip()->select(0); }},
+        {"rubber band", [&] { view->setRubberbandRect(Rect(400, 400, 20, 20)); },
+         [&] { view->setRubberbandRect(Rect()); }},
+    };
+    for (const Case &c : hiding) {
+        SCOPED_TRACE(c.name);
+        c.set();
+        EXPECT_FALSE(anyDark(view->grab().toImage(), corner));
+        c.reset();
+        view->selectGraphics({graphic});
+    }
+}
+
+TEST_F(CanvasTest, PageBreaksAndGridFollowTheDocument)
+{
+    document->setPagesWide(3);
+    document->updateLayout();
+    view->calculateSize();
+    const Rect page = document->pageBounds();
+    const QImage image = view->grab().toImage();
+    // Two dashed cyan lines for three pages (y 102.5 lies in a dash).
+    for (int i = 1; i <= 2; ++i) {
+        SCOPED_TRACE(i);
+        const float x = std::trunc(float(i) * page.width()) + 0.5f;
+        const QColor line = pixel(image, at(Point(x, 102.5f)));
+        EXPECT_LT(line.red(), 40) << "cyan page break";
+        EXPECT_GT(line.blue(), 220);
+        EXPECT_TRUE(isWhite(pixel(image, at(Point(x + 10, 102.5f)))));
+    }
+
+    document->setDrawsGrid(true);
+    document->setGridColor(Color::calibratedWhite(0, 1));
+    const QImage grid = view->grab().toImage();
+    EXPECT_LT(pixel(grid, at(Point(0.2f, 200.5f))).red(), 220) << "main line at x = 0";
+}
+
+TEST_F(CanvasTest, HandlesForThinSelectionsAndTheKnobInTheMiddle)
+{
+    struct Case {
+        const char *name;
+        Rect rect;
+        std::array<bool, 4> expected;
+    };
+    const Case cases[] = {
+        {"ordinary", Rect(0, 0, 100, 80), {true, true, true, true}},
+        {"too small for the centre", Rect(0, 0, 30, 30), {true, true, false, true}},
+        {"horizontal line", Rect(0, 0, 100, 0), {false, true, true, false}},
+        {"vertical line", Rect(0, 0, 0, 100), {true, false, true, false}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(view->showHandlesForSelectionRect(c.rect), c.expected);
+    }
+
+    const auto small = filledRectangle(Rect(100, 100, 30, 30), Color::black());
+    addQuietly(small);
+    view->selectGraphics({small});
+    EXPECT_EQ(view->knobUnderPoint(Point(115, 115)), 9);
+    EXPECT_EQ(view->knobUnderPoint(Point(90, 90)), 1);
+    EXPECT_EQ(view->knobUnderPoint(Point(140, 140)), 8);
+    EXPECT_EQ(view->knobUnderPoint(Point(300, 300)), 0);
+    view->clearSelection();
+    EXPECT_EQ(view->knobUnderPoint(Point(115, 115)), 0);
+
+    EXPECT_EQ(MyUnionRect(Rect(), Rect(5, 5, 0, 10)), Rect(5, 5, 0, 10));
+}
+
+TEST_F(CanvasTest, ChangingOneGraphicRepaintsOnlyAroundIt)
+{
+    const auto graphic = filledRectangle(Rect(100, 100, 40, 40), Color::black());
+    addQuietly(graphic);
+    QApplication::processEvents();
+    PaintRecorder recorder;
+    view->installEventFilter(&recorder);
+
+    view->invalidateGraphic(graphic.get());
+    QApplication::processEvents();
+    const QRect around = view->widgetRectFromDocument(view->insetRectForHalo(graphic->updateBounds()));
+    ASSERT_FALSE(recorder.painted.isEmpty());
+    EXPECT_TRUE(around.contains(recorder.painted.boundingRect()))
+        << "painted " << recorder.painted.boundingRect().width() << " x "
+        << recorder.painted.boundingRect().height();
+
+    // Recording gathers rectangles and invalidates their union once.
+    recorder.painted = QRegion();
+    view->startRecordingInvalidation();
+    view->setNeedsDisplayInRect(Rect(300, 300, 10, 10));
+    view->setNeedsDisplayInRect(Rect(320, 300, 10, 10));
+    QApplication::processEvents();
+    EXPECT_TRUE(recorder.painted.isEmpty());
+    view->endRecordingInvalidation();
+    QApplication::processEvents();
+    EXPECT_TRUE(recorder.painted.boundingRect().contains(view->widgetRectFromDocument(Rect(300, 300, 30, 10))));
+    view->removeEventFilter(&recorder);
+}
+
+TEST_F(CanvasTest, CreatingGraphicIsDrawnWhileDragged)
+{
+    toolbar->toolStrip()->select(4);
+    inspector.visible = filledRectangle(Rect(0, 0, 1, 1), Color::calibratedRGB(0, 0, 1));
+    press(at(Point(100, 100)));
+    move(at(Point(150, 150)));
+    move(at(Point(200, 200)));
+    ASSERT_NE(view->creatingGraphic(), nullptr);
+    const QImage during = view->grab().toImage();
+    release(at(Point(200, 200)));
+    // The creating graphic is drawn over the paper while the button is down
+    // (its style is copied when it is added, so it shows the default look).
+    EXPECT_FALSE(isWhite(pixel(during, at(Point(100.5f, 150)))));
+}
+

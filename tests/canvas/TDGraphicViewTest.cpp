@@ -1,0 +1,256 @@
+// The canvas's tools: creating shapes by dragging, what a click or a locked
+// layer creates (nothing), the tool lock and the pending created graphics,
+// and the knob geometry of a drag.
+
+#include "CanvasTestSupport.h"
+
+#include "model/TDFillStyle.h"
+#include "model/TDOval.h"
+#include "model/TDStrokeStyle.h"
+#include "model/TDRectangle.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <cmath>
+
+using namespace scrivane;
+using namespace scrivane::canvastest;
+
+namespace {
+
+struct ShapeTool {
+    int tool;
+    const char *actionName;
+    bool (*isKind)(const TDGraphic *);
+};
+
+const ShapeTool shapeTools[] = {
+    {4, "Create Rectangle", [](const TDGraphic *g) { return dynamic_cast<const TDRectangle *>(g) != nullptr; }},
+    {5, "Create Oval", [](const TDGraphic *g) { return dynamic_cast<const TDOval *>(g) != nullptr; }},
+};
+
+} // namespace
+
+TEST_F(CanvasTest, DraggingWithEachShapeToolCreatesOneGraphicAsOneUndoStep)
+{
+    for (const ShapeTool &shape : shapeTools) {
+        SCOPED_TRACE(shape.actionName);
+        layer().removeGraphics(TDGraphicArray(layerGraphics()));
+        document->undoManager()->removeAllActions();
+        chooseTool(shape.tool);
+        ASSERT_EQ(view->drawMode(), shape.tool);
+
+        drag(at(Point(100, 120)), at(Point(250, 200)));
+
+        ASSERT_EQ(layerGraphics().size(), 1u);
+        const TDGraphicPtr created = layerGraphics().front();
+        EXPECT_TRUE(shape.isKind(created.get()));
+        const Rect bounds = created->bounds();
+        EXPECT_NEAR(bounds.minX(), 100.5, 1.0);
+        EXPECT_NEAR(bounds.minY(), 120.5, 1.0);
+        EXPECT_NEAR(bounds.width(), 150, 1.0);
+        EXPECT_NEAR(bounds.height(), 80, 1.0);
+        EXPECT_EQ(view->creatingGraphic(), nullptr);
+        // The tool was used once: back to select, the new graphic selected.
+        EXPECT_EQ(view->drawMode(), 0);
+
+        TDUndoManager *undo = document->undoManager();
+        ASSERT_TRUE(undo->canUndo());
+        EXPECT_EQ(undo->undoActionName(), QString::fromLatin1(shape.actionName));
+        undo->undo();
+        EXPECT_TRUE(layerGraphics().empty());
+        EXPECT_TRUE(view->selection().empty());
+        EXPECT_FALSE(undo->canUndo()) << "the creation took more than one undo step";
+    }
+}
+
+TEST_F(CanvasTest, ClickWithoutDragCreatesNothingAndLeavesNoUndo)
+{
+    for (const ShapeTool &shape : shapeTools) {
+        SCOPED_TRACE(shape.actionName);
+        chooseTool(shape.tool);
+        click(at(Point(150, 150)));
+        EXPECT_TRUE(layerGraphics().empty());
+        EXPECT_FALSE(document->undoManager()->canUndo());
+        EXPECT_EQ(view->creatingGraphic(), nullptr);
+        EXPECT_EQ(view->drawMode(), 0);
+    }
+}
+
+TEST_F(CanvasTest, EscapeDuringTheDragCreatesNothing)
+{
+    chooseTool(4);
+    press(at(Point(100, 100)));
+    move(at(Point(150, 150)));
+    move(at(Point(200, 180)));
+    key(Qt::Key_Escape);
+    release(at(Point(200, 180)));
+    EXPECT_TRUE(layerGraphics().empty());
+    EXPECT_FALSE(document->undoManager()->canUndo());
+    EXPECT_FALSE(view->isTracking());
+}
+
+TEST_F(CanvasTest, LockedOrHiddenCurrentLayerCreatesNothingAndKeepsTheTool)
+{
+    struct Case {
+        const char *name;
+        bool locked;
+        bool visible;
+    };
+    for (const Case c : {Case{"locked", true, true}, Case{"hidden", false, false}}) {
+        SCOPED_TRACE(c.name);
+        layer().setLockedQuiet(c.locked);
+        layer().setVisibleQuiet(c.visible);
+        chooseTool(5);
+        drag(at(Point(100, 100)), at(Point(200, 200)));
+        EXPECT_TRUE(layerGraphics().empty());
+        EXPECT_FALSE(document->undoManager()->canUndo());
+        EXPECT_EQ(view->drawMode(), 5);
+        EXPECT_FALSE(view->isTracking());
+    }
+}
+
+TEST_F(CanvasTest, NewGraphicTakesTheStyleOfTheInspectorSource)
+{
+    inspector.visible = filledRectangle(Rect(0, 0, 10, 10), Color::calibratedRGB(0, 0, 1));
+    chooseTool(4);
+    drag(at(Point(100, 100)), at(Point(200, 200)));
+    ASSERT_EQ(layerGraphics().size(), 1u);
+    const Color fill = layerGraphics().front()->fillStyle()->color();
+    EXPECT_EQ(layerGraphics().front()->fillStyle()->style(), TDFillColor);
+    EXPECT_FLOAT_EQ(fill.blueComponent(), 1.0f);
+    EXPECT_EQ(layerGraphics().front()->strokeStyle()->style(), TDStrokeNone);
+}
+
+TEST_F(CanvasTest, ChoosingTheCurrentToolAgainLocksIt)
+{
+    chooseTool(4);
+    TDToolStrip *strip = toolbar->toolStrip();
+    EXPECT_FALSE(strip->toggleLocked());
+    EXPECT_EQ(strip->imageIndexOfCell(4), 1);
+    chooseTool(4);
+    EXPECT_TRUE(strip->toggleLocked());
+    EXPECT_EQ(strip->imageIndexOfCell(4), 2);
+
+    drag(at(Point(100, 100)), at(Point(150, 150)));
+    drag(at(Point(200, 100)), at(Point(250, 150)));
+    EXPECT_EQ(layerGraphics().size(), 2u);
+    EXPECT_EQ(view->drawMode(), 4);
+}
+
+TEST_F(CanvasTest, SelectAndEditToolsAlwaysLockAndAutolockLocksEveryTool)
+{
+    chooseTool(1);
+    EXPECT_TRUE(toolbar->toolStrip()->toggleLocked());
+    chooseTool(0);
+    EXPECT_TRUE(toolbar->toolStrip()->toggleLocked());
+    UserDefaults::standard().registerDefaults({{QStringLiteral("autolockTools"), true}});
+    chooseTool(8);
+    EXPECT_TRUE(toolbar->toolStrip()->toggleLocked());
+    EXPECT_EQ(toolbar->toolStrip()->imageIndexOfCell(8), 2);
+    EXPECT_EQ(toolbar->toolStrip()->imageIndexOfCell(0), 0);
+    UserDefaults::standard().registerDefaults({{QStringLiteral("autolockTools"), false}});
+}
+
+TEST_F(CanvasTest, PendingCreatedGraphicsBecomeTheSelectionOnTheSelectTool)
+{
+    UserDefaults::standard().registerDefaults(
+        {{QStringLiteral("autolockTools"), true}, {QStringLiteral("select new graphics"), false}});
+    chooseTool(4);
+    for (int i = 0; i < 3; ++i)
+        drag(at(Point(100 + 60 * i, 100)), at(Point(140 + 60 * i, 140)));
+    ASSERT_EQ(layerGraphics().size(), 3u);
+    EXPECT_TRUE(view->selection().empty());
+    EXPECT_EQ(view->createdGraphics().size(), 3u);
+
+    chooseTool(0);
+    ASSERT_EQ(view->selection().size(), 3u);
+    EXPECT_EQ(view->selection().front(), layerGraphics().back());
+    EXPECT_TRUE(view->createdGraphics().empty());
+    UserDefaults::standard().registerDefaults(
+        {{QStringLiteral("autolockTools"), false}, {QStringLiteral("select new graphics"), true}});
+}
+
+TEST_F(CanvasTest, DigitOfTheStripSelectsItsCell)
+{
+    toolbar->toolStrip()->selectCell(3);
+    EXPECT_EQ(view->drawMode(), 2);
+    EXPECT_EQ(document->drawMode(), 2);
+    toolbar->toolStrip()->selectCell(0); // no such column
+    EXPECT_EQ(view->drawMode(), 2);
+}
+
+TEST_F(CanvasTest, PaintAndPolygonToolsCreateNothingYet)
+{
+    for (int tool : {2, 3}) {
+        chooseTool(tool);
+        drag(at(Point(100, 100)), at(Point(200, 200)));
+        EXPECT_TRUE(layerGraphics().empty());
+        EXPECT_FALSE(view->isTracking());
+    }
+}
+
+TEST_F(CanvasTest, ShiftConstrainsTheCreatedShapeToASquare)
+{
+    chooseTool(5);
+    drag(at(Point(100, 100)), at(Point(200, 140)), Qt::ShiftModifier);
+    ASSERT_EQ(layerGraphics().size(), 1u);
+    const Rect b = layerGraphics().front()->bounds();
+    EXPECT_NEAR(b.width(), b.height(), 0.01);
+    EXPECT_NEAR(b.width(), 100, 1.0);
+}
+
+TEST(CanvasKnobGeometry, ConstrainedScaleRotationAndMove)
+{
+    TDGraphicView view;
+    view.setOriginalSelectedBounds(Rect(0, 0, 100, 50));
+    struct Case {
+        const char *name;
+        int knob;
+        Point to;
+        bool shift;
+        float m11, m22;
+    };
+    // Corner 8 of (0, 0, 100, 50): the pointer gives the factors directly.
+    const Case scales[] = {
+        {"corner, larger factor for both", 8, Point(200, 60), true, 2, 2},
+        {"corner, larger of negative and small", 8, Point(-50, 15), true, 0.3f, 0.3f},
+        {"middle rounds 1.3 up to 1.5", 5, Point(130, 25), true, 1.5f, 1},
+        {"middle rounds 1.2 down to 1", 5, Point(120, 25), true, 1, 1},
+        {"middle at -0.2 becomes almost 0", 5, Point(-20, 25), true, 0.0001f, 1},
+        {"from no move a factor of 0 becomes almost 0", 7, Point(50, 0), false, 1, 0.0001f},
+    };
+    for (const Case &c : scales) {
+        SCOPED_TRACE(c.name);
+        const Point start = c.knob == 8 ? Point(100, 50) : c.knob == 5 ? Point(100, 25) : Point(50, 50);
+        const AffineTransform t = view.transformationForMovingKnob(c.knob, start, c.to, c.shift, false);
+        EXPECT_NEAR(t.m11, c.m11, 1e-5);
+        EXPECT_NEAR(t.m22, c.m22, 1e-5);
+    }
+
+    struct Rotation {
+        float degrees;
+        float expected;
+    };
+    for (const Rotation r : {Rotation{22, 15}, Rotation{23, 30}, Rotation{-8, -15}}) {
+        SCOPED_TRACE(r.degrees);
+        // From the right of the centre (50, 25), turned by the angle (y down).
+        const float a = r.degrees * 3.14159265f / 180;
+        const Point to(50 + 40 * std::cos(a), 25 + 40 * std::sin(a));
+        const AffineTransform t = view.transformationForMovingKnob(10, Point(90, 25), to, true, false);
+        const float got = std::atan2(t.m12, t.m11) * 180 / 3.14159265f;
+        EXPECT_NEAR(std::abs(got), std::abs(r.expected), 0.01);
+        EXPECT_EQ(got > 0, r.expected > 0);
+    }
+
+    // A Shift move that starts vertical stays so until x wins by 20 points.
+    const AffineTransform vertical = view.transformationForMovingKnob(9, Point(10, 10), Point(12, 30), true, false);
+    EXPECT_EQ(vertical.tX, 0);
+    const AffineTransform still = view.transformationForMovingKnob(9, Point(10, 10), Point(25, 20), true, false);
+    EXPECT_EQ(still.tX, 0);
+    const AffineTransform switched = view.transformationForMovingKnob(9, Point(10, 10), Point(40, 20), true, false);
+    EXPECT_EQ(switched.tY, 0);
+    EXPECT_NEAR(switched.tX, 30, 1e-4);
+}
