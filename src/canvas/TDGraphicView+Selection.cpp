@@ -11,6 +11,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace scrivane {
 
@@ -28,6 +29,20 @@ TDGraphicArray lockAll(const std::vector<std::weak_ptr<TDGraphic>> &weak)
 std::vector<std::weak_ptr<TDGraphic>> weakAll(const TDGraphicArray &graphics)
 {
     return std::vector<std::weak_ptr<TDGraphic>>(graphics.begin(), graphics.end());
+}
+
+// Appends the graphics that are not in `selection` yet, each once.  (A
+// set keeps this linear: a band over thousands of graphics selects them
+// all at once.)
+void appendUnselected(TDGraphicArray &selection, const TDGraphicArray &graphics)
+{
+    std::unordered_set<const TDGraphic *> present;
+    present.reserve(selection.size() + graphics.size());
+    for (const auto &g : selection)
+        present.insert(g.get());
+    for (const auto &graphic : graphics)
+        if (graphic && present.insert(graphic.get()).second)
+            selection.push_back(graphic);
 }
 
 } // namespace
@@ -80,9 +95,7 @@ void TDGraphicView::addToSelectionGraphics(const TDGraphicArray &graphics)
     invalidateSelection();
     // A graphic is never selected twice: one selected already, or named
     // twice, is added once.
-    for (const auto &graphic : graphics)
-        if (graphic && !graphicIsSelected(graphic.get()))
-            m_selectedGraphics.push_back(graphic);
+    appendUnselected(m_selectedGraphics, graphics);
     invalidateSelection();
     m_pasteCascadeNumber = 0;
 }
@@ -98,9 +111,7 @@ void TDGraphicView::selectGraphics(const TDGraphicArray &graphics)
     if (!m_selectedGraphics.empty())
         invalidateSelection();
     m_selectedGraphics.clear();
-    for (const auto &graphic : graphics)
-        if (graphic && !graphicIsSelected(graphic.get()))
-            m_selectedGraphics.push_back(graphic);
+    appendUnselected(m_selectedGraphics, graphics);
     invalidateSelection();
     m_pasteCascadeNumber = 0;
 }

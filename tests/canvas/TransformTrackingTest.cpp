@@ -201,3 +201,19 @@ TEST_F(TransformFixture, FlatSelectionsScaleWithoutBecomingNotANumber)
         expectRect(line->bounds(), Rect(400, 100, 0, 80), "undone");
     }
 }
+
+TEST_F(TransformFixture, TheStatusLineFollowsTheDrag)
+{
+    QString shown;
+    document.setStatusSink([&shown](const QString &text) { shown = text; });
+    press(Point(310, 210));
+    dragTo(Point(360, 260));
+    EXPECT_TRUE(shown.contains(QStringLiteral("Scale: 250 x 150 (125.00% x 150.00%)"))) << shown.toStdString();
+    release(Point(360, 260));
+    document.undoManager()->undo();
+    press(Point(150, 120));
+    dragTo(Point(170, 100));
+    EXPECT_TRUE(shown.contains(QStringLiteral("Translate: 20 x -20"))) << shown.toStdString();
+    release(Point(170, 100));
+    document.setStatusSink(nullptr);
+}
