@@ -88,8 +88,10 @@ void ScalingScrollView::makeScalePopUpButton()
     m_scalePopUpButton->setCurrentIndex(3);
     connect(m_scalePopUpButton, QOverload<int>::of(&QComboBox::activated), this,
             [this](int index) { scalePopUpAction(index); });
+    m_scalePopUpButton->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_scalePopUpButton->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_scalePopUpButton->adjustSize();
-    m_scalePopUpButton->show();
+    addScrollBarWidget(m_scalePopUpButton, Qt::AlignRight);
     tile();
 }
 
@@ -101,36 +103,26 @@ void ScalingScrollView::tile()
             m_scalePopUpButton = nullptr;
             m_customIndex = -1;
         }
-        setViewportMargins(0, 0, 0, 0);
+        if (m_customField) {
+            delete m_customField;
+            m_customField = nullptr;
+        }
         return;
     }
     if (!m_scalePopUpButton) {
         makeScalePopUpButton();
         return;
     }
-    // The popup takes the right end of the horizontal scroller's row.
+    // The popup takes the right end of the horizontal scroller's row, as
+    // tall as the scroller.
     const int barHeight = horizontalScrollBar()->sizeHint().height();
-    const int popupWidth = m_scalePopUpButton->sizeHint().width();
-    QScrollBar *bar = horizontalScrollBar();
-    const QRect barRect = bar->geometry();
-    const int barRight = barRect.right() + 1;
-    if (barRect.width() > popupWidth) {
-        bar->setFixedWidth(std::max(0, barRect.width() - popupWidth));
-        m_scalePopUpButton->setGeometry(barRect.x() + barRect.width() - popupWidth, height() - barHeight - frameWidth(),
-                                        popupWidth, barHeight);
-    } else {
-        m_scalePopUpButton->setGeometry(std::max(0, barRight - popupWidth), height() - barHeight - frameWidth(),
-                                        popupWidth, barHeight);
-    }
-    m_scalePopUpButton->raise();
+    m_scalePopUpButton->setFixedHeight(barHeight);
     if (m_customField)
         m_customField->setGeometry(m_scalePopUpButton->geometry());
 }
 
 void ScalingScrollView::resizeEvent(QResizeEvent *event)
 {
-    horizontalScrollBar()->setMinimumWidth(0);
-    horizontalScrollBar()->setMaximumWidth(QWIDGETSIZE_MAX);
     QScrollArea::resizeEvent(event);
     tile();
     if (TDGraphicView *view = documentView())
@@ -210,7 +202,7 @@ void ScalingScrollView::scalePopUpAction(int index)
     }
     // "Custom...": a field over the popup takes any percentage.
     if (!m_customField) {
-        m_customField = new QLineEdit(this);
+        m_customField = new QLineEdit(m_scalePopUpButton->parentWidget());
         m_customField->setFrame(false);
         QFont font = m_customField->font();
         font.setPointSizeF(10.0);

@@ -156,10 +156,9 @@ public:
             }
             if (command)
                 v.m_trackingWithCommand = true;
+            // A drag undone by Escape is back where it started: nothing to
+            // record as a step of its own.
             if (!g_moved || m_escaped) {
-                // Nothing moved, or Escape already put everything back:
-                // there is nothing to record, and the document stays as it
-                // was.
                 for (const auto &graphic : m_graphics)
                     graphic->cancelManipulation();
             } else {

@@ -254,3 +254,66 @@ TEST(CanvasKnobGeometry, ConstrainedScaleRotationAndMove)
     EXPECT_EQ(switched.tY, 0);
     EXPECT_NEAR(switched.tX, 30, 1e-4);
 }
+
+namespace {
+
+TDEvent mouseEvent(TDEvent::Type type, QPointF inWindow)
+{
+    TDEvent event;
+    event.type = type;
+    event.locationInWindow = Point(float(inWindow.x()), float(inWindow.y()));
+    return event;
+}
+
+} // namespace
+
+TEST_F(CanvasTest, KnobDragMovesAsOneStepAndEscapeOrAClickLeavesNothing)
+{
+    const auto graphic = filledRectangle(Rect(100, 100, 50, 50), Color::black());
+    addQuietly(graphic);
+    view->selectGraphics({graphic});
+    document->undoManager()->removeAllActions();
+    const AffineTransform before = graphic->transformation();
+    const auto windowPoint = [this](Point p) { return view->mapTo(window.get(), at(p)); };
+
+    struct Case {
+        const char *name;
+        Point to;
+        bool escape;
+        bool completed;
+        bool moved;
+    };
+    const Case cases[] = {
+        {"click without a real move", Point(121, 121), false, false, false},
+        {"escape after moving", Point(160, 130), true, false, false},
+        {"move", Point(160, 130), false, true, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        int completions = 0;
+        bool completed = false;
+        view->trackKnob(9, {graphic}, mouseEvent(TDEvent::Type::MouseDown, windowPoint(Point(120, 120))),
+                        [&](bool done) {
+                            ++completions;
+                            completed = done;
+                        });
+        // The tracker stands for the press: the events that follow it.
+        move(at(Point((120 + c.to.x) / 2, (120 + c.to.y) / 2)));
+        move(at(c.to));
+        if (c.escape)
+            key(Qt::Key_Escape);
+        release(at(c.to));
+        EXPECT_EQ(completions, 1);
+        EXPECT_EQ(completed, c.completed);
+        EXPECT_FALSE(view->isTrackingKnobs());
+        if (c.moved) {
+            EXPECT_NEAR(graphic->bounds().minX(), 140, 0.6);
+            EXPECT_NEAR(graphic->bounds().minY(), 110, 0.6);
+            ASSERT_TRUE(document->undoManager()->canUndo());
+            document->undoManager()->undo();
+        } else {
+            EXPECT_FALSE(document->undoManager()->canUndo());
+        }
+        EXPECT_EQ(graphic->transformation(), before);
+    }
+}
