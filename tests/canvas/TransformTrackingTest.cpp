@@ -217,3 +217,35 @@ TEST_F(TransformFixture, TheStatusLineFollowsTheDrag)
     release(Point(170, 100));
     document.setStatusSink(nullptr);
 }
+
+TEST_F(TransformFixture, ResettingFillAndStrokeTransformationsIsOneStepForTheSelection)
+{
+    auto second = addRect(layer(), Rect(400, 100, 50, 80));
+    view.selectGraphics({graphic, second});
+    const AffineTransform skewed(2, 0.5f, 0, 3, 7, 9);
+    for (const auto &g : {graphic, second}) {
+        g->setFillTransformation(skewed);
+        g->setStrokeTransformation(skewed);
+    }
+    settle();
+    TDUndoManager *undo = document.undoManager();
+
+    view.resetFillTransform();
+    undo->eventHandled();
+    EXPECT_EQ(graphic->fillTransformation(), TDGraphic::transformForBounds(kRect));
+    EXPECT_EQ(second->fillTransformation(), TDGraphic::transformForBounds(Rect(400, 100, 50, 80)));
+    EXPECT_EQ(undo->undoActionName(), "Reset Fill Transform");
+
+    view.resetStrokeTransform();
+    undo->eventHandled();
+    EXPECT_TRUE(graphic->strokeTransformation().isIdentity());
+    EXPECT_TRUE(second->strokeTransformation().isIdentity());
+    EXPECT_EQ(undo->undoActionName(), "Reset Stroke Transform");
+
+    undo->undo();
+    EXPECT_EQ(second->strokeTransformation(), skewed);
+    undo->undo();
+    EXPECT_EQ(graphic->fillTransformation(), skewed);
+    EXPECT_EQ(second->fillTransformation(), skewed);
+    EXPECT_FALSE(undo->canUndo());
+}
