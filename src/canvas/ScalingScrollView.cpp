@@ -207,7 +207,13 @@ void ScalingScrollView::scalePopUpAction(int index)
         QFont font = m_customField->font();
         font.setPointSizeF(10.0);
         m_customField->setFont(font);
-        connect(m_customField, &QLineEdit::returnPressed, this, [this] { customAction(); });
+        // Return, or leaving the field, ends it: a field left with no
+        // number puts the popup back on the current zoom.
+        QLineEdit *field = m_customField;
+        connect(field, &QLineEdit::editingFinished, this, [this, field] {
+            if (m_customField == field)
+                customAction();
+        });
     }
     m_customField->setGeometry(m_scalePopUpButton->geometry());
     m_customField->setText(QStringLiteral("%"));
@@ -219,9 +225,12 @@ void ScalingScrollView::scalePopUpAction(int index)
 
 void ScalingScrollView::customAction()
 {
-    if (!m_customField)
+    // The field goes first: hiding it ends its editing once more.
+    QLineEdit *field = m_customField;
+    if (!field)
         return;
-    QString text = m_customField->text().trimmed();
+    m_customField = nullptr;
+    QString text = field->text().trimmed();
     if (text.endsWith(u'%'))
         text.chop(1);
     bool ok = false;
@@ -231,9 +240,8 @@ void ScalingScrollView::customAction()
         setScaleFactorKeepingCentre(float(value / 100.0), true);
     else
         setScaleFactorKeepingCentre(m_scaleFactor, true);
-    m_customField->hide();
-    m_customField->deleteLater();
-    m_customField = nullptr;
+    field->hide();
+    field->deleteLater();
 }
 
 void ScalingScrollView::setHasHorizontalScroller(bool on)

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 namespace scrivane {
 
@@ -106,33 +107,43 @@ bool TDGraphicView::shadowsInitialized()
 
 void TDGraphicView::paintEvent(QPaintEvent *event)
 {
-    const QRect dirty = event->rect().intersected(rect());
-    if (dirty.isEmpty())
-        return;
-    const qreal ratio = devicePixelRatioF();
-    const QSize pixels(int(std::ceil(dirty.width() * ratio)), int(std::ceil(dirty.height() * ratio)));
-    // The backing image grows to the largest area painted and is reused.
-    if (m_backing.width() < pixels.width() || m_backing.height() < pixels.height())
-        m_backing = QImage(pixels.expandedTo(m_backing.size()), QImage::Format_ARGB32_Premultiplied);
-    m_backing.setDevicePixelRatio(ratio);
-    {
-        auto context = GraphicsContext::forImage(m_backing, true);
-        if (!context)
-            return;
-        context->concatCTM(AffineTransform::makeTranslation(-float(dirty.x()), -float(dirty.y())));
-        context->concatCTM(documentToWidget());
-        const Rect r = documentRectFromWidget(QRectF(dirty));
-        drawRect(*context, r);
-        context->flush();
-    }
+    // A few separate areas are painted one by one; many, as one.
+    const QRegion region = event->region().intersected(rect());
+    std::vector<QRect> areas;
+    if (region.rectCount() <= 8)
+        areas.assign(region.begin(), region.end());
+    else
+        areas.push_back(region.boundingRect());
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(QRectF(dirty), m_backing, QRectF(0, 0, pixels.width(), pixels.height()));
+    const qreal ratio = devicePixelRatioF();
+    for (const QRect &dirty : areas) {
+        if (dirty.isEmpty())
+            continue;
+        const QSize pixels(int(std::ceil(dirty.width() * ratio)), int(std::ceil(dirty.height() * ratio)));
+        // The backing image grows to the largest area painted and is reused.
+        if (m_backing.width() < pixels.width() || m_backing.height() < pixels.height())
+            m_backing = QImage(pixels.expandedTo(m_backing.size()), QImage::Format_ARGB32_Premultiplied);
+        m_backing.setDevicePixelRatio(ratio);
+        {
+            auto context = GraphicsContext::forImage(m_backing, true);
+            if (!context)
+                return;
+            context->concatCTM(AffineTransform::makeTranslation(-float(dirty.x()), -float(dirty.y())));
+            context->concatCTM(documentToWidget());
+            drawRect(*context, documentRectFromWidget(QRectF(dirty)));
+            context->flush();
+        }
+        painter.drawImage(QRectF(dirty), m_backing, QRectF(0, 0, pixels.width(), pixels.height()));
+    }
 }
 
 QImage TDGraphicView::renderImage(const QRect &widgetRect)
 {
-    const QRect area = widgetRect.isEmpty() ? rect() : widgetRect;
+    // Without an area, the part of the canvas that can be seen.
+    const QRect area = widgetRect.isEmpty() ? widgetRectFromDocument(visibleRect()).intersected(rect()) : widgetRect;
+    if (area.isEmpty())
+        return QImage();
     QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
     {

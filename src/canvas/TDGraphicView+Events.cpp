@@ -2,6 +2,7 @@
 
 #include "canvas/TDTracker.h"
 #include "document/TDDocument.h"
+#include "model/TDApplicationServices.h"
 
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -209,6 +210,14 @@ void TDGraphicView::keyReleaseEvent(QKeyEvent *event)
     if (done)
         endTracker(false, key);
     eventHandled();
+}
+
+void TDGraphicView::focusInEvent(QFocusEvent *event)
+{
+    // Keys go to the canvas now, not to a text being typed.
+    if (TDAppDelegateInterface *delegate = TDApplicationServices::appDelegate())
+        delegate->setEditingText(false);
+    QWidget::focusInEvent(event);
 }
 
 void TDGraphicView::focusOutEvent(QFocusEvent *event)

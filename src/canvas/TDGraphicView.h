@@ -218,7 +218,7 @@ public:
     int knobUnderPoint(Point point) const;
     bool secondaryEditing() const { return m_secondaryEditing; }
     // Renders the widget area into an image of its size (device pixel
-    // ratio 1), as a paint would.
+    // ratio 1), as a paint would; an empty area renders what can be seen.
     QImage renderImage(const QRect &widgetRect);
 
     // --- Invalidation ---------------------------------------------------------------------------------
@@ -289,6 +289,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     bool event(QEvent *event) override;
 

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTest>
 
 using namespace scrivane;
 using namespace scrivane::canvastest;
@@ -197,4 +198,31 @@ TEST_F(CanvasTest, ZoomToFitShowsPaperAndGraphics)
     EXPECT_LE(visible.minY(), -100);
     EXPECT_GE(visible.maxX(), paper.maxX());
     EXPECT_GE(visible.maxY(), paper.maxY());
+}
+
+TEST_F(CanvasTest, CustomFieldEndsWithReturnOrWhenLeft)
+{
+    QComboBox *popup = scroll->scalePopUpButton();
+    struct Case {
+        const char *name;
+        const char *typed;
+        bool leave;
+        float expected;
+    };
+    const Case cases[] = {{"return", "250", false, 2.5f}, {"left empty", "%", true, 2.5f}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        scroll->scalePopUpAction(popup->count() - 1);
+        QLineEdit *field = scroll->customField();
+        ASSERT_NE(field, nullptr);
+        field->setText(QString::fromLatin1(c.typed));
+        if (c.leave)
+            view->setFocus();
+        else
+            QTest::keyClick(field, Qt::Key_Return);
+        QApplication::processEvents();
+        EXPECT_EQ(scroll->customField(), nullptr);
+        EXPECT_FLOAT_EQ(scroll->scaleFactor(), c.expected);
+        EXPECT_EQ(popup->currentText(), QStringLiteral("250.0%"));
+    }
 }
