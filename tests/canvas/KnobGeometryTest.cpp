@@ -202,3 +202,27 @@ TEST(KnobGeometry, ShiftRoundedSkewStopsShortOfARightAngle)
     const AffineTransform free = geometry.transformation(12, Point(300, 150), Point(300, 250), false, false);
     EXPECT_NEAR(free.m12, 1, 1e-5);
 }
+
+TEST(KnobGeometry, RotationAndSkewCarryTheHandleToThePointer)
+{
+    // Rotation: the pressed point turns onto the pointer's ray from the
+    // centre; skews: the handle follows the pointer along its axis.
+    struct Case {
+        int knob;
+        Point start, end;
+    };
+    for (const Case c : {Case{10, {300, 100}, {120, 260}}, Case{10, {100, 200}, {330, 140}},
+                         Case{11, {200, 100}, {260, 100}}, Case{12, {100, 150}, {100, 90}}}) {
+        TDKnobGeometry geometry(kBounds);
+        const AffineTransform t = geometry.transformation(c.knob, c.start, c.end, false, false);
+        const Point moved = t.transformPoint(c.start);
+        if (c.knob == 10) {
+            const double want = std::atan2(c.end.y - 150.0, c.end.x - 200.0);
+            const double got = std::atan2(moved.y - 150.0, moved.x - 200.0);
+            EXPECT_NEAR(got, want, 1e-5);
+        } else {
+            EXPECT_NEAR(moved.x, c.end.x, 1e-3);
+            EXPECT_NEAR(moved.y, c.end.y, 1e-3);
+        }
+    }
+}
