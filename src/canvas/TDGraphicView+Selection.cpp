@@ -1,5 +1,8 @@
 #include "canvas/TDGraphicView.h"
 
+#include "canvas/TDHitList.h"
+#include "canvas/TDRubberBandTracker.h"
+
 #include "document/TDDocument.h"
 #include "model/TDGraphic.h"
 #include "platform/NotificationCenter.h"
@@ -8,6 +11,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace scrivane {
 
@@ -25,6 +29,20 @@ TDGraphicArray lockAll(const std::vector<std::weak_ptr<TDGraphic>> &weak)
 std::vector<std::weak_ptr<TDGraphic>> weakAll(const TDGraphicArray &graphics)
 {
     return std::vector<std::weak_ptr<TDGraphic>>(graphics.begin(), graphics.end());
+}
+
+// Appends the graphics that are not in `selection` yet, each once.  (A
+// set keeps this linear: a band over thousands of graphics selects them
+// all at once.)
+void appendUnselected(TDGraphicArray &selection, const TDGraphicArray &graphics)
+{
+    std::unordered_set<const TDGraphic *> present;
+    present.reserve(selection.size() + graphics.size());
+    for (const auto &g : selection)
+        present.insert(g.get());
+    for (const auto &graphic : graphics)
+        if (graphic && present.insert(graphic.get()).second)
+            selection.push_back(graphic);
 }
 
 } // namespace
@@ -75,9 +93,9 @@ void TDGraphicView::addToSelectionGraphics(const TDGraphicArray &graphics)
         QStringLiteral("selectGraphics"), [old](TDGraphicView &view) { view.selectGraphics(lockAll(old)); },
         QStringLiteral("Selection Change"));
     invalidateSelection();
-    for (const auto &graphic : graphics)
-        if (graphic)
-            m_selectedGraphics.push_back(graphic);
+    // A graphic is never selected twice: one selected already, or named
+    // twice, is added once.
+    appendUnselected(m_selectedGraphics, graphics);
     invalidateSelection();
     m_pasteCascadeNumber = 0;
 }
@@ -93,9 +111,7 @@ void TDGraphicView::selectGraphics(const TDGraphicArray &graphics)
     if (!m_selectedGraphics.empty())
         invalidateSelection();
     m_selectedGraphics.clear();
-    for (const auto &graphic : graphics)
-        if (graphic)
-            m_selectedGraphics.push_back(graphic);
+    appendUnselected(m_selectedGraphics, graphics);
     invalidateSelection();
     m_pasteCascadeNumber = 0;
 }
@@ -178,33 +194,128 @@ TDGraphicPtr TDGraphicView::graphicUnderPoint(Point point, bool beneath) const
 {
     if (!m_document)
         return nullptr;
-    const TDGraphicArray editable = m_document->editableGraphics();
-    bool passedSelected = false;
-    TDGraphicPtr fallback;
-    for (auto it = editable.rbegin(); it != editable.rend(); ++it) {
-        const TDGraphicPtr &graphic = *it;
-        const bool selected = graphicIsSelected(graphic.get());
-        if (!beneath) {
-            if (graphic->hitTest(point))
-                return graphic;
-            continue;
-        }
-        if (passedSelected && !selected) {
-            if (graphic->hitTest(point))
-                return graphic;
-        } else if (!fallback && graphic->hitTest(point)) {
-            fallback = graphic;
-        }
-        if (selected)
-            passedSelected = true;
+    return TDHitList::graphicUnderPoint(m_document->editableGraphics(), point, beneath,
+                                        [this](const TDGraphic *g) { return graphicIsSelected(g); });
+}
+
+TDGraphicArray TDGraphicView::graphicsUnderPoint(Point point) const
+{
+    return m_document ? TDHitList::graphicsUnderPoint(m_document->editableGraphics(), point) : TDGraphicArray();
+}
+
+TDGraphicArray TDGraphicView::graphicsIntersectingRect(const Rect &rect, const TDGraphic *first) const
+{
+    return m_document ? TDHitList::graphicsIntersectingRect(m_document->editableGraphics(), rect, first)
+                      : TDGraphicArray();
+}
+
+TDGraphicArray TDGraphicView::graphicsUnderRect(const Rect &rect, const TDGraphic *first) const
+{
+    return m_document ? TDHitList::graphicsUnderRect(m_document->editableGraphics(), rect, first)
+                      : TDGraphicArray();
+}
+
+TDGraphicArray TDGraphicView::orderedSelectedGraphics() const
+{
+    return TDHitList::orderedGraphics(m_selectedGraphics, m_document ? m_document->graphics() : TDGraphicArray());
+}
+
+void TDGraphicView::selectAll()
+{
+    if (!m_document)
+        return;
+    selectGraphics(m_document->editableGraphics());
+    if (TDUndoManager *undo = m_document->undoManager(); undo && undo->groupingLevel() > 0)
+        undo->setActionName(StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Select All")));
+}
+
+void TDGraphicView::selectNone()
+{
+    TDUndoManager *undo = m_document ? m_document->undoManager() : nullptr;
+    if (undo)
+        undo->beginUndoGrouping();
+    for (const auto &graphic : TDGraphicArray(m_selectedGraphics))
+        deselectGraphic(graphic.get());
+    if (undo) {
+        undo->setActionName(StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Select None")));
+        undo->endUndoGrouping();
     }
-    return fallback;
 }
 
 // The presses of the select and edit tools.  Selecting, moving and the
 // rubber band, and node editing, are built on these two hooks.
-void TDGraphicView::selectAndTrackMouseWithEvent(const TDEvent &)
+void TDGraphicView::selectAndTrackMouseWithEvent(const TDEvent &event)
 {
+    const bool shift = event.modifierFlags & TDEvent::Shift;
+    const bool command = event.modifierFlags & TDEvent::Command;
+    const bool option = event.modifierFlags & TDEvent::Alternate;
+    const Point point = convertPointFromWindow(event.locationInWindow);
+    const TDGraphicPtr graphic = graphicUnderPoint(point);
+    const bool wasSelected = graphic && graphicIsSelected(graphic.get());
+    const int knob = knobUnderPoint(point);
+
+    const bool clears = knob == 0 && !wasSelected && !shift && !command;
+    if (clears && (!graphic || option)) {
+        // A band starts from nothing selected.  The clearing and what the
+        // band selects are one step, taken when the band ends.
+        beginTracking(std::make_unique<TDRubberBandTracker>(*this, event, true));
+        return;
+    }
+    if (clears)
+        clearSelection();
+    if (option && knob == 9) {
+        copyWithEvent(event);
+        return;
+    }
+    if (knob != 0) {
+        if (m_mode != 2)
+            trackKnob(knob, event);
+        return;
+    }
+    if (!command && graphic) {
+        if (option) {
+            rubberbandSelectWithEvent(event);
+            return;
+        }
+        if (!shift)
+            selectGraphic(graphic);
+        else if (wasSelected)
+            deselectGraphic(graphic.get());
+        else
+            selectGraphic(graphic);
+    }
+    if (!graphic && !command) {
+        rubberbandSelectWithEvent(event);
+        return;
+    }
+    // A Shift-click that took the graphic out of the selection is over:
+    // the rest of the press moves nothing.
+    if (graphic && !graphicIsSelected(graphic.get()) && !command)
+        return;
+    if (!command && graphic)
+        makeFirstSelected(graphic.get());
+    if (m_mode == 2) {
+        if (command) {
+            const TDGraphicPtr beneath = graphicUnderPoint(point, true);
+            clearSelection();
+            if (beneath)
+                selectGraphic(beneath);
+        }
+        return;
+    }
+    trackKnob(9, event);
+}
+
+void TDGraphicView::rubberbandSelectWithEvent(const TDEvent &event)
+{
+    beginTracking(std::make_unique<TDRubberBandTracker>(*this, event, false));
+}
+
+void TDGraphicView::copyWithEvent(const TDEvent &)
+{
+    // The copy travels as a drag of the selection's data, which the
+    // clipboard and drop support brings; until then an Option-press on the
+    // selection's centre leaves everything as it is.
 }
 
 void TDGraphicView::selectAndTrackEditWithEvent(const TDEvent &)

@@ -1,25 +1,29 @@
 #include "canvas/TDGraphicView.h"
 
+#include "canvas/TDKnobGeometry.h"
+#include "canvas/TDSnapping.h"
 #include "canvas/TDTracker.h"
 #include "document/TDDocument.h"
 #include "model/TDApplicationServices.h"
 #include "model/TDGraphic.h"
+#include "model/TDStatusText.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
 
 #include <QPointer>
 
+#include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace scrivane {
 
 namespace {
 
-constexpr float pi = 3.14159265358979323846f;
-
 // Shared by every canvas: only one knob drag runs at a time.
-int g_axisLock = -1;
 bool g_moved = false;
+// The bounds, axis lock and last rotation of the drag under way.
+TDKnobGeometry g_geometry;
 Point g_lastPointer;
 
 Point offsetHalf(Point p)
@@ -30,50 +34,6 @@ Point offsetHalf(Point p)
 float usableZoom(float z)
 {
     return std::isfinite(z) && z > 0 ? z : 1.0f;
-}
-
-// The angle of a vector from the positive x axis, in radians.
-float angleOf(float x, float y)
-{
-    const float length = std::hypot(x, y);
-    if (!(length > 0))
-        return 0;
-    const float a = std::acos(std::clamp(x / length, -1.0f, 1.0f));
-    return y < 0 ? -a : a;
-}
-
-// Rounds an angle to a multiple of 15 degrees.
-float constrainAngle(float radians)
-{
-    float degrees = radians * 180 / pi;
-    degrees += degrees > 0 ? 7.5f : -7.5f;
-    return std::trunc(degrees / 15) * 15 * pi / 180;
-}
-
-float nonZero(float factor)
-{
-    return factor == 0 || !std::isfinite(factor) ? 0.0001f : factor;
-}
-
-QString formatted(const char *key, const QStringList &arguments)
-{
-    QString text = StringTable::lookup(QStringLiteral("StatusbarStrings"), QLatin1String(key));
-    for (const QString &argument : arguments) {
-        const int at = text.indexOf(QLatin1String("%@"));
-        if (at < 0)
-            break;
-        text.replace(at, 2, argument);
-    }
-    return text;
-}
-
-// A length for the status line, in the user's unit when the application
-// has said which (numbers never follow the locale).
-QString lengthText(double points)
-{
-    const TDUnitsTransformerInterface *units = TDApplicationServices::unitsTransformer();
-    const double value = units ? units->transformedValue(points) : points;
-    return QString::number(value, 'f', 2);
 }
 
 } // namespace
@@ -222,7 +182,7 @@ private:
         v.m_originalSelectedBounds = v.boundsFor(m_graphics, false);
         for (const auto &graphic : m_graphics)
             graphic->startManipulation();
-        g_axisLock = -1;
+        g_geometry.reset(v.m_originalSelectedBounds);
     }
 
     void scaleKeys(const TDEvent &event, bool up)
@@ -265,22 +225,49 @@ private:
         TDDocument *document = v.tdDocument();
         if (!document)
             return;
-        if (m_knob >= 1 && m_knob <= 8) {
+        using Arguments = std::vector<TDStatusText::Argument>;
+        const QString degree = QStringLiteral("\u00b0");
+        switch (TDKnobGeometry::operation(m_knob)) {
+        case TDKnobGeometry::Operation::Scale:
             if (!m_graphics.empty() && m_graphics.back().get() == v.creatingGraphic()) {
-                document->setStatusText(formatted("Creating: %@ x %@  *S constrain  *A from center  *E cancel",
-                                                  {lengthText(t.m11), lengthText(t.m22)}));
+                // A graphic being created starts as a one-point square:
+                // the factors are its width and height.
+                TDStatusText::show(document,
+                                   QStringLiteral("Creating: %@ x %@  *S constrain  *A from center  *E cancel"),
+                                   Arguments{TDStatusText::length(t.m11), TDStatusText::length(t.m22)});
             } else {
                 const Size size = t.transformSize(v.m_originalSelectedBounds.size);
-                QString text = formatted("Scale: %@ x %@ (%0.2f%% x %0.2f%%)  *S constrain  *A from center  "
-                                         "*Z scale stroke  *M static fill  *E cancel",
-                                         {lengthText(std::abs(size.width)), lengthText(std::abs(size.height))});
-                text.replace(text.indexOf(QLatin1String("%0.2f%%")), 7, QString::number(t.m11 * 100.0, 'f', 2) + u'%');
-                text.replace(text.indexOf(QLatin1String("%0.2f%%")), 7, QString::number(t.m22 * 100.0, 'f', 2) + u'%');
-                document->setStatusText(text);
+                TDStatusText::show(document,
+                                   QStringLiteral("Scale: %@ x %@ (%0.2f%% x %0.2f%%)  *S constrain  *A from center  "
+                                                  "*Z scale stroke  *M static fill  *E cancel"),
+                                   Arguments{TDStatusText::length(size.width), TDStatusText::length(size.height),
+                                             double(t.m11) * 100, double(t.m22) * 100});
             }
-        } else if (m_knob == 9 || m_knob == 13) {
-            document->setStatusText(formatted("Translate: %@ x %@  *S constrain  *M static fill  *E cancel",
-                                              {lengthText(t.tX), lengthText(t.tY)}));
+            break;
+        case TDKnobGeometry::Operation::Rotate: {
+            const double turn = std::acos(std::clamp(double(t.m11), -1.0, 1.0)) * 180 / std::numbers::pi;
+            TDStatusText::show(document, QStringLiteral("Rotate: %0.2f%@  *S constrain  *M static fill  *E cancel"),
+                               Arguments{t.m21 <= 0 ? turn : -turn, degree});
+            break;
+        }
+        case TDKnobGeometry::Operation::SkewX:
+            TDStatusText::show(
+                document, QStringLiteral("Skew X: %0.2f%@  *S constrain  *Z scale stroke  *M static fill  *E cancel"),
+                Arguments{std::atan(double(t.m21)) * 180 / std::numbers::pi, degree});
+            break;
+        case TDKnobGeometry::Operation::SkewY:
+            TDStatusText::show(
+                document, QStringLiteral("Skew Y: %0.2f%@  *S constrain  *Z scale stroke  *M static fill  *E cancel"),
+                Arguments{std::atan(double(t.m12)) * 180 / std::numbers::pi, degree});
+            break;
+        case TDKnobGeometry::Operation::Move:
+            if (m_knob == TDKnobGeometry::Body)
+                TDStatusText::show(document,
+                                   QStringLiteral("Translate: %@ x %@  *S constrain  *M static fill  *E cancel"),
+                                   Arguments{TDStatusText::length(t.tX), TDStatusText::length(t.tY)});
+            break;
+        case TDKnobGeometry::Operation::None:
+            break;
         }
     }
 
@@ -300,6 +287,20 @@ void TDGraphicView::trackKnob(int knob, const TDGraphicArray &graphics, const TD
                               TrackingCompletion completion)
 {
     beginTracking(std::make_unique<TDKnobTracker>(*this, knob, graphics, event, std::move(completion)));
+}
+
+void TDGraphicView::trackKnob(int knob, const TDEvent &event)
+{
+    QPointer<TDGraphicView> guard(this);
+    trackKnob(knob, m_selectedGraphics, event, [guard](bool) {
+        // Named also when cancelled: whatever the drag registered is one
+        // step.
+        // (Only a step of this event: without one, the name would land on
+        // the step before.)
+        if (guard && guard->m_document)
+            if (TDUndoManager *undo = guard->m_document->undoManager(); undo && undo->groupingLevel() > 0)
+                undo->setActionName(StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Transform")));
+    });
 }
 
 bool TDGraphicView::pointerMoved() const
@@ -323,138 +324,32 @@ AffineTransform TDGraphicView::transformationForMovingKnob(int knob, Point start
 AffineTransform TDGraphicView::transformationForMovingKnob(int knob, Point start, Point current,
                                                            bool shiftConstrained, bool altConstrained)
 {
-    const Rect &b = m_originalSelectedBounds;
-    Point offset;
-    if (knob == 9 || knob == 13) {
-        offset = Point(start.x - b.minX(), start.y - b.minY());
-        if (knob == 13) {
-            knob = 9;
-            shiftConstrained = false;
-        }
-    } else {
-        if (knob >= 1 && knob <= 3)
-            offset.y = start.y - b.minY();
-        else if (knob >= 6 && knob <= 8)
-            offset.y = start.y - b.maxY();
-        if (knob == 1 || knob == 4 || knob == 6)
-            offset.x = start.x - b.minX();
-        else if (knob == 3 || knob == 5 || knob == 8)
-            offset.x = start.x - b.maxX();
-    }
-    return transformationForMovingKnob(knob, start, current, offset, shiftConstrained, altConstrained);
+    g_geometry.setBounds(m_originalSelectedBounds);
+    return transformationForMovingKnob(knob, start, current, g_geometry.offsetForKnob(knob, start),
+                                       shiftConstrained, altConstrained);
 }
 
 AffineTransform TDGraphicView::transformationForMovingKnob(int knob, Point start, Point current, Point offset,
                                                            bool shiftConstrained, bool altConstrained)
 {
-    const Rect &b = m_originalSelectedBounds;
-    const float x = b.minX(), y = b.minY(), w = b.width(), h = b.height();
-    const Point C(x + w / 2, y + h / 2);
+    g_geometry.setBounds(m_originalSelectedBounds);
+    // The knob's own place snaps, not the pointer.
     const Point S(start.x - offset.x, start.y - offset.y);
     const Point P = snapToGrid(Point(current.x - offset.x, current.y - offset.y));
-    AffineTransform t;
-
-    if (knob == 13) {
-        knob = 9;
-        shiftConstrained = false;
-    }
-    if (knob == 9) {
-        float dx = P.x - S.x, dy = P.y - S.y;
-        if (shiftConstrained) {
-            if (g_axisLock == -1)
-                g_axisLock = std::abs(dy) > std::abs(dx) ? 1 : 0;
-            else if (g_axisLock == 1 && std::abs(dx) > std::abs(dy) && std::abs(dx) > 20)
-                g_axisLock = 0;
-            else if (g_axisLock == 0 && std::abs(dy) > std::abs(dx) && std::abs(dy) > 20)
-                g_axisLock = 1;
-            if (g_axisLock == 1)
-                dx = 0;
-            else
-                dy = 0;
-        }
-        t.translate(dx, dy);
-        return t;
-    }
-    if (knob == 10) {
-        float angle = angleOf(P.x - C.x, P.y - C.y) - angleOf(S.x - C.x, S.y - C.y);
-        if (shiftConstrained)
-            angle = constrainAngle(angle);
-        t.translate(C.x, C.y);
-        t.rotateByRadians(angle);
-        t.translate(-C.x, -C.y);
-        return t;
-    }
-    if (knob == 11 || knob == 12) {
-        float angle = knob == 11 ? std::atan((P.x - S.x) / (S.y - C.y)) : std::atan((P.y - S.y) / (S.x - C.x));
-        if (!std::isfinite(angle))
-            angle = 0;
-        if (shiftConstrained)
-            angle = constrainAngle(angle);
-        t.translate(C.x, C.y);
-        if (knob == 11)
-            t.shearXBy(std::tan(angle));
-        else
-            t.shearYBy(std::tan(angle));
-        t.translate(-C.x, -C.y);
-        return t;
-    }
-    if (knob < 1 || knob > 8)
-        return t;
-
-    static const float anchors[9][4] = {
-        // anchor x, y and reference x, y as fractions of the bounds
-        {0, 0, 0, 0}, {1, 1, 0, 0}, {0.5f, 1, 0.5f, 0}, {0, 1, 1, 0}, {1, 0.5f, 0, 0.5f},
-        {0, 0.5f, 1, 0.5f}, {1, 0, 0, 1}, {0.5f, 0, 0.5f, 1}, {0, 0, 1, 1},
-    };
-    Point anchor(x + anchors[knob][0] * w, y + anchors[knob][1] * h);
-    const Point reference(x + anchors[knob][2] * w, y + anchors[knob][3] * h);
-    if (altConstrained)
-        anchor = C;
-    float sx = nonZero((P.x - anchor.x) / (reference.x - anchor.x));
-    float sy = nonZero((P.y - anchor.y) / (reference.y - anchor.y));
-    const auto halfSteps = [](float f) {
-        const float r = std::trunc(2 * f + (f > 0 ? 0.5f : -0.5f)) / 2;
-        return nonZero(r);
-    };
-    switch (knob) {
-    case 1:
-    case 3:
-    case 6:
-    case 8:
-        if (shiftConstrained)
-            sx = sy = std::max(sx, sy);
-        break;
-    case 2:
-    case 7:
-        sx = 1;
-        if (shiftConstrained)
-            sy = halfSteps(sy);
-        break;
-    default: // 4 and 5
-        sy = 1;
-        if (shiftConstrained)
-            sx = halfSteps(sx);
-        break;
-    }
-    t.translate(anchor.x, anchor.y);
-    t.scale(sx, sy);
-    t.translate(-anchor.x, -anchor.y);
-    return t;
+    return g_geometry.transformation(knob, S, P, shiftConstrained, altConstrained);
 }
 
 // --- Snapping and keys ----------------------------------------------------------------------------
 
 Point TDGraphicView::snapToGrid(Point point) const
 {
-    if (m_document && m_document->snapToGrid()) {
-        const float step = std::max(1.0f, m_document->gridSpacing()) / float(std::max(1, m_document->numberOfSubGrids()));
-        const auto snap = [this, step](float v) {
-            float r = std::floor(v / step + 0.5f) * step;
-            if (m_document->gridPixelAligned())
-                r = std::trunc(r) + 0.5f;
-            return r;
-        };
-        point = Point(snap(point.x), snap(point.y));
+    if (m_document) {
+        TDSnapping::Grid grid;
+        grid.snap = m_document->snapToGrid();
+        grid.spacing = m_document->gridSpacing();
+        grid.subdivisions = m_document->numberOfSubGrids();
+        grid.pixelAligned = m_document->gridPixelAligned();
+        point = TDSnapping::snapToGrid(point, grid);
     }
     return snapToMarkers(point);
 }
@@ -463,22 +358,9 @@ Point TDGraphicView::snapToMarkers(Point point) const
 {
     if (!m_showGuides)
         return point;
-    const float reach = 5 / usableZoom(zoom());
-    for (float marker : hMarkers()) {
-        const float location = std::trunc(marker);
-        if (std::abs(location - point.x) < reach) {
-            point.x = location;
-            break;
-        }
-    }
-    for (float marker : vMarkers()) {
-        const float location = std::trunc(marker);
-        if (std::abs(location - point.y) < reach) {
-            point.y = location;
-            break;
-        }
-    }
-    return point;
+    const std::vector<float> xGuides = hMarkers();
+    const std::vector<float> yGuides = vMarkers();
+    return TDSnapping::snapToGuides(point, xGuides, yGuides, zoom());
 }
 
 bool TDGraphicView::isEventEscape(const TDEvent &event) const
@@ -488,6 +370,33 @@ bool TDGraphicView::isEventEscape(const TDEvent &event) const
     if (event.characters == QString(QChar(27)))
         return true;
     return event.characters == QLatin1String(".") && (event.modifierFlags & TDEvent::Command);
+}
+
+void TDGraphicView::resetFillTransform()
+{
+    TDUndoManager *undo = m_document ? m_document->undoManager() : nullptr;
+    if (undo)
+        undo->beginUndoGrouping();
+    for (const auto &graphic : TDGraphicArray(m_selectedGraphics))
+        graphic->resetFillTransform();
+    if (undo) {
+        undo->setActionName(StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Reset Fill Transform")));
+        undo->endUndoGrouping();
+    }
+}
+
+void TDGraphicView::resetStrokeTransform()
+{
+    TDUndoManager *undo = m_document ? m_document->undoManager() : nullptr;
+    if (undo)
+        undo->beginUndoGrouping();
+    for (const auto &graphic : TDGraphicArray(m_selectedGraphics))
+        graphic->resetStrokeTransform();
+    if (undo) {
+        undo->setActionName(
+            StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Reset Stroke Transform")));
+        undo->endUndoGrouping();
+    }
 }
 
 bool TDGraphicView::isEventTab(const TDEvent &event) const

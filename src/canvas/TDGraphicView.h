@@ -139,6 +139,25 @@ public:
     // The topmost editable graphic hit at the point, or null; with
     // `beneath`, the one under the topmost selected graphic.
     TDGraphicPtr graphicUnderPoint(Point point, bool beneath = false) const;
+    // Hit lists over the editable graphics: under a point (top first),
+    // touched by a rectangle or lying wholly inside it (bottom first, with
+    // `first` leading when it is found).
+    TDGraphicArray graphicsUnderPoint(Point point) const;
+    TDGraphicArray graphicsIntersectingRect(const Rect &rect, const TDGraphic *first = nullptr) const;
+    TDGraphicArray graphicsUnderRect(const Rect &rect, const TDGraphic *first = nullptr) const;
+    // The selection in stacking order, bottom first.
+    TDGraphicArray orderedSelectedGraphics() const;
+    void selectAll();
+    void selectNone();
+    // The select tool's gestures: the rubber band, a knob drag of the whole
+    // selection (one undo step named "Transform"), the Option-drag copy.
+    void rubberbandSelectWithEvent(const TDEvent &event);
+    void trackKnob(int knob, const TDEvent &event);
+    void copyWithEvent(const TDEvent &event);
+    // The fill (or stroke) of every selected graphic follows its shape
+    // again; one undo step.
+    void resetFillTransform();
+    void resetStrokeTransform();
 
     // --- Zoom, hand and dropper ------------------------------------------------------------------
     // Multiplies the zoom by `factor`, keeping the centre of the view.
@@ -276,6 +295,7 @@ protected:
 
 private:
     friend class TDKnobTracker;
+    friend class TDRubberBandTracker;
     friend class TDZoomTracker;
     friend class TDHandTracker;
 

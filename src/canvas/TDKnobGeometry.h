@@ -1,0 +1,97 @@
+#pragma once
+
+#include "platform/AffineTransform.h"
+#include "platform/Geometry.h"
+
+namespace scrivane {
+
+// The geometry of a knob drag: which transformation moving one handle of
+// the selection bounds from a start point to the pointer stands for.
+//
+// Knobs: 0 none; 1 to 8 the resize handles (1 top left, 2 top middle,
+// 3 top right, 4 middle left, 5 middle right, 6 bottom left, 7 bottom
+// middle, 8 bottom right; y grows downwards, so "top" is the minimum y);
+// 9 the body (a move); 10 rotate about the centre; 11 skew along x and
+// 12 skew along y about the centre (the secondary handles); 13 a move
+// that Shift never locks to an axis.
+//
+// One object lives for one drag: it keeps the bounds taken at the start,
+// the axis lock of a Shift-constrained move and the last well-defined
+// rotation.  Every result is a finite transformation.
+class TDKnobGeometry {
+public:
+    enum Knob {
+        NoKnob = 0,
+        TopLeft = 1,
+        TopMiddle = 2,
+        TopRight = 3,
+        MiddleLeft = 4,
+        MiddleRight = 5,
+        BottomLeft = 6,
+        BottomMiddle = 7,
+        BottomRight = 8,
+        Body = 9,
+        Rotate = 10,
+        SkewX = 11,
+        SkewY = 12,
+        FreeMove = 13,
+    };
+    enum class Operation { None, Move, Scale, Rotate, SkewX, SkewY };
+
+    // A scale factor that comes out exactly 0 becomes this, so that a
+    // graphic is never collapsed to a degenerate transformation.
+    static constexpr float kSmallestFactor = 0.0001f;
+    // How far a Shift-constrained move must go along the other axis before
+    // the axis lock changes sides (points).
+    static constexpr float kAxisSwitchDistance = 20;
+
+    explicit TDKnobGeometry(const Rect &bounds = Rect()) : m_bounds(bounds) {}
+
+    const Rect &bounds() const { return m_bounds; }
+    // Other bounds for the same drag: the axis lock and rotation stay.
+    void setBounds(const Rect &bounds) { m_bounds = bounds; }
+    // A new drag: new bounds, the axis lock undecided, no rotation yet.
+    void reset(const Rect &bounds);
+
+    static Operation operation(int knob);
+    static bool isScaleKnob(int knob) { return knob >= TopLeft && knob <= BottomRight; }
+
+    // The offset of the knob from the start point: the distance from the
+    // handle's own edges (knobs 1 to 8) or from the bounds' origin (moves),
+    // so that the handle, not the pointer, is what snaps.  Rotation and
+    // skew snap the pointer itself (no offset).
+    Point offsetForKnob(int knob, Point start) const;
+
+    // The transformation that takes `knob` from `start` to `current`, both
+    // already made relative to the knob (the offset taken off); `current`
+    // is already snapped.  Shift constrains (axis, 15-degree steps, equal
+    // factors, half steps); Option scales from the centre.
+    AffineTransform transformation(int knob, Point start, Point current, bool shiftConstrained,
+                                   bool altConstrained);
+
+    // -1 undecided, 0 horizontal only, 1 vertical only.
+    int axisLock() const { return m_axisLock; }
+
+    // Angles: rounded to a multiple of 15 degrees, halves away from zero.
+    static double roundToFifteenDegrees(double degrees);
+    // Middle-handle factors under Shift: a multiple of 0.5, halves away from
+    // zero; 0 becomes kSmallestFactor.
+    static float roundToHalf(float factor);
+
+    // The anchor (fixed point) and the moving reference of a resize knob.
+    Point anchor(int knob) const;
+    Point reference(int knob) const;
+    Point centre() const { return Point(m_bounds.midX(), m_bounds.midY()); }
+
+private:
+    AffineTransform move(Point start, Point current, bool shiftConstrained);
+    AffineTransform rotate(Point start, Point current, bool shiftConstrained);
+    AffineTransform skew(int knob, Point start, Point current, bool shiftConstrained) const;
+    AffineTransform scale(int knob, Point current, bool shiftConstrained, bool altConstrained) const;
+
+    Rect m_bounds;
+    int m_axisLock = -1;
+    double m_lastRotation = 0;
+};
+
+} // namespace scrivane
