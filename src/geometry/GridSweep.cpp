@@ -603,7 +603,7 @@ bool GridSweep::routeSegments()
     return true;
 }
 
-int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
+int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool backData)
 {
     const int H = int(mHot.size());
     const int P = int(mPieces.size());
@@ -636,16 +636,25 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
         }
     }
 
-    auto filled = [rule](const int *w) {
-        switch (rule) {
-        case Rule::EvenOdd: return (w[0] % 2) != 0;
-        case Rule::NonZero: return w[0] != 0;
-        case Rule::Union: return w[0] != 0 || w[1] != 0;
-        case Rule::Intersection: return w[0] != 0 && w[1] != 0;
-        case Rule::Difference: return w[0] != 0 && w[1] == 0;
-        case Rule::ExclusiveOr: return (w[0] != 0) != (w[1] != 0);
+    // Filled or not for each pair of operand memberships, so that the test
+    // per edge is one look-up.
+    bool table[4];
+    for (int k = 0; k < 4; ++k) {
+        const bool inA = k & 1, inB = k & 2;
+        switch (filling.operation) {
+        case engine::kIntersection: table[k] = inA && inB; break;
+        case engine::kDifference: table[k] = inA && !inB; break;
+        case engine::kExclusiveOr: table[k] = inA != inB; break;
+        case engine::kUnion:
+        case engine::kCut: table[k] = inA || inB; break;
+        default: table[k] = inA; break;
         }
-        return false;
+    }
+    const bool evenOdd[2] = {filling.rule[0] == engine::kEvenOdd, filling.rule[1] == engine::kEvenOdd};
+    auto filled = [&table, &evenOdd](const int *w) {
+        const bool inA = evenOdd[0] ? (w[0] & 1) != 0 : w[0] != 0;
+        const bool inB = evenOdd[1] ? (w[1] & 1) != 0 : w[1] != 0;
+        return table[int(inA) | int(inB) << 1];
     };
 
     // Pieces that rounding made coincide are one edge; the faces between
@@ -788,7 +797,7 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
     return engine::kOk;
 }
 
-int GridSweep::run(PolyGraph &destination, Rule rule, bool backData)
+int GridSweep::run(PolyGraph &destination, const Filling &filling, bool backData)
 {
     mCrossings = 0;
     mGraphEntries.push_back(int(mEntries.size()));
@@ -802,7 +811,7 @@ int GridSweep::run(PolyGraph &destination, Rule rule, bool backData)
             destination.reset(0);
             return engine::kTooComplex;
         }
-        const int result = buildResult(destination, rule, backData);
+        const int result = buildResult(destination, filling, backData);
         if (result != engine::kOk && result != engine::kNotEulerian)
             destination.reset(0);
         return result;

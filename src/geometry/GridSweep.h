@@ -20,8 +20,16 @@ class PolyGraph;
 class GridSweep
 {
 public:
-    // What counts as filled, from the windings of graph 0 and graph 1.
-    enum class Rule { EvenOdd, NonZero, Union, Intersection, Difference, ExclusiveOr };
+    // What counts as filled: the winding of each graph read under that
+    // graph's fill rule, and for two graphs the operation that combines them
+    // (none when graph 0 stands alone).
+    struct Filling {
+        int rule[2] = {engine::kNonZero, engine::kNonZero};
+        int operation = kAlone;
+        static constexpr int kAlone = -1;
+        static Filling alone(int rule) { return {{rule, engine::kNonZero}, kAlone}; }
+        static Filling combined(int ruleA, int ruleB, int operation) { return {{ruleA, ruleB}, operation}; }
+    };
 
     explicit GridSweep(std::int64_t crossingLimit);
     ~GridSweep();
@@ -32,7 +40,7 @@ public:
     // finite or too large for the grid arithmetic.
     bool addGraph(PolyGraph &graph, int tag);
     // Fills the destination; answers an engine result code.
-    int run(PolyGraph &destination, Rule rule, bool backData);
+    int run(PolyGraph &destination, const Filling &filling, bool backData);
 
     // Counters of the last run, for tests and measurements.
     std::int64_t crossings() const { return mCrossings; }
@@ -96,7 +104,7 @@ private:
     void assignPixels();
     bool routeSegments();
     void addPiece(const Segment &s, int segment, int from, int to, const int *left);
-    int buildResult(PolyGraph &destination, Rule rule, bool backData);
+    int buildResult(PolyGraph &destination, const Filling &filling, bool backData);
     void testPair(int left, int right, const grid::ExactPoint &p, double py);
     grid::ExactPoint crossingOf(const Event &e) const;
     // Two positions closer than this in a coordinate are told apart by the
