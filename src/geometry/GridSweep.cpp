@@ -4,6 +4,7 @@
 #include "geometry/PolyGraph.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace scrivane {
@@ -225,6 +226,23 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
     return true;
 }
 
+// The pixel of the current step: from the doubles unless they lie too near
+// a pixel's side to tell.
+GridPoint GridSweep::herePixel() const
+{
+    if (!mHere.known || !mHere.exact.isGridPoint()) {
+        const double fx = mHere.x + 0.5, fy = mHere.y + 0.5;
+        // Floors by truncation: the coordinates are far below 2^52.
+        Int cx = Int(fx), cy = Int(fy);
+        cx -= fx < double(cx) ? 1 : 0;
+        cy -= fy < double(cy) ? 1 : 0;
+        const double rx = fx - double(cx), ry = fy - double(cy);
+        if (rx > kNear && rx < 1 - kNear && ry > kNear && ry < 1 - kNear)
+            return {cx, cy};
+    }
+    return here().pixel();
+}
+
 ExactPoint GridSweep::crossingOf(const Event &e) const
 {
     const Segment &s = mSegments[std::size_t(e.left)], &t = mSegments[std::size_t(e.right)];
@@ -239,28 +257,70 @@ bool GridSweep::laterExactly(const Event &l, const Event &r) const
     return grid::compare(crossingOf(l), crossingOf(r)) > 0;
 }
 
-void GridSweep::testPair(int left, int right, const ExactPoint &p, double py)
+const ExactPoint &GridSweep::here() const
+{
+    if (!mHere.known) {
+        mHere.exact = crossingOf(mHere.event);
+        mHere.known = true;
+    }
+    return mHere.exact;
+}
+
+// Whether segment s passes through the current step's point.  At a
+// crossing the point's doubles decide unless the segment passes within
+// their error; only then is the exact point needed.
+bool GridSweep::passesHere(int s) const
+{
+    const Segment &seg = mSegments[std::size_t(s)];
+    const GridPoint a = seg.a, b = seg.b;
+    if (mHere.known && mHere.exact.isGridPoint())
+        return grid::orient(a, b, mHere.exact.whole()) == 0;
+    const double dx = double(b.x - a.x), dy = double(b.y - a.y);
+    const double px = mHere.x - double(a.x), py = mHere.y - double(a.y);
+    const double o = dx * py - dy * px;
+    if (std::fabs(o) > filterBound(dx, dy, px, py))
+        return false;
+    return sideOf(a, b, here()) == 0;
+}
+
+// Whether the event lies at the current step's point.
+bool GridSweep::eventHere(const Event &e) const
+{
+    if (std::fabs(e.y - mHere.y) > kSame || std::fabs(e.x - mHere.x) > kSame)
+        return false;
+    if (e.left == mHere.event.left && e.right == mHere.event.right)
+        return true;
+    return grid::compare(crossingOf(e), here()) == 0;
+}
+
+void GridSweep::testPair(int left, int right)
 {
     const Segment &s = mSegments[std::size_t(left)], &t = mSegments[std::size_t(right)];
     // Only a pair whose left segment heads to the right of the right one
-    // can still cross.
+    // can still cross; then it crosses when the crossing of the two lines
+    // lies inside both, as the two parameters tell exactly.
     const Int d1x = s.b.x - s.a.x, d1y = s.b.y - s.a.y, d2x = t.b.x - t.a.x, d2y = t.b.y - t.a.y;
-    Int den = grid::cross(d1x, d1y, d2x, d2y);
+    const Int den = grid::cross(d1x, d1y, d2x, d2y);
     if (den <= 0)
         return;
-    if (std::max(s.a.x, s.b.x) < std::min(t.a.x, t.b.x) || std::max(t.a.x, t.b.x) < std::min(s.a.x, s.b.x))
+    const Int wx = t.a.x - s.a.x, wy = t.a.y - s.a.y;
+    const Int num = grid::cross(wx, wy, d2x, d2y);
+    if (num <= 0 || num >= den)
         return;
-    if (!grid::properlyCross(s.a, s.b, t.a, t.b))
+    const Int onT = grid::cross(wx, wy, d1x, d1y);
+    if (onT <= 0 || onT >= den)
         return;
     // The crossing in doubles; its exact point is found again when its
     // step comes, or here when it lies too near the current one to tell.
-    const Int num = grid::cross(t.a.x - s.a.x, t.a.y - s.a.y, d2x, d2y);
     const double along = double(num) / double(den);
     const double qy = double(s.a.y) + double(d1y) * along, qx = double(s.a.x) + double(d1x) * along;
-    if (qy < py - kNear)
+    if (qy < mHere.y - kNear)
         return;
-    if (qy <= py + kNear && grid::compare(grid::crossingPoint(s.a, s.b, t.a, t.b), p) <= 0)
-        return;
+    if (qy <= mHere.y + kNear) {
+        const ExactPoint q = grid::crossingPoint(s.a, s.b, t.a, t.b);
+        if (grid::compare(q, mHere.known ? mHere.exact : here()) <= 0)
+            return;
+    }
     mEvents.push_back({qy, qx, left, right});
     std::push_heap(mEvents.begin(), mEvents.end(), [this](const Event &l, const Event &r) { return later(l, r); });
 }
@@ -272,6 +332,10 @@ void GridSweep::testPair(int left, int right, const ExactPoint &p, double py)
 bool GridSweep::sweep()
 {
     auto heapOrder = [this](const Event &l, const Event &r) { return later(l, r); };
+    auto popEvent = [this, &heapOrder]() {
+        std::pop_heap(mEvents.begin(), mEvents.end(), heapOrder);
+        mEvents.pop_back();
+    };
     const int graphs = int(mGraphEntries.size()) - 1;
     int cursor[2] = {0, 0};
     for (int g = 0; g < graphs; ++g)
@@ -305,26 +369,38 @@ bool GridSweep::sweep()
                     || (vy <= top.y + kNear && grid::compare(ExactPoint::of(v), crossingOf(top)) <= 0);
             }
         }
-        const ExactPoint p = isVertex ? ExactPoint::of(v) : crossingOf(mEvents.front());
-        const double py = isVertex ? double(v.y) : mEvents.front().y;
-        // A segment known to pass through p: one that ends at the vertex,
-        // or one of a crossing pair.
+        // A segment known to pass through the step's point: one that ends at
+        // the vertex, or the pair of a crossing.
         int seed = -1, seedRight = -1;
-        while (!mEvents.empty()) {
+        if (isVertex) {
+            mHere.x = double(v.x);
+            mHere.y = double(v.y);
+            mHere.exact = ExactPoint::of(v);
+            mHere.known = true;
+        } else {
+            mHere.event = mEvents.front();
+            mHere.x = mHere.event.x;
+            mHere.y = mHere.event.y;
+            mHere.known = false;
+            seed = mHere.event.left;
+            seedRight = mHere.event.right;
+            popEvent();
+        }
+        // Every other crossing at the same point (a repeat of the pair when
+        // it stood side by side more than once).
+        bool others = false;
+        while (!mEvents.empty() && mEvents.front().y <= mHere.y + kNear) {
             const Event &top = mEvents.front();
-            if (top.y > py + kNear)
-                break;
-            // Two segments that cross once meet at p when both pass p.
-            const Segment &l = mSegments[std::size_t(top.left)], &r = mSegments[std::size_t(top.right)];
-            if (!((top.left == seed && top.right == seedRight)
-                  || (sideOf(l.a, l.b, p) == 0 && sideOf(r.a, r.b, p) == 0)))
-                break;
-            if (seed < 0) {
-                seed = top.left;
-                seedRight = top.right;
+            if (!(top.left == seed && top.right == seedRight)) {
+                if (!(isVertex ? grid::compare(crossingOf(top), mHere.exact) == 0 : eventHere(top)))
+                    break;
+                others = true;
+                if (seed < 0) {
+                    seed = top.left;
+                    seedRight = top.right;
+                }
             }
-            std::pop_heap(mEvents.begin(), mEvents.end(), heapOrder);
-            mEvents.pop_back();
+            popEvent();
         }
         if (isVertex) {
             for (int g = 0; g < graphs && seed < 0; ++g) {
@@ -337,8 +413,11 @@ bool GridSweep::sweep()
             }
         }
         auto through = [&](int s) {
-            const Segment &seg = mSegments[std::size_t(s)];
-            return (isVertex ? sideOf(seg.a, seg.b, v) : sideOf(seg.a, seg.b, p)) == 0;
+            if (isVertex) {
+                const Segment &seg = mSegments[std::size_t(s)];
+                return grid::orient(seg.a, seg.b, v) == 0;
+            }
+            return s == seed || s == seedRight || passesHere(s);
         };
 
         // The block of segments through p, between those left of it and
@@ -356,7 +435,7 @@ bool GridSweep::sweep()
             while (lo < hi) {
                 const int mid = (lo + hi) / 2;
                 const Segment &s = mSegments[std::size_t(mStatus[std::size_t(mid)])];
-                if ((isVertex ? sideOf(s.a, s.b, v) : sideOf(s.a, s.b, p)) < 0)
+                if ((isVertex ? sideOf(s.a, s.b, v) : sideOf(s.a, s.b, here())) < 0)
                     lo = mid + 1;
                 else
                     hi = mid;
@@ -368,9 +447,41 @@ bool GridSweep::sweep()
         if (!isVertex && end - lo < 2)
             continue; // a crossing that is no longer there: nothing changes
         const int step = int(mStepPixel.size());
-        mStepPixel.push_back(isVertex ? v : p.pixel());
+        mStepPixel.push_back(isVertex ? v : herePixel());
         if (!isVertex && ++mCrossings > mLimit)
             return false;
+
+        // Two segments that cross and nothing else: they change places.
+        if (!isVertex && !others && end - lo == 2) {
+            const int l = mStatus[std::size_t(lo)], r = mStatus[std::size_t(lo) + 1];
+            mStatus[std::size_t(lo)] = r;
+            mStatus[std::size_t(lo) + 1] = l;
+            SegmentState &sr = mState[std::size_t(r)], &sl = mState[std::size_t(l)];
+            sr.position = lo;
+            sl.position = lo + 1;
+            int w[2] = {0, 0};
+            if (lo > 0) {
+                const SegmentState &left = mState[std::size_t(mStatus[std::size_t(lo) - 1])];
+                w[0] = left.right[0];
+                w[1] = left.right[1];
+            }
+            for (const int s : {r, l}) {
+                const int rec = int(mRecords.size());
+                mRecords.push_back({step, {w[0], w[1]}, -1, s});
+                SegmentState &state = mState[std::size_t(s)];
+                mRecords[std::size_t(state.lastRecord)].next = rec;
+                state.lastRecord = rec;
+                const Segment &seg = mSegments[std::size_t(s)];
+                w[seg.tag] += seg.weight;
+                state.right[0] = w[0];
+                state.right[1] = w[1];
+            }
+            if (lo > 0)
+                testPair(mStatus[std::size_t(lo) - 1], r);
+            if (lo + 2 < n)
+                testPair(l, mStatus[std::size_t(lo) + 2]);
+            continue;
+        }
 
         // The new block: the segments that go on through p and those that
         // start there, from the smaller-x side to the larger-x side just
@@ -438,12 +549,12 @@ bool GridSweep::sweep()
         const int right = lo + newLength < int(mStatus.size()) ? mStatus[std::size_t(lo + newLength)] : -1;
         if (newLength == 0) {
             if (left >= 0 && right >= 0)
-                testPair(left, right, p, py);
+                testPair(left, right);
         } else {
             if (left >= 0)
-                testPair(left, mStatus[std::size_t(lo)], p, py);
+                testPair(left, mStatus[std::size_t(lo)]);
             if (right >= 0)
-                testPair(mStatus[std::size_t(lo + newLength) - 1], right, p, py);
+                testPair(mStatus[std::size_t(lo + newLength) - 1], right);
         }
     }
     return true;

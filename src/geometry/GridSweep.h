@@ -10,6 +10,7 @@
 #include "geometry/GridArithmetic.h"
 #include "geometry/HotPixelIndex.h"
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -105,11 +106,34 @@ private:
     bool routeSegments();
     void addPiece(const Segment &s, int segment, int from, int to, const int *left);
     int buildResult(PolyGraph &destination, const Filling &filling, bool backData);
-    void testPair(int left, int right, const grid::ExactPoint &p, double py);
+    void testPair(int left, int right);
     grid::ExactPoint crossingOf(const Event &e) const;
     // Two positions closer than this in a coordinate are told apart by the
-    // exact comparison; the doubles err by far less.
+    // exact comparison; the doubles err by far less (grid coordinates are
+    // below 2^24, so a crossing's doubles are off by less than 2^-26).
     static constexpr double kNear = 1e-6;
+    // Doubles of two crossings farther apart than this are two points.
+    static constexpr double kSame = 1e-7;
+    // The point of the current step: its doubles, and its exact point once
+    // something needed it (at once for a vertex).
+    struct Here {
+        double x = 0, y = 0;
+        Event event{};
+        grid::ExactPoint exact;
+        bool known = false;
+    };
+    mutable Here mHere;
+    const grid::ExactPoint &here() const;
+    grid::GridPoint herePixel() const;
+    bool passesHere(int segment) const;
+    bool eventHere(const Event &e) const;
+    // A bound on the error of dx * py - dy * px in doubles, where px and py
+    // are offsets from a grid point to a crossing's doubles: beyond it the
+    // sign of the double is the exact sign.
+    static double filterBound(double dx, double dy, double px, double py)
+    {
+        return (std::fabs(dx) + std::fabs(dy)) * 0x1p-22 + (std::fabs(dx * py) + std::fabs(dy * px)) * 0x1p-50;
+    }
     // Heap order: the event that comes later in the sweep sinks.
     bool later(const Event &l, const Event &r) const
     {

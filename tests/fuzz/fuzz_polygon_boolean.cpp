@@ -167,16 +167,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         && fusedCode == scrivane::engine::kOk)
         compareRoads(rawA, rule, rawB, ruleB, op, result, fused);
 
-    // The rebuilt path flattens and normalises back to the same area.
+    // The rebuilt paths flatten and normalise again.
     const CommandPath *sources[] = {&pa, &pb};
-    CommandPath rebuilt;
-    result.toCommandPath(rebuilt, 2, sources);
-    rebuilt.convertToPolylineBack(1.0f);
-    rebuilt.fill(&work, 0, false, true, false);
-    PolyGraph work, again;
-    again.setCrossingLimit(20000);
-    const int againCode = again.normalize(work, scrivane::engine::kNonZero);
-    if (againCode != scrivane::engine::kOk && againCode != scrivane::engine::kTooComplex)
-        fail("rebuilt", "result code " + std::to_string(againCode));
+    for (PolyGraph *g : {&result, &fused}) {
+        CommandPath rebuilt;
+        g->toCommandPath(rebuilt, 2, sources);
+        rebuilt.convertToPolylineBack(1.0f);
+        PolyGraph work, again;
+        rebuilt.fill(&work, 0, false, true, false);
+        again.setCrossingLimit(20000);
+        const int againCode = again.normalize(work, scrivane::engine::kNonZero);
+        if (againCode != scrivane::engine::kOk && againCode != scrivane::engine::kTooComplex)
+            fail("rebuilt", "result code " + std::to_string(againCode));
+    }
     return 0;
 }
