@@ -26,20 +26,6 @@ const QString MiterLimitKey = QStringLiteral("miterLimit");
 const QString DashKey = QStringLiteral("lineDash");
 const QString DashPhaseKey = QStringLiteral("lineDashPhase");
 
-int pointCount(PathElementType type)
-{
-    switch (type) {
-    case PathElementType::MoveTo:
-    case PathElementType::LineTo:
-        return 1;
-    case PathElementType::CurveTo:
-        return 3;
-    case PathElementType::ClosePath:
-        return 0;
-    }
-    return 0;
-}
-
 void appendFloat(QByteArray &data, float value)
 {
     char bytes[4];

@@ -8,11 +8,9 @@
 #include "model/TDGraphic.h"
 #include "model/TDGraphicViewInterface.h"
 #include "model/TDStyleValues.h"
-#include "model/TDUndoManager.h"
 #include "platform/ArchivedColor.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
-#include "platform/StringTable.h"
 
 #include <QDebug>
 #include <QFile>
@@ -91,38 +89,6 @@ std::shared_ptr<TDFillStyle> TDFillStyle::fillStyleForGraphic(TDGraphic *graphic
     auto style = std::make_shared<TDFillStyle>();
     style->setGraphic(graphic);
     return style;
-}
-
-TDUndoManager *TDFillStyle::undoManager() const
-{
-    return m_graphic ? m_graphic->undoManager() : nullptr;
-}
-
-void TDFillStyle::willChange()
-{
-    if (m_graphic)
-        m_graphic->willChange();
-}
-
-void TDFillStyle::didChange()
-{
-    if (m_graphic)
-        m_graphic->didChange();
-}
-
-template <class Undo> void TDFillStyle::registerUndo(bool skippable, const QString &operation, Undo undo)
-{
-    TDUndoManager *manager = undoManager();
-    if (!manager)
-        return;
-    auto action = [weak = weak_from_this(), undo] {
-        if (const auto style = weak.lock())
-            undo(*style);
-    };
-    if (skippable)
-        manager->prepareWithSkippableInvocationTarget(objectId(), operation, action);
-    else
-        manager->prepareWithInvocationTarget(objectId(), operation, action);
 }
 
 std::optional<TDImageStore::Image> TDFillStyle::image() const
@@ -281,7 +247,7 @@ void TDFillStyle::setImageData(const QByteArray &data, const QString &extension)
         qWarning("TDFillStyle: no image store to take the image data");
         return;
     }
-    const TDImageStore::DocumentRef document = m_graphic ? m_graphic->document() : nullptr;
+    const TDImageStore::DocumentRef document = graphic() ? graphic()->document() : nullptr;
     setImageKey(store->addGlobalImage(data, QString(), extension, document));
 }
 
@@ -295,7 +261,7 @@ void TDFillStyle::setImage(const std::optional<TDImageStore::Image> &image)
 
 void TDFillStyle::setImageLocation(const QString &path)
 {
-    const TDDocumentInterface *document = m_graphic ? m_graphic->document() : nullptr;
+    const TDDocumentInterface *document = graphic() ? graphic()->document() : nullptr;
     const TDFileWrapper *wrapper = document ? document->fileWrapper() : nullptr;
     PackageReader reader;
     if (wrapper)
@@ -336,14 +302,14 @@ void TDFillStyle::startEditingGradient()
 {
     m_originalStart = m_startPoint;
     m_originalEnd = m_endPoint;
-    if (m_graphic)
-        m_originalTransform = m_graphic->fillTransformation();
+    if (graphic())
+        m_originalTransform = graphic()->fillTransformation();
 }
 
 void TDFillStyle::setGradientFromGlobalPoint(Point start, Point end)
 {
-    if (m_graphic)
-        m_graphic->setFillTransformation(AffineTransform());
+    if (graphic())
+        graphic()->setFillTransformation(AffineTransform());
     setGradientFromPoint(start, end);
 }
 
@@ -355,8 +321,8 @@ void TDFillStyle::setGradientFromGlobalPoint(Point start, Point end, Point third
     // such a drag step leaves the gradient as it was.
     if (!invertible(axes))
         return;
-    if (m_graphic)
-        m_graphic->setFillTransformation(axes);
+    if (graphic())
+        graphic()->setFillTransformation(axes);
     setGradientFromPoint(Point(0, 0), Point(1, 0));
 }
 
@@ -374,8 +340,8 @@ void TDFillStyle::cancelEditingGradient()
     willChange();
     m_startPoint = m_originalStart;
     m_endPoint = m_originalEnd;
-    if (m_graphic && m_originalTransform)
-        m_graphic->setFillTransformation(*m_originalTransform);
+    if (graphic() && m_originalTransform)
+        graphic()->setFillTransformation(*m_originalTransform);
     m_originalTransform.reset();
     m_shading.reset();
     didChange();
@@ -388,7 +354,7 @@ void TDFillStyle::didChangeGradient()
 
 std::vector<Point> TDFillStyle::gradientHandlePoints() const
 {
-    const AffineTransform t = m_graphic ? m_graphic->fillTransformation() : AffineTransform();
+    const AffineTransform t = graphic() ? graphic()->fillTransformation() : AffineTransform();
     std::vector<Point> points;
     if (m_gradientStyle != Axial) {
         const Point s = m_startPoint;
@@ -414,33 +380,25 @@ void TDFillStyle::copyStyleFrom(const TDFillStyle &other)
 {
     if (&other == this)
         return;
-    TDUndoManager *manager = undoManager();
-    if (manager)
-        manager->beginUndoGrouping();
-    willChange();
-    setColor(other.m_color);
-    setStyle(other.m_style);
-    if (!other.m_imageLocation.isEmpty())
-        setImageLocation(other.m_imageLocation);
-    if (!other.m_imageKey.isEmpty())
-        setImageKey(other.m_imageKey);
-    else
-        setImage(other.image());
-    setGradientStyle(other.m_gradientStyle);
-    // Undoable, unlike a plain gradient and point change: undoing the copy
-    // must bring the gradient back too.
-    setGradientUndoable(other.m_gradient);
-    m_textValues = other.m_textValues;
-    setImageAlpha(other.m_imageAlpha);
-    if (other.m_startPoint != m_startPoint || other.m_endPoint != m_endPoint)
-        setGradientFromPointUndo(other.m_startPoint, other.m_endPoint);
-    setWinding(other.m_windingRule);
-    didChange();
-    if (manager) {
-        manager->setActionName(
-            StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Change Fill")));
-        manager->endUndoGrouping();
-    }
+    changeInOneUndoStep(QStringLiteral("Change Fill"), [&] {
+        setColor(other.m_color);
+        setStyle(other.m_style);
+        if (!other.m_imageLocation.isEmpty())
+            setImageLocation(other.m_imageLocation);
+        if (!other.m_imageKey.isEmpty())
+            setImageKey(other.m_imageKey);
+        else
+            setImage(other.image());
+        setGradientStyle(other.m_gradientStyle);
+        // Undoable, unlike a plain gradient and point change: undoing the
+        // copy must bring the gradient back too.
+        setGradientUndoable(other.m_gradient);
+        m_textValues = other.m_textValues;
+        setImageAlpha(other.m_imageAlpha);
+        if (other.m_startPoint != m_startPoint || other.m_endPoint != m_endPoint)
+            setGradientFromPointUndo(other.m_startPoint, other.m_endPoint);
+        setWinding(other.m_windingRule);
+    });
 }
 
 // --- Drawing ---------------------------------------------------------------------------
@@ -573,13 +531,8 @@ PropertyList TDFillStyle::toYAML() const
         dictionary.insert(WindingKey, m_windingRule);
     if (m_style == ColorFill || m_style == TextFill)
         dictionary.insert(FillColorKey, ArchivedColor::value(m_color));
-    if (m_style == TextFill) {
-        for (const QString &key : TextKeys) {
-            const PropertyList value = m_textValues.value(key);
-            if (!value.isNull())
-                dictionary.insert(key, value);
-        }
-    }
+    if (m_style == TextFill)
+        copyValues(m_textValues, dictionary, TextKeys);
     if (m_style == ImageFill) {
         std::optional<TDImageStore::Image> stored;
         if (TDImageStore::saveImageData())
@@ -622,11 +575,7 @@ void TDFillStyle::initWithDictionary(const PropertyList &dictionary)
     }
     if (const auto alpha = values.real(ImageAlphaKey))
         setImageAlpha(*alpha);
-    for (const QString &key : TextKeys) {
-        const PropertyList value = dictionary.value(key);
-        if (!value.isNull())
-            m_textValues.insert(key, value);
-    }
+    copyValues(dictionary, m_textValues, TextKeys);
     const PropertyList gradientValue = dictionary.value(FillGradientKey);
     if (!gradientValue.isNull()) {
         if (const auto gradient = gradientValue.objectAs<TDGradient>())

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "model/TDImageStore.h"
+#include "model/TDStyle.h"
 #include "platform/AffineTransform.h"
-#include "platform/Archivable.h"
 #include "platform/Color.h"
 #include "platform/Geometry.h"
 #include "platform/GraphicsContext.h"
-#include "platform/Identified.h"
 #include "platform/PropertyList.h"
 
 #include <QByteArray>
@@ -26,7 +25,6 @@ class TDDrawProtocol;
 class TDGradient;
 class TDGraphic;
 class TDGraphicViewInterface;
-class TDUndoManager;
 
 // The paint of a graphic's interior: nothing, a flat colour, an image of
 // the image store, a gradient, or text inside the shape.  Image and
@@ -38,7 +36,7 @@ class TDUndoManager;
 // brackets, cached path and fill transformation.  Without a graphic every
 // setter works and nothing is registered or repainted.  Undo registrations
 // are keyed by this style's identity and run only while the style lives.
-class TDFillStyle : public Archivable, public Identified, public std::enable_shared_from_this<TDFillStyle> {
+class TDFillStyle : public TDStyleOf<TDFillStyle> {
 public:
     // Style codes.
     static constexpr int None = 0;
@@ -62,10 +60,6 @@ public:
     TDFillStyle &operator=(const TDFillStyle &) = delete;
 
     static std::shared_ptr<TDFillStyle> fillStyleForGraphic(TDGraphic *graphic);
-
-    TDGraphic *graphic() const { return m_graphic; }
-    // The graphic that owns this style (null detaches it).
-    void setGraphic(TDGraphic *graphic) { m_graphic = graphic; }
 
     // --- Values ---------------------------------------------------------------
     const Color &color() const { return m_color; }
@@ -197,13 +191,6 @@ public:
     bool isEqualTo(const Archivable &other) const override;
 
 private:
-    TDUndoManager *undoManager() const;
-    // Registers `undo` (run on this style while it lives) with the graphic's
-    // undo manager, if any.
-    template <class Undo> void registerUndo(bool skippable, const QString &operation, Undo undo);
-    void willChange();
-    void didChange();
-
     Color m_color = Color::white();
     int m_style = None;
     int m_windingRule = 1;
@@ -222,7 +209,6 @@ private:
     // arrive: "FillTextKey", "FillText", "hyphenation",
     // "lineFragmentPadding", "textBackground".
     PropertyList m_textValues;
-    TDGraphic *m_graphic = nullptr;
 };
 
 } // namespace scrivane

@@ -55,8 +55,13 @@ PropertyList TDGraphic::toYAML() const
     for (const auto &[key, transform] : transforms)
         if (!transform->isIdentity())
             d.insert(QLatin1String(key), ArchivedTransform::value(*transform));
-    if (m_filterArray.size() > 0)
-        d.insert(QStringLiteral("Filters"), m_filterArray);
+    if (!m_filterArray.empty()) {
+        PropertyList::Array filters;
+        filters.reserve(m_filterArray.size());
+        for (const auto &filter : m_filterArray)
+            filters.emplace_back(filter);
+        d.insert(QStringLiteral("Filters"), PropertyList(std::move(filters)));
+    }
     if (m_usesFilters)
         d.insert(QStringLiteral("Uses Filters"), true);
     if (m_filterResolution != 1)
@@ -108,9 +113,16 @@ void TDGraphic::initWithDictionary(const PropertyList &dictionary)
         setVisible(*visible);
     if (const auto locked = r.boolean(QStringLiteral("Locked")))
         setLocked(*locked);
-    // Kept as stored and written back unchanged until effects draw.
-    if (const auto filters = r.array(QStringLiteral("Filters")))
-        setFilterArray(*filters);
+    if (const auto stored = r.array(QStringLiteral("Filters"))) {
+        TDFilterArray filters;
+        for (const PropertyList &value : stored->toArray()) {
+            if (auto filter = TDFilter::fromStoredValue(value))
+                filters.push_back(std::move(filter));
+            else
+                r.skip(QStringLiteral("Filters"), "a list of effects (an element)");
+        }
+        setFilterArray(filters);
+    }
     if (const auto uses = r.boolean(QStringLiteral("Uses Filters")))
         m_usesFilters = *uses;
     if (const auto resolution = r.integer(QStringLiteral("Filter Resolution"))) {

@@ -23,6 +23,7 @@ void TDGraphic::initDrawing()
 {
     // The effect buffer starts empty; effects keep nothing else per graphic
     // until they draw.
+    deleteFilterBuffer();
     m_filterExtent = Rect();
 }
 
@@ -45,17 +46,41 @@ void TDGraphic::drawInView(TDDrawProtocol *view, GraphicsContext &context)
         context.setShadow(context.shadowForGraphic(m_shadowAngle, m_shadowOffset, m_shadowRadius,
                                                    m_shadowColor, zoomOf(view)));
 
-    // Effects draw nothing yet, so the vector paint is all there is; the
-    // transparency layer (an off-screen composite) is only paid for when a
-    // shadow, opacity, blend mode or image needs the paint as one piece.
-    const bool layered = !outline && (m_hasShadow || m_alphaValue < 1 || m_blendMode != 0 ||
-                                      m_fillStyle->style() == TDFillImage);
-    if (m_alphaValue < 1)
-        context.setAlpha(m_alphaValue);
+    // With effects, the fill and stroke are painted through the effect
+    // chain (or the chain runs on the image fill's own pixels); the vector
+    // paint is drawn again over it when the chain asks for that.
+    const bool filtering = !outline && useFiltersDrawing();
+    const bool optimised = filtering && canOptimiseImageFilters();
+    // The transparency layer (an off-screen composite) is only paid for when
+    // a shadow, opacity, blend mode or image needs the paint as one piece;
+    // the effect output alone is one piece already.
+    const bool layered =
+        !outline && (!filtering || m_needsVectorComposite) &&
+        (m_hasShadow || m_alphaValue < 1 || m_blendMode != 0 || m_fillStyle->style() == TDFillImage);
+    float alpha = m_alphaValue;
+    if (optimised)
+        alpha *= m_fillStyle->imageAlpha();
+    if (alpha < 1)
+        context.setAlpha(alpha);
     if (layered)
         context.beginTransparencyLayer();
-    m_fillStyle->drawInGraphic(*this, view, context);
-    m_strokeStyle->drawInGraphic(*this, view, context);
+    if (optimised) {
+        filterImageInView(view, context);
+    } else {
+        const auto paint = [this](TDDrawProtocol *target, GraphicsContext &into) {
+            m_fillStyle->drawInGraphic(*this, target, into);
+            m_strokeStyle->drawInGraphic(*this, target, into);
+        };
+        if (filtering) {
+            startFilters(view, paint);
+            endFiltersInView(view, context);
+            if (m_needsVectorComposite)
+                paint(view, context);
+        } else {
+            deleteFilterBuffer();
+            paint(view, context);
+        }
+    }
     if (layered)
         context.endTransparencyLayer();
     context.restore();

@@ -1,5 +1,7 @@
 #include "model/TDGraphic.h"
 
+#include "model/TDBezierGraphic.h"
+#include "model/TDBezierPath.h"
 #include "model/TDDocumentInterface.h"
 #include "model/TDFillStyle.h"
 #include "model/TDGraphicViewInterface.h"
@@ -306,26 +308,37 @@ void TDGraphic::createWithEvent(const TDEvent &event, TDGraphicViewInterface *vi
 
 TDGraphicPtr TDGraphic::convertToBezier()
 {
-    // Needs the path graphic (TDBezierGraphic), which comes with its own
-    // issue.
-    return nullptr;
+    const std::shared_ptr<TDBezierPath> path = cachedBezierPath();
+    if (!path)
+        return nullptr;
+    // The cached path is already in document coordinates: the new graphic's
+    // shape transformation is the identity.
+    auto bezier = TDBezierGraphic::graphicWithBezierPath(*path);
+    bezier->copyStyleFrom(*this);
+    if (const auto parent = layer())
+        parent->replaceGraphic(this, bezier);
+    bezier->setFillTransformation(m_fillTransformation);
+    bezier->setStrokeTransformation(m_strokeTransformation);
+    bezier->setTextTransformation(m_textTransformation);
+    return bezier;
 }
 
 TDGraphicPtr TDGraphic::convertToOutline()
 {
-    // convertToBezier, then the path graphic's outline.
+    // convertToBezier, then the path graphic's outline, which needs the
+    // polygon engine's stroke outline; until that arrives nothing changes.
     return nullptr;
 }
 
 TDGraphicPtr TDGraphic::reverse()
 {
-    // convertToBezier, then the path graphic's reversal.
-    return nullptr;
+    const TDGraphicPtr bezier = convertToBezier();
+    return bezier ? bezier->reverse() : nullptr;
 }
 
 TDGraphicPtr TDGraphic::convertToBitmap()
 {
-    // Needs the rectangle (TDRectangle) and the document's image renderer.
+    // Needs the document's image renderer.
     return nullptr;
 }
 

@@ -291,19 +291,28 @@ void TDGraphic::setAlphaValue(float alpha)
     didChange();
 }
 
-// --- Effects as a stored property -------------------------------------------------------------
+// --- Effects -------------------------------------------------------------------------------
 
-void TDGraphic::setFilterArrayUndoable(const PropertyList &filters)
+void TDGraphic::setFilterArrayUndoable(const TDFilterArray &filters)
 {
-    if (filters.size() == 0 && m_filterArray.size() == 0)
+    if (filters.empty() && m_filterArray.empty())
         return;
-    // The stored effects are values that nothing changes in place, so the
-    // old list itself restores what was there.
-    const PropertyList old = m_filterArray;
+    // The old effects leave the graphic: the undo keeps them, and nothing
+    // else changes them from now on.
+    const TDFilterArray old = m_filterArray;
     registerUndo(Registration::Skippable, QStringLiteral("setFilterArrayUndoableDecode"),
                  [old](TDGraphic &g) { g.setFilterArrayUndoable(old); });
     willChange();
-    m_filterArray = filters.isArray() ? filters : PropertyList(PropertyList::Array());
+    TDFilterArray copies;
+    copies.reserve(filters.size());
+    for (const auto &filter : filters) {
+        if (!filter)
+            continue;
+        auto copy = filter->copy();
+        copy->scaleTo(float(m_filterResolution));
+        copies.push_back(std::move(copy));
+    }
+    m_filterArray = std::move(copies);
     calculateFilterExtent();
     didChange();
     setUndoActionName(QStringLiteral("Set filter data"));
@@ -311,13 +320,22 @@ void TDGraphic::setFilterArrayUndoable(const PropertyList &filters)
 
 void TDGraphic::setFilterArrayUndoableDecode(const QByteArray &archivedFilters)
 {
+    TDFilter::registerArchiveClass();
     QString error;
     const auto filters = KeyedUnarchiver::unarchive(archivedFilters, &error);
     if (!filters || !filters->isArray()) {
         qWarning().noquote() << QStringLiteral("An archived effect list could not be read: %1").arg(error);
         return;
     }
-    setFilterArrayUndoable(*filters);
+    TDFilterArray list;
+    for (const PropertyList &element : filters->toArray()) {
+        if (auto filter = TDFilter::fromStoredValue(element))
+            list.push_back(std::move(filter));
+        else
+            qWarning().noquote() << QStringLiteral("An archived effect list holds something that is not an "
+                                                   "effect; it was skipped");
+    }
+    setFilterArrayUndoable(list);
 }
 
 void TDGraphic::setUsesFilters(bool on)
@@ -343,21 +361,11 @@ void TDGraphic::setFilterResolution(int resolution)
                  [old](TDGraphic &g) { g.setFilterResolution(old); });
     willChange();
     m_filterResolution = resolution;
+    for (const auto &filter : m_filterArray)
+        filter->scaleTo_n(PropertyList(double(resolution)));
+    calculateFilterExtent();
     didChange();
     setUndoActionName(QStringLiteral("Set filter resolution"));
-}
-
-Rect TDGraphic::calculateFilterExtentForRect(const Rect &) const
-{
-    return Rect();
-}
-
-void TDGraphic::calculateFilterExtent()
-{
-    const Rect r = drawingBoundsWithoutEffects();
-    const float scale = float(std::max(m_filterResolution, 1));
-    m_filterExtent = calculateFilterExtentForRect(
-        Rect(0, 0, std::floor(std::ceil(scale * r.width())), std::floor(std::ceil(scale * r.height()))));
 }
 
 bool TDGraphic::containsImage() const
@@ -369,10 +377,7 @@ bool TDGraphic::containsImage() const
     if (m_hasShadow || m_filterArray.size() != 1)
         return true;
     // One effect: only a plain blur keeps the output vector-like.
-    const PropertyList filter = m_filterArray.at(0);
-    const PropertyList settings = filter.value(QStringLiteral("filter"));
-    return settings.value(QStringLiteral("CIAttributeFilterName")).toString() !=
-           QStringLiteral("CIGaussianBlur");
+    return m_filterArray.front()->filterName() != QStringLiteral("CIGaussianBlur");
 }
 
 // --- Geometry ----------------------------------------------------------------------------------
@@ -426,7 +431,12 @@ Rect TDGraphic::updateBounds() const
         return r;
     while (g) {
         if (g->useFiltersDrawing()) {
-            const Rect e = g->calculateFilterExtentForRect(r);
+            // The group's effects see r in their buffer's pixels.
+            const Rect o = g->drawingBoundsWithoutEffects();
+            const float scale = float(g->filterResolution());
+            const Rect e = g->calculateFilterExtentForRect(Rect((r.minX() - o.minX()) * scale,
+                                                                (r.minY() - o.minY()) * scale,
+                                                                r.width() * scale, r.height() * scale));
             if (!e.isEmpty())
                 r = r.united(e);
         }
@@ -522,6 +532,9 @@ void TDGraphic::didChange()
     if (m_manipulating || !m_cachedBezierPath)
         return;
     m_strokeStyle->changedGeometry();
+    // Effects follow the graphic: where their output lies now.
+    if (useFiltersDrawing())
+        calculateFilterExtent();
     m_changeRect = MyUnionRect(m_changeRect, updateBounds());
     if (TDGraphicViewInterface *view = graphicView())
         if (view->graphicIsSelected(this))

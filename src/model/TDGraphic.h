@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/TDFilter.h"
 #include "model/TDModelTypes.h"
 #include "platform/AffineTransform.h"
 #include "platform/Archivable.h"
@@ -7,6 +8,7 @@
 #include "platform/Geometry.h"
 #include "platform/Identified.h"
 #include "platform/PropertyList.h"
+#include "platform/effects/EffectValue.h"
 
 #include <QList>
 #include <QString>
@@ -126,31 +128,78 @@ public:
     void setAlphaValue(float alpha);
     void setAlphaValue_n(const PropertyList &value) { setAlphaValue(value.toFloat()); }
 
-    // --- Effects as a stored property ----------------------------------------------------
-    // The effect list is kept as stored (an array value) and written back
-    // unchanged; the effects themselves draw nothing yet.
-    const PropertyList &filterArray() const { return m_filterArray; }
-    // Plain store: no undo, no change bracket.
-    void setFilterArray(const PropertyList &filters) { m_filterArray = filters; }
-    // Undoable ("Set filter data").
-    void setFilterArrayUndoable(const PropertyList &filters);
+    // --- Effects ----------------------------------------------------------------------------
+    // The effect chain, first applied first.
+    const TDFilterArray &filterArray() const { return m_filterArray; }
+    // Plain store (the effects themselves, not copies): no undo, no change
+    // bracket.
+    void setFilterArray(const TDFilterArray &filters) { m_filterArray = filters; }
+    // Undoable ("Set filter data"): stores a copy of each effect, rescaled
+    // to this graphic's filter resolution.
+    void setFilterArrayUndoable(const TDFilterArray &filters);
+    // The same from the keyed archive of an effect list.
     void setFilterArrayUndoableDecode(const QByteArray &archivedFilters);
     bool usesFilters() const { return m_usesFilters; }
     void setUsesFilters(bool on);
     void setUsesFilters_n(const PropertyList &value) { setUsesFilters(value.toBool()); }
+    // Effect buffer pixels per document point (1 by default).
     int filterResolution() const { return m_filterResolution; }
+    // Undoable; the effects' inputs follow the new resolution.
     void setFilterResolution(int resolution);
     void setFilterResolution_n(const PropertyList &value) { setFilterResolution(int(value.toInteger())); }
-    // Effects draw nothing yet: always false.
-    virtual bool useFiltersDrawing() const { return false; }
-    // Whether a parent's effects depend on this graphic's position.
-    virtual bool boundsAffectsDrawing() const { return false; }
-    // The effect extent for a rectangle of buffer pixels; empty while
-    // effects do not draw.
-    virtual Rect calculateFilterExtentForRect(const Rect &rect) const;
+    // Effects draw: the list is not empty and switched on.
+    bool useFiltersDrawing() const { return m_usesFilters && !m_filterArray.empty(); }
+    // Whether an enabled effect depends on where the graphic lies (one with
+    // a position or rectangle input), so that a child moving inside a group
+    // with such effects changes the group's drawing as a whole.
+    bool boundsAffectsDrawing() const;
+    // The area (document coordinates) the effect output of `rect` covers;
+    // `rect` is in effect buffer pixels: filterResolution pixels per point
+    // from the origin of drawingBoundsWithoutEffects.  Empty while effects
+    // do not draw or when the output is unbounded; never beyond the paper.
+    Rect calculateFilterExtentForRect(const Rect &rect);
+    // Stores the extent of the whole buffer as filterExtent.
     void calculateFilterExtent();
     const Rect &filterExtent() const { return m_filterExtent; }
     virtual bool containsImage() const;
+
+    // --- Effect pipeline (TDGraphic+Filters.cpp) ---------------------------------------------
+    // What the graphic paints without effects (its fill and stroke, a
+    // group's children), drawn in document coordinates into `context` for
+    // `view`.  Into the effect buffer, `view` is the target that the draw
+    // is for, answering the buffer's pixels per point as its zoom.
+    using FilterPaint = std::function<void(TDDrawProtocol *view, GraphicsContext &context)>;
+    // The effect buffer never holds more pixels than this: larger areas are
+    // rendered at a lower resolution.
+    static constexpr qint64 kMaxFilterBufferPixels = qint64(1) << 22;
+    // Runs the chain over `input` (the graphic's own image): enabled effects
+    // in order, generators composited over what came before, composite
+    // effects over it with the graphic's own image, a lone vector-composite
+    // effect told to answer its effect alone, a trailing source-over left
+    // out.  Sets needsVectorComposite.
+    ImageRef filterResult(const ImageRef &input);
+    // Set by the last evaluation of the chain: the fill and stroke are to be
+    // painted again, sharply, over the effect.
+    bool needsVectorComposite() const { return m_needsVectorComposite; }
+    // Whether the effects can run on the image fill's own pixels: an image
+    // fill of a bitmap, no stroke, and only effects that do not depend on
+    // the shape of pixels.
+    bool canOptimiseImageFilters() const;
+    // Lays the buffer out over drawingBoundsWithoutEffects at the filter
+    // resolution; leaving the image road drops its cached image.
+    void createFilterBuffer();
+    // Releases the buffer and every cached image.
+    void deleteFilterBuffer();
+    // Starts an effect draw for `view`: `paint` is drawn into the buffer
+    // where the chain needs it, which endFiltersInView decides.
+    void startFilters(TDDrawProtocol *view, FilterPaint paint);
+    // Runs the chain and paints its output into `context`, within the paper
+    // and the part of the buffer that can be seen; then lets go of every
+    // image the effects held.
+    void endFiltersInView(TDDrawProtocol *view, GraphicsContext &context);
+    // The image road: the chain over the fill image's pixels, painted into
+    // the fill's place inside the path.
+    void filterImageInView(TDDrawProtocol *view, GraphicsContext &context);
 
     // Groups clip by their last child; a plain graphic never clips.
     virtual bool clip() const { return false; }
@@ -266,9 +315,10 @@ public:
                                  CreationCompletion completion);
 
     // --- Conversions ---------------------------------------------------------------------------
-    // Each replaces this graphic in its parent and answers the new graphic.
-    // They need the path graphic and the rectangle, which are not built yet:
-    // until then they change nothing and answer null.
+    // Each replaces this graphic in its parent and answers the new graphic
+    // (null when there is nothing to convert).  The outline needs the
+    // polygon engine and the bitmap the document's renderer: until they
+    // arrive those two change nothing and answer null.
     virtual TDGraphicPtr convertToBezier();
     virtual TDGraphicPtr convertToOutline();
     virtual TDGraphicPtr reverse();
@@ -347,10 +397,17 @@ private:
     int m_blendMode = 0;
     float m_alphaValue = 1;
 
-    PropertyList m_filterArray = PropertyList(PropertyList::Array());
+    TDFilterArray m_filterArray;
     Rect m_filterExtent;
     bool m_usesFilters = false;
     int m_filterResolution = 1;
+    bool m_needsVectorComposite = false;
+    // The effect buffer and the image road's cached image (TDGraphic+Filters.cpp).
+    struct FilterBuffer;
+    std::shared_ptr<FilterBuffer> m_filterBuffer;
+    FilterBuffer &filterBuffer();
+    // Drops the images the chain's filters hold after an evaluation.
+    void clearChainInputs();
 
     bool m_hasShadow = false;
     float m_shadowRadius = 3.0f;

@@ -165,6 +165,9 @@ void TDGroup::calculateBounds()
     }
     m_bounds = bounds;
     m_drawingBounds = drawing;
+    // The group's effects follow its children.
+    if (useFiltersDrawing())
+        calculateFilterExtent();
 }
 
 void TDGroup::recalculateBounds()
@@ -304,19 +307,38 @@ void TDGroup::drawInView(TDDrawProtocol *view, GraphicsContext &context)
     if (alphaValue() < 1)
         context.setAlpha(alphaValue());
     // The children are composited as one piece when the group's own
-    // shadow, opacity or blend mode apply to them as a whole.
-    const bool layered = !outline && (hasShadow() || alphaValue() < 1 || blendMode() != 0);
+    // shadow, opacity or blend mode apply to them as a whole (the output of
+    // effects is one piece already, unless the children are painted again
+    // over it).
+    const bool filtering = !outline && useFiltersDrawing();
+    const bool layered = !outline && (!filtering || needsVectorComposite()) &&
+                         (hasShadow() || alphaValue() < 1 || blendMode() != 0);
     if (layered)
         context.beginTransparencyLayer();
     context.save();
     size_t count = m_graphics.size();
+    std::shared_ptr<TDBezierPath> clipPath;
     if (clips()) {
         if (!outline)
             count -= 1;
-        if (const auto path = m_graphics.back()->clipPath())
-            context.addClip(*path);
+        clipPath = m_graphics.back()->clipPath();
     }
-    drawChildren(view, context, count);
+    const auto paint = [this, count, &clipPath](TDDrawProtocol *target, GraphicsContext &into) {
+        into.save();
+        if (clipPath)
+            into.addClip(*clipPath);
+        drawChildren(target, into, count);
+        into.restore();
+    };
+    if (filtering) {
+        startFilters(view, paint);
+        endFiltersInView(view, context);
+        if (needsVectorComposite())
+            paint(view, context);
+    } else {
+        deleteFilterBuffer();
+        paint(view, context);
+    }
     context.restore();
     if (layered)
         context.endTransparencyLayer();

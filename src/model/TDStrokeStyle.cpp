@@ -4,12 +4,10 @@
 #include "model/TDDrawProtocol.h"
 #include "model/TDGraphic.h"
 #include "model/TDStyleValues.h"
-#include "model/TDUndoManager.h"
 #include "platform/ArchivedColor.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Numbers.h"
-#include "platform/StringTable.h"
 
 #include <QDebug>
 #include <QFile>
@@ -160,37 +158,9 @@ QImage TDStrokeStyle::dashImage(const std::vector<float> &dash)
     return image;
 }
 
-TDUndoManager *TDStrokeStyle::undoManager() const
-{
-    return m_graphic ? m_graphic->undoManager() : nullptr;
-}
-
-void TDStrokeStyle::willChange()
-{
-    if (m_graphic)
-        m_graphic->willChange();
-}
-
-void TDStrokeStyle::didChange()
-{
-    if (m_graphic)
-        m_graphic->didChange();
-}
-
-template <class Undo> void TDStrokeStyle::registerUndo(const QString &operation, Undo undo)
-{
-    TDUndoManager *manager = undoManager();
-    if (!manager)
-        return;
-    manager->prepareWithSkippableInvocationTarget(objectId(), operation, [weak = weak_from_this(), undo] {
-        if (const auto style = weak.lock())
-            undo(*style);
-    });
-}
-
 bool TDStrokeStyle::graphicIsChanging() const
 {
-    return m_graphic && (m_graphic->manipulating() || m_graphic->creating());
+    return graphic() && (graphic()->manipulating() || graphic()->creating());
 }
 
 std::vector<float> TDStrokeStyle::dashData() const
@@ -209,7 +179,7 @@ void TDStrokeStyle::setColor(const Color &color)
 {
     if (color == m_color)
         return;
-    registerUndo(QStringLiteral("setColor"), [old = m_color](TDStrokeStyle &s) { s.setColor(old); });
+    registerUndo(true, QStringLiteral("setColor"), [old = m_color](TDStrokeStyle &s) { s.setColor(old); });
     willChange();
     m_color = color;
     didChange();
@@ -224,7 +194,7 @@ void TDStrokeStyle::setStyle(int style)
 {
     if (style == m_style)
         return;
-    registerUndo(QStringLiteral("setStyle_n"), [old = m_style](TDStrokeStyle &s) { s.setStyle(old); });
+    registerUndo(true, QStringLiteral("setStyle_n"), [old = m_style](TDStrokeStyle &s) { s.setStyle(old); });
     willChange();
     // A brush entered from another style starts with brush 0; its shapes,
     // and the text model of text along the path, arrive with those styles.
@@ -247,7 +217,7 @@ void TDStrokeStyle::setStrokeWidth(float width)
     const double difference = double(m_strokeWidth) - double(width);
     if (difference * difference < 1e-5)
         return;
-    registerUndo(QStringLiteral("setStrokeWidth_n"),
+    registerUndo(true, QStringLiteral("setStrokeWidth_n"),
                  [old = m_strokeWidth](TDStrokeStyle &s) { s.setStrokeWidth(old); });
     willChange();
     m_strokeWidth = width;
@@ -264,7 +234,7 @@ void TDStrokeStyle::setCapStyle(int cap)
 {
     if (cap == m_capStyle)
         return;
-    registerUndo(QStringLiteral("setCapStyle_n"),
+    registerUndo(true, QStringLiteral("setCapStyle_n"),
                  [old = m_capStyle](TDStrokeStyle &s) { s.setCapStyle(old); });
     m_capStyle = cap;
     m_cachedStrokeBounds.reset();
@@ -280,7 +250,7 @@ void TDStrokeStyle::setJoinStyle(int join)
 {
     if (join == m_joinStyle)
         return;
-    registerUndo(QStringLiteral("setJoinStyle_n"),
+    registerUndo(true, QStringLiteral("setJoinStyle_n"),
                  [old = m_joinStyle](TDStrokeStyle &s) { s.setJoinStyle(old); });
     m_joinStyle = join;
     m_cachedStrokeBounds.reset();
@@ -296,7 +266,7 @@ void TDStrokeStyle::setDashes(const std::vector<float> &dashes)
 {
     if (dashes == m_dashes)
         return;
-    registerUndo(QStringLiteral("setDashes"), [old = m_dashes](TDStrokeStyle &s) { s.setDashes(old); });
+    registerUndo(true, QStringLiteral("setDashes"), [old = m_dashes](TDStrokeStyle &s) { s.setDashes(old); });
     willChange();
     m_dashes = dashes;
     didChange();
@@ -316,7 +286,7 @@ void TDStrokeStyle::setBrush(int brush)
 {
     if (brush == m_brush)
         return;
-    registerUndo(QStringLiteral("setBrush_n"), [old = m_brush](TDStrokeStyle &s) { s.setBrush(old); });
+    registerUndo(true, QStringLiteral("setBrush_n"), [old = m_brush](TDStrokeStyle &s) { s.setBrush(old); });
     willChange();
     m_brush = brush;
     changedGeometry();
@@ -332,7 +302,7 @@ void TDStrokeStyle::setStartArrowStyle(int index)
 {
     if (index == m_startArrowStyle)
         return;
-    registerUndo(QStringLiteral("setStartArrowStyle"),
+    registerUndo(true, QStringLiteral("setStartArrowStyle"),
                  [old = m_startArrowStyle](TDStrokeStyle &s) { s.setStartArrowStyle(old); });
     willChange();
     m_startArrowStyle = index;
@@ -348,7 +318,7 @@ void TDStrokeStyle::setEndArrowStyle(int index)
 {
     if (index == m_endArrowStyle)
         return;
-    registerUndo(QStringLiteral("setEndArrowStyle"),
+    registerUndo(true, QStringLiteral("setEndArrowStyle"),
                  [old = m_endArrowStyle](TDStrokeStyle &s) { s.setEndArrowStyle(old); });
     willChange();
     m_endArrowStyle = index;
@@ -365,7 +335,7 @@ void TDStrokeStyle::setStartArrowSize(float percent)
     const float fraction = percent / 100;
     if (fraction == m_startArrowSize || !std::isfinite(fraction))
         return;
-    registerUndo(QStringLiteral("setStartArrowSize"),
+    registerUndo(true, QStringLiteral("setStartArrowSize"),
                  [old = m_startArrowSize * 100](TDStrokeStyle &s) { s.setStartArrowSize(old); });
     willChange();
     m_startArrowSize = fraction;
@@ -382,7 +352,7 @@ void TDStrokeStyle::setEndArrowSize(float percent)
     const float fraction = percent / 100;
     if (fraction == m_endArrowSize || !std::isfinite(fraction))
         return;
-    registerUndo(QStringLiteral("setEndArrowSize"),
+    registerUndo(true, QStringLiteral("setEndArrowSize"),
                  [old = m_endArrowSize * 100](TDStrokeStyle &s) { s.setEndArrowSize(old); });
     willChange();
     m_endArrowSize = fraction;
@@ -398,7 +368,7 @@ void TDStrokeStyle::setMorphStartArrow(bool morph)
 {
     if (morph == m_morphStartArrow)
         return;
-    registerUndo(QStringLiteral("setMorphStartArrow"),
+    registerUndo(true, QStringLiteral("setMorphStartArrow"),
                  [old = m_morphStartArrow](TDStrokeStyle &s) { s.setMorphStartArrow(old); });
     willChange();
     m_morphStartArrow = morph;
@@ -414,7 +384,7 @@ void TDStrokeStyle::setMorphEndArrow(bool morph)
 {
     if (morph == m_morphEndArrow)
         return;
-    registerUndo(QStringLiteral("setMorphEndArrow"),
+    registerUndo(true, QStringLiteral("setMorphEndArrow"),
                  [old = m_morphEndArrow](TDStrokeStyle &s) { s.setMorphEndArrow(old); });
     willChange();
     m_morphEndArrow = morph;
@@ -478,30 +448,22 @@ void TDStrokeStyle::copyStyleFrom(const TDStrokeStyle &other)
 {
     if (&other == this)
         return;
-    TDUndoManager *manager = undoManager();
-    if (manager)
-        manager->beginUndoGrouping();
-    willChange();
-    setColor(other.m_color);
-    setStyle(other.m_style);
-    setStrokeWidth(other.m_strokeWidth);
-    setCapStyle(other.m_capStyle);
-    setJoinStyle(other.m_joinStyle);
-    setBrush(other.m_brush);
-    setDashes(other.m_dashes);
-    setStartArrowStyle(other.m_startArrowStyle);
-    setEndArrowStyle(other.m_endArrowStyle);
-    setStartArrowSize(other.startArrowSize());
-    setEndArrowSize(other.endArrowSize());
-    setMorphStartArrow(other.m_morphStartArrow);
-    setMorphEndArrow(other.m_morphEndArrow);
-    m_laterValues = other.m_laterValues;
-    didChange();
-    if (manager) {
-        manager->setActionName(
-            StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Change stroke")));
-        manager->endUndoGrouping();
-    }
+    changeInOneUndoStep(QStringLiteral("Change stroke"), [&] {
+        setColor(other.m_color);
+        setStyle(other.m_style);
+        setStrokeWidth(other.m_strokeWidth);
+        setCapStyle(other.m_capStyle);
+        setJoinStyle(other.m_joinStyle);
+        setBrush(other.m_brush);
+        setDashes(other.m_dashes);
+        setStartArrowStyle(other.m_startArrowStyle);
+        setEndArrowStyle(other.m_endArrowStyle);
+        setStartArrowSize(other.startArrowSize());
+        setEndArrowSize(other.endArrowSize());
+        setMorphStartArrow(other.m_morphStartArrow);
+        setMorphEndArrow(other.m_morphEndArrow);
+        m_laterValues = other.m_laterValues;
+    });
 }
 
 // --- Geometry --------------------------------------------------------------------------
@@ -512,7 +474,7 @@ std::shared_ptr<TDBezierPath> TDStrokeStyle::strokeMapped()
         return m_strokeMapped;
     // Until arrowheads and brushes arrive, the stroked path is the
     // graphic's own.
-    m_strokeMapped = m_graphic ? m_graphic->cachedBezierPath() : nullptr;
+    m_strokeMapped = graphic() ? graphic()->cachedBezierPath() : nullptr;
     return m_strokeMapped;
 }
 
@@ -550,17 +512,17 @@ Rect TDStrokeStyle::strokeBoundsUncached()
 Rect TDStrokeStyle::strokeBoundsEditing()
 {
     const Rect bounds = strokeBounds();
-    const std::shared_ptr<TDBezierPath> path = m_graphic ? m_graphic->cachedBezierPath() : nullptr;
+    const std::shared_ptr<TDBezierPath> path = graphic() ? graphic()->cachedBezierPath() : nullptr;
     return path ? bounds.united(path->controlPointBounds()) : bounds;
 }
 
 bool TDStrokeStyle::intersectsPoint(Point point)
 {
-    if (m_style == None || !m_graphic)
+    if (m_style == None || !graphic())
         return false;
     // Brushes are hit along their path at the stroke width until they
     // draw their own shapes.
-    const std::shared_ptr<TDBezierPath> path = m_graphic->cachedBezierPath();
+    const std::shared_ptr<TDBezierPath> path = graphic()->cachedBezierPath();
     if (!path)
         return false;
     Point nearPoint;
@@ -649,31 +611,17 @@ PropertyList TDStrokeStyle::toYAML() const
     }
     if (m_style == BrushStroke) {
         dictionary.insert(BrushKey, m_brush);
-        for (const QString &key : {CustomBrushNameKey, PressureKey}) {
-            const PropertyList value = m_laterValues.value(key);
-            if (!value.isNull())
-                dictionary.insert(key, value);
-        }
+        copyValues(m_laterValues, dictionary, {CustomBrushNameKey, PressureKey});
     }
-    if (m_style == TextStroke) {
-        for (const QString &key : TextKeys) {
-            const PropertyList value = m_laterValues.value(key);
-            if (!value.isNull())
-                dictionary.insert(key, value);
-        }
-    }
+    if (m_style == TextStroke)
+        copyValues(m_laterValues, dictionary, TextKeys);
     return dictionary;
 }
 
 void TDStrokeStyle::initWithDictionary(const PropertyList &dictionary)
 {
     const TDStyleValues values(dictionary, "TDStrokeStyle");
-    auto keep = [&](const QString &key) {
-        const PropertyList value = dictionary.value(key);
-        if (!value.isNull())
-            m_laterValues.insert(key, value);
-    };
-    keep(PressureKey);
+    copyValues(dictionary, m_laterValues, {PressureKey});
     if (const auto color = values.color(StrokeColorKey))
         setColor(*color);
     if (const auto style = values.integer(StrokeStyleKey))
@@ -688,7 +636,7 @@ void TDStrokeStyle::initWithDictionary(const PropertyList &dictionary)
         setDashes(numbersOf(*dashes));
     if (const auto brush = values.integer(BrushKey))
         setBrush(*brush);
-    keep(CustomBrushNameKey);
+    copyValues(dictionary, m_laterValues, {CustomBrushNameKey});
     if (const auto index = values.integer(StartArrowStyleKey))
         setStartArrowStyle(*index);
     if (const auto index = values.integer(EndArrowStyleKey))
@@ -701,8 +649,7 @@ void TDStrokeStyle::initWithDictionary(const PropertyList &dictionary)
         setMorphStartArrow(*morph);
     if (const auto morph = values.boolean(MorphEndArrowKey))
         setMorphEndArrow(*morph);
-    for (const QString &key : TextKeys)
-        keep(key);
+    copyValues(dictionary, m_laterValues, TextKeys);
 }
 
 std::shared_ptr<TDStrokeStyle> TDStrokeStyle::objectWithYAML(const PropertyList &dictionary)

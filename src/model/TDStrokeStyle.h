@@ -1,10 +1,9 @@
 #pragma once
 
-#include "platform/Archivable.h"
+#include "model/TDStyle.h"
 #include "platform/Color.h"
 #include "platform/Geometry.h"
 #include "platform/GraphicsContext.h"
-#include "platform/Identified.h"
 #include "platform/PropertyList.h"
 
 #include <QImage>
@@ -22,7 +21,6 @@ class KeyedUnarchiver;
 class TDBezierPath;
 class TDDrawProtocol;
 class TDGraphic;
-class TDUndoManager;
 
 // The paint of a graphic's outline: nothing, a line (width, colour, cap,
 // join, dash pattern, arrowheads), a brush bent along the path, or text
@@ -35,9 +33,7 @@ class TDUndoManager;
 // transformation and manipulation state.  Without a graphic every setter
 // works and nothing is registered or repainted.  Undo registrations are
 // keyed by this style's identity and run only while the style lives.
-class TDStrokeStyle : public Archivable,
-                      public Identified,
-                      public std::enable_shared_from_this<TDStrokeStyle> {
+class TDStrokeStyle : public TDStyleOf<TDStrokeStyle> {
 public:
     // Style codes.
     static constexpr int None = 0;
@@ -61,9 +57,6 @@ public:
     TDStrokeStyle &operator=(const TDStrokeStyle &) = delete;
 
     static std::shared_ptr<TDStrokeStyle> strokeStyleForGraphic(TDGraphic *graphic);
-
-    TDGraphic *graphic() const { return m_graphic; }
-    void setGraphic(TDGraphic *graphic) { m_graphic = graphic; }
 
     // The built-in dash list (the resource "dashes.plist"), read once; an
     // unreadable list is empty.
@@ -189,12 +182,6 @@ public:
     bool isEqualTo(const Archivable &other) const override;
 
 private:
-    TDUndoManager *undoManager() const;
-    // Registers `undo` (run on this style while it lives) as a skippable
-    // inverse with the graphic's undo manager, if any.
-    template <class Undo> void registerUndo(const QString &operation, Undo undo);
-    void willChange();
-    void didChange();
     Rect computeStrokeBounds();
     bool graphicIsChanging() const;
 
@@ -218,7 +205,6 @@ private:
     // back until those arrive: "Custom brush name", "Pressure", "text",
     // "baseline", "text and line".
     PropertyList m_laterValues;
-    TDGraphic *m_graphic = nullptr;
 };
 
 } // namespace scrivane

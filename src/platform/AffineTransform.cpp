@@ -1,10 +1,10 @@
 #include "platform/AffineTransform.h"
 
+#include "platform/Degrees.h"
 #include "platform/Numbers.h"
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace scrivane {
 
@@ -18,24 +18,6 @@ AffineTransform concatenate(const AffineTransform &first, const AffineTransform 
     return AffineTransform(static_cast<float>(a * A + b * C), static_cast<float>(a * B + b * D),
                            static_cast<float>(c * A + d * C), static_cast<float>(c * B + d * D),
                            static_cast<float>(x * A + y * C + X), static_cast<float>(x * B + y * D + Y));
-}
-
-// Sine and cosine of an angle in degrees, exact at the multiples of 90 so
-// that quarter turns and flips leave no residue in the coefficients.
-void sinCosDegrees(double degrees, double &sine, double &cosine)
-{
-    const double turns = degrees / 90.0;
-    if (std::isfinite(turns) && turns == std::floor(turns)) {
-        const auto quarter = static_cast<long long>(std::fmod(turns, 4.0) + 4.0) % 4;
-        static constexpr double sines[4] = {0, 1, 0, -1};
-        static constexpr double cosines[4] = {1, 0, -1, 0};
-        sine = sines[quarter];
-        cosine = cosines[quarter];
-        return;
-    }
-    const double radians = degrees * std::numbers::pi / 180.0;
-    sine = std::sin(radians);
-    cosine = std::cos(radians);
 }
 
 AffineTransform rotation(double sine, double cosine)

@@ -115,24 +115,25 @@ BinaryPlistWriter::Ref BinaryPlistWriter::integer(qint64 value)
     return sharedNumber(m_integers, bits, bytes, 1 + size);
 }
 
-BinaryPlistWriter::Ref BinaryPlistWriter::real(double value)
+BinaryPlistWriter::Ref BinaryPlistWriter::sharedDouble(std::unordered_map<uint64_t, Ref> &known,
+                                                       uint8_t marker, double value)
 {
     uint64_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
-    char bytes[9] = {char(0x23)};
+    char bytes[9] = {char(marker)};
     for (unsigned i = 0; i < 8; ++i)
         bytes[1 + i] = char((bits >> (8 * (7 - i))) & 0xff);
-    return sharedNumber(m_reals, bits, bytes, 9);
+    return sharedNumber(known, bits, bytes, 9);
+}
+
+BinaryPlistWriter::Ref BinaryPlistWriter::real(double value)
+{
+    return sharedDouble(m_reals, 0x23, value);
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::date(double seconds)
 {
-    uint64_t bits = 0;
-    std::memcpy(&bits, &seconds, sizeof bits);
-    char bytes[9] = {char(0x33)};
-    for (unsigned i = 0; i < 8; ++i)
-        bytes[1 + i] = char((bits >> (8 * (7 - i))) & 0xff);
-    return sharedNumber(m_dates, bits, bytes, 9);
+    return sharedDouble(m_dates, 0x33, seconds);
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::boolean(bool value)

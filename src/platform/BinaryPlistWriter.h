@@ -52,6 +52,8 @@ private:
 
     Ref scalar(const char *bytes, size_t size);
     Ref sharedNumber(std::unordered_map<uint64_t, Ref> &known, uint64_t key, const char *bytes, size_t size);
+    // A real or a date: the marker, then the eight bytes of the double.
+    Ref sharedDouble(std::unordered_map<uint64_t, Ref> &known, uint8_t marker, double value);
     Ref container(uint8_t marker, const Ref *refs, size_t count);
 
     std::vector<Object> m_objects;

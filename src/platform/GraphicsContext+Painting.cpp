@@ -1,4 +1,6 @@
 #include "platform/GraphicsContext.h"
+
+#include "platform/CairoLine.h"
 #include "platform/RasterBlur.h"
 
 #include <algorithm>
@@ -59,19 +61,6 @@ void setSource(cairo_t *cr, const scrivane::Color &color, double alpha)
     cairo_set_source_rgba(cr, c[0], c[1], c[2], rgb.alpha() * alpha);
 }
 
-bool isFinitePoints(const PathBase &path)
-{
-    for (const PathBase::Element &e : path.elements()) {
-        const int n = e.type == PathElementType::CurveTo ? 3 : e.type == PathElementType::ClosePath ? 0 : 1;
-        for (int i = 0; i < n; ++i) {
-            const Point &p = e.points[static_cast<std::size_t>(i)];
-            if (!std::isfinite(p.x) || !std::isfinite(p.y))
-                return false;
-        }
-    }
-    return true;
-}
-
 bool isFiniteRect(const Rect &r)
 {
     return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
@@ -80,37 +69,9 @@ bool isFiniteRect(const Rect &r)
 
 void applyLineStyle(cairo_t *cr, const LineStyle &style, double width)
 {
-    cairo_set_line_width(cr, width);
-    switch (style.cap) {
-    case LineCapStyle::Butt:
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-        break;
-    case LineCapStyle::Round:
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-        break;
-    case LineCapStyle::Square:
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
-        break;
-    }
-    switch (style.join) {
-    case LineJoinStyle::Miter:
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
-        break;
-    case LineJoinStyle::Round:
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-        break;
-    case LineJoinStyle::Bevel:
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_BEVEL);
-        break;
-    }
-    cairo_set_miter_limit(cr,
-                          std::isfinite(style.miterLimit) && style.miterLimit >= 1 ? style.miterLimit : 10.0);
-    if (!style.dash.empty() && LineStyle::isValidDash(style.dash, style.dashPhase)) {
-        const std::vector<double> dashes(style.dash.begin(), style.dash.end());
-        cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), style.dashPhase);
-    } else {
-        cairo_set_dash(cr, nullptr, 0, 0);
-    }
+    setCairoLineSettings(cr, width, style.cap, style.join,
+                         std::isfinite(style.miterLimit) && style.miterLimit >= 1 ? style.miterLimit : 10.0,
+                         style.dash, style.dashPhase);
 }
 
 } // namespace
@@ -274,7 +235,7 @@ bool GraphicsContext::fillPath(const PathBase &path)
 {
     if (!canDraw())
         return false;
-    if (!isFinitePoints(path)) {
+    if (!path.hasFinitePoints()) {
         warnOnce(WarnPath, "a path with coordinates that are not finite was refused");
         return false;
     }
@@ -307,7 +268,7 @@ bool GraphicsContext::strokeWithStyle(const PathBase &path, const LineStyle &sty
 {
     if (!canDraw())
         return false;
-    if (!isFinitePoints(path)) {
+    if (!path.hasFinitePoints()) {
         warnOnce(WarnPath, "a path with coordinates that are not finite was refused");
         return false;
     }

@@ -1,4 +1,5 @@
 #include "platform/GraphicsContext.h"
+#include "platform/CairoLine.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -93,17 +94,7 @@ LineStyle LineStyle::of(const PathBase &path)
 
 bool LineStyle::isValidDash(const std::vector<float> &dash, float phase)
 {
-    if (dash.empty())
-        return true;
-    if (!std::isfinite(phase))
-        return false;
-    double total = 0;
-    for (float d : dash) {
-        if (!(d >= 0) || !std::isfinite(d))
-            return false;
-        total += d;
-    }
-    return total > 0;
+    return dash.empty() || (std::isfinite(phase) && cairoAcceptsDash(dash));
 }
 
 // --- Construction ----------------------------------------------------------------
@@ -382,26 +373,9 @@ void GraphicsContext::resetCTM()
 
 // --- Clip ------------------------------------------------------------------------------
 
-namespace {
-
-bool isFinitePath(const PathBase &path)
-{
-    for (const PathBase::Element &e : path.elements()) {
-        const int n = e.type == PathElementType::CurveTo ? 3 : e.type == PathElementType::ClosePath ? 0 : 1;
-        for (int i = 0; i < n; ++i) {
-            const Point &p = e.points[static_cast<std::size_t>(i)];
-            if (!std::isfinite(p.x) || !std::isfinite(p.y))
-                return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
-
 bool GraphicsContext::addClip(const PathBase &path)
 {
-    if (!isFinitePath(path)) {
+    if (!path.hasFinitePoints()) {
         warnOnce(WarnPath, "a path with coordinates that are not finite was refused");
         return false;
     }
@@ -419,7 +393,7 @@ bool GraphicsContext::addClipRect(const Rect &rect)
 
 bool GraphicsContext::replaceClip(const PathBase &path)
 {
-    if (!isFinitePath(path)) {
+    if (!path.hasFinitePoints()) {
         warnOnce(WarnPath, "a path with coordinates that are not finite was refused");
         return false;
     }

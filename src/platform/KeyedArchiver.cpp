@@ -69,6 +69,13 @@ quint64 KeyedArchiver::reserve()
     return m_objects.size() - 1;
 }
 
+quint64 KeyedArchiver::store(Ref object)
+{
+    const quint64 index = reserve();
+    m_objects[index] = object;
+    return index;
+}
+
 KeyedArchiver::Ref KeyedArchiver::key(const QString &key)
 {
     const auto known = m_keys.constFind(key);
@@ -92,8 +99,7 @@ quint64 KeyedArchiver::encodeString(const QString &string)
         encodeContainer(QStringLiteral("NSString"),
                         {{key(QStringLiteral("NS.bytes")), m_writer->data(string.toUtf8())}}, index);
     } else {
-        index = reserve();
-        m_objects[index] = m_writer->string(string);
+        index = store(m_writer->string(string));
     }
     m_strings.insert(string, index);
     return index;
@@ -108,10 +114,9 @@ quint64 KeyedArchiver::classReference(const QString &name, const QStringList &hi
     std::vector<Ref> classes;
     for (const QString &entry : hierarchy)
         classes.push_back(m_writer->string(entry));
-    const quint64 index = reserve();
-    m_objects[index] =
-        m_writer->dictionary({{key(QStringLiteral("$classes")), m_writer->array(std::move(classes))},
-                              {key(QStringLiteral("$classname")), m_writer->string(name)}});
+    const quint64 index =
+        store(m_writer->dictionary({{key(QStringLiteral("$classes")), m_writer->array(std::move(classes))},
+                                    {key(QStringLiteral("$classname")), m_writer->string(name)}}));
     m_classes.insert(id, index);
     return index;
 }
@@ -135,26 +140,14 @@ quint64 KeyedArchiver::encodeValue(const PropertyList &value)
         return 0;
     case Kind::String:
         return encodeString(value.toString());
-    case Kind::Integer: {
-        const quint64 index = reserve();
-        m_objects[index] = m_writer->integer(value.toInteger());
-        return index;
-    }
-    case Kind::Real: {
-        const quint64 index = reserve();
-        m_objects[index] = m_writer->real(value.toReal());
-        return index;
-    }
-    case Kind::Boolean: {
-        const quint64 index = reserve();
-        m_objects[index] = m_writer->boolean(value.toBool());
-        return index;
-    }
-    case Kind::Data: {
-        const quint64 index = reserve();
-        m_objects[index] = m_writer->data(value.toData());
-        return index;
-    }
+    case Kind::Integer:
+        return store(m_writer->integer(value.toInteger()));
+    case Kind::Real:
+        return store(m_writer->real(value.toReal()));
+    case Kind::Boolean:
+        return store(m_writer->boolean(value.toBool()));
+    case Kind::Data:
+        return store(m_writer->data(value.toData()));
     case Kind::Date: {
         const quint64 index = reserve();
         const QDateTime date = value.toDate();
@@ -205,6 +198,10 @@ quint64 KeyedArchiver::encodeArchivable(const std::shared_ptr<Archivable> &objec
     }
     const quint64 index = reserve();
     m_archived.emplace(object.get(), index);
+    // Objects are known by address: one freed during the archive (a value
+    // made on the fly by an encode function) could leave its address to
+    // another object, which would then be written as a reference to it.
+    m_retained.push_back(object);
     m_inProgress.push_back(index);
     m_frames.push_back(Frame{index, {}, {}});
     object->encode(*this);

@@ -69,6 +69,8 @@ private:
                             quint64 index);
     quint64 classReference(const QString &name, const QStringList &hierarchy);
     quint64 reserve();
+    // A new archive number for an object already written to the list.
+    quint64 store(Ref object);
     void setInCurrent(const QString &key, Ref value);
     Ref key(const QString &key);
 
@@ -78,6 +80,7 @@ private:
     QHash<QString, quint64> m_classes;
     QHash<QString, Ref> m_keys;
     std::unordered_map<const Archivable *, quint64> m_archived;
+    std::vector<std::shared_ptr<Archivable>> m_retained; // keeps the addresses above unique
     std::vector<quint64> m_inProgress;
     std::vector<Frame> m_frames;
     QString m_error;

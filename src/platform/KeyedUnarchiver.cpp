@@ -575,19 +575,9 @@ std::vector<ArchivedEntry> KeyedUnarchiver::decodeEntries()
         return entries;
     const plist_t object = static_cast<plist_t>(m_frames.back().dictionary);
     QSet<QString> seen;
-    plist_dict_iter it = nullptr;
-    plist_dict_new_iter(object, &it);
-    for (;;) {
-        char *rawKey = nullptr;
-        plist_t item = nullptr;
-        plist_dict_next_item(object, it, &rawKey, &item);
-        if (!item) {
-            free(rawKey);
-            break;
-        }
+    for (const auto &[key, item] : PlistBridge::dictionaryItems(object)) {
         ArchivedEntry entry;
-        entry.key = QString::fromUtf8(rawKey);
-        free(rawKey);
+        entry.key = key;
         // A key stored twice reads as its first value, as lookups by key do.
         if (entry.key == QLatin1String("$class") || seen.contains(entry.key))
             continue;
@@ -615,7 +605,6 @@ std::vector<ArchivedEntry> KeyedUnarchiver::decodeEntries()
             break;
         entries.push_back(std::move(entry));
     }
-    free(it);
     return entries;
 }
 

@@ -1,5 +1,8 @@
 #include "platform/PathBase.h"
 
+#include "platform/CairoLine.h"
+#include "platform/Degrees.h"
+
 #include <algorithm>
 #include <cairo.h>
 #include <cmath>
@@ -143,22 +146,6 @@ void addCurveExtremes(double a, double b, double c, double d, std::vector<double
     add((-qb - root) / (2 * qa));
 }
 
-void sinCosDegrees(double degrees, double &sine, double &cosine)
-{
-    const double turns = degrees / 90.0;
-    if (std::isfinite(turns) && turns == std::floor(turns)) {
-        const auto quarter = static_cast<long long>(std::fmod(turns, 4.0) + 4.0) % 4;
-        static constexpr double sines[4] = {0, 1, 0, -1};
-        static constexpr double cosines[4] = {1, 0, -1, 0};
-        sine = sines[quarter];
-        cosine = cosines[quarter];
-        return;
-    }
-    const double radians = degrees * std::numbers::pi / 180.0;
-    sine = std::sin(radians);
-    cosine = std::cos(radians);
-}
-
 class BoundsBuilder {
 public:
     void add(Point p) { add(p.x, p.y); }
@@ -193,20 +180,6 @@ bool finite(Point p)
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
-int pointCount(PathElementType type)
-{
-    switch (type) {
-    case PathElementType::MoveTo:
-    case PathElementType::LineTo:
-        return 1;
-    case PathElementType::CurveTo:
-        return 3;
-    case PathElementType::ClosePath:
-        return 0;
-    }
-    return 0;
-}
-
 Point endPoint(const PathBase::Element &e)
 {
     return e.type == PathElementType::CurveTo ? e.points[2] : e.points[0];
@@ -233,6 +206,32 @@ PathBase PathBase::withOvalInRect(const Rect &rect)
 }
 
 // --- Element access ------------------------------------------------------------
+
+int PathBase::pointCount(PathElementType type)
+{
+    switch (type) {
+    case PathElementType::MoveTo:
+    case PathElementType::LineTo:
+        return 1;
+    case PathElementType::CurveTo:
+        return 3;
+    case PathElementType::ClosePath:
+        return 0;
+    }
+    return 0;
+}
+
+bool PathBase::hasFinitePoints() const
+{
+    for (const Element &e : m_elements) {
+        const int n = pointCount(e.type);
+        for (int i = 0; i < n; ++i) {
+            if (!finite(e.points[static_cast<std::size_t>(i)]))
+                return false;
+        }
+    }
+    return true;
+}
 
 PathElementType PathBase::elementAtIndex(int index) const
 {
@@ -714,13 +713,8 @@ void PathBase::setLineDash(std::span<const float> pattern, float phase)
 
 bool PathBase::addToCairo(cairo_t *cr) const
 {
-    for (const Element &e : m_elements) {
-        const int n = pointCount(e.type);
-        for (int i = 0; i < n; ++i) {
-            if (!finite(e.points[static_cast<std::size_t>(i)]))
-                return false;
-        }
-    }
+    if (!hasFinitePoints())
+        return false;
     for (const Element &e : m_elements) {
         switch (e.type) {
         case PathElementType::MoveTo:
@@ -749,46 +743,9 @@ void PathBase::applyStrokeSettings(cairo_t *cr) const
         cairo_device_to_user_distance(cr, &dx, &dy);
         width = std::hypot(dx, dy);
     }
-    cairo_set_line_width(cr, width);
-    switch (m_lineCap) {
-    case LineCapStyle::Butt:
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-        break;
-    case LineCapStyle::Round:
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-        break;
-    case LineCapStyle::Square:
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
-        break;
-    }
-    switch (m_lineJoin) {
-    case LineJoinStyle::Miter:
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
-        break;
-    case LineJoinStyle::Round:
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-        break;
-    case LineJoinStyle::Bevel:
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_BEVEL);
-        break;
-    }
-    cairo_set_miter_limit(cr, std::isfinite(m_miterLimit) && m_miterLimit > 0 ? m_miterLimit : 10.0);
-
-    bool dashUsable = !m_dash.empty();
-    double total = 0;
-    for (float d : m_dash) {
-        if (!(d >= 0) || !std::isfinite(d))
-            dashUsable = false;
-        else
-            total += d;
-    }
-    if (dashUsable && total > 0) {
-        const std::vector<double> dashes(m_dash.begin(), m_dash.end());
-        cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()),
-                       std::isfinite(m_dashPhase) ? m_dashPhase : 0.0);
-    } else {
-        cairo_set_dash(cr, nullptr, 0, 0);
-    }
+    setCairoLineSettings(cr, width, m_lineCap, m_lineJoin,
+                         std::isfinite(m_miterLimit) && m_miterLimit > 0 ? m_miterLimit : 10.0, m_dash,
+                         std::isfinite(m_dashPhase) ? m_dashPhase : 0.0);
 }
 
 void PathBase::applyFillRule(cairo_t *cr) const

@@ -70,6 +70,11 @@ public:
     // of range.
     PathElementType elementAtIndex(int index, Point *points) const;
     std::span<const Element> elements() const { return m_elements; }
+    // How many points an element of the kind carries: 1 for a move or a
+    // line, 3 for a curve, none for a close.
+    static int pointCount(PathElementType type);
+    // Whether every point the elements carry is a finite number.
+    bool hasFinitePoints() const;
     // Where the next element starts: the end point of the last element, the
     // start of the subpath after a close, the origin for an empty path.
     Point currentPoint() const;

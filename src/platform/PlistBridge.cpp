@@ -396,6 +396,30 @@ std::vector<void *> PlistBridge::arrayItems(void *array)
     return items;
 }
 
+std::vector<std::pair<QString, void *>> PlistBridge::dictionaryItems(void *dictionary)
+{
+    std::vector<std::pair<QString, void *>> items;
+    const plist_t node = static_cast<plist_t>(dictionary);
+    if (plist_get_node_type(node) != PLIST_DICT)
+        return items;
+    items.reserve(plist_dict_get_size(node));
+    plist_dict_iter it = nullptr;
+    plist_dict_new_iter(node, &it);
+    for (;;) {
+        char *key = nullptr;
+        plist_t item = nullptr;
+        plist_dict_next_item(node, it, &key, &item);
+        if (!item) {
+            free(key);
+            break;
+        }
+        items.emplace_back(QString::fromUtf8(key), item);
+        free(key);
+    }
+    free(it);
+    return items;
+}
+
 QByteArray PlistBridge::toXml(void *node)
 {
     char *bytes = nullptr;
@@ -516,26 +540,12 @@ std::optional<PropertyList> PlistBridge::toPropertyList(void *n, QString *error)
     }
     case PLIST_DICT: {
         PropertyList::Dictionary dictionary;
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(node, &it);
-        for (;;) {
-            char *key = nullptr;
-            plist_t item = nullptr;
-            plist_dict_next_item(node, it, &key, &item);
-            if (!item) {
-                free(key);
-                break;
-            }
-            const QString name = QString::fromUtf8(key);
-            free(key);
+        for (const auto &[name, item] : dictionaryItems(node)) {
             auto element = toPropertyList(item, error);
-            if (!element) {
-                free(it);
+            if (!element)
                 return std::nullopt;
-            }
             dictionary.try_emplace(name, std::move(*element)); // the first of duplicate keys, as lookups find
         }
-        free(it);
         return PropertyList(std::move(dictionary));
     }
     case PLIST_UID:

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace scrivane {
@@ -38,6 +39,9 @@ public:
     // element by index by walking the list from its start; its iterator
     // steps in constant time.)
     static std::vector<void *> arrayItems(void *array);
+    // The keys and values of a dictionary node, in stored order (a key
+    // stored twice is there twice).
+    static std::vector<std::pair<QString, void *>> dictionaryItems(void *dictionary);
 
     // The XML form of a node (the binary form is BinaryPlistWriter's).
     static QByteArray toXml(void *node);

@@ -1,51 +1,18 @@
 #pragma once
 
-// Helpers shared by the path tests: element listings, reproducible random
-// paths and a few reference computations done the slow, obvious way.
+// Helpers shared by the path tests: element listings (those of the path
+// base class's tests), reproducible random paths and a few reference
+// computations done the slow, obvious way.
 
+#include "../platform/PathBaseTestSupport.h"
 #include "model/TDBezierPath.h"
 
 #include <cmath>
-#include <ostream>
+#include <initializer_list>
 #include <random>
 #include <vector>
 
 namespace scrivane::test {
-
-using Type = PathElementType;
-
-struct ElementView {
-    Type type;
-    std::vector<Point> points;
-    friend bool operator==(const ElementView &, const ElementView &) = default;
-    friend void PrintTo(const ElementView &e, std::ostream *out)
-    {
-        *out << "{" << int(e.type);
-        for (const Point &p : e.points)
-            *out << " (" << p.x << ", " << p.y << ")";
-        *out << "}";
-    }
-};
-
-inline std::vector<ElementView> elementsOf(const PathBase &path)
-{
-    std::vector<ElementView> out;
-    for (int i = 0; i < path.elementCount(); ++i) {
-        Point p[3];
-        const Type type = path.elementAtIndex(i, p);
-        const int n = type == Type::CurveTo ? 3 : type == Type::ClosePath ? 0 : 1;
-        out.push_back({type, std::vector<Point>(p, p + n)});
-    }
-    return out;
-}
-
-inline std::vector<Type> typesOf(const PathBase &path)
-{
-    std::vector<Type> out;
-    for (int i = 0; i < path.elementCount(); ++i)
-        out.push_back(path.elementAtIndex(i));
-    return out;
-}
 
 inline bool finitePath(const PathBase &path)
 {
@@ -56,9 +23,19 @@ inline bool finitePath(const PathBase &path)
     return true;
 }
 
-inline double distance(Point a, Point b)
+// A move to the first point and lines to the others.
+inline TDBezierPath polyline(std::initializer_list<Point> points)
 {
-    return std::hypot(double(a.x) - b.x, double(a.y) - b.y);
+    TDBezierPath path;
+    bool first = true;
+    for (Point p : points) {
+        if (first)
+            path.moveTo(p);
+        else
+            path.lineTo(p);
+        first = false;
+    }
+    return path;
 }
 
 // A path of several subpaths of lines and curves (some closed) inside a

@@ -55,6 +55,18 @@ QByteArray twoToneImage(int width, int height, const QColor &top, const QColor &
     return data;
 }
 
+QImage paintedImage(const std::function<void(GraphicsContext &)> &draw)
+{
+    QImage image(60, 40, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        const auto context = GraphicsContext::forImage(image, true);
+        draw(*context);
+        context->finish();
+    }
+    return image;
+}
+
 QColor pixelAt(const QImage &image, int x, int y)
 {
     return image.pixelColor(x, y);

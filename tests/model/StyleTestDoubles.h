@@ -1,18 +1,21 @@
 #pragma once
 
 // Small doubles for the style tests: a document with an undo manager that
-// records repaints, a drawing target, a graphic with a fixed path, and an
-// in-memory image store.
+// records repaints, a drawing target, a graphic with a fixed path (alone or
+// in such a document), and an in-memory image store.
 
 #include "model/TDBezierPath.h"
 #include "model/TDDocumentInterface.h"
+#include "model/TDFillStyle.h"
 #include "model/TDGraphic.h"
 #include "model/TDImageStore.h"
+#include "model/TDStrokeStyle.h"
 #include "model/TDUndoManager.h"
 
 #include <QColor>
 #include <QImage>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -94,6 +97,23 @@ private:
     std::shared_ptr<TDBezierPath> m_path;
 };
 
+// A graphic (with the path given, a rectangle unless set) in a document,
+// its undo stack and the repaints recorded so far empty.
+struct GraphicInDocument {
+    StyleDocument document;
+    std::shared_ptr<PathGraphic> graphic;
+    explicit GraphicInDocument(const PathBase &path = PathBase::withRect(Rect(10, 10, 40, 20)))
+        : graphic(PathGraphic::make(path))
+    {
+        graphic->setDocument(&document);
+        document.undo().removeAllActions();
+        document.invalidated.clear();
+    }
+    ~GraphicInDocument() { graphic->setDocument(nullptr); }
+    TDFillStyle &fill() { return *graphic->fillStyle(); }
+    TDStrokeStyle &stroke() { return *graphic->strokeStyle(); }
+};
+
 // Images by key in memory; data must decode as an image.  Installed as the
 // process's store for the life of the object.
 class MemoryImageStore : public TDImageStore {
@@ -120,6 +140,9 @@ private:
 
 // PNG data of an image whose top half is `top` and bottom half `bottom`.
 QByteArray twoToneImage(int width, int height, const QColor &top, const QColor &bottom);
+
+// A transparent 60 by 40 image with what `draw` paints into a context on it.
+QImage paintedImage(const std::function<void(GraphicsContext &)> &draw);
 
 // The pixel at (x, y) of the image.
 QColor pixelAt(const QImage &image, int x, int y);

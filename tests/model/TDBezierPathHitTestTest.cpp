@@ -11,20 +11,6 @@ using namespace scrivane::test;
 
 namespace {
 
-TDBezierPath polyline(std::initializer_list<Point> points)
-{
-    TDBezierPath path;
-    bool first = true;
-    for (Point p : points) {
-        if (first)
-            path.moveTo(p);
-        else
-            path.lineTo(p);
-        first = false;
-    }
-    return path;
-}
-
 struct Hit {
     bool hit = false;
     Point nearPoint;

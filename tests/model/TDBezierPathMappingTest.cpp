@@ -9,20 +9,6 @@ using namespace scrivane::test;
 
 namespace {
 
-TDBezierPath polyline(std::initializer_list<Point> points)
-{
-    TDBezierPath path;
-    bool first = true;
-    for (Point p : points) {
-        if (first)
-            path.moveTo(p);
-        else
-            path.lineTo(p);
-        first = false;
-    }
-    return path;
-}
-
 // The unit box of stroke space: x from 0 to 1 along, y from -0.5 to 0.5.
 TDBezierPath unitBox()
 {

@@ -25,30 +25,10 @@ using namespace scrivane::styletest;
 
 namespace {
 
-// A graphic in a document, its undo stack empty.
-struct Fixture {
-    StyleDocument document;
-    std::shared_ptr<PathGraphic> graphic = PathGraphic::make();
-    Fixture()
-    {
-        graphic->setDocument(&document);
-        document.undo().removeAllActions();
-        document.invalidated.clear();
-    }
-    ~Fixture() { graphic->setDocument(nullptr); }
-    TDFillStyle &fill() { return *graphic->fillStyle(); }
-};
-
 QImage render(TDGraphic &graphic, TDDrawProtocol *view = nullptr)
 {
-    QImage image(60, 40, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    {
-        const auto context = GraphicsContext::forImage(image, true);
-        graphic.fillStyle()->drawInGraphic(graphic, view, *context);
-        context->finish();
-    }
-    return image;
+    return paintedImage(
+        [&](GraphicsContext &context) { graphic.fillStyle()->drawInGraphic(graphic, view, context); });
 }
 
 void expectColor(const QColor &actual, int r, int g, int b, int a, int tolerance = 3)
@@ -292,7 +272,7 @@ TEST(TDFillStyle, EverySetterUndoesAndRedoes)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        Fixture f;
+        GraphicInDocument f;
         const PropertyList before = c.read(f.fill());
         c.edit(f.fill());
         const PropertyList after = c.read(f.fill());
@@ -309,7 +289,7 @@ TEST(TDFillStyle, EverySetterUndoesAndRedoes)
 
 TEST(TDFillStyle, SettersWithoutChangeRegisterNothing)
 {
-    Fixture f;
+    GraphicInDocument f;
     f.fill().setColor(f.fill().color());
     f.fill().setStyle(0);
     f.fill().setWinding(1);
@@ -321,7 +301,7 @@ TEST(TDFillStyle, SettersWithoutChangeRegisterNothing)
 
 TEST(TDFillStyle, ColourDragIsOneUndoStepBackToTheFirstColour)
 {
-    Fixture f;
+    GraphicInDocument f;
     f.document.undo().beginUndoGrouping();
     f.fill().setColor(Color::red());
     f.fill().setColor(Color::green());
@@ -347,7 +327,7 @@ TEST(TDFillStyle, UndoOutlivingTheStyleDoesNothing)
 
 TEST(TDFillStyle, ThreePointGradientSetsTheFillTransformation)
 {
-    Fixture f;
+    GraphicInDocument f;
     f.fill().setStyle(TDFillStyle::GradientFill);
     f.fill().setGradientFromGlobalPoint(Point(10, 10), Point(20, 10), Point(10, 30));
     EXPECT_EQ(f.graphic->fillTransformation(), AffineTransform(10, 0, 0, 20, 10, 10));
@@ -368,7 +348,7 @@ TEST(TDFillStyle, ThreePointGradientSetsTheFillTransformation)
 
 TEST(TDFillStyle, CancelledGradientEditRestoresEverything)
 {
-    Fixture f;
+    GraphicInDocument f;
     f.fill().setStyle(TDFillStyle::GradientFill);
     const AffineTransform original(2, 0, 0, 2, 5, 5);
     f.graphic->setFillTransformation(original);
@@ -385,7 +365,7 @@ TEST(TDFillStyle, CancelledGradientEditRestoresEverything)
 
 TEST(TDFillStyle, EndedGradientEditUndoesToThePointsAtItsStart)
 {
-    Fixture f;
+    GraphicInDocument f;
     f.fill().setStyle(TDFillStyle::GradientFill);
     f.document.undo().removeAllActions();
     f.document.undo().beginUndoGrouping();
@@ -404,7 +384,7 @@ TEST(TDFillStyle, EndedGradientEditUndoesToThePointsAtItsStart)
 TEST(TDFillStyle, CopyStyleFromIsOneUndoStepThatRestoresEverything)
 {
     MemoryImageStore store;
-    Fixture f;
+    GraphicInDocument f;
     TDFillStyle other;
     other.setStyle(TDFillStyle::GradientFill);
     other.setColor(Color::red());
@@ -595,13 +575,8 @@ TEST(TDFillStyle, RasterisedGradientLooksLikeTheShading)
     fill.setGradient(redToBlue());
     fill.setGradientFromPoint(Point(0, 0.5f), Point(1, 0.5f));
     QImage shaded = render(*graphic);
-    QImage rasterised(60, 40, QImage::Format_ARGB32_Premultiplied);
-    rasterised.fill(Qt::transparent);
-    {
-        const auto context = GraphicsContext::forImage(rasterised, true);
-        fill.drawGradientImage(*graphic, *context);
-        context->finish();
-    }
+    QImage rasterised =
+        paintedImage([&](GraphicsContext &context) { fill.drawGradientImage(*graphic, context); });
     for (int x : {12, 20, 30, 40, 48})
         expectColor(pixelAt(rasterised, x, 20), pixelAt(shaded, x, 20).red(), 0,
                     pixelAt(shaded, x, 20).blue(), 254, 8);
@@ -614,7 +589,7 @@ TEST(TDStyles, RandomEditsUndoAndRedoToTheReplayedDictionaries)
     // styles must read as they did after the same number of edits.
     std::mt19937 random(20240611);
     for (int round = 0; round < 20; ++round) {
-        Fixture f;
+        GraphicInDocument f;
         TDFillStyle &fill = f.fill();
         TDStrokeStyle &stroke = *f.graphic->strokeStyle();
         // Entering the gradient style makes a gradient that its undo keeps:

@@ -2,6 +2,7 @@
 #include "StyleTestDoubles.h"
 
 #include "model/TDFillStyle.h"
+#include "model/TDFilter.h"
 #include "model/TDGroup.h"
 #include "model/TDLayer.h"
 #include "model/TDModelArchiving.h"
@@ -13,6 +14,7 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/NotificationCenter.h"
+#include "platform/effects/EffectFilter.h"
 
 #include <gtest/gtest.h>
 
@@ -493,17 +495,16 @@ TEST(TDGraphic, StyleTransferCopiesEffectsInOrder)
     EXPECT_EQ(sharer->strokeStyle(), source->strokeStyle());
 }
 
-TEST(TDGraphic, EffectSettersKeepTheStoredListAndRegister)
+TEST(TDGraphic, EffectSettersRegister)
 {
     Scene scene;
     auto shape = scene.add(Rect(0, 0, 10, 10));
     TDUndoManager &undo = scene.document.undo();
-    shape->setFilterArrayUndoable(PropertyList(PropertyList::Array()));
+    shape->setFilterArrayUndoable({});
     EXPECT_FALSE(undo.canUndo()); // both empty
-    PropertyList filters{PropertyList::Array()};
-    filters.append(PropertyList(PropertyList::Dictionary{{QStringLiteral("enabled"), true}}));
-    shape->setFilterArrayUndoable(filters);
-    EXPECT_EQ(shape->filterArray(), filters);
+    shape->setFilterArrayUndoable({TDFilter::filterWithName(QStringLiteral("CIGaussianBlur"))});
+    ASSERT_EQ(shape->filterArray().size(), 1u);
+    EXPECT_EQ(shape->filterArray().front()->filterName(), QStringLiteral("CIGaussianBlur"));
     EXPECT_EQ(undo.undoActionName(), QStringLiteral("Set filter data"));
     undo.undo();
     EXPECT_EQ(shape->filterArray().size(), 0u);
@@ -546,8 +547,7 @@ TEST(TDGraphicDictionary, EveryKeyRoundTrips)
     shape->setFillTransformation(AffineTransform(1, 2, 3, 4, 5, 6));
     shape->setStrokeTransformation(AffineTransform::makeScale(2, 3));
     shape->setTextTransformation(AffineTransform::makeTranslation(-1, -2));
-    PropertyList filters{PropertyList::Array()};
-    filters.append(PropertyList(QStringLiteral("kept as stored")));
+    const TDFilterArray filters{TDFilter::filterWithName(QStringLiteral("CIColorInvert"))};
     shape->setFilterArray(filters);
     shape->setUsesFilters(true);
     shape->setFilterResolution(3);
@@ -679,6 +679,17 @@ public:
     }
 };
 
+// A graphic as stored: its dictionary, as given.
+class StoredShape : public Archivable {
+public:
+    explicit StoredShape(PropertyList dictionary) : m_dictionary(std::move(dictionary)) {}
+    QString archiveClassName() const override { return QStringLiteral("TDTestShape"); }
+    void encode(KeyedArchiver &archiver) const override { archiver.encodeObject(m_dictionary); }
+
+private:
+    PropertyList m_dictionary;
+};
+
 QByteArray archive(const PropertyList &root)
 {
     QString error;
@@ -688,47 +699,52 @@ QByteArray archive(const PropertyList &root)
 }
 } // namespace
 
-TEST(TDGraphicDictionary, StoredEffectsAreKeptAndWrittenBackUnchanged)
+TEST(TDGraphicDictionary, StoredEffectsAreReadAndWrittenBack)
 {
     TDModelArchiving::registerClasses();
     TestShape::registerArchiveClass();
-    auto shape = TestShape::inRect(Rect(0, 0, 10, 10));
-    PropertyList filters{PropertyList::Array()};
-    filters.append(PropertyList(std::make_shared<StoredFilter>()));
-    shape->setFilterArray(filters);
-    shape->setUsesFilters(true);
+    PropertyList d = TestShape::inRect(Rect(0, 0, 10, 10))->toYAML();
+    d.insert(QStringLiteral("Filters"),
+             PropertyList(PropertyList::Array{PropertyList(std::make_shared<StoredFilter>())}));
+    d.insert(QStringLiteral("Uses Filters"), true);
 
-    const auto first = KeyedUnarchiver::unarchive(archive(PropertyList(shape)));
+    const auto first = KeyedUnarchiver::unarchive(archive(PropertyList(std::make_shared<StoredShape>(d))));
     ASSERT_TRUE(first);
     const auto read = first->objectAs<TDGraphic>();
     ASSERT_TRUE(read);
     ASSERT_EQ(read->filterArray().size(), 1u);
+    const auto &effect = read->filterArray().front();
+    ASSERT_TRUE(effect->filter());
+    EXPECT_EQ(effect->filterName(), QStringLiteral("CIGaussianBlur"));
+    EXPECT_EQ(effect->filter()->number(QStringLiteral("inputRadius")), 4.5);
+    EXPECT_TRUE(effect->enabled());
+    EXPECT_FALSE(effect->expanded());
+    EXPECT_EQ(effect->scale(), 2.0f);
     EXPECT_TRUE(read->usesFilters());
-    EXPECT_FALSE(read->useFiltersDrawing());
+    EXPECT_TRUE(read->useFiltersDrawing());
 
-    // Written again, the effect reads back as it was first stored.
+    // Written again, the effect reads back as it was.
     const auto second = KeyedUnarchiver::unarchive(archive(PropertyList(read)));
     ASSERT_TRUE(second);
     const auto again = second->objectAs<TDGraphic>();
     ASSERT_TRUE(again);
-    const auto a = read->filterArray().at(0).objectAs<EncodedDictionary>();
-    const auto b = again->filterArray().at(0).objectAs<EncodedDictionary>();
-    ASSERT_TRUE(a && b);
-    EXPECT_EQ(a->archiveClassName(), QStringLiteral("TDFilter"));
-    EXPECT_EQ(a->entries(), b->entries());
-    EncodedDictionary::setFiltersLost(false);
+    ASSERT_EQ(again->filterArray().size(), 1u);
+    EXPECT_TRUE(again->filterArray().front()->isEqualTo(*effect));
+    EXPECT_EQ(again->toYAML(), read->toYAML());
 }
 
 TEST(TDGraphic, FilterListUndoFormReadsArchivedLists)
 {
+    TDModelArchiving::registerClasses();
     auto shape = TestShape::inRect(Rect(0, 0, 10, 10));
-    PropertyList list{PropertyList::Array()};
-    list.append(PropertyList(QStringLiteral("an effect")));
+    const PropertyList list{
+        PropertyList::Array{PropertyList(TDFilter::filterWithName(QStringLiteral("CIColorInvert")))}};
     shape->setFilterArrayUndoableDecode(archive(list));
-    EXPECT_EQ(shape->filterArray(), list);
+    ASSERT_EQ(shape->filterArray().size(), 1u);
+    EXPECT_EQ(shape->filterArray().front()->filterName(), QStringLiteral("CIColorInvert"));
     // Junk leaves the list alone.
     shape->setFilterArrayUndoableDecode(QByteArray("not an archive"));
-    EXPECT_EQ(shape->filterArray(), list);
+    EXPECT_EQ(shape->filterArray().size(), 1u);
 }
 
 TEST(TDGraphic, SingularShapeTransformationDrawsNothingAndBreaksNothing)
@@ -786,7 +802,8 @@ TEST(TDGraphic, ImageFillsPaintAsOnePieceAtTheGraphicsOpacity)
     styletest::MemoryImageStore store;
     auto shape = TestShape::inRect(Rect(0, 0, 100, 100));
     shape->strokeStyle()->setStyle(TDStrokeNone);
-    shape->fillStyle()->setImageData(styletest::twoToneImage(10, 10, Qt::red, Qt::blue), QStringLiteral("png"));
+    shape->fillStyle()->setImageData(styletest::twoToneImage(10, 10, Qt::red, Qt::blue),
+                                     QStringLiteral("png"));
     shape->fillStyle()->setStyle(TDFillImage);
     shape->resetFillTransform();
     shape->setAlphaValue(0.5f);

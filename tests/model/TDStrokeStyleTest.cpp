@@ -16,30 +16,10 @@ using namespace scrivane::styletest;
 
 namespace {
 
-struct Fixture {
-    StyleDocument document;
-    std::shared_ptr<PathGraphic> graphic;
-    explicit Fixture(const PathBase &path = PathBase::withRect(Rect(10, 10, 40, 20)))
-        : graphic(PathGraphic::make(path))
-    {
-        graphic->setDocument(&document);
-        document.undo().removeAllActions();
-        document.invalidated.clear();
-    }
-    ~Fixture() { graphic->setDocument(nullptr); }
-    TDStrokeStyle &stroke() { return *graphic->strokeStyle(); }
-};
-
 QImage render(TDGraphic &graphic, TDDrawProtocol *view = nullptr)
 {
-    QImage image(60, 40, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    {
-        const auto context = GraphicsContext::forImage(image, true);
-        graphic.strokeStyle()->drawInGraphic(graphic, view, *context);
-        context->finish();
-    }
-    return image;
+    return paintedImage(
+        [&](GraphicsContext &context) { graphic.strokeStyle()->drawInGraphic(graphic, view, context); });
 }
 
 PathBase horizontalLine()
@@ -70,7 +50,7 @@ TEST(TDStrokeStyle, NewStyleDefaults)
 
 TEST(TDStrokeStyle, WidthChangesBelowTheThresholdAreIgnored)
 {
-    Fixture f;
+    GraphicInDocument f;
     f.stroke().setStrokeWidth(1.002f);
     EXPECT_FLOAT_EQ(f.stroke().strokeWidth(), 1);
     EXPECT_FALSE(f.document.undo().canUndo());
@@ -168,7 +148,7 @@ TEST(TDStrokeStyle, EverySetterUndoesAndRedoes)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        Fixture f;
+        GraphicInDocument f;
         // The dictionary of a brush holds what a line's does not: compare
         // the settings through a line's.
         auto settings = [&] {
@@ -196,7 +176,7 @@ TEST(TDStrokeStyle, EverySetterUndoesAndRedoes)
 
 TEST(TDStrokeStyle, CopyStyleFromIsOneNamedUndoStep)
 {
-    Fixture f;
+    GraphicInDocument f;
     TDStrokeStyle other;
     other.setColor(Color::blue());
     other.setStrokeWidth(6);
@@ -222,14 +202,14 @@ TEST(TDStrokeStyle, StrokeBoundsUseAWholeWidthOfAtLeastOne)
     };
     for (Case c : {Case{0.3f, 0.5f}, Case{2.5f, 1.5f}, Case{4, 2}}) {
         SCOPED_TRACE(c.width);
-        Fixture f(horizontalLine());
+        GraphicInDocument f(horizontalLine());
         f.stroke().setStrokeWidth(c.width);
         const Rect bounds = f.stroke().strokeBounds();
         EXPECT_FLOAT_EQ(bounds.minY(), 20 - c.grow);
         EXPECT_FLOAT_EQ(bounds.maxY(), 20 + c.grow);
     }
     // No stroke, or no width: the path's own bounds.
-    Fixture f(horizontalLine());
+    GraphicInDocument f(horizontalLine());
     f.stroke().setStyle(0);
     EXPECT_EQ(f.stroke().strokeBounds(), Rect(10, 20, 40, 0));
 }
@@ -238,13 +218,13 @@ TEST(TDStrokeStyle, OneElementPathHasNoStrokeBounds)
 {
     PathBase point;
     point.moveTo(Point(5, 5));
-    Fixture f(point);
+    GraphicInDocument f(point);
     EXPECT_EQ(f.stroke().strokeBounds(), Rect());
 }
 
 TEST(TDStrokeStyle, StrokeBoundsAreCachedUntilTheGeometryChanges)
 {
-    Fixture f(horizontalLine());
+    GraphicInDocument f(horizontalLine());
     const Rect first = f.stroke().strokeBounds();
     f.stroke().setStrokeWidthSilent(10);
     EXPECT_EQ(f.stroke().strokeBounds(), first); // still cached
@@ -275,7 +255,7 @@ TEST(TDStrokeStyle, EditingBoundsHoldTheControlPoints)
     PathBase curve;
     curve.moveTo(Point(10, 10));
     curve.curveTo(Point(50, 10), Point(20, -30), Point(40, -30));
-    Fixture f(curve);
+    GraphicInDocument f(curve);
     const Rect editing = f.stroke().strokeBoundsEditing();
     EXPECT_LE(editing.minY(), -30);
     EXPECT_GT(f.stroke().strokeBounds().minY(), -30);
@@ -283,7 +263,7 @@ TEST(TDStrokeStyle, EditingBoundsHoldTheControlPoints)
 
 TEST(TDStrokeStyle, HitTestsFollowTheWidth)
 {
-    Fixture f(horizontalLine());
+    GraphicInDocument f(horizontalLine());
     f.stroke().setStrokeWidth(4);
     EXPECT_TRUE(f.stroke().intersectsPoint(Point(30, 22.9f))); // width / 2 + 1
     EXPECT_FALSE(f.stroke().intersectsPoint(Point(30, 23.5f)));

@@ -1,5 +1,7 @@
 #include "platform/PathBase.h"
 
+#include "PathBaseTestSupport.h"
+
 #include <cairo.h>
 #include <gtest/gtest.h>
 
@@ -8,35 +10,9 @@
 #include <vector>
 
 using namespace scrivane;
+using namespace scrivane::test;
 
 namespace {
-
-using Type = PathElementType;
-
-struct Seen {
-    Type type;
-    std::vector<Point> points;
-};
-
-std::vector<Seen> elementsOf(const PathBase &path)
-{
-    std::vector<Seen> out;
-    for (int i = 0; i < path.elementCount(); ++i) {
-        Point pts[3];
-        const Type type = path.elementAtIndex(i, pts);
-        const int n = type == Type::CurveTo ? 3 : type == Type::ClosePath ? 0 : 1;
-        out.push_back({type, std::vector<Point>(pts, pts + n)});
-    }
-    return out;
-}
-
-std::vector<Type> typesOf(const PathBase &path)
-{
-    std::vector<Type> out;
-    for (int i = 0; i < path.elementCount(); ++i)
-        out.push_back(path.elementAtIndex(i));
-    return out;
-}
 
 Point cubicAt(Point p0, Point p1, Point p2, Point p3, double t)
 {
@@ -44,11 +20,6 @@ Point cubicAt(Point p0, Point p1, Point p2, Point p3, double t)
     const double b0 = u * u * u, b1 = 3 * u * u * t, b2 = 3 * u * t * t, b3 = t * t * t;
     return Point(static_cast<float>(b0 * p0.x + b1 * p1.x + b2 * p2.x + b3 * p3.x),
                  static_cast<float>(b0 * p0.y + b1 * p1.y + b2 * p2.y + b3 * p3.y));
-}
-
-double distance(Point a, Point b)
-{
-    return std::hypot(double(a.x) - b.x, double(a.y) - b.y);
 }
 
 double distanceToSegment(Point p, Point a, Point b)
@@ -379,7 +350,7 @@ TEST(PathBase, FlatteningStaysWithinTheFlatness)
         EXPECT_EQ(seen.back().type, Type::ClosePath);
         EXPECT_EQ(seen[seen.size() - 2].points[0], p3) << "ends exactly on the curve's end";
         std::vector<Point> polyline;
-        for (const Seen &s : seen) {
+        for (const ElementView &s : seen) {
             ASSERT_NE(s.type, Type::CurveTo);
             if (s.type != Type::ClosePath)
                 polyline.push_back(s.points[0]);

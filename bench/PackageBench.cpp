@@ -1,0 +1,192 @@
+// The document package: saving and opening a drawing of 10,000 graphics
+// (rectangles with colour fills, lines, some with shadows and opacity, one
+// in ten inside a group, over two layers).  Peer in the same run: pugixml
+// parsing an SVG file that holds the same shapes with the same paints.
+
+#include "BenchSupport.h"
+
+#include "document/TDDocument.h"
+#include "model/TDFillStyle.h"
+#include "model/TDGroup.h"
+#include "model/TDLayer.h"
+#include "model/TDModelArchiving.h"
+#include "model/TDRectangle.h"
+#include "model/TDStrokeStyle.h"
+#include "platform/Numbers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <pugixml.hpp>
+
+#include <random>
+
+using namespace scrivane;
+
+namespace {
+
+struct Shape {
+    Rect rect;
+    Color fill;
+    Color line;
+    float width;
+    bool shadow;
+    float alpha;
+    int group; // -1 outside groups
+};
+
+std::vector<Shape> makeShapes(long count)
+{
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> pos(0, 1800), side(5, 80), unit(0, 1);
+    std::vector<Shape> shapes;
+    for (long i = 0; i < count; ++i) {
+        Shape s;
+        s.rect = Rect(pos(random), pos(random), side(random), side(random));
+        s.fill = Color::calibratedRGB(unit(random), unit(random), unit(random));
+        s.line = Color::calibratedRGB(unit(random), unit(random), unit(random));
+        s.width = 1 + 4 * unit(random);
+        s.shadow = i % 7 == 0;
+        s.alpha = i % 5 == 0 ? 0.5f : 1.0f;
+        s.group = i % 10 == 0 ? int(i / 100) : -1;
+        shapes.push_back(s);
+    }
+    return shapes;
+}
+
+std::unique_ptr<TDDocument> makeDocument(const std::vector<Shape> &shapes)
+{
+    TDModelArchiving::registerClasses();
+    auto document = std::make_unique<TDDocument>();
+    auto second = TDLayer::layerWithName(QStringLiteral("Layer 2"), document.get());
+    document->setLayers({document->layers()[0], second});
+    std::map<int, TDGraphicArray> groups;
+    for (size_t i = 0; i < shapes.size(); ++i) {
+        const Shape &s = shapes[i];
+        auto graphic = std::make_shared<TDRectangle>();
+        graphic->setTransformation(TDGraphic::transformForBounds(s.rect));
+        graphic->fillStyle()->setStyle(TDFillColor);
+        graphic->fillStyle()->setColor(s.fill);
+        graphic->strokeStyle()->setStyle(TDStrokeLine);
+        graphic->strokeStyle()->setColor(s.line);
+        graphic->strokeStyle()->setStrokeWidth(s.width);
+        graphic->setHasShadow(s.shadow);
+        graphic->setAlphaValue(s.alpha);
+        graphic->setName(QStringLiteral("Rect %1").arg(i + 1));
+        if (s.group >= 0)
+            groups[s.group].push_back(graphic);
+        else
+            (i % 2 ? second : document->layers()[0])->addGraphicVeryQuietly(graphic);
+    }
+    for (auto &[index, members] : groups)
+        document->layers()[0]->addGraphicVeryQuietly(TDGroup::groupWithGraphics(members));
+    document->undoManager()->removeAllActions();
+    return document;
+}
+
+QString hex(const Color &c)
+{
+    return QStringLiteral("#%1%2%3")
+        .arg(int(c.redComponent() * 255), 2, 16, QLatin1Char('0'))
+        .arg(int(c.greenComponent() * 255), 2, 16, QLatin1Char('0'))
+        .arg(int(c.blueComponent() * 255), 2, 16, QLatin1Char('0'));
+}
+
+// The same shapes as SVG: one rect element per graphic with its paints,
+// names and effects as attributes, groups as g elements, layers as g.
+QByteArray makeSvg(const std::vector<Shape> &shapes)
+{
+    QString svg =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1900\" height=\"1900\">\n"
+                       "<defs><filter id=\"shadow\"><feGaussianBlur stdDeviation=\"3\"/></filter></defs>\n");
+    auto element = [](const Shape &s, size_t i) {
+        QString e =
+            QStringLiteral("<rect id=\"Rect %1\" x=\"%2\" y=\"%3\" width=\"%4\" height=\"%5\" fill=\"%6\" "
+                           "stroke=\"%7\" stroke-width=\"%8\"")
+                .arg(i + 1)
+                .arg(Numbers::formatFixed(s.rect.minX(), 2), Numbers::formatFixed(s.rect.minY(), 2),
+                     Numbers::formatFixed(s.rect.width(), 2), Numbers::formatFixed(s.rect.height(), 2),
+                     hex(s.fill), hex(s.line), Numbers::formatFixed(s.width, 2));
+        if (s.alpha < 1)
+            e += QStringLiteral(" opacity=\"%1\"").arg(Numbers::formatFixed(s.alpha, 2));
+        if (s.shadow)
+            e += QStringLiteral(" filter=\"url(#shadow)\"");
+        return e + QStringLiteral("/>\n");
+    };
+    std::map<int, QString> groups;
+    QString layers[2];
+    for (size_t i = 0; i < shapes.size(); ++i) {
+        if (shapes[i].group >= 0)
+            groups[shapes[i].group] += element(shapes[i], i);
+        else
+            layers[i % 2] += element(shapes[i], i);
+    }
+    for (auto &[index, members] : groups)
+        layers[0] += QStringLiteral("<g>\n") + members + QStringLiteral("</g>\n");
+    svg += QStringLiteral("<g id=\"Layer 1\">\n") + layers[0] + QStringLiteral("</g>\n");
+    svg += QStringLiteral("<g id=\"Layer 2\">\n") + layers[1] + QStringLiteral("</g>\n</svg>\n");
+    return svg.toUtf8();
+}
+
+long graphicCount()
+{
+    return bench::size(10000, 100);
+}
+
+void BM_PackageSave(benchmark::State &state)
+{
+    const auto document = makeDocument(makeShapes(graphicCount()));
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("bench.scrivane"));
+    for (auto _ : state) {
+        if (!document->saveDocumentTo(path, TDDocument::ScrivaneType))
+            state.SkipWithError("the save failed");
+    }
+    state.SetItemsProcessed(state.iterations() * graphicCount());
+}
+BENCHMARK(BM_PackageSave)->Unit(benchmark::kMillisecond);
+
+void BM_PackageOpen(benchmark::State &state)
+{
+    const auto document = makeDocument(makeShapes(graphicCount()));
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("bench.scrivane"));
+    if (!document->saveDocumentTo(path, TDDocument::ScrivaneType)) {
+        state.SkipWithError("the save failed");
+        return;
+    }
+    for (auto _ : state) {
+        TDDocument opened;
+        if (!opened.readFromFile(path, TDDocument::ScrivaneType))
+            state.SkipWithError("the open failed");
+        benchmark::DoNotOptimize(opened.layers().data());
+    }
+    state.SetItemsProcessed(state.iterations() * graphicCount());
+}
+BENCHMARK(BM_PackageOpen)->Unit(benchmark::kMillisecond);
+
+void BM_XmlParseEquivalent(benchmark::State &state)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("bench.svg"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(makeSvg(makeShapes(graphicCount()))) < 0) {
+        state.SkipWithError("the SVG could not be written");
+        return;
+    }
+    file.close();
+    const QByteArray native = QFile::encodeName(path);
+    for (auto _ : state) {
+        pugi::xml_document svg;
+        if (!svg.load_file(native.constData()))
+            state.SkipWithError("the SVG did not parse");
+        benchmark::DoNotOptimize(svg.first_child());
+    }
+    state.SetItemsProcessed(state.iterations() * graphicCount());
+}
+BENCHMARK(BM_XmlParseEquivalent)->Unit(benchmark::kMillisecond);
+
+} // namespace

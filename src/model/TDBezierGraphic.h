@@ -1,0 +1,132 @@
+#pragma once
+
+#include "model/TDGraphic.h"
+#include "platform/PathBase.h"
+
+#include <QList>
+
+namespace scrivane {
+
+// The editable path graphic: freehand strokes, polygons, converted shapes,
+// imported paths.  It owns a path in document coordinates (its shape
+// transformation is the identity except while it is manipulated) and lets
+// the canvas pick, drag and edit the path's nodes and control points.
+//
+// Node and control numbers, shared with the canvas:
+// - n >= 0: the node at the end of element n (the point of a move or a
+//   line, the end point of a curve).  A close is never a node, and a move
+//   that is the last element is neither shown nor hit.
+// - -4e (e >= 1): control 1 of curve element e, which leaves node e - 1.
+// - -(4e + 1): control 2 of curve element e, which enters node e.
+// - TDNotFound: nothing.
+// Numbers that name no node or curve control (stale selections, numbers
+// out of range) are ignored by the edits and answer TDNotFound, 0 or the
+// zero point from the queries.
+//
+// Edits never change an installed path behind the undo manager's back:
+// whole paths are installed with setBezierPath, and drags rewrite the live
+// path from a copy taken when the manipulation starts, which undo puts
+// back.
+//
+// Stored under "Path" (the path object) besides the keys of every graphic.
+class TDBezierGraphic : public TDGraphic {
+public:
+    TDBezierGraphic();
+
+    // A graphic owning a copy of the path (even-odd winding), with the
+    // path's bounds.
+    static std::shared_ptr<TDBezierGraphic> graphicWithBezierPath(const PathBase &path);
+    void initWithBezierPath(const PathBase &path);
+
+    std::shared_ptr<TDBezierPath> bezierPath() const override { return m_bezierPath; }
+    // Installs the path itself (not a copy) with even-odd winding.  Undoable
+    // (skippable: within one undo group the first path is what undo puts
+    // back).  A null path installs an empty one.
+    void setBezierPath(std::shared_ptr<TDBezierPath> path);
+    TDGraphicPtr convertToBezier() override;
+    // Installs the path walked backwards.
+    TDGraphicPtr reverse() override;
+
+    // One element's points as a dictionary: "p[0]", "p[1]", "p[2]" and the
+    // element number "i".
+    static PropertyList pointDict(const Point points[3], int index);
+    void setAssociatedPoints(const Point points[3], int index);
+    // Replaces the points of element "i" (undoable); nothing for an element
+    // the path does not have.
+    void setAssociatedPointsDict(const PropertyList &dictionary);
+
+    // The pending outgoing control point while the polygon tool builds the
+    // path; drawn as a control handle during creation.
+    Point nextControlPoint() const { return m_nextControlPoint; }
+    void setNextControlPoint(Point point) { m_nextControlPoint = point; }
+
+    // --- Nodes --------------------------------------------------------------------------
+    // The node's point; the zero point for a close and any other number.
+    Point node(int n) const override;
+    using TDGraphic::nodeUnderPoint;
+    int nodeUnderPoint(Point point, TDGraphicViewInterface *view) override
+    {
+        return nodeUnderPoint(point, view, false);
+    }
+    // The first node or control whose handle holds the point, visiting the
+    // elements from the first (or, reversed, from the last).  A curve offers
+    // its control points only when the node they belong to is selected.
+    int nodeUnderPoint(Point point, TDGraphicViewInterface *view, bool reverse) override;
+    // The nodes (never controls) whose handles the rectangle touches,
+    // ascending.
+    QList<int> nodesUnderRect(const Rect &rect, TDGraphicViewInterface *view) override;
+    // The smallest rectangle holding the given nodes' points; the zero
+    // rectangle when none of them is a node.
+    Rect boundsForNodes(const QList<int> &nodes) const;
+
+    // --- Manipulation ----------------------------------------------------------------------
+    // Takes the start-of-drag copy of the path and registers it for undo.
+    void startManipulation() override;
+    // Applies the shape transformation to the path and resets it.
+    void stopManipulation() override;
+    // Moves the nodes (with the control points that belong to them) by the
+    // total drag transformation, from the start-of-drag path.
+    void transformNodes(const QList<int> &nodes, const AffineTransform &transform) override;
+    // Moves a control point by the total drag transformation.  Without
+    // modifiers the node stays smooth (the opposite control turns with it)
+    // or tangent to a straight neighbour; Option leaves the opposite side
+    // alone; Command keeps the control on its line; Shift rounds its angle
+    // around the node to 15 degrees.
+    void transformControl(int control, const AffineTransform &transform) override
+    {
+        transformControl(control, transform, 0);
+    }
+    void transformControl(int control, const AffineTransform &transform, unsigned modifierFlags) override;
+    // The other control of the same node (in the start-of-drag path), or 0.
+    int oppositeControl(int control) const;
+
+    // --- Drawing ---------------------------------------------------------------------------
+    void drawInView(TDDrawProtocol *view, GraphicsContext &context) override;
+    void drawEditingInView(TDDrawProtocol *view, GraphicsContext &context) override;
+    // Control lines and handles of the selected nodes, and every node's
+    // handle.
+    void drawHandles(const QList<int> &selectedNodes, TDGraphicViewInterface *view, GraphicsContext &context);
+
+    // --- Dictionary form ---------------------------------------------------------------------
+    PropertyList toYAML() const override;
+    void initWithDictionary(const PropertyList &dictionary) override;
+    static std::shared_ptr<TDBezierGraphic> objectWithYAML(const PropertyList &dictionary);
+    QString archiveClassName() const override { return QStringLiteral("TDBezierGraphic"); }
+    QStringList archiveClassHierarchy() const override;
+    static std::shared_ptr<Archivable> decode(KeyedUnarchiver &unarchiver);
+
+private:
+    // Writes element `index` of the start-of-drag path back into the live
+    // path, when both still have that element of the same kind.
+    void restoreElement(int index);
+    bool sameElement(int index) const;
+
+    std::shared_ptr<TDBezierPath> m_bezierPath;
+    std::shared_ptr<TDBezierPath> m_originalBezierPath;
+    Point m_nextControlPoint;
+    // The pressures of older documents, kept and written back until pressure
+    // curves arrive.
+    PropertyList m_legacyPressure;
+};
+
+} // namespace scrivane

@@ -1,0 +1,177 @@
+#include "DocumentTestSupport.h"
+
+#include "TestEnvironment.h"
+#include "model/TDFillStyle.h"
+#include "model/TDGroup.h"
+#include "model/TDModelArchiving.h"
+#include "model/TDStrokeStyle.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace scrivane::doctest {
+
+std::shared_ptr<TestShape> TestShape::make(const Rect &rect, const Color &fill)
+{
+    auto shape = std::make_shared<TestShape>(rect);
+    shape->recalculatePath();
+    shape->fillStyle()->setStyle(TDFillColor);
+    shape->fillStyle()->setColor(fill);
+    shape->strokeStyle()->setStyle(TDStrokeNone);
+    return shape;
+}
+
+std::shared_ptr<TDBezierPath> TestShape::bezierPath() const
+{
+    return std::make_shared<TDBezierPath>(PathBase::withRect(m_rect));
+}
+
+PropertyList TestShape::toYAML() const
+{
+    PropertyList d = TDGraphic::toYAML();
+    d.insert(QStringLiteral("TestRect"), m_rect.toString());
+    return d;
+}
+
+void TestShape::initWithDictionary(const PropertyList &dictionary)
+{
+    if (const auto rect = Rect::fromString(dictionary.value(QStringLiteral("TestRect")).toString()))
+        m_rect = *rect;
+    TDGraphic::initWithDictionary(dictionary);
+}
+
+QStringList TestShape::archiveClassHierarchy() const
+{
+    return {QStringLiteral("TestShape"), QStringLiteral("TDGraphic"), QStringLiteral("NSObject")};
+}
+
+std::shared_ptr<Archivable> TestShape::decode(KeyedUnarchiver &unarchiver)
+{
+    auto shape = std::make_shared<TestShape>();
+    shape->initWithDictionary(unarchiver.decodeObject());
+    return shape;
+}
+
+void TestShape::registerClass()
+{
+    TDModelArchiving::registerClasses();
+    KeyedUnarchiver::registerClass(QStringLiteral("TestShape"), &TestShape::decode);
+}
+
+void TestCanvas::deselectGraphic(TDGraphic *graphic)
+{
+    selection.erase(std::remove_if(selection.begin(), selection.end(),
+                                   [graphic](const TDGraphicPtr &g) { return g.get() == graphic; }),
+                    selection.end());
+}
+
+bool FailingFileSystem::fails(const char *operation, QString *error)
+{
+    if (operations++ == failAt) {
+        failedOperation = QLatin1String(operation);
+        if (error)
+            *error = QStringLiteral("injected failure of %1").arg(failedOperation);
+        return true;
+    }
+    return false;
+}
+
+bool FailingFileSystem::makeDirectory(const QString &path, QString *error)
+{
+    return !fails("makeDirectory", error) && TDPackageFileSystem::makeDirectory(path, error);
+}
+
+bool FailingFileSystem::writeFile(const QString &path, const QByteArray &data, QString *error)
+{
+    return !fails("writeFile", error) && TDPackageFileSystem::writeFile(path, data, error);
+}
+
+bool FailingFileSystem::copyFile(const QString &from, const QString &to, QString *error)
+{
+    return !fails("copyFile", error) && TDPackageFileSystem::copyFile(from, to, error);
+}
+
+bool FailingFileSystem::rename(const QString &from, const QString &to, QString *error)
+{
+    return !fails("rename", error) && TDPackageFileSystem::rename(from, to, error);
+}
+
+bool FailingFileSystem::removeRecursively(const QString &path, QString *error)
+{
+    return !fails("removeRecursively", error) && TDPackageFileSystem::removeRecursively(path, error);
+}
+
+bool FailingFileSystem::syncDirectory(const QString &path, QString *error)
+{
+    return !fails("syncDirectory", error) && TDPackageFileSystem::syncDirectory(path, error);
+}
+
+QString freshFolder()
+{
+    return QString::fromStdString(test::temporaryFolder());
+}
+
+QByteArray solidPng(int width, int height, const QColor &color)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return data;
+}
+
+QColor pixel(const QImage &image, int x, int y)
+{
+    return image.convertToFormat(QImage::Format_ARGB32).pixelColor(x, y);
+}
+
+bool near(const QColor &a, const QColor &b, int tolerance)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance && std::abs(a.alpha() - b.alpha()) <= tolerance;
+}
+
+QImage rasterise(const QByteArray &data, bool eps, int dpi, bool alpha)
+{
+    const QString gs = QStandardPaths::findExecutable(QStringLiteral("gs"));
+    if (gs.isEmpty())
+        return QImage();
+    QTemporaryDir dir;
+    const QString input = dir.filePath(eps ? QStringLiteral("in.eps") : QStringLiteral("in.pdf"));
+    const QString output = dir.filePath(QStringLiteral("out.png"));
+    QFile file(input);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+        return QImage();
+    file.close();
+    QStringList arguments = {QStringLiteral("-q"),
+                             QStringLiteral("-dNOPAUSE"),
+                             QStringLiteral("-dBATCH"),
+                             QStringLiteral("-dSAFER"),
+                             alpha ? QStringLiteral("-sDEVICE=pngalpha") : QStringLiteral("-sDEVICE=png16m"),
+                             QStringLiteral("-r%1").arg(dpi),
+                             QStringLiteral("-dTextAlphaBits=4"),
+                             QStringLiteral("-dGraphicsAlphaBits=1"),
+                             QStringLiteral("-sOutputFile=") + output};
+    if (eps)
+        arguments.append(QStringLiteral("-dEPSCrop"));
+    arguments.append(input);
+    QProcess process;
+    process.start(gs, arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return QImage();
+    return QImage(output);
+}
+
+QStringList folderEntries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+} // namespace scrivane::doctest

@@ -1,0 +1,140 @@
+#pragma once
+
+// Shared pieces of the document tests: a shape graphic with a stored
+// rectangle (until the real shapes arrive), a canvas double, a file system
+// that fails at a chosen operation, and image helpers.
+
+#include "document/TDDocument.h"
+#include "document/TDPackageFileSystem.h"
+#include "model/TDBezierPath.h"
+#include "model/TDGraphic.h"
+#include "model/TDGraphicViewInterface.h"
+#include "platform/KeyedUnarchiver.h"
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace scrivane::doctest {
+
+// A graphic whose path is a rectangle of the document, stored under
+// "TestRect"; archived as "TestShape".
+class TestShape : public TDGraphic {
+public:
+    explicit TestShape(const Rect &rect = Rect(0, 0, 10, 10)) : m_rect(rect) {}
+    // Filled with the colour, no line.
+    static std::shared_ptr<TestShape> make(const Rect &rect, const Color &fill);
+
+    const Rect &rect() const { return m_rect; }
+    std::shared_ptr<TDBezierPath> bezierPath() const override;
+    PropertyList toYAML() const override;
+    void initWithDictionary(const PropertyList &dictionary) override;
+    QString archiveClassName() const override { return QStringLiteral("TestShape"); }
+    QStringList archiveClassHierarchy() const override;
+    static std::shared_ptr<Archivable> decode(KeyedUnarchiver &unarchiver);
+    static void registerClass();
+
+private:
+    Rect m_rect;
+};
+
+// A canvas with a selection and an isolation flag.
+class TestCanvas : public TDGraphicViewInterface {
+public:
+    explicit TestCanvas(TDDocument *document) : m_document(document) {}
+
+    int drawMode() const override { return 0; }
+    bool graphicIsEditing(const TDGraphic *) const override { return false; }
+    bool graphicIsSelected(const TDGraphic *) const override { return false; }
+    float zoom() const override { return 1; }
+    bool outlineView() const override { return false; }
+    bool cmykPreview() const override { return false; }
+    bool renderingToPDF() const override { return false; }
+    TDDocumentInterface *document() const override { return m_document; }
+
+    TDGraphicArray selectedGraphics() const override { return selection; }
+    void selectGraphics(const TDGraphicArray &graphics) override { selection = graphics; }
+    void clearSelection() override { selection.clear(); }
+    void deselectGraphic(TDGraphic *graphic) override;
+    QList<int> selectedNodesForGraphic(const TDGraphic *) const override { return {}; }
+    Rect selectionRect() const override { return Rect(); }
+    TDGraphic *creatingGraphic() const override { return nullptr; }
+    void setEditingGraphic(TDGraphic *) override {}
+    void stopEditing() override {}
+    void stopTextEditing() override {}
+    bool isolationState() const override { return isolated; }
+    void setIsolation(bool on) override { isolated = on; }
+    void trackKnob(int, const TDGraphicArray &, const TDEvent &, TrackingCompletion) override {}
+    bool pointerMoved() const override { return false; }
+    Point convertPointFromWindow(Point point) const override { return point; }
+    Point snapToGrid(Point point) const override { return point; }
+    bool isEventEscape(const TDEvent &) const override { return false; }
+    void drawHandleAtPoint(Point, int) override {}
+    bool pointInHandleAtPoint(Point, Point, int) const override { return false; }
+    bool rectOverHandleAtPoint(const Rect &, Point, int) const override { return false; }
+    void invalidateGraphic(TDGraphic *) override {}
+    void setNeedsDisplayInRect(const Rect &) override {}
+    void setNeedsDisplay() override { ++redisplays; }
+    void calculateSize() override {}
+    std::vector<float> hMarkers() const override { return horizontal; }
+    std::vector<float> vMarkers() const override { return vertical; }
+    void addMarkers(const std::vector<float> &, bool) override {}
+    bool rulersVisible() const override { return rulers; }
+    void saveRulers() override {}
+    void cleanRulers() override {}
+
+    TDGraphicArray selection;
+    bool isolated = false;
+    bool rulers = false;
+    int redisplays = 0;
+    std::vector<float> horizontal;
+    std::vector<float> vertical;
+
+private:
+    TDDocument *m_document;
+};
+
+// The machine's file system, but the operation numbered `failAt` (counting
+// from 0, failure points only) fails.  -1 never fails.
+class FailingFileSystem : public TDPackageFileSystem {
+public:
+    int failAt = -1;
+    int operations = 0;
+    QString failedOperation;
+
+    bool makeDirectory(const QString &path, QString *error) override;
+    bool writeFile(const QString &path, const QByteArray &data, QString *error) override;
+    bool copyFile(const QString &from, const QString &to, QString *error) override;
+    bool rename(const QString &from, const QString &to, QString *error) override;
+    bool removeRecursively(const QString &path, QString *error) override;
+    bool syncDirectory(const QString &path, QString *error) override;
+
+private:
+    bool fails(const char *operation, QString *error);
+};
+
+// Installs a file system for the life of the object.
+class FileSystemScope {
+public:
+    explicit FileSystemScope(TDPackageFileSystem *fs) { TDDocument::setFileSystem(fs); }
+    ~FileSystemScope() { TDDocument::setFileSystem(nullptr); }
+};
+
+// A fresh folder for one test.
+QString freshFolder();
+// PNG data of a width × height image of one colour.
+QByteArray solidPng(int width, int height, const QColor &color);
+// The colour at a pixel, as 8-bit RGBA.
+QColor pixel(const QImage &image, int x, int y);
+// Whether two colours are within `tolerance` on every channel.
+bool near(const QColor &a, const QColor &b, int tolerance = 3);
+// Rasterises PDF or EPS data at `dpi` with Ghostscript (transparent
+// background for PDF when asked); null when Ghostscript is missing.
+QImage rasterise(const QByteArray &data, bool eps, int dpi, bool alpha = false);
+// The names in a folder, hidden ones too, sorted.
+QStringList folderEntries(const QString &folder);
+
+} // namespace scrivane::doctest

@@ -1,0 +1,577 @@
+// The package on disk: the document dictionary, save and open round trips,
+// saves that fail at any step, untrusted packages, revert, images shared
+// between packages.
+
+#include "DocumentTestSupport.h"
+
+#include "document/TDDocument.h"
+#include "document/TDGlobalImageStore.h"
+#include "document/TDPackageWrapper.h"
+#include "model/TDBezierGraphic.h"
+#include "model/TDFillStyle.h"
+#include "model/TDFilter.h"
+#include "model/TDGradient.h"
+#include "model/TDGroup.h"
+#include "model/TDLayer.h"
+#include "model/TDOval.h"
+#include "model/TDRectangle.h"
+#include "model/TDStrokeStyle.h"
+#include "platform/ArchivedColor.h"
+#include "platform/KeyedArchiver.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace scrivane;
+using namespace scrivane::doctest;
+
+namespace {
+
+const QString Type = QStringLiteral("Scrivane Document");
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A package folder with the given files.
+QString makePackage(const QString &path, const std::map<QString, QByteArray> &files)
+{
+    QDir().mkpath(path);
+    for (const auto &[name, data] : files)
+        writeFile(QDir(path).filePath(name), data);
+    return path;
+}
+
+QByteArray archive(const PropertyList &dictionary)
+{
+    return KeyedArchiver::archivedData(dictionary).value_or(QByteArray());
+}
+
+PropertyList layersOf(std::initializer_list<std::shared_ptr<TDLayer>> layers)
+{
+    PropertyList array{PropertyList::Array()};
+    for (const auto &layer : layers)
+        array.append(PropertyList(layer));
+    return array;
+}
+
+// The dictionary of a minimal document with one named layer.
+PropertyList minimalDictionary(const QString &layerName = "Only")
+{
+    PropertyList d{PropertyList::Dictionary()};
+    d.insert("Layers", layersOf({TDLayer::layerWithName(layerName, nullptr)}));
+    return d;
+}
+
+// Names of the top-level graphics of each layer, for comparing contents.
+QStringList contents(const TDDocument &document)
+{
+    QStringList names;
+    for (const auto &layer : document.layers()) {
+        names.append(layer->name());
+        for (const auto &graphic : layer->graphics())
+            names.append("  " + graphic->name());
+    }
+    return names;
+}
+
+QStringList leftovers(const QString &folder)
+{
+    QStringList found;
+    for (const QString &name : folderEntries(folder))
+        if (name.contains(".scrivanetmp") || name.contains(".scrivanebak"))
+            found.append(name);
+    return found;
+}
+
+QStringList contentsOfPackage(const QString &path)
+{
+    TDDocument reader;
+    if (!reader.readFromFile(path, Type))
+        return {QStringLiteral("unreadable: ") + reader.lastError()};
+    return contents(reader);
+}
+
+struct PackageFixture : ::testing::Test {
+    PackageFixture()
+    {
+        TestShape::registerClass();
+        folder = freshFolder();
+        document.undoManager()->setGroupsByEvent(false);
+    }
+
+    std::shared_ptr<TestShape> add(TDDocument &doc, const QString &name,
+                                   const Rect &rect = Rect(10, 10, 20, 20))
+    {
+        auto shape = TestShape::make(rect, Color::calibratedRGB(1, 0, 0));
+        shape->setName(name);
+        doc.addGraphic(shape);
+        return shape;
+    }
+
+    std::shared_ptr<TestShape> addImageShape(TDDocument &doc, const QByteArray &png)
+    {
+        auto shape = add(doc, "picture", Rect(0, 0, 8, 8));
+        shape->fillStyle()->setStyle(TDFillImage);
+        shape->fillStyle()->setImageKey(doc.addImage(png, "png"));
+        shape->setFillTransformation(TDGraphic::transformForBounds(shape->rect()));
+        return shape;
+    }
+
+    QString folder;
+    TDDocument document;
+};
+
+} // namespace
+
+TEST_F(PackageFixture, EveryKindOfGraphicAndTheSettingsRoundTrip)
+{
+    add(document, "plain");
+    auto gradient = add(document, "gradient", Rect(40, 10, 30, 30));
+    gradient->fillStyle()->setStyle(TDFillGradient);
+    gradient->fillStyle()->setGradient(TDGradient::withColors(Color::black(), Color::calibratedRGB(0, 1, 0)));
+    gradient->strokeStyle()->setStyle(TDStrokeLine);
+    gradient->strokeStyle()->setStrokeWidth(3);
+    gradient->setHasShadow(true);
+    gradient->setAlphaValue(0.5f);
+    gradient->setBlendMode(2);
+    auto picture = addImageShape(document, solidPng(6, 6, Qt::blue));
+    auto clipped = TDGroup::groupWithGraphics({TestShape::make(Rect(0, 0, 50, 50), Color::black()),
+                                               TestShape::make(Rect(5, 5, 10, 10), Color::white())});
+    clipped->setClip(true);
+    document.addGraphic(clipped);
+    auto upper = TDLayer::layerWithName("Upper", &document);
+    upper->setVisibleQuiet(false);
+    upper->addGraphic(TDGroup::groupWithGraphics({TestShape::make(Rect(1, 2, 3, 4), Color::white())}));
+    document.setLayers({document.layers()[0], upper});
+    document.setCurrentLayerIndex(1);
+    document.setGridSpacing(12);
+    document.setNumberOfSubGrids(4);
+    document.setDrawsGrid(true);
+    document.setGridSnap(true);
+    document.setGridColor(Color::calibratedRGB(0.2f, 0.4f, 0.6f, 0.5f));
+    document.setPagesWide(2);
+    document.setInfoValue("title", QString("Harbour"));
+    TDPrintInfo letter;
+    letter.setPaperSize(Size(612, 792));
+    letter.setMargins(18, 18, 36, 36);
+    document.setPrintInfo(letter);
+
+    const QString path = folder + "/drawing.scrivane";
+    ASSERT_TRUE(document.saveDocumentAs(path, Type)) << document.lastError().toStdString();
+    EXPECT_FALSE(document.isDocumentEdited());
+    EXPECT_EQ(document.fileName(), path);
+    const QString imageKey = picture->fillStyle()->imageKey();
+    EXPECT_EQ(folderEntries(path), (QStringList{imageKey + ".png", "data"}));
+    EXPECT_TRUE(leftovers(folder).isEmpty());
+
+    TDDocument opened;
+    ASSERT_TRUE(opened.readFromFile(path, Type)) << opened.lastError().toStdString();
+    EXPECT_FALSE(opened.isDocumentEdited());
+    EXPECT_FALSE(opened.undoManager()->canUndo());
+    EXPECT_EQ(opened.currentLayer(), opened.layers()[1].get());
+    EXPECT_EQ(opened.gridSpacing(), 12);
+    EXPECT_EQ(opened.printInfo(), letter);
+    // Everything that was written reads back into the same document.
+    EXPECT_EQ(archive(opened.drawDocumentDictionaryForGraphics({})),
+              archive(document.drawDocumentDictionaryForGraphics({})));
+    // The image is there and drawn.
+    const auto &openedPicture = opened.layers()[0]->graphics()[2];
+    EXPECT_EQ(openedPicture->fillStyle()->imageKey(), imageKey);
+    const QImage image = TDDocument::imageForGraphics({openedPicture}, 1, false, Rect(0, 0, 8, 8));
+    EXPECT_TRUE(near(pixel(image, 4, 4), QColor(0, 0, 255)));
+    EXPECT_EQ(TDGlobalImageStore::instance().entry(imageKey)->documents.size(), 2u);
+}
+
+TEST_F(PackageFixture, SavingInPlaceKeepsHiddenFilesAndDropsUnusedImages)
+{
+    auto picture = addImageShape(document, solidPng(3, 3, Qt::green));
+    const QString path = folder + "/in-place.scrivane";
+    ASSERT_TRUE(document.saveDocumentAs(path, Type));
+    const QString key = picture->fillStyle()->imageKey();
+    writeFile(path + "/.directory", "[Desktop Entry]\n");
+    QDir(path).mkdir(".thumbnails");
+    writeFile(path + "/.thumbnails/icon.png", "icon");
+
+    document.removeGraphic(picture.get());
+    ASSERT_TRUE(document.saveDocument()) << document.lastError().toStdString();
+    ASSERT_TRUE(document.saveDocument());
+    EXPECT_EQ(folderEntries(path), (QStringList{".directory", ".thumbnails", "data"}));
+    EXPECT_EQ(readFile(path + "/.thumbnails/icon.png"), "icon");
+    EXPECT_TRUE(leftovers(folder).isEmpty());
+    EXPECT_FALSE(QFile::exists(path + "/" + key + ".png"));
+}
+
+TEST_F(PackageFixture, SaveAsOverAnExistingPackageReplacesIt)
+{
+    TDDocument other;
+    add(other, "other's");
+    const QString path = folder + "/taken.scrivane";
+    ASSERT_TRUE(other.saveDocumentAs(path, Type));
+    writeFile(path + "/.hidden", "of the other package");
+
+    add(document, "mine");
+    ASSERT_TRUE(document.saveDocumentAs(path, Type)) << document.lastError().toStdString();
+    EXPECT_EQ(contentsOfPackage(path), (QStringList{"Layer 1", "  mine"}));
+    EXPECT_FALSE(QFile::exists(path + "/.hidden"));
+    EXPECT_TRUE(leftovers(folder).isEmpty());
+
+    // Over a plain file too.
+    writeFile(folder + "/file.scrivane", "a file");
+    ASSERT_TRUE(document.saveDocumentTo(folder + "/file.scrivane", Type));
+    EXPECT_EQ(contentsOfPackage(folder + "/file.scrivane"), (QStringList{"Layer 1", "  mine"}));
+    EXPECT_EQ(document.fileName(), path); // save to keeps the name
+}
+
+TEST_F(PackageFixture, AFailureAtAnyStepLeavesThePreviousPackageWhole)
+{
+    const QByteArray png = solidPng(5, 5, Qt::magenta);
+    struct Sequence {
+        const char *name;
+        bool inPlace; // plain save over the document's own package
+        bool existing;
+    };
+    for (const Sequence sequence :
+         {Sequence{"save", true, true}, Sequence{"save as over a package", false, true},
+          Sequence{"first save", false, false}}) {
+        int failures = 0;
+        for (int step = 0;; ++step) {
+            SCOPED_TRACE(testing::Message() << sequence.name << ", failing operation " << step);
+            const QString base = freshFolder();
+            const QString path = base + "/target.scrivane";
+            TDDocument doc;
+            doc.undoManager()->setGroupsByEvent(false);
+            add(doc, "old");
+            addImageShape(doc, png);
+            if (sequence.existing) {
+                if (sequence.inPlace) {
+                    ASSERT_TRUE(doc.saveDocumentAs(path, Type));
+                } else {
+                    TDDocument previous;
+                    add(previous, "old");
+                    ASSERT_TRUE(previous.saveDocumentAs(path, Type));
+                }
+                writeFile(path + "/.kept", "hidden");
+            }
+            const QStringList before = sequence.existing ? contentsOfPackage(path) : QStringList();
+            add(doc, "new");
+            addImageShape(doc, solidPng(5, 5, QColor(step % 200, 10, 10)));
+
+            FailingFileSystem fs;
+            fs.failAt = step;
+            bool saved;
+            {
+                FileSystemScope scope(&fs);
+                saved = sequence.inPlace ? doc.saveDocument() : doc.saveDocumentAs(path, Type);
+            }
+            if (fs.failedOperation.isEmpty()) {
+                ASSERT_TRUE(saved) << doc.lastError().toStdString();
+                EXPECT_GT(failures, 3);
+                break;
+            }
+            ++failures;
+            if (saved) {
+                // Only what follows the move into place may fail without
+                // failing the save: flushing the folder, removing the backup.
+                EXPECT_TRUE(fs.failedOperation == "syncDirectory" ||
+                            fs.failedOperation == "removeRecursively")
+                    << fs.failedOperation.toStdString();
+                EXPECT_EQ(contentsOfPackage(path),
+                          (QStringList{"Layer 1", "  old", "  picture", "  new", "  picture"}));
+                continue;
+            }
+            EXPECT_FALSE(doc.lastError().isEmpty());
+            EXPECT_TRUE(doc.isDocumentEdited());
+            if (sequence.existing) {
+                EXPECT_EQ(contentsOfPackage(path), before);
+                EXPECT_EQ(readFile(path + "/.kept"), "hidden");
+            } else {
+                EXPECT_FALSE(QFile::exists(path));
+            }
+            EXPECT_TRUE(leftovers(base).isEmpty()) << leftovers(base).join(", ").toStdString();
+        }
+    }
+}
+
+TEST_F(PackageFixture, OpeningPicksYamlOverDataAndAppliesSettingsThroughTheClamps)
+{
+    PropertyList d = minimalDictionary("From data");
+    d.insert("pages wide", 0);
+    d.insert("pages high", -4);
+    d.insert("SubGrids", 0);
+    d.insert("Graphic Number", -5);
+    d.insert("custom width", -10.0);
+    d.insert("GridColor", QString("not a colour"));
+    d.insert("Current Layer", 99);
+    PropertyList print{PropertyList::Dictionary()};
+    print.insert("NSPaperSize", QString("{612, 792}"));
+    d.insert("PrintInfo", print);
+    const QString plain = makePackage(folder + "/plain.scrivane", {{"data", archive(d)}});
+    TDDocument opened;
+    ASSERT_TRUE(opened.readFromFile(plain, Type)) << opened.lastError().toStdString();
+    EXPECT_EQ(opened.gridSpacing(), 28.35f); // absent: the new document's
+    EXPECT_EQ(opened.pagesWide(), 1);
+    EXPECT_EQ(opened.pagesHigh(), 1);
+    EXPECT_EQ(opened.numberOfSubGrids(), 1);
+    EXPECT_EQ(opened.peekGraphicNumber(), 1);
+    EXPECT_GE(opened.customSize().width, 1);
+    EXPECT_EQ(opened.gridColor(), Color::calibratedWhite(0, 0.3f));
+    EXPECT_EQ(opened.currentLayer(), opened.layers()[0].get());
+    EXPECT_EQ(opened.printInfo().paperSize(), Size(612, 792));
+
+    const QString both =
+        makePackage(folder + "/both.scrivane",
+                    {{"data", archive(d)}, {"data.yaml", "Layers:\n  - Name: From yaml\nGridSpacing: 7\n"}});
+    ASSERT_TRUE(opened.readFromFile(both, Type)) << opened.lastError().toStdString();
+    EXPECT_EQ(contents(opened), QStringList{"From yaml"});
+    EXPECT_EQ(opened.gridSpacing(), 7);
+}
+
+TEST_F(PackageFixture, AnIsolatedGroupSavedAsCurrentOpensOnTheBottomLayer)
+{
+    auto group = TDGroup::groupWithGraphics({TestShape::make(Rect(0, 0, 5, 5), Color::black())});
+    document.addGraphic(group);
+    document.setLayers({document.layers()[0], TDLayer::layerWithName("Top", &document)});
+    document.setCurrentLayer(group.get());
+    EXPECT_EQ(document.drawDocumentDictionaryForGraphics({}).value("Current Layer").toInteger(), TDNotFound);
+    const QString path = folder + "/isolated.scrivane";
+    ASSERT_TRUE(document.saveDocumentAs(path, Type));
+    TDDocument opened;
+    ASSERT_TRUE(opened.readFromFile(path, Type));
+    EXPECT_EQ(opened.currentLayer(), opened.layers()[0].get());
+}
+
+TEST_F(PackageFixture, BadPackagesAreRefusedWithAClearErrorAndChangeNothing)
+{
+    add(document, "kept");
+    struct Case {
+        const char *name;
+        std::map<QString, QByteArray> files;
+        const char *message;
+    };
+    PropertyList noLayers{PropertyList::Dictionary()};
+    noLayers.insert("GridSpacing", 3.0);
+    const Case cases[] = {
+        {"no data", {{"image.png", solidPng(1, 1, Qt::red)}}, "no “data” file"},
+        {"junk data", {{"data", "this is not an archive"}}, "“data” file cannot be read"},
+        {"a root that is not a dictionary",
+         {{"data", archive(PropertyList(QString("text")))}},
+         "holds no drawing"},
+        {"no layers", {{"data", archive(noLayers)}}, "no list of layers"},
+        {"bad yaml", {{"data.yaml", "Layers: [unclosed"}}, "“data.yaml” cannot be read"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = makePackage(folder + "/" + c.name, c.files);
+        EXPECT_FALSE(document.readFromFile(path, Type));
+        EXPECT_TRUE(document.lastError().contains(QString::fromUtf8(c.message)))
+            << document.lastError().toStdString();
+        EXPECT_EQ(contents(document), (QStringList{"Layer 1", "  kept"}));
+        EXPECT_FALSE(TDUndoManager::createsGraphics());
+    }
+    const QString good = makePackage(folder + "/good.scrivane", {{"data", archive(minimalDictionary())}});
+    for (const QString &type : {QString("dxf"), QString("Some Other Document")}) {
+        EXPECT_FALSE(document.readFromFile(good, type));
+        EXPECT_EQ(contents(document), (QStringList{"Layer 1", "  kept"}));
+    }
+    EXPECT_FALSE(document.readFromFile(folder + "/missing.scrivane", Type));
+    EXPECT_TRUE(document.readFromFile(good, TDDocument::VerdaneType));
+    EXPECT_FALSE(TDUndoManager::createsGraphics());
+}
+
+TEST_F(PackageFixture, ARevertThatFailsLeavesTheDocumentAsItWas)
+{
+    auto picture = addImageShape(document, solidPng(2, 2, Qt::cyan));
+    const QString path = folder + "/revert.scrivane";
+    ASSERT_TRUE(document.saveDocumentAs(path, Type));
+    ASSERT_TRUE(document.revertDocumentToSaved());
+    add(document, "unsaved");
+    const QStringList before = contents(document);
+    const QString key = document.layers()[0]->graphics()[0]->fillStyle()->imageKey();
+
+    writeFile(path + "/data", "damaged");
+    EXPECT_FALSE(document.revertDocumentToSaved());
+    EXPECT_EQ(contents(document), before);
+    EXPECT_TRUE(document.isDocumentEdited());
+    ASSERT_NE(TDGlobalImageStore::instance().entry(key), nullptr);
+    EXPECT_NE(document.fileWrapper(), nullptr);
+    EXPECT_FALSE(TDUndoManager::createsGraphics());
+}
+
+TEST_F(PackageFixture, TheSamePictureFromTwoPackagesUnderTwoKeysStaysWithBoth)
+{
+    const QByteArray png = solidPng(4, 4, QColor(10, 200, 30));
+    auto packageWithImage = [&](const QString &name, const QString &key) {
+        auto layer = TDLayer::layerWithName("Layer 1", nullptr);
+        auto shape = TestShape::make(Rect(0, 0, 4, 4), Color::black());
+        shape->fillStyle()->setStyle(TDFillImage);
+        shape->fillStyle()->setImageKey(key);
+        layer->addGraphic(shape);
+        PropertyList d{PropertyList::Dictionary()};
+        d.insert("Layers", layersOf({layer}));
+        return makePackage(folder + "/" + name, {{"data", archive(d)}, {key + ".png", png}});
+    };
+    const QString keyA = QString(56, QLatin1Char('A'));
+    const QString keyB = QString(56, QLatin1Char('B'));
+    // A name that is no safe key: the fill must follow the key made for it.
+    const QString keyC = "c.." + QString(56, QLatin1Char('C'));
+    auto a = std::make_unique<TDDocument>();
+    TDDocument b;
+    TDDocument c;
+    ASSERT_TRUE(a->readFromFile(packageWithImage("a.scrivane", keyA), Type));
+    ASSERT_TRUE(b.readFromFile(packageWithImage("b.scrivane", keyB), Type));
+    const QString usedByB = b.layers()[0]->graphics()[0]->fillStyle()->imageKey();
+    EXPECT_EQ(usedByB, keyA);
+    a.reset();
+    const auto image = TDGlobalImageStore::instance().image(usedByB);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->data, png);
+
+    // Saved again, B's package holds the picture under the key it uses.
+    ASSERT_TRUE(b.saveDocument()) << b.lastError().toStdString();
+    EXPECT_TRUE(QFile::exists(folder + "/b.scrivane/" + keyA + ".png"));
+
+    const QByteArray other = solidPng(4, 4, QColor(1, 2, 3));
+    auto layer = TDLayer::layerWithName("Layer 1", nullptr);
+    auto shape = TestShape::make(Rect(0, 0, 4, 4), Color::black());
+    shape->fillStyle()->setStyle(TDFillImage);
+    shape->fillStyle()->setImageKey(keyC);
+    layer->addGraphic(shape);
+    PropertyList d{PropertyList::Dictionary()};
+    d.insert("Layers", layersOf({layer}));
+    const QString pathC = makePackage(folder + "/c.scrivane", {{"data", archive(d)}, {keyC + ".png", other}});
+    ASSERT_TRUE(c.readFromFile(pathC, Type));
+    const QString usedByC = c.layers()[0]->graphics()[0]->fillStyle()->imageKey();
+    EXPECT_NE(usedByC, keyC);
+    EXPECT_TRUE(TDGlobalImageStore::isSafeKey(usedByC));
+    EXPECT_EQ(TDGlobalImageStore::instance().image(usedByC)->data, other);
+}
+
+TEST_F(PackageFixture, TheThumbnailShowsTheDrawingOnTheDocumentPicture)
+{
+    const QImage empty = document.thumbnailIcon();
+    ASSERT_EQ(empty.size(), QSize(128, 128));
+    EXPECT_TRUE(near(pixel(empty, 64, 80), QColor(255, 255, 255)));
+    EXPECT_EQ(pixel(empty, 2, 2).alpha(), 0);
+
+    add(document, "wide", Rect(0, 0, 200, 100));
+    const QImage icon = document.thumbnailIcon();
+    // 76 × 38 pixels centred in the area at (27, 46) of 76 × 69.
+    EXPECT_TRUE(near(pixel(icon, 65, 80), QColor(255, 0, 0)));
+    EXPECT_TRUE(near(pixel(icon, 65, 50), QColor(255, 255, 255)));
+
+    QString written;
+    TDDocument::setIconWriter([&written](const QString &path, const QImage &image) {
+        written = path;
+        EXPECT_EQ(image.size(), QSize(128, 128));
+    });
+    const QString path = folder + "/icon.scrivane";
+    ASSERT_TRUE(document.saveDocumentAs(path, Type));
+    TDDocument::setIconWriter(nullptr);
+    EXPECT_EQ(written, path);
+}
+
+TEST_F(PackageFixture, AutosaveWritesACopyOnlyWhenThereIsSomethingNew)
+{
+    const QString copy = folder + "/autosaved.scrivane";
+    document.setAutosavedContentsFileName(copy);
+    EXPECT_TRUE(document.autosaveDocument());
+    EXPECT_FALSE(QFile::exists(copy));
+
+    document.undoManager()->beginUndoGrouping();
+    add(document, "draft");
+    document.undoManager()->endUndoGrouping();
+    ASSERT_TRUE(document.hasUnautosavedChanges());
+    ASSERT_TRUE(document.autosaveDocument()) << document.lastError().toStdString();
+    EXPECT_EQ(contentsOfPackage(copy), (QStringList{"Layer 1", "  draft"}));
+    EXPECT_FALSE(document.hasUnautosavedChanges());
+    // The document itself is still unsaved and keeps its name.
+    EXPECT_TRUE(document.isDocumentEdited());
+    EXPECT_TRUE(document.fileName().isEmpty());
+    EXPECT_FALSE(document.saveDocument());
+}
+
+TEST_F(PackageFixture, RectanglesOvalsPathsAndEffectsRoundTrip)
+{
+    auto rectangle = std::make_shared<TDRectangle>();
+    rectangle->setTransformation(TDGraphic::transformForBounds(Rect(10, 10, 60, 30)));
+    rectangle->setRoundness(0.2f);
+    auto arc = std::make_shared<TDOval>();
+    arc->setTransformation(TDGraphic::transformForBounds(Rect(80, 10, 40, 40)));
+    arc->setAngleA(30);
+    arc->setAngleB(200);
+    arc->setJoined(true);
+    PathBase path;
+    path.moveTo(Point(0, 0));
+    path.curveTo(Point(50, 80), Point(10, 20), Point(30, 40));
+    path.lineTo(Point(90, 5));
+    auto curve = TDBezierGraphic::graphicWithBezierPath(path);
+    const auto blur = TDFilter::filterWithName(QStringLiteral("CIGaussianBlur"));
+    ASSERT_TRUE(blur);
+    rectangle->setFilterArray({blur});
+    rectangle->setUsesFilters(true);
+    for (const TDGraphicPtr &graphic : TDGraphicArray{rectangle, arc, curve})
+        document.addGraphic(graphic);
+    document.addGraphic(
+        TDGroup::groupWithGraphics({std::make_shared<TDRectangle>(), std::make_shared<TDOval>()}));
+
+    const QString path1 = folder + "/shapes.scrivane";
+    ASSERT_TRUE(document.saveDocumentAs(path1, Type)) << document.lastError().toStdString();
+    TDDocument opened;
+    ASSERT_TRUE(opened.readFromFile(path1, Type)) << opened.lastError().toStdString();
+    const TDGraphicArray &children = opened.layers()[0]->graphics();
+    ASSERT_EQ(children.size(), 4u);
+    const auto openedRectangle = std::dynamic_pointer_cast<TDRectangle>(children[0]);
+    const auto openedArc = std::dynamic_pointer_cast<TDOval>(children[1]);
+    const auto openedCurve = std::dynamic_pointer_cast<TDBezierGraphic>(children[2]);
+    ASSERT_TRUE(openedRectangle && openedArc && openedCurve);
+    EXPECT_EQ(openedRectangle->roundness(), 0.2f);
+    EXPECT_EQ(openedRectangle->filterArray().size(), 1u);
+    EXPECT_EQ(openedArc->angleA(), 30);
+    EXPECT_EQ(openedArc->angleB(), 200);
+    EXPECT_TRUE(openedArc->joined());
+    EXPECT_EQ(openedCurve->bounds(), curve->bounds());
+    EXPECT_EQ(archive(opened.drawDocumentDictionaryForGraphics({})),
+              archive(document.drawDocumentDictionaryForGraphics({})));
+    // And they draw the same.
+    const QImage before =
+        TDDocument::imageForGraphics(document.visibleGraphics(), 1, true, Rect(0, 0, 130, 90));
+    const QImage after = TDDocument::imageForGraphics(opened.visibleGraphics(), 1, true, Rect(0, 0, 130, 90));
+    EXPECT_EQ(before, after);
+}
+
+TEST_F(PackageFixture, ManyGraphicsKeepTheirOwnTransformations)
+{
+    // Values made while archiving (each graphic's transformation, colours)
+    // live only for a moment; a later one must never be written as a
+    // reference to an earlier one that had the same address.
+    for (int i = 0; i < 3000; ++i) {
+        auto rectangle = std::make_shared<TDRectangle>();
+        rectangle->setTransformation(TDGraphic::transformForBounds(Rect(float(i), float(i % 97), 5, 7)));
+        document.layers()[0]->addGraphicVeryQuietly(rectangle);
+    }
+    const QString path = folder + "/many.scrivane";
+    ASSERT_TRUE(document.saveDocumentAs(path, Type));
+    TDDocument opened;
+    ASSERT_TRUE(opened.readFromFile(path, Type));
+    const TDGraphicArray &children = opened.layers()[0]->graphics();
+    ASSERT_EQ(children.size(), 3000u);
+    int wrong = 0;
+    for (int i = 0; i < 3000; ++i)
+        wrong += children[size_t(i)]->transformation() !=
+                 TDGraphic::transformForBounds(Rect(float(i), float(i % 97), 5, 7));
+    EXPECT_EQ(wrong, 0);
+}
