@@ -104,6 +104,7 @@ GridSweep::~GridSweep()
     clear(mEvents), clear(mStatus), clear(mBlock), clear(mStepPixel), clear(mStepHot), clear(mHot), clear(mPieces);
     clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mEndSeed), clear(mKeys), clear(mKeysSpare), clear(mOrder), clear(mRoute);
     clear(mCandidates), clear(mGroupStart), clear(mGrouped), clear(mSlot), clear(mUsed), clear(mOrdered);
+    clear(mMark), clear(mOwnAt), clear(mRecordStart), clear(mSteps), clear(mOwn);
     clear(mKept);
     if (bytes > kKeptBytes) {
         if (mBorrowed)
@@ -129,6 +130,8 @@ void GridSweep::exchangeBuffers(GridSweep &o)
     std::swap(mOrder, o.mOrder), std::swap(mRoute, o.mRoute), std::swap(mCandidates, o.mCandidates);
     std::swap(mGroupStart, o.mGroupStart), std::swap(mGrouped, o.mGrouped), std::swap(mSlot, o.mSlot);
     std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mKept, o.mKept);
+    std::swap(mMark, o.mMark), std::swap(mOwnAt, o.mOwnAt), std::swap(mRecordStart, o.mRecordStart);
+    std::swap(mSteps, o.mSteps), std::swap(mOwn, o.mOwn);
 }
 
 bool GridSweep::addGraph(PolyGraph &graph, int tag)
@@ -466,11 +469,8 @@ bool GridSweep::sweep()
                 w[1] = left.right[1];
             }
             for (const int s : {r, l}) {
-                const int rec = int(mRecords.size());
-                mRecords.push_back({step, {w[0], w[1]}, -1, s});
+                mRecords.push_back({step, {w[0], w[1]}, s});
                 SegmentState &state = mState[std::size_t(s)];
-                mRecords[std::size_t(state.lastRecord)].next = rec;
-                state.lastRecord = rec;
                 const Segment &seg = mSegments[std::size_t(s)];
                 w[seg.tag] += seg.weight;
                 state.right[0] = w[0];
@@ -492,7 +492,7 @@ bool GridSweep::sweep()
             if (!(isVertex && GridPoint(mSegments[std::size_t(s)].b) == v))
                 mBlock.push_back(s);
             else
-                mState[std::size_t(s)].position = -1;
+                mState[std::size_t(s)].position = -1, mState[std::size_t(s)].endStep = step;
         }
         if (isVertex) {
             for (int g = 0; g < graphs; ++g) {
@@ -531,14 +531,10 @@ bool GridSweep::sweep()
             w[1] = left.right[1];
         }
         for (const int s : mBlock) {
-            const int r = int(mRecords.size());
-            mRecords.push_back({step, {w[0], w[1]}, -1, s});
             SegmentState &state = mState[std::size_t(s)];
-            if (state.lastRecord >= 0)
-                mRecords[std::size_t(state.lastRecord)].next = r;
-            else
-                state.firstRecord = r;
-            state.lastRecord = r;
+            if (state.firstRecord < 0)
+                state.firstRecord = int(mRecords.size());
+            mRecords.push_back({step, {w[0], w[1]}, s});
             const Segment &seg = mSegments[std::size_t(s)];
             w[seg.tag] += seg.weight;
             state.right[0] = w[0];
@@ -629,14 +625,36 @@ bool GridSweep::routeSegments()
 {
     if (!mIndex.build(mHot))
         return false;
-    // From here on a record names its step's hot pixel.
-    for (Record &r : mRecords)
-        r.step = mStepHot[std::size_t(r.step)];
+    // Each segment's records side by side, in the order the sweep made
+    // them (that along the segment), each naming its step's hot pixel:
+    // following the links from record to record would miss the cache at
+    // every step on large inputs.
+    const std::size_t segments = mSegments.size();
+    std::vector<int> &recordStart = mRecordStart;
+    recordStart.assign(segments + 1, 0);
+    for (const Record &r : mRecords)
+        recordStart[std::size_t(r.segment) + 1] += 1;
+    for (std::size_t k = 0; k < segments; ++k)
+        recordStart[k + 1] += recordStart[k];
+    std::vector<Step> &steps = mSteps;
+    steps.resize(mRecords.size());
+    {
+        std::vector<int> &fill = mFill;
+        fill.assign(recordStart.begin(), recordStart.end() - 1);
+        for (const Record &r : mRecords)
+            steps[std::size_t(fill[std::size_t(r.segment)]++)] = {mStepHot[std::size_t(r.step)],
+                                                                  {r.left[0], r.left[1]}};
+    }
     mPieces.clear();
-    mPieces.reserve(mRecords.size() + mSegments.size() / 4 + 16);
-    const std::int64_t pieceLimit = 4 * mLimit + 4 * std::int64_t(mSegments.size());
+    mPieces.reserve(mRecords.size() + segments / 4 + 16);
+    const std::int64_t pieceLimit = 4 * mLimit + 4 * std::int64_t(segments);
     std::vector<std::pair<Int, int>> &ordered = mOrdered;
     std::vector<int> &route = mRoute, &candidates = mCandidates;
+    // Which segment last marked a hot pixel as one of its own.
+    std::vector<int> &mark = mMark, &ownAt = mOwnAt;
+    mark.assign(mHot.size(), -1);
+    ownAt.resize(mHot.size());
+    std::vector<Step> &own = mOwn;
     // Segments in the order in which the sweep met them (that of their first
     // records), so that consecutive queries visit neighbouring cells.
     const int records = int(mRecords.size());
@@ -646,34 +664,55 @@ bool GridSweep::routeSegments()
         if (state.firstRecord != first)
             continue;
         const Segment &s = mSegments[std::size_t(i)];
+        // The segment's own steps, in the order it meets them: the pixels
+        // of its crossings and ends, each piece with the windings of the
+        // last step in its first pixel.
+        own.clear();
+        for (int r = recordStart[std::size_t(i)], end = recordStart[std::size_t(i) + 1]; r < end; ++r) {
+            const Step &rec = steps[std::size_t(r)];
+            if (own.empty() || own.back().pixel != rec.pixel) {
+                mark[std::size_t(rec.pixel)] = i;
+                ownAt[std::size_t(rec.pixel)] = int(own.size());
+                own.push_back(rec);
+            } else {
+                own.back().left[0] = rec.left[0];
+                own.back().left[1] = rec.left[1];
+            }
+        }
+        const int endPixel = mStepHot[std::size_t(state.endStep)];
+        if (own.back().pixel != endPixel) {
+            mark[std::size_t(endPixel)] = i;
+            ownAt[std::size_t(endPixel)] = int(own.size());
+            own.push_back({endPixel, {0, 0}});
+        }
+        // Other hot pixels the segment passes.
         ordered.clear();
         candidates.clear();
         const Int dx = s.b.x - s.a.x, dy = s.b.y - s.a.y;
         mIndex.query(s.a, s.b, [&](int h, const GridPoint &c, bool halfOpen) {
+            if (mark[std::size_t(h)] == i)
+                return;
             if (halfOpen) {
                 ordered.push_back({(c.x - s.a.x) * dx + (c.y - s.a.y) * dy, h});
             } else {
                 candidates.push_back(h);
             }
         });
-        if (ordered.size() < 2)
+        if (ordered.empty() && candidates.empty()) {
+            for (std::size_t k = 0; k + 1 < own.size(); ++k)
+                addPiece(s, i, own[k].pixel, own[k + 1].pixel, own[k].left);
+            if (std::int64_t(mPieces.size()) > pieceLimit)
+                return false;
             continue;
-        if (ordered.size() == 2) {
-            if (ordered[1] < ordered[0])
-                std::swap(ordered[0], ordered[1]);
-            if (candidates.empty()) {
-                // One link: the pixels of the segment's two ends, with the
-                // windings of its last piece that starts in the first.
-                const int from = ordered[0].second, to = ordered[1].second;
-                const Record *r = &mRecords[std::size_t(state.firstRecord)];
-                while (r->next >= 0 && mRecords[std::size_t(r->next)].step == from)
-                    r = &mRecords[std::size_t(r->next)];
-                addPiece(s, i, from, to, r->left);
-                continue;
-            }
-        } else {
-            std::sort(ordered.begin(), ordered.end());
         }
+        // The chain through all of them, in order along the segment: the
+        // centres of the pixels that a segment passes project on it in the
+        // order it meets them.
+        for (const Step &o : own) {
+            const GridPoint &c = mHot[std::size_t(o.pixel)];
+            ordered.push_back({(c.x - s.a.x) * dx + (c.y - s.a.y) * dy, o.pixel});
+        }
+        std::sort(ordered.begin(), ordered.end());
         route.clear();
         for (const auto &o : ordered)
             route.push_back(o.second);
@@ -688,23 +727,15 @@ bool GridSweep::routeSegments()
                 }
             }
         }
-        // Walk the chain and the segment's pieces together: a piece begins
-        // at its step's pixel, which the chain passes in the same order.
-        int next = state.firstRecord;
-        int left[2] = {mRecords[std::size_t(next)].left[0], mRecords[std::size_t(next)].left[1]};
+        // A piece takes the windings of the last own pixel at or before its
+        // start along the chain.
+        int left[2] = {own[0].left[0], own[0].left[1]};
         for (std::size_t k = 0; k + 1 < route.size(); ++k) {
             const int h = route[k];
-            int probe = next;
-            for (int look = 0; probe >= 0 && look < 4; ++look, probe = mRecords[std::size_t(probe)].next) {
-                if (mRecords[std::size_t(probe)].step == h)
-                    break;
-            }
-            if (probe >= 0 && mRecords[std::size_t(probe)].step == h) {
-                for (next = probe; next >= 0 && mRecords[std::size_t(next)].step == h;
-                     next = mRecords[std::size_t(next)].next) {
-                    left[0] = mRecords[std::size_t(next)].left[0];
-                    left[1] = mRecords[std::size_t(next)].left[1];
-                }
+            if (mark[std::size_t(h)] == i) {
+                const Step &o = own[std::size_t(ownAt[std::size_t(h)])];
+                left[0] = o.left[0];
+                left[1] = o.left[1];
             }
             addPiece(s, i, h, route[k + 1], left);
         }

@@ -73,19 +73,22 @@ private:
         int anEnd;                // a segment that ends here, -1 none
     };
     // The start of a piece of a segment between two events: the event's
-    // step (once the hot pixels are known, the step's hot pixel) and the
-    // windings on the piece's left (smaller-x) side.
+    // step and the windings on the piece's left (smaller-x) side.
     struct Record {
         int step;
         int left[2];
-        int next;
         int segment;
+    };
+    // A record once the hot pixels are known: the pixel of its step.
+    struct Step {
+        int pixel;
+        int left[2];
     };
     struct SegmentState {
         int position = -1; // in the status, -1 when not in it
         int firstRecord = -1;
-        int lastRecord = -1;
         int right[2] = {0, 0}; // windings right of the current piece
+        int endStep = -1;      // the step where the segment ended
     };
     // A crossing still to come, of two segments; its position in doubles
     // orders most pairs without the exact point.
@@ -169,7 +172,9 @@ private:
     HotPixelIndex mIndex;
     // Scratch of the stages.
     std::vector<grid::GridPoint> mPoints;
-    std::vector<int> mOffsets, mFill, mStartPoint, mEndSeed, mOrder, mRoute, mCandidates, mGroupStart, mGrouped, mSlot;
+    std::vector<int> mOffsets, mFill, mStartPoint, mEndSeed, mOrder, mRoute, mCandidates, mGroupStart,
+        mGrouped, mSlot, mMark, mOwnAt, mRecordStart;
+    std::vector<Step> mSteps, mOwn;
     std::vector<char> mUsed;
     std::vector<std::pair<grid::Int, int>> mOrdered;
     std::vector<std::pair<std::uint64_t, int>> mKeys, mKeysSpare;
