@@ -756,25 +756,24 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         groupStart[std::size_t(piece.u) + 1] += 1;
     for (int h = 0; h < H; ++h)
         groupStart[std::size_t(h) + 1] += groupStart[std::size_t(h)];
-    std::vector<int> &grouped = mGrouped;
+    // The pieces themselves are moved, in a stable order, so that the
+    // passes below read them one after the other rather than all over.
+    std::vector<Piece> &grouped = mGrouped;
     grouped.resize(std::size_t(P));
     {
         std::vector<int> &fill = mFill;
         fill.assign(groupStart.begin(), groupStart.end() - 1);
-        for (int k = 0; k < P; ++k)
-            grouped[std::size_t(fill[std::size_t(mPieces[std::size_t(k)].u)]++)] = k;
+        for (const Piece &piece : mPieces)
+            grouped[std::size_t(fill[std::size_t(piece.u)]++)] = piece;
     }
-    auto byV = [this](int i, int j) {
-        const Piece &p = mPieces[std::size_t(i)], &q = mPieces[std::size_t(j)];
-        return p.v < q.v || (p.v == q.v && i < j);
-    };
+    auto byV = [](const Piece &p, const Piece &q) { return p.v < q.v; };
     for (int h = 0; h < H; ++h) {
         const int b = groupStart[std::size_t(h)], e = groupStart[std::size_t(h) + 1];
         if (e - b == 2) {
             if (byV(grouped[std::size_t(b) + 1], grouped[std::size_t(b)]))
                 std::swap(grouped[std::size_t(b)], grouped[std::size_t(b) + 1]);
         } else if (e - b > 2) {
-            std::sort(grouped.begin() + b, grouped.begin() + e, byV);
+            std::stable_sort(grouped.begin() + b, grouped.begin() + e, byV);
         }
     }
 
@@ -807,24 +806,23 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
     std::vector<int> &slot = mSlot;
     slot.assign(std::size_t(H), -1);
     for (int k = 0; k < P;) {
-        const Piece &first = mPieces[std::size_t(grouped[std::size_t(k)])];
+        const Piece &first = grouped[std::size_t(k)];
         int j = k + 1;
-        while (j < P && mPieces[std::size_t(grouped[std::size_t(j)])].u == first.u
-               && mPieces[std::size_t(grouped[std::size_t(j)])].v == first.v)
+        while (j < P && grouped[std::size_t(j)].u == first.u && grouped[std::size_t(j)].v == first.v)
             ++j;
         int left[2] = {first.left[0], first.left[1]};
         int total[2] = {0, 0};
         for (int m = k; m < j; ++m) {
-            const Piece &piece = mPieces[std::size_t(grouped[std::size_t(m)])];
+            const Piece &piece = grouped[std::size_t(m)];
             total[piece.tag] += piece.sign;
         }
         if (j - k > 1) {
             auto rightOf = [](const Piece &piece, int g) { return piece.left[g] + (piece.tag == g ? piece.sign : 0); };
             for (int m = k; m < j; ++m) {
-                const Piece &candidate = mPieces[std::size_t(grouped[std::size_t(m)])];
+                const Piece &candidate = grouped[std::size_t(m)];
                 int balance = 0;
                 for (int o = k; o < j; ++o) {
-                    const Piece &other = mPieces[std::size_t(grouped[std::size_t(o)])];
+                    const Piece &other = grouped[std::size_t(o)];
                     if (other.left[0] == candidate.left[0] && other.left[1] == candidate.left[1])
                         ++balance;
                     if (rightOf(other, 0) == candidate.left[0] && rightOf(other, 1) == candidate.left[1])
@@ -842,7 +840,7 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         if (inLeft != inRight) {
             // The filled side goes on the side of (dy, -dx).
             const bool forward = inRight;
-            kept.push_back({forward ? first.u : first.v, forward ? first.v : first.u, grouped[std::size_t(k)]});
+            kept.push_back({forward ? first.u : first.v, forward ? first.v : first.u, first.segment});
             slot[std::size_t(first.u)] = slot[std::size_t(first.v)] = -2;
         }
         k = j;
@@ -905,7 +903,7 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         link(b, to, index, false);
         if (!backData)
             continue;
-        const Segment &s = mSegments[std::size_t(mPieces[std::size_t(k.piece)].segment)];
+        const Segment &s = mSegments[std::size_t(k.segment)];
         const PolyGraph &source = *mGraphs[s.tag];
         BackData bd = source.hasFlag(PolyGraph::kHasBackData) ? source.backData(s.edge) : BackData{};
         // Source parameters by projection on the source edge.

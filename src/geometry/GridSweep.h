@@ -168,19 +168,19 @@ private:
     std::vector<grid::GridPoint> mStepPixel; // per step of the sweep
     std::vector<int> mStepHot;               // hot pixel of each step
     std::vector<grid::GridPoint> mHot;       // sorted, distinct
-    std::vector<Piece> mPieces;
+    std::vector<Piece> mPieces, mGrouped;
     HotPixelIndex mIndex;
     // Scratch of the stages.
     std::vector<grid::GridPoint> mPoints;
-    std::vector<int> mOffsets, mFill, mStartPoint, mEndSeed, mOrder, mRoute, mCandidates, mGroupStart,
-        mGrouped, mSlot, mMark, mOwnAt, mRecordStart;
+    std::vector<int> mOffsets, mFill, mStartPoint, mEndSeed, mOrder, mRoute, mCandidates, mGroupStart, mSlot,
+        mMark, mOwnAt, mRecordStart;
     std::vector<Step> mSteps, mOwn;
     std::vector<char> mUsed;
     std::vector<std::pair<grid::Int, int>> mOrdered;
     std::vector<std::pair<std::uint64_t, int>> mKeys, mKeysSpare;
     struct Kept {
         int from, to;
-        int piece;
+        int segment; // that of the edge's first piece
     };
     std::vector<Kept> mKept;
 };
