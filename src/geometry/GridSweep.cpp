@@ -610,7 +610,7 @@ void GridSweep::addPiece(const Segment &s, int segment, int from, int to, const 
         piece.u = to;
         piece.v = from;
         piece.left[s.tag] += s.weight;
-        piece.sign = -s.weight;
+        piece.sign = std::int8_t(-s.weight);
     }
     mPieces.push_back(piece);
 }

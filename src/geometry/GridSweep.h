@@ -99,9 +99,9 @@ private:
     struct Piece {
         int u, v;    // hot pixels, u before v in sweep order
         int left[2]; // windings on the left of u -> v
-        int tag;
-        int sign; // weight of the piece along u -> v
         int segment;
+        std::int8_t tag;
+        std::int8_t sign; // weight of the piece along u -> v
     };
 
     bool sweep();
