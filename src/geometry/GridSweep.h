@@ -165,7 +165,7 @@ private:
     std::vector<Event> mEvents; // a heap
     std::vector<int> mStatus;
     std::vector<int> mBlock;
-    std::vector<grid::GridPoint> mStepPixel; // per step of the sweep
+    std::vector<Point32> mStepPixel;         // per step of the sweep
     std::vector<int> mStepHot;               // hot pixel of each step
     std::vector<grid::GridPoint> mHot;       // sorted, distinct
     std::vector<Piece> mPieces, mGrouped;
