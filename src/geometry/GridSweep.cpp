@@ -4,6 +4,7 @@
 #include "geometry/PolyGraph.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace scrivane {
@@ -103,6 +104,7 @@ GridSweep::~GridSweep()
     clear(mEvents), clear(mStatus), clear(mBlock), clear(mStepPixel), clear(mStepHot), clear(mHot), clear(mPieces);
     clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mEndSeed), clear(mKeys), clear(mKeysSpare), clear(mOrder), clear(mRoute);
     clear(mCandidates), clear(mGroupStart), clear(mGrouped), clear(mSlot), clear(mUsed), clear(mOrdered);
+    clear(mMark), clear(mOwnAt), clear(mRecordStart), clear(mSteps), clear(mOwn);
     clear(mKept);
     if (bytes > kKeptBytes) {
         if (mBorrowed)
@@ -128,6 +130,8 @@ void GridSweep::exchangeBuffers(GridSweep &o)
     std::swap(mOrder, o.mOrder), std::swap(mRoute, o.mRoute), std::swap(mCandidates, o.mCandidates);
     std::swap(mGroupStart, o.mGroupStart), std::swap(mGrouped, o.mGrouped), std::swap(mSlot, o.mSlot);
     std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mKept, o.mKept);
+    std::swap(mMark, o.mMark), std::swap(mOwnAt, o.mOwnAt), std::swap(mRecordStart, o.mRecordStart);
+    std::swap(mSteps, o.mSteps), std::swap(mOwn, o.mOwn);
 }
 
 bool GridSweep::addGraph(PolyGraph &graph, int tag)
@@ -225,6 +229,23 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
     return true;
 }
 
+// The pixel of the current step: from the doubles unless they lie too near
+// a pixel's side to tell.
+GridPoint GridSweep::herePixel() const
+{
+    if (!mHere.known || !mHere.exact.isGridPoint()) {
+        const double fx = mHere.x + 0.5, fy = mHere.y + 0.5;
+        // Floors by truncation: the coordinates are far below 2^52.
+        Int cx = Int(fx), cy = Int(fy);
+        cx -= fx < double(cx) ? 1 : 0;
+        cy -= fy < double(cy) ? 1 : 0;
+        const double rx = fx - double(cx), ry = fy - double(cy);
+        if (rx > kNear && rx < 1 - kNear && ry > kNear && ry < 1 - kNear)
+            return {cx, cy};
+    }
+    return here().pixel();
+}
+
 ExactPoint GridSweep::crossingOf(const Event &e) const
 {
     const Segment &s = mSegments[std::size_t(e.left)], &t = mSegments[std::size_t(e.right)];
@@ -239,28 +260,70 @@ bool GridSweep::laterExactly(const Event &l, const Event &r) const
     return grid::compare(crossingOf(l), crossingOf(r)) > 0;
 }
 
-void GridSweep::testPair(int left, int right, const ExactPoint &p, double py)
+const ExactPoint &GridSweep::here() const
+{
+    if (!mHere.known) {
+        mHere.exact = crossingOf(mHere.event);
+        mHere.known = true;
+    }
+    return mHere.exact;
+}
+
+// Whether segment s passes through the current step's point.  At a
+// crossing the point's doubles decide unless the segment passes within
+// their error; only then is the exact point needed.
+bool GridSweep::passesHere(int s) const
+{
+    const Segment &seg = mSegments[std::size_t(s)];
+    const GridPoint a = seg.a, b = seg.b;
+    if (mHere.known && mHere.exact.isGridPoint())
+        return grid::orient(a, b, mHere.exact.whole()) == 0;
+    const double dx = double(b.x - a.x), dy = double(b.y - a.y);
+    const double px = mHere.x - double(a.x), py = mHere.y - double(a.y);
+    const double o = dx * py - dy * px;
+    if (std::fabs(o) > filterBound(dx, dy, px, py))
+        return false;
+    return sideOf(a, b, here()) == 0;
+}
+
+// Whether the event lies at the current step's point.
+bool GridSweep::eventHere(const Event &e) const
+{
+    if (std::fabs(e.y - mHere.y) > kSame || std::fabs(e.x - mHere.x) > kSame)
+        return false;
+    if (e.left == mHere.event.left && e.right == mHere.event.right)
+        return true;
+    return grid::compare(crossingOf(e), here()) == 0;
+}
+
+void GridSweep::testPair(int left, int right)
 {
     const Segment &s = mSegments[std::size_t(left)], &t = mSegments[std::size_t(right)];
     // Only a pair whose left segment heads to the right of the right one
-    // can still cross.
+    // can still cross; then it crosses when the crossing of the two lines
+    // lies inside both, as the two parameters tell exactly.
     const Int d1x = s.b.x - s.a.x, d1y = s.b.y - s.a.y, d2x = t.b.x - t.a.x, d2y = t.b.y - t.a.y;
-    Int den = grid::cross(d1x, d1y, d2x, d2y);
+    const Int den = grid::cross(d1x, d1y, d2x, d2y);
     if (den <= 0)
         return;
-    if (std::max(s.a.x, s.b.x) < std::min(t.a.x, t.b.x) || std::max(t.a.x, t.b.x) < std::min(s.a.x, s.b.x))
+    const Int wx = t.a.x - s.a.x, wy = t.a.y - s.a.y;
+    const Int num = grid::cross(wx, wy, d2x, d2y);
+    if (num <= 0 || num >= den)
         return;
-    if (!grid::properlyCross(s.a, s.b, t.a, t.b))
+    const Int onT = grid::cross(wx, wy, d1x, d1y);
+    if (onT <= 0 || onT >= den)
         return;
     // The crossing in doubles; its exact point is found again when its
     // step comes, or here when it lies too near the current one to tell.
-    const Int num = grid::cross(t.a.x - s.a.x, t.a.y - s.a.y, d2x, d2y);
     const double along = double(num) / double(den);
     const double qy = double(s.a.y) + double(d1y) * along, qx = double(s.a.x) + double(d1x) * along;
-    if (qy < py - kNear)
+    if (qy < mHere.y - kNear)
         return;
-    if (qy <= py + kNear && grid::compare(grid::crossingPoint(s.a, s.b, t.a, t.b), p) <= 0)
-        return;
+    if (qy <= mHere.y + kNear) {
+        const ExactPoint q = grid::crossingPoint(s.a, s.b, t.a, t.b);
+        if (grid::compare(q, mHere.known ? mHere.exact : here()) <= 0)
+            return;
+    }
     mEvents.push_back({qy, qx, left, right});
     std::push_heap(mEvents.begin(), mEvents.end(), [this](const Event &l, const Event &r) { return later(l, r); });
 }
@@ -272,6 +335,10 @@ void GridSweep::testPair(int left, int right, const ExactPoint &p, double py)
 bool GridSweep::sweep()
 {
     auto heapOrder = [this](const Event &l, const Event &r) { return later(l, r); };
+    auto popEvent = [this, &heapOrder]() {
+        std::pop_heap(mEvents.begin(), mEvents.end(), heapOrder);
+        mEvents.pop_back();
+    };
     const int graphs = int(mGraphEntries.size()) - 1;
     int cursor[2] = {0, 0};
     for (int g = 0; g < graphs; ++g)
@@ -305,26 +372,38 @@ bool GridSweep::sweep()
                     || (vy <= top.y + kNear && grid::compare(ExactPoint::of(v), crossingOf(top)) <= 0);
             }
         }
-        const ExactPoint p = isVertex ? ExactPoint::of(v) : crossingOf(mEvents.front());
-        const double py = isVertex ? double(v.y) : mEvents.front().y;
-        // A segment known to pass through p: one that ends at the vertex,
-        // or one of a crossing pair.
+        // A segment known to pass through the step's point: one that ends at
+        // the vertex, or the pair of a crossing.
         int seed = -1, seedRight = -1;
-        while (!mEvents.empty()) {
+        if (isVertex) {
+            mHere.x = double(v.x);
+            mHere.y = double(v.y);
+            mHere.exact = ExactPoint::of(v);
+            mHere.known = true;
+        } else {
+            mHere.event = mEvents.front();
+            mHere.x = mHere.event.x;
+            mHere.y = mHere.event.y;
+            mHere.known = false;
+            seed = mHere.event.left;
+            seedRight = mHere.event.right;
+            popEvent();
+        }
+        // Every other crossing at the same point (a repeat of the pair when
+        // it stood side by side more than once).
+        bool others = false;
+        while (!mEvents.empty() && mEvents.front().y <= mHere.y + kNear) {
             const Event &top = mEvents.front();
-            if (top.y > py + kNear)
-                break;
-            // Two segments that cross once meet at p when both pass p.
-            const Segment &l = mSegments[std::size_t(top.left)], &r = mSegments[std::size_t(top.right)];
-            if (!((top.left == seed && top.right == seedRight)
-                  || (sideOf(l.a, l.b, p) == 0 && sideOf(r.a, r.b, p) == 0)))
-                break;
-            if (seed < 0) {
-                seed = top.left;
-                seedRight = top.right;
+            if (!(top.left == seed && top.right == seedRight)) {
+                if (!(isVertex ? grid::compare(crossingOf(top), mHere.exact) == 0 : eventHere(top)))
+                    break;
+                others = true;
+                if (seed < 0) {
+                    seed = top.left;
+                    seedRight = top.right;
+                }
             }
-            std::pop_heap(mEvents.begin(), mEvents.end(), heapOrder);
-            mEvents.pop_back();
+            popEvent();
         }
         if (isVertex) {
             for (int g = 0; g < graphs && seed < 0; ++g) {
@@ -337,8 +416,11 @@ bool GridSweep::sweep()
             }
         }
         auto through = [&](int s) {
-            const Segment &seg = mSegments[std::size_t(s)];
-            return (isVertex ? sideOf(seg.a, seg.b, v) : sideOf(seg.a, seg.b, p)) == 0;
+            if (isVertex) {
+                const Segment &seg = mSegments[std::size_t(s)];
+                return grid::orient(seg.a, seg.b, v) == 0;
+            }
+            return s == seed || s == seedRight || passesHere(s);
         };
 
         // The block of segments through p, between those left of it and
@@ -356,7 +438,7 @@ bool GridSweep::sweep()
             while (lo < hi) {
                 const int mid = (lo + hi) / 2;
                 const Segment &s = mSegments[std::size_t(mStatus[std::size_t(mid)])];
-                if ((isVertex ? sideOf(s.a, s.b, v) : sideOf(s.a, s.b, p)) < 0)
+                if ((isVertex ? sideOf(s.a, s.b, v) : sideOf(s.a, s.b, here())) < 0)
                     lo = mid + 1;
                 else
                     hi = mid;
@@ -368,9 +450,38 @@ bool GridSweep::sweep()
         if (!isVertex && end - lo < 2)
             continue; // a crossing that is no longer there: nothing changes
         const int step = int(mStepPixel.size());
-        mStepPixel.push_back(isVertex ? v : p.pixel());
+        mStepPixel.push_back(isVertex ? v : herePixel());
         if (!isVertex && ++mCrossings > mLimit)
             return false;
+
+        // Two segments that cross and nothing else: they change places.
+        if (!isVertex && !others && end - lo == 2) {
+            const int l = mStatus[std::size_t(lo)], r = mStatus[std::size_t(lo) + 1];
+            mStatus[std::size_t(lo)] = r;
+            mStatus[std::size_t(lo) + 1] = l;
+            SegmentState &sr = mState[std::size_t(r)], &sl = mState[std::size_t(l)];
+            sr.position = lo;
+            sl.position = lo + 1;
+            int w[2] = {0, 0};
+            if (lo > 0) {
+                const SegmentState &left = mState[std::size_t(mStatus[std::size_t(lo) - 1])];
+                w[0] = left.right[0];
+                w[1] = left.right[1];
+            }
+            for (const int s : {r, l}) {
+                mRecords.push_back({step, {w[0], w[1]}, s});
+                SegmentState &state = mState[std::size_t(s)];
+                const Segment &seg = mSegments[std::size_t(s)];
+                w[seg.tag] += seg.weight;
+                state.right[0] = w[0];
+                state.right[1] = w[1];
+            }
+            if (lo > 0)
+                testPair(mStatus[std::size_t(lo) - 1], r);
+            if (lo + 2 < n)
+                testPair(l, mStatus[std::size_t(lo) + 2]);
+            continue;
+        }
 
         // The new block: the segments that go on through p and those that
         // start there, from the smaller-x side to the larger-x side just
@@ -381,7 +492,7 @@ bool GridSweep::sweep()
             if (!(isVertex && GridPoint(mSegments[std::size_t(s)].b) == v))
                 mBlock.push_back(s);
             else
-                mState[std::size_t(s)].position = -1;
+                mState[std::size_t(s)].position = -1, mState[std::size_t(s)].endStep = step;
         }
         if (isVertex) {
             for (int g = 0; g < graphs; ++g) {
@@ -420,14 +531,10 @@ bool GridSweep::sweep()
             w[1] = left.right[1];
         }
         for (const int s : mBlock) {
-            const int r = int(mRecords.size());
-            mRecords.push_back({step, {w[0], w[1]}, -1, s});
             SegmentState &state = mState[std::size_t(s)];
-            if (state.lastRecord >= 0)
-                mRecords[std::size_t(state.lastRecord)].next = r;
-            else
-                state.firstRecord = r;
-            state.lastRecord = r;
+            if (state.firstRecord < 0)
+                state.firstRecord = int(mRecords.size());
+            mRecords.push_back({step, {w[0], w[1]}, s});
             const Segment &seg = mSegments[std::size_t(s)];
             w[seg.tag] += seg.weight;
             state.right[0] = w[0];
@@ -438,12 +545,12 @@ bool GridSweep::sweep()
         const int right = lo + newLength < int(mStatus.size()) ? mStatus[std::size_t(lo + newLength)] : -1;
         if (newLength == 0) {
             if (left >= 0 && right >= 0)
-                testPair(left, right, p, py);
+                testPair(left, right);
         } else {
             if (left >= 0)
-                testPair(left, mStatus[std::size_t(lo)], p, py);
+                testPair(left, mStatus[std::size_t(lo)]);
             if (right >= 0)
-                testPair(mStatus[std::size_t(lo + newLength) - 1], right, p, py);
+                testPair(mStatus[std::size_t(lo + newLength) - 1], right);
         }
     }
     return true;
@@ -503,7 +610,7 @@ void GridSweep::addPiece(const Segment &s, int segment, int from, int to, const 
         piece.u = to;
         piece.v = from;
         piece.left[s.tag] += s.weight;
-        piece.sign = -s.weight;
+        piece.sign = std::int8_t(-s.weight);
     }
     mPieces.push_back(piece);
 }
@@ -518,14 +625,36 @@ bool GridSweep::routeSegments()
 {
     if (!mIndex.build(mHot))
         return false;
-    // From here on a record names its step's hot pixel.
-    for (Record &r : mRecords)
-        r.step = mStepHot[std::size_t(r.step)];
+    // Each segment's records side by side, in the order the sweep made
+    // them (that along the segment), each naming its step's hot pixel:
+    // following the links from record to record would miss the cache at
+    // every step on large inputs.
+    const std::size_t segments = mSegments.size();
+    std::vector<int> &recordStart = mRecordStart;
+    recordStart.assign(segments + 1, 0);
+    for (const Record &r : mRecords)
+        recordStart[std::size_t(r.segment) + 1] += 1;
+    for (std::size_t k = 0; k < segments; ++k)
+        recordStart[k + 1] += recordStart[k];
+    std::vector<Step> &steps = mSteps;
+    steps.resize(mRecords.size());
+    {
+        std::vector<int> &fill = mFill;
+        fill.assign(recordStart.begin(), recordStart.end() - 1);
+        for (const Record &r : mRecords)
+            steps[std::size_t(fill[std::size_t(r.segment)]++)] = {mStepHot[std::size_t(r.step)],
+                                                                  {r.left[0], r.left[1]}};
+    }
     mPieces.clear();
-    mPieces.reserve(mRecords.size() + mSegments.size() / 4 + 16);
-    const std::int64_t pieceLimit = 4 * mLimit + 4 * std::int64_t(mSegments.size());
+    mPieces.reserve(mRecords.size() + segments / 4 + 16);
+    const std::int64_t pieceLimit = 4 * mLimit + 4 * std::int64_t(segments);
     std::vector<std::pair<Int, int>> &ordered = mOrdered;
     std::vector<int> &route = mRoute, &candidates = mCandidates;
+    // Which segment last marked a hot pixel as one of its own.
+    std::vector<int> &mark = mMark, &ownAt = mOwnAt;
+    mark.assign(mHot.size(), -1);
+    ownAt.resize(mHot.size());
+    std::vector<Step> &own = mOwn;
     // Segments in the order in which the sweep met them (that of their first
     // records), so that consecutive queries visit neighbouring cells.
     const int records = int(mRecords.size());
@@ -535,34 +664,55 @@ bool GridSweep::routeSegments()
         if (state.firstRecord != first)
             continue;
         const Segment &s = mSegments[std::size_t(i)];
+        // The segment's own steps, in the order it meets them: the pixels
+        // of its crossings and ends, each piece with the windings of the
+        // last step in its first pixel.
+        own.clear();
+        for (int r = recordStart[std::size_t(i)], end = recordStart[std::size_t(i) + 1]; r < end; ++r) {
+            const Step &rec = steps[std::size_t(r)];
+            if (own.empty() || own.back().pixel != rec.pixel) {
+                mark[std::size_t(rec.pixel)] = i;
+                ownAt[std::size_t(rec.pixel)] = int(own.size());
+                own.push_back(rec);
+            } else {
+                own.back().left[0] = rec.left[0];
+                own.back().left[1] = rec.left[1];
+            }
+        }
+        const int endPixel = mStepHot[std::size_t(state.endStep)];
+        if (own.back().pixel != endPixel) {
+            mark[std::size_t(endPixel)] = i;
+            ownAt[std::size_t(endPixel)] = int(own.size());
+            own.push_back({endPixel, {0, 0}});
+        }
+        // Other hot pixels the segment passes.
         ordered.clear();
         candidates.clear();
         const Int dx = s.b.x - s.a.x, dy = s.b.y - s.a.y;
         mIndex.query(s.a, s.b, [&](int h, const GridPoint &c, bool halfOpen) {
+            if (mark[std::size_t(h)] == i)
+                return;
             if (halfOpen) {
                 ordered.push_back({(c.x - s.a.x) * dx + (c.y - s.a.y) * dy, h});
             } else {
                 candidates.push_back(h);
             }
         });
-        if (ordered.size() < 2)
+        if (ordered.empty() && candidates.empty()) {
+            for (std::size_t k = 0; k + 1 < own.size(); ++k)
+                addPiece(s, i, own[k].pixel, own[k + 1].pixel, own[k].left);
+            if (std::int64_t(mPieces.size()) > pieceLimit)
+                return false;
             continue;
-        if (ordered.size() == 2) {
-            if (ordered[1] < ordered[0])
-                std::swap(ordered[0], ordered[1]);
-            if (candidates.empty()) {
-                // One link: the pixels of the segment's two ends, with the
-                // windings of its last piece that starts in the first.
-                const int from = ordered[0].second, to = ordered[1].second;
-                const Record *r = &mRecords[std::size_t(state.firstRecord)];
-                while (r->next >= 0 && mRecords[std::size_t(r->next)].step == from)
-                    r = &mRecords[std::size_t(r->next)];
-                addPiece(s, i, from, to, r->left);
-                continue;
-            }
-        } else {
-            std::sort(ordered.begin(), ordered.end());
         }
+        // The chain through all of them, in order along the segment: the
+        // centres of the pixels that a segment passes project on it in the
+        // order it meets them.
+        for (const Step &o : own) {
+            const GridPoint &c = mHot[std::size_t(o.pixel)];
+            ordered.push_back({(c.x - s.a.x) * dx + (c.y - s.a.y) * dy, o.pixel});
+        }
+        std::sort(ordered.begin(), ordered.end());
         route.clear();
         for (const auto &o : ordered)
             route.push_back(o.second);
@@ -577,23 +727,15 @@ bool GridSweep::routeSegments()
                 }
             }
         }
-        // Walk the chain and the segment's pieces together: a piece begins
-        // at its step's pixel, which the chain passes in the same order.
-        int next = state.firstRecord;
-        int left[2] = {mRecords[std::size_t(next)].left[0], mRecords[std::size_t(next)].left[1]};
+        // A piece takes the windings of the last own pixel at or before its
+        // start along the chain.
+        int left[2] = {own[0].left[0], own[0].left[1]};
         for (std::size_t k = 0; k + 1 < route.size(); ++k) {
             const int h = route[k];
-            int probe = next;
-            for (int look = 0; probe >= 0 && look < 4; ++look, probe = mRecords[std::size_t(probe)].next) {
-                if (mRecords[std::size_t(probe)].step == h)
-                    break;
-            }
-            if (probe >= 0 && mRecords[std::size_t(probe)].step == h) {
-                for (next = probe; next >= 0 && mRecords[std::size_t(next)].step == h;
-                     next = mRecords[std::size_t(next)].next) {
-                    left[0] = mRecords[std::size_t(next)].left[0];
-                    left[1] = mRecords[std::size_t(next)].left[1];
-                }
+            if (mark[std::size_t(h)] == i) {
+                const Step &o = own[std::size_t(ownAt[std::size_t(h)])];
+                left[0] = o.left[0];
+                left[1] = o.left[1];
             }
             addPiece(s, i, h, route[k + 1], left);
         }
@@ -603,7 +745,7 @@ bool GridSweep::routeSegments()
     return true;
 }
 
-int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
+int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool backData)
 {
     const int H = int(mHot.size());
     const int P = int(mPieces.size());
@@ -614,38 +756,46 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
         groupStart[std::size_t(piece.u) + 1] += 1;
     for (int h = 0; h < H; ++h)
         groupStart[std::size_t(h) + 1] += groupStart[std::size_t(h)];
-    std::vector<int> &grouped = mGrouped;
+    // The pieces themselves are moved, in a stable order, so that the
+    // passes below read them one after the other rather than all over.
+    std::vector<Piece> &grouped = mGrouped;
     grouped.resize(std::size_t(P));
     {
         std::vector<int> &fill = mFill;
         fill.assign(groupStart.begin(), groupStart.end() - 1);
-        for (int k = 0; k < P; ++k)
-            grouped[std::size_t(fill[std::size_t(mPieces[std::size_t(k)].u)]++)] = k;
+        for (const Piece &piece : mPieces)
+            grouped[std::size_t(fill[std::size_t(piece.u)]++)] = piece;
     }
-    auto byV = [this](int i, int j) {
-        const Piece &p = mPieces[std::size_t(i)], &q = mPieces[std::size_t(j)];
-        return p.v < q.v || (p.v == q.v && i < j);
-    };
+    auto byV = [](const Piece &p, const Piece &q) { return p.v < q.v; };
     for (int h = 0; h < H; ++h) {
         const int b = groupStart[std::size_t(h)], e = groupStart[std::size_t(h) + 1];
         if (e - b == 2) {
             if (byV(grouped[std::size_t(b) + 1], grouped[std::size_t(b)]))
                 std::swap(grouped[std::size_t(b)], grouped[std::size_t(b) + 1]);
         } else if (e - b > 2) {
-            std::sort(grouped.begin() + b, grouped.begin() + e, byV);
+            std::stable_sort(grouped.begin() + b, grouped.begin() + e, byV);
         }
     }
 
-    auto filled = [rule](const int *w) {
-        switch (rule) {
-        case Rule::EvenOdd: return (w[0] % 2) != 0;
-        case Rule::NonZero: return w[0] != 0;
-        case Rule::Union: return w[0] != 0 || w[1] != 0;
-        case Rule::Intersection: return w[0] != 0 && w[1] != 0;
-        case Rule::Difference: return w[0] != 0 && w[1] == 0;
-        case Rule::ExclusiveOr: return (w[0] != 0) != (w[1] != 0);
+    // Filled or not for each pair of operand memberships, so that the test
+    // per edge is one look-up.
+    bool table[4];
+    for (int k = 0; k < 4; ++k) {
+        const bool inA = k & 1, inB = k & 2;
+        switch (filling.operation) {
+        case engine::kIntersection: table[k] = inA && inB; break;
+        case engine::kDifference: table[k] = inA && !inB; break;
+        case engine::kExclusiveOr: table[k] = inA != inB; break;
+        case engine::kUnion:
+        case engine::kCut: table[k] = inA || inB; break;
+        default: table[k] = inA; break;
         }
-        return false;
+    }
+    const bool evenOdd[2] = {filling.rule[0] == engine::kEvenOdd, filling.rule[1] == engine::kEvenOdd};
+    auto filled = [&table, &evenOdd](const int *w) {
+        const bool inA = evenOdd[0] ? (w[0] & 1) != 0 : w[0] != 0;
+        const bool inB = evenOdd[1] ? (w[1] & 1) != 0 : w[1] != 0;
+        return table[int(inA) | int(inB) << 1];
     };
 
     // Pieces that rounding made coincide are one edge; the faces between
@@ -656,24 +806,23 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
     std::vector<int> &slot = mSlot;
     slot.assign(std::size_t(H), -1);
     for (int k = 0; k < P;) {
-        const Piece &first = mPieces[std::size_t(grouped[std::size_t(k)])];
+        const Piece &first = grouped[std::size_t(k)];
         int j = k + 1;
-        while (j < P && mPieces[std::size_t(grouped[std::size_t(j)])].u == first.u
-               && mPieces[std::size_t(grouped[std::size_t(j)])].v == first.v)
+        while (j < P && grouped[std::size_t(j)].u == first.u && grouped[std::size_t(j)].v == first.v)
             ++j;
         int left[2] = {first.left[0], first.left[1]};
         int total[2] = {0, 0};
         for (int m = k; m < j; ++m) {
-            const Piece &piece = mPieces[std::size_t(grouped[std::size_t(m)])];
+            const Piece &piece = grouped[std::size_t(m)];
             total[piece.tag] += piece.sign;
         }
         if (j - k > 1) {
             auto rightOf = [](const Piece &piece, int g) { return piece.left[g] + (piece.tag == g ? piece.sign : 0); };
             for (int m = k; m < j; ++m) {
-                const Piece &candidate = mPieces[std::size_t(grouped[std::size_t(m)])];
+                const Piece &candidate = grouped[std::size_t(m)];
                 int balance = 0;
                 for (int o = k; o < j; ++o) {
-                    const Piece &other = mPieces[std::size_t(grouped[std::size_t(o)])];
+                    const Piece &other = grouped[std::size_t(o)];
                     if (other.left[0] == candidate.left[0] && other.left[1] == candidate.left[1])
                         ++balance;
                     if (rightOf(other, 0) == candidate.left[0] && rightOf(other, 1) == candidate.left[1])
@@ -691,7 +840,7 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
         if (inLeft != inRight) {
             // The filled side goes on the side of (dy, -dx).
             const bool forward = inRight;
-            kept.push_back({forward ? first.u : first.v, forward ? first.v : first.u, grouped[std::size_t(k)]});
+            kept.push_back({forward ? first.u : first.v, forward ? first.v : first.u, first.segment});
             slot[std::size_t(first.u)] = slot[std::size_t(first.v)] = -2;
         }
         k = j;
@@ -754,7 +903,7 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
         link(b, to, index, false);
         if (!backData)
             continue;
-        const Segment &s = mSegments[std::size_t(mPieces[std::size_t(k.piece)].segment)];
+        const Segment &s = mSegments[std::size_t(k.segment)];
         const PolyGraph &source = *mGraphs[s.tag];
         BackData bd = source.hasFlag(PolyGraph::kHasBackData) ? source.backData(s.edge) : BackData{};
         // Source parameters by projection on the source edge.
@@ -788,7 +937,7 @@ int GridSweep::buildResult(PolyGraph &destination, Rule rule, bool backData)
     return engine::kOk;
 }
 
-int GridSweep::run(PolyGraph &destination, Rule rule, bool backData)
+int GridSweep::run(PolyGraph &destination, const Filling &filling, bool backData)
 {
     mCrossings = 0;
     mGraphEntries.push_back(int(mEntries.size()));
@@ -802,7 +951,7 @@ int GridSweep::run(PolyGraph &destination, Rule rule, bool backData)
             destination.reset(0);
             return engine::kTooComplex;
         }
-        const int result = buildResult(destination, rule, backData);
+        const int result = buildResult(destination, filling, backData);
         if (result != engine::kOk && result != engine::kNotEulerian)
             destination.reset(0);
         return result;

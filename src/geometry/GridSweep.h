@@ -10,6 +10,7 @@
 #include "geometry/GridArithmetic.h"
 #include "geometry/HotPixelIndex.h"
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -20,8 +21,16 @@ class PolyGraph;
 class GridSweep
 {
 public:
-    // What counts as filled, from the windings of graph 0 and graph 1.
-    enum class Rule { EvenOdd, NonZero, Union, Intersection, Difference, ExclusiveOr };
+    // What counts as filled: the winding of each graph read under that
+    // graph's fill rule, and for two graphs the operation that combines them
+    // (none when graph 0 stands alone).
+    struct Filling {
+        int rule[2] = {engine::kNonZero, engine::kNonZero};
+        int operation = kAlone;
+        static constexpr int kAlone = -1;
+        static Filling alone(int rule) { return {{rule, engine::kNonZero}, kAlone}; }
+        static Filling combined(int ruleA, int ruleB, int operation) { return {{ruleA, ruleB}, operation}; }
+    };
 
     explicit GridSweep(std::int64_t crossingLimit);
     ~GridSweep();
@@ -32,7 +41,7 @@ public:
     // finite or too large for the grid arithmetic.
     bool addGraph(PolyGraph &graph, int tag);
     // Fills the destination; answers an engine result code.
-    int run(PolyGraph &destination, Rule rule, bool backData);
+    int run(PolyGraph &destination, const Filling &filling, bool backData);
 
     // Counters of the last run, for tests and measurements.
     std::int64_t crossings() const { return mCrossings; }
@@ -64,19 +73,22 @@ private:
         int anEnd;                // a segment that ends here, -1 none
     };
     // The start of a piece of a segment between two events: the event's
-    // step (once the hot pixels are known, the step's hot pixel) and the
-    // windings on the piece's left (smaller-x) side.
+    // step and the windings on the piece's left (smaller-x) side.
     struct Record {
         int step;
         int left[2];
-        int next;
         int segment;
+    };
+    // A record once the hot pixels are known: the pixel of its step.
+    struct Step {
+        int pixel;
+        int left[2];
     };
     struct SegmentState {
         int position = -1; // in the status, -1 when not in it
         int firstRecord = -1;
-        int lastRecord = -1;
         int right[2] = {0, 0}; // windings right of the current piece
+        int endStep = -1;      // the step where the segment ended
     };
     // A crossing still to come, of two segments; its position in doubles
     // orders most pairs without the exact point.
@@ -87,21 +99,44 @@ private:
     struct Piece {
         int u, v;    // hot pixels, u before v in sweep order
         int left[2]; // windings on the left of u -> v
-        int tag;
-        int sign; // weight of the piece along u -> v
         int segment;
+        std::int8_t tag;
+        std::int8_t sign; // weight of the piece along u -> v
     };
 
     bool sweep();
     void assignPixels();
     bool routeSegments();
     void addPiece(const Segment &s, int segment, int from, int to, const int *left);
-    int buildResult(PolyGraph &destination, Rule rule, bool backData);
-    void testPair(int left, int right, const grid::ExactPoint &p, double py);
+    int buildResult(PolyGraph &destination, const Filling &filling, bool backData);
+    void testPair(int left, int right);
     grid::ExactPoint crossingOf(const Event &e) const;
     // Two positions closer than this in a coordinate are told apart by the
-    // exact comparison; the doubles err by far less.
+    // exact comparison; the doubles err by far less (grid coordinates are
+    // below 2^24, so a crossing's doubles are off by less than 2^-26).
     static constexpr double kNear = 1e-6;
+    // Doubles of two crossings farther apart than this are two points.
+    static constexpr double kSame = 1e-7;
+    // The point of the current step: its doubles, and its exact point once
+    // something needed it (at once for a vertex).
+    struct Here {
+        double x = 0, y = 0;
+        Event event{};
+        grid::ExactPoint exact;
+        bool known = false;
+    };
+    mutable Here mHere;
+    const grid::ExactPoint &here() const;
+    grid::GridPoint herePixel() const;
+    bool passesHere(int segment) const;
+    bool eventHere(const Event &e) const;
+    // A bound on the error of dx * py - dy * px in doubles, where px and py
+    // are offsets from a grid point to a crossing's doubles: beyond it the
+    // sign of the double is the exact sign.
+    static double filterBound(double dx, double dy, double px, double py)
+    {
+        return (std::fabs(dx) + std::fabs(dy)) * 0x1p-22 + (std::fabs(dx * py) + std::fabs(dy * px)) * 0x1p-50;
+    }
     // Heap order: the event that comes later in the sweep sinks.
     bool later(const Event &l, const Event &r) const
     {
@@ -130,20 +165,22 @@ private:
     std::vector<Event> mEvents; // a heap
     std::vector<int> mStatus;
     std::vector<int> mBlock;
-    std::vector<grid::GridPoint> mStepPixel; // per step of the sweep
+    std::vector<Point32> mStepPixel;         // per step of the sweep
     std::vector<int> mStepHot;               // hot pixel of each step
     std::vector<grid::GridPoint> mHot;       // sorted, distinct
-    std::vector<Piece> mPieces;
+    std::vector<Piece> mPieces, mGrouped;
     HotPixelIndex mIndex;
     // Scratch of the stages.
     std::vector<grid::GridPoint> mPoints;
-    std::vector<int> mOffsets, mFill, mStartPoint, mEndSeed, mOrder, mRoute, mCandidates, mGroupStart, mGrouped, mSlot;
+    std::vector<int> mOffsets, mFill, mStartPoint, mEndSeed, mOrder, mRoute, mCandidates, mGroupStart, mSlot,
+        mMark, mOwnAt, mRecordStart;
+    std::vector<Step> mSteps, mOwn;
     std::vector<char> mUsed;
     std::vector<std::pair<grid::Int, int>> mOrdered;
     std::vector<std::pair<std::uint64_t, int>> mKeys, mKeysSpare;
     struct Kept {
         int from, to;
-        int piece;
+        int segment; // that of the edge's first piece
     };
     std::vector<Kept> mKept;
 };

@@ -47,8 +47,8 @@ int PolyGraph::normalize(PolyGraph &source, int fillRule)
         reset(0);
         return engine::kBadOperands;
     }
-    const auto rule = fillRule == engine::kEvenOdd ? GridSweep::Rule::EvenOdd : GridSweep::Rule::NonZero;
-    return sweep.run(*this, rule, source.hasFlag(kHasBackData));
+    const int rule = fillRule == engine::kEvenOdd ? engine::kEvenOdd : engine::kNonZero;
+    return sweep.run(*this, GridSweep::Filling::alone(rule), source.hasFlag(kHasBackData));
 }
 
 int PolyGraph::boolean(PolyGraph *a, PolyGraph *b, int operation)
@@ -86,15 +86,44 @@ int PolyGraph::boolean(PolyGraph *a, PolyGraph *b, int operation)
         reset(0);
         return engine::kBadOperands;
     }
-    GridSweep::Rule rule = GridSweep::Rule::Union;
-    if (operation == engine::kIntersection)
-        rule = GridSweep::Rule::Intersection;
-    else if (operation == engine::kDifference)
-        rule = GridSweep::Rule::Difference;
-    else if (operation == engine::kExclusiveOr)
-        rule = GridSweep::Rule::ExclusiveOr;
+    // Normalised operands wind 0 outside and 1 inside.
     const bool back = a->hasFlag(kHasBackData) && b->hasFlag(kHasBackData);
-    return sweep.run(*this, rule, back);
+    return sweep.run(*this, GridSweep::Filling::combined(engine::kNonZero, engine::kNonZero, operation), back);
+}
+
+int PolyGraph::booleanOfSources(PolyGraph &a, int ruleA, PolyGraph &b, int ruleB, int operation)
+{
+    if (&a == &b || &a == this || &b == this)
+        return engine::kBadOperands;
+    if (operation < engine::kUnion || operation > engine::kCut)
+        return engine::kBadOperands;
+    reset(0);
+    ruleA = ruleA == engine::kEvenOdd ? engine::kEvenOdd : engine::kNonZero;
+    ruleB = ruleB == engine::kEvenOdd ? engine::kEvenOdd : engine::kNonZero;
+    GridSweep sweep(mCrossingLimit);
+    // An operand that normalisation would leave empty or refuse (not closed,
+    // or a coordinate out of the grid's reach) takes part as the empty set,
+    // as its empty normalised graph did in the step-by-step road; a refusal
+    // is still reported.
+    bool refused = false;
+    auto take = [&](PolyGraph &g, int tag) {
+        if (tooSmall(g))
+            return false;
+        if (!g.isEulerian(true) || !sweep.addGraph(g, tag)) {
+            refused = true;
+            return false;
+        }
+        return true;
+    };
+    const bool hasA = take(a, 0), hasB = take(b, 1);
+    const int code = refused ? engine::kBadOperands : engine::kOk;
+    // The set identities: nothing can be filled.
+    if ((!hasA && !hasB) || (operation == engine::kIntersection && !(hasA && hasB))
+        || (operation == engine::kDifference && !hasA))
+        return code;
+    const bool back = (!hasA || a.hasFlag(kHasBackData)) && (!hasB || b.hasFlag(kHasBackData));
+    const int result = sweep.run(*this, GridSweep::Filling::combined(ruleA, ruleB, operation), back);
+    return result != engine::kOk ? result : code;
 }
 
 int PolyGraph::reorientCopy(PolyGraph &source)

@@ -162,6 +162,11 @@ public:
     // The sweep (PolyGraph+Sweep.cpp); called on the destination.
     int normalize(PolyGraph &source, int fillRule);
     int boolean(PolyGraph *a, PolyGraph *b, int operation);
+    // The boolean of two unnormalised sources in one sweep, each operand's
+    // winding read under its own fill rule: the same filled set as
+    // normalising both and combining the results, without the two
+    // intermediate graphs.
+    int booleanOfSources(PolyGraph &a, int ruleA, PolyGraph &b, int ruleB, int operation);
     int reorientCopy(PolyGraph &source);
     int windingAt(float x, float y) const;
     void setCrossingLimit(std::int64_t limit) { mCrossingLimit = limit > 0 ? limit : 1; }

@@ -3,9 +3,11 @@
 #include "geometry/PolyGraph.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <numeric>
 #include <set>
 #include <sstream>
 
@@ -96,6 +98,52 @@ double filledArea(const PolyGraph &graph)
     for (const Segment2 &s : segmentsOf(graph))
         sum += s.ax * s.by - s.bx * s.ay;
     return -sum / 2;
+}
+
+namespace {
+
+// Every grid step of every edge, as (from x, from y, to x, to y) in grid units.
+std::vector<std::array<I, 4>> gridSteps(const PolyGraph &graph)
+{
+    std::vector<std::array<I, 4>> steps;
+    for (int e = 0; e < graph.edgeCount(); ++e) {
+        const GraphEdge &edge = graph.edge(e);
+        if (edge.start < 0 || edge.end < 0)
+            continue;
+        const GraphPoint &a = graph.point(edge.start), &b = graph.point(edge.end);
+        const I ax = I(std::llround(double(a.x) * 32)), ay = I(std::llround(double(a.y) * 32));
+        const I bx = I(std::llround(double(b.x) * 32)), by = I(std::llround(double(b.y) * 32));
+        const I g = std::gcd(bx - ax, by - ay);
+        if (g == 0)
+            continue;
+        const I sx = (bx - ax) / g, sy = (by - ay) / g;
+        for (I k = 0; k < g; ++k)
+            steps.push_back({ax + k * sx, ay + k * sy, ax + (k + 1) * sx, ay + (k + 1) * sy});
+    }
+    std::sort(steps.begin(), steps.end());
+    return steps;
+}
+
+} // namespace
+
+std::string compareDrawings(const PolyGraph &a, const PolyGraph &b)
+{
+    const auto sa = gridSteps(a), sb = gridSteps(b);
+    std::size_t i = 0, j = 0;
+    auto show = [](const char *which, const std::array<I, 4> &s) {
+        std::ostringstream m;
+        m << "only " << which << " runs from (" << double(s[0]) / 32 << ", " << double(s[1]) / 32 << ") to ("
+          << double(s[2]) / 32 << ", " << double(s[3]) / 32 << ")";
+        return m.str();
+    };
+    while (i < sa.size() || j < sb.size()) {
+        if (j == sb.size() || (i < sa.size() && sa[i] < sb[j]))
+            return show("the first", sa[i]);
+        if (i == sa.size() || sb[j] < sa[i])
+            return show("the second", sb[j]);
+        ++i, ++j;
+    }
+    return {};
 }
 
 std::string checkNormalizedGraph(const PolyGraph &graph)

@@ -38,4 +38,10 @@ double distanceToSegments(const std::vector<Segment2> &segments, double x, doubl
 // Filled area (the engine's orientation counts positive).
 double filledArea(const PolyGraph &graph);
 
+// Empty when two graphs draw the same directed edges: every edge is cut
+// into the shortest steps of its grid direction, and both graphs must have
+// the same steps, so that an edge split by a point in one graph still
+// matches the whole edge in the other.  Otherwise the first difference.
+std::string compareDrawings(const PolyGraph &a, const PolyGraph &b);
+
 } // namespace scrivane::test
