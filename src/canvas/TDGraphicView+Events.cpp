@@ -108,6 +108,16 @@ void TDGraphicView::endTracker(bool cancelled, const TDEvent &event)
 
 void TDGraphicView::mousePressEvent(QMouseEvent *event)
 {
+    pressWithMouse(event, 1);
+}
+
+void TDGraphicView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    pressWithMouse(event, 2);
+}
+
+void TDGraphicView::pressWithMouse(QMouseEvent *event, int clickCount)
+{
     if (event->button() != Qt::LeftButton) {
         event->ignore();
         return;
@@ -123,28 +133,10 @@ void TDGraphicView::mousePressEvent(QMouseEvent *event)
         m_tracker->mouseUp(up);
         endTracker(false, up);
     }
-    setFocus(Qt::MouseFocusReason);
-    down.clickCount = 1;
-    mouseDown(down);
-    eventHandled();
-}
-
-void TDGraphicView::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
-    }
-    TDEvent down = eventFromMouse(event, TDEvent::Type::MouseDown);
-    m_lastMouseLocation = down.locationInWindow;
-    m_lastModifiers = down.modifierFlags;
-    if (m_tracker) {
-        TDEvent up = down;
-        up.type = TDEvent::Type::MouseUp;
-        m_tracker->mouseUp(up);
-        endTracker(false, up);
-    }
-    down.clickCount = 2;
+    // The second press of a double click already has the focus from the first.
+    if (clickCount == 1)
+        setFocus(Qt::MouseFocusReason);
+    down.clickCount = clickCount;
     mouseDown(down);
     eventHandled();
 }

@@ -302,6 +302,7 @@ private:
     // Steps 6 and 7 of a press: the tool returns, the status hint follows.
     void finishPress();
     void endTracker(bool cancelled, const TDEvent &event);
+    void pressWithMouse(QMouseEvent *event, int clickCount);
     TDEvent eventFromMouse(QMouseEvent *event, TDEvent::Type type) const;
     TDEvent eventFromKey(QKeyEvent *event, TDEvent::Type type) const;
     void eventHandled();
