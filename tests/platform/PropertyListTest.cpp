@@ -220,6 +220,17 @@ TEST(PropertyList, HostileListsAreRefusedBeforeLibplistSeesThem)
                                                       4)}));
     ASSERT_TRUE(withNul);
     EXPECT_TRUE(withNul->value("k").toString().startsWith("a"));
+
+    // Objects that nothing refers to still take memory while the list is
+    // checked: a table of more objects than values may be read is refused.
+    const QByteArray unused = binaryList({QByteArray("\x10\x01", 2), QByteArray("\x10\x02", 2),
+                                          QByteArray("\x10\x03", 2), QByteArray("\x10\x04", 2)});
+    PropertyListLimits small;
+    small.maxNodes = 3;
+    QString error;
+    EXPECT_FALSE(PropertyList::fromData(unused, small, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("more than 3 values"))) << error.toStdString();
+    EXPECT_EQ(PropertyList::fromData(unused), PropertyList(1));
 }
 
 TEST(PropertyList, YamlScalarsTakeTheirKinds)
