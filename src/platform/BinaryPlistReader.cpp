@@ -279,6 +279,10 @@ bool BinaryPlistReader::checkGraph(const PropertyListLimits &limits, QString *er
                     return false;
                 continue;
             }
+            // A shared object is unfolded wherever it is referred to: below
+            // this frame it reaches as deep as its own height.
+            if (stack.size() + height[size_t(child)] > size_t(maxDepth))
+                return fail(error, QStringLiteral("property list nests deeper than %1 levels").arg(maxDepth));
             frame.size = saturatingAdd(frame.size, known);
             frame.height = std::max<quint16>(frame.height, height[size_t(child)]);
         } else {
