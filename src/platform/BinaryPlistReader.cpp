@@ -370,17 +370,29 @@ quint64 BinaryPlistReader::uid(Index index) const
     return kindOf(o.marker) == Kind::Uid ? readUInt(o.at, unsigned(o.count)) : 0;
 }
 
+// Text ends at its first NUL character, as libplist (which reads the plain
+// lists and wrote the archives' reader before) has always read it: text
+// with NUL characters cannot be written back as a plain string.
 QString BinaryPlistReader::string(Index index) const
 {
     const Object o = object(index);
     switch (o.marker >> 4) {
-    case 0x5:
-        return QString::fromUtf8(reinterpret_cast<const char *>(m_bytes + o.at), qsizetype(o.count));
+    case 0x5: {
+        const char *text = reinterpret_cast<const char *>(m_bytes + o.at);
+        const void *nul = std::memchr(text, 0, size_t(o.count));
+        const qsizetype length = nul ? static_cast<const char *>(nul) - text : qsizetype(o.count);
+        return QString::fromUtf8(text, length);
+    }
     case 0x6: {
         QString text(qsizetype(o.count), Qt::Uninitialized);
         char16_t *units = reinterpret_cast<char16_t *>(text.data());
-        for (quint64 i = 0; i < o.count; ++i)
+        for (quint64 i = 0; i < o.count; ++i) {
             units[i] = char16_t(readUInt(o.at + 2 * i, 2));
+            if (units[i] == 0) {
+                text.truncate(qsizetype(i));
+                break;
+            }
+        }
         return text;
     }
     default:
