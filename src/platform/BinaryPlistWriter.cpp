@@ -48,7 +48,7 @@ BinaryPlistWriter::Ref BinaryPlistWriter::scalar(const char *bytes, size_t size)
     return m_objects.size() - 1;
 }
 
-BinaryPlistWriter::Ref BinaryPlistWriter::sharedNumber(NumberTable &known, uint64_t key,
+BinaryPlistWriter::Ref BinaryPlistWriter::sharedNumber(std::unordered_map<uint64_t, Ref> &known, uint64_t key,
                                                        const char *bytes, size_t size)
 {
     const auto [it, inserted] = known.try_emplace(key, 0);
@@ -115,7 +115,7 @@ BinaryPlistWriter::Ref BinaryPlistWriter::integer(qint64 value)
     return sharedNumber(m_integers, bits, bytes, 1 + size);
 }
 
-BinaryPlistWriter::Ref BinaryPlistWriter::sharedDouble(NumberTable &known,
+BinaryPlistWriter::Ref BinaryPlistWriter::sharedDouble(std::unordered_map<uint64_t, Ref> &known,
                                                        uint8_t marker, double value)
 {
     uint64_t bits = 0;

@@ -50,33 +50,19 @@ private:
         uint64_t size; // bytes of a scalar, references of a container
     };
 
-    // Numbers are keyed by their bits: a real made from a float has its
-    // low 29 bits zero, so the bits are mixed before they pick a bucket.
-    struct MixedHash {
-        size_t operator()(uint64_t bits) const
-        {
-            bits ^= bits >> 33;
-            bits *= 0xff51afd7ed558ccdULL;
-            bits ^= bits >> 33;
-            bits *= 0xc4ceb9fe1a85ec53ULL;
-            return size_t(bits ^ (bits >> 33));
-        }
-    };
-    using NumberTable = std::unordered_map<uint64_t, Ref, MixedHash>;
-
     Ref scalar(const char *bytes, size_t size);
-    Ref sharedNumber(NumberTable &known, uint64_t key, const char *bytes, size_t size);
+    Ref sharedNumber(std::unordered_map<uint64_t, Ref> &known, uint64_t key, const char *bytes, size_t size);
     // A real or a date: the marker, then the eight bytes of the double.
-    Ref sharedDouble(NumberTable &known, uint8_t marker, double value);
+    Ref sharedDouble(std::unordered_map<uint64_t, Ref> &known, uint8_t marker, double value);
     Ref container(uint8_t marker, const Ref *refs, size_t count);
 
     std::vector<Object> m_objects;
     std::string m_bytes;
     std::vector<Ref> m_refs;
     std::unordered_map<std::string, Ref> m_texts; // strings and data
-    NumberTable m_integers;
-    NumberTable m_reals;
-    NumberTable m_dates;
+    std::unordered_map<uint64_t, Ref> m_integers;
+    std::unordered_map<uint64_t, Ref> m_reals;
+    std::unordered_map<uint64_t, Ref> m_dates;
     std::vector<Ref> m_uids;    // value -> ref + 1
     Ref m_booleans[2] = {0, 0}; // ref + 1
 };
