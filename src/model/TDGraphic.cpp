@@ -517,7 +517,9 @@ bool TDGraphic::hitTestRect(const Rect &rect)
 void TDGraphic::willChange()
 {
     ++m_changeCount;
-    if (m_manipulating || !m_cachedBezierPath || m_changeCount > 1)
+    // The rectangle only serves to invalidate the document's views: a
+    // graphic that is not in a document yet (one being read) skips it.
+    if (m_manipulating || !m_cachedBezierPath || m_changeCount > 1 || !m_document)
         return;
     m_changeRect = MyUnionRect(m_changeRect, updateBounds());
 }
@@ -535,12 +537,13 @@ void TDGraphic::didChange()
     // Effects follow the graphic: where their output lies now.
     if (useFiltersDrawing())
         calculateFilterExtent();
-    m_changeRect = MyUnionRect(m_changeRect, updateBounds());
-    if (TDGraphicViewInterface *view = graphicView())
-        if (view->graphicIsSelected(this))
-            m_changeRect = MyUnionRect(m_changeRect, view->selectionRect());
-    if (m_document)
+    if (m_document) {
+        m_changeRect = MyUnionRect(m_changeRect, updateBounds());
+        if (TDGraphicViewInterface *view = graphicView())
+            if (view->graphicIsSelected(this))
+                m_changeRect = MyUnionRect(m_changeRect, view->selectionRect());
         m_document->invalidateRect(m_changeRect);
+    }
     m_changeRect = Rect();
     NotificationCenter::defaultCenter().post(didChangeNotification, this);
 }

@@ -4,12 +4,11 @@
 #include "platform/ArchivedPoint.h"
 #include "platform/ArchivedTransform.h"
 #include "platform/EncodedDictionary.h"
+#include "platform/PlistBridge.h"
 
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSet>
-
-#include <plist/plist.h>
 
 #include <charconv>
 #include <cmath>
@@ -43,36 +42,6 @@ Registry &registry()
 quint64 saturatingAdd(quint64 a, quint64 b)
 {
     return a > std::numeric_limits<quint64>::max() - b ? std::numeric_limits<quint64>::max() : a + b;
-}
-
-QString stringValue(plist_t node)
-{
-    uint64_t length = 0;
-    const char *text = plist_get_string_ptr(node, &length);
-    return QString::fromUtf8(text, text ? qsizetype(length) : 0);
-}
-
-// A reference: a UID, or in the XML form the dictionary {"CF$UID": n}
-// that libplist writes for one and reads back as a dictionary.
-bool uidValue(plist_t node, quint64 &reference)
-{
-    uint64_t value = 0;
-    switch (plist_get_node_type(node)) {
-    case PLIST_UID:
-        plist_get_uid_val(node, &value);
-        reference = value;
-        return true;
-    case PLIST_DICT: {
-        const plist_t number = plist_dict_get_item(node, "CF$UID");
-        if (plist_dict_get_size(node) != 1 || plist_get_node_type(number) != PLIST_UINT)
-            return false;
-        plist_get_uint_val(number, &value);
-        reference = value;
-        return true;
-    }
-    default:
-        return false;
-    }
 }
 
 bool isContainerClass(const QString &name)
@@ -152,39 +121,80 @@ void KeyedUnarchiver::failWithError(const QString &message)
         m_error = message.isEmpty() ? QStringLiteral("the archive could not be read") : message;
 }
 
+// A reference: a UID, or in the XML form the dictionary {"CF$UID": n}
+// (kept as a dictionary when the XML form is turned into the binary one).
+bool KeyedUnarchiver::uidValue(Index node, quint64 &reference) const
+{
+    switch (m_reader.kind(node)) {
+    case BinaryPlistReader::Kind::Uid:
+        reference = m_reader.uid(node);
+        return true;
+    case BinaryPlistReader::Kind::Dictionary: {
+        if (m_reader.count(node) != 1 || !m_reader.stringEquals(m_reader.key(node, 0), QLatin1StringView("CF$UID")))
+            return false;
+        const Index number = m_reader.value(node, 0);
+        if (m_reader.kind(number) != BinaryPlistReader::Kind::Integer)
+            return false;
+        reference = m_reader.integer(number);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 std::optional<PropertyList> KeyedUnarchiver::decodeRoot()
 {
     if (m_decoded)
         return m_result;
     m_decoded = true;
 
-    m_root = PlistBridge::parse(m_data, m_limits, &m_error);
-    if (!m_root) {
+    if (m_data.isEmpty()) {
+        failWithError(QStringLiteral("the property list is empty"));
+        return std::nullopt;
+    }
+    bool opened = false;
+    if (PlistBridge::isBinary(m_data)) {
+        opened = m_reader.open(m_data, m_limits, &m_error);
+    } else {
+        // The XML form is rare (older clipboards, hand-made files): parsed
+        // by libplist and read through its binary form.
+        const PlistBridge::Node parsed = PlistBridge::parse(m_data, m_limits, &m_error);
+        if (parsed) {
+            const QByteArray binary = PlistBridge::toBinary(parsed.get());
+            opened = !binary.isEmpty() && m_reader.open(binary, m_limits, &m_error);
+            if (!opened && m_error.isEmpty())
+                m_error = QStringLiteral("the data is not a valid property list");
+        }
+    }
+    if (!opened) {
         failWithError(QString());
         return std::nullopt;
     }
-    const plist_t top = static_cast<plist_t>(m_root.get());
-    if (plist_get_node_type(top) != PLIST_DICT) {
+    using Kind = BinaryPlistReader::Kind;
+    const Index top = m_reader.top();
+    if (m_reader.kind(top) != Kind::Dictionary) {
         failWithError(QStringLiteral("the data is a property list but not a keyed archive"));
         return std::nullopt;
     }
-    const plist_t version = plist_dict_get_item(top, "$version");
-    const plist_t archiver = plist_dict_get_item(top, "$archiver");
-    const plist_t objects = plist_dict_get_item(top, "$objects");
-    const plist_t topEntries = plist_dict_get_item(top, "$top");
-    if (plist_get_node_type(archiver) != PLIST_STRING || plist_get_node_type(objects) != PLIST_ARRAY ||
-        plist_get_node_type(topEntries) != PLIST_DICT || plist_get_node_type(version) != PLIST_UINT) {
+    const auto version = m_reader.find(top, QLatin1StringView("$version"));
+    const auto archiver = m_reader.find(top, QLatin1StringView("$archiver"));
+    const auto objects = m_reader.find(top, QLatin1StringView("$objects"));
+    const auto topEntries = m_reader.find(top, QLatin1StringView("$top"));
+    if (!archiver || m_reader.kind(*archiver) != Kind::String || !objects ||
+        m_reader.kind(*objects) != Kind::Array || !topEntries || m_reader.kind(*topEntries) != Kind::Dictionary ||
+        !version || m_reader.kind(*version) != Kind::Integer) {
         failWithError(QStringLiteral("the data is a property list but not a keyed archive"));
         return std::nullopt;
     }
-    uint64_t versionNumber = 0;
-    plist_get_uint_val(version, &versionNumber);
+    const quint64 versionNumber = m_reader.integer(*version);
     if (versionNumber != 100000) {
         failWithError(QStringLiteral("the keyed archive has the unknown version %1").arg(versionNumber));
         return std::nullopt;
     }
-    m_objects = PlistBridge::arrayItems(objects);
-    const size_t count = m_objects.size();
+    m_objects = *objects;
+    const size_t count = size_t(m_reader.count(m_objects));
+    m_objectCount = count;
     if (count == 0) {
         failWithError(QStringLiteral("the keyed archive holds no objects"));
         return std::nullopt;
@@ -194,7 +204,8 @@ std::optional<PropertyList> KeyedUnarchiver::decodeRoot()
     m_states.assign(count, 0);
 
     quint64 rootReference = 0;
-    if (!uidValue(plist_dict_get_item(topEntries, "root"), rootReference)) {
+    const auto rootEntry = m_reader.find(*topEntries, QLatin1StringView("root"));
+    if (!rootEntry || !uidValue(*rootEntry, rootReference)) {
         failWithError(QStringLiteral("the keyed archive has no root object"));
         return std::nullopt;
     }
@@ -206,44 +217,48 @@ std::optional<PropertyList> KeyedUnarchiver::decodeRoot()
     return m_result;
 }
 
-const KeyedUnarchiver::ClassInfo *KeyedUnarchiver::classInfo(void *dictionary, quint64 reference)
+KeyedUnarchiver::ClassInfo *KeyedUnarchiver::classInfo(Index dictionary, quint64 reference)
 {
+    using Kind = BinaryPlistReader::Kind;
     quint64 classReference = 0;
-    if (!uidValue(plist_dict_get_item(static_cast<plist_t>(dictionary), "$class"), classReference)) {
+    const auto classEntry = m_reader.find(dictionary, QLatin1StringView("$class"));
+    if (!classEntry || !uidValue(*classEntry, classReference)) {
         failWithError(QStringLiteral("archived object %1 names no class").arg(reference));
         return nullptr;
     }
     const auto known = m_classInfos.find(classReference);
     if (known != m_classInfos.end())
         return &known->second;
-    if (classReference == 0 || classReference >= m_objects.size()) {
+    if (classReference == 0 || classReference >= m_objectCount) {
         failWithError(
             QStringLiteral("archived object %1 refers to a missing class description").arg(reference));
         return nullptr;
     }
-    const plist_t description = static_cast<plist_t>(m_objects[classReference]);
-    const plist_t name = plist_dict_get_item(description, "$classname");
-    if (plist_get_node_type(description) != PLIST_DICT || plist_get_node_type(name) != PLIST_STRING) {
+    const Index description = m_reader.element(m_objects, classReference);
+    const auto name = m_reader.kind(description) == Kind::Dictionary
+                          ? m_reader.find(description, QLatin1StringView("$classname"))
+                          : std::nullopt;
+    if (!name || m_reader.kind(*name) != Kind::String) {
         failWithError(QStringLiteral("archived object %1 has a malformed class description").arg(reference));
         return nullptr;
     }
     ClassInfo info;
-    info.name = stringValue(name);
-    const plist_t classes = plist_dict_get_item(description, "$classes");
-    if (classes) {
-        if (plist_get_node_type(classes) != PLIST_ARRAY) {
+    info.name = m_reader.string(*name);
+    if (const auto classes = m_reader.find(description, QLatin1StringView("$classes"))) {
+        if (m_reader.kind(*classes) != Kind::Array) {
             failWithError(
                 QStringLiteral("archived object %1 has a malformed class description").arg(reference));
             return nullptr;
         }
-        for (void *item : PlistBridge::arrayItems(classes)) {
-            const plist_t entry = static_cast<plist_t>(item);
-            if (plist_get_node_type(entry) != PLIST_STRING) {
+        const quint64 n = m_reader.count(*classes);
+        for (quint64 i = 0; i < n; ++i) {
+            const Index entry = m_reader.element(*classes, i);
+            if (m_reader.kind(entry) != Kind::String) {
                 failWithError(
                     QStringLiteral("archived object %1 has a malformed class description").arg(reference));
                 return nullptr;
             }
-            info.hierarchy.append(stringValue(entry));
+            info.hierarchy.append(m_reader.string(entry));
         }
     }
     if (info.hierarchy.isEmpty())
@@ -259,7 +274,7 @@ PropertyList KeyedUnarchiver::decodeValue(quint64 reference)
         m_counts.back() = saturatingAdd(m_counts.back(), 1);
         return PropertyList();
     }
-    if (reference >= m_objects.size()) {
+    if (reference >= m_objectCount) {
         failWithError(QStringLiteral("the archive refers to object %1, which does not exist").arg(reference));
         return PropertyList();
     }
@@ -282,11 +297,11 @@ PropertyList KeyedUnarchiver::decodeValue(quint64 reference)
     ++m_depth;
     m_states[reference] = 1;
     m_counts.push_back(1);
-    const plist_t node = static_cast<plist_t>(m_objects[reference]);
+    const Index node = m_reader.element(m_objects, reference);
     PropertyList value;
-    if (plist_get_node_type(node) == PLIST_DICT)
+    if (m_reader.kind(node) == BinaryPlistReader::Kind::Dictionary)
         value = decodeDictionaryObject(reference, node);
-    else if (!PlistBridge::toValue(node, value))
+    else if (!m_reader.toValue(node, value))
         failWithError(
             QStringLiteral("archived object %1 is of a kind that an archive cannot hold").arg(reference));
     const quint64 size = m_counts.back();
@@ -304,21 +319,23 @@ PropertyList KeyedUnarchiver::decodeValue(quint64 reference)
     return value;
 }
 
-PropertyList KeyedUnarchiver::decodeReferenceArray(void *array, const QString &what)
+// `what` names the list in a message; it is only called on a fault.
+template <class What>
+PropertyList KeyedUnarchiver::decodeReferenceArray(std::optional<Index> array, const What &what)
 {
-    if (plist_get_node_type(static_cast<plist_t>(array)) != PLIST_ARRAY) {
-        failWithError(QStringLiteral("%1 is not a list of references").arg(what));
+    if (!array || m_reader.kind(*array) != BinaryPlistReader::Kind::Array) {
+        failWithError(QStringLiteral("%1 is not a list of references").arg(what()));
         return PropertyList();
     }
-    const std::vector<void *> items = PlistBridge::arrayItems(array);
+    const quint64 n = m_reader.count(*array);
     PropertyList::Array elements;
-    elements.reserve(items.size());
-    for (void *item : items) {
+    elements.reserve(size_t(n));
+    for (quint64 i = 0; i < n; ++i) {
         if (failed())
             break;
         quint64 reference = 0;
-        if (!uidValue(static_cast<plist_t>(item), reference)) {
-            failWithError(QStringLiteral("%1 is not a list of references").arg(what));
+        if (!uidValue(m_reader.element(*array, i), reference)) {
+            failWithError(QStringLiteral("%1 is not a list of references").arg(what()));
             return PropertyList();
         }
         elements.push_back(decodeValue(reference));
@@ -326,28 +343,28 @@ PropertyList KeyedUnarchiver::decodeReferenceArray(void *array, const QString &w
     return PropertyList(std::move(elements));
 }
 
-PropertyList KeyedUnarchiver::decodeDictionaryObject(quint64 reference, void *dictionary)
+PropertyList KeyedUnarchiver::decodeDictionaryObject(quint64 reference, Index object)
 {
-    const plist_t object = static_cast<plist_t>(dictionary);
-    const ClassInfo *info = classInfo(object, reference);
+    ClassInfo *info = classInfo(object, reference);
     if (!info)
         return PropertyList();
     const QString &name = info->name;
-    const QString what = QStringLiteral("archived %1 %2").arg(name).arg(reference);
+    const auto what = [&] { return QStringLiteral("archived %1 %2").arg(name).arg(reference); };
 
     if (isContainerClass(name)) {
+        using Kind = BinaryPlistReader::Kind;
         if (name.endsWith(QLatin1String("Array")))
-            return decodeReferenceArray(plist_dict_get_item(object, "NS.objects"), what);
+            return decodeReferenceArray(m_reader.find(object, QLatin1StringView("NS.objects")), what);
         if (name.endsWith(QLatin1String("Dictionary"))) {
-            const plist_t keys = plist_dict_get_item(object, "NS.keys");
-            const plist_t values = plist_dict_get_item(object, "NS.objects");
+            const auto keys = m_reader.find(object, QLatin1StringView("NS.keys"));
+            const auto values = m_reader.find(object, QLatin1StringView("NS.objects"));
             const PropertyList keyList = decodeReferenceArray(keys, what);
             const PropertyList valueList = decodeReferenceArray(values, what);
             if (failed())
                 return PropertyList();
             if (keyList.size() != valueList.size()) {
                 failWithError(QStringLiteral("%1 has %2 keys but %3 values")
-                                  .arg(what)
+                                  .arg(what())
                                   .arg(keyList.size())
                                   .arg(valueList.size()));
                 return PropertyList();
@@ -356,7 +373,7 @@ PropertyList KeyedUnarchiver::decodeDictionaryObject(quint64 reference, void *di
             for (size_t i = 0; i < keyList.size(); ++i) {
                 const PropertyList &key = keyList.toArray()[i];
                 if (!key.isString()) {
-                    failWithError(QStringLiteral("%1 has a key that is not text").arg(what));
+                    failWithError(QStringLiteral("%1 has a key that is not text").arg(what()));
                     return PropertyList();
                 }
                 entries.insert_or_assign(key.toString(), valueList.toArray()[i]);
@@ -364,17 +381,17 @@ PropertyList KeyedUnarchiver::decodeDictionaryObject(quint64 reference, void *di
             return PropertyList(std::move(entries));
         }
         if (name == QLatin1String("NSDate")) {
-            const plist_t time = plist_dict_get_item(object, "NS.time");
-            const plist_type type = plist_get_node_type(time);
-            if (type != PLIST_REAL && type != PLIST_UINT) {
-                failWithError(QStringLiteral("%1 holds no time").arg(what));
+            const auto time = m_reader.find(object, QLatin1StringView("NS.time"));
+            const Kind kind = time ? m_reader.kind(*time) : Kind::Invalid;
+            if (kind != Kind::Real && kind != Kind::Integer) {
+                failWithError(QStringLiteral("%1 holds no time").arg(what()));
                 return PropertyList();
             }
             PropertyList seconds;
-            PlistBridge::toValue(time, seconds);
+            m_reader.toValue(*time, seconds);
             const double ms = seconds.toReal() * 1000.0;
             if (!(ms > -8.0e15 && ms < 8.0e15)) {
-                failWithError(QStringLiteral("%1 lies outside the range of dates").arg(what));
+                failWithError(QStringLiteral("%1 lies outside the range of dates").arg(what()));
                 return PropertyList();
             }
             return PropertyList(
@@ -382,22 +399,20 @@ PropertyList KeyedUnarchiver::decodeDictionaryObject(quint64 reference, void *di
         }
         // Strings stored as objects: text with NUL characters, or written by
         // other archivers.
-        const plist_t text = plist_dict_get_item(object, "NS.string");
-        if (plist_get_node_type(text) == PLIST_STRING)
-            return PropertyList(stringValue(text));
-        const plist_t bytes = plist_dict_get_item(object, "NS.bytes");
-        if (plist_get_node_type(bytes) == PLIST_DATA) {
-            PropertyList data;
-            PlistBridge::toValue(bytes, data);
-            return PropertyList(QString::fromUtf8(data.toData()));
-        }
-        failWithError(QStringLiteral("%1 holds no text").arg(what));
+        const auto text = m_reader.find(object, QLatin1StringView("NS.string"));
+        if (text && m_reader.kind(*text) == Kind::String)
+            return PropertyList(m_reader.string(*text));
+        const auto bytes = m_reader.find(object, QLatin1StringView("NS.bytes"));
+        if (bytes && m_reader.kind(*bytes) == Kind::Data)
+            return PropertyList(QString::fromUtf8(m_reader.data(*bytes)));
+        failWithError(QStringLiteral("%1 holds no text").arg(what()));
         return PropertyList();
     }
 
-    const DecodeFunction decode = decoderFor(name);
-    m_frames.push_back(Frame{dictionary, info});
-    std::shared_ptr<Archivable> built = decode(*this);
+    if (!info->decode)
+        info->decode = decoderFor(name);
+    m_frames.push_back(Frame{object, info});
+    std::shared_ptr<Archivable> built = info->decode(*this);
     m_frames.pop_back();
     if (failed() || !built)
         return PropertyList();
@@ -414,11 +429,11 @@ QStringList KeyedUnarchiver::classHierarchy() const
     return m_frames.empty() ? QStringList() : m_frames.back().info->hierarchy;
 }
 
-void *KeyedUnarchiver::valueInCurrent(const QString &key) const
+std::optional<KeyedUnarchiver::Index> KeyedUnarchiver::valueInCurrent(QAnyStringView key) const
 {
     if (m_frames.empty() || failed())
-        return nullptr;
-    return plist_dict_get_item(static_cast<plist_t>(m_frames.back().dictionary), key.toUtf8().constData());
+        return std::nullopt;
+    return m_reader.find(m_frames.back().dictionary, key);
 }
 
 QString KeyedUnarchiver::describeCurrent(const QString &key) const
@@ -428,23 +443,28 @@ QString KeyedUnarchiver::describeCurrent(const QString &key) const
 
 bool KeyedUnarchiver::containsValue(const QString &key) const
 {
-    return valueInCurrent(key) != nullptr;
+    return valueInCurrent(key).has_value();
+}
+
+QString KeyedUnarchiver::unkeyedName()
+{
+    return QLatin1Char('$') + QString::number(m_frames.back().unkeyed++);
 }
 
 PropertyList KeyedUnarchiver::decodeObject()
 {
     if (m_frames.empty())
         return PropertyList();
-    return decodeObject(QStringLiteral("$%1").arg(m_frames.back().unkeyed++));
+    return decodeObject(unkeyedName());
 }
 
 PropertyList KeyedUnarchiver::decodeObject(const QString &key)
 {
-    const plist_t node = static_cast<plist_t>(valueInCurrent(key));
+    const auto node = valueInCurrent(key);
     if (!node)
         return PropertyList();
     quint64 reference = 0;
-    if (!uidValue(node, reference)) {
+    if (!uidValue(*node, reference)) {
         failWithError(QStringLiteral("%1 is not a reference").arg(describeCurrent(key)));
         return PropertyList();
     }
@@ -453,17 +473,17 @@ PropertyList KeyedUnarchiver::decodeObject(const QString &key)
 
 bool KeyedUnarchiver::numberInCurrent(const QString &key, double &real, qint64 &integer, bool &isInteger)
 {
-    const plist_t node = static_cast<plist_t>(valueInCurrent(key));
+    using Kind = BinaryPlistReader::Kind;
+    const auto node = valueInCurrent(key);
     if (!node)
         return false;
     PropertyList value;
-    const plist_type type = plist_get_node_type(node);
-    if ((type != PLIST_BOOLEAN && type != PLIST_UINT && type != PLIST_REAL) ||
-        !PlistBridge::toValue(node, value)) {
+    const Kind kind = m_reader.kind(*node);
+    if ((kind != Kind::Boolean && kind != Kind::Integer && kind != Kind::Real) || !m_reader.toValue(*node, value)) {
         failWithError(QStringLiteral("%1 is not a number").arg(describeCurrent(key)));
         return false;
     }
-    isInteger = type != PLIST_REAL;
+    isInteger = kind != Kind::Real;
     real = value.toReal();
     integer = value.toInteger();
     return true;
@@ -504,15 +524,14 @@ float KeyedUnarchiver::decodeFloat(const QString &key)
 
 QByteArray KeyedUnarchiver::decodeBytes(const QString &key)
 {
-    const plist_t node = static_cast<plist_t>(valueInCurrent(key));
+    const auto node = valueInCurrent(key);
     if (!node)
         return {};
-    PropertyList value;
-    if (plist_get_node_type(node) != PLIST_DATA || !PlistBridge::toValue(node, value)) {
+    if (m_reader.kind(*node) != BinaryPlistReader::Kind::Data) {
         failWithError(QStringLiteral("%1 is not data").arg(describeCurrent(key)));
         return {};
     }
-    return value.toData();
+    return m_reader.data(*node);
 }
 
 std::optional<Point> KeyedUnarchiver::pointFromString(const QString &text)
@@ -550,17 +569,17 @@ Point KeyedUnarchiver::decodePoint()
 {
     if (m_frames.empty())
         return Point();
-    return decodePoint(QStringLiteral("$%1").arg(m_frames.back().unkeyed++));
+    return decodePoint(unkeyedName());
 }
 
 Point KeyedUnarchiver::decodePoint(const QString &key)
 {
-    const plist_t node = static_cast<plist_t>(valueInCurrent(key));
+    const auto node = valueInCurrent(key);
     if (!node)
         return Point();
     std::optional<Point> point;
-    if (plist_get_node_type(node) == PLIST_STRING)
-        point = pointFromString(stringValue(node));
+    if (m_reader.kind(*node) == BinaryPlistReader::Kind::String)
+        point = pointFromString(m_reader.string(*node));
     if (!point) {
         failWithError(QStringLiteral("%1 is not a point").arg(describeCurrent(key)));
         return Point();
@@ -570,31 +589,34 @@ Point KeyedUnarchiver::decodePoint(const QString &key)
 
 std::vector<ArchivedEntry> KeyedUnarchiver::decodeEntries()
 {
+    using Kind = BinaryPlistReader::Kind;
     std::vector<ArchivedEntry> entries;
     if (m_frames.empty() || failed())
         return entries;
-    const plist_t object = static_cast<plist_t>(m_frames.back().dictionary);
+    const Index object = m_frames.back().dictionary;
     QSet<QString> seen;
-    for (const auto &[key, item] : PlistBridge::dictionaryItems(object)) {
+    const quint64 n = m_reader.count(object);
+    for (quint64 i = 0; i < n; ++i) {
+        const Index item = m_reader.value(object, i);
         ArchivedEntry entry;
-        entry.key = key;
+        entry.key = m_reader.string(m_reader.key(object, i));
         // A key stored twice reads as its first value, as lookups by key do.
         if (entry.key == QLatin1String("$class") || seen.contains(entry.key))
             continue;
         seen.insert(entry.key);
         quint64 reference = 0;
-        const plist_type type = plist_get_node_type(item);
+        const auto what = [&] { return describeCurrent(entry.key); };
         if (uidValue(item, reference)) {
             entry.form = ArchivedEntry::Form::Reference;
             entry.value = decodeValue(reference);
-        } else if (type == PLIST_ARRAY && plist_array_get_size(item) > 0 &&
-                   uidValue(plist_array_get_item(item, 0), reference)) {
+        } else if (m_reader.kind(item) == Kind::Array && m_reader.count(item) > 0 &&
+                   uidValue(m_reader.element(item, 0), reference)) {
             entry.form = ArchivedEntry::Form::ReferenceArray;
-            entry.value = decodeReferenceArray(item, describeCurrent(entry.key));
+            entry.value = decodeReferenceArray(item, what);
         } else {
             entry.form = ArchivedEntry::Form::Inline;
             QString problem;
-            auto value = PlistBridge::toPropertyList(item, &problem);
+            auto value = m_reader.toPropertyList(item, &problem);
             if (!value)
                 failWithError(
                     QStringLiteral("%1 cannot be kept: %2").arg(describeCurrent(entry.key), problem));

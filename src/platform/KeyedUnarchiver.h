@@ -2,7 +2,7 @@
 
 #include "platform/Archivable.h"
 #include "platform/Geometry.h"
-#include "platform/PlistBridge.h"
+#include "platform/BinaryPlistReader.h"
 #include "platform/PropertyList.h"
 
 #include <QByteArray>
@@ -82,29 +82,34 @@ public:
     static std::optional<Point> pointFromString(const QString &text);
 
 private:
+    using Index = BinaryPlistReader::Index;
     struct ClassInfo {
         QString name;
         QStringList hierarchy;
+        DecodeFunction decode; // found on first use
     };
     struct Frame {
-        void *dictionary; // plist_t
-        const ClassInfo *info;
+        Index dictionary;
+        ClassInfo *info;
         int unkeyed = 0;
     };
 
     PropertyList decodeValue(quint64 reference);
-    PropertyList decodeDictionaryObject(quint64 reference, void *dictionary);
-    PropertyList decodeReferenceArray(void *array, const QString &what);
-    const ClassInfo *classInfo(void *dictionary, quint64 reference);
+    PropertyList decodeDictionaryObject(quint64 reference, Index dictionary);
+    template <class What> PropertyList decodeReferenceArray(std::optional<Index> array, const What &what);
+    ClassInfo *classInfo(Index dictionary, quint64 reference);
     DecodeFunction decoderFor(const QString &name) const;
-    void *valueInCurrent(const QString &key) const;
+    std::optional<Index> valueInCurrent(QAnyStringView key) const;
     QString describeCurrent(const QString &key) const;
     bool numberInCurrent(const QString &key, double &real, qint64 &integer, bool &isInteger);
+    bool uidValue(Index node, quint64 &reference) const;
+    QString unkeyedName();
 
     QByteArray m_data;
     PropertyListLimits m_limits;
-    PlistBridge::Node m_root;
-    std::vector<void *> m_objects; // plist_t inside m_root
+    BinaryPlistReader m_reader;
+    Index m_objects = 0;    // the array of archived values
+    quint64 m_objectCount = 0;
     std::vector<PropertyList> m_values;
     std::vector<quint64> m_sizes;                        // values each decoded value unfolds into
     std::vector<quint8> m_states;                        // 0 not read, 1 being read, 2 read

@@ -1,5 +1,8 @@
 #include "PlistBridge.h"
 
+#include "platform/BinaryPlistReader.h"
+#include "platform/BinaryPlistWriter.h"
+
 #include <plist/plist.h>
 
 #include <QDateTime>
@@ -22,270 +25,79 @@ bool fail(QString *error, const QString &message)
     return false;
 }
 
-quint64 saturatingAdd(quint64 a, quint64 b)
+// One node of a parsed tree into the writer; nesting was bounded by the
+// check before parsing.
+bool writeNode(plist_t node, BinaryPlistWriter &writer, BinaryPlistWriter::Ref &ref)
 {
-    return a > std::numeric_limits<quint64>::max() - b ? std::numeric_limits<quint64>::max() : a + b;
-}
-
-// The binary format ("bplist00"): a header, the objects, a table of object
-// offsets and a 32-byte trailer giving the sizes of offsets and object
-// references, the object count, the top object and where the table starts.
-// Each object begins with a marker byte, type in the high nibble and a small
-// count in the low one (15 = the count follows as an integer object).
-class BinaryCheck {
-public:
-    BinaryCheck(const QByteArray &data, const PropertyListLimits &limits, QString *error)
-        : m_data(reinterpret_cast<const uint8_t *>(data.constData())), m_size(size_t(data.size())),
-          m_limits(limits), m_error(error)
-    {
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+        uint8_t b = 0;
+        plist_get_bool_val(node, &b);
+        ref = writer.boolean(b != 0);
+        return true;
     }
-
-    bool run();
-
-private:
-    enum class Type { Leaf, Array, Dictionary };
-    struct Object {
-        Type type = Type::Leaf;
-        bool isString = false;
-        bool hasNul = false; // a string holding a NUL character
-        uint64_t count = 0;  // elements or entries of a container
-        size_t refs = 0;     // where a container's references start
-    };
-
-    bool error(const QString &message) { return fail(m_error, message); }
-    uint64_t readUInt(size_t at, unsigned bytes) const
-    {
+    case PLIST_UINT: {
+        uint64_t u = 0;
+        plist_get_uint_val(node, &u);
+        ref = writer.integer(static_cast<qint64>(u));
+        return true;
+    }
+    case PLIST_REAL: {
+        double d = 0;
+        plist_get_real_val(node, &d);
+        ref = writer.real(d);
+        return true;
+    }
+    case PLIST_STRING:
+    case PLIST_KEY: {
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(node, &length);
+        ref = writer.utf8String(std::string_view(text ? text : "", text ? size_t(length) : 0));
+        return true;
+    }
+    case PLIST_DATA: {
+        uint64_t length = 0;
+        const char *bytes = plist_get_data_ptr(node, &length);
+        ref = writer.data(QByteArray(bytes, bytes ? qsizetype(length) : 0));
+        return true;
+    }
+    case PLIST_DATE: {
+        int32_t sec = 0, usec = 0;
+        plist_get_date_val(node, &sec, &usec);
+        ref = writer.date(double(sec) + double(usec) / 1e6);
+        return true;
+    }
+    case PLIST_UID: {
         uint64_t value = 0;
-        for (unsigned i = 0; i < bytes; ++i)
-            value = (value << 8) | m_data[at + i];
-        return value;
-    }
-    uint64_t reference(const Object &object, uint64_t i) const
-    {
-        return readUInt(object.refs + i * m_refSize, m_refSize);
-    }
-    bool describe(uint64_t index, Object &object);
-    bool lengthAfterMarker(size_t &at, uint8_t low, uint64_t &length);
-    bool fits(size_t at, uint64_t bytes) const { return at <= m_tableOffset && bytes <= m_tableOffset - at; }
-    bool checkUtf16(size_t at, uint64_t units, bool &hasNul) const;
-
-    const uint8_t *m_data;
-    size_t m_size;
-    const PropertyListLimits &m_limits;
-    QString *m_error;
-    unsigned m_offsetSize = 0;
-    unsigned m_refSize = 0;
-    uint64_t m_objectCount = 0;
-    uint64_t m_top = 0;
-    size_t m_tableOffset = 0;
-};
-
-bool BinaryCheck::lengthAfterMarker(size_t &at, uint8_t low, uint64_t &length)
-{
-    if (low != 0x0F) {
-        length = low;
+        plist_get_uid_val(node, &value);
+        ref = writer.uid(value);
         return true;
     }
-    if (!fits(at, 1))
-        return error(QStringLiteral("binary property list: an object's length lies outside the data"));
-    const uint8_t marker = m_data[at];
-    if ((marker & 0xF0) != 0x10 || (marker & 0x0F) > 3)
-        return error(QStringLiteral("binary property list: an object's length is not a valid integer"));
-    const unsigned bytes = 1u << (marker & 0x0F);
-    if (!fits(at + 1, bytes))
-        return error(QStringLiteral("binary property list: an object's length lies outside the data"));
-    length = readUInt(at + 1, bytes);
-    at += 1 + bytes;
-    return true;
-}
-
-bool BinaryCheck::checkUtf16(size_t at, uint64_t units, bool &hasNul) const
-{
-    bool expectLow = false;
-    for (uint64_t i = 0; i < units; ++i) {
-        const uint16_t unit = uint16_t(readUInt(at + 2 * i, 2));
-        hasNul = hasNul || unit == 0;
-        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
-        const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
-        if (expectLow != low)
-            return false;
-        expectLow = high;
+    case PLIST_ARRAY: {
+        std::vector<BinaryPlistWriter::Ref> elements;
+        for (void *item : PlistBridge::arrayItems(node)) {
+            BinaryPlistWriter::Ref element = 0;
+            if (!writeNode(static_cast<plist_t>(item), writer, element))
+                return false;
+            elements.push_back(element);
+        }
+        ref = writer.array(std::move(elements));
+        return true;
     }
-    return !expectLow;
-}
-
-bool BinaryCheck::describe(uint64_t index, Object &object)
-{
-    const uint64_t offset = readUInt(m_tableOffset + index * m_offsetSize, m_offsetSize);
-    if (offset < 8 || offset >= m_tableOffset)
-        return error(QStringLiteral("binary property list: object %1 lies outside the data").arg(index));
-    size_t at = size_t(offset);
-    const uint8_t marker = m_data[at++];
-    const uint8_t low = marker & 0x0F;
-    object = Object();
-    uint64_t length = 0;
-    switch (marker >> 4) {
-    case 0x0:
-        if (marker != 0x08 && marker != 0x09)
-            return error(QStringLiteral("binary property list: object %1 has an unknown kind").arg(index));
-        return true;
-    case 0x1:
-        if (low > 4 || !fits(at, 1u << low))
-            return error(QStringLiteral("binary property list: integer %1 is malformed").arg(index));
-        return true;
-    case 0x2:
-        if ((low != 2 && low != 3) || !fits(at, 1u << low))
-            return error(QStringLiteral("binary property list: real %1 is malformed").arg(index));
-        return true;
-    case 0x3:
-        if (marker != 0x33 || !fits(at, 8))
-            return error(QStringLiteral("binary property list: date %1 is malformed").arg(index));
-        return true;
-    case 0x4:
-    case 0x5:
-        if (!lengthAfterMarker(at, low, length))
-            return false;
-        if (!fits(at, length))
-            return error(
-                QStringLiteral("binary property list: object %1 runs past the end of the data").arg(index));
-        object.isString = (marker >> 4) == 0x5;
-        object.hasNul = object.isString && std::memchr(m_data + at, 0, size_t(length)) != nullptr;
-        return true;
-    case 0x6:
-        if (!lengthAfterMarker(at, low, length))
-            return false;
-        if (length > m_tableOffset / 2 || !fits(at, 2 * length))
-            return error(
-                QStringLiteral("binary property list: object %1 runs past the end of the data").arg(index));
-        if (!checkUtf16(at, length, object.hasNul))
-            return error(QStringLiteral("binary property list: string %1 is not valid UTF-16").arg(index));
-        object.isString = true;
-        return true;
-    case 0x8:
-        if ((low > 3 && low != 7) || !fits(at, low + 1u))
-            return error(QStringLiteral("binary property list: reference %1 is malformed").arg(index));
-        if (readUInt(at, low + 1u) > std::numeric_limits<uint32_t>::max())
-            return error(QStringLiteral("binary property list: reference %1 is out of range").arg(index));
-        return true;
-    case 0xA:
-    case 0xD: {
-        if (!lengthAfterMarker(at, low, length))
-            return false;
-        const uint64_t references = (marker >> 4) == 0xD ? 2 : 1;
-        if (length > m_tableOffset / (references * m_refSize) || !fits(at, length * references * m_refSize))
-            return error(
-                QStringLiteral("binary property list: object %1 runs past the end of the data").arg(index));
-        object.type = (marker >> 4) == 0xD ? Type::Dictionary : Type::Array;
-        object.count = length;
-        object.refs = at;
+    case PLIST_DICT: {
+        std::vector<std::pair<BinaryPlistWriter::Ref, BinaryPlistWriter::Ref>> entries;
+        for (const auto &[key, item] : PlistBridge::dictionaryItems(node)) {
+            BinaryPlistWriter::Ref value = 0;
+            if (!writeNode(static_cast<plist_t>(item), writer, value))
+                return false;
+            entries.emplace_back(writer.string(key), value);
+        }
+        ref = writer.dictionary(entries);
         return true;
     }
     default:
-        return error(QStringLiteral("binary property list: object %1 has an unknown kind").arg(index));
-    }
-}
-
-bool BinaryCheck::run()
-{
-    constexpr size_t trailerSize = 32;
-    if (m_size < 8 + 1 + trailerSize || std::memcmp(m_data, "bplist00", 8) != 0)
-        return error(QStringLiteral("binary property list: the data is too short"));
-    const size_t trailer = m_size - trailerSize;
-    m_offsetSize = m_data[trailer + 6];
-    m_refSize = m_data[trailer + 7];
-    m_objectCount = readUInt(trailer + 8, 8);
-    m_top = readUInt(trailer + 16, 8);
-    const uint64_t tableOffset = readUInt(trailer + 24, 8);
-    // libplist reads big-endian integers of 1, 2, 3, 4 and 8 bytes (and
-    // writes 3-byte offsets and references); other widths it misreads.
-    const auto validSize = [](unsigned s) { return s == 1 || s == 2 || s == 3 || s == 4 || s == 8; };
-    if (!validSize(m_offsetSize) || !validSize(m_refSize))
-        return error(QStringLiteral("binary property list: the trailer is malformed"));
-    if (m_objectCount == 0 || m_top >= m_objectCount || tableOffset < 9 || tableOffset > trailer ||
-        m_objectCount > (trailer - tableOffset) / m_offsetSize)
-        return error(QStringLiteral("binary property list: the object table lies outside the data"));
-    m_tableOffset = size_t(tableOffset);
-    if (m_refSize < 8 && m_objectCount > (uint64_t(1) << (8 * m_refSize)))
-        return error(QStringLiteral("binary property list: the trailer is malformed"));
-
-    // Depth-first walk from the top object with an explicit stack: the
-    // height and the unfolded size of every object, as libplist will build
-    // them.  `unfolded` is 0 for an object not reached yet and `onStack`
-    // for one whose descendants are being walked.
-    constexpr uint64_t onStack = std::numeric_limits<uint64_t>::max();
-    std::vector<uint64_t> unfolded(size_t(m_objectCount), 0);
-    std::vector<uint16_t> height(size_t(m_objectCount), 0);
-    struct Frame {
-        uint64_t index;
-        Object object;
-        uint64_t next = 0; // next reference slot to look at
-        uint64_t size = 1;
-        uint16_t height = 0;
-    };
-    std::vector<Frame> stack;
-    const int maxDepth = std::min(m_limits.maxDepth, int(std::numeric_limits<uint16_t>::max()) - 1);
-
-    const auto enter = [&](uint64_t index) {
-        Frame frame{index, {}};
-        if (!describe(index, frame.object))
-            return false;
-        if (int(stack.size()) >= maxDepth)
-            return error(QStringLiteral("property list nests deeper than %1 levels").arg(maxDepth));
-        unfolded[size_t(index)] = onStack;
-        stack.push_back(frame);
-        return true;
-    };
-    if (!enter(m_top))
         return false;
-    while (!stack.empty()) {
-        Frame &frame = stack.back();
-        const uint64_t references =
-            frame.object.type == Type::Dictionary ? 2 * frame.object.count : frame.object.count;
-        if (frame.next < references) {
-            const uint64_t slot = frame.next++;
-            const uint64_t child = reference(frame.object, slot);
-            if (child >= m_objectCount)
-                return error(QStringLiteral("binary property list: object %1 refers to a missing object")
-                                 .arg(frame.index));
-            if (frame.object.type == Type::Dictionary && slot < frame.object.count) {
-                Object key;
-                if (!describe(child, key))
-                    return false;
-                if (!key.isString)
-                    return error(QStringLiteral("binary property list: a dictionary key is not a string"));
-                // libplist asserts on keys with NUL characters.
-                if (key.hasNul)
-                    return error(
-                        QStringLiteral("binary property list: a dictionary key holds a NUL character"));
-                frame.size = saturatingAdd(frame.size, 1);
-                continue;
-            }
-            const uint64_t known = unfolded[size_t(child)];
-            if (known == onStack)
-                return error(QStringLiteral("binary property list: object %1 contains itself").arg(child));
-            if (known == 0) {
-                if (!enter(child))
-                    return false;
-                continue;
-            }
-            frame.size = saturatingAdd(frame.size, known);
-            frame.height = std::max<uint16_t>(frame.height, height[size_t(child)]);
-        } else {
-            const Frame done = frame;
-            stack.pop_back();
-            if (done.size > m_limits.maxNodes)
-                return error(
-                    QStringLiteral("property list holds more than %1 values").arg(m_limits.maxNodes));
-            unfolded[size_t(done.index)] = done.size;
-            height[size_t(done.index)] = uint16_t(done.height + 1);
-            if (!stack.empty()) {
-                Frame &parent = stack.back();
-                parent.size = saturatingAdd(parent.size, done.size);
-                parent.height = std::max<uint16_t>(parent.height, uint16_t(done.height + 1));
-            }
-        }
     }
-    return true;
 }
 
 } // namespace
@@ -297,7 +109,7 @@ void PlistBridge::Free::operator()(void *node) const
 
 bool PlistBridge::checkBinary(const QByteArray &data, const PropertyListLimits &limits, QString *error)
 {
-    return BinaryCheck(data, limits, error).run();
+    return BinaryPlistReader().open(data, limits, error);
 }
 
 bool PlistBridge::checkXml(const QByteArray &data, const PropertyListLimits &limits, QString *error)
@@ -332,6 +144,15 @@ bool PlistBridge::checkXml(const QByteArray &data, const PropertyListLimits &lim
                         QStringLiteral("property list nests deeper than %1 levels").arg(limits.maxDepth));
     }
     return true;
+}
+
+QByteArray PlistBridge::toBinary(void *node)
+{
+    BinaryPlistWriter writer;
+    BinaryPlistWriter::Ref top = 0;
+    if (!node || !writeNode(static_cast<plist_t>(node), writer, top))
+        return QByteArray();
+    return writer.finish(top);
 }
 
 PlistBridge::Node PlistBridge::parse(const QByteArray &data, const PropertyListLimits &limits, QString *error)

@@ -43,8 +43,11 @@ public:
     // stored twice is there twice).
     static std::vector<std::pair<QString, void *>> dictionaryItems(void *dictionary);
 
-    // The XML form of a node (the binary form is BinaryPlistWriter's).
+    // The XML form of a node.
     static QByteArray toXml(void *node);
+    // The binary form of a node (written by BinaryPlistWriter); empty for a
+    // node of unknown kind.
+    static QByteArray toBinary(void *node);
 
     // Scalar nodes (string, integer, real, boolean, data, date) and values.
     // `toValue` answers false for containers and archive references.

@@ -125,6 +125,49 @@ TEST_F(KeyedArchive, RoundTripsEveryValueKindInBothFormats)
     }
 }
 
+// The reader works on the binary layout itself, so it must take any
+// writer's choices: libplist's own writer uses other integer and reference
+// widths, UTF-16 for text beyond ASCII and its own object order.  Enough
+// objects that references need more than one byte; one value shared by
+// many objects.
+TEST_F(KeyedArchive, ReadsTheSameArchiveInAnotherWritersLayout)
+{
+    PropertyList::Array graphics;
+    const PropertyList shared = ArchivedColor::value(Color::calibratedRGB(0.25f, 0.5f, 1));
+    for (int i = 0; i < 400; ++i)
+        graphics.emplace_back(std::make_shared<StoredGraphic>(PropertyList::Dictionary{
+            {"Name", QStringLiteral("\u00c9toile %1").arg(i)}, {"Index", i}, {"Colour", shared}}));
+    PropertyList root = everyKind();
+    root.insert(QStringLiteral("graphics"), PropertyList(std::move(graphics)));
+
+    const QByteArray ours = archive(root);
+    plist_t tree = nullptr;
+    plist_from_bin(ours.constData(), uint32_t(ours.size()), &tree);
+    ASSERT_TRUE(tree);
+    char *bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(tree, &bytes, &length);
+    plist_free(tree);
+    ASSERT_TRUE(bytes);
+    const QByteArray theirs(bytes, qsizetype(length));
+    free(bytes);
+    ASSERT_NE(theirs, ours);
+
+    for (const QByteArray &data : {ours, theirs}) {
+        QString error;
+        const auto decoded = KeyedUnarchiver::unarchive(data, &error);
+        ASSERT_TRUE(decoded) << error.toStdString();
+        EXPECT_EQ(*decoded, root);
+        const PropertyList &read = decoded->value("graphics").toArray().at(399);
+        const PropertyList &first = decoded->value("graphics").toArray().at(0);
+        EXPECT_EQ(read.objectAs<StoredGraphic>()->dictionary.value("Name").toString(),
+                  QStringLiteral("\u00c9toile 399"));
+        // A value referred to from many objects is still one object.
+        EXPECT_EQ(first.objectAs<StoredGraphic>()->dictionary.value("Colour").toObject(),
+                  read.objectAs<StoredGraphic>()->dictionary.value("Colour").toObject());
+    }
+}
+
 TEST_F(KeyedArchive, NullAndScalarRootsRoundTrip)
 {
     for (const PropertyList &root :

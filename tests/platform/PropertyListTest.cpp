@@ -220,6 +220,45 @@ TEST(PropertyList, HostileListsAreRefusedBeforeLibplistSeesThem)
                                                       4)}));
     ASSERT_TRUE(withNul);
     EXPECT_TRUE(withNul->value("k").toString().startsWith("a"));
+
+    // Objects that nothing refers to still take memory while the list is
+    // checked: a table of more objects than values may be read is refused.
+    const QByteArray unused = binaryList({QByteArray("\x10\x01", 2), QByteArray("\x10\x02", 2),
+                                          QByteArray("\x10\x03", 2), QByteArray("\x10\x04", 2)});
+    PropertyListLimits small;
+    small.maxNodes = 3;
+    QString error;
+    EXPECT_FALSE(PropertyList::fromData(unused, small, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("more than 3 values"))) << error.toStdString();
+    EXPECT_EQ(PropertyList::fromData(unused), PropertyList(1));
+}
+
+// Nesting counts as the values unfold: a chain of arrays that ends in a
+// chain walked before nests as deep as both together, though neither
+// alone is deep (readers recurse once per level).
+TEST(PropertyList, SharedChainsCountTheirWholeDepth)
+{
+    std::vector<QByteArray> objects = {QByteArray("\xA2\x01\x07", 3)}; // [A1, B1]
+    for (char i = 1; i <= 12; ++i) {
+        if (i == 6)
+            objects.emplace_back("\xA0", 1); // the end of chain A
+        else
+            objects.push_back(QByteArray("\xA1") + char(i == 12 ? 1 : i + 1)); // B ends in A1
+    }
+    const QByteArray chains = binaryList(objects);
+    PropertyListLimits limits;
+    limits.maxDepth = 10;
+    QString error;
+    EXPECT_FALSE(PropertyList::fromData(chains, limits, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("nests deeper"))) << error.toStdString();
+    limits.maxDepth = 13;
+    const auto read = PropertyList::fromData(chains, limits, &error);
+    ASSERT_TRUE(read) << error.toStdString();
+    PropertyList deepest = read->at(1);
+    for (int level = 0; level < 11; ++level)
+        deepest = deepest.at(0);
+    EXPECT_TRUE(deepest.isArray());
+    EXPECT_EQ(deepest.size(), 0u);
 }
 
 TEST(PropertyList, YamlScalarsTakeTheirKinds)
