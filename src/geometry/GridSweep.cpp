@@ -118,7 +118,7 @@ GridSweep::~GridSweep()
     clear(mSegments), clear(mStarts), clear(mEntries), clear(mGraphEntries), clear(mState), clear(mRecords);
     clear(mEvents), clear(mStatus), clear(mBlock), clear(mStepPixel), clear(mStepHot), clear(mHot), clear(mPieces);
     clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mEndSeed), clear(mKeys), clear(mKeysSpare), clear(mOrder), clear(mRoute);
-    clear(mCandidates), clear(mGroupStart), clear(mRank), clear(mSlot), clear(mUsed), clear(mOrdered);
+    clear(mCandidates), clear(mGroupStart), clear(mGroupOrder), clear(mSlot), clear(mUsed), clear(mOrdered);
     clear(mMark), clear(mOwnAt), clear(mRecordStart), clear(mSteps), clear(mOwn);
     clear(mKept);
     if (bytes > kKeptBytes) {
@@ -143,7 +143,7 @@ void GridSweep::exchangeBuffers(GridSweep &o)
     std::swap(mOffsets, o.mOffsets), std::swap(mFill, o.mFill), std::swap(mStartPoint, o.mStartPoint);
     std::swap(mEndSeed, o.mEndSeed), std::swap(mKeys, o.mKeys), std::swap(mKeysSpare, o.mKeysSpare);
     std::swap(mOrder, o.mOrder), std::swap(mRoute, o.mRoute), std::swap(mCandidates, o.mCandidates);
-    std::swap(mGroupStart, o.mGroupStart), std::swap(mRank, o.mRank), std::swap(mSlot, o.mSlot);
+    std::swap(mGroupStart, o.mGroupStart), std::swap(mGroupOrder, o.mGroupOrder), std::swap(mSlot, o.mSlot);
     std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mKept, o.mKept);
     std::swap(mMark, o.mMark), std::swap(mOwnAt, o.mOwnAt), std::swap(mRecordStart, o.mRecordStart);
     std::swap(mSteps, o.mSteps), std::swap(mOwn, o.mOwn);
@@ -776,42 +776,32 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         groupStart[std::size_t(piece.u) + 1] += 1;
     for (int h = 0; h < H; ++h)
         groupStart[std::size_t(h) + 1] += groupStart[std::size_t(h)];
-    // The pieces themselves are moved into their groups, in place (each
-    // piece along its cycle), so that the passes below read them one after
-    // the other rather than all over, without a second array of them.
-    std::vector<Piece> &grouped = mPieces;
+    // The pieces are visited through their indices in group order rather
+    // than copied into it: a second array of pieces would double the
+    // memory the largest stage touches.  A stable count keeps the routing
+    // order within a group, which the index then breaks ties by.
+    std::vector<int> &order = mGroupOrder;
+    order.resize(std::size_t(P));
     {
         std::vector<int> &fill = mFill;
         fill.assign(groupStart.begin(), groupStart.end() - 1);
-        for (int h = 0; h < H; ++h) {
-            int &at = fill[std::size_t(h)];
-            for (const int end = groupStart[std::size_t(h) + 1]; at < end; ++at) {
-                Piece piece = grouped[std::size_t(at)];
-                while (piece.u != h)
-                    std::swap(piece, grouped[std::size_t(fill[std::size_t(piece.u)]++)]);
-                grouped[std::size_t(at)] = piece;
-            }
-        }
+        for (int k = 0; k < P; ++k)
+            order[std::size_t(fill[std::size_t(mPieces[std::size_t(k)].u)]++)] = k;
     }
-    // Within a group by the second pixel, then in the order routing made
-    // the pieces (that of their segments in the sweep: a segment makes a
-    // pair of pixels once), which the moves above did not keep.
-    std::vector<int> &rank = mRank;
-    rank.assign(mSegments.size(), 0);
-    for (std::size_t k = 0; k < mOrder.size(); ++k)
-        rank[std::size_t(mOrder[k])] = int(k);
-    auto byV = [&rank](const Piece &p, const Piece &q) {
-        return p.v != q.v ? p.v < q.v : rank[std::size_t(p.segment)] < rank[std::size_t(q.segment)];
+    auto byV = [this](int i, int j) {
+        const int vi = mPieces[std::size_t(i)].v, vj = mPieces[std::size_t(j)].v;
+        return vi != vj ? vi < vj : i < j;
     };
     for (int h = 0; h < H; ++h) {
         const int b = groupStart[std::size_t(h)], e = groupStart[std::size_t(h) + 1];
         if (e - b == 2) {
-            if (byV(grouped[std::size_t(b) + 1], grouped[std::size_t(b)]))
-                std::swap(grouped[std::size_t(b)], grouped[std::size_t(b) + 1]);
+            if (byV(order[std::size_t(b) + 1], order[std::size_t(b)]))
+                std::swap(order[std::size_t(b)], order[std::size_t(b) + 1]);
         } else if (e - b > 2) {
-            std::sort(grouped.begin() + b, grouped.begin() + e, byV);
+            std::sort(order.begin() + b, order.begin() + e, byV);
         }
     }
+    auto grouped = [this, &order](int k) -> const Piece & { return mPieces[std::size_t(order[std::size_t(k)])]; };
 
     // Filled or not for each pair of operand memberships, so that the test
     // per edge is one look-up.
@@ -842,23 +832,23 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
     std::vector<int> &slot = mSlot;
     slot.assign(std::size_t(H), -1);
     for (int k = 0; k < P;) {
-        const Piece &first = grouped[std::size_t(k)];
+        const Piece &first = grouped(k);
         int j = k + 1;
-        while (j < P && grouped[std::size_t(j)].u == first.u && grouped[std::size_t(j)].v == first.v)
+        while (j < P && grouped(j).u == first.u && grouped(j).v == first.v)
             ++j;
         int left[2] = {first.left[0], first.left[1]};
         int total[2] = {0, 0};
         for (int m = k; m < j; ++m) {
-            const Piece &piece = grouped[std::size_t(m)];
+            const Piece &piece = grouped(m);
             total[piece.tag] += piece.sign;
         }
         if (j - k > 1) {
             auto rightOf = [](const Piece &piece, int g) { return piece.left[g] + (piece.tag == g ? piece.sign : 0); };
             for (int m = k; m < j; ++m) {
-                const Piece &candidate = grouped[std::size_t(m)];
+                const Piece &candidate = grouped(m);
                 int balance = 0;
                 for (int o = k; o < j; ++o) {
-                    const Piece &other = grouped[std::size_t(o)];
+                    const Piece &other = grouped(o);
                     if (other.left[0] == candidate.left[0] && other.left[1] == candidate.left[1])
                         ++balance;
                     if (rightOf(other, 0) == candidate.left[0] && rightOf(other, 1) == candidate.left[1])

@@ -173,7 +173,7 @@ private:
     // Scratch of the stages.
     std::vector<grid::GridPoint> mPoints;
     std::vector<int> mOffsets, mFill, mStartPoint, mEndSeed, mOrder, mRoute, mCandidates, mGroupStart, mSlot,
-        mMark, mOwnAt, mRecordStart, mRank;
+        mMark, mOwnAt, mRecordStart, mGroupOrder;
     std::vector<Step> mSteps, mOwn;
     std::vector<char> mUsed;
     std::vector<std::pair<grid::Int, int>> mOrdered;
