@@ -76,8 +76,23 @@ struct BufferCache {
 
 thread_local BufferCache tCache;
 
-// Buffers larger than this are given back to the system after a sweep.
-constexpr std::size_t kKeptBytes = std::size_t(256) << 20;
+// Buffers larger than this are given back to the allocator after a sweep:
+// the memory of a large sweep serves better for the rebuild that follows
+// (its commands would otherwise fault in fresh pages) than idle in the cache.
+constexpr std::size_t kKeptBytes = std::size_t(32) << 20;
+
+// A stage's buffer that no later stage reads is given back to the allocator
+// at once when it is large, so that the next stages' arrays reuse its pages
+// instead of faulting in fresh ones; a small one stays for the next sweep.
+template <typename T>
+void releaseLarge(std::vector<T> &v)
+{
+    constexpr std::size_t kLargeBytes = std::size_t(4) << 20;
+    if (v.capacity() * sizeof(T) > kLargeBytes)
+        std::vector<T>().swap(v);
+    else
+        v.clear();
+}
 
 } // namespace
 
@@ -103,7 +118,7 @@ GridSweep::~GridSweep()
     clear(mSegments), clear(mStarts), clear(mEntries), clear(mGraphEntries), clear(mState), clear(mRecords);
     clear(mEvents), clear(mStatus), clear(mBlock), clear(mStepPixel), clear(mStepHot), clear(mHot), clear(mPieces);
     clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mEndSeed), clear(mKeys), clear(mKeysSpare), clear(mOrder), clear(mRoute);
-    clear(mCandidates), clear(mGroupStart), clear(mGrouped), clear(mSlot), clear(mUsed), clear(mOrdered);
+    clear(mCandidates), clear(mGroupStart), clear(mGroupOrder), clear(mSlot), clear(mUsed), clear(mOrdered);
     clear(mMark), clear(mOwnAt), clear(mRecordStart), clear(mSteps), clear(mOwn);
     clear(mKept);
     if (bytes > kKeptBytes) {
@@ -128,7 +143,7 @@ void GridSweep::exchangeBuffers(GridSweep &o)
     std::swap(mOffsets, o.mOffsets), std::swap(mFill, o.mFill), std::swap(mStartPoint, o.mStartPoint);
     std::swap(mEndSeed, o.mEndSeed), std::swap(mKeys, o.mKeys), std::swap(mKeysSpare, o.mKeysSpare);
     std::swap(mOrder, o.mOrder), std::swap(mRoute, o.mRoute), std::swap(mCandidates, o.mCandidates);
-    std::swap(mGroupStart, o.mGroupStart), std::swap(mGrouped, o.mGrouped), std::swap(mSlot, o.mSlot);
+    std::swap(mGroupStart, o.mGroupStart), std::swap(mGroupOrder, o.mGroupOrder), std::swap(mSlot, o.mSlot);
     std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mKept, o.mKept);
     std::swap(mMark, o.mMark), std::swap(mOwnAt, o.mOwnAt), std::swap(mRecordStart, o.mRecordStart);
     std::swap(mSteps, o.mSteps), std::swap(mOwn, o.mOwn);
@@ -645,8 +660,19 @@ bool GridSweep::routeSegments()
             steps[std::size_t(fill[std::size_t(r.segment)]++)] = {mStepHot[std::size_t(r.step)],
                                                                   {r.left[0], r.left[1]}};
     }
+    // Segments in the order in which the sweep met them (that of their first
+    // records), so that consecutive queries visit neighbouring cells.
+    std::vector<int> &sweepOrder = mOrder;
+    sweepOrder.clear();
+    const int records = int(mRecords.size());
+    for (int first = 0; first < records; ++first) {
+        const int i = mRecords[std::size_t(first)].segment;
+        if (mState[std::size_t(i)].firstRecord == first)
+            sweepOrder.push_back(i);
+    }
+    releaseLarge(mRecords);
     mPieces.clear();
-    mPieces.reserve(mRecords.size() + segments / 4 + 16);
+    mPieces.reserve(std::size_t(records) + segments / 4 + 16);
     const std::int64_t pieceLimit = 4 * mLimit + 4 * std::int64_t(segments);
     std::vector<std::pair<Int, int>> &ordered = mOrdered;
     std::vector<int> &route = mRoute, &candidates = mCandidates;
@@ -655,14 +681,8 @@ bool GridSweep::routeSegments()
     mark.assign(mHot.size(), -1);
     ownAt.resize(mHot.size());
     std::vector<Step> &own = mOwn;
-    // Segments in the order in which the sweep met them (that of their first
-    // records), so that consecutive queries visit neighbouring cells.
-    const int records = int(mRecords.size());
-    for (int first = 0; first < records; ++first) {
-        const int i = mRecords[std::size_t(first)].segment;
+    for (const int i : sweepOrder) {
         const SegmentState &state = mState[std::size_t(i)];
-        if (state.firstRecord != first)
-            continue;
         const Segment &s = mSegments[std::size_t(i)];
         // The segment's own steps, in the order it meets them: the pixels
         // of its crossings and ends, each piece with the windings of the
@@ -756,26 +776,32 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         groupStart[std::size_t(piece.u) + 1] += 1;
     for (int h = 0; h < H; ++h)
         groupStart[std::size_t(h) + 1] += groupStart[std::size_t(h)];
-    // The pieces themselves are moved, in a stable order, so that the
-    // passes below read them one after the other rather than all over.
-    std::vector<Piece> &grouped = mGrouped;
-    grouped.resize(std::size_t(P));
+    // The pieces are visited through their indices in group order rather
+    // than copied into it: a second array of pieces would double the
+    // memory the largest stage touches.  A stable count keeps the routing
+    // order within a group, which the index then breaks ties by.
+    std::vector<int> &order = mGroupOrder;
+    order.resize(std::size_t(P));
     {
         std::vector<int> &fill = mFill;
         fill.assign(groupStart.begin(), groupStart.end() - 1);
-        for (const Piece &piece : mPieces)
-            grouped[std::size_t(fill[std::size_t(piece.u)]++)] = piece;
+        for (int k = 0; k < P; ++k)
+            order[std::size_t(fill[std::size_t(mPieces[std::size_t(k)].u)]++)] = k;
     }
-    auto byV = [](const Piece &p, const Piece &q) { return p.v < q.v; };
+    auto byV = [this](int i, int j) {
+        const int vi = mPieces[std::size_t(i)].v, vj = mPieces[std::size_t(j)].v;
+        return vi != vj ? vi < vj : i < j;
+    };
     for (int h = 0; h < H; ++h) {
         const int b = groupStart[std::size_t(h)], e = groupStart[std::size_t(h) + 1];
         if (e - b == 2) {
-            if (byV(grouped[std::size_t(b) + 1], grouped[std::size_t(b)]))
-                std::swap(grouped[std::size_t(b)], grouped[std::size_t(b) + 1]);
+            if (byV(order[std::size_t(b) + 1], order[std::size_t(b)]))
+                std::swap(order[std::size_t(b)], order[std::size_t(b) + 1]);
         } else if (e - b > 2) {
-            std::stable_sort(grouped.begin() + b, grouped.begin() + e, byV);
+            std::sort(order.begin() + b, order.begin() + e, byV);
         }
     }
+    auto grouped = [this, &order](int k) -> const Piece & { return mPieces[std::size_t(order[std::size_t(k)])]; };
 
     // Filled or not for each pair of operand memberships, so that the test
     // per edge is one look-up.
@@ -806,23 +832,23 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
     std::vector<int> &slot = mSlot;
     slot.assign(std::size_t(H), -1);
     for (int k = 0; k < P;) {
-        const Piece &first = grouped[std::size_t(k)];
+        const Piece &first = grouped(k);
         int j = k + 1;
-        while (j < P && grouped[std::size_t(j)].u == first.u && grouped[std::size_t(j)].v == first.v)
+        while (j < P && grouped(j).u == first.u && grouped(j).v == first.v)
             ++j;
         int left[2] = {first.left[0], first.left[1]};
         int total[2] = {0, 0};
         for (int m = k; m < j; ++m) {
-            const Piece &piece = grouped[std::size_t(m)];
+            const Piece &piece = grouped(m);
             total[piece.tag] += piece.sign;
         }
         if (j - k > 1) {
             auto rightOf = [](const Piece &piece, int g) { return piece.left[g] + (piece.tag == g ? piece.sign : 0); };
             for (int m = k; m < j; ++m) {
-                const Piece &candidate = grouped[std::size_t(m)];
+                const Piece &candidate = grouped(m);
                 int balance = 0;
                 for (int o = k; o < j; ++o) {
-                    const Piece &other = grouped[std::size_t(o)];
+                    const Piece &other = grouped(o);
                     if (other.left[0] == candidate.left[0] && other.left[1] == candidate.left[1])
                         ++balance;
                     if (rightOf(other, 0) == candidate.left[0] && rightOf(other, 1) == candidate.left[1])
@@ -946,11 +972,14 @@ int GridSweep::run(PolyGraph &destination, const Filling &filling, bool backData
             destination.reset(0);
             return engine::kTooComplex;
         }
+        releaseLarge(mEvents), releaseLarge(mStarts), releaseLarge(mEntries);
         assignPixels();
+        releaseLarge(mStepPixel);
         if (!routeSegments()) {
             destination.reset(0);
             return engine::kTooComplex;
         }
+        releaseLarge(mSteps), releaseLarge(mStepHot), releaseLarge(mMark), releaseLarge(mOwnAt);
         const int result = buildResult(destination, filling, backData);
         if (result != engine::kOk && result != engine::kNotEulerian)
             destination.reset(0);

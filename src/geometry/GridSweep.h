@@ -168,12 +168,12 @@ private:
     std::vector<Point32> mStepPixel;         // per step of the sweep
     std::vector<int> mStepHot;               // hot pixel of each step
     std::vector<grid::GridPoint> mHot;       // sorted, distinct
-    std::vector<Piece> mPieces, mGrouped;
+    std::vector<Piece> mPieces;
     HotPixelIndex mIndex;
     // Scratch of the stages.
     std::vector<grid::GridPoint> mPoints;
     std::vector<int> mOffsets, mFill, mStartPoint, mEndSeed, mOrder, mRoute, mCandidates, mGroupStart, mSlot,
-        mMark, mOwnAt, mRecordStart;
+        mMark, mOwnAt, mRecordStart, mGroupOrder;
     std::vector<Step> mSteps, mOwn;
     std::vector<char> mUsed;
     std::vector<std::pair<grid::Int, int>> mOrdered;

@@ -396,8 +396,7 @@ void PolyGraph::applyPointOrder(const std::vector<int> &order)
 
 void PolyGraph::sortIncidence(int point, DirectionSource source, std::vector<IncidentRecord> &records)
 {
-    records.clear();
-    for (int e = mPoints[std::size_t(point)].firstEdge; e >= 0; e = nextAt(e, point)) {
+    auto recordOf = [this, point, source](int e) {
         const GraphEdge &edge = mEdges[std::size_t(e)];
         double dx = edge.dx, dy = edge.dy;
         if (source == DirectionSource::WorkRecords) {
@@ -413,15 +412,36 @@ void PolyGraph::sortIncidence(int point, DirectionSource source, std::vector<Inc
             dx = -dx;
             dy = -dy;
         }
-        records.push_back({e, isStart, dx, dy, sector(dx, dy)});
-    }
-    if (records.size() == 2) {
-        if (angularBefore(records[1], records[0]))
-            std::swap(records[0], records[1]);
-    } else {
-        std::sort(records.begin(), records.end(), angularBefore);
-    }
+        return IncidentRecord{e, isStart, dx, dy, sector(dx, dy)};
+    };
     GraphPoint &p = mPoints[std::size_t(point)];
+    // Most points of a result pass one edge on to the next: two edges,
+    // ordered on the spot without the general list.
+    const int second = p.firstEdge >= 0 ? nextAt(p.firstEdge, point) : -1;
+    if (second >= 0 && nextAt(second, point) < 0) {
+        IncidentRecord r[2] = {recordOf(p.firstEdge), recordOf(second)};
+        if (angularBefore(r[1], r[0]))
+            std::swap(r[0], r[1]);
+        p.firstEdge = r[0].edge;
+        p.lastEdge = r[1].edge;
+        for (int k = 0; k < 2; ++k) {
+            GraphEdge &edge = mEdges[std::size_t(r[k].edge)];
+            const int prev = k > 0 ? r[0].edge : -1;
+            const int next = k == 0 ? r[1].edge : -1;
+            if (r[k].isStart) {
+                edge.prevAtStart = prev;
+                edge.nextAtStart = next;
+            } else {
+                edge.prevAtEnd = prev;
+                edge.nextAtEnd = next;
+            }
+        }
+        return;
+    }
+    records.clear();
+    for (int e = p.firstEdge; e >= 0; e = nextAt(e, point))
+        records.push_back(recordOf(e));
+    std::sort(records.begin(), records.end(), angularBefore);
     const int n = int(records.size());
     p.firstEdge = records.front().edge;
     p.lastEdge = records.back().edge;
