@@ -620,6 +620,7 @@ void GraphicsContext::clipToPixelsAround(const Rect &bounds)
         cairo_rectangle(m_cr, px1 / scaleX, py1 / scaleY, (px2 - px1) / scaleX, (py2 - py1) / scaleY);
     cairo_restore(m_cr); // the path stays; the matrix comes back
     cairo_clip(m_cr);
+    state().clipBox.reset();
 }
 
 bool GraphicsContext::endTransparencyLayer()

@@ -310,6 +310,12 @@ private:
         scrivane::Color fill = scrivane::Color::black();
         scrivane::Color stroke = scrivane::Color::black();
         LineStyle line;
+        // clipBoundingBox as last asked, with the transformation it was
+        // measured in; graphics ask for it once each, and cairo's answer
+        // costs more than the rest of the test for a graphic outside it.
+        // Methods that change the clip drop it; saved states keep their own.
+        mutable std::optional<Rect> clipBox;
+        mutable cairo_matrix_t clipBoxCTM{1, 0, 0, 1, 0, 0};
     };
     struct BaseClip {
         PathBase path;

@@ -613,6 +613,50 @@ TEST(GraphicsContext, ClipAddsByIntersectionAndCanBeReplaced)
     EXPECT_TRUE(near(at(image, 55, 15), White, 0)); // outside the base clip
 }
 
+// The clip's box is remembered between questions: after every change of
+// clip, transformation, state or layer it must still be cairo's own answer.
+TEST(GraphicsContext, ClipBoundingBoxFollowsEveryChange)
+{
+    QImage image = blank(80, 60);
+    paint(image, true, [](GraphicsContext &gc) {
+        const auto check = [&gc](const char *step) {
+            double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+            cairo_clip_extents(gc.cairo(), &x1, &y1, &x2, &y2);
+            EXPECT_EQ(gc.clipBoundingBox(), Rect(float(x1), float(y1), float(x2 - x1), float(y2 - y1))) << step;
+            EXPECT_EQ(gc.clipBoundingBox(), Rect(float(x1), float(y1), float(x2 - x1), float(y2 - y1))) << step;
+        };
+        check("at the start");
+        gc.addBaseClip(rectPath(2, 2, 70, 50));
+        check("base clip");
+        gc.save();
+        gc.addClip(rectPath(5, 5, 40, 30));
+        check("clip");
+        gc.concatCTM(AffineTransform::makeScale(2, 0.5f));
+        check("scaled");
+        gc.save();
+        gc.concatCTM(AffineTransform::makeTranslation(3, 7));
+        check("translated");
+        gc.replaceClip(rectPath(0, 0, 10, 10));
+        check("replaced");
+        gc.resetClip();
+        check("reset");
+        gc.beginTransparencyLayer(Rect(1, 1, 4, 4));
+        check("bounded layer");
+        gc.addClip(rectPath(2, 2, 1, 1));
+        check("clip inside the layer");
+        gc.endTransparencyLayer();
+        check("layer ended");
+        gc.restore();
+        check("restored once");
+        gc.setCTM(AffineTransform::makeRotationByDegrees(30));
+        check("set");
+        gc.resetCTM();
+        check("reset transformation");
+        gc.restore();
+        check("restored twice");
+    });
+}
+
 TEST(GraphicsContext, BorrowedContextKeepsItsClipAsTheBaseAndIsGivenBackUnchanged)
 {
     QImage image = blank(40, 10);
