@@ -7,6 +7,7 @@
 #include "model/TDStrokeStyle.h"
 #include "platform/GraphicsContext.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace scrivane {
@@ -62,8 +63,15 @@ void TDGraphic::drawInView(TDDrawProtocol *view, GraphicsContext &context)
         alpha *= m_fillStyle->imageAlpha();
     if (alpha < 1)
         context.setAlpha(alpha);
-    if (layered)
-        context.beginTransparencyLayer();
+    if (layered) {
+        // Without effects (whose extent is only known once they have run)
+        // everything painted here stays inside the layer bounds, so the
+        // layer need not cover the whole area being redrawn.
+        if (filtering)
+            context.beginTransparencyLayer();
+        else
+            context.beginTransparencyLayer(layerBounds());
+    }
     if (optimised) {
         filterImageInView(view, context);
     } else {
@@ -84,6 +92,27 @@ void TDGraphic::drawInView(TDDrawProtocol *view, GraphicsContext &context)
     if (layered)
         context.endTransparencyLayer();
     context.restore();
+}
+
+Rect TDGraphic::layerBounds()
+{
+    // The drawing bounds hold the stroke at its width and the miter tips
+    // the path's own join allows; the stroke is drawn with the style's caps
+    // and joins, so leave room for any of them (a square cap reaches w/2·√2
+    // past a slanted end, a miter up to w/2 times the limit).
+    const Rect bounds = drawingBounds();
+    const float width = m_strokeStyle->strokeWidth();
+    if (!std::isfinite(width) || width <= 0)
+        return bounds.insetBy(-1, -1);
+    float reach = 1;
+    const int join = m_strokeStyle->joinStyle();
+    if (join != static_cast<int>(LineJoinStyle::Round) && join != static_cast<int>(LineJoinStyle::Bevel)) {
+        const std::shared_ptr<TDBezierPath> path = cachedBezierPath();
+        const float limit = path ? path->miterLimit() : 10.0f;
+        reach = std::max(reach, std::isfinite(limit) && limit >= 1 ? limit / 2 : 5.0f);
+    }
+    const float margin = width * reach + 1;
+    return bounds.insetBy(-margin, -margin);
 }
 
 void TDGraphic::drawSelectionInView(TDGraphicViewInterface *view, GraphicsContext &context)

@@ -374,6 +374,8 @@ protected:
     std::shared_ptr<TDBezierPath> m_cachedBezierPath;
 
 private:
+    // Where the fill and stroke can paint, for the graphic's transparency layer.
+    Rect layerBounds();
     QString m_name = QStringLiteral("?");
     int m_ID;
     TDDocumentInterface *m_document = nullptr;

@@ -557,13 +557,70 @@ std::optional<Rect> inkBounds(cairo_surface_t *surface)
 
 void GraphicsContext::beginTransparencyLayer()
 {
+    beginLayer(std::nullopt);
+}
+
+void GraphicsContext::beginTransparencyLayer(const Rect &bounds)
+{
+    beginLayer(bounds);
+}
+
+void GraphicsContext::beginLayer(const std::optional<Rect> &bounds)
+{
     save();
     m_layerDepths.push_back(stateDepth());
     State &s = state();
     s.alpha = 1;
     s.blend = BlendMode::Normal;
     s.shadow.reset();
+    // cairo sizes the group's surface from the clip; the clip is undone by
+    // the restore at the layer's end, before the layer is composited.
+    // Vector targets record the group instead of clearing pixels, so they
+    // keep their output as it was.
+    if (bounds && m_kind == SurfaceKind::Raster && canDraw() && isFiniteRect(*bounds) &&
+        bounds->size.width >= 0 && bounds->size.height >= 0)
+        clipToPixelsAround(*bounds);
     cairo_push_group(m_cr);
+}
+
+void GraphicsContext::clipToPixelsAround(const Rect &bounds)
+{
+    cairo_matrix_t m;
+    cairo_get_matrix(m_cr, &m);
+    double xs[4] = {bounds.minX(), bounds.maxX(), bounds.maxX(), bounds.minX()};
+    double ys[4] = {bounds.minY(), bounds.minY(), bounds.maxY(), bounds.maxY()};
+    double x1 = INFINITY, y1 = INFINITY, x2 = -INFINITY, y2 = -INFINITY;
+    for (int i = 0; i < 4; ++i) {
+        cairo_matrix_transform_point(&m, &xs[i], &ys[i]);
+        x1 = std::min(x1, xs[i]);
+        x2 = std::max(x2, xs[i]);
+        y1 = std::min(y1, ys[i]);
+        y2 = std::max(y2, ys[i]);
+    }
+    const Rect clip = clipBoxInBase();
+    x1 = std::max(x1, static_cast<double>(clip.minX()));
+    y1 = std::max(y1, static_cast<double>(clip.minY()));
+    x2 = std::min(x2, static_cast<double>(clip.maxX()));
+    y2 = std::min(y2, static_cast<double>(clip.maxY()));
+    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
+        return;
+    // Whole device pixels, with one more on each side for antialiasing, so
+    // that the clip's own edge never softens what is painted inside: the
+    // pixels inside it come out exactly as over an unclipped layer.
+    double scaleX = 1, scaleY = 1;
+    cairo_surface_get_device_scale(m_surface, &scaleX, &scaleY);
+    if (!(scaleX > 0) || !(scaleY > 0))
+        return;
+    const double px1 = std::floor(x1 * scaleX) - 1, py1 = std::floor(y1 * scaleY) - 1;
+    const double px2 = std::ceil(x2 * scaleX) + 1, py2 = std::ceil(y2 * scaleY) + 1;
+    cairo_save(m_cr);
+    cairo_identity_matrix(m_cr);
+    cairo_new_path(m_cr);
+    if (px2 > px1 && py2 > py1)
+        cairo_rectangle(m_cr, px1 / scaleX, py1 / scaleY, (px2 - px1) / scaleX, (py2 - py1) / scaleY);
+    cairo_restore(m_cr); // the path stays; the matrix comes back
+    cairo_clip(m_cr);
+    state().clipBox.reset();
 }
 
 bool GraphicsContext::endTransparencyLayer()

@@ -383,6 +383,7 @@ bool GraphicsContext::addClip(const PathBase &path)
     path.addToCairo(m_cr);
     path.applyFillRule(m_cr);
     cairo_clip(m_cr);
+    state().clipBox.reset();
     return true;
 }
 
@@ -404,6 +405,7 @@ bool GraphicsContext::replaceClip(const PathBase &path)
 void GraphicsContext::resetClip()
 {
     cairo_reset_clip(m_cr);
+    state().clipBox.reset();
     if (m_baseClip.empty())
         return;
     cairo_matrix_t current;
@@ -436,10 +438,18 @@ bool GraphicsContext::addBaseClip(const PathBase &path)
 
 Rect GraphicsContext::clipBoundingBox() const
 {
+    const State &s = state();
+    cairo_matrix_t m;
+    cairo_get_matrix(m_cr, &m);
+    if (s.clipBox && m.xx == s.clipBoxCTM.xx && m.yx == s.clipBoxCTM.yx && m.xy == s.clipBoxCTM.xy &&
+        m.yy == s.clipBoxCTM.yy && m.x0 == s.clipBoxCTM.x0 && m.y0 == s.clipBoxCTM.y0)
+        return *s.clipBox;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     cairo_clip_extents(m_cr, &x1, &y1, &x2, &y2);
-    return Rect(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2 - x1),
-                static_cast<float>(y2 - y1));
+    s.clipBox = Rect(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2 - x1),
+                     static_cast<float>(y2 - y1));
+    s.clipBoxCTM = m;
+    return *s.clipBox;
 }
 
 // --- Paint settings ---------------------------------------------------------------

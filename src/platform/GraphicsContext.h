@@ -286,6 +286,11 @@ public:
 
     // --- Transparency layers -----------------------------------------------
     void beginTransparencyLayer();
+    // The same for content that paints only inside `bounds` (user space):
+    // the layer then covers no more than the clip's part of them, which
+    // keeps a small graphic from paying for a layer the size of the window.
+    // Whatever is painted outside `bounds` may be lost.
+    void beginTransparencyLayer(const Rect &bounds);
     // False when no layer is open.  States saved inside the layer and not
     // restored are restored first.
     bool endTransparencyLayer();
@@ -305,6 +310,12 @@ private:
         scrivane::Color fill = scrivane::Color::black();
         scrivane::Color stroke = scrivane::Color::black();
         LineStyle line;
+        // clipBoundingBox as last asked, with the transformation it was
+        // measured in; graphics ask for it once each, and cairo's answer
+        // costs more than the rest of the test for a graphic outside it.
+        // Methods that change the clip drop it; saved states keep their own.
+        mutable std::optional<Rect> clipBox;
+        mutable cairo_matrix_t clipBoxCTM{1, 0, 0, 1, 0, 0};
     };
     struct BaseClip {
         PathBase path;
@@ -357,6 +368,8 @@ private:
     Rect userRectToBase(double x1, double y1, double x2, double y2) const;
     double hairlineWidth() const;
     bool strokeWithStyle(const PathBase &path, const LineStyle &style);
+    void beginLayer(const std::optional<Rect> &bounds);
+    void clipToPixelsAround(const Rect &bounds);
     bool drawSurface(cairo_surface_t *image, double width, double height, const Rect &destination,
                      const Rect &source, CompositeOperation operation, float fraction, ImageOrigin origin);
 

@@ -125,6 +125,60 @@ TEST(TDGraphicDrawing, BlendModesMixWithWhatIsBelow)
     }
 }
 
+// The layer behind opacity, blend modes and shadows covers only where the
+// graphic paints: the sharp miter tip and the square caps of slanted ends
+// reach past the stroke's plain outline and must come out whole.
+TEST(TDGraphicDrawing, LayeredGraphicsLoseNoneOfTheirStroke)
+{
+    const auto zigzag = [] {
+        PathBase path;
+        path.moveTo(Point(12, 88));
+        path.lineTo(Point(50, 22));
+        path.lineTo(Point(61, 86));
+        auto shape = TestShape::withPath(path);
+        shape->fillStyle()->setStyle(TDFillNone);
+        shape->strokeStyle()->setStyle(TDStrokeLine);
+        shape->strokeStyle()->setColor(Color::blue());
+        shape->strokeStyle()->setStrokeWidth(9);
+        shape->strokeStyle()->setCapStyle(int(LineCapStyle::Square));
+        shape->strokeStyle()->setJoinStyle(int(LineJoinStyle::Miter));
+        return shape;
+    };
+    const QImage plain = draw({zigzag()});
+    const auto footprint = [](const QImage &image) {
+        std::vector<bool> inked;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                inked.push_back(pixelAt(image, x, y).a > 0);
+        return inked;
+    };
+    ASSERT_GT(pixelAt(plain, 52, 12).a, 0); // the miter tip, far above the path's own bounds
+
+    struct Case {
+        const char *name;
+        std::function<void(TDGraphic &)> set;
+        bool identical; // pixel for pixel, not just the same footprint
+    };
+    const std::vector<Case> cases = {
+        {"translucent", [](TDGraphic &g) { g.setAlphaValue(0.5f); }, false},
+        {"multiply", [](TDGraphic &g) { g.setBlendMode(int(BlendMode::Multiply)); }, false},
+        {"shadow of no colour", [](TDGraphic &g) {
+             g.setHasShadow(true);
+             g.setShadowColor(Color::calibratedRGB(0, 0, 0, 0));
+         }, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto shape = zigzag();
+        c.set(*shape);
+        const QImage layered = draw({shape});
+        EXPECT_EQ(footprint(layered), footprint(plain));
+        if (c.identical) {
+            EXPECT_EQ(layered, plain);
+        }
+    }
+}
+
 TEST(TDGraphicDrawing, InvisibleAndOutlineDrawing)
 {
     auto shape = filled(Rect(20, 20, 60, 60), Color::red(), true);

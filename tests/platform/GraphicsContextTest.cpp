@@ -355,6 +355,97 @@ TEST(GraphicsContext, TransparencyLayerAppliesItsBlendModeToTheWhole)
     EXPECT_TRUE(near(at(image, 15, 5), {128, 128, 128, 255}, 1));
 }
 
+// A layer told where its content lies covers only that part of the clip;
+// what it composites must not change by a single bit.
+TEST(GraphicsContext, BoundedTransparencyLayerPaintsExactlyLikeAnUnboundedOne)
+{
+    struct Case {
+        const char *name;
+        bool flipped;
+        qreal deviceScale;
+        std::function<void(GraphicsContext &)> setUp; // alpha, blend, shadow, clip, transformation
+        Rect bounds;                                  // around the ink, in the user space of the layer
+        std::function<void(GraphicsContext &)> content;
+    };
+    const auto strokedTriangle = [](GraphicsContext &gc) {
+        PathBase path;
+        path.moveTo(Point(10.3f, 10.7f));
+        path.lineTo(Point(40.2f, 14.1f));
+        path.lineTo(Point(22.6f, 35.9f));
+        path.close();
+        path.setLineWidth(3);
+        gc.setFillColor(Color::calibratedRGB(0.2f, 0.6f, 0.9f));
+        gc.fillPath(path);
+        gc.setStrokeColor(Color::calibratedRGB(0.8f, 0.1f, 0.3f));
+        gc.strokePath(path);
+    };
+    // The triangle and its stroke (the miter tips stay within 6 of it).
+    const Rect triangle(4.3f, 4.7f, 41.9f, 37.2f);
+    const std::vector<Case> cases = {
+        {"translucent", true, 1, [](GraphicsContext &gc) { gc.setAlpha(0.5f); }, triangle, strokedTriangle},
+        {"multiply over colour, rotated and scaled", true, 1,
+         [](GraphicsContext &gc) {
+             gc.setBlendMode(BlendMode::Multiply);
+             gc.concatCTM(AffineTransform::makeTranslation(30.5f, 3.25f));
+             gc.concatCTM(AffineTransform::makeRotationByDegrees(23));
+             gc.concatCTM(AffineTransform::makeScale(1.3f, 0.9f));
+         },
+         triangle, strokedTriangle},
+        {"shadow, unflipped, at device scale 2", false, 2,
+         [](GraphicsContext &gc) {
+             gc.setAlpha(0.8f);
+             gc.setShadow(gc.shadowForGraphic(0.7f, 6, 4, Color::calibratedRGB(0, 0, 0.5f, 0.6f), 1));
+         },
+         triangle, strokedTriangle},
+        {"screen inside a clip that cuts the ink", true, 1,
+         [](GraphicsContext &gc) {
+             gc.setBlendMode(BlendMode::Screen);
+             gc.addClip(PathBase::withOvalInRect(Rect(15.5f, 8.25f, 40, 30)));
+         },
+         triangle, strokedTriangle},
+        {"hairline on a bounds of no height, in a nested layer", true, 1,
+         [](GraphicsContext &gc) {
+             gc.setAlpha(0.6f);
+             gc.beginTransparencyLayer();
+         },
+         Rect(5.5f, 20.25f, 50, 0),
+         [](GraphicsContext &gc) {
+             PathBase line;
+             line.moveTo(Point(5.5f, 20.25f));
+             line.lineTo(Point(55.5f, 20.25f));
+             line.setLineWidth(0);
+             gc.setStrokeColor(Color::red());
+             gc.strokePath(line);
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QImage images[2];
+        for (int bounded = 0; bounded < 2; ++bounded) {
+            QImage &image = images[bounded];
+            image = blank(int(64 * c.deviceScale), int(48 * c.deviceScale), QColor(200, 180, 60));
+            image.setDevicePixelRatio(c.deviceScale);
+            paint(image, c.flipped, [&](GraphicsContext &gc) {
+                gc.save();
+                c.setUp(gc);
+                if (bounded)
+                    gc.beginTransparencyLayer(c.bounds);
+                else
+                    gc.beginTransparencyLayer();
+                c.content(gc);
+                EXPECT_TRUE(gc.endTransparencyLayer());
+                while (gc.transparencyLayerDepth() > 0)
+                    gc.endTransparencyLayer();
+                gc.restore();
+            });
+        }
+        QImage untouched = blank(images[0].width(), images[0].height(), QColor(200, 180, 60));
+        untouched.setDevicePixelRatio(c.deviceScale);
+        EXPECT_NE(images[0], untouched);
+        EXPECT_EQ(images[0], images[1]);
+    }
+}
+
 TEST(GraphicsContext, StateStackKeepsTransparencyLayersWhole)
 {
     QImage image = blank(10, 10);
@@ -520,6 +611,50 @@ TEST(GraphicsContext, ClipAddsByIntersectionAndCanBeReplaced)
     EXPECT_TRUE(near(at(image, 20, 15), White, 0));
     EXPECT_TRUE(near(at(image, 40, 15), Blue, 0));
     EXPECT_TRUE(near(at(image, 55, 15), White, 0)); // outside the base clip
+}
+
+// The clip's box is remembered between questions: after every change of
+// clip, transformation, state or layer it must still be cairo's own answer.
+TEST(GraphicsContext, ClipBoundingBoxFollowsEveryChange)
+{
+    QImage image = blank(80, 60);
+    paint(image, true, [](GraphicsContext &gc) {
+        const auto check = [&gc](const char *step) {
+            double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+            cairo_clip_extents(gc.cairo(), &x1, &y1, &x2, &y2);
+            EXPECT_EQ(gc.clipBoundingBox(), Rect(float(x1), float(y1), float(x2 - x1), float(y2 - y1))) << step;
+            EXPECT_EQ(gc.clipBoundingBox(), Rect(float(x1), float(y1), float(x2 - x1), float(y2 - y1))) << step;
+        };
+        check("at the start");
+        gc.addBaseClip(rectPath(2, 2, 70, 50));
+        check("base clip");
+        gc.save();
+        gc.addClip(rectPath(5, 5, 40, 30));
+        check("clip");
+        gc.concatCTM(AffineTransform::makeScale(2, 0.5f));
+        check("scaled");
+        gc.save();
+        gc.concatCTM(AffineTransform::makeTranslation(3, 7));
+        check("translated");
+        gc.replaceClip(rectPath(0, 0, 10, 10));
+        check("replaced");
+        gc.resetClip();
+        check("reset");
+        gc.beginTransparencyLayer(Rect(1, 1, 4, 4));
+        check("bounded layer");
+        gc.addClip(rectPath(2, 2, 1, 1));
+        check("clip inside the layer");
+        gc.endTransparencyLayer();
+        check("layer ended");
+        gc.restore();
+        check("restored once");
+        gc.setCTM(AffineTransform::makeRotationByDegrees(30));
+        check("set");
+        gc.resetCTM();
+        check("reset transformation");
+        gc.restore();
+        check("restored twice");
+    });
 }
 
 TEST(GraphicsContext, BorrowedContextKeepsItsClipAsTheBaseAndIsGivenBackUnchanged)
