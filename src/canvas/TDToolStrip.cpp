@@ -15,6 +15,21 @@ namespace scrivane {
 
 namespace {
 
+// The select and the node-edit tools share the arrow's outline.
+QPainterPath selectionArrow()
+{
+    QPainterPath arrow;
+    arrow.moveTo(9, 5);
+    arrow.lineTo(9, 21);
+    arrow.lineTo(13, 17);
+    arrow.lineTo(16, 23);
+    arrow.lineTo(18, 22);
+    arrow.lineTo(15, 16);
+    arrow.lineTo(20, 16);
+    arrow.closeSubpath();
+    return arrow;
+}
+
 // One tool icon of 28 × 28 pixels, drawn in `ink`.
 void drawToolIcon(QPainter &p, int tool, const QColor &ink)
 {
@@ -27,29 +42,13 @@ void drawToolIcon(QPainter &p, int tool, const QColor &ink)
     p.setBrush(Qt::NoBrush);
     switch (tool) {
     case 0: { // an arrow
-        QPainterPath arrow;
-        arrow.moveTo(9, 5);
-        arrow.lineTo(9, 21);
-        arrow.lineTo(13, 17);
-        arrow.lineTo(16, 23);
-        arrow.lineTo(18, 22);
-        arrow.lineTo(15, 16);
-        arrow.lineTo(20, 16);
-        arrow.closeSubpath();
+        const QPainterPath arrow = selectionArrow();
         p.setBrush(ink);
         p.drawPath(arrow);
         break;
     }
     case 1: { // a hollow arrow over a node
-        QPainterPath arrow;
-        arrow.moveTo(9, 5);
-        arrow.lineTo(9, 21);
-        arrow.lineTo(13, 17);
-        arrow.lineTo(16, 23);
-        arrow.lineTo(18, 22);
-        arrow.lineTo(15, 16);
-        arrow.lineTo(20, 16);
-        arrow.closeSubpath();
+        const QPainterPath arrow = selectionArrow();
         p.drawPath(arrow);
         p.fillRect(QRectF(19, 5, 4, 4), ink);
         break;
