@@ -235,25 +235,102 @@ bool TDBezierPath::line(const LineSegment &segment, const SegmentPoints &points,
 
 Rect TDBezierPath::strokeBoundsWithWidth(float width) const
 {
-    Rect result = bounds().insetBy(-width / 2.0f, -width / 2.0f);
-    if (lineJoinStyle() != LineJoinStyle::Miter)
-        return result;
-    const float limit = miterLimit();
+    return strokeBoundsWithWidth(width, lineJoinStyle(), lineCapStyle(), !lineDash().empty());
+}
+
+namespace {
+
+bool hasDirection(Point g)
+{
+    return g.x != 0.0f || g.y != 0.0f;
+}
+
+// The corners of a square cap at `p` whose line leaves the point along the
+// unit vector `out`: half a width ahead and half a width to either side.
+Rect addSquareCap(Rect r, Point p, Point out, float half)
+{
+    const Point ahead(p.x + out.x * half, p.y + out.y * half);
+    r = NSRectAddPoint(r, Point(ahead.x - out.y * half, ahead.y + out.x * half));
+    return NSRectAddPoint(r, Point(ahead.x + out.y * half, ahead.y - out.x * half));
+}
+
+} // namespace
+
+Rect TDBezierPath::strokeBoundsWithWidth(float width, LineJoinStyle join, LineCapStyle cap, bool dashed) const
+{
+    const float half = width / 2.0f;
+    Rect result = bounds().insetBy(-half, -half);
     const int n = elementCount();
+
+    if (cap == LineCapStyle::Square && dashed) {
+        // Every dash end gets a cap, anywhere along the path: allow for a
+        // cap corner turned any way.
+        const float corner = half * std::sqrt(2.0f);
+        result = bounds().insetBy(-corner, -corner);
+    } else if (cap == LineCapStyle::Square) {
+        // A slanted end's square cap reaches beyond half a width of the
+        // end point.  Ends of elements that have no direction take the
+        // direction of their drawn neighbours; a subpath without any
+        // direction gets an upright square, which the growth above holds.
+        int first = -1;
+        int last = -1;
+        const auto capRun = [&] {
+            if (first >= 0) {
+                const Point in = gradientAt(0.0f, first);
+                result = addSquareCap(result, pointAt(0.0f, first), Point(-in.x, -in.y), half);
+                result = addSquareCap(result, pointAt(1.0f, last), gradientAt(1.0f, last), half);
+            }
+            first = last = -1;
+        };
+        for (int i = 0; i < n; ++i) {
+            const PathElementType type = elementAtIndex(i);
+            if (type == PathElementType::MoveTo) {
+                capRun();
+                continue;
+            }
+            if (type == PathElementType::ClosePath) {
+                // A closed subpath has joins all round and no caps.
+                first = last = -1;
+                continue;
+            }
+            if (!hasDirection(gradientAt(0.0f, i)) || !hasDirection(gradientAt(1.0f, i)))
+                continue;
+            if (first < 0)
+                first = i;
+            last = i;
+        }
+        capRun();
+    }
+
+    if (join != LineJoinStyle::Miter)
+        return result;
+    const float ownLimit = miterLimit();
+    // A limit the context cannot use is drawn with the usual 10.
+    const float limit = std::isfinite(ownLimit) && ownLimit >= 1.0f ? ownLimit : 10.0f;
+    // The line leaving a joint: elements without direction are passed
+    // over, since the line is joined to the next one that has some.
+    const auto outgoing = [&](int j, Point &g) {
+        for (int steps = 0; steps <= n && j < n; ++steps) {
+            const PathElementType type = elementAtIndex(j);
+            if (type == PathElementType::MoveTo)
+                return false;
+            g = gradientAt(0.0f, j);
+            if (hasDirection(g))
+                return true;
+            j = type == PathElementType::ClosePath ? nextElementFrom(j) + 1 : j + 1;
+        }
+        return false;
+    };
     for (int i = 0; i < n; ++i) {
         const PathElementType type = elementAtIndex(i);
         if (type == PathElementType::MoveTo)
             continue;
-        int next = i + 1;
-        if (type == PathElementType::ClosePath)
-            next = nextElementFrom(i) + 1;
-        else if (next >= n)
-            break;
-        if (next >= n || elementAtIndex(next) == PathElementType::MoveTo)
+        const int next = type == PathElementType::ClosePath ? nextElementFrom(i) + 1 : i + 1;
+        const Point g1 = gradientAt(1.0f, i);
+        Point g2;
+        if (!hasDirection(g1) || !outgoing(next, g2))
             continue;
         const Point p = pointAt(1.0f, i);
-        const Point g1 = gradientAt(1.0f, i);
-        const Point g2 = gradientAt(0.0f, next);
         Point d(g1.x - g2.x, g1.y - g2.y);
         V2Normalize(d);
         // Where the tangent does not turn there is no tip.
@@ -261,11 +338,11 @@ Rect TDBezierPath::strokeBoundsWithWidth(float width) const
         if (sine == 0.0f)
             continue;
         const float r = 1.0f / sine;
-        if (r * r < limit * limit) {
-            result =
-                NSRectAddPoint(result, Point(p.x + d.x * r * width / 2.0f, p.y + d.y * r * width / 2.0f));
-            result =
-                NSRectAddPoint(result, Point(p.x - d.x * r * width / 2.0f, p.y - d.y * r * width / 2.0f));
+        // The context draws the tip up to the limit itself; single
+        // precision tangents must not lose a tip standing right at it.
+        if (r * r <= limit * limit * 1.001f) {
+            result = NSRectAddPoint(result, Point(p.x + d.x * r * half, p.y + d.y * r * half));
+            result = NSRectAddPoint(result, Point(p.x - d.x * r * half, p.y - d.y * r * half));
         }
     }
     return result;

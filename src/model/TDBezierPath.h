@@ -153,6 +153,9 @@ public:
                      std::vector<TDIntersection> *intersections);
     // Bounds of the path stroked with `width`, miter tips included.
     Rect strokeBoundsWithWidth(float width) const;
+    // The same with the join and cap the line is drawn with, which may be
+    // another's than the path's own; `dashed` when a dash pattern applies.
+    Rect strokeBoundsWithWidth(float width, LineJoinStyle join, LineCapStyle cap, bool dashed) const;
 
     // --- Cutting, shortening, smoothing ------------------------------------------
     static void cutSegment(SegmentPoints &segment, PathElementType type, float t0, float t1);

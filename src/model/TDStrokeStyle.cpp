@@ -1,9 +1,9 @@
 #include "model/TDStrokeStyle.h"
 
 #include "model/TDBezierPath.h"
+#include "model/TDDictionaryReader.h"
 #include "model/TDDrawProtocol.h"
 #include "model/TDGraphic.h"
-#include "model/TDDictionaryReader.h"
 #include "platform/ArchivedColor.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -488,7 +488,15 @@ Rect TDStrokeStyle::computeStrokeBounds()
     if (path->elementCount() < 2)
         return Rect();
     const float width = std::isfinite(m_strokeWidth) ? std::ceil(std::max(m_strokeWidth, 1.0f)) : 1.0f;
-    m_cachedStrokeBounds = path->strokeBoundsWithWidth(width);
+    // The line is drawn with the style's own cap and join where it names
+    // one, so the bounds allow for those.
+    const LineJoinStyle join = m_joinStyle >= 0 && m_joinStyle <= 2 ? static_cast<LineJoinStyle>(m_joinStyle)
+                                                                    : path->lineJoinStyle();
+    const LineCapStyle cap =
+        m_capStyle >= 0 && m_capStyle <= 2 ? static_cast<LineCapStyle>(m_capStyle) : path->lineCapStyle();
+    const std::vector<float> dash = dashData();
+    const bool dashed = !dash.empty() && LineStyle::isValidDash(dash, 0);
+    m_cachedStrokeBounds = path->strokeBoundsWithWidth(width, join, cap, dashed);
     return *m_cachedStrokeBounds;
 }
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 using namespace scrivane;
@@ -248,6 +249,104 @@ TEST(TDStrokeStyle, StrokeBoundsAreCachedUntilTheGeometryChanges)
     f.stroke().setStrokeWidthSilent(6);
     f.stroke().setJoinStyle(1);
     EXPECT_EQ(f.stroke().strokeBounds().height(), 6);
+}
+
+// Every pixel the line paints lies inside its stroke bounds (rounded out to
+// whole pixels), whatever the caps, joins and end directions; where the
+// extremes are tips, caps or round ends the bounds stay close to the paint.
+TEST(TDStrokeStyle, StrokeBoundsHoldEveryPaintedPixel)
+{
+    PathBase slanted;
+    slanted.moveTo(Point(20, 30));
+    slanted.lineTo(Point(90, 70));
+
+    // Sharp tips under a mitred stroke, though the path itself joins round.
+    PathBase zigzag;
+    zigzag.moveTo(Point(20, 80));
+    zigzag.lineTo(Point(40, 20));
+    zigzag.lineTo(Point(60, 80));
+    zigzag.lineTo(Point(80, 20));
+    zigzag.lineTo(Point(100, 80));
+    zigzag.setLineJoinStyle(LineJoinStyle::Round);
+
+    PathBase curve;
+    curve.moveTo(Point(20, 60));
+    curve.curveTo(Point(100, 60), Point(40, 0), Point(80, 120));
+
+    // Closed back onto its start by a line, so the close itself has no
+    // length and the tip at the start joins the last line to the first.
+    PathBase triangle;
+    triangle.moveTo(Point(20, 95));
+    triangle.lineTo(Point(60, 25));
+    triangle.lineTo(Point(100, 95));
+    triangle.lineTo(Point(20, 95));
+    triangle.close();
+    triangle.setLineJoinStyle(LineJoinStyle::Bevel);
+
+    struct Case {
+        const char *name;
+        const PathBase &path;
+        float width;
+        int cap;
+        int join;
+        std::vector<float> dashes;
+        float slack; // how far the bounds may stand beyond the paint; < 0: not checked
+    };
+    const Case cases[] = {
+        {"slanted line, square caps", slanted, 10, 2, 0, {}, 1.5f},
+        {"slanted line, round caps", slanted, 10, 1, 0, {}, 1.5f},
+        {"slanted dashed line, square caps", slanted, 10, 2, 0, {1, 1}, -1},
+        {"zigzag, stroke mitres", zigzag, 6, 0, 0, {}, 1.5f},
+        {"zigzag, square caps and mitres", zigzag, 6, 2, 0, {}, 1.5f},
+        {"curve, round caps", curve, 8, 1, 1, {}, 1.5f},
+        {"curve, square caps", curve, 8, 2, 2, {}, 1.5f},
+        {"closed triangle, stroke mitres", triangle, 8, 0, 0, {}, 1.5f},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto graphic = PathGraphic::make(c.path);
+        TDStrokeStyle &stroke = *graphic->strokeStyle();
+        stroke.setStrokeWidth(c.width);
+        stroke.setCapStyle(c.cap);
+        stroke.setJoinStyle(c.join);
+        stroke.setDashes(c.dashes);
+        const Rect bounds = stroke.strokeBounds();
+
+        QImage image(130, 130, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            const auto context = GraphicsContext::forImage(image, true);
+            stroke.drawInGraphic(*graphic, nullptr, *context);
+            context->finish();
+        }
+        const int left = int(std::floor(bounds.minX())), top = int(std::floor(bounds.minY()));
+        const int right = int(std::ceil(bounds.maxX())), bottom = int(std::ceil(bounds.maxY()));
+        int paintedLeft = image.width(), paintedTop = image.height(), paintedRight = 0, paintedBottom = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y).alpha() == 0)
+                    continue;
+                paintedLeft = std::min(paintedLeft, x);
+                paintedTop = std::min(paintedTop, y);
+                paintedRight = std::max(paintedRight, x + 1);
+                paintedBottom = std::max(paintedBottom, y + 1);
+            }
+        }
+        ASSERT_LT(paintedLeft, paintedRight) << "nothing painted";
+        ASSERT_TRUE(paintedLeft > 0 && paintedTop > 0 && paintedRight < image.width() &&
+                    paintedBottom < image.height())
+            << "the line must lie wholly in the image";
+        EXPECT_GE(paintedLeft, left);
+        EXPECT_GE(paintedTop, top);
+        EXPECT_LE(paintedRight, right);
+        EXPECT_LE(paintedBottom, bottom);
+        if (c.slack >= 0) {
+            EXPECT_GE(bounds.minX(), paintedLeft - c.slack);
+            EXPECT_GE(bounds.minY(), paintedTop - c.slack);
+            EXPECT_LE(bounds.maxX(), paintedRight + c.slack);
+            EXPECT_LE(bounds.maxY(), paintedBottom + c.slack);
+        }
+    }
 }
 
 TEST(TDStrokeStyle, EditingBoundsHoldTheControlPoints)
