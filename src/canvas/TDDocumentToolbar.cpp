@@ -22,7 +22,7 @@ const QString TDDocumentToolbar::printItemIdentifier = QStringLiteral("Print");
 
 namespace {
 
-struct ItemSpec {
+struct CommandItem {
     const char *identifier;
     const char *label;
     int tag;
@@ -31,7 +31,7 @@ struct ItemSpec {
 // The command items: their labels and the tags that say what they need
 // (1 a selection, 2 two selected graphics) and which edge an alignment
 // aligns.
-constexpr ItemSpec commandItems[] = {
+constexpr CommandItem commandItems[] = {
     {"union", "Union", 2},
     {"subtract", "Subtract", 2},
     {"intersect", "Intersect", 2},
@@ -155,10 +155,10 @@ QAction *TDDocumentToolbar::itemForItemIdentifier(const QString &id)
         connect(action, &QAction::triggered, this, &TDDocumentToolbar::printRequested);
         return action;
     }
-    for (const ItemSpec &spec : commandItems) {
-        if (id == QLatin1String(spec.identifier)) {
-            action->setText(label(spec.label));
-            action->setData(spec.tag);
+    for (const CommandItem &item : commandItems) {
+        if (id == QLatin1String(item.identifier)) {
+            action->setText(label(item.label));
+            action->setData(item.tag);
             // The boolean, alignment, combine and separate commands of the
             // canvas are still to come: the item waits disabled for them.
             action->setEnabled(false);
@@ -188,8 +188,8 @@ QAction *TDDocumentToolbar::itemWithIdentifier(const QString &id) const
 void TDDocumentToolbar::validateItems()
 {
     for (QAction *action : actions()) {
-        for (const ItemSpec &spec : commandItems)
-            if (action->objectName() == QLatin1String(spec.identifier))
+        for (const CommandItem &item : commandItems)
+            if (action->objectName() == QLatin1String(item.identifier))
                 action->setEnabled(false);
     }
 }
