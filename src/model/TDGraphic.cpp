@@ -574,15 +574,21 @@ void TDGraphic::encode(KeyedArchiver &archiver) const
     archiver.encodeObject(toYAML());
 }
 
-std::shared_ptr<Archivable> TDGraphic::decode(KeyedUnarchiver &unarchiver)
+std::optional<PropertyList> TDGraphic::storedDictionary(KeyedUnarchiver &unarchiver)
 {
-    const PropertyList dictionary = unarchiver.decodeObject();
+    PropertyList dictionary = unarchiver.decodeObject();
     if (!dictionary.isDictionary()) {
         qWarning().noquote()
             << QStringLiteral("A stored %1 holds no dictionary; it was skipped").arg(unarchiver.className());
-        return nullptr;
+        return std::nullopt;
     }
-    return objectWithYAML(dictionary);
+    return dictionary;
+}
+
+std::shared_ptr<Archivable> TDGraphic::decode(KeyedUnarchiver &unarchiver)
+{
+    const auto dictionary = storedDictionary(unarchiver);
+    return dictionary ? objectWithYAML(*dictionary) : nullptr;
 }
 
 } // namespace scrivane

@@ -347,6 +347,9 @@ public:
     QStringList archiveClassHierarchy() const override;
     void encode(KeyedArchiver &archiver) const override;
     static std::shared_ptr<Archivable> decode(KeyedUnarchiver &unarchiver);
+    // The dictionary a graphic's archive holds, or nothing (with a warning)
+    // when the archive holds something else.
+    static std::optional<PropertyList> storedDictionary(KeyedUnarchiver &unarchiver);
 
     // The kind shown in names and undo titles ("Rect", "Group", ...).
     virtual QString defaultNameFormat() const;

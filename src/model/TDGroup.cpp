@@ -444,13 +444,8 @@ QStringList TDGroup::archiveClassHierarchy() const
 
 std::shared_ptr<Archivable> TDGroup::decode(KeyedUnarchiver &unarchiver)
 {
-    const PropertyList dictionary = unarchiver.decodeObject();
-    if (!dictionary.isDictionary()) {
-        qWarning().noquote()
-            << QStringLiteral("A stored %1 holds no dictionary; it was skipped").arg(unarchiver.className());
-        return nullptr;
-    }
-    return objectWithYAML(dictionary);
+    const auto dictionary = storedDictionary(unarchiver);
+    return dictionary ? objectWithYAML(*dictionary) : nullptr;
 }
 
 } // namespace scrivane

@@ -315,12 +315,10 @@ QStringList TDOval::archiveClassHierarchy() const
 
 std::shared_ptr<Archivable> TDOval::decode(KeyedUnarchiver &unarchiver)
 {
-    const PropertyList dictionary = unarchiver.decodeObject();
-    if (!dictionary.isDictionary()) {
-        qWarning().noquote()
-            << QStringLiteral("A stored %1 holds no dictionary; it was skipped").arg(unarchiver.className());
+    const auto stored = storedDictionary(unarchiver);
+    if (!stored)
         return nullptr;
-    }
+    const PropertyList &dictionary = *stored;
     auto oval = std::make_shared<TDOval>();
     oval->willChange();
     oval->initWithDictionary(dictionary);

@@ -276,12 +276,10 @@ QStringList TDRectangle::archiveClassHierarchy() const
 
 std::shared_ptr<Archivable> TDRectangle::decode(KeyedUnarchiver &unarchiver)
 {
-    const PropertyList dictionary = unarchiver.decodeObject();
-    if (!dictionary.isDictionary()) {
-        qWarning().noquote()
-            << QStringLiteral("A stored %1 holds no dictionary; it was skipped").arg(unarchiver.className());
+    const auto stored = storedDictionary(unarchiver);
+    if (!stored)
         return nullptr;
-    }
+    const PropertyList &dictionary = *stored;
     auto rectangle = std::make_shared<TDRectangle>();
     rectangle->initWithDictionary(dictionary);
     const TDDictionaryReader r(dictionary, "TDRectangle");
