@@ -230,39 +230,39 @@ float TDBezierPath::betterPointAt(float t, int e) const
 
 // --- At an overall fraction ---------------------------------------------------------
 
-Point TDBezierPath::pointAt(float f) const
+int TDBezierPath::rememberedElementPercentage(float &t, float f) const
 {
-    float t = 0;
     const int e = elementPercentage(t, f);
     m_lastElement = e;
     m_lastElementPercentage = t;
+    return e;
+}
+
+Point TDBezierPath::pointAt(float f) const
+{
+    float t = 0;
+    const int e = rememberedElementPercentage(t, f);
     return pointAt(t, e);
 }
 
 Point TDBezierPath::gradientAt(float f) const
 {
     float t = 0;
-    const int e = elementPercentage(t, f);
-    m_lastElement = e;
-    m_lastElementPercentage = t;
+    const int e = rememberedElementPercentage(t, f);
     return gradientAt(t, e);
 }
 
 Point TDBezierPath::myGradientAt(float f) const
 {
     float t = 0;
-    const int e = elementPercentage(t, f);
-    m_lastElement = e;
-    m_lastElementPercentage = t;
+    const int e = rememberedElementPercentage(t, f);
     return myGradientAt(t, e);
 }
 
 float TDBezierPath::curvatureAt(float f) const
 {
     float t = 0;
-    const int e = elementPercentage(t, f);
-    m_lastElement = e;
-    m_lastElementPercentage = t;
+    const int e = rememberedElementPercentage(t, f);
     float c = curvatureAt(t, e);
     if (c < -1.0f)
         c = -1.0f;
@@ -274,9 +274,7 @@ float TDBezierPath::curvatureAt(float f) const
 float TDBezierPath::betterPointAt(float f) const
 {
     float t = 0;
-    const int e = elementPercentage(t, f);
-    m_lastElement = e;
-    m_lastElementPercentage = t;
+    const int e = rememberedElementPercentage(t, f);
     if (elementAtIndex(e) != PathElementType::CurveTo)
         return f;
     return overallPercentageForElementPercentage(betterPointAt(t, e), e);

@@ -235,6 +235,9 @@ private:
     mutable int m_nextRecent = 0;
 
     const PressureSource *m_pressure = nullptr;
+    // elementPercentage, remembered for lastElementAccessed and
+    // lastElementPercentage.
+    int rememberedElementPercentage(float &t, float f) const;
     mutable int m_lastElement = 0;
     mutable float m_lastElementPercentage = 0;
 };
