@@ -1,6 +1,7 @@
 #include "canvas/TDGraphicView.h"
 
 #include "document/TDDocument.h"
+#include "document/TDGlobalImageStore.h"
 #include "model/TDFillStyle.h"
 #include "model/TDGroup.h"
 #include "model/TDRectangle.h"
@@ -460,6 +461,11 @@ bool TDGraphicView::makeNewImageFromData(const std::optional<QByteArray> &data, 
 {
     std::optional<QByteArray> bytes = data;
     QString ext = extension.toLower();
+    // A file without the extension of its kind is known by its contents:
+    // otherwise every such file of a drop would become the pasteboard's
+    // first image.
+    if (bytes && !imageFileTypes().contains(ext) && isImageData(*bytes))
+        ext = TDGlobalImageStore::sniffExtension(*bytes);
     if (!bytes || !imageFileTypes().contains(ext))
         bytes = imageDataFromPasteboard(pasteboard, &ext);
     if (!bytes)

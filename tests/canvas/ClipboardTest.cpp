@@ -206,6 +206,22 @@ TEST_F(ClipboardTest, DroppedImageFilesLieTwentyPointsApart)
     EXPECT_EQ(undoName(), QStringLiteral("Paste"));
     document->undoManager()->undo();
     EXPECT_EQ(layerGraphics().size(), 1u);
+
+    // Files without an extension are known by what they hold: each keeps
+    // its own picture.
+    QList<QUrl> bare;
+    for (const int width : {11, 13}) {
+        QFile file(folder.filePath(QStringLiteral("picture%1").arg(width)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(imageData(width, 7, "PNG"));
+        bare.append(QUrl::fromLocalFile(file.fileName()));
+    }
+    QMimeData unnamed;
+    unnamed.setUrls(bare);
+    drop(unnamed, Point(200, 150));
+    ASSERT_EQ(layerGraphics().size(), 3u);
+    EXPECT_EQ(layerGraphics()[1]->bounds().size, Size(11, 7));
+    EXPECT_EQ(layerGraphics()[2]->bounds().size, Size(13, 7));
 }
 
 TEST_F(ClipboardTest, GraphicsWinOverAPictureOfThem)
