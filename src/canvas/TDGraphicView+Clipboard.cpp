@@ -177,9 +177,8 @@ void TDGraphicView::paste(Pasteboard &pasteboard, const DragInfo *dragInfo, bool
         if (!color || !graphic)
             return;
         graphic->fillStyle()->setStyle(TDFillColor);
-        graphic->fillStyle()->setColor(
-            Color::calibratedRGB(float(color->redF()), float(color->greenF()), float(color->blueF()),
-                                 float(color->alphaF())));
+        graphic->fillStyle()->setColor(Color::calibratedRGB(float(color->redF()), float(color->greenF()),
+                                                            float(color->blueF()), float(color->alphaF())));
         return;
     }
 
@@ -195,7 +194,8 @@ void TDGraphicView::paste(Pasteboard &pasteboard, const DragInfo *dragInfo, bool
             // Every pasteboard made for a duplicate counts as one: their
             // change counts say nothing about each other, nor about the
             // general pasteboard's.
-            if (changeCount != m_pasteboardChangeCount || pasteboard.isUniquelyNamed() != m_pasteboardWasUnique) {
+            if (changeCount != m_pasteboardChangeCount ||
+                pasteboard.isUniquelyNamed() != m_pasteboardWasUnique) {
                 m_pasteboardChangeCount = changeCount;
                 m_pasteboardWasUnique = pasteboard.isUniquelyNamed();
                 m_pasteCascadeNumber = 0;
@@ -227,9 +227,9 @@ void TDGraphicView::paste(Pasteboard &pasteboard, const DragInfo *dragInfo, bool
             }
             const Point centre = visible.contains(pointer) ? pointer : Point(visible.midX(), visible.midY());
             const Rect bounds = boundsFor(graphics, false);
-            transform = AffineTransform::makeTranslation(
-                std::trunc(centre.x - bounds.width() / 2) - bounds.minX(),
-                std::trunc(centre.y - bounds.height() / 2) - bounds.minY());
+            transform =
+                AffineTransform::makeTranslation(std::trunc(centre.x - bounds.width() / 2) - bounds.minX(),
+                                                 std::trunc(centre.y - bounds.height() / 2) - bounds.minY());
         }
         for (const TDGraphicPtr &graphic : graphics) {
             graphic->startManipulation();
@@ -274,7 +274,7 @@ TDGraphicView::DragOperation TDGraphicView::dragOperationForDraggingInfo(Pastebo
         return DragOperationCopy;
     }
     return pasteboard.availableTypeFromArray(imagePasteboardTypes()).isEmpty() ? DragOperationNone
-                                                                                : DragOperationCopy;
+                                                                               : DragOperationCopy;
 }
 
 void TDGraphicView::concludeDragOperation(Pasteboard &pasteboard, const DragInfo &info)
@@ -296,8 +296,8 @@ void TDGraphicView::dragEnterEvent(QDragEnterEvent *event)
     // refused over empty canvas only once the pointer is there.
     const auto pasteboard = Pasteboard::withMimeData(event->mimeData());
     const QStringList offered = pasteboard->types();
-    const bool takes = offered.contains(Pasteboard::ColorType) || offered.contains(Pasteboard::GraphicsType) ||
-                       !pasteboard->fileNames().isEmpty() ||
+    const bool takes = offered.contains(Pasteboard::ColorType) ||
+                       offered.contains(Pasteboard::GraphicsType) || !pasteboard->fileNames().isEmpty() ||
                        !pasteboard->availableTypeFromArray(imagePasteboardTypes()).isEmpty();
     if (!takes) {
         event->ignore();
@@ -393,8 +393,8 @@ QString TDGraphicView::extensionForPasteboardType(const QString &type)
 {
     static const QHash<QString, QString> extensions{
         {Pasteboard::PostScriptType, QStringLiteral("ps")}, {Pasteboard::TIFFType, QStringLiteral("tif")},
-        {Pasteboard::PDFType, QStringLiteral("pdf")},        {Pasteboard::PNGType, QStringLiteral("png")},
-        {Pasteboard::JPEGType, QStringLiteral("jpg")},       {Pasteboard::GIFType, QStringLiteral("gif")},
+        {Pasteboard::PDFType, QStringLiteral("pdf")},       {Pasteboard::PNGType, QStringLiteral("png")},
+        {Pasteboard::JPEGType, QStringLiteral("jpg")},      {Pasteboard::GIFType, QStringLiteral("gif")},
         {Pasteboard::BMPType, QStringLiteral("bmp")},
     };
     return extensions.value(type);

@@ -41,7 +41,8 @@ QStringList imageKeysOf(const TDGraphicArray &graphics)
             continue;
         }
         const auto &fill = graphic->fillStyle();
-        if (fill && fill->style() == TDFillImage && !fill->imageKey().isEmpty() && !keys.contains(fill->imageKey()))
+        if (fill && fill->style() == TDFillImage && !fill->imageKey().isEmpty() &&
+            !keys.contains(fill->imageKey()))
             keys.append(fill->imageKey());
     }
     return keys;
@@ -77,8 +78,8 @@ bool TDDocument::copy(const TDGraphicArray &graphics, Pasteboard &pasteboard)
     if (archived.empty())
         return false;
     QString error;
-    const auto data = KeyedArchiver::archivedData(PropertyList(std::move(archived)), PropertyList::Format::Binary,
-                                                  &error);
+    const auto data =
+        KeyedArchiver::archivedData(PropertyList(std::move(archived)), PropertyList::Format::Binary, &error);
     if (!data) {
         qWarning().noquote() << QStringLiteral("The graphics could not be copied: %1").arg(error);
         return false;

@@ -217,7 +217,8 @@ std::optional<QByteArray> Pasteboard::dataForType(const QString &type)
             return std::nullopt;
         if (type == ColorType && data->hasColor() && !data->formats().contains(ColorType)) {
             const QVariant value = data->colorData();
-            return value.canConvert<QColor>() ? std::optional(encodeColor(value.value<QColor>())) : std::nullopt;
+            return value.canConvert<QColor>() ? std::optional(encodeColor(value.value<QColor>()))
+                                              : std::nullopt;
         }
         if (type == URIListType && data->hasUrls() && !data->formats().contains(URIListType))
             return encodeURLs(data->urls());
@@ -287,8 +288,8 @@ QMimeData *Pasteboard::makeMimeData()
 QByteArray Pasteboard::encodeColor(const QColor &color)
 {
     const QColor rgb = color.toRgb();
-    const quint16 values[4] = {quint16(rgb.red() * 257), quint16(rgb.green() * 257), quint16(rgb.blue() * 257),
-                               quint16(rgb.alpha() * 257)};
+    const quint16 values[4] = {quint16(rgb.red() * 257), quint16(rgb.green() * 257),
+                               quint16(rgb.blue() * 257), quint16(rgb.alpha() * 257)};
     return QByteArray(reinterpret_cast<const char *>(values), sizeof values);
 }
 

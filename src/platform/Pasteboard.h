@@ -36,15 +36,15 @@ namespace scrivane {
 class Pasteboard {
 public:
     // The private type of the drawing's graphics (a keyed archive).
-    static const QString GraphicsType; // "application/x-scrivane-graphics"
-    static const QString TIFFType;     // "image/tiff"
-    static const QString PNGType;      // "image/png"
-    static const QString JPEGType;     // "image/jpeg"
-    static const QString GIFType;      // "image/gif"
-    static const QString BMPType;      // "image/bmp"
-    static const QString PDFType;      // "application/pdf"
+    static const QString GraphicsType;   // "application/x-scrivane-graphics"
+    static const QString TIFFType;       // "image/tiff"
+    static const QString PNGType;        // "image/png"
+    static const QString JPEGType;       // "image/jpeg"
+    static const QString GIFType;        // "image/gif"
+    static const QString BMPType;        // "image/bmp"
+    static const QString PDFType;        // "application/pdf"
     static const QString PostScriptType; // "application/postscript"
-    static const QString SVGType;      // "image/svg+xml"
+    static const QString SVGType;        // "image/svg+xml"
     // File names and URLs: a list of URLs, one per line.
     static const QString URIListType; // "text/uri-list"
     // A colour: four 16-bit unsigned values red, green, blue, alpha.

@@ -20,9 +20,12 @@ TEST_F(AppFixture, TheEditMenuCutsCopiesPastesDuplicatesAndDeletes)
     window->graphicView()->selectGraphic(graphic);
     document->undoManager()->eventHandled();
 
-    EXPECT_EQ(window->action(QStringLiteral("pasteInPlace"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Alt+V")));
-    EXPECT_EQ(window->action(QStringLiteral("duplicate"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
-    EXPECT_TRUE(window->action(QStringLiteral("delete"))->shortcuts().contains(QKeySequence(Qt::Key_Backspace)));
+    EXPECT_EQ(window->action(QStringLiteral("pasteInPlace"))->shortcut(),
+              QKeySequence(QStringLiteral("Ctrl+Alt+V")));
+    EXPECT_EQ(window->action(QStringLiteral("duplicate"))->shortcut(),
+              QKeySequence(QStringLiteral("Ctrl+D")));
+    EXPECT_TRUE(
+        window->action(QStringLiteral("delete"))->shortcuts().contains(QKeySequence(Qt::Key_Backspace)));
 
     window->action(QStringLiteral("copy"))->trigger();
     window->action(QStringLiteral("pasteInPlace"))->trigger();

@@ -60,7 +60,8 @@ TEST(TDPasteboard, CopyDeclaresTheTypesInOrderAndDrawsPicturesOnlyWhenRead)
         EXPECT_FALSE(pasteboard->hasDataForType(type)) << type.toStdString();
 
     // The archive holds copies of the three graphics.
-    const TDGraphicArray copies = TDDocument::graphicsWithArchivedData(*pasteboard->dataForType(Pasteboard::GraphicsType));
+    const TDGraphicArray copies =
+        TDDocument::graphicsWithArchivedData(*pasteboard->dataForType(Pasteboard::GraphicsType));
     ASSERT_EQ(copies.size(), 3u);
     EXPECT_NE(copies[0], graphics[0]);
     EXPECT_EQ(copies[2]->bounds(), graphics[2]->bounds());
@@ -114,15 +115,15 @@ TEST(TDPasteboard, HostileArchivesGiveNoGraphics)
     const auto strings = KeyedArchiver::archivedData(PropertyList(PropertyList::Array{PropertyList("text")}));
     ASSERT_TRUE(strings);
     EXPECT_TRUE(TDDocument::graphicsWithArchivedData(*strings).empty());
-    const auto single = KeyedArchiver::archivedData(PropertyList(std::shared_ptr<TDGraphic>(redRectangle(Rect(0, 0, 5, 5)))));
+    const auto single =
+        KeyedArchiver::archivedData(PropertyList(std::shared_ptr<TDGraphic>(redRectangle(Rect(0, 0, 5, 5)))));
     ASSERT_TRUE(single);
     EXPECT_TRUE(TDDocument::graphicsWithArchivedData(*single).empty());
 
     // One graphic named twice would stand in two places: it is placed once.
     const auto shared = redRectangle(Rect(0, 0, 5, 5));
-    const auto twice = KeyedArchiver::archivedData(
-        PropertyList(PropertyList::Array{PropertyList(std::shared_ptr<TDGraphic>(shared)),
-                                         PropertyList(std::shared_ptr<TDGraphic>(shared))}));
+    const auto twice = KeyedArchiver::archivedData(PropertyList(PropertyList::Array{
+        PropertyList(std::shared_ptr<TDGraphic>(shared)), PropertyList(std::shared_ptr<TDGraphic>(shared))}));
     ASSERT_TRUE(twice);
     EXPECT_EQ(TDDocument::graphicsWithArchivedData(*twice).size(), 1u);
 }

@@ -28,8 +28,8 @@ TEST(Pasteboard, ProvidesDeclaredTypesOnlyWhenAskedAndOnce)
     EXPECT_EQ(count, pasteboard->changeCount());
     EXPECT_TRUE(pasteboard->setData("one", QStringLiteral("a/first")));
     EXPECT_FALSE(pasteboard->setData("x", QStringLiteral("not/declared")));
-    EXPECT_EQ(pasteboard->types(),
-              (QStringList{QStringLiteral("a/first"), QStringLiteral("b/second"), QStringLiteral("c/third")}));
+    EXPECT_EQ(pasteboard->types(), (QStringList{QStringLiteral("a/first"), QStringLiteral("b/second"),
+                                                QStringLiteral("c/third")}));
     EXPECT_TRUE(pasteboard->hasDataForType(QStringLiteral("a/first")));
     EXPECT_FALSE(pasteboard->hasDataForType(QStringLiteral("b/second")));
     EXPECT_TRUE(asked.isEmpty());
@@ -67,10 +67,11 @@ TEST(Pasteboard, GeneralPasteboardPublishesOnTheClipboardLazily)
 {
     Pasteboard &general = Pasteboard::general();
     int provided = 0;
-    general.declareTypes({Pasteboard::GraphicsType, Pasteboard::PNGType}, [&provided](Pasteboard &pb, const QString &type) {
-        ++provided;
-        pb.setData("picture", type);
-    });
+    general.declareTypes({Pasteboard::GraphicsType, Pasteboard::PNGType},
+                         [&provided](Pasteboard &pb, const QString &type) {
+                             ++provided;
+                             pb.setData("picture", type);
+                         });
     general.setData("archive", Pasteboard::GraphicsType);
 
     const QMimeData *published = QGuiApplication::clipboard()->mimeData();
@@ -109,7 +110,8 @@ TEST(Pasteboard, ReadsColoursAndFilesOfADrop)
 {
     QMimeData dropped;
     dropped.setColorData(QColor(255, 0, 0));
-    dropped.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.png")), QUrl(QStringLiteral("https://x.org/b.png"))});
+    dropped.setUrls(
+        {QUrl::fromLocalFile(QStringLiteral("/tmp/a.png")), QUrl(QStringLiteral("https://x.org/b.png"))});
     const auto pasteboard = Pasteboard::withMimeData(&dropped);
     EXPECT_TRUE(pasteboard->hasType(Pasteboard::ColorType));
     EXPECT_TRUE(pasteboard->hasType(Pasteboard::URIListType));
