@@ -335,3 +335,26 @@ TEST_F(ClipboardTest, AltPressOnTheCentreDragsACopyThatDropsAsOneStep)
     EXPECT_EQ(layerGraphics(), TDGraphicArray{original});
     EXPECT_FALSE(document->undoManager()->canUndo());
 }
+
+TEST_F(ClipboardTest, SVGNeedsTheImporter)
+{
+    const auto svg = Pasteboard::withUniqueName();
+    svg->declareTypes({Pasteboard::SVGType, Pasteboard::PNGType});
+    svg->setData("<svg/>", Pasteboard::SVGType);
+    svg->setData(imageData(10, 10, "PNG"), Pasteboard::PNGType);
+    // Without the importer the drawing is not read, nor its picture taken.
+    view->paste(*svg, nullptr, false, false);
+    EXPECT_EQ(layerGraphics().size(), 1u);
+
+    QByteArray read;
+    TDGraphicView::setSVGImporter([&read](const QByteArray &data) {
+        read = data;
+        return TDGraphicArray{filledRectangle(Rect(0, 0, 10, 10), Color::calibratedRGB(0, 0, 1))};
+    });
+    view->paste(*svg, nullptr, true, false);
+    TDGraphicView::setSVGImporter(nullptr);
+    EXPECT_EQ(read, QByteArray("<svg/>"));
+    ASSERT_EQ(layerGraphics().size(), 2u);
+    EXPECT_EQ(layerGraphics().back()->bounds(), Rect(0, 0, 10, 10));
+    EXPECT_EQ(undoName(), QStringLiteral("Paste"));
+}
