@@ -58,7 +58,8 @@ class TDTracker;
 // Topics live in their own files: the press and the tools
 // (TDGraphicView.cpp), drawing and invalidation (+Drawing), zoom and the
 // hand and dropper tools (+Zoom), the selection (+Selection), knob tracking
-// and snapping (+Transform), the widget's events (+Events).
+// and snapping (+Transform), the widget's events (+Events), the clipboard,
+// paste and drops (+Clipboard).
 class TDGraphicView : public QWidget, public TDGraphicViewInterface {
     Q_OBJECT
 
