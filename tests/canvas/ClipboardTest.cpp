@@ -261,6 +261,15 @@ TEST_F(ClipboardTest, WhatIsNoImageMakesNoGraphic)
         EXPECT_FALSE(document->undoManager()->canUndo());
     }
     EXPECT_FALSE(view->makeNewImageFromData(QByteArray("junk"), QStringLiteral("png"), nullptr, Point(0, 0)));
+
+    // A paste that made nothing leaves the last step as it was named.
+    view->deleteSelection();
+    ASSERT_EQ(undoName(), QStringLiteral("Delete"));
+    drop(garbage, Point(200, 150));
+    view->paste(*Pasteboard::withUniqueName(), nullptr, false, false);
+    EXPECT_EQ(undoName(), QStringLiteral("Delete"));
+    document->undoManager()->undo();
+    EXPECT_EQ(layerGraphics().size(), 1u);
 }
 
 TEST_F(ClipboardTest, HostileGraphicsDataPastesNothing)
