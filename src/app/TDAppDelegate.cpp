@@ -6,6 +6,7 @@
 #include "app/UnitsTransformerService.h"
 #include "document/TDDocumentBase.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
 
 #include <QAction>
@@ -170,8 +171,15 @@ void TDAppDelegate::applicationDidFinishLaunching()
 
 void TDAppDelegate::applicationWillTerminate()
 {
-    // The inspector lets go of the main window and the pasteboard's promised
-    // PDF is produced here once the panels and the pasteboard exist.
+    // The inspector lets go of the main window here once the panels exist.
+    //
+    // The pictures the general pasteboard promised for copied graphics are
+    // made now, while the documents and the image store still live: the
+    // desktop's clipboard keeper asks for them as the program ends.
+    Pasteboard &general = Pasteboard::general();
+    if (general.hasType(Pasteboard::GraphicsType))
+        for (const QString &type : general.types())
+            general.dataForType(type);
 }
 
 void TDAppDelegate::applicationDidResignActive()

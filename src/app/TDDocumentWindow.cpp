@@ -347,6 +347,20 @@ void TDDocumentWindow::buildMenus()
                   if (document->undoManager()->canRedo())
                       document->undoManager()->redo();
               });
+    edit->addSeparator();
+    TDGraphicView *graphics = m_graphicView;
+    addAction(edit, QStringLiteral("cut"), QStringLiteral("Cu&t"), QKeySequence::Cut, [graphics] { graphics->cut(); });
+    addAction(edit, QStringLiteral("copy"), QStringLiteral("&Copy"), QKeySequence::Copy,
+              [graphics] { graphics->copy(); });
+    addAction(edit, QStringLiteral("paste"), QStringLiteral("&Paste"), QKeySequence::Paste,
+              [graphics] { graphics->paste(false); });
+    QAction *pasteInPlace = addAction(edit, QStringLiteral("pasteInPlace"), QStringLiteral("Paste in Pla&ce"),
+                                      QKeySequence(), [graphics] { graphics->paste(true); });
+    addAction(edit, QStringLiteral("duplicate"), QStringLiteral("&Duplicate"), QKeySequence(QStringLiteral("Ctrl+D")),
+              [graphics] { graphics->duplicate(false); });
+    QAction *remove = addAction(edit, QStringLiteral("delete"), QStringLiteral("De&lete"), QKeySequence::Delete,
+                                [graphics] { graphics->deleteSelection(); });
+    remove->setShortcuts({QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)});
 
     QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
     TDGraphicView *canvas = m_graphicView;
@@ -411,11 +425,13 @@ void TDDocumentWindow::buildMenus()
     if (TDAppDelegate *delegate = TDAppDelegate::shared()) {
         delegate->registerMenuItem(TDAppDelegate::MenuItem::ZoomIn, zoomIn);
         delegate->registerMenuItem(TDAppDelegate::MenuItem::ZoomOut, zoomOut);
+        delegate->registerMenuItem(TDAppDelegate::MenuItem::PasteAlternative, pasteInPlace);
         delegate->registerCheckItem(TDAppDelegate::CheckItem::OutlineView, outline);
         delegate->registerCheckItem(TDAppDelegate::CheckItem::Isolation, isolation);
     } else {
         zoomIn->setShortcut(TDAppDelegate::keyEquivalent(TDAppDelegate::MenuItem::ZoomIn, false));
         zoomOut->setShortcut(TDAppDelegate::keyEquivalent(TDAppDelegate::MenuItem::ZoomOut, false));
+        pasteInPlace->setShortcut(TDAppDelegate::keyEquivalent(TDAppDelegate::MenuItem::PasteAlternative, false));
     }
 }
 

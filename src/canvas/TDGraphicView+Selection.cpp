@@ -311,13 +311,6 @@ void TDGraphicView::rubberbandSelectWithEvent(const TDEvent &event)
     beginTracking(std::make_unique<TDRubberBandTracker>(*this, event, false));
 }
 
-void TDGraphicView::copyWithEvent(const TDEvent &)
-{
-    // The copy travels as a drag of the selection's data, which the
-    // clipboard and drop support brings; until then an Option-press on the
-    // selection's centre leaves everything as it is.
-}
-
 void TDGraphicView::selectAndTrackEditWithEvent(const TDEvent &)
 {
 }

@@ -79,6 +79,8 @@ TDGraphicView::TDGraphicView(QWidget *parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(false);
+    // Graphics, colours, files and images can be dropped on the canvas.
+    setAcceptDrops(true);
 }
 
 TDGraphicView::~TDGraphicView()

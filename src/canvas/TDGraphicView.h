@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <QPointF>
+#include <QUrl>
 #include <QRect>
 #include <QWidget>
 
@@ -17,13 +18,19 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
+class QDragEnterEvent;
+class QDragLeaveEvent;
+class QDragMoveEvent;
+class QDropEvent;
 
 namespace scrivane {
 
 class GraphicsContext;
+class Pasteboard;
 class ScalingScrollView;
 class TDDocument;
 class TDToolStrip;
@@ -51,7 +58,8 @@ class TDTracker;
 // Topics live in their own files: the press and the tools
 // (TDGraphicView.cpp), drawing and invalidation (+Drawing), zoom and the
 // hand and dropper tools (+Zoom), the selection (+Selection), knob tracking
-// and snapping (+Transform), the widget's events (+Events).
+// and snapping (+Transform), the widget's events (+Events), the clipboard,
+// paste and drops (+Clipboard).
 class TDGraphicView : public QWidget, public TDGraphicViewInterface {
     Q_OBJECT
 
@@ -158,6 +166,61 @@ public:
     // again; one undo step.
     void resetFillTransform();
     void resetStrokeTransform();
+
+    // --- Clipboard, paste and drops (TDGraphicView+Clipboard.cpp) ------------------------------------
+    // Where a drag is over the canvas: the pointer and the dragged image's
+    // corner, in document points.
+    struct DragInfo {
+        Point location;
+        Point imageLocation;
+    };
+    enum DragOperation { DragOperationNone = 0, DragOperationCopy = 1, DragOperationGeneric = 4 };
+
+    // Removes the selected graphics as one step named "Delete".
+    void deleteSelection();
+    // The ordered selection onto the pasteboard; false when nothing is
+    // selected.
+    bool copyDataToPasteBoard(Pasteboard &pasteboard);
+    void copy();
+    void cut();
+    // The general pasteboard; in place, graphics land where they were
+    // copied from.
+    void paste(bool inPlace = false);
+    // A copy of the selection, offset (unless in place) by 20 points, or by
+    // the offset of a move made right after the first duplicate.
+    void duplicate(bool inPlace = false);
+    // Graphics, an SVG drawing, a colour (onto the graphic under the
+    // pointer), files, a URL or image data, in that order of preference.
+    // `dragInfo` is the drop's, or null for a paste.
+    void paste(Pasteboard &pasteboard, const DragInfo *dragInfo, bool inPlace, bool duplicating);
+    DragOperation dragOperationForDraggingInfo(Pasteboard &pasteboard, const DragInfo &info) const;
+    // The drop: the drag's pasteboard pasted at the drop point.
+    void concludeDragOperation(Pasteboard &pasteboard, const DragInfo &info);
+    // The contents of the first file or URL the pasteboard names, and its
+    // extension.
+    static std::optional<QByteArray> fileDataFromPasteboard(Pasteboard &pasteboard, QString *extension);
+    // Image data from the pasteboard: of an image type, else of a file or
+    // URL holding an image.
+    static std::optional<QByteArray> imageDataFromPasteboard(Pasteboard *pasteboard, QString *extension);
+    // An image-filled rectangle of the image's size with its corner at the
+    // point, selected and in view; false when there is no image.
+    bool makeNewImageFromContentsOfFile(const QString &path, Pasteboard *pasteboard, Point point);
+    bool makeNewImageFromContentsOfURL(const QUrl &url, Pasteboard *pasteboard, Point point);
+    bool makeNewImageFromData(const std::optional<QByteArray> &data, const QString &extension,
+                              Pasteboard *pasteboard, Point point);
+    // The image types taken from pasteboards, in order of preference, and
+    // the file extensions of images that can be placed.
+    static QStringList imagePasteboardTypes();
+    static QStringList imageFileTypes();
+    // The extension of image data of a pasteboard type; empty for others.
+    static QString extensionForPasteboardType(const QString &type);
+    // Reads an SVG drawing into graphics; none is installed until the SVG
+    // importer exists, and SVG then pastes nothing.
+    using SVGImporter = std::function<TDGraphicArray(const QByteArray &data)>;
+    static void setSVGImporter(SVGImporter importer);
+    int pasteCascadeNumber() const { return m_pasteCascadeNumber; }
+    float pasteDx() const { return m_pasteDx; }
+    float pasteDy() const { return m_pasteDy; }
 
     // --- Zoom, hand and dropper ------------------------------------------------------------------
     // Multiplies the zoom by `factor`, keeping the centre of the view.
@@ -292,6 +355,10 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     bool event(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     friend class TDKnobTracker;
@@ -318,6 +385,7 @@ private:
     // Sets the bounds origin (document units) and the frame (pixels).
     void setFrameAndBounds(QSize frame, Point boundsOrigin);
     void autoscroll(const TDEvent &event);
+    DragInfo dragInfoForEvent(const QDropEvent &event) const;
 
     ObjectId m_identity = Identified::next();
     TDToolStrip *m_drawModeController = nullptr;
@@ -344,6 +412,10 @@ private:
     int m_pasteCascadeNumber = 0;
     float m_pasteDx = 0;
     float m_pasteDy = 0;
+    // The pasteboard of the last copy or paste: its change count, and
+    // whether it was one made for a duplicate.
+    int m_pasteboardChangeCount = 0;
+    bool m_pasteboardWasUnique = false;
     TDGraphic *m_editingGraphic = nullptr;
     bool m_secondaryEditing = false;
     Rect m_rubberbandRect;

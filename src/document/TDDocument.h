@@ -25,6 +25,7 @@
 
 namespace scrivane {
 
+class Pasteboard;
 class TDLayer;
 class TDPackageFileSystem;
 class TDPackageWrapper;
@@ -209,6 +210,21 @@ public:
     static QByteArray EPSRepresentationForGraphics(const TDGraphicArray &graphics, bool opaque,
                                                    const Rect &bounds);
     static QByteArray EPSRepresentationForGraphics(const TDGraphicArray &graphics);
+
+    // --- Pasteboard (TDDocument+Pasteboard.cpp) ------------------------------------------------
+    // The types a copy declares, in order: the graphics' archive, written at
+    // once, then TIFF, PDF and PNG pictures of them, made when asked.
+    static QStringList pasteboardTypes();
+    // False (and nothing declared) for no graphics.  The pasteboard keeps
+    // the images of image fills in the image store while it holds them.
+    static bool copy(const TDGraphicArray &graphics, Pasteboard &pasteboard);
+    // The owner's answer for a type declared by copy: the picture of the
+    // graphics archived on the same pasteboard.
+    static void pasteboardProvideDataForType(Pasteboard &pasteboard, const QString &type);
+    // The graphics of an archive written by copy, outside any document.
+    // Anything else (not an archive, no array, no graphics, a graphic met
+    // twice) gives no graphics or only those that can be placed once.
+    static TDGraphicArray graphicsWithArchivedData(const QByteArray &data);
 
     // --- Export (TDDocument+Export.cpp) -----------------------------------------------------------
     struct ExportFormat {

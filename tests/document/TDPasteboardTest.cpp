@@ -1,0 +1,158 @@
+// Graphics on the pasteboard: the types a copy declares, pictures made only
+// when read, hostile archives, and images that outlive their document.
+
+#include "document/TDDocument.h"
+#include "document/TDGlobalImageStore.h"
+#include "model/TDFillStyle.h"
+#include "model/TDLayer.h"
+#include "model/TDRectangle.h"
+#include "model/TDStrokeStyle.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/Pasteboard.h"
+#include "platform/UserDefaults.h"
+
+#include <QBuffer>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+using namespace scrivane;
+
+namespace {
+
+std::shared_ptr<TDRectangle> redRectangle(const Rect &rect)
+{
+    auto graphic = std::make_shared<TDRectangle>();
+    graphic->setTransformation(TDGraphic::transformForBounds(rect));
+    graphic->fillStyle()->setStyle(TDFillColor);
+    graphic->fillStyle()->setColor(Color::calibratedRGB(1, 0, 0));
+    graphic->strokeStyle()->setStyle(TDStrokeNone);
+    return graphic;
+}
+
+QByteArray pngOf(const QColor &colour, int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(colour);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return data;
+}
+
+} // namespace
+
+TEST(TDPasteboard, CopyDeclaresTheTypesInOrderAndDrawsPicturesOnlyWhenRead)
+{
+    TDDocument document;
+    TDGraphicArray graphics;
+    for (int i = 0; i < 3; ++i) {
+        graphics.push_back(redRectangle(Rect(10 + 30 * i, 10, 20, 20)));
+        document.addGraphic(graphics.back());
+    }
+    const auto pasteboard = Pasteboard::withUniqueName();
+    ASSERT_TRUE(TDDocument::copy(graphics, *pasteboard));
+    EXPECT_EQ(pasteboard->types(), (QStringList{Pasteboard::GraphicsType, Pasteboard::TIFFType,
+                                                Pasteboard::PDFType, Pasteboard::PNGType}));
+    EXPECT_TRUE(pasteboard->hasDataForType(Pasteboard::GraphicsType));
+    for (const QString &type : {Pasteboard::TIFFType, Pasteboard::PDFType, Pasteboard::PNGType})
+        EXPECT_FALSE(pasteboard->hasDataForType(type)) << type.toStdString();
+
+    // The archive holds copies of the three graphics.
+    const TDGraphicArray copies =
+        TDDocument::graphicsWithArchivedData(*pasteboard->dataForType(Pasteboard::GraphicsType));
+    ASSERT_EQ(copies.size(), 3u);
+    EXPECT_NE(copies[0], graphics[0]);
+    EXPECT_EQ(copies[2]->bounds(), graphics[2]->bounds());
+
+    const auto pdf = pasteboard->dataForType(Pasteboard::PDFType);
+    ASSERT_TRUE(pdf);
+    EXPECT_TRUE(pdf->startsWith("%PDF"));
+    EXPECT_FALSE(pasteboard->hasDataForType(Pasteboard::TIFFType));
+}
+
+TEST(TDPasteboard, TheTIFFBackgroundFollowsTheDefault)
+{
+    TDDocument document;
+    const auto graphic = redRectangle(Rect(0, 0, 20, 20));
+    // Two graphics apart: the picture has background between them.
+    const auto small = redRectangle(Rect(40, 40, 10, 10));
+    document.addGraphic(graphic);
+    document.addGraphic(small);
+    for (const bool opaque : {false, true}) {
+        UserDefaults::standard().setBool(QStringLiteral("copy opaque background"), opaque);
+        const auto pasteboard = Pasteboard::withUniqueName();
+        ASSERT_TRUE(TDDocument::copy({graphic, small}, *pasteboard));
+        const auto tiff = pasteboard->dataForType(Pasteboard::TIFFType);
+        ASSERT_TRUE(tiff);
+        const QImage image = QImage::fromData(*tiff, "TIFF");
+        ASSERT_FALSE(image.isNull());
+        EXPECT_EQ(image.size(), QSize(50, 50));
+        EXPECT_EQ(QColor(image.pixel(5, 5)), QColor(255, 0, 0));
+        const QColor corner = QColor::fromRgba(image.pixel(30, 5));
+        if (opaque)
+            EXPECT_EQ(corner, QColor(255, 255, 255));
+        else
+            EXPECT_EQ(corner.alpha(), 0);
+    }
+    UserDefaults::standard().setBool(QStringLiteral("copy opaque background"), false);
+}
+
+TEST(TDPasteboard, NothingToCopyDeclaresNothing)
+{
+    const auto pasteboard = Pasteboard::withUniqueName();
+    const int before = pasteboard->changeCount();
+    EXPECT_FALSE(TDDocument::copy({}, *pasteboard));
+    EXPECT_EQ(pasteboard->changeCount(), before);
+    EXPECT_TRUE(pasteboard->types().isEmpty());
+}
+
+TEST(TDPasteboard, HostileArchivesGiveNoGraphics)
+{
+    EXPECT_TRUE(TDDocument::graphicsWithArchivedData("not an archive at all").empty());
+    EXPECT_TRUE(TDDocument::graphicsWithArchivedData(QByteArray()).empty());
+    const auto strings = KeyedArchiver::archivedData(PropertyList(PropertyList::Array{PropertyList("text")}));
+    ASSERT_TRUE(strings);
+    EXPECT_TRUE(TDDocument::graphicsWithArchivedData(*strings).empty());
+    const auto single =
+        KeyedArchiver::archivedData(PropertyList(std::shared_ptr<TDGraphic>(redRectangle(Rect(0, 0, 5, 5)))));
+    ASSERT_TRUE(single);
+    EXPECT_TRUE(TDDocument::graphicsWithArchivedData(*single).empty());
+
+    // One graphic named twice would stand in two places: it is placed once.
+    const auto shared = redRectangle(Rect(0, 0, 5, 5));
+    const auto twice = KeyedArchiver::archivedData(PropertyList(PropertyList::Array{
+        PropertyList(std::shared_ptr<TDGraphic>(shared)), PropertyList(std::shared_ptr<TDGraphic>(shared))}));
+    ASSERT_TRUE(twice);
+    EXPECT_EQ(TDDocument::graphicsWithArchivedData(*twice).size(), 1u);
+}
+
+TEST(TDPasteboard, CopiedImagesOutliveTheirDocument)
+{
+    const auto pasteboard = Pasteboard::withUniqueName();
+    QString key;
+    {
+        TDDocument source;
+        auto graphic = redRectangle(Rect(0, 0, 8, 8));
+        source.addGraphic(graphic);
+        graphic->fillStyle()->setStyle(TDFillImage);
+        graphic->fillStyle()->setImageData(pngOf(QColor(0, 0, 255), 8, 8), QStringLiteral("png"));
+        key = graphic->fillStyle()->imageKey();
+        ASSERT_TRUE(TDGlobalImageStore::instance().entry(key));
+        ASSERT_TRUE(TDDocument::copy({graphic}, *pasteboard));
+    }
+    // The source is closed; its image stays while the pasteboard has it.
+    ASSERT_TRUE(TDGlobalImageStore::instance().entry(key));
+    TDDocument target;
+    const TDGraphicArray pasted =
+        TDDocument::graphicsWithArchivedData(*pasteboard->dataForType(Pasteboard::GraphicsType));
+    ASSERT_EQ(pasted.size(), 1u);
+    target.currentLayer()->addGraphicsQuietly(pasted);
+    EXPECT_EQ(pasted[0]->fillStyle()->imageKey(), key);
+    ASSERT_TRUE(pasted[0]->fillStyle()->image());
+
+    // Once the pasteboard moves on, the target document alone keeps it.
+    pasteboard->declareTypes({Pasteboard::PNGType});
+    EXPECT_TRUE(TDGlobalImageStore::instance().entry(key));
+}
