@@ -164,6 +164,7 @@ private:
     friend class PolyGraph;
 
     int append(const PathCommand &c);
+    PathCommand *appendBlank(std::int32_t kind);
     void recordSubpathLength(int extra);
     int appendMoveTo(float x, float y, bool weighted, float w);
     int appendSimple(PathCommand c);

@@ -611,7 +611,9 @@ void GridSweep::assignPixels()
 
 void GridSweep::addPiece(const Segment &s, int segment, int from, int to, const int *left)
 {
-    Piece piece;
+    // Written where it lies: a piece assembled aside and copied in stalls
+    // on its narrow fields.
+    Piece &piece = mPieces.emplace_back();
     piece.tag = s.tag;
     piece.segment = segment;
     piece.left[0] = left[0];
@@ -627,7 +629,6 @@ void GridSweep::addPiece(const Segment &s, int segment, int from, int to, const 
         piece.left[s.tag] += s.weight;
         piece.sign = std::int8_t(-s.weight);
     }
-    mPieces.push_back(piece);
 }
 
 // Snap rounding: every segment becomes the chain of the hot pixels it
