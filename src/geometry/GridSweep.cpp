@@ -118,7 +118,7 @@ GridSweep::~GridSweep()
     clear(mSegments), clear(mStarts), clear(mEntries), clear(mGraphEntries), clear(mState), clear(mRecords);
     clear(mEvents), clear(mStatus), clear(mBlock), clear(mStepPixel), clear(mStepHot), clear(mHot), clear(mPieces);
     clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mEndSeed), clear(mKeys), clear(mKeysSpare), clear(mOrder), clear(mRoute);
-    clear(mCandidates), clear(mGroupStart), clear(mGroupOrder), clear(mSlot), clear(mUsed), clear(mOrdered);
+    clear(mCandidates), clear(mGroupStart), clear(mGroupOrder), clear(mSlot), clear(mUsed), clear(mOrdered), clear(mOwnOrdered);
     clear(mMark), clear(mOwnAt), clear(mRecordStart), clear(mSteps), clear(mOwn);
     clear(mKept);
     if (bytes > kKeptBytes) {
@@ -144,7 +144,8 @@ void GridSweep::exchangeBuffers(GridSweep &o)
     std::swap(mEndSeed, o.mEndSeed), std::swap(mKeys, o.mKeys), std::swap(mKeysSpare, o.mKeysSpare);
     std::swap(mOrder, o.mOrder), std::swap(mRoute, o.mRoute), std::swap(mCandidates, o.mCandidates);
     std::swap(mGroupStart, o.mGroupStart), std::swap(mGroupOrder, o.mGroupOrder), std::swap(mSlot, o.mSlot);
-    std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mKept, o.mKept);
+    std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mOwnOrdered, o.mOwnOrdered);
+    std::swap(mKept, o.mKept);
     std::swap(mMark, o.mMark), std::swap(mOwnAt, o.mOwnAt), std::swap(mRecordStart, o.mRecordStart);
     std::swap(mSteps, o.mSteps), std::swap(mOwn, o.mOwn);
 }
@@ -729,14 +730,30 @@ bool GridSweep::routeSegments()
         // The chain through all of them, in order along the segment: the
         // centres of the pixels that a segment passes project on it in the
         // order it meets them.
+        // The own pixels come in that order already; the few others are
+        // sorted and merged in, unless ties among the own ones were met in
+        // another order than the sort's.
+        std::vector<std::pair<Int, int>> &ownOrdered = mOwnOrdered;
+        ownOrdered.clear();
+        bool ownSorted = true;
         for (const Step &o : own) {
             const GridPoint &c = mHot[std::size_t(o.pixel)];
-            ordered.push_back({(c.x - s.a.x) * dx + (c.y - s.a.y) * dy, o.pixel});
+            ownOrdered.push_back({(c.x - s.a.x) * dx + (c.y - s.a.y) * dy, o.pixel});
+            if (ownOrdered.size() > 1 && ownOrdered.back() < ownOrdered[ownOrdered.size() - 2])
+                ownSorted = false;
+        }
+        if (!ownSorted) {
+            ordered.insert(ordered.end(), ownOrdered.begin(), ownOrdered.end());
+            ownOrdered.clear();
         }
         std::sort(ordered.begin(), ordered.end());
-        route.clear();
-        for (const auto &o : ordered)
-            route.push_back(o.second);
+        route.resize(ordered.size() + ownOrdered.size());
+        {
+            auto o = ownOrdered.begin(), oEnd = ownOrdered.end();
+            auto x = ordered.begin(), xEnd = ordered.end();
+            for (int &h : route)
+                h = (x == xEnd || (o != oEnd && *o < *x)) ? (o++)->second : (x++)->second;
+        }
         for (const int c : candidates) {
             const GridPoint &C = mHot[std::size_t(c)];
             for (std::size_t k = 0; k + 1 < route.size(); ++k) {
