@@ -847,6 +847,9 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
     // side to the rightmost piece's right side.
     std::vector<Kept> &kept = mKept;
     kept.clear();
+    // At most one edge per piece: room reserved is not touched until used,
+    // and growing by doubling would touch every smaller copy too.
+    engine::reserveFor(kept, std::size_t(P));
     std::vector<int> &slot = mSlot;
     slot.assign(std::size_t(H), -1);
     for (int k = 0; k < P;) {
@@ -889,6 +892,9 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         }
         k = j;
     }
+
+    // The pieces are done with; the result's arrays may take their room.
+    releaseLarge(mPieces), releaseLarge(mGroupOrder);
 
     int points = 0;
     for (int h = 0; h < H; ++h) {
