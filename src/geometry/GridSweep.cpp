@@ -220,14 +220,24 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
     // a sweep made lists its points in that order already.
     std::vector<int> &order = mOrder;
     if (!sorted) {
-        // Grid coordinates fit 26 bits, so (y, x) packs into one key whose
-        // integer order is the sweep order; the index breaks ties.
+        // Offsets from the smallest coordinates fit 26 bits, so (y, x)
+        // packs into one key whose integer order is the sweep order; the
+        // index breaks ties.  Only as many bits as the x offsets need are
+        // left below y, so that the radix sort has fewer digits to pass.
+        Int minX = points[0].x, maxX = minX, minY = points[0].y;
+        for (const GridPoint &p : points) {
+            minX = std::min(minX, p.x);
+            maxX = std::max(maxX, p.x);
+            minY = std::min(minY, p.y);
+        }
+        int xBits = 0;
+        while (xBits < 26 && ((maxX - minX) >> xBits) != 0)
+            ++xBits;
         std::vector<std::pair<std::uint64_t, int>> &keys = mKeys;
         keys.resize(std::size_t(n));
-        const Int offset = Int(1) << 25;
         for (int i = 0; i < n; ++i) {
             const GridPoint &p = points[std::size_t(i)];
-            keys[std::size_t(i)] = {std::uint64_t(p.y + offset) << 26 | std::uint64_t(p.x + offset), i};
+            keys[std::size_t(i)] = {std::uint64_t(p.y - minY) << xBits | std::uint64_t(p.x - minX), i};
         }
         radixSort(keys, mKeysSpare);
         order.resize(std::size_t(n));
