@@ -329,15 +329,12 @@ void GridSweep::testPair(int left, int right)
     // can still cross; then it crosses when the crossing of the two lines
     // lies inside both, as the two parameters tell exactly.
     const Int d1x = s.b.x - s.a.x, d1y = s.b.y - s.a.y, d2x = t.b.x - t.a.x, d2y = t.b.y - t.a.y;
+    // All three tests in one branch: which of them fails is a coin toss.
     const Int den = grid::cross(d1x, d1y, d2x, d2y);
-    if (den <= 0)
-        return;
     const Int wx = t.a.x - s.a.x, wy = t.a.y - s.a.y;
     const Int num = grid::cross(wx, wy, d2x, d2y);
-    if (num <= 0 || num >= den)
-        return;
     const Int onT = grid::cross(wx, wy, d1x, d1y);
-    if (onT <= 0 || onT >= den)
+    if (!((den > 0) & (num > 0) & (num < den) & (onT > 0) & (onT < den)))
         return;
     // The crossing in doubles; its exact point is found again when its
     // step comes, or here when it lies too near the current one to tell.
