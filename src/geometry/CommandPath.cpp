@@ -74,6 +74,17 @@ int CommandPath::append(const PathCommand &c)
     return commandCount() - 1;
 }
 
+// A command filled in where it lies: building it aside and copying it in
+// costs more than the rest of a short command's work.
+PathCommand *CommandPath::appendBlank(std::int32_t kind)
+{
+    if (mCommands.size() == mCommands.capacity() && !engine::reserveFor(mCommands, 2 * mCommands.size() + 1))
+        return nullptr;
+    PathCommand &c = mCommands.emplace_back(); // cannot throw: the room is there
+    c.kind = kind;
+    return &c;
+}
+
 void CommandPath::recordSubpathLength(int extra)
 {
     for (int i = commandCount() - 1; i >= 0; --i) {
@@ -88,14 +99,13 @@ void CommandPath::recordSubpathLength(int extra)
 
 int CommandPath::appendMoveTo(float x, float y, bool weighted, float w)
 {
-    PathCommand c;
-    c.kind = kPathMoveTo | (weighted ? kPathWeighted : 0);
-    c.x = x;
-    c.y = y;
-    c.weight = weighted ? w : 1.0f;
-    const int index = append(c);
-    if (index < 0)
+    PathCommand *c = appendBlank(kPathMoveTo | (weighted ? kPathWeighted : 0));
+    if (!c)
         return -1;
+    c->x = x;
+    c->y = y;
+    c->weight = weighted ? w : 1.0f;
+    const int index = commandCount() - 1;
     mPendingMoveTo = index;
     mFlags |= kSubpathOpen;
     return index;
@@ -137,11 +147,14 @@ int CommandPath::moveToWeighted(float x, float y, float w)
 int CommandPath::lineTo(float x, float y)
 {
     endBezier(x, y);
-    PathCommand c;
-    c.kind = kPathLineTo;
-    c.x = x;
-    c.y = y;
-    return appendSimple(c);
+    if (!(mFlags & kSubpathOpen))
+        return appendMoveTo(x, y, false, 1.0f);
+    PathCommand *c = appendBlank(kPathLineTo);
+    if (!c)
+        return -1;
+    c->x = x;
+    c->y = y;
+    return commandCount() - 1;
 }
 
 int CommandPath::lineToWeighted(float x, float y, float w)
@@ -376,9 +389,7 @@ int CommandPath::close()
     if (!(mFlags & kSubpathOpen))
         return -1;
     recordSubpathLength(1);
-    PathCommand c;
-    c.kind = kPathClose;
-    return append(c);
+    return appendBlank(kPathClose) ? commandCount() - 1 : -1;
 }
 
 int CommandPath::closeSubpath(int extra)
@@ -394,9 +405,7 @@ int CommandPath::forcePoint()
     finishBezier();
     if (!(mFlags & kSubpathOpen))
         return -1;
-    PathCommand c;
-    c.kind = kPathForcedPoint;
-    return append(c);
+    return appendBlank(kPathForcedPoint) ? commandCount() - 1 : -1;
 }
 
 int CommandPath::addPoint(float x, float y, float weight, int command, float t, bool moveTo)

@@ -36,17 +36,27 @@ struct PathCommand {
     // End point (moveto, lineto, cubicto, bezierto, arcto, intermediate point).
     float x = 0.0f;
     float y = 0.0f;
-    // Cubic: derivative vectors at both ends (three times the control arms).
-    float startTangentX = 0.0f;
-    float startTangentY = 0.0f;
-    float endTangentX = 0.0f;
-    float endTangentY = 0.0f;
-    // Arc.
-    float radiusX = 0.0f;
-    float radiusY = 0.0f;
-    float angle = 0.0f;
-    bool largeArc = false;
-    bool clockwise = false;
+    // A command is a cubic or an arc, never both, so their fields share
+    // their room: a large result is an array of many commands.  Both read
+    // as zeros until set.
+    union {
+        float shapeFields[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        // Cubic: derivative vectors at both ends (three times the control arms).
+        struct {
+            float startTangentX;
+            float startTangentY;
+            float endTangentX;
+            float endTangentY;
+        };
+        // Arc.
+        struct {
+            float radiusX;
+            float radiusY;
+            float angle;
+            bool largeArc;
+            bool clockwise;
+        };
+    };
     // Moveto: number of commands of its subpath (0 while it is open);
     // bezierto: number of intermediate points that follow it.
     std::int32_t count = 0;
@@ -164,6 +174,7 @@ private:
     friend class PolyGraph;
 
     int append(const PathCommand &c);
+    PathCommand *appendBlank(std::int32_t kind);
     void recordSubpathLength(int extra);
     int appendMoveTo(float x, float y, bool weighted, float w);
     int appendSimple(PathCommand c);

@@ -147,13 +147,10 @@ inline ExactPoint crossingPoint(const GridPoint &a, const GridPoint &b, const Gr
 // (exact: the difference of v and its truncation is exact).
 inline Int roundHalfAway(double v)
 {
-    Int i = Int(v);
+    // Without branches: the fraction of a coordinate is a coin toss.
+    const Int i = Int(v);
     const double fraction = v - double(i);
-    if (fraction >= 0.5)
-        i += 1;
-    else if (fraction <= -0.5)
-        i -= 1;
-    return i;
+    return i + Int(fraction >= 0.5) - Int(fraction <= -0.5);
 }
 
 // The grid coordinate of a float, as the sweep rounds it (half away from

@@ -118,7 +118,7 @@ GridSweep::~GridSweep()
     clear(mSegments), clear(mStarts), clear(mEntries), clear(mGraphEntries), clear(mState), clear(mRecords);
     clear(mEvents), clear(mStatus), clear(mBlock), clear(mStepPixel), clear(mStepHot), clear(mHot), clear(mPieces);
     clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mEndSeed), clear(mKeys), clear(mKeysSpare), clear(mOrder), clear(mRoute);
-    clear(mCandidates), clear(mGroupStart), clear(mGroupOrder), clear(mSlot), clear(mUsed), clear(mOrdered);
+    clear(mCandidates), clear(mGroupStart), clear(mGroupOrder), clear(mSlot), clear(mUsed), clear(mOrdered), clear(mOwnOrdered);
     clear(mMark), clear(mOwnAt), clear(mRecordStart), clear(mSteps), clear(mOwn);
     clear(mKept);
     if (bytes > kKeptBytes) {
@@ -144,7 +144,8 @@ void GridSweep::exchangeBuffers(GridSweep &o)
     std::swap(mEndSeed, o.mEndSeed), std::swap(mKeys, o.mKeys), std::swap(mKeysSpare, o.mKeysSpare);
     std::swap(mOrder, o.mOrder), std::swap(mRoute, o.mRoute), std::swap(mCandidates, o.mCandidates);
     std::swap(mGroupStart, o.mGroupStart), std::swap(mGroupOrder, o.mGroupOrder), std::swap(mSlot, o.mSlot);
-    std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mKept, o.mKept);
+    std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mOwnOrdered, o.mOwnOrdered);
+    std::swap(mKept, o.mKept);
     std::swap(mMark, o.mMark), std::swap(mOwnAt, o.mOwnAt), std::swap(mRecordStart, o.mRecordStart);
     std::swap(mSteps, o.mSteps), std::swap(mOwn, o.mOwn);
 }
@@ -219,14 +220,24 @@ bool GridSweep::addGraph(PolyGraph &graph, int tag)
     // a sweep made lists its points in that order already.
     std::vector<int> &order = mOrder;
     if (!sorted) {
-        // Grid coordinates fit 26 bits, so (y, x) packs into one key whose
-        // integer order is the sweep order; the index breaks ties.
+        // Offsets from the smallest coordinates fit 26 bits, so (y, x)
+        // packs into one key whose integer order is the sweep order; the
+        // index breaks ties.  Only as many bits as the x offsets need are
+        // left below y, so that the radix sort has fewer digits to pass.
+        Int minX = points[0].x, maxX = minX, minY = points[0].y;
+        for (const GridPoint &p : points) {
+            minX = std::min(minX, p.x);
+            maxX = std::max(maxX, p.x);
+            minY = std::min(minY, p.y);
+        }
+        int xBits = 0;
+        while (xBits < 26 && ((maxX - minX) >> xBits) != 0)
+            ++xBits;
         std::vector<std::pair<std::uint64_t, int>> &keys = mKeys;
         keys.resize(std::size_t(n));
-        const Int offset = Int(1) << 25;
         for (int i = 0; i < n; ++i) {
             const GridPoint &p = points[std::size_t(i)];
-            keys[std::size_t(i)] = {std::uint64_t(p.y + offset) << 26 | std::uint64_t(p.x + offset), i};
+            keys[std::size_t(i)] = {std::uint64_t(p.y - minY) << xBits | std::uint64_t(p.x - minX), i};
         }
         radixSort(keys, mKeysSpare);
         order.resize(std::size_t(n));
@@ -318,15 +329,12 @@ void GridSweep::testPair(int left, int right)
     // can still cross; then it crosses when the crossing of the two lines
     // lies inside both, as the two parameters tell exactly.
     const Int d1x = s.b.x - s.a.x, d1y = s.b.y - s.a.y, d2x = t.b.x - t.a.x, d2y = t.b.y - t.a.y;
+    // All three tests in one branch: which of them fails is a coin toss.
     const Int den = grid::cross(d1x, d1y, d2x, d2y);
-    if (den <= 0)
-        return;
     const Int wx = t.a.x - s.a.x, wy = t.a.y - s.a.y;
     const Int num = grid::cross(wx, wy, d2x, d2y);
-    if (num <= 0 || num >= den)
-        return;
     const Int onT = grid::cross(wx, wy, d1x, d1y);
-    if (onT <= 0 || onT >= den)
+    if (!((den > 0) & (num > 0) & (num < den) & (onT > 0) & (onT < den)))
         return;
     // The crossing in doubles; its exact point is found again when its
     // step comes, or here when it lies too near the current one to tell.
@@ -611,7 +619,9 @@ void GridSweep::assignPixels()
 
 void GridSweep::addPiece(const Segment &s, int segment, int from, int to, const int *left)
 {
-    Piece piece;
+    // Written where it lies: a piece assembled aside and copied in stalls
+    // on its narrow fields.
+    Piece &piece = mPieces.emplace_back();
     piece.tag = s.tag;
     piece.segment = segment;
     piece.left[0] = left[0];
@@ -627,7 +637,6 @@ void GridSweep::addPiece(const Segment &s, int segment, int from, int to, const 
         piece.left[s.tag] += s.weight;
         piece.sign = std::int8_t(-s.weight);
     }
-    mPieces.push_back(piece);
 }
 
 // Snap rounding: every segment becomes the chain of the hot pixels it
@@ -728,14 +737,30 @@ bool GridSweep::routeSegments()
         // The chain through all of them, in order along the segment: the
         // centres of the pixels that a segment passes project on it in the
         // order it meets them.
+        // The own pixels come in that order already; the few others are
+        // sorted and merged in, unless ties among the own ones were met in
+        // another order than the sort's.
+        std::vector<std::pair<Int, int>> &ownOrdered = mOwnOrdered;
+        ownOrdered.clear();
+        bool ownSorted = true;
         for (const Step &o : own) {
             const GridPoint &c = mHot[std::size_t(o.pixel)];
-            ordered.push_back({(c.x - s.a.x) * dx + (c.y - s.a.y) * dy, o.pixel});
+            ownOrdered.push_back({(c.x - s.a.x) * dx + (c.y - s.a.y) * dy, o.pixel});
+            if (ownOrdered.size() > 1 && ownOrdered.back() < ownOrdered[ownOrdered.size() - 2])
+                ownSorted = false;
+        }
+        if (!ownSorted) {
+            ordered.insert(ordered.end(), ownOrdered.begin(), ownOrdered.end());
+            ownOrdered.clear();
         }
         std::sort(ordered.begin(), ordered.end());
-        route.clear();
-        for (const auto &o : ordered)
-            route.push_back(o.second);
+        route.resize(ordered.size() + ownOrdered.size());
+        {
+            auto o = ownOrdered.begin(), oEnd = ownOrdered.end();
+            auto x = ordered.begin(), xEnd = ordered.end();
+            for (int &h : route)
+                h = (x == xEnd || (o != oEnd && *o < *x)) ? (o++)->second : (x++)->second;
+        }
         for (const int c : candidates) {
             const GridPoint &C = mHot[std::size_t(c)];
             for (std::size_t k = 0; k + 1 < route.size(); ++k) {
@@ -829,6 +854,9 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
     // side to the rightmost piece's right side.
     std::vector<Kept> &kept = mKept;
     kept.clear();
+    // At most one edge per piece: room reserved is not touched until used,
+    // and growing by doubling would touch every smaller copy too.
+    engine::reserveFor(kept, std::size_t(P));
     std::vector<int> &slot = mSlot;
     slot.assign(std::size_t(H), -1);
     for (int k = 0; k < P;) {
@@ -871,6 +899,9 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         }
         k = j;
     }
+
+    // The pieces are done with; the result's arrays may take their room.
+    releaseLarge(mPieces), releaseLarge(mGroupOrder);
 
     int points = 0;
     for (int h = 0; h < H; ++h) {

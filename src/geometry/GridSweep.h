@@ -176,7 +176,7 @@ private:
         mMark, mOwnAt, mRecordStart, mGroupOrder;
     std::vector<Step> mSteps, mOwn;
     std::vector<char> mUsed;
-    std::vector<std::pair<grid::Int, int>> mOrdered;
+    std::vector<std::pair<grid::Int, int>> mOrdered, mOwnOrdered;
     std::vector<std::pair<std::uint64_t, int>> mKeys, mKeysSpare;
     struct Kept {
         int from, to;

@@ -12,16 +12,16 @@ namespace scrivane {
 namespace {
 
 // Sector of a direction, turning from -y towards +x, +y and -x.
+// Looked up rather than branched to: directions come in any order, so the
+// branches were mispredicted at most points.
 int sector(double dx, double dy)
 {
-    if (dx == 0) {
-        if (dy == 0)
-            return -1;
-        return dy < 0 ? 0 : 4;
-    }
-    if (dx > 0)
-        return dy < 0 ? 1 : (dy == 0 ? 2 : 3);
-    return dy > 0 ? 5 : (dy == 0 ? 6 : 7);
+    // Columns: dy < 0, dy == 0, dy > 0, not a number.  Rows: dx == 0,
+    // dx > 0, and dx < 0 or not a number.
+    static constexpr signed char kSectors[3][4] = {{0, -1, 4, 4}, {1, 2, 3, 3}, {7, 6, 5, 7}};
+    const int column = int(dy == 0) + 2 * int(dy > 0) + 3 * int(std::isnan(dy));
+    const int row = int(dx > 0) + 2 * int(!(dx >= 0));
+    return kSectors[row][column];
 }
 
 float snapToGrid(float v)
