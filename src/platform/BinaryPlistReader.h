@@ -4,6 +4,7 @@
 
 #include <QAnyStringView>
 #include <QByteArray>
+#include <QtEndian>
 #include <QString>
 
 #include <cstdint>
@@ -82,10 +83,23 @@ private:
 
     quint64 readUInt(size_t at, unsigned bytes) const
     {
-        quint64 value = 0;
-        for (unsigned i = 0; i < bytes; ++i)
-            value = (value << 8) | m_bytes[at + i];
-        return value;
+        const quint8 *p = m_bytes + at;
+        switch (bytes) { // big-endian; the usual widths without a loop
+        case 1:
+            return p[0];
+        case 2:
+            return (quint64(p[0]) << 8) | p[1];
+        case 4:
+            return qFromBigEndian<quint32>(p);
+        case 8:
+            return qFromBigEndian<quint64>(p);
+        default: {
+            quint64 value = 0;
+            for (unsigned i = 0; i < bytes; ++i)
+                value = (value << 8) | p[i];
+            return value;
+        }
+        }
     }
     quint64 reference(const Object &object, quint64 i) const { return readUInt(object.at + i * m_refSize, m_refSize); }
     bool fits(size_t at, quint64 bytes) const { return at <= m_tableOffset && bytes <= m_tableOffset - at; }
