@@ -530,18 +530,18 @@ PropertyList TDBezierGraphic::toYAML() const
     return d;
 }
 
-void TDBezierGraphic::initWithDictionary(const PropertyList &dictionary)
+void TDBezierGraphic::initWithValues(const TDDictionaryReader &values)
 {
     willChange();
-    TDGraphic::initWithDictionary(dictionary);
-    if (dictionary.isDictionary()) {
-        const TDDictionaryReader r(dictionary, "TDBezierGraphic");
+    TDGraphic::initWithValues(values);
+    if (values.isDictionary()) {
+        const TDDictionaryReader r = values.withOwner("TDBezierGraphic");
         if (const auto pressure = r.array(pressureKey))
             m_legacyPressure = *pressure;
         if (r.contains(pathKey)) {
             // The archived path object, or the element list of older text
             // documents.
-            const PropertyList stored = dictionary.value(pathKey);
+            const PropertyList stored = r.value(pathKey);
             if (const auto path = stored.objectAs<TDBezierPath>())
                 // A copy: drags change the installed path in place, and an
                 // archive may name one path object twice.
@@ -570,8 +570,12 @@ QStringList TDBezierGraphic::archiveClassHierarchy() const
 
 std::shared_ptr<Archivable> TDBezierGraphic::decode(KeyedUnarchiver &unarchiver)
 {
-    const auto dictionary = storedDictionary(unarchiver);
-    return dictionary ? objectWithYAML(*dictionary) : nullptr;
+    const ArchivedDictionary stored(unarchiver);
+    if (!holdsDictionary(stored, unarchiver))
+        return nullptr;
+    auto graphic = std::make_shared<TDBezierGraphic>();
+    graphic->initWithValues(TDDictionaryReader(stored, "TDBezierGraphic"));
+    return graphic;
 }
 
 } // namespace scrivane

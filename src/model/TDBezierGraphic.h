@@ -109,7 +109,7 @@ public:
 
     // --- Dictionary form ---------------------------------------------------------------------
     PropertyList toYAML() const override;
-    void initWithDictionary(const PropertyList &dictionary) override;
+    void initWithValues(const TDDictionaryReader &values) override;
     static std::shared_ptr<TDBezierGraphic> objectWithYAML(const PropertyList &dictionary);
     QString archiveClassName() const override { return QStringLiteral("TDBezierGraphic"); }
     QStringList archiveClassHierarchy() const override;

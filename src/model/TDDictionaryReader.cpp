@@ -11,6 +11,29 @@
 
 namespace scrivane {
 
+TDDictionaryReader::TDDictionaryReader(const ArchivedDictionary &stored, const char *owner) : m_owner(owner)
+{
+    if (stored.isInPlace())
+        m_stored = &stored;
+    else
+        m_dictionary = stored.whole();
+}
+
+const PropertyList *TDDictionaryReader::find(const QString &key) const
+{
+    if (m_stored)
+        return m_stored->find(key);
+    const PropertyList::Dictionary &entries = m_dictionary.toDictionary();
+    const auto it = entries.find(key);
+    return it == entries.end() ? nullptr : &it->second;
+}
+
+PropertyList TDDictionaryReader::value(const QString &key) const
+{
+    const PropertyList *found = find(key);
+    return found ? *found : PropertyList();
+}
+
 void TDDictionaryReader::skip(const QString &key, const char *expected) const
 {
     qWarning().noquote() << QStringLiteral("%1: the stored value of \"%2\" is not %3; it was skipped")
@@ -19,9 +42,10 @@ void TDDictionaryReader::skip(const QString &key, const char *expected) const
 
 std::optional<QString> TDDictionaryReader::string(const QString &key) const
 {
-    if (!m_dictionary.contains(key))
+    const PropertyList *found = find(key);
+    if (!found)
         return std::nullopt;
-    const PropertyList value = m_dictionary.value(key);
+    const PropertyList &value = *found;
     if (!value.isString()) {
         skip(key, "a string");
         return std::nullopt;
@@ -31,9 +55,10 @@ std::optional<QString> TDDictionaryReader::string(const QString &key) const
 
 std::optional<float> TDDictionaryReader::number(const QString &key) const
 {
-    if (!m_dictionary.contains(key))
+    const PropertyList *found = find(key);
+    if (!found)
         return std::nullopt;
-    const PropertyList value = m_dictionary.value(key);
+    const PropertyList &value = *found;
     const double real = value.toReal();
     if (!value.isNumber() || !std::isfinite(real) || std::abs(real) > std::numeric_limits<float>::max()) {
         skip(key, "a finite number");
@@ -44,9 +69,10 @@ std::optional<float> TDDictionaryReader::number(const QString &key) const
 
 std::optional<int> TDDictionaryReader::integer(const QString &key) const
 {
-    if (!m_dictionary.contains(key))
+    const PropertyList *found = find(key);
+    if (!found)
         return std::nullopt;
-    const PropertyList value = m_dictionary.value(key);
+    const PropertyList &value = *found;
     const double real = value.toReal();
     if (!value.isNumber() || !std::isfinite(real) || real < std::numeric_limits<int>::min() ||
         real > std::numeric_limits<int>::max()) {
@@ -58,9 +84,10 @@ std::optional<int> TDDictionaryReader::integer(const QString &key) const
 
 std::optional<bool> TDDictionaryReader::boolean(const QString &key) const
 {
-    if (!m_dictionary.contains(key))
+    const PropertyList *found = find(key);
+    if (!found)
         return std::nullopt;
-    const PropertyList value = m_dictionary.value(key);
+    const PropertyList &value = *found;
     if (!value.isNumber()) {
         skip(key, "a boolean");
         return std::nullopt;
@@ -70,9 +97,10 @@ std::optional<bool> TDDictionaryReader::boolean(const QString &key) const
 
 std::optional<Color> TDDictionaryReader::color(const QString &key) const
 {
-    if (!m_dictionary.contains(key))
+    const PropertyList *found = find(key);
+    if (!found)
         return std::nullopt;
-    auto color = ArchivedColor::fromValue(m_dictionary.value(key));
+    auto color = ArchivedColor::fromValue(*found);
     if (!color)
         skip(key, "a colour");
     return color;
@@ -80,9 +108,10 @@ std::optional<Color> TDDictionaryReader::color(const QString &key) const
 
 std::optional<AffineTransform> TDDictionaryReader::transform(const QString &key) const
 {
-    if (!m_dictionary.contains(key))
+    const PropertyList *found = find(key);
+    if (!found)
         return std::nullopt;
-    auto transform = ArchivedTransform::fromValue(m_dictionary.value(key));
+    auto transform = ArchivedTransform::fromValue(*found);
     if (!transform)
         skip(key, "a transformation");
     return transform;
@@ -90,9 +119,10 @@ std::optional<AffineTransform> TDDictionaryReader::transform(const QString &key)
 
 std::optional<Point> TDDictionaryReader::point(const QString &key) const
 {
-    if (!m_dictionary.contains(key))
+    const PropertyList *found = find(key);
+    if (!found)
         return std::nullopt;
-    const PropertyList value = m_dictionary.value(key);
+    const PropertyList &value = *found;
     std::optional<Point> point = ArchivedPoint::fromValue(value);
     if (!point && value.isString())
         point = Point::fromString(value.toString());
@@ -110,9 +140,10 @@ PropertyList TDDictionaryReader::pointValue(Point point)
 
 std::optional<PropertyList> TDDictionaryReader::array(const QString &key) const
 {
-    if (!m_dictionary.contains(key))
+    const PropertyList *found = find(key);
+    if (!found)
         return std::nullopt;
-    PropertyList value = m_dictionary.value(key);
+    const PropertyList &value = *found;
     if (!value.isArray()) {
         skip(key, "an array");
         return std::nullopt;
@@ -122,9 +153,10 @@ std::optional<PropertyList> TDDictionaryReader::array(const QString &key) const
 
 std::optional<PropertyList> TDDictionaryReader::dictionary(const QString &key) const
 {
-    if (!m_dictionary.contains(key))
+    const PropertyList *found = find(key);
+    if (!found)
         return std::nullopt;
-    PropertyList value = m_dictionary.value(key);
+    const PropertyList &value = *found;
     if (!value.isDictionary()) {
         skip(key, "a dictionary");
         return std::nullopt;
@@ -134,9 +166,10 @@ std::optional<PropertyList> TDDictionaryReader::dictionary(const QString &key) c
 
 std::optional<PropertyList> TDDictionaryReader::objectOrDictionary(const QString &key) const
 {
-    if (!m_dictionary.contains(key))
+    const PropertyList *found = find(key);
+    if (!found)
         return std::nullopt;
-    PropertyList value = m_dictionary.value(key);
+    const PropertyList &value = *found;
     if (!value.isObject() && !value.isDictionary()) {
         skip(key, "an object");
         return std::nullopt;

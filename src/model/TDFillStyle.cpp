@@ -555,7 +555,11 @@ PropertyList TDFillStyle::toYAML() const
 
 void TDFillStyle::initWithDictionary(const PropertyList &dictionary)
 {
-    const TDDictionaryReader values(dictionary, "TDFillStyle");
+    initWithValues(TDDictionaryReader(dictionary, "TDFillStyle"));
+}
+
+void TDFillStyle::initWithValues(const TDDictionaryReader &values)
+{
     if (const auto color = values.color(FillColorKey))
         setColor(*color);
     if (const auto style = values.integer(FillStyleKey))
@@ -564,7 +568,7 @@ void TDFillStyle::initWithDictionary(const PropertyList &dictionary)
         setWinding(*winding);
     if (const auto location = values.string(FillImageKey))
         setImageLocation(*location);
-    const PropertyList imageValue = dictionary.value(ImageKey);
+    const PropertyList imageValue = values.value(ImageKey);
     if (!imageValue.isNull()) {
         if (imageValue.kind() == PropertyList::Kind::Data)
             setImageData(imageValue.toData(), extensionOfImageData(imageValue.toData()));
@@ -575,8 +579,8 @@ void TDFillStyle::initWithDictionary(const PropertyList &dictionary)
     }
     if (const auto alpha = values.real(ImageAlphaKey))
         setImageAlpha(*alpha);
-    copyValues(dictionary, m_textValues, TextKeys);
-    const PropertyList gradientValue = dictionary.value(FillGradientKey);
+    copyValues(values, m_textValues, TextKeys);
+    const PropertyList gradientValue = values.value(FillGradientKey);
     if (!gradientValue.isNull()) {
         if (const auto gradient = gradientValue.objectAs<TDGradient>())
             setGradient(gradient);
@@ -610,7 +614,10 @@ std::shared_ptr<TDFillStyle> TDFillStyle::objectWithYAML(const PropertyList &dic
 
 std::shared_ptr<Archivable> TDFillStyle::decode(KeyedUnarchiver &unarchiver)
 {
-    return objectWithYAML(unarchiver.decodeObject());
+    const ArchivedDictionary stored(unarchiver);
+    auto style = std::make_shared<TDFillStyle>();
+    style->initWithValues(TDDictionaryReader(stored, "TDFillStyle"));
+    return style;
 }
 
 void TDFillStyle::registerArchiveClass()

@@ -179,6 +179,8 @@ public:
     // Applies what the dictionary holds to this (new, unattached) style;
     // values of the wrong kind are skipped with a warning.
     void initWithDictionary(const PropertyList &dictionary);
+    // The same from stored values however they are held.
+    void initWithValues(const TDDictionaryReader &values);
     static std::shared_ptr<TDFillStyle> objectWithYAML(const PropertyList &dictionary);
 
     static QString className() { return QStringLiteral("TDFillStyle"); }

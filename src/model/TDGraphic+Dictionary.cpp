@@ -71,12 +71,17 @@ PropertyList TDGraphic::toYAML() const
 
 void TDGraphic::initWithDictionary(const PropertyList &dictionary)
 {
-    if (!dictionary.isDictionary()) {
+    initWithValues(TDDictionaryReader(dictionary, "TDGraphic"));
+}
+
+void TDGraphic::initWithValues(const TDDictionaryReader &values)
+{
+    if (!values.isDictionary()) {
         qWarning().noquote() << QStringLiteral("A stored %1 is not a dictionary; it was read as a new one")
                                     .arg(archiveClassName());
         return;
     }
-    const TDDictionaryReader r(dictionary, "TDGraphic");
+    const TDDictionaryReader r = values.withOwner("TDGraphic");
     create(true);
     willChange();
 

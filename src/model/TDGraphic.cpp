@@ -2,6 +2,7 @@
 
 #include "model/TDApplicationServices.h"
 #include "model/TDBezierPath.h"
+#include "model/TDDictionaryReader.h"
 #include "model/TDDocumentInterface.h"
 #include "model/TDFileWrapper.h"
 #include "model/TDFillStyle.h"
@@ -585,10 +586,23 @@ std::optional<PropertyList> TDGraphic::storedDictionary(KeyedUnarchiver &unarchi
     return dictionary;
 }
 
+bool TDGraphic::holdsDictionary(const ArchivedDictionary &stored, const KeyedUnarchiver &unarchiver)
+{
+    if (stored.isDictionary())
+        return true;
+    qWarning().noquote() << QStringLiteral("A stored %1 holds no dictionary; it was skipped")
+                                .arg(unarchiver.className());
+    return false;
+}
+
 std::shared_ptr<Archivable> TDGraphic::decode(KeyedUnarchiver &unarchiver)
 {
-    const auto dictionary = storedDictionary(unarchiver);
-    return dictionary ? objectWithYAML(*dictionary) : nullptr;
+    const ArchivedDictionary stored(unarchiver);
+    if (!holdsDictionary(stored, unarchiver))
+        return nullptr;
+    auto graphic = std::make_shared<TDGraphic>();
+    graphic->initWithValues(TDDictionaryReader(stored, "TDGraphic"));
+    return graphic;
 }
 
 } // namespace scrivane

@@ -19,9 +19,11 @@
 
 namespace scrivane {
 
+class ArchivedDictionary;
 class GraphicsContext;
 class KeyedUnarchiver;
 class TDBezierPath;
+class TDDictionaryReader;
 class TDDocumentInterface;
 class TDDrawProtocol;
 class TDFillStyle;
@@ -340,6 +342,10 @@ public:
     // Reads a stored dictionary into a fresh graphic.  Values of the wrong
     // kind are skipped with a warning; absent keys keep the defaults.
     virtual void initWithDictionary(const PropertyList &dictionary);
+    // The same from stored values however they are held (a dictionary
+    // value, or a dictionary read in place from an archive); subclasses
+    // extend this one.
+    virtual void initWithValues(const TDDictionaryReader &values);
     // A new graphic of this class from a dictionary.
     static std::shared_ptr<TDGraphic> objectWithYAML(const PropertyList &dictionary);
     // The keyed archive holds the dictionary as one unkeyed value.
@@ -350,6 +356,8 @@ public:
     // The dictionary a graphic's archive holds, or nothing (with a warning)
     // when the archive holds something else.
     static std::optional<PropertyList> storedDictionary(KeyedUnarchiver &unarchiver);
+    // The same check on the stored dictionary as read for a decode function.
+    static bool holdsDictionary(const ArchivedDictionary &stored, const KeyedUnarchiver &unarchiver);
 
     // The kind shown in names and undo titles ("Rect", "Group", ...).
     virtual QString defaultNameFormat() const;

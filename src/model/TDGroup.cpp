@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 namespace scrivane {
 
@@ -400,14 +401,17 @@ PropertyList TDGroup::toYAML() const
     return d;
 }
 
-void TDGroup::initWithDictionary(const PropertyList &dictionary)
+void TDGroup::initWithValues(const TDDictionaryReader &values)
 {
-    TDGraphic::initWithDictionary(dictionary);
-    if (!dictionary.isDictionary())
+    TDGraphic::initWithValues(values);
+    if (!values.isDictionary())
         return;
-    const TDDictionaryReader r(dictionary, "TDGroup");
+    const TDDictionaryReader r = values.withOwner("TDGroup");
     TDGraphicArray children;
     if (const auto stored = r.array(QStringLiteral("Graphics"))) {
+        // A layer may hold many thousands: repeats are found by hashing.
+        std::unordered_set<const TDGraphic *> placed;
+        placed.reserve(stored->size());
         for (const PropertyList &value : stored->toArray()) {
             auto child = value.objectAs<TDGraphic>();
             if (!child) {
@@ -416,7 +420,7 @@ void TDGroup::initWithDictionary(const PropertyList &dictionary)
             }
             // A graphic stands in one place: a file that names it twice
             // keeps the first.
-            if (std::find(children.begin(), children.end(), child) != children.end() || child.get() == this) {
+            if (child.get() == this || !placed.insert(child.get()).second) {
                 r.skip(QStringLiteral("Graphics"), "a list of distinct graphics (a repeated element)");
                 continue;
             }
@@ -444,8 +448,12 @@ QStringList TDGroup::archiveClassHierarchy() const
 
 std::shared_ptr<Archivable> TDGroup::decode(KeyedUnarchiver &unarchiver)
 {
-    const auto dictionary = storedDictionary(unarchiver);
-    return dictionary ? objectWithYAML(*dictionary) : nullptr;
+    const ArchivedDictionary stored(unarchiver);
+    if (!holdsDictionary(stored, unarchiver))
+        return nullptr;
+    auto group = std::make_shared<TDGroup>();
+    group->initWithValues(TDDictionaryReader(stored, "TDGroup"));
+    return group;
 }
 
 } // namespace scrivane

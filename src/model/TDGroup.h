@@ -130,7 +130,7 @@ public:
 
     // --- Dictionary form ------------------------------------------------------------------
     PropertyList toYAML() const override;
-    void initWithDictionary(const PropertyList &dictionary) override;
+    void initWithValues(const TDDictionaryReader &values) override;
     static std::shared_ptr<TDGroup> objectWithYAML(const PropertyList &dictionary);
     QString archiveClassName() const override { return QStringLiteral("TDGroup"); }
     QStringList archiveClassHierarchy() const override;

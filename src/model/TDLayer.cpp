@@ -1,5 +1,6 @@
 #include "model/TDLayer.h"
 
+#include "model/TDDictionaryReader.h"
 #include "platform/KeyedUnarchiver.h"
 
 #include <QDebug>
@@ -45,8 +46,12 @@ QStringList TDLayer::archiveClassHierarchy() const
 
 std::shared_ptr<Archivable> TDLayer::decode(KeyedUnarchiver &unarchiver)
 {
-    const auto dictionary = storedDictionary(unarchiver);
-    return dictionary ? objectWithYAML(*dictionary) : nullptr;
+    const ArchivedDictionary stored(unarchiver);
+    if (!holdsDictionary(stored, unarchiver))
+        return nullptr;
+    auto layer = std::make_shared<TDLayer>();
+    layer->initWithValues(TDDictionaryReader(stored, "TDLayer"));
+    return layer;
 }
 
 } // namespace scrivane

@@ -315,14 +315,13 @@ QStringList TDOval::archiveClassHierarchy() const
 
 std::shared_ptr<Archivable> TDOval::decode(KeyedUnarchiver &unarchiver)
 {
-    const auto stored = storedDictionary(unarchiver);
-    if (!stored)
+    const ArchivedDictionary stored(unarchiver);
+    if (!holdsDictionary(stored, unarchiver))
         return nullptr;
-    const PropertyList &dictionary = *stored;
+    const TDDictionaryReader r(stored, "TDOval");
     auto oval = std::make_shared<TDOval>();
     oval->willChange();
-    oval->initWithDictionary(dictionary);
-    const TDDictionaryReader r(dictionary, "TDOval");
+    oval->initWithValues(r);
     if (const auto a = r.number(angleAKey))
         oval->m_angleA = *a;
     if (const auto b = r.number(angleBKey))

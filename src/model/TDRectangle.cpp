@@ -276,13 +276,12 @@ QStringList TDRectangle::archiveClassHierarchy() const
 
 std::shared_ptr<Archivable> TDRectangle::decode(KeyedUnarchiver &unarchiver)
 {
-    const auto stored = storedDictionary(unarchiver);
-    if (!stored)
+    const ArchivedDictionary stored(unarchiver);
+    if (!holdsDictionary(stored, unarchiver))
         return nullptr;
-    const PropertyList &dictionary = *stored;
+    const TDDictionaryReader r(stored, "TDRectangle");
     auto rectangle = std::make_shared<TDRectangle>();
-    rectangle->initWithDictionary(dictionary);
-    const TDDictionaryReader r(dictionary, "TDRectangle");
+    rectangle->initWithValues(r);
     if (const auto roundness = r.number(roundnessKey))
         rectangle->m_roundness = *roundness;
     rectangle->recalculatePath();

@@ -628,8 +628,12 @@ PropertyList TDStrokeStyle::toYAML() const
 
 void TDStrokeStyle::initWithDictionary(const PropertyList &dictionary)
 {
-    const TDDictionaryReader values(dictionary, "TDStrokeStyle");
-    copyValues(dictionary, m_laterValues, {PressureKey});
+    initWithValues(TDDictionaryReader(dictionary, "TDStrokeStyle"));
+}
+
+void TDStrokeStyle::initWithValues(const TDDictionaryReader &values)
+{
+    copyValues(values, m_laterValues, {PressureKey});
     if (const auto color = values.color(StrokeColorKey))
         setColor(*color);
     if (const auto style = values.integer(StrokeStyleKey))
@@ -644,7 +648,7 @@ void TDStrokeStyle::initWithDictionary(const PropertyList &dictionary)
         setDashes(numbersOf(*dashes));
     if (const auto brush = values.integer(BrushKey))
         setBrush(*brush);
-    copyValues(dictionary, m_laterValues, {CustomBrushNameKey});
+    copyValues(values, m_laterValues, {CustomBrushNameKey});
     if (const auto index = values.integer(StartArrowStyleKey))
         setStartArrowStyle(*index);
     if (const auto index = values.integer(EndArrowStyleKey))
@@ -657,7 +661,7 @@ void TDStrokeStyle::initWithDictionary(const PropertyList &dictionary)
         setMorphStartArrow(*morph);
     if (const auto morph = values.boolean(MorphEndArrowKey))
         setMorphEndArrow(*morph);
-    copyValues(dictionary, m_laterValues, TextKeys);
+    copyValues(values, m_laterValues, TextKeys);
 }
 
 std::shared_ptr<TDStrokeStyle> TDStrokeStyle::objectWithYAML(const PropertyList &dictionary)
@@ -669,7 +673,10 @@ std::shared_ptr<TDStrokeStyle> TDStrokeStyle::objectWithYAML(const PropertyList 
 
 std::shared_ptr<Archivable> TDStrokeStyle::decode(KeyedUnarchiver &unarchiver)
 {
-    return objectWithYAML(unarchiver.decodeObject());
+    const ArchivedDictionary stored(unarchiver);
+    auto style = std::make_shared<TDStrokeStyle>();
+    style->initWithValues(TDDictionaryReader(stored, "TDStrokeStyle"));
+    return style;
 }
 
 void TDStrokeStyle::registerArchiveClass()

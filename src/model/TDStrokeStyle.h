@@ -171,6 +171,8 @@ public:
     // --- Dictionary and archive -----------------------------------------------------
     PropertyList toYAML() const;
     void initWithDictionary(const PropertyList &dictionary);
+    // The same from stored values however they are held.
+    void initWithValues(const TDDictionaryReader &values);
     static std::shared_ptr<TDStrokeStyle> objectWithYAML(const PropertyList &dictionary);
 
     static QString className() { return QStringLiteral("TDStrokeStyle"); }

@@ -1,5 +1,6 @@
 #include "model/TDStyle.h"
 
+#include "model/TDDictionaryReader.h"
 #include "model/TDGraphic.h"
 #include "model/TDUndoManager.h"
 #include "platform/StringTable.h"
@@ -45,6 +46,15 @@ void TDStyle::changeInOneUndoStep(const QString &actionName, const std::function
     if (manager) {
         manager->setActionName(StringTable::lookup(QStringLiteral("UndoStrings"), actionName));
         manager->endUndoGrouping();
+    }
+}
+
+void TDStyle::copyValues(const TDDictionaryReader &from, PropertyList &to, const QStringList &keys)
+{
+    for (const QString &key : keys) {
+        const PropertyList value = from.value(key);
+        if (!value.isNull())
+            to.insert(key, value);
     }
 }
 

@@ -12,6 +12,7 @@
 
 namespace scrivane {
 
+class TDDictionaryReader;
 class TDGraphic;
 class TDUndoManager;
 
@@ -38,6 +39,7 @@ protected:
     // Copies what `from` holds under `keys` into `to`; keys it does not hold
     // are left out.
     static void copyValues(const PropertyList &from, PropertyList &to, const QStringList &keys);
+    static void copyValues(const TDDictionaryReader &from, PropertyList &to, const QStringList &keys);
 
 private:
     TDGraphic *m_graphic = nullptr;

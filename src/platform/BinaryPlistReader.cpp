@@ -226,10 +226,9 @@ bool BinaryPlistReader::checkGraph(const PropertyListLimits &limits, QString *er
     std::vector<Frame> stack;
     const int maxDepth = std::min(limits.maxDepth, int(std::numeric_limits<quint16>::max()) - 1);
 
-    const auto enter = [&](Index index) {
-        Frame frame{index, {}};
-        if (!describe(index, frame.object, error))
-            return false;
+    // `object` is what describe() found of `index`.
+    const auto enter = [&](Index index, const Object &object) {
+        Frame frame{index, object};
         remember(index, frame.object);
         if (int(stack.size()) >= maxDepth)
             return fail(error, QStringLiteral("property list nests deeper than %1 levels").arg(maxDepth));
@@ -241,7 +240,8 @@ bool BinaryPlistReader::checkGraph(const PropertyListLimits &limits, QString *er
         stack.push_back(frame);
         return true;
     };
-    if (!enter(m_top))
+    Object top;
+    if (!describe(m_top, top, error) || !enter(m_top, top))
         return false;
     while (!stack.empty()) {
         Frame &frame = stack.back();
@@ -275,8 +275,25 @@ bool BinaryPlistReader::checkGraph(const PropertyListLimits &limits, QString *er
             if (known == onStack)
                 return fail(error, QStringLiteral("binary property list: object %1 contains itself").arg(child));
             if (known == 0) {
-                if (!enter(child))
+                Object found;
+                if (!describe(child, found, error))
                     return false;
+                const quint8 type = found.marker >> 4;
+                if (type == 0xA || type == 0xD) {
+                    if (!enter(child, found))
+                        return false;
+                    continue;
+                }
+                // A leaf is done at once, as entering and leaving it would.
+                remember(child, found);
+                if (int(stack.size()) >= maxDepth)
+                    return fail(error, QStringLiteral("property list nests deeper than %1 levels").arg(maxDepth));
+                if (1 > limits.maxNodes)
+                    return fail(error, QStringLiteral("property list holds more than %1 values").arg(limits.maxNodes));
+                unfolded[size_t(child)] = 1;
+                height[size_t(child)] = 1;
+                frame.size = saturatingAdd(frame.size, 1);
+                frame.height = std::max<quint16>(frame.height, 1);
                 continue;
             }
             // A shared object is unfolded wherever it is referred to: below
@@ -300,38 +317,6 @@ bool BinaryPlistReader::checkGraph(const PropertyListLimits &limits, QString *er
         }
     }
     return true;
-}
-
-BinaryPlistReader::Kind BinaryPlistReader::kindOf(quint8 marker)
-{
-    switch (marker >> 4) {
-    case 0x0:
-        return marker == 0x08 || marker == 0x09 ? Kind::Boolean : Kind::Invalid;
-    case 0x1:
-        return Kind::Integer;
-    case 0x2:
-        return Kind::Real;
-    case 0x3:
-        return Kind::Date;
-    case 0x4:
-        return Kind::Data;
-    case 0x5:
-    case 0x6:
-        return Kind::String;
-    case 0x8:
-        return Kind::Uid;
-    case 0xA:
-        return Kind::Array;
-    case 0xD:
-        return Kind::Dictionary;
-    default:
-        return Kind::Invalid;
-    }
-}
-
-BinaryPlistReader::Kind BinaryPlistReader::kind(Index index) const
-{
-    return index < m_entries.size() ? kindOf(m_entries[size_t(index)].marker) : Kind::Invalid;
 }
 
 bool BinaryPlistReader::boolean(Index index) const
@@ -362,12 +347,6 @@ double BinaryPlistReader::real(Index index) const
 double BinaryPlistReader::date(Index index) const
 {
     return real(index);
-}
-
-quint64 BinaryPlistReader::uid(Index index) const
-{
-    const Object o = object(index);
-    return kindOf(o.marker) == Kind::Uid ? readUInt(o.at, unsigned(o.count)) : 0;
 }
 
 // Text ends at its first NUL character, as libplist (which reads the plain
@@ -422,37 +401,6 @@ bool BinaryPlistReader::stringEquals(Index index, QAnyStringView text) const
     }
 }
 
-quint64 BinaryPlistReader::count(Index index) const
-{
-    const Object o = object(index);
-    const Kind kind = kindOf(o.marker);
-    return kind == Kind::Array || kind == Kind::Dictionary ? o.count : 0;
-}
-
-BinaryPlistReader::Index BinaryPlistReader::element(Index array, quint64 i) const
-{
-    const Object o = object(array);
-    if (kindOf(o.marker) != Kind::Array || i >= o.count)
-        return m_objectCount;
-    return reference(o, i);
-}
-
-BinaryPlistReader::Index BinaryPlistReader::key(Index dictionary, quint64 i) const
-{
-    const Object o = object(dictionary);
-    if (kindOf(o.marker) != Kind::Dictionary || i >= o.count)
-        return m_objectCount;
-    return reference(o, i);
-}
-
-BinaryPlistReader::Index BinaryPlistReader::value(Index dictionary, quint64 i) const
-{
-    const Object o = object(dictionary);
-    if (kindOf(o.marker) != Kind::Dictionary || i >= o.count)
-        return m_objectCount;
-    return reference(o, o.count + i);
-}
-
 std::optional<BinaryPlistReader::Index> BinaryPlistReader::find(Index dictionary, QAnyStringView key) const
 {
     const Object o = object(dictionary);
@@ -481,12 +429,15 @@ std::optional<BinaryPlistReader::Index> BinaryPlistReader::find(Index dictionary
             }
         });
     };
+    const quint64 keySize = quint64(key.size());
     for (quint64 i = 0; i < o.count; ++i) {
         const Index keyIndex = reference(o, i);
         if (keyIndex >= m_entries.size())
             continue;
         const Entry &entry = m_entries[size_t(keyIndex)];
         if ((entry.marker & 0xF0) == 0x50) {
+            if (entry.count != keySize)
+                continue; // what the comparison below would answer
             const int same = sameAscii(entry.at, entry.count);
             if (same == 1)
                 return reference(o, o.count + i);

@@ -12,6 +12,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace scrivane {
@@ -263,11 +264,24 @@ KeyedUnarchiver::ClassInfo *KeyedUnarchiver::classInfo(Index dictionary, quint64
     }
     if (info.hierarchy.isEmpty())
         info.hierarchy.append(info.name);
+    if (isContainerClass(info.name)) {
+        if (info.name.endsWith(QLatin1String("Array")))
+            info.container = Container::Array;
+        else if (info.name.endsWith(QLatin1String("Dictionary")))
+            info.container = Container::Dictionary;
+        else if (info.name == QLatin1String("NSDate"))
+            info.container = Container::Date;
+        else
+            info.container = Container::String;
+    }
     return &m_classInfos.emplace(classReference, std::move(info)).first->second;
 }
 
-PropertyList KeyedUnarchiver::decodeValue(quint64 reference)
+PropertyList KeyedUnarchiver::decodeValue(quint64 reference, bool *inPlace)
 {
+    bool place = inPlace && *inPlace;
+    if (inPlace)
+        *inPlace = false;
     if (failed())
         return PropertyList();
     if (reference == 0) {
@@ -278,11 +292,24 @@ PropertyList KeyedUnarchiver::decodeValue(quint64 reference)
         failWithError(QStringLiteral("the archive refers to object %1, which does not exist").arg(reference));
         return PropertyList();
     }
-    if (m_states[reference] == 2) {
+    if (m_states[reference] >= 2) {
         m_counts.back() = saturatingAdd(m_counts.back(), m_sizes[reference]);
         if (m_counts.back() > m_limits.maxNodes)
             failWithError(
                 QStringLiteral("the archive unfolds into more than %1 values").arg(m_limits.maxNodes));
+        if (m_states[reference] == 3) {
+            // A dictionary read in place is met again (an archive may refer
+            // to one dictionary twice): built now from its keys and values,
+            // all read already, so nothing is counted twice.
+            m_counts.push_back(0);
+            const Index node = m_reader.element(m_objects, reference);
+            PropertyList value = decodeDictionaryObject(reference, node, nullptr);
+            m_counts.pop_back();
+            if (failed())
+                return PropertyList();
+            m_states[reference] = 2;
+            m_values[reference] = std::move(value);
+        }
         return m_values[reference];
     }
     if (m_states[reference] == 1) {
@@ -300,7 +327,7 @@ PropertyList KeyedUnarchiver::decodeValue(quint64 reference)
     const Index node = m_reader.element(m_objects, reference);
     PropertyList value;
     if (m_reader.kind(node) == BinaryPlistReader::Kind::Dictionary)
-        value = decodeDictionaryObject(reference, node);
+        value = decodeDictionaryObject(reference, node, place ? &place : nullptr);
     else if (!m_reader.toValue(node, value))
         failWithError(
             QStringLiteral("archived object %1 is of a kind that an archive cannot hold").arg(reference));
@@ -310,77 +337,125 @@ PropertyList KeyedUnarchiver::decodeValue(quint64 reference)
     if (failed())
         return PropertyList();
 
-    m_states[reference] = 2;
     m_sizes[reference] = size;
-    m_values[reference] = value;
+    if (place) {
+        m_states[reference] = 3;
+        *inPlace = true;
+    } else {
+        m_states[reference] = 2;
+        m_values[reference] = value;
+    }
     m_counts.back() = saturatingAdd(m_counts.back(), size);
     if (m_counts.back() > m_limits.maxNodes)
         failWithError(QStringLiteral("the archive unfolds into more than %1 values").arg(m_limits.maxNodes));
     return value;
 }
 
-// `what` names the list in a message; it is only called on a fault.
-template <class What>
-PropertyList KeyedUnarchiver::decodeReferenceArray(std::optional<Index> array, const What &what)
+// `what` names the list in a message; it is only called on a fault.  Each
+// value read goes to `put(i, value)`; false when the reading failed.
+template <class What, class Put>
+bool KeyedUnarchiver::decodeReferences(std::optional<Index> array, const What &what, const Put &put)
 {
     if (!array || m_reader.kind(*array) != BinaryPlistReader::Kind::Array) {
         failWithError(QStringLiteral("%1 is not a list of references").arg(what()));
-        return PropertyList();
+        return false;
     }
     const quint64 n = m_reader.count(*array);
-    PropertyList::Array elements;
-    elements.reserve(size_t(n));
     for (quint64 i = 0; i < n; ++i) {
         if (failed())
             break;
         quint64 reference = 0;
         if (!uidValue(m_reader.element(*array, i), reference)) {
             failWithError(QStringLiteral("%1 is not a list of references").arg(what()));
-            return PropertyList();
+            return false;
         }
-        elements.push_back(decodeValue(reference));
+        put(i, decodeValue(reference));
     }
+    return !failed();
+}
+
+template <class What>
+PropertyList KeyedUnarchiver::decodeReferenceArray(std::optional<Index> array, const What &what)
+{
+    PropertyList::Array elements;
+    if (array && m_reader.kind(*array) == BinaryPlistReader::Kind::Array)
+        elements.reserve(size_t(m_reader.count(*array)));
+    if (!decodeReferences(array, what, [&](quint64, PropertyList &&value) { elements.push_back(std::move(value)); }))
+        return PropertyList();
     return PropertyList(std::move(elements));
 }
 
-PropertyList KeyedUnarchiver::decodeDictionaryObject(quint64 reference, Index object)
+// The entries of an archived dictionary, appended to m_stored in the order
+// stored; false, with nothing appended, when they cannot be read.
+template <class What>
+bool KeyedUnarchiver::decodeDictionaryEntries(Index object, const What &what)
 {
+    const size_t begin = m_stored.size();
+    const auto keys = m_reader.find(object, QLatin1StringView("NS.keys"));
+    const auto values = m_reader.find(object, QLatin1StringView("NS.objects"));
+    // Values met while reading may be dictionaries read in place too: they
+    // append above these entries and are gone again when reading returns.
+    quint64 keyCount = 0;
+    quint64 valueCount = 0;
+    bool allText = true;
+    decodeReferences(keys, what, [&](quint64, PropertyList &&key) {
+        allText = allText && key.isString();
+        m_stored.push_back(StoredEntry{key.toString(), PropertyList()});
+        ++keyCount;
+    });
+    decodeReferences(values, what, [&](quint64 i, PropertyList &&value) {
+        if (i < keyCount)
+            m_stored[begin + size_t(i)].value = std::move(value);
+        ++valueCount;
+    });
+    const auto drop = [&] {
+        m_stored.erase(m_stored.begin() + qsizetype(begin), m_stored.end());
+        return false;
+    };
+    if (failed())
+        return drop();
+    if (keyCount != valueCount) {
+        failWithError(QStringLiteral("%1 has %2 keys but %3 values").arg(what()).arg(keyCount).arg(valueCount));
+        return drop();
+    }
+    if (!allText) {
+        failWithError(QStringLiteral("%1 has a key that is not text").arg(what()));
+        return drop();
+    }
+    return true;
+}
+
+PropertyList KeyedUnarchiver::decodeDictionaryObject(quint64 reference, Index object, bool *inPlace)
+{
+    const bool place = inPlace && *inPlace;
+    if (inPlace)
+        *inPlace = false;
     ClassInfo *info = classInfo(object, reference);
     if (!info)
         return PropertyList();
     const QString &name = info->name;
     const auto what = [&] { return QStringLiteral("archived %1 %2").arg(name).arg(reference); };
 
-    if (isContainerClass(name)) {
+    if (info->container != Container::None) {
         using Kind = BinaryPlistReader::Kind;
-        if (name.endsWith(QLatin1String("Array")))
+        if (info->container == Container::Array)
             return decodeReferenceArray(m_reader.find(object, QLatin1StringView("NS.objects")), what);
-        if (name.endsWith(QLatin1String("Dictionary"))) {
-            const auto keys = m_reader.find(object, QLatin1StringView("NS.keys"));
-            const auto values = m_reader.find(object, QLatin1StringView("NS.objects"));
-            const PropertyList keyList = decodeReferenceArray(keys, what);
-            const PropertyList valueList = decodeReferenceArray(values, what);
-            if (failed())
+        if (info->container == Container::Dictionary) {
+            const size_t begin = m_stored.size();
+            if (!decodeDictionaryEntries(object, what))
                 return PropertyList();
-            if (keyList.size() != valueList.size()) {
-                failWithError(QStringLiteral("%1 has %2 keys but %3 values")
-                                  .arg(what())
-                                  .arg(keyList.size())
-                                  .arg(valueList.size()));
+            if (place) {
+                *inPlace = true;
                 return PropertyList();
             }
+            // A key stored twice holds its last value.
             PropertyList::Dictionary entries;
-            for (size_t i = 0; i < keyList.size(); ++i) {
-                const PropertyList &key = keyList.toArray()[i];
-                if (!key.isString()) {
-                    failWithError(QStringLiteral("%1 has a key that is not text").arg(what()));
-                    return PropertyList();
-                }
-                entries.insert_or_assign(key.toString(), valueList.toArray()[i]);
-            }
+            for (size_t i = begin; i < m_stored.size(); ++i)
+                entries.insert_or_assign(std::move(m_stored[i].key), std::move(m_stored[i].value));
+            m_stored.erase(m_stored.begin() + qsizetype(begin), m_stored.end());
             return PropertyList(std::move(entries));
         }
-        if (name == QLatin1String("NSDate")) {
+        if (info->container == Container::Date) {
             const auto time = m_reader.find(object, QLatin1StringView("NS.time"));
             const Kind kind = time ? m_reader.kind(*time) : Kind::Invalid;
             if (kind != Kind::Real && kind != Kind::Integer) {
@@ -448,7 +523,13 @@ bool KeyedUnarchiver::containsValue(const QString &key) const
 
 QString KeyedUnarchiver::unkeyedName()
 {
-    return QLatin1Char('$') + QString::number(m_frames.back().unkeyed++);
+    // Made once: nearly every object reads "$0".
+    static const QString first[] = {QStringLiteral("$0"), QStringLiteral("$1"), QStringLiteral("$2"),
+                                    QStringLiteral("$3")};
+    const int index = m_frames.back().unkeyed++;
+    if (index < int(std::size(first)))
+        return first[index];
+    return QLatin1Char('$') + QString::number(index);
 }
 
 PropertyList KeyedUnarchiver::decodeObject()
@@ -460,6 +541,13 @@ PropertyList KeyedUnarchiver::decodeObject()
 
 PropertyList KeyedUnarchiver::decodeObject(const QString &key)
 {
+    return decodeKeyed(key, nullptr);
+}
+
+PropertyList KeyedUnarchiver::decodeKeyed(const QString &key, bool *inPlace)
+{
+    if (inPlace)
+        *inPlace = false;
     const auto node = valueInCurrent(key);
     if (!node)
         return PropertyList();
@@ -468,7 +556,9 @@ PropertyList KeyedUnarchiver::decodeObject(const QString &key)
         failWithError(QStringLiteral("%1 is not a reference").arg(describeCurrent(key)));
         return PropertyList();
     }
-    return decodeValue(reference);
+    if (inPlace)
+        *inPlace = true;
+    return decodeValue(reference, inPlace);
 }
 
 bool KeyedUnarchiver::numberInCurrent(const QString &key, double &real, qint64 &integer, bool &isInteger)
@@ -477,16 +567,29 @@ bool KeyedUnarchiver::numberInCurrent(const QString &key, double &real, qint64 &
     const auto node = valueInCurrent(key);
     if (!node)
         return false;
-    PropertyList value;
-    const Kind kind = m_reader.kind(*node);
-    if ((kind != Kind::Boolean && kind != Kind::Integer && kind != Kind::Real) || !m_reader.toValue(*node, value)) {
+    switch (m_reader.kind(*node)) {
+    case Kind::Boolean:
+        isInteger = true;
+        integer = m_reader.boolean(*node) ? 1 : 0;
+        real = double(integer);
+        return true;
+    case Kind::Integer:
+        isInteger = true;
+        integer = qint64(m_reader.integer(*node));
+        real = double(integer);
+        return true;
+    case Kind::Real: {
+        // Converted as a stored real converts.
+        const PropertyList value(m_reader.real(*node));
+        isInteger = false;
+        real = value.toReal();
+        integer = value.toInteger();
+        return true;
+    }
+    default:
         failWithError(QStringLiteral("%1 is not a number").arg(describeCurrent(key)));
         return false;
     }
-    isInteger = kind != Kind::Real;
-    real = value.toReal();
-    integer = value.toInteger();
-    return true;
 }
 
 bool KeyedUnarchiver::decodeBool(const QString &key)

@@ -18,6 +18,8 @@
 
 namespace scrivane {
 
+class ArchivedDictionary;
+
 // Reads a keyed archive written by KeyedArchiver (docs/file-format.md) back
 // into a value tree.  The data is untrusted: every value's kind is checked,
 // nesting and the number of values are bounded, references must lie inside
@@ -82,10 +84,14 @@ public:
     static std::optional<Point> pointFromString(const QString &text);
 
 private:
+    friend class ArchivedDictionary;
     using Index = BinaryPlistReader::Index;
+    // The values that the unarchiver reads itself, by their class names.
+    enum class Container : quint8 { None, Array, Dictionary, Date, String };
     struct ClassInfo {
         QString name;
         QStringList hierarchy;
+        Container container = Container::None;
         DecodeFunction decode; // found on first use
     };
     struct Frame {
@@ -94,9 +100,24 @@ private:
         int unkeyed = 0;
     };
 
-    PropertyList decodeValue(quint64 reference);
-    PropertyList decodeDictionaryObject(quint64 reference, Index dictionary);
+    // An entry of a dictionary read in place (ArchivedDictionary) or
+    // being read.
+    struct StoredEntry {
+        QString key;
+        PropertyList value;
+    };
+
+    // With `inPlace`, an archived dictionary read for the first time is not
+    // built: its entries are appended to m_stored (and `inPlace` stays
+    // true); anything else is answered as usual (and `inPlace` turns false).
+    PropertyList decodeValue(quint64 reference, bool *inPlace = nullptr);
+    PropertyList decodeDictionaryObject(quint64 reference, Index dictionary, bool *inPlace);
     template <class What> PropertyList decodeReferenceArray(std::optional<Index> array, const What &what);
+    template <class What, class Put>
+    bool decodeReferences(std::optional<Index> array, const What &what, const Put &put);
+    template <class What>
+    bool decodeDictionaryEntries(Index object, const What &what);
+    PropertyList decodeKeyed(const QString &key, bool *inPlace);
     ClassInfo *classInfo(Index dictionary, quint64 reference);
     DecodeFunction decoderFor(const QString &name) const;
     std::optional<Index> valueInCurrent(QAnyStringView key) const;
@@ -112,7 +133,8 @@ private:
     quint64 m_objectCount = 0;
     std::vector<PropertyList> m_values;
     std::vector<quint64> m_sizes;                        // values each decoded value unfolds into
-    std::vector<quint8> m_states;                        // 0 not read, 1 being read, 2 read
+    std::vector<quint8> m_states; // 0 not read, 1 being read, 2 read, 3 read in place (not built)
+    std::vector<StoredEntry> m_stored;                   // dictionaries read in place, innermost last
     std::unordered_map<quint64, ClassInfo> m_classInfos; // stable addresses for Frame
     QHash<QString, DecodeFunction> m_substitutions;
     std::vector<Frame> m_frames;

@@ -3,6 +3,7 @@
 // again, read back, and archive into the same bytes.
 
 #include "platform/Archivable.h"
+#include "platform/ArchivedDictionary.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/PropertyList.h"
@@ -52,6 +53,31 @@ void registerFuzzShape()
                                    });
 }
 
+// A class that looks values up in its stored dictionary where the
+// unarchiver read them, as the graphic classes do, and keeps what it found.
+class FuzzStore : public Archivable {
+public:
+    QString archiveClassName() const override { return QStringLiteral("FuzzStore"); }
+    void encode(KeyedArchiver &archiver) const override { archiver.encodeObject(found); }
+
+    PropertyList found;
+};
+
+void registerFuzzStore()
+{
+    KeyedUnarchiver::registerClass(QStringLiteral("FuzzStore"), [](KeyedUnarchiver &u) -> std::shared_ptr<Archivable> {
+        auto store = std::make_shared<FuzzStore>();
+        const ArchivedDictionary stored(u);
+        if (!stored.isDictionary())
+            return store;
+        store->found = PropertyList(PropertyList::Dictionary());
+        for (const char *key : {"a", "b", "flag", "count", "Name", "Fill"})
+            if (const PropertyList *value = stored.find(QString::fromLatin1(key)))
+                store->found.insert(QString::fromLatin1(key), *value);
+        return store;
+    });
+}
+
 [[noreturn]] void fail(const char *what, const QString &detail)
 {
     std::fprintf(stderr, "fuzz_keyed_archive: %s: %s\n", what, qPrintable(detail));
@@ -62,7 +88,7 @@ void registerFuzzShape()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const bool registered = (registerFuzzShape(), true);
+    static const bool registered = (registerFuzzShape(), registerFuzzStore(), true);
     (void)registered;
     const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
 
