@@ -57,6 +57,22 @@ std::vector<Shape> makeShapes(long count)
     return shapes;
 }
 
+// The graphic of shape number `i`, named as a user's would be.
+std::shared_ptr<TDRectangle> makeRectangle(const Shape &s, size_t i)
+{
+    auto graphic = std::make_shared<TDRectangle>();
+    graphic->setTransformation(TDGraphic::transformForBounds(s.rect));
+    graphic->fillStyle()->setStyle(TDFillColor);
+    graphic->fillStyle()->setColor(s.fill);
+    graphic->strokeStyle()->setStyle(TDStrokeLine);
+    graphic->strokeStyle()->setColor(s.line);
+    graphic->strokeStyle()->setStrokeWidth(s.width);
+    graphic->setHasShadow(s.shadow);
+    graphic->setAlphaValue(s.alpha);
+    graphic->setName(QStringLiteral("Rect %1").arg(i + 1));
+    return graphic;
+}
+
 std::unique_ptr<TDDocument> makeDocument(const std::vector<Shape> &shapes)
 {
     TDModelArchiving::registerClasses();
@@ -65,17 +81,8 @@ std::unique_ptr<TDDocument> makeDocument(const std::vector<Shape> &shapes)
     document->setLayers({document->layers()[0], second});
     std::map<int, TDGraphicArray> groups;
     for (size_t i = 0; i < shapes.size(); ++i) {
+        const auto graphic = makeRectangle(shapes[i], i);
         const Shape &s = shapes[i];
-        auto graphic = std::make_shared<TDRectangle>();
-        graphic->setTransformation(TDGraphic::transformForBounds(s.rect));
-        graphic->fillStyle()->setStyle(TDFillColor);
-        graphic->fillStyle()->setColor(s.fill);
-        graphic->strokeStyle()->setStyle(TDStrokeLine);
-        graphic->strokeStyle()->setColor(s.line);
-        graphic->strokeStyle()->setStrokeWidth(s.width);
-        graphic->setHasShadow(s.shadow);
-        graphic->setAlphaValue(s.alpha);
-        graphic->setName(QStringLiteral("Rect %1").arg(i + 1));
         if (s.group >= 0)
             groups[s.group].push_back(graphic);
         else
@@ -199,20 +206,8 @@ void BM_ModelBuildEquivalent(benchmark::State &state)
     for (auto _ : state) {
         TDGraphicArray graphics;
         graphics.reserve(shapes.size());
-        for (size_t i = 0; i < shapes.size(); ++i) {
-            const Shape &s = shapes[i];
-            auto graphic = std::make_shared<TDRectangle>();
-            graphic->setTransformation(TDGraphic::transformForBounds(s.rect));
-            graphic->fillStyle()->setStyle(TDFillColor);
-            graphic->fillStyle()->setColor(s.fill);
-            graphic->strokeStyle()->setStyle(TDStrokeLine);
-            graphic->strokeStyle()->setColor(s.line);
-            graphic->strokeStyle()->setStrokeWidth(s.width);
-            graphic->setHasShadow(s.shadow);
-            graphic->setAlphaValue(s.alpha);
-            graphic->setName(QStringLiteral("Rect %1").arg(i + 1));
-            graphics.push_back(std::move(graphic));
-        }
+        for (size_t i = 0; i < shapes.size(); ++i)
+            graphics.push_back(makeRectangle(shapes[i], i));
         benchmark::DoNotOptimize(graphics.data());
     }
     state.SetItemsProcessed(state.iterations() * graphicCount());

@@ -570,12 +570,7 @@ QStringList TDBezierGraphic::archiveClassHierarchy() const
 
 std::shared_ptr<Archivable> TDBezierGraphic::decode(KeyedUnarchiver &unarchiver)
 {
-    const ArchivedDictionary stored(unarchiver);
-    if (!holdsDictionary(stored, unarchiver))
-        return nullptr;
-    auto graphic = std::make_shared<TDBezierGraphic>();
-    graphic->initWithValues(TDDictionaryReader(stored, "TDBezierGraphic"));
-    return graphic;
+    return decodeStored(unarchiver, "TDBezierGraphic", std::make_shared<TDBezierGraphic>());
 }
 
 } // namespace scrivane

@@ -586,23 +586,26 @@ std::optional<PropertyList> TDGraphic::storedDictionary(KeyedUnarchiver &unarchi
     return dictionary;
 }
 
-bool TDGraphic::holdsDictionary(const ArchivedDictionary &stored, const KeyedUnarchiver &unarchiver)
+std::shared_ptr<Archivable> TDGraphic::decodeStored(KeyedUnarchiver &unarchiver, const char *owner,
+                                                    std::shared_ptr<TDGraphic> graphic, const StoredReader &read)
 {
-    if (stored.isDictionary())
-        return true;
-    qWarning().noquote() << QStringLiteral("A stored %1 holds no dictionary; it was skipped")
-                                .arg(unarchiver.className());
-    return false;
+    const ArchivedDictionary stored(unarchiver);
+    if (!stored.isDictionary()) {
+        qWarning().noquote() << QStringLiteral("A stored %1 holds no dictionary; it was skipped")
+                                    .arg(unarchiver.className());
+        return nullptr;
+    }
+    const TDDictionaryReader values(stored, owner);
+    if (read)
+        read(*graphic, values);
+    else
+        graphic->initWithValues(values);
+    return graphic;
 }
 
 std::shared_ptr<Archivable> TDGraphic::decode(KeyedUnarchiver &unarchiver)
 {
-    const ArchivedDictionary stored(unarchiver);
-    if (!holdsDictionary(stored, unarchiver))
-        return nullptr;
-    auto graphic = std::make_shared<TDGraphic>();
-    graphic->initWithValues(TDDictionaryReader(stored, "TDGraphic"));
-    return graphic;
+    return decodeStored(unarchiver, "TDGraphic", std::make_shared<TDGraphic>());
 }
 
 } // namespace scrivane

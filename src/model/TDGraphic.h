@@ -19,7 +19,6 @@
 
 namespace scrivane {
 
-class ArchivedDictionary;
 class GraphicsContext;
 class KeyedUnarchiver;
 class TDBezierPath;
@@ -356,8 +355,14 @@ public:
     // The dictionary a graphic's archive holds, or nothing (with a warning)
     // when the archive holds something else.
     static std::optional<PropertyList> storedDictionary(KeyedUnarchiver &unarchiver);
-    // The same check on the stored dictionary as read for a decode function.
-    static bool holdsDictionary(const ArchivedDictionary &stored, const KeyedUnarchiver &unarchiver);
+    // What a graphic class's decode function does: reads the stored
+    // dictionary of the object being decoded in place into `graphic`
+    // (through `read`, else its initWithValues) and answers it; nothing,
+    // with a warning, when the archive holds something else.
+    using StoredReader = std::function<void(TDGraphic &, const TDDictionaryReader &)>;
+    static std::shared_ptr<Archivable> decodeStored(KeyedUnarchiver &unarchiver, const char *owner,
+                                                    std::shared_ptr<TDGraphic> graphic,
+                                                    const StoredReader &read = StoredReader());
 
     // The kind shown in names and undo titles ("Rect", "Group", ...).
     virtual QString defaultNameFormat() const;

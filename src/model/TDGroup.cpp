@@ -448,12 +448,7 @@ QStringList TDGroup::archiveClassHierarchy() const
 
 std::shared_ptr<Archivable> TDGroup::decode(KeyedUnarchiver &unarchiver)
 {
-    const ArchivedDictionary stored(unarchiver);
-    if (!holdsDictionary(stored, unarchiver))
-        return nullptr;
-    auto group = std::make_shared<TDGroup>();
-    group->initWithValues(TDDictionaryReader(stored, "TDGroup"));
-    return group;
+    return decodeStored(unarchiver, "TDGroup", std::make_shared<TDGroup>());
 }
 
 } // namespace scrivane

@@ -46,12 +46,7 @@ QStringList TDLayer::archiveClassHierarchy() const
 
 std::shared_ptr<Archivable> TDLayer::decode(KeyedUnarchiver &unarchiver)
 {
-    const ArchivedDictionary stored(unarchiver);
-    if (!holdsDictionary(stored, unarchiver))
-        return nullptr;
-    auto layer = std::make_shared<TDLayer>();
-    layer->initWithValues(TDDictionaryReader(stored, "TDLayer"));
-    return layer;
+    return decodeStored(unarchiver, "TDLayer", std::make_shared<TDLayer>());
 }
 
 } // namespace scrivane

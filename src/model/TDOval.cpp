@@ -315,22 +315,20 @@ QStringList TDOval::archiveClassHierarchy() const
 
 std::shared_ptr<Archivable> TDOval::decode(KeyedUnarchiver &unarchiver)
 {
-    const ArchivedDictionary stored(unarchiver);
-    if (!holdsDictionary(stored, unarchiver))
-        return nullptr;
-    const TDDictionaryReader r(stored, "TDOval");
-    auto oval = std::make_shared<TDOval>();
-    oval->willChange();
-    oval->initWithValues(r);
-    if (const auto a = r.number(angleAKey))
-        oval->m_angleA = *a;
-    if (const auto b = r.number(angleBKey))
-        oval->m_angleB = *b;
-    if (const auto joined = r.boolean(joinedKey))
-        oval->m_joined = *joined;
-    oval->recalculatePath();
-    oval->didChange();
-    return oval;
+    return decodeStored(unarchiver, "TDOval", std::make_shared<TDOval>(),
+                        [](TDGraphic &graphic, const TDDictionaryReader &r) {
+                            auto &oval = static_cast<TDOval &>(graphic);
+                            oval.willChange();
+                            oval.initWithValues(r);
+                            if (const auto a = r.number(angleAKey))
+                                oval.m_angleA = *a;
+                            if (const auto b = r.number(angleBKey))
+                                oval.m_angleB = *b;
+                            if (const auto joined = r.boolean(joinedKey))
+                                oval.m_joined = *joined;
+                            oval.recalculatePath();
+                            oval.didChange();
+                        });
 }
 
 } // namespace scrivane

@@ -276,16 +276,14 @@ QStringList TDRectangle::archiveClassHierarchy() const
 
 std::shared_ptr<Archivable> TDRectangle::decode(KeyedUnarchiver &unarchiver)
 {
-    const ArchivedDictionary stored(unarchiver);
-    if (!holdsDictionary(stored, unarchiver))
-        return nullptr;
-    const TDDictionaryReader r(stored, "TDRectangle");
-    auto rectangle = std::make_shared<TDRectangle>();
-    rectangle->initWithValues(r);
-    if (const auto roundness = r.number(roundnessKey))
-        rectangle->m_roundness = *roundness;
-    rectangle->recalculatePath();
-    return rectangle;
+    return decodeStored(unarchiver, "TDRectangle", std::make_shared<TDRectangle>(),
+                        [](TDGraphic &graphic, const TDDictionaryReader &r) {
+                            auto &rectangle = static_cast<TDRectangle &>(graphic);
+                            rectangle.initWithValues(r);
+                            if (const auto roundness = r.number(roundnessKey))
+                                rectangle.m_roundness = *roundness;
+                            rectangle.recalculatePath();
+                        });
 }
 
 } // namespace scrivane
