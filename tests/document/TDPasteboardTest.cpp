@@ -1,6 +1,7 @@
 // Graphics on the pasteboard: the types a copy declares, pictures made only
 // when read, hostile archives, and images that outlive their document.
 
+#include "DocumentTestSupport.h"
 #include "document/TDDocument.h"
 #include "document/TDGlobalImageStore.h"
 #include "model/TDFillStyle.h"
@@ -11,7 +12,6 @@
 #include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
 
-#include <QBuffer>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -28,17 +28,6 @@ std::shared_ptr<TDRectangle> redRectangle(const Rect &rect)
     graphic->fillStyle()->setColor(Color::calibratedRGB(1, 0, 0));
     graphic->strokeStyle()->setStyle(TDStrokeNone);
     return graphic;
-}
-
-QByteArray pngOf(const QColor &colour, int width, int height)
-{
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(colour);
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return data;
 }
 
 } // namespace
@@ -137,7 +126,7 @@ TEST(TDPasteboard, CopiedImagesOutliveTheirDocument)
         auto graphic = redRectangle(Rect(0, 0, 8, 8));
         source.addGraphic(graphic);
         graphic->fillStyle()->setStyle(TDFillImage);
-        graphic->fillStyle()->setImageData(pngOf(QColor(0, 0, 255), 8, 8), QStringLiteral("png"));
+        graphic->fillStyle()->setImageData(doctest::solidPng(8, 8, QColor(0, 0, 255)), QStringLiteral("png"));
         key = graphic->fillStyle()->imageKey();
         ASSERT_TRUE(TDGlobalImageStore::instance().entry(key));
         ASSERT_TRUE(TDDocument::copy({graphic}, *pasteboard));

@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
+#include "HandBuiltPlist.h"
+
 #include <initializer_list>
 #include <utility>
 
@@ -390,32 +392,7 @@ TEST_F(KeyedArchive, EveryTruncationIsAnErrorAndNoByteFlipCrashes)
 namespace {
 
 // Hand-built archives, for structures no writer of ours produces.
-plist_t str(const char *s)
-{
-    return plist_new_string(s);
-}
-plist_t uid(uint64_t n)
-{
-    return plist_new_uid(n);
-}
-plist_t array(std::initializer_list<plist_t> items)
-{
-    plist_t a = plist_new_array();
-    for (plist_t item : items)
-        plist_array_append_item(a, item);
-    return a;
-}
-plist_t dict(std::initializer_list<std::pair<const char *, plist_t>> items)
-{
-    plist_t d = plist_new_dict();
-    for (const auto &[key, item] : items)
-        plist_dict_set_item(d, key, item);
-    return d;
-}
-plist_t description(const char *name)
-{
-    return dict({{"$classname", str(name)}, {"$classes", array({str(name)})}});
-}
+using namespace scrivane::handbuilt;
 
 QByteArray rawArchive(std::vector<plist_t> objects, plist_t rootEntry,
                       plist_t version = plist_new_uint(100000))
