@@ -97,13 +97,7 @@ QByteArray storedRectangle(uint64_t root, std::vector<uint64_t> listed, uint64_t
                         {"$version", plist_new_uint(100000)},
                         {"$objects", all},
                         {"$top", dict({{"root", uid(root)}})}});
-    char *bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(top, &bytes, &length);
-    QByteArray result(bytes, qsizetype(length));
-    plist_to_bin_free(bytes);
-    plist_free(top);
-    return result;
+    return binaryList(top);
 }
 
 // The warnings logged while it lives.

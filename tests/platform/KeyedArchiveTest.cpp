@@ -405,13 +405,7 @@ QByteArray rawArchive(std::vector<plist_t> objects, plist_t rootEntry,
                         {"$version", version},
                         {"$objects", all},
                         {"$top", rootEntry ? dict({{"root", rootEntry}}) : plist_new_dict()}});
-    char *bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(top, &bytes, &length);
-    QByteArray result(bytes, qsizetype(length));
-    plist_to_bin_free(bytes);
-    plist_free(top);
-    return result;
+    return binaryList(top);
 }
 
 struct HostileCase {

@@ -4,6 +4,8 @@
 // structures no writer of ours produces.  Each returns a new libplist node
 // that the container it is put into takes over.
 
+#include <QByteArray>
+
 #include <plist/plist.h>
 
 #include <cstdint>
@@ -42,6 +44,18 @@ inline plist_t dict(std::initializer_list<std::pair<const char *, plist_t>> item
 inline plist_t description(const char *name)
 {
     return dict({{"$classname", str(name)}, {"$classes", array({str(name)})}});
+}
+
+// The binary list of `top`, which is freed.
+inline QByteArray binaryList(plist_t top)
+{
+    char *bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(top, &bytes, &length);
+    QByteArray result(bytes, qsizetype(length));
+    plist_to_bin_free(bytes);
+    plist_free(top);
+    return result;
 }
 
 } // namespace scrivane::handbuilt
