@@ -324,6 +324,11 @@ bool GridSweep::eventHere(const Event &e) const
 
 void GridSweep::testPair(int left, int right)
 {
+    // A pair crosses once; once queued, its crossing is either still in the
+    // heap or behind the sweep, where it would be turned down below.
+    SegmentState &ls = mState[std::size_t(left)], &rs = mState[std::size_t(right)];
+    if (ls.queuedRight == right || rs.queuedLeft == left)
+        return;
     const Segment &s = mSegments[std::size_t(left)], &t = mSegments[std::size_t(right)];
     // Only a pair whose left segment heads to the right of the right one
     // can still cross; then it crosses when the crossing of the two lines
@@ -347,6 +352,8 @@ void GridSweep::testPair(int left, int right)
         if (grid::compare(q, mHere.known ? mHere.exact : here()) <= 0)
             return;
     }
+    ls.queuedRight = right;
+    rs.queuedLeft = left;
     mEvents.push_back({qy, qx, left, right});
     std::push_heap(mEvents.begin(), mEvents.end(), [this](const Event &l, const Event &r) { return later(l, r); });
 }

@@ -89,6 +89,9 @@ private:
         int firstRecord = -1;
         int right[2] = {0, 0}; // windings right of the current piece
         int endStep = -1;      // the step where the segment ended
+        // The last pairs queued with this segment on their left and on their
+        // right: a pair meets again after a third segment passed between them.
+        int queuedRight = -1, queuedLeft = -1;
     };
     // A crossing still to come, of two segments; its position in doubles
     // orders most pairs without the exact point.
