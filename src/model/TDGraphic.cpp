@@ -575,17 +575,6 @@ void TDGraphic::encode(KeyedArchiver &archiver) const
     archiver.encodeObject(toYAML());
 }
 
-std::optional<PropertyList> TDGraphic::storedDictionary(KeyedUnarchiver &unarchiver)
-{
-    PropertyList dictionary = unarchiver.decodeObject();
-    if (!dictionary.isDictionary()) {
-        qWarning().noquote()
-            << QStringLiteral("A stored %1 holds no dictionary; it was skipped").arg(unarchiver.className());
-        return std::nullopt;
-    }
-    return dictionary;
-}
-
 std::shared_ptr<Archivable> TDGraphic::decodeStored(KeyedUnarchiver &unarchiver, const char *owner,
                                                     std::shared_ptr<TDGraphic> graphic, const StoredReader &read)
 {

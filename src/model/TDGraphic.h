@@ -352,9 +352,6 @@ public:
     QStringList archiveClassHierarchy() const override;
     void encode(KeyedArchiver &archiver) const override;
     static std::shared_ptr<Archivable> decode(KeyedUnarchiver &unarchiver);
-    // The dictionary a graphic's archive holds, or nothing (with a warning)
-    // when the archive holds something else.
-    static std::optional<PropertyList> storedDictionary(KeyedUnarchiver &unarchiver);
     // What a graphic class's decode function does: reads the stored
     // dictionary of the object being decoded in place into `graphic`
     // (through `read`, else its initWithValues) and answers it; nothing,
