@@ -4,9 +4,11 @@
 // one, and running out of memory is an answer, not an exception.
 
 #include <cstddef>
+#include <memory>
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace scrivane::engine {
@@ -14,8 +16,34 @@ namespace scrivane::engine {
 // Indices are 32-bit; no array of the engine holds more elements.
 inline constexpr std::size_t kMaxElements = std::size_t(1) << 28;
 
+// An allocator whose default-constructed elements are left as the memory
+// holds them: for arrays sized once and then written element by element,
+// where zeroing first would touch every page twice.
 template <typename T>
-bool reserveFor(std::vector<T> &v, std::size_t n) noexcept
+struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <typename U>
+    UninitialisedAllocator(const UninitialisedAllocator<U> &) noexcept
+    {
+    }
+    template <typename U>
+    void construct(U *p) noexcept
+    {
+        ::new (static_cast<void *>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U *p, Args &&...args)
+    {
+        ::new (static_cast<void *>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+template <typename T, typename A>
+bool reserveFor(std::vector<T, A> &v, std::size_t n) noexcept
 {
     if (n > kMaxElements)
         return false;
@@ -31,8 +59,8 @@ bool reserveFor(std::vector<T> &v, std::size_t n) noexcept
     return true;
 }
 
-template <typename T>
-bool growAppend(std::vector<T> &v, const T &value) noexcept
+template <typename T, typename A>
+bool growAppend(std::vector<T, A> &v, const T &value) noexcept
 {
     if (v.size() == v.capacity() && !reserveFor(v, 2 * v.size() + 1))
         return false;
@@ -40,8 +68,8 @@ bool growAppend(std::vector<T> &v, const T &value) noexcept
     return true;
 }
 
-template <typename T>
-bool resizeTo(std::vector<T> &v, std::size_t n) noexcept
+template <typename T, typename A>
+bool resizeTo(std::vector<T, A> &v, std::size_t n) noexcept
 {
     if (!reserveFor(v, n))
         return false;

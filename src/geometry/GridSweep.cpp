@@ -354,8 +354,52 @@ void GridSweep::testPair(int left, int right)
     }
     ls.queuedRight = right;
     rs.queuedLeft = left;
-    mEvents.push_back({qy, qx, left, right});
-    std::push_heap(mEvents.begin(), mEvents.end(), [this](const Event &l, const Event &r) { return later(l, r); });
+    pushEvent({qy, qx, left, right});
+}
+
+// The event queue is a binary heap of its own: which of two children comes
+// first is a coin toss, so it is chosen without a branch.
+void GridSweep::pushEvent(const Event &e)
+{
+    mEvents.push_back(e);
+    std::size_t i = mEvents.size() - 1;
+    while (i > 0) {
+        const std::size_t parent = (i - 1) / 2;
+        if (!later(mEvents[parent], e))
+            break;
+        mEvents[i] = mEvents[parent];
+        i = parent;
+    }
+    mEvents[i] = e;
+}
+
+void GridSweep::popEvent()
+{
+    const Event last = mEvents.back();
+    mEvents.pop_back();
+    const std::size_t n = mEvents.size();
+    if (n == 0)
+        return;
+    // The hole at the top goes down to a leaf along the earlier children,
+    // then the last event rises from there to its place.
+    std::size_t i = 0;
+    for (;;) {
+        std::size_t child = 2 * i + 1;
+        if (child + 1 < n)
+            child += std::size_t(later(mEvents[child], mEvents[child + 1]));
+        else if (child >= n)
+            break;
+        mEvents[i] = mEvents[child];
+        i = child;
+    }
+    while (i > 0) {
+        const std::size_t parent = (i - 1) / 2;
+        if (!later(mEvents[parent], last))
+            break;
+        mEvents[i] = mEvents[parent];
+        i = parent;
+    }
+    mEvents[i] = last;
 }
 
 // Exact Bentley-Ottmann sweep over the segments.  Every place where the
@@ -364,11 +408,6 @@ void GridSweep::testPair(int left, int right)
 // windings follow from its left neighbour's.
 bool GridSweep::sweep()
 {
-    auto heapOrder = [this](const Event &l, const Event &r) { return later(l, r); };
-    auto popEvent = [this, &heapOrder]() {
-        std::pop_heap(mEvents.begin(), mEvents.end(), heapOrder);
-        mEvents.pop_back();
-    };
     const int graphs = int(mGraphEntries.size()) - 1;
     int cursor[2] = {0, 0};
     for (int g = 0; g < graphs; ++g)
@@ -725,9 +764,8 @@ bool GridSweep::routeSegments()
         ordered.clear();
         candidates.clear();
         const Int dx = s.b.x - s.a.x, dy = s.b.y - s.a.y;
-        mIndex.query(s.a, s.b, [&](int h, const GridPoint &c, bool halfOpen) {
-            if (mark[std::size_t(h)] == i)
-                return;
+        mIndex.query(s.a, s.b, [&mark, i](int h) { return mark[std::size_t(h)] == i; },
+                     [&](int h, const GridPoint &c, bool halfOpen) {
             if (halfOpen) {
                 ordered.push_back({(c.x - s.a.x) * dx + (c.y - s.a.y) * dy, h});
             } else {
@@ -820,15 +858,18 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         for (int k = 0; k < P; ++k)
             order[std::size_t(fill[std::size_t(mPieces[std::size_t(k)].u)]++)] = k;
     }
-    auto byV = [this](int i, int j) {
-        const int vi = mPieces[std::size_t(i)].v, vj = mPieces[std::size_t(j)].v;
-        return vi != vj ? vi < vj : i < j;
-    };
+    // By second pixel, then by index: one key, compared without a branch.
+    auto keyV = [this](int i) { return std::uint64_t(std::uint32_t(mPieces[std::size_t(i)].v)) << 32 | std::uint32_t(i); };
+    auto byV = [&keyV](int i, int j) { return keyV(i) < keyV(j); };
     for (int h = 0; h < H; ++h) {
         const int b = groupStart[std::size_t(h)], e = groupStart[std::size_t(h) + 1];
         if (e - b == 2) {
-            if (byV(order[std::size_t(b) + 1], order[std::size_t(b)]))
-                std::swap(order[std::size_t(b)], order[std::size_t(b) + 1]);
+            // Most groups hold two pieces, in either order by chance.
+            const int x = order[std::size_t(b)], y = order[std::size_t(b) + 1];
+            const std::uint64_t kx = keyV(x), ky = keyV(y);
+            const int swap = int(ky < kx);
+            order[std::size_t(b)] = swap ? y : x;
+            order[std::size_t(b) + 1] = swap ? x : y;
         } else if (e - b > 2) {
             std::sort(order.begin() + b, order.begin() + e, byV);
         }
@@ -849,27 +890,35 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         default: table[k] = inA; break;
         }
     }
-    const bool evenOdd[2] = {filling.rule[0] == engine::kEvenOdd, filling.rule[1] == engine::kEvenOdd};
-    auto filled = [&table, &evenOdd](const int *w) {
-        const bool inA = evenOdd[0] ? (w[0] & 1) != 0 : w[0] != 0;
-        const bool inB = evenOdd[1] ? (w[1] & 1) != 0 : w[1] != 0;
-        return table[int(inA) | int(inB) << 1];
+    // A winding counts through a mask: all its bits under the non-zero
+    // rule, the lowest under even-odd; which side of an edge is filled is
+    // a coin toss, so nothing here may branch on it.
+    unsigned tableBits = 0;
+    for (int k = 0; k < 4; ++k)
+        tableBits |= unsigned(table[k]) << k;
+    const int ruleMask[2] = {filling.rule[0] == engine::kEvenOdd ? 1 : -1, filling.rule[1] == engine::kEvenOdd ? 1 : -1};
+    auto filled = [tableBits, &ruleMask](const int *w) {
+        const unsigned inA = (w[0] & ruleMask[0]) != 0, inB = (w[1] & ruleMask[1]) != 0;
+        return (tableBits >> (inA | inB << 1)) & 1u;
     };
 
     // Pieces that rounding made coincide are one edge; the faces between
     // them collapsed, so their windings chain from the leftmost piece's left
     // side to the rightmost piece's right side.
-    std::vector<Kept> &kept = mKept;
-    kept.clear();
-    // At most one edge per piece: room reserved is not touched until used,
-    // and growing by doubling would touch every smaller copy too.
-    engine::reserveFor(kept, std::size_t(P));
+    auto pixels = [](const Piece &piece) { return std::uint64_t(std::uint32_t(piece.u)) << 32 | std::uint32_t(piece.v); };
+    std::vector<Kept, engine::UninitialisedAllocator<Kept>> &kept = mKept;
+    // At most one edge per piece: room made is not touched until written,
+    // and every group writes its edge there, counting it only when kept.
+    if (!engine::resizeTo(kept, std::size_t(P)))
+        return engine::kTooComplex;
+    int keptCount = 0;
     std::vector<int> &slot = mSlot;
     slot.assign(std::size_t(H), -1);
     for (int k = 0; k < P;) {
         const Piece &first = grouped(k);
+        const std::uint64_t firstPixels = pixels(first);
         int j = k + 1;
-        while (j < P && grouped(j).u == first.u && grouped(j).v == first.v)
+        while (j < P && pixels(grouped(j)) == firstPixels)
             ++j;
         int left[2] = {first.left[0], first.left[1]};
         int total[2] = {0, 0};
@@ -897,23 +946,31 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
             }
         }
         const int right[2] = {left[0] + total[0], left[1] + total[1]};
-        const bool inLeft = filled(left), inRight = filled(right);
-        if (inLeft != inRight) {
-            // The filled side goes on the side of (dy, -dx).
-            const bool forward = inRight;
-            kept.push_back({forward ? first.u : first.v, forward ? first.v : first.u, first.segment});
-            slot[std::size_t(first.u)] = slot[std::size_t(first.v)] = -2;
-        }
+        const unsigned inLeft = filled(left), inRight = filled(right);
+        const unsigned keep = inLeft ^ inRight;
+        // The filled side goes on the side of (dy, -dx).
+        const int flip = -int(inLeft); // all ones when the edge runs v -> u
+        const int uv = (first.u ^ first.v) & flip;
+        Kept &edge = kept[std::size_t(keptCount)];
+        edge.from = first.u ^ uv;
+        edge.to = first.v ^ uv;
+        edge.segment = first.segment;
+        keptCount += int(keep);
+        // -1 (unused) becomes -2 (used) by clearing the lowest bit.
+        slot[std::size_t(first.u)] &= ~int(keep);
+        slot[std::size_t(first.v)] &= ~int(keep);
         k = j;
     }
+    kept.resize(std::size_t(keptCount));
 
     // The pieces are done with; the result's arrays may take their room.
     releaseLarge(mPieces), releaseLarge(mGroupOrder);
 
     int points = 0;
     for (int h = 0; h < H; ++h) {
-        if (slot[std::size_t(h)] == -2)
-            slot[std::size_t(h)] = points++;
+        const int used = int(slot[std::size_t(h)] == -2);
+        slot[std::size_t(h)] = used ? points : -1;
+        points += used;
     }
     destination.reset(0);
     destination.makeBackData(backData);
@@ -924,31 +981,34 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         | PolyGraph::kHasSweepEdgeData | PolyGraph::kHasWindingData;
     if (destination.mFlags & sideArrays)
         destination.makeSweepWorkData(false), destination.makeWindingData(false);
-    if (!engine::resizeTo(destination.mPoints, std::size_t(points))
+    // One point more than the result has: the hot pixels that no edge
+    // uses are all written there, so that the loop does not branch.
+    if (!engine::resizeTo(destination.mPoints, std::size_t(points) + 1)
         || !engine::reserveFor(destination.mEdges, kept.size())
         || (backData && !engine::resizeTo(destination.mBackData, kept.size())))
         return engine::kTooComplex;
     for (int h = 0; h < H; ++h) {
         const int at = slot[std::size_t(h)];
-        if (at >= 0) {
-            GraphPoint &gp = destination.mPoints[std::size_t(at)];
-            gp = GraphPoint{};
-            gp.x = grid::fromGrid(mHot[std::size_t(h)].x);
-            gp.y = grid::fromGrid(mHot[std::size_t(h)].y);
-        }
+        GraphPoint &gp = destination.mPoints[std::size_t(at >= 0 ? at : points)];
+        gp = GraphPoint{};
+        gp.x = grid::fromGrid(mHot[std::size_t(h)].x);
+        gp.y = grid::fromGrid(mHot[std::size_t(h)].y);
     }
+    destination.mPoints.pop_back();
     if (points > 0)
         destination.mFlags |= PolyGraph::kPointsAdded;
     std::vector<GraphEdge> &edges = destination.mEdges;
-    auto link = [&edges](GraphPoint &p, int point, int e, bool atStart) {
+    // Whether a point already has an edge is a coin toss: the new edge is
+    // hooked onto the point's last edge or, for its first, onto a stand-in.
+    GraphEdge standIn;
+    auto link = [&edges, &standIn](GraphPoint &p, int point, int e, bool atStart) {
         GraphEdge &edge = edges[std::size_t(e)];
         (atStart ? edge.prevAtStart : edge.prevAtEnd) = p.lastEdge;
-        if (p.lastEdge >= 0) {
-            GraphEdge &tail = edges[std::size_t(p.lastEdge)];
-            (tail.start == point ? tail.nextAtStart : tail.nextAtEnd) = e;
-        } else {
-            p.firstEdge = e;
-        }
+        const bool first = p.lastEdge < 0;
+        GraphEdge *tail = first ? &standIn : edges.data() + p.lastEdge;
+        // nextAtStart and nextAtEnd lie two fields apart.
+        (&tail->nextAtStart)[2 * int(tail->start != point)] = e;
+        p.firstEdge = first ? e : p.firstEdge;
         p.lastEdge = e;
     };
     for (const Kept &k : kept) {
@@ -971,7 +1031,11 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         const PolyGraph &source = *mGraphs[s.tag];
         BackData bd = source.hasFlag(PolyGraph::kHasBackData) ? source.backData(s.edge) : BackData{};
         // Source parameters by projection on the source edge.
-        const GridPoint S = s.weight < 0 ? s.b : s.a, E = s.weight < 0 ? s.a : s.b;
+        // The source edge's start and end, chosen without a branch: which
+        // way it ran is a coin toss.
+        const std::int32_t back = std::int32_t(s.weight) >> 7; // all ones when it ran b -> a
+        const std::int32_t swapX = (s.a.x ^ s.b.x) & back, swapY = (s.a.y ^ s.b.y) & back;
+        const GridPoint S{s.a.x ^ swapX, s.a.y ^ swapY}, E{s.b.x ^ swapX, s.b.y ^ swapY};
         const double dx = double(E.x - S.x), dy = double(E.y - S.y);
         const double inverse = 1.0 / (dx * dx + dy * dy);
         const float t0 = bd.tStart, t1 = bd.tEnd;

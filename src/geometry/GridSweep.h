@@ -7,6 +7,7 @@
 // it passes (so that rounding creates no new crossing), merges the pieces
 // that rounding made coincide and keeps the edges between filled and empty.
 
+#include "geometry/EngineStorage.h"
 #include "geometry/GridArithmetic.h"
 #include "geometry/HotPixelIndex.h"
 
@@ -140,15 +141,17 @@ private:
     {
         return (std::fabs(dx) + std::fabs(dy)) * 0x1p-22 + (std::fabs(dx * py) + std::fabs(dy * px)) * 0x1p-50;
     }
-    // Heap order: the event that comes later in the sweep sinks.
+    // Heap order: the event that comes later in the sweep sinks.  Events
+    // nearer than kNear in y are rare; the others are ordered by a value,
+    // not a branch, so that the heap's choices compile to selections.
     bool later(const Event &l, const Event &r) const
     {
-        if (l.y < r.y - kNear)
-            return false;
-        if (l.y > r.y + kNear)
-            return true;
-        return laterExactly(l, r);
+        if (std::fabs(l.y - r.y) <= kNear) [[unlikely]]
+            return laterExactly(l, r);
+        return l.y > r.y;
     }
+    void pushEvent(const Event &e);
+    void popEvent();
     bool laterExactly(const Event &l, const Event &r) const;
 
     // Work buffers are kept per thread between sweeps, so that a pipeline
@@ -185,7 +188,7 @@ private:
         int from, to;
         int segment; // that of the edge's first piece
     };
-    std::vector<Kept> mKept;
+    std::vector<Kept, engine::UninitialisedAllocator<Kept>> mKept;
 };
 
 } // namespace scrivane

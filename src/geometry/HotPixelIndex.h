@@ -22,9 +22,10 @@ public:
     // closed square (half a grid step around it) meets the segment a-b;
     // halfOpen tells whether the half-open square ([c - 1/2, c + 1/2) on
     // both axes, the square that rounding assigns to the pixel) meets it
-    // too.
-    template <typename Visit>
-    void query(const grid::GridPoint &a, const grid::GridPoint &b, Visit &&visit) const;
+    // too.  Pixels for which `skip(i)` holds are passed over: the test is
+    // made for every pixel near the segment, without a branch of its own.
+    template <typename Skip, typename Visit>
+    void query(const grid::GridPoint &a, const grid::GridPoint &b, Skip &&skip, Visit &&visit) const;
 
     // Whether the segment a-b meets the square of side 1 around c: closed,
     // or half-open as above.
@@ -48,8 +49,8 @@ private:
     std::vector<Slot> mCellPoints;
 };
 
-template <typename Visit>
-void HotPixelIndex::query(const grid::GridPoint &a, const grid::GridPoint &b, Visit &&visit) const
+template <typename Skip, typename Visit>
+void HotPixelIndex::query(const grid::GridPoint &a, const grid::GridPoint &b, Skip &&skip, Visit &&visit) const
 {
     using grid::Int;
     if (mColumns == 0)
@@ -78,8 +79,10 @@ void HotPixelIndex::query(const grid::GridPoint &a, const grid::GridPoint &b, Vi
             const Int bandHi = std::min(mMinY + ((row + 1) << mShift) + 1, hiY);
             const double x0 = double(a.x) + slope * double(bandLo - a.y);
             const double x1 = double(a.x) + slope * double(bandHi - a.y);
-            xLo = std::max(loX, Int(std::floor(std::min(x0, x1))) - 1);
-            xHi = std::min(hiX, Int(std::ceil(std::max(x0, x1))) + 1);
+            // Truncation errs by less than one step either way, which a
+            // margin of two covers (floor and ceil would be library calls).
+            xLo = std::max(loX, Int(std::min(x0, x1)) - 2);
+            xHi = std::min(hiX, Int(std::max(x0, x1)) + 2);
         }
         const Int colFirst = cellOf(xLo, mMinX, mColumns), colLast = cellOf(xHi, mMinX, mColumns);
         const int *start = mCellStart.data() + row * mColumns;
@@ -91,7 +94,9 @@ void HotPixelIndex::query(const grid::GridPoint &a, const grid::GridPoint &b, Vi
             Int side = 2 * (dx * (c.y - a.y) - dy * (c.x - a.x));
             if (side < 0)
                 side = -side;
-            if (side > reach)
+            // Most pixels near a segment are its own, to be skipped: one
+            // test for both keeps the branch predictable.
+            if (((reach - side) | -Int(skip(slot.index))) < 0)
                 continue;
             // Strictly inside: the open square is met.  Only the rare
             // boundary cases need the exact half-open test.

@@ -102,13 +102,21 @@ void PolyGraph::toCommandPath(CommandPath &destination, int n, const CommandPath
     // The angular order by the directions between the rounded end points;
     // on a graph whose points lie on the grid already (every sweep result)
     // the stored directions are those differences, exactly.
-    sortEdgesBy(pointsOnGrid() ? DirectionSource::Stored : DirectionSource::SnappedPoints);
+    // A point with one edge in and one out passes the walk on from the
+    // one to the other whatever their order, so only the others are sorted.
+    sortEdgesBy(pointsOnGrid() ? DirectionSource::Stored : DirectionSource::SnappedPoints, false);
     makeEdgeData(false);
 
     std::vector<char> visited(static_cast<std::size_t>(edgeCount()), 0);
     std::vector<int> next(static_cast<std::size_t>(edgeCount()), -1), prev(static_cast<std::size_t>(edgeCount()), -1);
     auto turn = [&](int current, int point) {
         // The next free outgoing edge after the incoming one, in angular order.
+        const GraphPoint &pt = mPoints[std::size_t(point)];
+        if (pt.inDegree == 1 && pt.outDegree == 1) {
+            // The point's two edges are its first and last.
+            const int out = pt.firstEdge ^ pt.lastEdge ^ current;
+            return visited[std::size_t(out)] ? -1 : out;
+        }
         int x = current;
         for (int guard = 0; guard <= edgeCount(); ++guard) {
             x = nextAt(x, point);
@@ -174,7 +182,9 @@ void PolyGraph::toCommandPathPlain(CommandPath &destination)
     // The angular order by the directions between the rounded end points;
     // on a graph whose points lie on the grid already (every sweep result)
     // the stored directions are those differences, exactly.
-    sortEdgesBy(pointsOnGrid() ? DirectionSource::Stored : DirectionSource::SnappedPoints);
+    // A point with one edge in and one out passes the walk on from the
+    // one to the other whatever their order, so only the others are sorted.
+    sortEdgesBy(pointsOnGrid() ? DirectionSource::Stored : DirectionSource::SnappedPoints, false);
     makeEdgeData(false);
     std::vector<char> visited(static_cast<std::size_t>(edgeCount()), 0);
     std::vector<int> prev(static_cast<std::size_t>(edgeCount()), -1);

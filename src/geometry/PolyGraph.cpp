@@ -484,15 +484,22 @@ void PolyGraph::sortEdges()
     sortEdgesBy(work ? DirectionSource::WorkRecords : DirectionSource::Stored);
 }
 
-void PolyGraph::sortEdgesBy(DirectionSource source)
+void PolyGraph::sortEdgesBy(DirectionSource source, bool passThrough)
 {
     mFlags &= ~kEdgesUnsorted;
     std::vector<IncidentRecord> records;
+    bool skipped = false;
     for (int i = 0; i < pointCount(); ++i) {
         const GraphPoint &p = mPoints[std::size_t(i)];
+        if (!passThrough && p.inDegree == 1 && p.outDegree == 1) {
+            skipped = true;
+            continue;
+        }
         if (p.inDegree + p.outDegree >= 2)
             sortIncidence(i, source, records);
     }
+    if (skipped)
+        mFlags |= kEdgesUnsorted;
 }
 
 bool PolyGraph::isEulerian(bool directed) const

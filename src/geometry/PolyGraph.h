@@ -199,7 +199,10 @@ private:
     // Where the angular order takes edge directions from.
     enum class DirectionSource { Stored, WorkRecords, SnappedPoints };
     void sortIncidence(int point, DirectionSource source, std::vector<IncidentRecord> &records);
-    void sortEdgesBy(DirectionSource source);
+    // With passThrough false, points with one edge in and one out keep
+    // their order (any order of two edges is the same cycle) and the graph
+    // stays marked unsorted.
+    void sortEdgesBy(DirectionSource source, bool passThrough = true);
     // Every point on the 1/32 grid and every stored direction the exact
     // difference of its end points.
     bool pointsOnGrid() const;
