@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <new>
 
 namespace scrivane {
@@ -120,7 +121,7 @@ GridSweep::~GridSweep()
     clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mEndSeed), clear(mKeys), clear(mKeysSpare), clear(mOrder), clear(mRoute);
     clear(mCandidates), clear(mGroupStart), clear(mGroupOrder), clear(mSlot), clear(mUsed), clear(mOrdered), clear(mOwnOrdered);
     clear(mMark), clear(mOwnAt), clear(mRecordStart), clear(mSteps), clear(mOwn);
-    clear(mKept);
+    clear(mKept), clear(mLines);
     if (bytes > kKeptBytes) {
         if (mBorrowed)
             tCache.inUse = false;
@@ -145,7 +146,7 @@ void GridSweep::exchangeBuffers(GridSweep &o)
     std::swap(mOrder, o.mOrder), std::swap(mRoute, o.mRoute), std::swap(mCandidates, o.mCandidates);
     std::swap(mGroupStart, o.mGroupStart), std::swap(mGroupOrder, o.mGroupOrder), std::swap(mSlot, o.mSlot);
     std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mOwnOrdered, o.mOwnOrdered);
-    std::swap(mKept, o.mKept);
+    std::swap(mKept, o.mKept), std::swap(mLines, o.mLines);
     std::swap(mMark, o.mMark), std::swap(mOwnAt, o.mOwnAt), std::swap(mRecordStart, o.mRecordStart);
     std::swap(mSteps, o.mSteps), std::swap(mOwn, o.mOwn);
 }
@@ -300,16 +301,16 @@ const ExactPoint &GridSweep::here() const
 // their error; only then is the exact point needed.
 bool GridSweep::passesHere(int s) const
 {
-    const Segment &seg = mSegments[std::size_t(s)];
-    const GridPoint a = seg.a, b = seg.b;
-    if (mHere.known && mHere.exact.isGridPoint())
-        return grid::orient(a, b, mHere.exact.whole()) == 0;
-    const double dx = double(b.x - a.x), dy = double(b.y - a.y);
-    const double px = mHere.x - double(a.x), py = mHere.y - double(a.y);
-    const double o = dx * py - dy * px;
-    if (std::fabs(o) > filterBound(dx, dy, px, py))
+    if (mHere.known && mHere.exact.isGridPoint()) {
+        const Segment &seg = mSegments[std::size_t(s)];
+        return grid::orient(seg.a, seg.b, mHere.exact.whole()) == 0;
+    }
+    const Line &line = mLines[std::size_t(s)];
+    const double o = line.dx * (mHere.y - line.ay) - line.dy * (mHere.x - line.ax);
+    if (std::fabs(o) > line.bound)
         return false;
-    return sideOf(a, b, here()) == 0;
+    const Segment &seg = mSegments[std::size_t(s)];
+    return sideOf(seg.a, seg.b, here()) == 0;
 }
 
 // Whether the event lies at the current step's point.
@@ -327,19 +328,19 @@ void GridSweep::testPair(int left, int right)
     // A pair crosses once; once queued, its crossing is either still in the
     // heap or behind the sweep, where it would be turned down below.
     SegmentState &ls = mState[std::size_t(left)], &rs = mState[std::size_t(right)];
-    if (ls.queuedRight == right || rs.queuedLeft == left)
-        return;
     const Segment &s = mSegments[std::size_t(left)], &t = mSegments[std::size_t(right)];
     // Only a pair whose left segment heads to the right of the right one
     // can still cross; then it crosses when the crossing of the two lines
     // lies inside both, as the two parameters tell exactly.
     const Int d1x = s.b.x - s.a.x, d1y = s.b.y - s.a.y, d2x = t.b.x - t.a.x, d2y = t.b.y - t.a.y;
-    // All three tests in one branch: which of them fails is a coin toss.
+    // All the tests in one branch, that of a pair queued before too:
+    // which of them fails is a coin toss.
     const Int den = grid::cross(d1x, d1y, d2x, d2y);
     const Int wx = t.a.x - s.a.x, wy = t.a.y - s.a.y;
     const Int num = grid::cross(wx, wy, d2x, d2y);
     const Int onT = grid::cross(wx, wy, d1x, d1y);
-    if (!((den > 0) & (num > 0) & (num < den) & (onT > 0) & (onT < den)))
+    const bool fresh = (ls.queuedRight != right) & (rs.queuedLeft != left);
+    if (!((den > 0) & (num > 0) & (num < den) & (onT > 0) & (onT < den) & fresh))
         return;
     // The crossing in doubles; its exact point is found again when its
     // step comes, or here when it lies too near the current one to tell.
@@ -413,6 +414,16 @@ bool GridSweep::sweep()
     for (int g = 0; g < graphs; ++g)
         cursor[g] = mGraphEntries[std::size_t(g)];
     mState.assign(mSegments.size(), SegmentState{});
+    mLines.resize(mSegments.size());
+    for (std::size_t k = 0; k < mSegments.size(); ++k) {
+        const Segment &seg = mSegments[k];
+        Line &line = mLines[k];
+        line.ax = double(seg.a.x);
+        line.ay = double(seg.a.y);
+        line.dx = double(seg.b.x - seg.a.x);
+        line.dy = double(seg.b.y - seg.a.y);
+        line.bound = lineBound(line.dx, line.dy);
+    }
     mRecords.clear();
     mRecords.reserve(2 * mSegments.size() + 16);
     mEvents.clear();
@@ -867,9 +878,9 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
             // Most groups hold two pieces, in either order by chance.
             const int x = order[std::size_t(b)], y = order[std::size_t(b) + 1];
             const std::uint64_t kx = keyV(x), ky = keyV(y);
-            const int swap = int(ky < kx);
-            order[std::size_t(b)] = swap ? y : x;
-            order[std::size_t(b) + 1] = swap ? x : y;
+            const int swap = (x ^ y) & -int(ky < kx);
+            order[std::size_t(b)] = x ^ swap;
+            order[std::size_t(b) + 1] = y ^ swap;
         } else if (e - b > 2) {
             std::sort(order.begin() + b, order.begin() + e, byV);
         }
@@ -969,7 +980,7 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
     int points = 0;
     for (int h = 0; h < H; ++h) {
         const int used = int(slot[std::size_t(h)] == -2);
-        slot[std::size_t(h)] = used ? points : -1;
+        slot[std::size_t(h)] = (points & -used) | (used - 1); // points when used, else -1
         points += used;
     }
     destination.reset(0);
@@ -1004,11 +1015,14 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
     auto link = [&edges, &standIn](GraphPoint &p, int point, int e, bool atStart) {
         GraphEdge &edge = edges[std::size_t(e)];
         (atStart ? edge.prevAtStart : edge.prevAtEnd) = p.lastEdge;
-        const bool first = p.lastEdge < 0;
-        GraphEdge *tail = first ? &standIn : edges.data() + p.lastEdge;
+        const int firstMask = p.lastEdge >> 31; // all ones for the point's first edge
+        const auto edgeAddress = std::uintptr_t(edges.data() + (p.lastEdge & ~firstMask));
+        const auto standInAddress = std::uintptr_t(&standIn);
+        const auto mask = std::uintptr_t(std::intptr_t(firstMask));
+        GraphEdge *tail = reinterpret_cast<GraphEdge *>((standInAddress & mask) | (edgeAddress & ~mask));
         // nextAtStart and nextAtEnd lie two fields apart.
         (&tail->nextAtStart)[2 * int(tail->start != point)] = e;
-        p.firstEdge = first ? e : p.firstEdge;
+        p.firstEdge ^= (p.firstEdge ^ e) & firstMask;
         p.lastEdge = e;
     };
     for (const Kept &k : kept) {
@@ -1074,7 +1088,7 @@ int GridSweep::run(PolyGraph &destination, const Filling &filling, bool backData
             destination.reset(0);
             return engine::kTooComplex;
         }
-        releaseLarge(mEvents), releaseLarge(mStarts), releaseLarge(mEntries);
+        releaseLarge(mEvents), releaseLarge(mStarts), releaseLarge(mEntries), releaseLarge(mLines);
         assignPixels();
         releaseLarge(mStepPixel);
         if (!routeSegments()) {

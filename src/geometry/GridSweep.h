@@ -136,11 +136,16 @@ private:
     bool eventHere(const Event &e) const;
     // A bound on the error of dx * py - dy * px in doubles, where px and py
     // are offsets from a grid point to a crossing's doubles: beyond it the
-    // sign of the double is the exact sign.
-    static double filterBound(double dx, double dy, double px, double py)
-    {
-        return (std::fabs(dx) + std::fabs(dy)) * 0x1p-22 + (std::fabs(dx * py) + std::fabs(dy * px)) * 0x1p-50;
-    }
+    // sign of the double is the exact sign.  The offsets are below 2^25
+    // (grid coordinates are below 2^24), so the bound depends on the line
+    // alone: (|dx| + |dy|) (2^-22 + 2^25 * 2^-50).
+    static double lineBound(double dx, double dy) { return (std::fabs(dx) + std::fabs(dy)) * (0x1p-22 + 0x1p-25); }
+    // Each segment's line in doubles, for the test whether it passes a
+    // crossing.
+    struct Line {
+        double ax, ay, dx, dy, bound;
+    };
+    std::vector<Line> mLines;
     // Heap order: the event that comes later in the sweep sinks.  Events
     // nearer than kNear in y are rare; the others are ordered by a value,
     // not a branch, so that the heap's choices compile to selections.
