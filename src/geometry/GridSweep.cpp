@@ -998,12 +998,15 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         || !engine::reserveFor(destination.mEdges, kept.size())
         || (backData && !engine::resizeTo(destination.mBackData, kept.size())))
         return engine::kTooComplex;
+    Int largest = 0;
     for (int h = 0; h < H; ++h) {
         const int at = slot[std::size_t(h)];
         GraphPoint &gp = destination.mPoints[std::size_t(at >= 0 ? at : points)];
+        const GridPoint &c = mHot[std::size_t(h)];
         gp = GraphPoint{};
-        gp.x = grid::fromGrid(mHot[std::size_t(h)].x);
-        gp.y = grid::fromGrid(mHot[std::size_t(h)].y);
+        gp.x = grid::fromGrid(c.x);
+        gp.y = grid::fromGrid(c.y);
+        largest = std::max({largest, c.x < 0 ? -c.x : c.x, c.y < 0 ? -c.y : c.y});
     }
     destination.mPoints.pop_back();
     if (points > 0)
@@ -1020,8 +1023,7 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         const auto standInAddress = std::uintptr_t(&standIn);
         const auto mask = std::uintptr_t(std::intptr_t(firstMask));
         GraphEdge *tail = reinterpret_cast<GraphEdge *>((standInAddress & mask) | (edgeAddress & ~mask));
-        // nextAtStart and nextAtEnd lie two fields apart.
-        (&tail->nextAtStart)[2 * int(tail->start != point)] = e;
+        linkAt(tail->nextAtStart, tail->start != point) = e;
         p.firstEdge ^= (p.firstEdge ^ e) & firstMask;
         p.lastEdge = e;
     };
@@ -1076,6 +1078,9 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         return engine::kNotEulerian;
     }
     destination.mNormalized = 1;
+    // Grid points below 2^18 in size have exact float differences, so the
+    // edges' directions are exact too.
+    destination.mKnownOnGrid = largest < (Int(1) << (18 + engine::kGridShift));
     return engine::kOk;
 }
 

@@ -118,13 +118,15 @@ void PolyGraph::toCommandPath(CommandPath &destination, int n, const CommandPath
             return visited[std::size_t(out)] ? -1 : out;
         }
         int x = current;
+        const int first = pt.firstEdge;
+        if (first < 0)
+            return -1;
         for (int guard = 0; guard <= edgeCount(); ++guard) {
             x = nextAt(x, point);
-            if (x < 0)
-                x = mPoints[std::size_t(point)].firstEdge;
-            if (x < 0 || x == current)
+            x += (first - x) & (x >> 31); // past the last edge: the first
+            if (x == current)
                 return -1;
-            if (mEdges[std::size_t(x)].start == point && !visited[std::size_t(x)])
+            if ((mEdges[std::size_t(x)].start == point) & !visited[std::size_t(x)])
                 return x;
         }
         return -1;

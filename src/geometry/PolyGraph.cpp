@@ -67,6 +67,7 @@ void PolyGraph::releaseStorage()
 {
     mPoints = {};
     mEdges = {};
+    mKnownOnGrid = false;
     mPointData = {};
     mEdgeData = {};
     mSweepEdgeData = {};
@@ -86,6 +87,7 @@ void PolyGraph::reset(int n)
     mWindingData.clear();
     mBackData.clear();
     mNormalized = 1;
+    mKnownOnGrid = false;
     if (n > 0) {
         engine::reserveFor(mPoints, std::size_t(n));
         engine::reserveFor(mEdges, std::size_t(n));
@@ -98,6 +100,7 @@ int PolyGraph::addPoint(float x, float y)
     GraphPoint p;
     p.x = x;
     p.y = y;
+    mKnownOnGrid = false;
     if (!engine::growAppend(mPoints, p))
         return -1;
     if (hasFlag(kHasPointData) && !engine::growAppend(mPointData, PointWorkRecord{})) {
@@ -133,6 +136,7 @@ int PolyGraph::addEdge(int start, int end)
     if (!growEdgeArrays(mEdges.size() + 1))
         return -1;
     mNormalized = 0;
+    mKnownOnGrid = false;
     GraphEdge e;
     e.dx = mPoints[std::size_t(end)].x - mPoints[std::size_t(start)].x;
     e.dy = mPoints[std::size_t(end)].y - mPoints[std::size_t(start)].y;
@@ -461,6 +465,8 @@ void PolyGraph::sortIncidence(int point, DirectionSource source, std::vector<Inc
 
 bool PolyGraph::pointsOnGrid() const
 {
+    if (mKnownOnGrid)
+        return true;
     for (const GraphPoint &p : mPoints) {
         // Multiples of 1/32 below 2^18 in size: their differences are exact
         // in floats.
@@ -595,6 +601,7 @@ void PolyGraph::copyFrom(const PolyGraph *source)
     mPoints = source->mPoints;
     mEdges = source->mEdges;
     mNormalized = source->mNormalized;
+    mKnownOnGrid = source->mKnownOnGrid;
     mFlags = source->mFlags & (kPointsAdded | kEdgesUnsorted);
 }
 

@@ -6,6 +6,7 @@
 
 #include "geometry/EngineCodes.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -38,6 +39,16 @@ struct GraphEdge {
     int nextAtEnd = -1;
     int prevAtEnd = -1;
 };
+
+// An edge's links at its end lie two fields after those at its start, so
+// that which end a point is (a coin toss) picks a field by offset rather
+// than by a branch.
+static_assert(offsetof(GraphEdge, nextAtEnd) - offsetof(GraphEdge, nextAtStart) == 2 * sizeof(int));
+static_assert(offsetof(GraphEdge, prevAtEnd) - offsetof(GraphEdge, prevAtStart) == 2 * sizeof(int));
+inline int &linkAt(int &atStart, bool atEnd)
+{
+    return (&atStart)[2 * int(atEnd)];
+}
 
 struct PointWorkRecord {
     int entryIndex = 0;
@@ -188,12 +199,12 @@ private:
     int &nextAt(int e, int point)
     {
         GraphEdge &edge = mEdges[std::size_t(e)];
-        return edge.start == point ? edge.nextAtStart : edge.nextAtEnd;
+        return linkAt(edge.nextAtStart, edge.start != point);
     }
     int &prevAt(int e, int point)
     {
         GraphEdge &edge = mEdges[std::size_t(e)];
-        return edge.start == point ? edge.prevAtStart : edge.prevAtEnd;
+        return linkAt(edge.prevAtStart, edge.start != point);
     }
     bool growEdgeArrays(std::size_t n);
     // Where the angular order takes edge directions from.
@@ -222,6 +233,10 @@ private:
     std::vector<GraphEdge> mEdges;
     int mNormalized = 1;
     std::uint32_t mFlags = 0;
+    // Set by a sweep that left every point on the grid (and small enough
+    // for exact differences); anything that adds a point or an edge clears
+    // it, so that pointsOnGrid() need not look at every point again.
+    bool mKnownOnGrid = false;
     std::vector<PointWorkRecord> mPointData;
     std::vector<EdgeWorkRecord> mEdgeData;
     std::vector<SweepEdgeRecord> mSweepEdgeData;
