@@ -445,6 +445,34 @@ void PolyGraph::sortIncidence(int point, DirectionSource source, std::vector<Inc
     records.clear();
     for (int e = p.firstEdge; e >= 0; e = nextAt(e, point))
         records.push_back(recordOf(e));
+    if (records.size() == 4) {
+        // A crossing kept as a point: four edges, put in order by a fixed
+        // network of exchanges whose outcomes are selections (the order of
+        // the edges round a point is a coin toss at every comparison).
+        // Directions at a point are distinct, so any sort gives this order.
+        auto before = [](const IncidentRecord &u, const IncidentRecord &v) {
+            return (u.sector < v.sector) | ((u.sector == v.sector) & (u.dx * v.dy - u.dy * v.dx > 0));
+        };
+        int at[4] = {0, 1, 2, 3};
+        auto exchange = [&](int i, int j) {
+            const int x = at[i], y = at[j];
+            const int swap = (x ^ y) & -int(before(records[std::size_t(y)], records[std::size_t(x)]));
+            at[i] = x ^ swap;
+            at[j] = y ^ swap;
+        };
+        exchange(0, 1), exchange(2, 3), exchange(0, 2), exchange(1, 3), exchange(1, 2);
+        const int edges[4] = {records[std::size_t(at[0])].edge, records[std::size_t(at[1])].edge,
+                              records[std::size_t(at[2])].edge, records[std::size_t(at[3])].edge};
+        p.firstEdge = edges[0];
+        p.lastEdge = edges[3];
+        for (int k = 0; k < 4; ++k) {
+            const bool atEnd = !records[std::size_t(at[k])].isStart;
+            GraphEdge &edge = mEdges[std::size_t(edges[k])];
+            linkAt(edge.prevAtStart, atEnd) = k > 0 ? edges[k - 1] : -1;
+            linkAt(edge.nextAtStart, atEnd) = k < 3 ? edges[k + 1] : -1;
+        }
+        return;
+    }
     std::sort(records.begin(), records.end(), angularBefore);
     const int n = int(records.size());
     p.firstEdge = records.front().edge;
