@@ -358,14 +358,15 @@ void GridSweep::testPair(int left, int right)
     pushEvent({qy, qx, left, right});
 }
 
-// The event queue is a binary heap of its own: which of two children comes
-// first is a coin toss, so it is chosen without a branch.
+// The event queue is a heap of its own, with four children per event: half
+// as many levels to pass as a binary heap, and which child comes first (a
+// coin toss) is chosen by selections, not branches.
 void GridSweep::pushEvent(const Event &e)
 {
     mEvents.push_back(e);
     std::size_t i = mEvents.size() - 1;
     while (i > 0) {
-        const std::size_t parent = (i - 1) / 2;
+        const std::size_t parent = (i - 1) / 4;
         if (!later(mEvents[parent], e))
             break;
         mEvents[i] = mEvents[parent];
@@ -381,20 +382,30 @@ void GridSweep::popEvent()
     const std::size_t n = mEvents.size();
     if (n == 0)
         return;
-    // The hole at the top goes down to a leaf along the earlier children,
+    // The hole at the top goes down to a leaf along the earliest children,
     // then the last event rises from there to its place.
+    const Event *events = mEvents.data();
     std::size_t i = 0;
     for (;;) {
-        std::size_t child = 2 * i + 1;
-        if (child + 1 < n)
-            child += std::size_t(later(mEvents[child], mEvents[child + 1]));
-        else if (child >= n)
+        const std::size_t child = 4 * i + 1;
+        std::size_t earliest;
+        if (child + 3 < n) {
+            const std::size_t a = child + std::size_t(later(events[child], events[child + 1]));
+            const std::size_t b = child + 2 + std::size_t(later(events[child + 2], events[child + 3]));
+            const std::size_t pickB = std::size_t(0) - std::size_t(later(events[a], events[b]));
+            earliest = a ^ ((a ^ b) & pickB);
+        } else if (child < n) {
+            earliest = child;
+            for (std::size_t c = child + 1; c < n; ++c)
+                earliest = later(events[earliest], events[c]) ? c : earliest;
+        } else {
             break;
-        mEvents[i] = mEvents[child];
-        i = child;
+        }
+        mEvents[i] = events[earliest];
+        i = earliest;
     }
     while (i > 0) {
-        const std::size_t parent = (i - 1) / 2;
+        const std::size_t parent = (i - 1) / 4;
         if (!later(mEvents[parent], last))
             break;
         mEvents[i] = mEvents[parent];
