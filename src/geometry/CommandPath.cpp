@@ -87,6 +87,14 @@ PathCommand *CommandPath::appendBlank(std::int32_t kind)
 
 void CommandPath::recordSubpathLength(int extra)
 {
+    // The open subpath's moveto is known; the walk back finds it otherwise.
+    const int pending = mPendingMoveTo;
+    if (pending >= 0 && pending < commandCount() && mCommands[std::size_t(pending)].type() == kPathMoveTo) {
+        mCommands[std::size_t(pending)].count = commandCount() - pending + extra;
+        mFlags &= ~kSubpathOpen;
+        mPendingMoveTo = -1;
+        return;
+    }
     for (int i = commandCount() - 1; i >= 0; --i) {
         if (mCommands[std::size_t(i)].type() == kPathMoveTo) {
             mCommands[std::size_t(i)].count = commandCount() - i + extra;

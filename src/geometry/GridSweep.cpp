@@ -390,10 +390,24 @@ void GridSweep::popEvent()
         const std::size_t child = 4 * i + 1;
         std::size_t earliest;
         if (child + 3 < n) {
-            const std::size_t a = child + std::size_t(later(events[child], events[child + 1]));
-            const std::size_t b = child + 2 + std::size_t(later(events[child + 2], events[child + 3]));
-            const std::size_t pickB = std::size_t(0) - std::size_t(later(events[a], events[b]));
-            earliest = a ^ ((a ^ b) & pickB);
+            // The earliest of four by their heights, held in registers so
+            // that the next level's loads wait for as little as possible;
+            // heights too near to tell apart take the exact order.
+            const double y0 = events[child].y, y1 = events[child + 1].y;
+            const double y2 = events[child + 2].y, y3 = events[child + 3].y;
+            const bool second = y0 > y1, fourth = y2 > y3;
+            const double ya = second ? y1 : y0, yb = fourth ? y3 : y2;
+            if (std::fabs(y0 - y1) <= kNear || std::fabs(y2 - y3) <= kNear || std::fabs(ya - yb) <= kNear)
+                [[unlikely]] {
+                const std::size_t a = child + std::size_t(later(events[child], events[child + 1]));
+                const std::size_t b = child + 2 + std::size_t(later(events[child + 2], events[child + 3]));
+                earliest = later(events[a], events[b]) ? b : a;
+            } else {
+                const std::size_t a = child + std::size_t(second), b = child + 2 + std::size_t(fourth);
+                // A coin toss, told so: otherwise the compiler branches.
+                const bool pickB = __builtin_expect_with_probability(ya > yb, true, 0.5);
+                earliest = a ^ ((a ^ b) & (std::size_t(0) - std::size_t(pickB)));
+            }
         } else if (child < n) {
             earliest = child;
             for (std::size_t c = child + 1; c < n; ++c)

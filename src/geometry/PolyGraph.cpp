@@ -412,10 +412,10 @@ void PolyGraph::sortIncidence(int point, DirectionSource source, std::vector<Inc
             dy = snapToGrid(b.y) - snapToGrid(a.y);
         }
         const bool isStart = edge.start == point;
-        if (!isStart) {
-            dx = -dx;
-            dy = -dy;
-        }
+        // Which end the point is is a coin toss: the sign is a product.
+        const double sign = double(2 * int(isStart) - 1);
+        dx *= sign;
+        dy *= sign;
         return IncidentRecord{e, isStart, dx, dy, sector(dx, dy)};
     };
     GraphPoint &p = mPoints[std::size_t(point)];
