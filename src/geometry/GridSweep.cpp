@@ -448,6 +448,7 @@ bool GridSweep::sweep()
         line.dx = double(seg.b.x - seg.a.x);
         line.dy = double(seg.b.y - seg.a.y);
         line.bound = lineBound(line.dx, line.dy);
+        line.inverseSquaredLength = 1.0 / (line.dx * line.dx + line.dy * line.dy);
     }
     mRecords.clear();
     mRecords.reserve(2 * mSegments.size() + 16);
@@ -1078,7 +1079,7 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         const std::int32_t swapX = (s.a.x ^ s.b.x) & back, swapY = (s.a.y ^ s.b.y) & back;
         const GridPoint S{s.a.x ^ swapX, s.a.y ^ swapY}, E{s.b.x ^ swapX, s.b.y ^ swapY};
         const double dx = double(E.x - S.x), dy = double(E.y - S.y);
-        const double inverse = 1.0 / (dx * dx + dy * dy);
+        const double inverse = mLines[std::size_t(k.segment)].inverseSquaredLength;
         const float t0 = bd.tStart, t1 = bd.tEnd;
         auto paramAt = [&](int h) {
             const GridPoint &c = mHot[std::size_t(h)];
@@ -1118,7 +1119,7 @@ int GridSweep::run(PolyGraph &destination, const Filling &filling, bool backData
             destination.reset(0);
             return engine::kTooComplex;
         }
-        releaseLarge(mEvents), releaseLarge(mStarts), releaseLarge(mEntries), releaseLarge(mLines);
+        releaseLarge(mEvents), releaseLarge(mStarts), releaseLarge(mEntries);
         assignPixels();
         releaseLarge(mStepPixel);
         if (!routeSegments()) {
@@ -1127,6 +1128,7 @@ int GridSweep::run(PolyGraph &destination, const Filling &filling, bool backData
         }
         releaseLarge(mSteps), releaseLarge(mStepHot), releaseLarge(mMark), releaseLarge(mOwnAt);
         const int result = buildResult(destination, filling, backData);
+        releaseLarge(mLines);
         if (result != engine::kOk && result != engine::kNotEulerian)
             destination.reset(0);
         return result;

@@ -141,9 +141,10 @@ private:
     // alone: (|dx| + |dy|) (2^-22 + 2^25 * 2^-50).
     static double lineBound(double dx, double dy) { return (std::fabs(dx) + std::fabs(dy)) * (0x1p-22 + 0x1p-25); }
     // Each segment's line in doubles, for the test whether it passes a
-    // crossing.
+    // crossing and for placing the result's points along it.
     struct Line {
         double ax, ay, dx, dy, bound;
+        double inverseSquaredLength; // for the source parameters of the result's edges
     };
     std::vector<Line> mLines;
     // Heap order: the event that comes later in the sweep sinks.  Events

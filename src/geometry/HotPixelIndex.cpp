@@ -79,19 +79,22 @@ bool HotPixelIndex::build(const std::vector<GridPoint> &points)
         minY = std::min(minY, p.y);
         maxY = std::max(maxY, p.y);
     }
-    // Cells of a power-of-two side, at most about one hot pixel per cell.
+    // Rows of a power-of-two height, at most about one hot pixel per square
+    // of that side; columns a quarter as wide.
     int shift = 0;
     auto cells = [&](int s) { return (((maxX - minX) >> s) + 1) * (((maxY - minY) >> s) + 1); };
     while (cells(shift) > Int(2 * n + 1))
         ++shift;
-    mShift = shift;
+    const int shiftX = std::max(shift - 2, 0);
+    mShiftX = shiftX;
+    mShiftY = shift;
     mMinX = minX;
     mMinY = minY;
-    const Int columns = ((maxX - minX) >> shift) + 1, rows = ((maxY - minY) >> shift) + 1;
+    const Int columns = ((maxX - minX) >> shiftX) + 1, rows = ((maxY - minY) >> shift) + 1;
     if (!engine::resizeTo(mCellStart, std::size_t(columns * rows + 1)) || !engine::resizeTo(mCellPoints, n))
         return false;
     std::fill(mCellStart.begin(), mCellStart.end(), 0);
-    auto cellOf = [&](const GridPoint &p) { return ((p.y - minY) >> shift) * columns + ((p.x - minX) >> shift); };
+    auto cellOf = [&](const GridPoint &p) { return ((p.y - minY) >> shift) * columns + ((p.x - minX) >> shiftX); };
     for (const GridPoint &p : points)
         mCellStart[std::size_t(cellOf(p)) + 1] += 1;
     for (std::size_t c = 1; c < mCellStart.size(); ++c)

@@ -38,7 +38,11 @@ private:
 
     const std::vector<grid::GridPoint> *mPoints = nullptr;
     grid::Int mMinX = 0, mMinY = 0;
-    int mShift = 0;
+    // Cells are four times as tall as wide: a row of cells is walked
+    // across only where the segment passes it, so narrow columns visit
+    // fewer pixels beside the segment, while tall rows keep their number
+    // (each costs a little on its own) low.
+    int mShiftX = 0, mShiftY = 0;
     grid::Int mColumns = 0, mRows = 0;
     // The pixels of every cell, with their coordinates at hand.
     struct Slot {
@@ -61,8 +65,8 @@ void HotPixelIndex::query(const grid::GridPoint &a, const grid::GridPoint &b, Sk
     // ends on even ones.
     const Int dx = b.x - a.x, dy = b.y - a.y;
     const Int reach = (dx < 0 ? -dx : dx) + (dy < 0 ? -dy : dy);
-    auto cellOf = [this](Int v, Int origin, Int count) {
-        const Int c = (v - origin) >> mShift;
+    auto cellOf = [](Int v, Int origin, int shift, Int count) {
+        const Int c = (v - origin) >> shift;
         return c < 0 ? Int(0) : (c >= count ? count - 1 : c);
     };
     // The closed square of a pixel meets the segment's box exactly when
@@ -70,13 +74,13 @@ void HotPixelIndex::query(const grid::GridPoint &a, const grid::GridPoint &b, Sk
     // when besides the line passes within the square.  Within each row of
     // cells only the columns near the segment are visited; a margin of one
     // step covers the rounding of the division.
-    const Int rowFirst = cellOf(loY, mMinY, mRows), rowLast = cellOf(hiY, mMinY, mRows);
+    const Int rowFirst = cellOf(loY, mMinY, mShiftY, mRows), rowLast = cellOf(hiY, mMinY, mShiftY, mRows);
     const double slope = dy != 0 ? double(dx) / double(dy) : 0.0;
     for (Int row = rowFirst; row <= rowLast; ++row) {
         Int xLo = loX, xHi = hiX;
         if (rowFirst != rowLast && dy != 0 && dx != 0) {
-            const Int bandLo = std::max(mMinY + (row << mShift) - 1, loY);
-            const Int bandHi = std::min(mMinY + ((row + 1) << mShift) + 1, hiY);
+            const Int bandLo = std::max(mMinY + (row << mShiftY) - 1, loY);
+            const Int bandHi = std::min(mMinY + ((row + 1) << mShiftY) + 1, hiY);
             const double x0 = double(a.x) + slope * double(bandLo - a.y);
             const double x1 = double(a.x) + slope * double(bandHi - a.y);
             // Truncation errs by less than one step either way, which a
@@ -84,7 +88,7 @@ void HotPixelIndex::query(const grid::GridPoint &a, const grid::GridPoint &b, Sk
             xLo = std::max(loX, Int(std::min(x0, x1)) - 2);
             xHi = std::min(hiX, Int(std::max(x0, x1)) + 2);
         }
-        const Int colFirst = cellOf(xLo, mMinX, mColumns), colLast = cellOf(xHi, mMinX, mColumns);
+        const Int colFirst = cellOf(xLo, mMinX, mShiftX, mColumns), colLast = cellOf(xHi, mMinX, mShiftX, mColumns);
         const int *start = mCellStart.data() + row * mColumns;
         for (int k = start[colFirst], end = start[colLast + 1]; k < end; ++k) {
             const Slot &slot = mCellPoints[std::size_t(k)];
