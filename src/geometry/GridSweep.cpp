@@ -568,19 +568,18 @@ bool GridSweep::sweep()
             SegmentState &sr = mState[std::size_t(r)], &sl = mState[std::size_t(l)];
             sr.position = lo;
             sl.position = lo + 1;
-            int w[2] = {0, 0};
+            int w0 = 0, w1 = 0;
             if (lo > 0) {
                 const SegmentState &left = mState[std::size_t(mStatus[std::size_t(lo) - 1])];
-                w[0] = left.right[0];
-                w[1] = left.right[1];
+                w0 = left.right[0];
+                w1 = left.right[1];
             }
             for (const int s : {r, l}) {
-                mRecords.push_back({step, {w[0], w[1]}, s});
+                mRecords.push_back({step, {w0, w1}, s});
                 SegmentState &state = mState[std::size_t(s)];
-                const Segment &seg = mSegments[std::size_t(s)];
-                w[seg.tag] += seg.weight;
-                state.right[0] = w[0];
-                state.right[1] = w[1];
+                addWeight(mSegments[std::size_t(s)], w0, w1);
+                state.right[0] = w0;
+                state.right[1] = w1;
             }
             if (lo > 0)
                 testPair(mStatus[std::size_t(lo) - 1], r);
@@ -630,21 +629,20 @@ bool GridSweep::sweep()
         for (int k = lo; k < moved; ++k)
             mState[std::size_t(mStatus[std::size_t(k)])].position = k;
 
-        int w[2] = {0, 0};
+        int w0 = 0, w1 = 0;
         if (lo > 0) {
             const SegmentState &left = mState[std::size_t(mStatus[std::size_t(lo) - 1])];
-            w[0] = left.right[0];
-            w[1] = left.right[1];
+            w0 = left.right[0];
+            w1 = left.right[1];
         }
         for (const int s : mBlock) {
             SegmentState &state = mState[std::size_t(s)];
             if (state.firstRecord < 0)
                 state.firstRecord = int(mRecords.size());
-            mRecords.push_back({step, {w[0], w[1]}, s});
-            const Segment &seg = mSegments[std::size_t(s)];
-            w[seg.tag] += seg.weight;
-            state.right[0] = w[0];
-            state.right[1] = w[1];
+            mRecords.push_back({step, {w0, w1}, s});
+            addWeight(mSegments[std::size_t(s)], w0, w1);
+            state.right[0] = w0;
+            state.right[1] = w1;
         }
 
         const int left = lo > 0 ? mStatus[std::size_t(lo) - 1] : -1;
@@ -717,7 +715,7 @@ void GridSweep::addPiece(const Segment &s, int segment, int from, int to, const 
         // The link runs against the sweep: its left is the piece's right.
         piece.u = to;
         piece.v = from;
-        piece.left[s.tag] += s.weight;
+        addWeight(s, piece.left[0], piece.left[1]);
         piece.sign = std::int8_t(-s.weight);
     }
 }
@@ -961,7 +959,7 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         int total[2] = {0, 0};
         for (int m = k; m < j; ++m) {
             const Piece &piece = grouped(m);
-            total[piece.tag] += piece.sign;
+            addWeight(piece.tag, piece.sign, total[0], total[1]);
         }
         if (j - k > 1) {
             auto rightOf = [](const Piece &piece, int g) { return piece.left[g] + (piece.tag == g ? piece.sign : 0); };

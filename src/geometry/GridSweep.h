@@ -108,6 +108,14 @@ private:
         std::int8_t sign; // weight of the piece along u -> v
     };
 
+    // Adds a weight to the winding of its operand: the operand is a coin
+    // toss, and indexing a pair by it would keep the pair in memory.
+    static void addWeight(int tag, int weight, int &w0, int &w1)
+    {
+        w0 += weight & (tag - 1);
+        w1 += weight & -tag;
+    }
+    static void addWeight(const Segment &s, int &w0, int &w1) { addWeight(s.tag, s.weight, w0, w1); }
     bool sweep();
     void assignPixels();
     bool routeSegments();
