@@ -1020,14 +1020,14 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
     // uses are all written there, so that the loop does not branch.
     if (!engine::resizeTo(destination.mPoints, std::size_t(points) + 1)
         || !engine::reserveFor(destination.mEdges, kept.size())
-        || (backData && !engine::resizeTo(destination.mBackData, kept.size())))
+        || (backData && !engine::reserveFor(destination.mBackData, kept.size())))
         return engine::kTooComplex;
     Int largest = 0;
     for (int h = 0; h < H; ++h) {
         const int at = slot[std::size_t(h)];
         GraphPoint &gp = destination.mPoints[std::size_t(at >= 0 ? at : points)];
         const GridPoint &c = mHot[std::size_t(h)];
-        gp = GraphPoint{};
+        // The point was made blank when the array grew: only its place is set.
         gp.x = grid::fromGrid(c.x);
         gp.y = grid::fromGrid(c.y);
         largest = std::max({largest, c.x < 0 ? -c.x : c.x, c.y < 0 ? -c.y : c.y});
@@ -1087,7 +1087,7 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         };
         bd.tStart = paramAt(k.from);
         bd.tEnd = paramAt(k.to);
-        destination.mBackData[std::size_t(index)] = bd;
+        destination.mBackData.push_back(bd); // the room is there: edges and their data go in step
     }
     if (!kept.empty())
         destination.mFlags |= PolyGraph::kEdgesUnsorted;
