@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace scrivane {
 namespace {
 
@@ -84,6 +87,49 @@ TEST(PolyGraph, IncidenceListsSortByAngleFromMinusY)
         order.push_back({g.edge(e).dx, g.edge(e).dy});
     const std::vector<std::pair<float, float>> expected = {{0, -1}, {1, -1}, {1, 0}, {0, 1}, {-1, 0}, {-1, -1}};
     EXPECT_EQ(order, expected);
+}
+
+// Four edges at a point (a kept crossing) take their own path through the
+// sort: every order they were added in, with edges both in and out, gives
+// the one angular order and consistent back links.
+TEST(PolyGraph, FourEdgesAtAPointSortTheSameFromEveryOrder)
+{
+    // Direction from the centre; whether the edge leaves it or arrives.
+    struct Spoke {
+        float x, y;
+        bool out;
+    };
+    std::vector<Spoke> spokes = {{1, 1, true}, {-1, 0, false}, {0, -1, true}, {1, -0.5f, false}};
+    std::sort(spokes.begin(), spokes.end(), [](const Spoke &a, const Spoke &b) { return a.x + 7 * a.y < b.x + 7 * b.y; });
+    std::vector<std::pair<float, float>> first;
+    do {
+        PolyGraph g;
+        const int c = g.addPoint(0, 0);
+        for (const Spoke &s : spokes) {
+            const int q = g.addPoint(s.x, s.y);
+            ASSERT_GE(s.out ? g.addEdge(c, q) : g.addEdge(q, c), 0);
+        }
+        g.sortEdges();
+        const std::vector<int> list = incident(g, c);
+        ASSERT_EQ(list.size(), 4u);
+        std::vector<std::pair<float, float>> order;
+        int previous = -1;
+        for (int e : list) {
+            const GraphEdge &edge = g.edge(e);
+            const bool atStart = edge.start == c;
+            order.push_back({atStart ? edge.dx : -edge.dx, atStart ? edge.dy : -edge.dy});
+            EXPECT_EQ(atStart ? edge.prevAtStart : edge.prevAtEnd, previous);
+            previous = e;
+        }
+        EXPECT_EQ(g.point(c).lastEdge, list.back());
+        if (first.empty())
+            first = order;
+        EXPECT_EQ(order, first);
+    } while (std::next_permutation(spokes.begin(), spokes.end(), [](const Spoke &a, const Spoke &b) {
+        return a.x + 7 * a.y < b.x + 7 * b.y;
+    }));
+    const std::vector<std::pair<float, float>> expected = {{0, -1}, {1, -0.5f}, {1, 1}, {-1, 0}};
+    EXPECT_EQ(first, expected);
 }
 
 TEST(PolyGraph, ReverseAndCopy)
