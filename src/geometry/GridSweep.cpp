@@ -364,7 +364,12 @@ void GridSweep::testPair(int left, int right)
 void GridSweep::pushEvent(const Event &e)
 {
     mEvents.push_back(e);
-    std::size_t i = mEvents.size() - 1;
+    raiseEvent(mEvents.size() - 1, e);
+}
+
+// Puts e into the hole at i or above it, moving later events down.
+void GridSweep::raiseEvent(std::size_t i, const Event &e)
+{
     while (i > 0) {
         const std::size_t parent = (i - 1) / 4;
         if (!later(mEvents[parent], e))
@@ -418,14 +423,7 @@ void GridSweep::popEvent()
         mEvents[i] = events[earliest];
         i = earliest;
     }
-    while (i > 0) {
-        const std::size_t parent = (i - 1) / 4;
-        if (!later(mEvents[parent], last))
-            break;
-        mEvents[i] = mEvents[parent];
-        i = parent;
-    }
-    mEvents[i] = last;
+    raiseEvent(i, last);
 }
 
 // Exact Bentley-Ottmann sweep over the segments.  Every place where the

@@ -166,6 +166,7 @@ private:
     }
     void pushEvent(const Event &e);
     void popEvent();
+    void raiseEvent(std::size_t hole, const Event &e);
     bool laterExactly(const Event &l, const Event &r) const;
 
     // Work buffers are kept per thread between sweeps, so that a pipeline
