@@ -72,8 +72,7 @@ void HotPixelIndex::query(const grid::GridPoint &a, const grid::GridPoint &b, Sk
     // The closed square of a pixel meets the segment's box exactly when
     // its centre lies in the box (both are on the grid), and the segment
     // when besides the line passes within the square.  Within each row of
-    // cells only the columns near the segment are visited; a margin of one
-    // step covers the rounding of the division.
+    // cells only the columns near the segment are visited.
     const Int rowFirst = cellOf(loY, mMinY, mShiftY, mRows), rowLast = cellOf(hiY, mMinY, mShiftY, mRows);
     const double slope = dy != 0 ? double(dx) / double(dy) : 0.0;
     for (Int row = rowFirst; row <= rowLast; ++row) {

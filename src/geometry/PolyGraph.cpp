@@ -419,6 +419,17 @@ void PolyGraph::sortIncidence(int point, DirectionSource source, std::vector<Inc
         return IncidentRecord{e, isStart, dx, dy, sector(dx, dy)};
     };
     GraphPoint &p = mPoints[std::size_t(point)];
+    // Writes the point's list in the order `recordAt(0 .. n - 1)` gives.
+    auto relink = [this, &p](int n, auto recordAt) {
+        p.firstEdge = recordAt(0).edge;
+        p.lastEdge = recordAt(n - 1).edge;
+        for (int k = 0; k < n; ++k) {
+            const bool atEnd = !recordAt(k).isStart;
+            GraphEdge &edge = mEdges[std::size_t(recordAt(k).edge)];
+            linkAt(edge.prevAtStart, atEnd) = k > 0 ? recordAt(k - 1).edge : -1;
+            linkAt(edge.nextAtStart, atEnd) = k + 1 < n ? recordAt(k + 1).edge : -1;
+        }
+    };
     // Most points of a result pass one edge on to the next: two edges,
     // ordered on the spot without the general list.
     const int second = p.firstEdge >= 0 ? nextAt(p.firstEdge, point) : -1;
@@ -426,20 +437,7 @@ void PolyGraph::sortIncidence(int point, DirectionSource source, std::vector<Inc
         IncidentRecord r[2] = {recordOf(p.firstEdge), recordOf(second)};
         if (angularBefore(r[1], r[0]))
             std::swap(r[0], r[1]);
-        p.firstEdge = r[0].edge;
-        p.lastEdge = r[1].edge;
-        for (int k = 0; k < 2; ++k) {
-            GraphEdge &edge = mEdges[std::size_t(r[k].edge)];
-            const int prev = k > 0 ? r[0].edge : -1;
-            const int next = k == 0 ? r[1].edge : -1;
-            if (r[k].isStart) {
-                edge.prevAtStart = prev;
-                edge.nextAtStart = next;
-            } else {
-                edge.prevAtEnd = prev;
-                edge.nextAtEnd = next;
-            }
-        }
+        relink(2, [&r](int k) -> const IncidentRecord & { return r[k]; });
         return;
     }
     records.clear();
@@ -461,34 +459,11 @@ void PolyGraph::sortIncidence(int point, DirectionSource source, std::vector<Inc
             at[j] = y ^ swap;
         };
         exchange(0, 1), exchange(2, 3), exchange(0, 2), exchange(1, 3), exchange(1, 2);
-        const int edges[4] = {records[std::size_t(at[0])].edge, records[std::size_t(at[1])].edge,
-                              records[std::size_t(at[2])].edge, records[std::size_t(at[3])].edge};
-        p.firstEdge = edges[0];
-        p.lastEdge = edges[3];
-        for (int k = 0; k < 4; ++k) {
-            const bool atEnd = !records[std::size_t(at[k])].isStart;
-            GraphEdge &edge = mEdges[std::size_t(edges[k])];
-            linkAt(edge.prevAtStart, atEnd) = k > 0 ? edges[k - 1] : -1;
-            linkAt(edge.nextAtStart, atEnd) = k < 3 ? edges[k + 1] : -1;
-        }
+        relink(4, [&](int k) -> const IncidentRecord & { return records[std::size_t(at[k])]; });
         return;
     }
     std::sort(records.begin(), records.end(), angularBefore);
-    const int n = int(records.size());
-    p.firstEdge = records.front().edge;
-    p.lastEdge = records.back().edge;
-    for (int k = 0; k < n; ++k) {
-        GraphEdge &edge = mEdges[std::size_t(records[std::size_t(k)].edge)];
-        const int prev = k > 0 ? records[std::size_t(k - 1)].edge : -1;
-        const int next = k + 1 < n ? records[std::size_t(k + 1)].edge : -1;
-        if (records[std::size_t(k)].isStart) {
-            edge.prevAtStart = prev;
-            edge.nextAtStart = next;
-        } else {
-            edge.prevAtEnd = prev;
-            edge.nextAtEnd = next;
-        }
-    }
+    relink(int(records.size()), [&records](int k) -> const IncidentRecord & { return records[std::size_t(k)]; });
 }
 
 bool PolyGraph::pointsOnGrid() const
