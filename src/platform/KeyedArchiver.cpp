@@ -157,7 +157,10 @@ quint64 KeyedArchiver::encodeValue(const PropertyList &value)
                                {{key(QStringLiteral("NS.time")), m_writer->real(seconds)}}, index);
     }
     case Kind::Array: {
+        if (const quint64 known = knownContainer(value))
+            return known;
         const quint64 index = reserve();
+        rememberContainer(value, index);
         std::vector<Ref> elements;
         elements.reserve(value.size());
         for (const PropertyList &element : value.toArray())
@@ -167,7 +170,10 @@ quint64 KeyedArchiver::encodeValue(const PropertyList &value)
                                index);
     }
     case Kind::Dictionary: {
+        if (const quint64 known = knownContainer(value))
+            return known;
         const quint64 index = reserve();
+        rememberContainer(value, index);
         std::vector<Ref> keys, elements;
         keys.reserve(value.size());
         elements.reserve(value.size());
@@ -184,6 +190,26 @@ quint64 KeyedArchiver::encodeValue(const PropertyList &value)
         return encodeArchivable(value.toObject());
     }
     return 0;
+}
+
+quint64 KeyedArchiver::knownContainer(const PropertyList &value) const
+{
+    const void *storage = value.sharedContainer();
+    if (!storage)
+        return 0;
+    const auto known = m_containers.find(storage);
+    return known == m_containers.end() ? 0 : known->second;
+}
+
+void KeyedArchiver::rememberContainer(const PropertyList &value, quint64 index)
+{
+    // Only storage shared with other values can be met again.  It is kept
+    // alive until the archive is done, so that its address cannot pass to
+    // another container made on the fly.
+    if (const void *storage = value.sharedContainer()) {
+        m_containers.emplace(storage, index);
+        m_retainedContainers.push_back(value);
+    }
 }
 
 quint64 KeyedArchiver::encodeArchivable(const std::shared_ptr<Archivable> &object)

@@ -21,7 +21,9 @@ namespace scrivane {
 // every archived value once, the values referring to each other by index.
 // Archivable objects write themselves through the encode functions below,
 // which act on the object being written; the same object met twice is
-// stored once and both places refer to it.
+// stored once and both places refer to it.  So is an array or dictionary
+// whose storage several values share: a tree read with its sharing kept
+// is written with it kept, instead of unfolding into a far larger archive.
 class KeyedArchiver {
 public:
     KeyedArchiver();
@@ -64,6 +66,9 @@ private:
 
     quint64 encodeValue(const PropertyList &value);
     quint64 encodeArchivable(const std::shared_ptr<Archivable> &object);
+    // The archive number of a shared container already written (0: none).
+    quint64 knownContainer(const PropertyList &value) const;
+    void rememberContainer(const PropertyList &value, quint64 index);
     quint64 encodeString(const QString &string);
     quint64 encodeContainer(const QString &className, std::vector<std::pair<Ref, Ref>> entries,
                             quint64 index);
@@ -81,6 +86,8 @@ private:
     QHash<QString, Ref> m_keys;
     std::unordered_map<const Archivable *, quint64> m_archived;
     std::vector<std::shared_ptr<Archivable>> m_retained; // keeps the addresses above unique
+    std::unordered_map<const void *, quint64> m_containers;
+    std::vector<PropertyList> m_retainedContainers; // likewise
     std::vector<quint64> m_inProgress;
     std::vector<Frame> m_frames;
     QString m_error;

@@ -149,10 +149,25 @@ std::optional<PropertyList> KeyedUnarchiver::decodeRoot()
     if (m_decoded)
         return m_result;
     m_decoded = true;
+    quint64 rootReference = 0;
+    if (!openArchive(rootReference))
+        return std::nullopt;
+    m_values.resize(size_t(m_objectCount));
+    m_sizes.assign(size_t(m_objectCount), 0);
+    m_states.assign(size_t(m_objectCount), 0);
+    m_counts.push_back(0);
+    PropertyList root = decodeValue(rootReference);
+    if (failed())
+        return std::nullopt;
+    m_result = std::move(root);
+    return m_result;
+}
 
+bool KeyedUnarchiver::openArchive(quint64 &rootReference)
+{
     if (m_data.isEmpty()) {
         failWithError(QStringLiteral("the property list is empty"));
-        return std::nullopt;
+        return false;
     }
     bool opened = false;
     if (PlistBridge::isBinary(m_data)) {
@@ -170,13 +185,13 @@ std::optional<PropertyList> KeyedUnarchiver::decodeRoot()
     }
     if (!opened) {
         failWithError(QString());
-        return std::nullopt;
+        return false;
     }
     using Kind = BinaryPlistReader::Kind;
     const Index top = m_reader.top();
     if (m_reader.kind(top) != Kind::Dictionary) {
         failWithError(QStringLiteral("the data is a property list but not a keyed archive"));
-        return std::nullopt;
+        return false;
     }
     const auto version = m_reader.find(top, QLatin1StringView("$version"));
     const auto archiver = m_reader.find(top, QLatin1StringView("$archiver"));
@@ -186,36 +201,145 @@ std::optional<PropertyList> KeyedUnarchiver::decodeRoot()
         m_reader.kind(*objects) != Kind::Array || !topEntries || m_reader.kind(*topEntries) != Kind::Dictionary ||
         !version || m_reader.kind(*version) != Kind::Integer) {
         failWithError(QStringLiteral("the data is a property list but not a keyed archive"));
-        return std::nullopt;
+        return false;
     }
     const quint64 versionNumber = m_reader.integer(*version);
     if (versionNumber != 100000) {
         failWithError(QStringLiteral("the keyed archive has the unknown version %1").arg(versionNumber));
-        return std::nullopt;
+        return false;
     }
     m_objects = *objects;
-    const size_t count = size_t(m_reader.count(m_objects));
-    m_objectCount = count;
-    if (count == 0) {
+    m_objectCount = m_reader.count(m_objects);
+    if (m_objectCount == 0) {
         failWithError(QStringLiteral("the keyed archive holds no objects"));
-        return std::nullopt;
+        return false;
     }
-    m_values.resize(count);
-    m_sizes.assign(count, 0);
-    m_states.assign(count, 0);
-
-    quint64 rootReference = 0;
     const auto rootEntry = m_reader.find(*topEntries, QLatin1StringView("root"));
     if (!rootEntry || !uidValue(*rootEntry, rootReference)) {
         failWithError(QStringLiteral("the keyed archive has no root object"));
-        return std::nullopt;
+        return false;
     }
-    m_counts.push_back(0);
-    PropertyList root = decodeValue(rootReference);
-    if (failed())
-        return std::nullopt;
-    m_result = std::move(root);
-    return m_result;
+    return true;
+}
+
+bool KeyedUnarchiver::checkLimits(const QByteArray &data, const PropertyListLimits &limits, QString *error)
+{
+    KeyedUnarchiver archive(data, limits);
+    quint64 root = 0;
+    const bool within = archive.openArchive(root) && archive.checkObjectLimits(root);
+    if (!within && error)
+        *error = archive.errorString();
+    return within;
+}
+
+// Walks the references as a reader follows them, without decoding: every
+// object's unfolded size once (a shared object counts its size at each
+// use) and the longest chain of references.
+bool KeyedUnarchiver::checkObjectLimits(quint64 root)
+{
+    using Kind = BinaryPlistReader::Kind;
+    enum : quint8 { Unseen, Open, Done };
+    std::vector<quint8> state(size_t(m_objectCount), Unseen);
+    std::vector<quint64> size(size_t(m_objectCount), 0);
+    std::vector<quint16> height(size_t(m_objectCount), 0);
+    const auto tooMany = [this] {
+        failWithError(QStringLiteral("the archive unfolds into more than %1 values").arg(m_limits.maxNodes));
+        return false;
+    };
+    // The references an object holds: its entries' references and the
+    // references in arrays among its entries (its class aside).
+    const auto referencesOf = [this](Index object, std::vector<quint64> &out) {
+        out.clear();
+        if (m_reader.kind(object) != Kind::Dictionary)
+            return;
+        const quint64 n = m_reader.count(object);
+        for (quint64 i = 0; i < n; ++i) {
+            if (m_reader.stringEquals(m_reader.key(object, i), QLatin1StringView("$class")))
+                continue;
+            const Index item = m_reader.value(object, i);
+            quint64 reference = 0;
+            if (uidValue(item, reference)) {
+                out.push_back(reference);
+            } else if (m_reader.kind(item) == Kind::Array) {
+                const quint64 count = m_reader.count(item);
+                for (quint64 j = 0; j < count; ++j)
+                    if (uidValue(m_reader.element(item, j), reference))
+                        out.push_back(reference);
+            }
+        }
+    };
+    struct Step {
+        quint64 reference;
+        std::vector<quint64> children;
+        size_t next = 0;
+        quint64 size = 1;
+        quint16 height = 1;
+    };
+    std::vector<Step> stack;
+    if (root >= m_objectCount) {
+        failWithError(QStringLiteral("the archive refers to object %1, which does not exist").arg(root));
+        return false;
+    }
+    const auto enter = [&](quint64 reference) {
+        if (int(stack.size()) >= m_limits.maxDepth) {
+            failWithError(QStringLiteral("the archive nests deeper than %1 levels").arg(m_limits.maxDepth));
+            return false;
+        }
+        state[size_t(reference)] = Open;
+        Step step{reference, {}};
+        referencesOf(m_reader.element(m_objects, reference), step.children);
+        stack.push_back(std::move(step));
+        return true;
+    };
+    if (root != 0 && !enter(root))
+        return false;
+    while (!stack.empty()) {
+        Step &step = stack.back();
+        if (step.next == step.children.size()) {
+            state[size_t(step.reference)] = Done;
+            size[size_t(step.reference)] = step.size;
+            height[size_t(step.reference)] = step.height;
+            const Step done = std::move(stack.back());
+            stack.pop_back();
+            if (!stack.empty()) {
+                Step &parent = stack.back();
+                parent.size = saturatingAdd(parent.size, done.size);
+                parent.height = std::max<quint16>(parent.height, quint16(done.height + 1));
+                if (parent.size > m_limits.maxNodes)
+                    return tooMany();
+            }
+            continue;
+        }
+        const quint64 child = step.children[step.next++];
+        if (child == 0) {
+            step.size = saturatingAdd(step.size, 1);
+            continue;
+        }
+        if (child >= m_objectCount) {
+            failWithError(QStringLiteral("the archive refers to object %1, which does not exist").arg(child));
+            return false;
+        }
+        switch (state[size_t(child)]) {
+        case Open:
+            failWithError(QStringLiteral("archived object %1 contains itself").arg(child));
+            return false;
+        case Done:
+            if (int(stack.size()) + height[size_t(child)] > m_limits.maxDepth) {
+                failWithError(
+                    QStringLiteral("the archive nests deeper than %1 levels").arg(m_limits.maxDepth));
+                return false;
+            }
+            step.size = saturatingAdd(step.size, size[size_t(child)]);
+            step.height = std::max<quint16>(step.height, quint16(height[size_t(child)] + 1));
+            if (step.size > m_limits.maxNodes)
+                return tooMany();
+            break;
+        default:
+            if (!enter(child))
+                return false;
+        }
+    }
+    return true;
 }
 
 KeyedUnarchiver::ClassInfo *KeyedUnarchiver::classInfo(Index dictionary, quint64 reference)

@@ -43,6 +43,13 @@ public:
     // The root value of an archive, or nothing with a message in `error`.
     static std::optional<PropertyList> unarchive(const QByteArray &data, QString *error = nullptr);
 
+    // Whether a reader would take the archive as far as its size goes: the
+    // property list is well formed and within the limits, and its objects
+    // nest and unfold within them, each reference counted at every use as
+    // a reader counts it.  Nothing is decoded, so this is cheap; a writer
+    // runs it on what it wrote before that replaces anything.
+    static bool checkLimits(const QByteArray &data, const PropertyListLimits &limits, QString *error);
+
     // The root value, or nothing when the archive is faulty (errorString()
     // says why).  Decodes once; later calls answer the same.
     std::optional<PropertyList> decodeRoot();
@@ -110,6 +117,9 @@ private:
     // With `inPlace`, an archived dictionary read for the first time is not
     // built: its entries are appended to m_stored (and `inPlace` stays
     // true); anything else is answered as usual (and `inPlace` turns false).
+    // Opens the property list and finds the objects and the root.
+    bool openArchive(quint64 &rootReference);
+    bool checkObjectLimits(quint64 root);
     PropertyList decodeValue(quint64 reference, bool *inPlace = nullptr);
     PropertyList decodeDictionaryObject(quint64 reference, Index dictionary, bool *inPlace);
     template <class What> PropertyList decodeReferenceArray(std::optional<Index> array, const What &what);

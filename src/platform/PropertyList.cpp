@@ -285,6 +285,15 @@ bool operator==(const PropertyList &a, const PropertyList &b)
     }
 }
 
+const void *PropertyList::sharedContainer() const
+{
+    if (const auto *a = std::get_if<std::shared_ptr<Array>>(&m_value))
+        return a->use_count() > 1 ? a->get() : nullptr;
+    if (const auto *d = std::get_if<std::shared_ptr<Dictionary>>(&m_value))
+        return d->use_count() > 1 ? d->get() : nullptr;
+    return nullptr;
+}
+
 quint64 PropertyList::nodeCount() const
 {
     quint64 count = 1;

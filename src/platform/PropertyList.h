@@ -103,6 +103,11 @@ public:
     // Same kind and value; objects compare through `Archivable::isEqualTo`.
     friend bool operator==(const PropertyList &, const PropertyList &);
 
+    // The storage of an array or dictionary that other values share with
+    // this one (copies not changed since), or null: a writer that meets the
+    // same storage twice may store it once.
+    const void *sharedContainer() const;
+
     // Number of values in the tree, this one included; objects count as one
     // each, without what they hold.
     quint64 nodeCount() const;

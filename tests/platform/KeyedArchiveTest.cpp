@@ -510,3 +510,73 @@ TEST_F(KeyedArchive, HostileStructuresGiveClearErrors)
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.message))) << c.name << ": " << error.toStdString();
     }
 }
+
+namespace {
+// A dictionary whose array at each level holds the array of the level
+// below twice, `levels` deep: small as shared storage, 2^levels values
+// once unfolded.
+PropertyList doublingArrays(int levels)
+{
+    PropertyList level{PropertyList::Array{PropertyList(QStringLiteral("leaf"))}};
+    for (int i = 0; i < levels; ++i)
+        level = PropertyList(PropertyList::Array{level, level});
+    return PropertyList(PropertyList::Dictionary{{"Shared", level}});
+}
+} // namespace
+
+TEST_F(KeyedArchive, SharedArraysAreWrittenOnceAndReadBackShared)
+{
+    const PropertyList tree = doublingArrays(22);
+    QString error;
+    const auto data = KeyedArchiver::archivedData(tree, PropertyList::Format::Binary, &error);
+    ASSERT_TRUE(data) << error.toStdString();
+    // Unfolded, the archive would hold four million arrays.
+    EXPECT_LT(data->size(), 4096);
+    ASSERT_TRUE(KeyedUnarchiver::checkLimits(*data, PropertyListLimits(), &error)) << error.toStdString();
+    const auto read = KeyedUnarchiver::unarchive(*data, &error);
+    ASSERT_TRUE(read) << error.toStdString();
+    PropertyList deepest = read->value("Shared");
+    for (int i = 0; i < 22; ++i) {
+        ASSERT_EQ(deepest.size(), 2u) << i;
+        EXPECT_NE(deepest.at(0).sharedContainer(), nullptr);
+        deepest = deepest.at(1);
+    }
+    EXPECT_EQ(deepest, PropertyList(PropertyList::Array{PropertyList(QStringLiteral("leaf"))}));
+    // Written again, it stays as small.
+    const auto again = KeyedArchiver::archivedData(*read);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->size(), data->size());
+}
+
+TEST_F(KeyedArchive, TheLimitCheckRefusesWhatTheReaderRefuses)
+{
+    struct Case {
+        const char *name;
+        QByteArray data;
+        PropertyListLimits limits;
+        const char *message; // empty: both accept
+    };
+    const QByteArray doubling = KeyedArchiver::archivedData(doublingArrays(12)).value_or(QByteArray());
+    PropertyListLimits few;
+    few.maxNodes = 8000; // the archive unfolds into 2^13 arrays and more
+    PropertyListLimits shallow;
+    shallow.maxDepth = 10;
+    std::vector<plist_t> cycle{dict({{"NS.objects", array({uid(1)})}, {"$class", uid(2)}}), description("NSArray")};
+    const Case cases[] = {
+        {"within every limit", doubling, PropertyListLimits(), ""},
+        {"too many values", doubling, few, "unfolds into more than 8000"},
+        {"too deep", doubling, shallow, "nests deeper than 10"},
+        {"contains itself", rawArchive(cycle, uid(1)), PropertyListLimits(), "contains itself"},
+        {"not an archive", QByteArray("\x01\x02junk"), PropertyListLimits(), "not a valid property list"},
+    };
+    for (const Case &c : cases) {
+        QString checked, read;
+        const bool within = KeyedUnarchiver::checkLimits(c.data, c.limits, &checked);
+        KeyedUnarchiver unarchiver(c.data, c.limits);
+        const bool readable = unarchiver.decodeRoot().has_value();
+        read = unarchiver.errorString();
+        EXPECT_EQ(within, readable) << c.name << ": " << checked.toStdString() << " / " << read.toStdString();
+        EXPECT_EQ(within, *c.message == 0) << c.name;
+        EXPECT_TRUE(checked.contains(QString::fromUtf8(c.message))) << c.name << ": " << checked.toStdString();
+    }
+}

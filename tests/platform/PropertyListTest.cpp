@@ -329,3 +329,56 @@ TEST(PropertyList, BadYamlGivesErrors)
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.message))) << c.name << ": " << error.toStdString();
     }
 }
+
+// A kilobyte of aliases naming aliases used to be unfolded value by value
+// until the limit was reached (a minute and gigabytes); it is refused as
+// the aliases are counted, under the reader's usual limits.
+TEST(PropertyList, YamlBillionLaughsIsRefusedWhileAliasesAreCounted)
+{
+    QByteArray laughs = "a0: &a0 [lol, lol, lol, lol, lol, lol, lol, lol, lol, lol]\n";
+    for (int i = 1; i < 10; ++i) {
+        laughs += QStringLiteral("a%1: &a%1 [").arg(i).toUtf8();
+        for (int j = 0; j < 10; ++j)
+            laughs += QStringLiteral("*a%1%2").arg(i - 1).arg(j < 9 ? ", " : "]\n").toUtf8();
+    }
+    ASSERT_LT(laughs.size(), 1024);
+    QString error;
+    EXPECT_FALSE(PropertyList::fromYaml(laughs, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("more than 16777216 values"))) << error.toStdString();
+}
+
+TEST(PropertyList, YamlAliasesShareTheirValueWithinTheLimits)
+{
+    const QByteArray text = "base: &b [1, [2, 3]]\n"
+                            "again: *b\n"
+                            "name: &n Harbour\n"
+                            "? *n\n"
+                            ": keyed by an alias\n";
+    QString error;
+    const auto root = PropertyList::fromYaml(text, &error);
+    ASSERT_TRUE(root) << error.toStdString();
+    EXPECT_EQ(root->value("again"), root->value("base"));
+    EXPECT_NE(root->value("again").sharedContainer(), nullptr);
+    EXPECT_EQ(root->value("Harbour"), PropertyList("keyed by an alias"));
+
+    struct Case {
+        const char *name;
+        QByteArray text;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"alias deeper than the limit", "a: &x [[[[1]]]]\nb: [[*x]]\n", "nests deeper than 5"},
+        {"alias that counts past the limit", "a: &x [1, 2, 3, 4]\nb: [*x, *x, *x]\n", "more than 14 values"},
+        {"alias inside its own value", "a: &x [1, *x]\n", ""},
+        {"alias of a list as a key", "a: &x [1]\n? *x\n: v\n", "not text"},
+    };
+    PropertyListLimits limits;
+    limits.maxDepth = 5;
+    limits.maxNodes = 14;
+    for (const Case &c : cases) {
+        EXPECT_FALSE(PropertyList::fromYaml(c.text, limits, &error)) << c.name;
+        EXPECT_TRUE(error.contains(QString::fromUtf8(c.message))) << c.name << ": " << error.toStdString();
+    }
+    // Within both limits the same aliases read.
+    EXPECT_TRUE(PropertyList::fromYaml("a: &x [[[1]]]\nb: *x\n", limits, &error)) << error.toStdString();
+}
