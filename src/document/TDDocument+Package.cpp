@@ -1,4 +1,5 @@
 #include "document/TDDocument.h"
+#include "document/TDFileIdentity.h"
 #include "document/TDGlobalImageStore.h"
 #include "document/TDPackageFileSystem.h"
 #include "document/TDPackageWrapper.h"
@@ -13,6 +14,8 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Numbers.h"
+#include "platform/PackageDictionary.h"
+#include "platform/WorkBudget.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -21,6 +24,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRandomGenerator>
+#include <QSet>
 
 #include <cmath>
 
@@ -170,6 +174,12 @@ struct TDDocument::LoadedState {
     PropertyList dictionary;
     std::vector<std::shared_ptr<TDLayer>> layers;
     bool filtersLost = false;
+    struct Image {
+        QString name; // the file's name without its extension
+        QString extension;
+        QByteArray data;
+    };
+    std::vector<Image> images;
 };
 
 // --- File system seam, icon writer ----------------------------------------------------------------
@@ -250,15 +260,7 @@ std::optional<QByteArray> TDDocument::dataRepresentationOfType(const QString &) 
 
 std::optional<PropertyList> TDDocument::drawDocumentFromData(const QByteArray &data, QString *error)
 {
-    auto parsed = PropertyList::fromYaml(data, error);
-    if (!parsed)
-        return std::nullopt;
-    if (!parsed->isDictionary()) {
-        if (error)
-            *error = QStringLiteral("the text holds no dictionary");
-        return std::nullopt;
-    }
-    return parsed;
+    return PackageDictionary::fromYamlText(data, PropertyListLimits(), error);
 }
 
 TDGraphicArray TDDocument::graphicsFromDrawDocument(const QByteArray &data)
@@ -289,15 +291,47 @@ QStringList TDDocument::getAllImages() const
 
 // --- Saving ---------------------------------------------------------------------------------------------
 
+namespace {
+const QString TemporaryInfix = QStringLiteral(".scrivanetmp-");
+const QString BackupInfix = QStringLiteral(".scrivanebak-");
+// Hidden folders of a package nested deeper than this are not carried
+// over by a save (a received package could nest them without end).
+constexpr int MaximumKeptDepth = 32;
+
+// What a save writes at `path` goes to the package a link there names: a
+// link is never replaced.  Nothing, with a message, for a link that leads
+// nowhere.
+std::optional<QString> packageTarget(const TDPackageFileSystem &fs, const QString &path, QString *error)
+{
+    const QFileInfo info(path);
+    if (fs.kind(info.absoluteFilePath()) != TDPackageFileSystem::EntryKind::Link)
+        return info.absoluteFilePath();
+    const QString resolved = info.canonicalFilePath();
+    if (resolved.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("“%1” is a link to “%2”, which does not exist; nothing was saved there.")
+                         .arg(info.fileName(), info.symLinkTarget());
+        return std::nullopt;
+    }
+    return resolved;
+}
+} // namespace
+
 bool TDDocument::writeToFile(const QString &path, const QString &, const QString &originalFile,
                              SaveOperation operation)
 {
-    const QString target = QFileInfo(path).absoluteFilePath();
-    const bool inPlace = operation == SaveOperation::Save && !originalFile.isEmpty() &&
-                         QFileInfo(originalFile).absoluteFilePath() == target;
-    if (!writePackage(target, inPlace ? target : QString(), inPlace))
+    QString error;
+    const std::optional<QString> target = packageTarget(fileSystem(), path, &error);
+    if (!target) {
+        setLastError(error);
         return false;
-    saveThumbnail(target);
+    }
+    const std::optional<QString> original =
+        originalFile.isEmpty() ? std::nullopt : packageTarget(fileSystem(), originalFile, nullptr);
+    const bool inPlace = operation == SaveOperation::Save && original == target;
+    if (!writePackage(*target, inPlace ? *target : QString(), inPlace))
+        return false;
+    saveThumbnail(*target);
     if (operation != SaveOperation::Save && operation != SaveOperation::Autosave)
         m_docHasWarnedAboutCI = false;
     return true;
@@ -306,6 +340,7 @@ bool TDDocument::writeToFile(const QString &path, const QString &, const QString
 bool TDDocument::writePackage(const QString &target, const QString &originalFile, bool keepHiddenEntries)
 {
     TDPackageFileSystem &fs = fileSystem();
+    using EntryKind = TDPackageFileSystem::EntryKind;
     const QFileInfo targetInfo(target);
     const QString parent = targetInfo.absolutePath();
     const QString name = targetInfo.fileName();
@@ -316,19 +351,44 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
         return false;
     };
 
-    // Everything that can fail without touching the disk comes first.
+    // Everything that can fail without touching the disk comes first.  What
+    // is written must open again: a drawing read with its parts shared
+    // could otherwise be written out far beyond what the reader takes, and
+    // replace the only copy that opens.
     const std::optional<QByteArray> data = dataRepresentationOfType(fileType());
     if (!data)
         return fail(QStringLiteral("The drawing could not be archived."));
+    if (!KeyedUnarchiver::checkLimits(*data, PropertyListLimits(), &error))
+        return fail(QStringLiteral("The drawing cannot be saved: it would be written in a form that cannot be "
+                                   "opened again (%1). The previous copy was left as it was.")
+                        .arg(error));
     if (!fs.isDirectory(parent))
         return fail(QStringLiteral("The folder “%1” does not exist.").arg(parent));
+    const EntryKind existing = fs.kind(target);
+    if (existing == EntryKind::Other)
+        return fail(QStringLiteral("“%1” is neither a document package nor a file; nothing was saved there.")
+                        .arg(name));
+    // The previous package is removed once the new one stands in its place:
+    // a folder the user may not change would stay behind, one more with
+    // every save.
+    if (existing == EntryKind::Directory && !fs.isWritable(target))
+        return fail(QStringLiteral("“%1” cannot be changed: you have no permission to write in it.").arg(name));
+
+    // What is written is never more open than what it replaces.
+    int folderMode = TDPackageFileSystem::UsualFolderMode;
+    int fileMode = TDPackageFileSystem::UsualFileMode;
+    if (const auto old = fs.mode(target)) {
+        // A plain file's readers may list the folder that takes its place.
+        folderMode &= existing == EntryKind::Directory ? *old : *old | ((*old & 0444) >> 2);
+        const auto oldData = existing == EntryKind::Directory ? fs.mode(QDir(target).filePath(DataEntry)) : old;
+        fileMode &= oldData ? *oldData : *old;
+    }
 
     // The new package is built in a fresh hidden sibling folder.
     QString temporary;
     for (int attempt = 0; attempt < 16 && temporary.isEmpty(); ++attempt) {
-        const QString candidate =
-            unusedSibling(fs, parent, QStringLiteral(".") + name + QStringLiteral(".scrivanetmp-"));
-        if (fs.makeDirectory(candidate, &error))
+        const QString candidate = unusedSibling(fs, parent, QStringLiteral(".") + name + TemporaryInfix);
+        if (fs.makeDirectory(candidate, folderMode, &error))
             temporary = candidate;
         else if (!fs.exists(candidate))
             return fail(QStringLiteral("The document could not be saved: %1").arg(error));
@@ -342,6 +402,19 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
         return fail(message);
     };
     const QDir temporaryDir(temporary);
+
+    // Only regular files are carried over from the package being replaced:
+    // a received package may hold links to private files or to devices,
+    // pipes and folders, none of which may be read into the new one.
+    auto carriable = [&fs](const QString &path) {
+        const EntryKind kind = fs.kind(path);
+        if (kind == EntryKind::File || kind == EntryKind::Directory)
+            return true;
+        qWarning().noquote() << QStringLiteral("“%1” is %2; it was not kept in the saved document")
+                                    .arg(path, kind == EntryKind::Link ? QStringLiteral("a link")
+                                                                       : QStringLiteral("not a regular file"));
+        return false;
+    };
 
     // Images in use, under their keys.
     const TDGlobalImageStore &store = TDGlobalImageStore::instance();
@@ -359,7 +432,7 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
             if (extension.isEmpty())
                 extension = QStringLiteral("png");
             const QString file = temporaryDir.filePath(key + QLatin1Char('.') + extension);
-            if (!fs.exists(file) && !fs.writeFile(file, entry->data, &error))
+            if (!fs.exists(file) && !fs.writeFile(file, entry->data, fileMode, &error))
                 return abandon(
                     QStringLiteral("An image of the document could not be written: %1").arg(error));
             continue;
@@ -368,10 +441,11 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
         // an image) is carried over from the package being replaced.
         bool carried = false;
         for (const QString &entryName : originalEntries) {
-            if (splitExtension(entryName).first != key || entryName.startsWith(QLatin1Char('.')))
+            const QString from = QDir(originalFile).filePath(entryName);
+            if (splitExtension(entryName).first != key || entryName.startsWith(QLatin1Char('.')) ||
+                fs.kind(from) != EntryKind::File)
                 continue;
-            if (!fs.copyFile(QDir(originalFile).filePath(entryName), temporaryDir.filePath(entryName),
-                             &error))
+            if (!fs.copyFile(from, temporaryDir.filePath(entryName), &error))
                 return abandon(QStringLiteral("An image of the document could not be copied: %1").arg(error));
             carried = true;
             break;
@@ -383,59 +457,143 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
 
     // Hidden entries of the package being replaced stay with it.
     if (keepHiddenEntries) {
-        std::function<bool(const QString &, const QString &)> copyTree = [&](const QString &from,
-                                                                             const QString &to) {
-            if (fs.isDirectory(from)) {
-                if (!fs.makeDirectory(to, &error))
-                    return false;
-                for (const QString &inner : fs.entries(from))
-                    if (!copyTree(QDir(from).filePath(inner), QDir(to).filePath(inner)))
-                        return false;
+        std::function<bool(const QString &, const QString &, int)> copyTree = [&](const QString &from,
+                                                                                  const QString &to, int depth) {
+            if (!carriable(from))
+                return true;
+            if (!fs.isDirectory(from)) {
+                if (!QFileInfo(from).isReadable()) {
+                    qWarning().noquote()
+                        << QStringLiteral("“%1” cannot be read; it was not kept in the saved document").arg(from);
+                    return true;
+                }
+                return fs.copyFile(from, to, &error);
+            }
+            if (depth > MaximumKeptDepth) {
+                qWarning().noquote()
+                    << QStringLiteral("“%1” lies too deep; it was not kept in the saved document").arg(from);
                 return true;
             }
-            return fs.copyFile(from, to, &error);
+            // Filled while only the user may write it, then given the
+            // source's permissions (a read-only folder stays read-only).
+            if (!fs.makeDirectory(to, 0700, &error))
+                return false;
+            for (const QString &inner : fs.entries(from))
+                if (!copyTree(QDir(from).filePath(inner), QDir(to).filePath(inner), depth + 1))
+                    return false;
+            return fs.setPermissions(to, folderMode & fs.mode(from).value_or(0), &error);
         };
         for (const QString &entryName : originalEntries) {
             if (!entryName.startsWith(QLatin1Char('.')))
                 continue;
-            if (!copyTree(QDir(originalFile).filePath(entryName), temporaryDir.filePath(entryName)))
+            if (!copyTree(QDir(originalFile).filePath(entryName), temporaryDir.filePath(entryName), 1))
                 return abandon(
                     QStringLiteral("A hidden file of the document could not be kept: %1").arg(error));
         }
     }
 
-    if (!fs.writeFile(temporaryDir.filePath(DataEntry), *data, &error))
+    if (!fs.writeFile(temporaryDir.filePath(DataEntry), *data, fileMode, &error))
         return abandon(QStringLiteral("The drawing could not be written: %1").arg(error));
     if (!fs.syncDirectory(temporary, &error))
         return abandon(QStringLiteral("The drawing could not be written: %1").arg(error));
 
-    // Into place.  What stood at the target is kept as a backup until the
-    // new package is there.
-    QString backup;
-    if (fs.exists(target)) {
-        backup = unusedSibling(fs, parent, QStringLiteral(".") + name + QStringLiteral(".scrivanebak-"));
-        if (!fs.rename(target, backup, &error))
-            return abandon(QStringLiteral("The previous copy could not be set aside: %1").arg(error));
-    }
-    if (!fs.rename(temporary, target, &error)) {
-        const QString reason = error;
-        if (!backup.isEmpty() && !fs.rename(backup, target, &error)) {
-            return abandon(
-                QStringLiteral("The document could not be saved (%1), and the previous copy could not be "
-                               "put back: it is at “%2”.")
-                    .arg(reason, backup));
+    // Into place.  The new package and whatever stood at the target trade
+    // places in one step, so that no crash leaves the path empty; the old
+    // one, now under the temporary name, is removed afterwards.
+    if (existing == EntryKind::Missing) {
+        if (!fs.rename(temporary, target, &error))
+            return abandon(QStringLiteral("The document could not be saved: %1").arg(error));
+    } else {
+        bool unsupported = false;
+        if (!fs.exchange(temporary, target, &error, &unsupported)) {
+            if (!unsupported)
+                return abandon(QStringLiteral("The document could not be saved: %1").arg(error));
+            if (!moveIntoPlaceWithBackup(temporary, target, &error))
+                return abandon(error);
         }
-        return abandon(QStringLiteral("The document could not be saved: %1").arg(reason));
     }
     if (!fs.syncDirectory(parent, &error))
         qWarning().noquote() << error;
-    if (!backup.isEmpty() && !fs.removeRecursively(backup, &error))
+    if (fs.exists(temporary) && !fs.removeRecursively(temporary, &error))
         qWarning().noquote() << QStringLiteral("The previous copy could not be removed: %1").arg(error);
     return true;
 }
 
-// --- Opening
-// ------------------------------------------------------------------------------------------------
+// Where the file system cannot swap two entries, what stands at the target
+// is renamed to a hidden backup first and the new package renamed into its
+// place; a crash between the two leaves the path empty, which opening it
+// mends (restoreInterruptedSave).
+bool TDDocument::moveIntoPlaceWithBackup(const QString &temporary, const QString &target, QString *error)
+{
+    TDPackageFileSystem &fs = fileSystem();
+    const QFileInfo targetInfo(target);
+    const QString backup = unusedSibling(fs, targetInfo.absolutePath(),
+                                         QStringLiteral(".") + targetInfo.fileName() + BackupInfix);
+    QString reason;
+    if (!fs.rename(target, backup, &reason)) {
+        *error = QStringLiteral("The previous copy could not be set aside: %1").arg(reason);
+        return false;
+    }
+    if (!fs.rename(temporary, target, &reason)) {
+        QString again;
+        if (!fs.rename(backup, target, &again))
+            *error = QStringLiteral("The document could not be saved (%1), and the previous copy could not be "
+                                    "put back: it is at “%2”.")
+                         .arg(reason, backup);
+        else
+            *error = QStringLiteral("The document could not be saved: %1").arg(reason);
+        return false;
+    }
+    QString ignored;
+    if (!fs.syncDirectory(targetInfo.absolutePath(), &ignored))
+        qWarning().noquote() << ignored;
+    if (!fs.removeRecursively(backup, &ignored))
+        qWarning().noquote() << QStringLiteral("The previous copy could not be removed: %1").arg(ignored);
+    return true;
+}
+
+// --- Opening --------------------------------------------------------------------------------------------
+
+void TDDocument::setWorkBudget(std::shared_ptr<WorkBudget> budget)
+{
+    m_workBudget = std::move(budget);
+}
+
+bool TDDocument::restoreInterruptedSave(const QString &path)
+{
+    TDPackageFileSystem &fs = fileSystem();
+    const QFileInfo info(path);
+    const QString parent = info.absolutePath();
+    const QString hidden = QStringLiteral(".") + info.fileName();
+    // A save interrupted after it finished its new package but before that
+    // stood at the path (a first save, or the two renames of a file system
+    // that cannot swap) left it, or the previous package, in a hidden
+    // sibling.  The newest one whose drawing is whole takes the path.
+    QString best;
+    qint64 newest = -1;
+    for (const QString &entry : fs.entries(parent)) {
+        if (!entry.startsWith(hidden + TemporaryInfix) && !entry.startsWith(hidden + BackupInfix))
+            continue;
+        const QString candidate = QDir(parent).filePath(entry);
+        const auto package = fs.isDirectory(candidate) ? PackageFolder::open(candidate) : std::nullopt;
+        const auto data = package ? package->read(DataEntry, PropertyListLimits().maxInputSize, nullptr)
+                                  : std::nullopt;
+        if (!data || !KeyedUnarchiver::checkLimits(*data, PropertyListLimits(), nullptr))
+            continue;
+        const auto identity = TDFileIdentity::of(candidate);
+        if (identity && identity->modified > newest) {
+            newest = identity->modified;
+            best = candidate;
+        }
+    }
+    QString error;
+    if (best.isEmpty() || !fs.rename(best, path, &error))
+        return false;
+    qWarning().noquote()
+        << QStringLiteral("“%1” was missing after an interrupted save; it was restored from “%2”.")
+               .arg(path, QFileInfo(best).fileName());
+    return true;
+}
 
 bool TDDocument::readFromPath(const QString &path, const QString &type)
 {
@@ -447,6 +605,8 @@ bool TDDocument::readFromPath(const QString &path, const QString &type)
         setLastError(QStringLiteral("Documents of the type “%1” cannot be opened.").arg(type));
         return false;
     }
+    if (!fileSystem().exists(path))
+        restoreInterruptedSave(path);
     QString error;
     const auto wrapper = TDPackageWrapper::read(path, &error);
     if (!wrapper) {
@@ -460,40 +620,16 @@ std::optional<TDDocument::LoadedState> TDDocument::readPackage(const TDPackageWr
 {
     LoadedState state;
     QString error;
+    WorkBudget *budget = wrapper.budget();
     EncodedDictionary::setFiltersLost(false);
-    std::optional<PropertyList> dictionary;
-    const bool yaml = wrapper.contentsOfEntry(YamlEntry).has_value();
-    if (yaml) {
-        dictionary = drawDocumentFromData(*wrapper.contentsOfEntry(YamlEntry), &error);
-        if (!dictionary) {
-            setLastError(QStringLiteral("The document's “data.yaml” cannot be read: %1").arg(error));
-            return std::nullopt;
-        }
-    } else {
-        const std::optional<QByteArray> data = wrapper.contentsOfEntry(DataEntry);
-        if (!data) {
-            setLastError(
-                QStringLiteral("The document package has no “data” file: it is damaged or not a drawing."));
-            return std::nullopt;
-        }
-        TDModelArchiving::registerClasses();
-        dictionary = KeyedUnarchiver::unarchive(*data, &error);
-        if (!dictionary) {
-            setLastError(QStringLiteral("The document's “data” file cannot be read: %1").arg(error));
-            return std::nullopt;
-        }
-        if (!dictionary->isDictionary()) {
-            setLastError(QStringLiteral("The document's “data” file holds no drawing."));
-            return std::nullopt;
-        }
-    }
-    const PropertyList layers = dictionary->value(QStringLiteral("Layers"));
-    if (!layers.isArray()) {
-        setLastError(
-            QStringLiteral("The document's “%1” holds no list of layers.").arg(yaml ? YamlEntry : DataEntry));
+    TDModelArchiving::registerClasses();
+    auto contents = PackageDictionary::read(wrapper.folder(), budget, &error);
+    if (!contents) {
+        setLastError(error);
         return std::nullopt;
     }
-    for (const PropertyList &value : layers.toArray()) {
+    const bool yaml = contents->fromYaml;
+    for (const PropertyList &value : contents->dictionary.value(QStringLiteral("Layers")).toArray()) {
         std::shared_ptr<TDLayer> layer = value.objectAs<TDLayer>();
         if (!layer && yaml && value.isDictionary())
             layer = TDLayer::objectWithYAML(value);
@@ -504,9 +640,48 @@ std::optional<TDDocument::LoadedState> TDDocument::readPackage(const TDPackageWr
         }
         state.layers.push_back(std::move(layer));
     }
-    state.dictionary = std::move(*dictionary);
+    state.dictionary = std::move(contents->dictionary);
     state.filtersLost = EncodedDictionary::filtersLost();
+    if (!readImages(wrapper, state))
+        return std::nullopt;
     return state;
+}
+
+bool TDDocument::readImages(const TDPackageWrapper &wrapper, LoadedState &state)
+{
+    // Only the images the drawing uses are read: a package may hold any
+    // number of large files nothing refers to.
+    QSet<QString> used;
+    collectImageFills(TDGraphicArray(state.layers.begin(), state.layers.end()),
+                      [&used](TDFillStyle &fill) { used.insert(fill.imageKey()); });
+    WorkBudget *budget = wrapper.budget();
+    auto overBudget = [&] {
+        setLastError(QStringLiteral("The document cannot be read: %1.").arg(budget->failure()));
+        return false;
+    };
+    for (const QString &entryName : wrapper.entryNames()) {
+        if (entryName == DataEntry || entryName == YamlEntry || entryName == QStringLiteral("Icon\r") ||
+            entryName == QStringLiteral("Icon"))
+            continue;
+        const auto [base, extension] = splitExtension(entryName);
+        if (!used.contains(base))
+            continue;
+        QString error;
+        auto data = wrapper.folder().read(entryName, TDPackageWrapper::MaximumImageFileSize, budget, &error);
+        if (budget && budget->exhausted())
+            return overBudget();
+        if (!data) {
+            qWarning().noquote() << QStringLiteral("An image of the document was not read: %1").arg(error);
+            continue;
+        }
+        if (budget) {
+            const QSize size = TDGlobalImageStore::declaredSize(*data);
+            if (size.isValid() && !budget->chargeImagePixels(qint64(size.width()) * size.height()))
+                return overBudget();
+        }
+        state.images.push_back(LoadedState::Image{base, extension, std::move(*data)});
+    }
+    return true;
 }
 
 bool TDDocument::loadFileWrapperRepresentation(const TDPackageWrapper &wrapper, const QString &type)
@@ -515,13 +690,15 @@ bool TDDocument::loadFileWrapperRepresentation(const TDPackageWrapper &wrapper, 
         setLastError(QStringLiteral("Documents of the type “%1” cannot be opened.").arg(type));
         return false;
     }
+    TDPackageWrapper budgeted = wrapper;
+    budgeted.setBudget(m_workBudget);
     // Nothing read is registered for undo, and the dropping ends on every
     // way out of here.
     TDUndoManager::CreateGraphicsScope dropUndo;
-    std::optional<LoadedState> state = readPackage(wrapper);
+    std::optional<LoadedState> state = readPackage(budgeted);
     if (!state)
         return false;
-    applyLoadedState(*state, wrapper);
+    applyLoadedState(*state, budgeted);
     return true;
 }
 
@@ -538,19 +715,14 @@ void TDDocument::applyLoadedState(LoadedState &state, const TDPackageWrapper &wr
     m_currentLayer = nullptr;
     m_fileWrapper = std::make_unique<TDPackageWrapper>(wrapper);
 
-    // Every other file is an image.  The store may answer another key than
-    // the file's name (the same picture is there already under another key,
-    // or the name cannot be a key): the fills follow the key it answers.
+    // The store may answer another key than the file's name (the same
+    // picture is there already under another key, or the name cannot be a
+    // key): the fills follow the key it answers.
     QHash<QString, QString> renamed;
-    for (const QString &entryName : wrapper.entryNames()) {
-        if (entryName == DataEntry || entryName == YamlEntry || entryName == QStringLiteral("Icon\r") ||
-            entryName == QStringLiteral("Icon") || entryName.startsWith(QLatin1Char('.')))
-            continue;
-        const auto [base, extension] = splitExtension(entryName);
-        const QString key =
-            store.addGlobalImage(*wrapper.contentsOfEntry(entryName), base, extension, imageStoreRef());
-        if (key != base && key != QStringLiteral("!"))
-            renamed.insert(base, key);
+    for (const LoadedState::Image &image : state.images) {
+        const QString key = store.addGlobalImage(image.data, image.name, image.extension, imageStoreRef());
+        if (key != image.name && key != QStringLiteral("!"))
+            renamed.insert(image.name, key);
     }
     if (!renamed.isEmpty()) {
         collectImageFills(
@@ -618,8 +790,7 @@ void TDDocument::applyLoadedState(LoadedState &state, const TDPackageWrapper &wr
     TDDocumentBase::updateChangeCount(ChangeKind::Cleared);
 }
 
-// --- Thumbnail
-// -------------------------------------------------------------------------------------------------
+// --- Thumbnail ------------------------------------------------------------------------------------------
 
 QImage TDDocument::thumbnailIcon() const
 {

@@ -29,6 +29,7 @@ class Pasteboard;
 class TDLayer;
 class TDPackageFileSystem;
 class TDPackageWrapper;
+class WorkBudget;
 
 // A drawing document: an ordered array of layers (bottom first) with one
 // current layer or isolated group, the grid, page and print settings, the
@@ -287,13 +288,26 @@ public:
     static void setFileSystem(TDPackageFileSystem *fileSystem);
     static TDPackageFileSystem &fileSystem();
 
+    // What reading a package may cost (bytes, values, image pixels); a load
+    // that would pass it is refused with the budget's reason.  Programs that
+    // read packages unasked set one; without one only the readers' usual
+    // limits apply.
+    void setWorkBudget(std::shared_ptr<WorkBudget> budget);
+    WorkBudget *workBudget() const { return m_workBudget.get(); }
+    // Puts back the package a save left in a hidden sibling of an empty
+    // `path` when it was interrupted (see the save); true when one was put
+    // back.  Opening a missing path does this.
+    static bool restoreInterruptedSave(const QString &path);
+
 protected:
     bool readFromPath(const QString &path, const QString &type) override;
 
 private:
     struct LoadedState;
     bool writePackage(const QString &path, const QString &originalFile, bool keepHiddenEntries);
+    static bool moveIntoPlaceWithBackup(const QString &temporary, const QString &target, QString *error);
     std::optional<LoadedState> readPackage(const TDPackageWrapper &wrapper);
+    bool readImages(const TDPackageWrapper &wrapper, LoadedState &state);
     void applyLoadedState(LoadedState &state, const TDPackageWrapper &wrapper);
     void observeUndoManager();
     void redisplay() const;
@@ -306,6 +320,7 @@ private:
     std::vector<std::shared_ptr<TDLayer>> m_layers;
     TDGroup *m_currentLayer = nullptr;
     std::unique_ptr<TDPackageWrapper> m_fileWrapper;
+    std::shared_ptr<WorkBudget> m_workBudget;
     bool m_docHasWarnedAboutCI = false;
 
     float m_gridSpacing = 28.35f;

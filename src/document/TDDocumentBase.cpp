@@ -35,11 +35,26 @@ void TDDocumentBase::updateChangeCount(ChangeKind kind)
     }
 }
 
-bool TDDocumentBase::save(const QString &path, const QString &type, SaveOperation operation)
+bool TDDocumentBase::fileChangedOnDisk() const
+{
+    return m_identity && TDFileIdentity::of(m_fileName) != m_identity;
+}
+
+bool TDDocumentBase::save(const QString &path, const QString &type, SaveOperation operation,
+                          ChangedFile changed)
 {
     m_lastError.clear();
+    m_fileChanged = false;
     if (path.isEmpty()) {
         m_lastError = QStringLiteral("The document has no file name to save to.");
+        return false;
+    }
+    if (operation == SaveOperation::Save && changed == ChangedFile::Refuse && path == m_fileName &&
+        fileChangedOnDisk()) {
+        m_fileChanged = true;
+        m_lastError = QStringLiteral("“%1” was changed, replaced or removed by another program since it was "
+                                     "opened or last saved.")
+                          .arg(QFileInfo(path).fileName());
         return false;
     }
     const QString original = operation == SaveOperation::Save && QFileInfo::exists(path)
@@ -55,6 +70,7 @@ bool TDDocumentBase::save(const QString &path, const QString &type, SaveOperatio
     case SaveOperation::SaveAs:
         m_fileName = path;
         m_fileType = type;
+        m_identity = TDFileIdentity::of(path);
         TDDocumentBase::updateChangeCount(ChangeKind::Cleared);
         break;
     case SaveOperation::SaveTo:
@@ -66,9 +82,9 @@ bool TDDocumentBase::save(const QString &path, const QString &type, SaveOperatio
     return true;
 }
 
-bool TDDocumentBase::saveDocument()
+bool TDDocumentBase::saveDocument(ChangedFile changed)
 {
-    return save(m_fileName, m_fileType, SaveOperation::Save);
+    return save(m_fileName, m_fileType, SaveOperation::Save, changed);
 }
 
 bool TDDocumentBase::saveDocumentAs(const QString &path, const QString &type)
@@ -95,6 +111,7 @@ bool TDDocumentBase::readFromFile(const QString &path, const QString &type)
     }
     m_fileName = path;
     m_fileType = type;
+    m_identity = TDFileIdentity::of(path);
     TDDocumentBase::updateChangeCount(ChangeKind::Cleared);
     return true;
 }

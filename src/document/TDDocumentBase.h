@@ -1,6 +1,10 @@
 #pragma once
 
+#include "document/TDFileIdentity.h"
+
 #include <QString>
+
+#include <optional>
 
 namespace scrivane {
 
@@ -27,7 +31,12 @@ public:
 
     // The package path; empty for a document never saved.
     const QString &fileName() const { return m_fileName; }
-    void setFileName(const QString &path) { m_fileName = path; }
+    // A name given this way has no file read behind it to compare with.
+    void setFileName(const QString &path)
+    {
+        m_fileName = path;
+        m_identity.reset();
+    }
     const QString &fileType() const { return m_fileType; }
     void setFileType(const QString &type) { m_fileType = type; }
     // The file name without folder and extension, or "Untitled".
@@ -42,8 +51,21 @@ public:
     virtual void updateChangeCount(ChangeKind kind);
     bool hasUnautosavedChanges() const { return m_unautosaved; }
 
-    // Saves to fileName() as fileType(); false without a file name.
-    bool saveDocument();
+    // What a plain save does when what stands at fileName() is no longer
+    // what the document read or last saved there: another program changed,
+    // replaced or removed it.
+    enum class ChangedFile { Refuse, Overwrite };
+
+    // Saves to fileName() as fileType(); false without a file name.  With
+    // ChangedFile::Refuse it fails, with fileChangedOnDisk() true, when the
+    // file changed behind the document's back, so that the user can be
+    // asked whether to save anyway, elsewhere or not at all.
+    bool saveDocument(ChangedFile changed = ChangedFile::Refuse);
+    // Whether the last save failed only because the file changed on disk.
+    bool lastSaveFoundFileChanged() const { return m_fileChanged; }
+    // Whether what stands at fileName() differs from what the document read
+    // or last saved there (false for a document that never was on disk).
+    bool fileChangedOnDisk() const;
     // Saves under a new name and type, which the document takes on success.
     bool saveDocumentAs(const QString &path, const QString &type);
     // Writes a copy; the document keeps its name and its changes.
@@ -75,7 +97,8 @@ protected:
     void setLastError(const QString &error) { m_lastError = error; }
 
 private:
-    bool save(const QString &path, const QString &type, SaveOperation operation);
+    bool save(const QString &path, const QString &type, SaveOperation operation,
+              ChangedFile changed = ChangedFile::Overwrite);
 
     QString m_fileName;
     QString m_fileType;
@@ -83,6 +106,9 @@ private:
     QString m_lastError;
     int m_changeCount = 0;
     bool m_unautosaved = false;
+    // What stood at m_fileName when the document read or saved it.
+    std::optional<TDFileIdentity> m_identity;
+    bool m_fileChanged = false;
 };
 
 } // namespace scrivane

@@ -2,7 +2,9 @@
 
 #include "platform/DataHash.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QImageReader>
 #include <QDebug>
 #include <QUuid>
 
@@ -59,6 +61,15 @@ QString TDGlobalImageStore::addGlobalImage(const QByteArray &data, const QString
     QString ext = extension.toLower();
     if (!isSafeExtension(ext))
         ext = sniffExtension(data);
+    // What the file says of its size is read before any pixel is decoded.
+    const QSize declared = declaredSize(data);
+    if (qint64(declared.width()) * declared.height() > MaximumPixels) {
+        qWarning().noquote() << QStringLiteral("The image%1 of %2 × %3 pixels is too large to be read")
+                                    .arg(name.isEmpty() ? QString() : QStringLiteral(" “%1”").arg(name))
+                                    .arg(declared.width())
+                                    .arg(declared.height());
+        return QStringLiteral("!");
+    }
     QImage picture = QImage::fromData(data);
     const bool vector = ext == QLatin1String("pdf") || ext == QLatin1String("eps") ||
                         ext == QLatin1String("ps") || ext == QLatin1String("pict") ||
@@ -150,6 +161,15 @@ void TDGlobalImageStore::clear()
 {
     m_entries.clear();
     m_byHash.clear();
+}
+
+QSize TDGlobalImageStore::declaredSize(const QByteArray &data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return reader.canRead() ? reader.size() : QSize();
 }
 
 bool TDGlobalImageStore::isSafeKey(const QString &name)

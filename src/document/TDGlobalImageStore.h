@@ -41,6 +41,9 @@ public:
     static constexpr int KeptNameLength = 51;
     // Longer names are not safe file names.
     static constexpr int MaximumKeyLength = 200;
+    // Images declaring more pixels (8192 × 8192) are refused before they
+    // are decoded.
+    static constexpr qint64 MaximumPixels = 8192LL * 8192;
 
     TDGlobalImageStore() = default;
     ~TDGlobalImageStore() override;
@@ -64,6 +67,9 @@ public:
     // Empties the store (tests).
     void clear();
 
+    // The size an image file declares, read without decoding its pixels;
+    // invalid when the data is no image Qt can read.
+    static QSize declaredSize(const QByteArray &data);
     // Whether a name can be a key, and so a file name: not empty, at most
     // MaximumKeyLength characters, no path separators, no "..", no control
     // characters, not beginning with ".".

@@ -289,8 +289,14 @@ void TDFillStyle::setImageLocation(const QString &path, const PackageReader &pac
 
 void TDFillStyle::fromFileWrapper(const PackageReader &package, TDImageStore::DocumentRef document)
 {
-    if (m_style == ImageFill && !m_imageLocation.isEmpty())
-        setImageLocation(m_imageLocation, package);
+    // A location stored in a document is looked up in its package only:
+    // the document may come from anyone, and a path of theirs must not pull
+    // a file of this machine into the drawing (and into its next save).
+    if (m_style == ImageFill && !m_imageLocation.isEmpty() && package) {
+        const auto contents = package(m_imageLocation);
+        if (contents && !contents->isEmpty())
+            setImageData(*contents, QFileInfo(m_imageLocation).suffix());
+    }
     TDImageStore *store = TDImageStore::shared();
     if (store && !m_imageKey.isEmpty() && document)
         store->addImage(m_imageKey, document);
@@ -383,8 +389,9 @@ void TDFillStyle::copyStyleFrom(const TDFillStyle &other)
     changeInOneUndoStep(QStringLiteral("Change Fill"), [&] {
         setColor(other.m_color);
         setStyle(other.m_style);
+        // The image itself comes with the key or the image below.
         if (!other.m_imageLocation.isEmpty())
-            setImageLocation(other.m_imageLocation);
+            saveImageLocation(other.m_imageLocation);
         if (!other.m_imageKey.isEmpty())
             setImageKey(other.m_imageKey);
         else
@@ -566,8 +573,9 @@ void TDFillStyle::initWithValues(const TDDictionaryReader &values)
         setStyle(*style);
     if (const auto winding = values.integer(WindingKey))
         setWinding(*winding);
+    // Loaded from the package when the graphic joins its document.
     if (const auto location = values.string(FillImageKey))
-        setImageLocation(*location);
+        saveImageLocation(*location);
     const PropertyList imageValue = values.value(ImageKey);
     if (!imageValue.isNull()) {
         if (imageValue.kind() == PropertyList::Kind::Data)

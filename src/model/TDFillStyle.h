@@ -129,8 +129,9 @@ public:
     // A legacy identifier; does nothing.
     void setImageID(const QString &) {}
     // The graphic joined `document`, whose package `package` reads (empty
-    // without a package): a legacy image fill loads its image from its
-    // location, and the document is recorded as a user of the image.
+    // without a package): a legacy image fill loads its image from the
+    // package entry its location names (never from elsewhere on the
+    // machine), and the document is recorded as a user of the image.
     void fromFileWrapper(const PackageReader &package, TDImageStore::DocumentRef document);
 
     // --- Gradient editing on the canvas -----------------------------------------

@@ -1,8 +1,10 @@
 #include "DocumentTestSupport.h"
 
 #include "TestEnvironment.h"
+#include "platform/KeyedArchiver.h"
 #include "model/TDFillStyle.h"
 #include "model/TDGroup.h"
+#include "model/TDLayer.h"
 #include "model/TDModelArchiving.h"
 #include "model/TDStrokeStyle.h"
 
@@ -71,23 +73,25 @@ void TestCanvas::deselectGraphic(TDGraphic *graphic)
 
 bool FailingFileSystem::fails(const char *operation, QString *error)
 {
-    if (operations++ == failAt) {
-        failedOperation = QLatin1String(operation);
+    const int number = operations++;
+    if (number == failAt || (crashes && failAt >= 0 && number > failAt)) {
+        if (number == failAt)
+            failedOperation = QLatin1String(operation);
         if (error)
-            *error = QStringLiteral("injected failure of %1").arg(failedOperation);
+            *error = QStringLiteral("injected failure of %1").arg(QLatin1String(operation));
         return true;
     }
     return false;
 }
 
-bool FailingFileSystem::makeDirectory(const QString &path, QString *error)
+bool FailingFileSystem::makeDirectory(const QString &path, int mode, QString *error)
 {
-    return !fails("makeDirectory", error) && TDPackageFileSystem::makeDirectory(path, error);
+    return !fails("makeDirectory", error) && TDPackageFileSystem::makeDirectory(path, mode, error);
 }
 
-bool FailingFileSystem::writeFile(const QString &path, const QByteArray &data, QString *error)
+bool FailingFileSystem::writeFile(const QString &path, const QByteArray &data, int mode, QString *error)
 {
-    return !fails("writeFile", error) && TDPackageFileSystem::writeFile(path, data, error);
+    return !fails("writeFile", error) && TDPackageFileSystem::writeFile(path, data, mode, error);
 }
 
 bool FailingFileSystem::copyFile(const QString &from, const QString &to, QString *error)
@@ -98,6 +102,25 @@ bool FailingFileSystem::copyFile(const QString &from, const QString &to, QString
 bool FailingFileSystem::rename(const QString &from, const QString &to, QString *error)
 {
     return !fails("rename", error) && TDPackageFileSystem::rename(from, to, error);
+}
+
+bool FailingFileSystem::exchange(const QString &first, const QString &second, QString *error, bool *unsupported)
+{
+    if (!canExchange) {
+        if (unsupported)
+            *unsupported = true;
+        if (error)
+            *error = QStringLiteral("this file system cannot swap entries");
+        return false;
+    }
+    if (unsupported)
+        *unsupported = false;
+    return !fails("exchange", error) && TDPackageFileSystem::exchange(first, second, error, unsupported);
+}
+
+bool FailingFileSystem::setPermissions(const QString &path, int mode, QString *error)
+{
+    return !fails("setPermissions", error) && TDPackageFileSystem::setPermissions(path, mode, error);
 }
 
 bool FailingFileSystem::removeRecursively(const QString &path, QString *error)
@@ -174,4 +197,99 @@ QStringList folderEntries(const QString &folder)
                                   QDir::Name);
 }
 
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A package folder with the given files.
+QString makePackage(const QString &path, const std::map<QString, QByteArray> &files)
+{
+    QDir().mkpath(path);
+    for (const auto &[name, data] : files)
+        writeFile(QDir(path).filePath(name), data);
+    return path;
+}
+
+QByteArray archive(const PropertyList &dictionary)
+{
+    return KeyedArchiver::archivedData(dictionary).value_or(QByteArray());
+}
+
+PropertyList layersOf(std::initializer_list<std::shared_ptr<TDLayer>> layers)
+{
+    PropertyList array{PropertyList::Array()};
+    for (const auto &layer : layers)
+        array.append(PropertyList(layer));
+    return array;
+}
+
+// The dictionary of a minimal document with one named layer.
+PropertyList minimalDictionary(const QString &layerName)
+{
+    PropertyList d{PropertyList::Dictionary()};
+    d.insert("Layers", layersOf({TDLayer::layerWithName(layerName, nullptr)}));
+    return d;
+}
+
+// Names of the top-level graphics of each layer, for comparing contents.
+QStringList contents(const TDDocument &document)
+{
+    QStringList names;
+    for (const auto &layer : document.layers()) {
+        names.append(layer->name());
+        for (const auto &graphic : layer->graphics())
+            names.append("  " + graphic->name());
+    }
+    return names;
+}
+
+QStringList leftovers(const QString &folder)
+{
+    QStringList found;
+    for (const QString &name : folderEntries(folder))
+        if (name.contains(".scrivanetmp") || name.contains(".scrivanebak"))
+            found.append(name);
+    return found;
+}
+
+QStringList contentsOfPackage(const QString &path)
+{
+    TDDocument reader;
+    if (!reader.readFromFile(path, Type))
+        return {QStringLiteral("unreadable: ") + reader.lastError()};
+    return contents(reader);
+}
+
+PackageFixture::PackageFixture()
+{
+    TestShape::registerClass();
+    folder = freshFolder();
+    document.undoManager()->setGroupsByEvent(false);
+}
+
+std::shared_ptr<TestShape> PackageFixture::add(TDDocument &doc, const QString &name, const Rect &rect)
+{
+    auto shape = TestShape::make(rect, Color::calibratedRGB(1, 0, 0));
+    shape->setName(name);
+    doc.addGraphic(shape);
+    return shape;
+}
+
+std::shared_ptr<TestShape> PackageFixture::addImageShape(TDDocument &doc, const QByteArray &png)
+{
+    auto shape = add(doc, "picture", Rect(0, 0, 8, 8));
+    shape->fillStyle()->setStyle(TDFillImage);
+    shape->fillStyle()->setImageKey(doc.addImage(png, "png"));
+    shape->setFillTransformation(TDGraphic::transformForBounds(shape->rect()));
+    return shape;
+}
 } // namespace scrivane::doctest

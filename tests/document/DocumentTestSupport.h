@@ -15,8 +15,16 @@
 #include <QImage>
 #include <QString>
 
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <map>
 #include <memory>
 #include <optional>
+
+namespace scrivane {
+class TDLayer;
+}
 
 namespace scrivane::doctest {
 
@@ -98,17 +106,24 @@ private:
 };
 
 // The machine's file system, but the operation numbered `failAt` (counting
-// from 0, failure points only) fails.  -1 never fails.
+// from 0, failure points only) fails.  -1 never fails.  With `crashes`,
+// that operation and every one after it do nothing, as if the program had
+// died there.  Without `canExchange`, the file system cannot swap two
+// entries (as some network file systems cannot).
 class FailingFileSystem : public TDPackageFileSystem {
 public:
     int failAt = -1;
+    bool crashes = false;
+    bool canExchange = true;
     int operations = 0;
     QString failedOperation;
 
-    bool makeDirectory(const QString &path, QString *error) override;
-    bool writeFile(const QString &path, const QByteArray &data, QString *error) override;
+    bool makeDirectory(const QString &path, int mode, QString *error) override;
+    bool writeFile(const QString &path, const QByteArray &data, int mode, QString *error) override;
     bool copyFile(const QString &from, const QString &to, QString *error) override;
     bool rename(const QString &from, const QString &to, QString *error) override;
+    bool exchange(const QString &first, const QString &second, QString *error, bool *unsupported) override;
+    bool setPermissions(const QString &path, int mode, QString *error) override;
     bool removeRecursively(const QString &path, QString *error) override;
     bool syncDirectory(const QString &path, QString *error) override;
 
@@ -136,5 +151,35 @@ bool near(const QColor &a, const QColor &b, int tolerance = 3);
 QImage rasterise(const QByteArray &data, bool eps, int dpi, bool alpha = false);
 // The names in a folder, hidden ones too, sorted.
 QStringList folderEntries(const QString &folder);
+
+// --- Packages ----------------------------------------------------------------------------------
+
+inline const QString Type = QStringLiteral("Scrivane Document");
+
+// Writes (fails the test when it cannot) and reads whole files.
+void writeFile(const QString &path, const QByteArray &data);
+QByteArray readFile(const QString &path);
+// A package folder with the given files.
+QString makePackage(const QString &path, const std::map<QString, QByteArray> &files);
+QByteArray archive(const PropertyList &dictionary);
+PropertyList layersOf(std::initializer_list<std::shared_ptr<TDLayer>> layers);
+// The dictionary of a minimal document with one named layer.
+PropertyList minimalDictionary(const QString &layerName = QStringLiteral("Only"));
+// Names of the top-level graphics of each layer, for comparing contents.
+QStringList contents(const TDDocument &document);
+// The hidden folders a save makes beside the package.
+QStringList leftovers(const QString &folder);
+// The contents of the package at the path, or why it does not open.
+QStringList contentsOfPackage(const QString &path);
+
+struct PackageFixture : ::testing::Test {
+    PackageFixture();
+
+    std::shared_ptr<TestShape> add(TDDocument &doc, const QString &name, const Rect &rect = Rect(10, 10, 20, 20));
+    std::shared_ptr<TestShape> addImageShape(TDDocument &doc, const QByteArray &png);
+
+    QString folder;
+    TDDocument document;
+};
 
 } // namespace scrivane::doctest

@@ -29,114 +29,6 @@
 using namespace scrivane;
 using namespace scrivane::doctest;
 
-namespace {
-
-const QString Type = QStringLiteral("Scrivane Document");
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// A package folder with the given files.
-QString makePackage(const QString &path, const std::map<QString, QByteArray> &files)
-{
-    QDir().mkpath(path);
-    for (const auto &[name, data] : files)
-        writeFile(QDir(path).filePath(name), data);
-    return path;
-}
-
-QByteArray archive(const PropertyList &dictionary)
-{
-    return KeyedArchiver::archivedData(dictionary).value_or(QByteArray());
-}
-
-PropertyList layersOf(std::initializer_list<std::shared_ptr<TDLayer>> layers)
-{
-    PropertyList array{PropertyList::Array()};
-    for (const auto &layer : layers)
-        array.append(PropertyList(layer));
-    return array;
-}
-
-// The dictionary of a minimal document with one named layer.
-PropertyList minimalDictionary(const QString &layerName = "Only")
-{
-    PropertyList d{PropertyList::Dictionary()};
-    d.insert("Layers", layersOf({TDLayer::layerWithName(layerName, nullptr)}));
-    return d;
-}
-
-// Names of the top-level graphics of each layer, for comparing contents.
-QStringList contents(const TDDocument &document)
-{
-    QStringList names;
-    for (const auto &layer : document.layers()) {
-        names.append(layer->name());
-        for (const auto &graphic : layer->graphics())
-            names.append("  " + graphic->name());
-    }
-    return names;
-}
-
-QStringList leftovers(const QString &folder)
-{
-    QStringList found;
-    for (const QString &name : folderEntries(folder))
-        if (name.contains(".scrivanetmp") || name.contains(".scrivanebak"))
-            found.append(name);
-    return found;
-}
-
-QStringList contentsOfPackage(const QString &path)
-{
-    TDDocument reader;
-    if (!reader.readFromFile(path, Type))
-        return {QStringLiteral("unreadable: ") + reader.lastError()};
-    return contents(reader);
-}
-
-struct PackageFixture : ::testing::Test {
-    PackageFixture()
-    {
-        TestShape::registerClass();
-        folder = freshFolder();
-        document.undoManager()->setGroupsByEvent(false);
-    }
-
-    std::shared_ptr<TestShape> add(TDDocument &doc, const QString &name,
-                                   const Rect &rect = Rect(10, 10, 20, 20))
-    {
-        auto shape = TestShape::make(rect, Color::calibratedRGB(1, 0, 0));
-        shape->setName(name);
-        doc.addGraphic(shape);
-        return shape;
-    }
-
-    std::shared_ptr<TestShape> addImageShape(TDDocument &doc, const QByteArray &png)
-    {
-        auto shape = add(doc, "picture", Rect(0, 0, 8, 8));
-        shape->fillStyle()->setStyle(TDFillImage);
-        shape->fillStyle()->setImageKey(doc.addImage(png, "png"));
-        shape->setFillTransformation(TDGraphic::transformForBounds(shape->rect()));
-        return shape;
-    }
-
-    QString folder;
-    TDDocument document;
-};
-
-} // namespace
-
 TEST_F(PackageFixture, EveryKindOfGraphicAndTheSettingsRoundTrip)
 {
     add(document, "plain");
@@ -243,10 +135,13 @@ TEST_F(PackageFixture, AFailureAtAnyStepLeavesThePreviousPackageWhole)
         const char *name;
         bool inPlace; // plain save over the document's own package
         bool existing;
+        bool canExchange = true;
     };
     for (const Sequence sequence :
          {Sequence{"save", true, true}, Sequence{"save as over a package", false, true},
-          Sequence{"first save", false, false}}) {
+          Sequence{"first save", false, false},
+          Sequence{"save where packages cannot be swapped", true, true, false},
+          Sequence{"save as over a package where packages cannot be swapped", false, true, false}}) {
         int failures = 0;
         for (int step = 0;; ++step) {
             SCOPED_TRACE(testing::Message() << sequence.name << ", failing operation " << step);
@@ -272,6 +167,7 @@ TEST_F(PackageFixture, AFailureAtAnyStepLeavesThePreviousPackageWhole)
 
             FailingFileSystem fs;
             fs.failAt = step;
+            fs.canExchange = sequence.canExchange;
             bool saved;
             {
                 FileSystemScope scope(&fs);

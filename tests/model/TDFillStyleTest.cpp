@@ -239,6 +239,30 @@ TEST(TDFillStyle, LegacyImageLocationLoadsFromFileOrPackage)
     EXPECT_EQ(missing.imageLocation(), folder + "/nothing.png");
 }
 
+// A document from elsewhere named a file of this machine as the location
+// of a legacy image fill, and reading it pulled the file into the drawing
+// (and into the package at the next save).
+TEST(TDFillStyle, AStoredLocationIsLookedUpInThePackageOnly)
+{
+    MemoryImageStore store;
+    const QString folder = QString::fromStdString(test::temporaryFolder());
+    QFile file(folder + "/private.png");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(twoToneImage(2, 2, Qt::red, Qt::red));
+    file.close();
+
+    PropertyList stored{PropertyList::Dictionary()};
+    stored.insert("FillStyle", 2);
+    stored.insert("FillImage", file.fileName());
+    const auto fill = TDFillStyle::objectWithYAML(stored);
+    EXPECT_EQ(fill->imageLocation(), file.fileName());
+    EXPECT_TRUE(fill->imageKey().isEmpty());
+    int document = 0;
+    fill->fromFileWrapper([](const QString &) -> std::optional<QByteArray> { return std::nullopt; }, &document);
+    EXPECT_TRUE(fill->imageKey().isEmpty());
+    EXPECT_TRUE(store.users.empty());
+}
+
 TEST(TDFillStyle, EverySetterUndoesAndRedoes)
 {
     struct Case {
