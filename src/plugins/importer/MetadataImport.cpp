@@ -2,10 +2,10 @@
 
 #include "platform/EncodedDictionary.h"
 #include "platform/KeyedUnarchiver.h"
+#include "platform/PackageDictionary.h"
+#include "platform/PackageFolder.h"
+#include "platform/WorkBudget.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QHash>
 
 namespace scrivane {
@@ -98,25 +98,16 @@ bool MetadataImport::getMetadataForFile(const QString &path, std::optional<QStri
 {
     decodeModelClassesAsDictionaries();
     text->reset();
-    const QString dataPath = QDir(path).filePath(QStringLiteral("data"));
-    QFile file(dataPath);
-    if (!QFileInfo(dataPath).isFile() || !file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("“%1” has no readable “data” file.").arg(path);
+    // The package is read as the thumbnailer reads it: the same entries,
+    // the same checks of their kind and size, the same refusals.
+    const auto package = PackageFolder::open(path, error);
+    if (!package)
         return false;
-    }
-    // The reader refuses larger input anyway; it is not read into memory.
-    if (file.size() > PropertyListLimits().maxInputSize) {
-        *error = QStringLiteral("The “data” file of “%1” is too large.").arg(path);
+    WorkBudget budget;
+    const auto contents = PackageDictionary::read(*package, &budget, error);
+    if (!contents)
         return false;
-    }
-    const QByteArray data = file.readAll();
-    QString why;
-    const auto root = KeyedUnarchiver::unarchive(data, &why);
-    if (!root) {
-        *error = QStringLiteral("The “data” file of “%1” cannot be read: %2").arg(path, why);
-        return false;
-    }
-    *text = GetContentsFromGraphics(*root);
+    *text = GetContentsFromGraphics(contents->dictionary);
     return true;
 }
 

@@ -8,8 +8,9 @@
 
 namespace scrivane {
 
-// What the metadata plug-in does for a file: it decodes the "data" archive
-// of a document package without the program's model classes (every model
+// What the metadata plug-in does for a file: it decodes the drawing of a
+// document package ("data.yaml" or the "data" archive) without the
+// program's model classes (every model
 // object reads as the dictionary it stores) and gathers the text of every
 // text fill and text stroke, for desktop search.
 //
@@ -26,9 +27,10 @@ public:
     // unarchiver of the process.
     static void decodeModelClassesAsDictionaries();
 
-    // Reads the package at `path`: false, with a message, when its "data"
-    // cannot be read or does not decode; otherwise true and the text found
-    // (nothing when the drawing has none).
+    // Reads the package at `path` as every reader of packages reads it
+    // (PackageDictionary, within a WorkBudget): false, with a message, when
+    // it is refused; otherwise true and the text found (nothing when the
+    // drawing has none).
     static bool getMetadataForFile(const QString &path, std::optional<QString> *text, QString *error);
 
     // The texts of a model object's dictionary, of its children's in their

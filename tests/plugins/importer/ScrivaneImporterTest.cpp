@@ -112,14 +112,16 @@ QString package(const QString &name, const QByteArray &data)
     return path;
 }
 
-// A keyed archive in XML whose root is a chain of `depth` dictionaries, each
-// holding the next under "Graphics" (`fanOut` times over) and the text fill
-// `text`; with `cycle` the last one holds the first again.
+// A keyed archive in XML whose root is a chain of `depth` dictionaries, the
+// first holding the next under "Layers", each other under "Graphics"
+// (`fanOut` times over), and each the text fill `text`; with `cycle` the
+// last one holds the first again.
 QByteArray chainArchive(int depth, bool cycle, const QString &text, int fanOut = 1)
 {
     // Objects: 0 $null, 1 dictionary class, 2 array class, 3 "Graphics",
     // 4 "Fill", 5 "FillTextKey", 6 the text data, 7 the fill dictionary,
-    // then per level a dictionary (8 + 2i) and its children array (9 + 2i).
+    // then per level a dictionary (8 + 2i) and its children array (9 + 2i),
+    // then "Layers".
     auto uid = [](int n) { return QStringLiteral("<dict><key>CF$UID</key><integer>%1</integer></dict>").arg(n); };
     auto dictionary = [&](const QList<int> &keys, const QList<int> &values) {
         QString keyRefs, valueRefs;
@@ -137,8 +139,9 @@ QByteArray chainArchive(int depth, bool cycle, const QString &text, int fanOut =
                                      "<string>Graphics</string><string>Fill</string><string>FillTextKey</string>");
     objects += QStringLiteral("<data>%1</data>").arg(QString::fromLatin1(archivedText(text).toBase64()));
     objects += dictionary({5}, {6});
+    const int layersKey = 8 + 2 * depth;
     for (int i = 0; i < depth; ++i) {
-        objects += dictionary({3, 4}, {9 + 2 * i, 7});
+        objects += dictionary({i == 0 ? layersKey : 3, 4}, {9 + 2 * i, 7});
         QString children;
         if (i + 1 < depth)
             children = uid(10 + 2 * i).repeated(fanOut);
@@ -147,6 +150,7 @@ QByteArray chainArchive(int depth, bool cycle, const QString &text, int fanOut =
         objects += QStringLiteral("<dict><key>$class</key>%1<key>NS.objects</key><array>%2</array></dict>")
                        .arg(uid(2), children);
     }
+    objects += QStringLiteral("<string>Layers</string>");
     return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
                           "<key>$archiver</key><string>NSKeyedArchiver</string>"
                           "<key>$version</key><integer>100000</integer>"

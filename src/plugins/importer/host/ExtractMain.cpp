@@ -1,12 +1,18 @@
 // scrivane-extract: prints the text of a drawing (its text fills and text
 // strokes, one piece a line) for desktop-search tools, through the
 // ScrivaneImporter plug-in, the way a metadata service drives it.  Exit
-// status 0 when the drawing was read, with or without text.
+// status 0 when the drawing was read, with or without text; 1, with one
+// line of error and nothing printed, when it is refused (the same drawings
+// scrivane-thumbnailer refuses, for the same reasons); 2 for a wrong
+// command line.  A run that passes its work budget's time with room to
+// spare is stopped outright.
 
 #include "platform/MetadataAttributeTable.h"
 #include "platform/PluginInterface.h"
 #include "platform/PluginModule.h"
 #include "platform/PluginUUID.h"
+#include "platform/ProcessDeadline.h"
+#include "platform/WorkBudget.h"
 
 #include <QFile>
 #include <QString>
@@ -68,12 +74,17 @@ int main(int argc, char **argv)
     if (!importer)
         return fail(error);
 
+    using std::chrono::duration_cast;
+    ProcessDeadline::start(duration_cast<std::chrono::seconds>(WorkBudget::Limits().time) + std::chrono::seconds(10),
+                           QByteArrayLiteral("scrivane-extract: the drawing takes too long to read; nothing was "
+                                             "printed\n"));
     MetadataAttributeTable attributes;
     const QByteArray path = QFile::decodeName(input).toUtf8();
     if (!importer->GetMetadataForFile(importer.get(), &attributes, DocumentType, path.constData()))
         return fail(attributes.failure().isEmpty()
                         ? QStringLiteral("“%1” could not be read").arg(QFile::decodeName(input))
                         : attributes.failure());
+    ProcessDeadline::cancel();
     const QString key = QLatin1String(TextContentAttribute);
     if (attributes.contains(key)) {
         const QByteArray text = attributes.value(key).toUtf8();

@@ -3,11 +3,18 @@
 // preview service drives it.  Follows the freedesktop thumbnailer
 // convention: `scrivane-thumbnailer [-s SIZE] INPUT OUTPUT`, INPUT a path
 // or a file URI, exit status 0 only when OUTPUT was written.
+//
+// Drawings come from anywhere and are drawn unasked: the plug-in keeps each
+// run within its work budget (memory, path elements and rows, time) and
+// refuses what would pass it; past that budget's time with some room to
+// spare, the run is stopped outright.
 
 #include "platform/PluginInterface.h"
 #include "platform/PluginModule.h"
 #include "platform/PluginUUID.h"
 #include "platform/PreviewImageRequest.h"
+#include "platform/ProcessDeadline.h"
+#include "platform/WorkBudget.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -121,6 +128,10 @@ int main(int argc, char **argv)
     if (!generator)
         return fail(error);
 
+    using std::chrono::duration_cast;
+    ProcessDeadline::start(duration_cast<std::chrono::seconds>(WorkBudget::Limits().time) + std::chrono::seconds(10),
+                           QByteArrayLiteral("scrivane-thumbnailer: the drawing takes too long to draw; nothing was "
+                                             "written\n"));
     PreviewImageRequest request(preview ? PreviewImageRequest::Mode::Preview : PreviewImageRequest::Mode::Thumbnail,
                                 size);
     const QByteArray url = inputUrl(input).toUtf8();
@@ -132,6 +143,7 @@ int main(int argc, char **argv)
     if (!request.hasImage())
         return fail(request.failure().isEmpty() ? QStringLiteral("“%1” could not be drawn").arg(input)
                                                 : request.failure());
+    ProcessDeadline::cancel();
     const QByteArray png = request.pngData();
     if (png.isEmpty())
         return fail(QStringLiteral("the image could not be encoded as PNG"));
