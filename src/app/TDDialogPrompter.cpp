@@ -32,6 +32,26 @@ TDPrompter::SaveChangesAnswer TDDialogPrompter::askToSaveChanges(QWidget *window
     return SaveChangesAnswer::Cancel;
 }
 
+TDPrompter::ChangedFileAnswer TDDialogPrompter::askAboutChangedFile(QWidget *window, const QString &displayName)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Scrivane"),
+                    QStringLiteral("The document “%1” was changed by another program.").arg(displayName),
+                    QMessageBox::NoButton, window);
+    box.setInformativeText(QStringLiteral("Since it was opened or last saved, what is on the disk was changed, "
+                                          "replaced or removed. Saving now replaces it with this drawing."));
+    QPushButton *anyway = box.addButton(QStringLiteral("Save Anyway"), QMessageBox::DestructiveRole);
+    QPushButton *saveAs = box.addButton(QStringLiteral("Save As…"), QMessageBox::AcceptRole);
+    QPushButton *cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(saveAs);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == anyway)
+        return ChangedFileAnswer::SaveAnyway;
+    if (box.clickedButton() == saveAs)
+        return ChangedFileAnswer::SaveAs;
+    return ChangedFileAnswer::Cancel;
+}
+
 bool TDDialogPrompter::askToRevert(QWidget *window, const QString &displayName)
 {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Scrivane"),

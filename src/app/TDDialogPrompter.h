@@ -8,6 +8,7 @@ namespace scrivane {
 class TDDialogPrompter : public TDPrompter {
 public:
     SaveChangesAnswer askToSaveChanges(QWidget *window, const QString &displayName) override;
+    ChangedFileAnswer askAboutChangedFile(QWidget *window, const QString &displayName) override;
     bool askToRevert(QWidget *window, const QString &displayName) override;
     QStringList chooseDocumentsToOpen(QWidget *parent, const QString &directory) override;
     QString chooseSavePath(QWidget *window, const QString &suggestedPath) override;

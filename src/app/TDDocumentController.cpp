@@ -210,7 +210,21 @@ bool TDDocumentController::saveDocument(TDDocument *document)
         return saveDocumentAs(document);
     if (TDDocumentWindow *window = windowForDocument(document))
         window->saveWindowState();
-    if (!document->saveDocument()) {
+    bool saved = document->saveDocument();
+    if (!saved && document->lastSaveFoundFileChanged()) {
+        // Someone else's file stands where the drawing was: the user says
+        // whether it may be replaced.
+        switch (m_prompter->askAboutChangedFile(windowWidget(document), document->displayName())) {
+        case TDPrompter::ChangedFileAnswer::SaveAnyway:
+            saved = document->saveDocument(TDDocumentBase::ChangedFile::Overwrite);
+            break;
+        case TDPrompter::ChangedFileAnswer::SaveAs:
+            return saveDocumentAs(document);
+        case TDPrompter::ChangedFileAnswer::Cancel:
+            return false;
+        }
+    }
+    if (!saved) {
         showError(document, QStringLiteral("The document “%1” could not be saved.").arg(document->displayName()),
                   document->lastError());
         return false;

@@ -17,12 +17,17 @@ class TDExportPane;
 class TDPrompter {
 public:
     enum class SaveChangesAnswer { Save, DontSave, Cancel };
+    enum class ChangedFileAnswer { SaveAnyway, SaveAs, Cancel };
 
     virtual ~TDPrompter() = default;
 
     // Unsaved changes of the document are about to be lost (closing or
     // quitting).
     virtual SaveChangesAnswer askToSaveChanges(QWidget *window, const QString &displayName) = 0;
+    // The document's file was changed, replaced or removed by another
+    // program since it was opened or last saved: a save would overwrite
+    // that.
+    virtual ChangedFileAnswer askAboutChangedFile(QWidget *window, const QString &displayName) = 0;
     // Whether the document's changes since the last save may be dropped.
     virtual bool askToRevert(QWidget *window, const QString &displayName) = 0;
     // Document packages to open; empty when cancelled.

@@ -19,6 +19,16 @@ TDPrompter::SaveChangesAnswer ScriptedPrompter::askToSaveChanges(QWidget *, cons
     return answer;
 }
 
+TDPrompter::ChangedFileAnswer ScriptedPrompter::askAboutChangedFile(QWidget *, const QString &displayName)
+{
+    changedFileAsked << displayName;
+    if (changedFileAnswers.empty())
+        return ChangedFileAnswer::Cancel;
+    const ChangedFileAnswer answer = changedFileAnswers.front();
+    changedFileAnswers.pop_front();
+    return answer;
+}
+
 bool ScriptedPrompter::askToRevert(QWidget *, const QString &)
 {
     ++revertsAsked;

@@ -27,6 +27,7 @@ public:
     // The answers, taken in order; an empty queue answers Cancel, no,
     // nothing chosen.
     std::deque<SaveChangesAnswer> saveChangesAnswers;
+    std::deque<ChangedFileAnswer> changedFileAnswers;
     std::deque<bool> revertAnswers;
     std::deque<QStringList> openAnswers;
     std::deque<QString> savePathAnswers;
@@ -34,11 +35,13 @@ public:
 
     // What was asked.
     QStringList saveChangesAsked; // display names
+    QStringList changedFileAsked; // display names
     int revertsAsked = 0;
     QStringList suggestedSavePaths;
     QStringList errors; // message, then details
 
     SaveChangesAnswer askToSaveChanges(QWidget *, const QString &displayName) override;
+    ChangedFileAnswer askAboutChangedFile(QWidget *, const QString &displayName) override;
     bool askToRevert(QWidget *, const QString &) override;
     QStringList chooseDocumentsToOpen(QWidget *, const QString &) override;
     QString chooseSavePath(QWidget *, const QString &suggestedPath) override;

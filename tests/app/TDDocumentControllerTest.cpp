@@ -313,6 +313,54 @@ TEST_F(MachineryTest, TheWindowStateOfEachUserTravelsWithTheDocument)
     EXPECT_FALSE(kept.contains(QStringLiteral("broken")));
 }
 
+// Another program put its own package where the drawing was; a save in
+// place replaced it without a word.
+TEST_F(MachineryTest, ASaveOverAFileChangedBehindItsBackAsksFirst)
+{
+    using Changed = TDPrompter::ChangedFileAnswer;
+    TDDocument *document = savedDocument(QStringLiteral("Shared.scrivane"));
+    const QString path = document->fileName();
+    TDDocument intruder;
+    ASSERT_TRUE(intruder.saveDocumentAs(pathIn(QStringLiteral("Intruder.scrivane")), TDDocument::ScrivaneType));
+    ASSERT_TRUE(QDir(path).removeRecursively());
+    ASSERT_TRUE(QDir().rename(pathIn(QStringLiteral("Intruder.scrivane")), path));
+    addRectangle(document, Rect(0, 0, 5, 5));
+    const auto countAtPath = [&] {
+        TDDocument reader;
+        return reader.readFromFile(path, TDDocument::ScrivaneType) ? graphicCount(&reader) : size_t(99);
+    };
+
+    // Cancelled: nothing is written, nothing reported.
+    EXPECT_FALSE(controller->saveDocument(document));
+    EXPECT_EQ(prompter->changedFileAsked, QStringList{document->displayName()});
+    EXPECT_TRUE(prompter->errors.isEmpty());
+    EXPECT_EQ(countAtPath(), 0u);
+    EXPECT_TRUE(document->isDocumentEdited());
+
+    // Saved elsewhere: the other program's package stays.
+    prompter->changedFileAnswers.push_back(Changed::SaveAs);
+    prompter->savePathAnswers.push_back(pathIn(QStringLiteral("Mine.scrivane")));
+    ASSERT_TRUE(controller->saveDocument(document)) << prompter->errors.join('\n').toStdString();
+    EXPECT_EQ(document->fileName(), pathIn(QStringLiteral("Mine.scrivane")));
+    EXPECT_EQ(countAtPath(), 0u);
+
+    // Saved anyway, over it.
+    TDDocument *other = savedDocument(QStringLiteral("Other.scrivane"));
+    QFile data(other->fileName() + QStringLiteral("/data"));
+    ASSERT_TRUE(data.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(data.setFileTime(data.fileTime(QFileDevice::FileModificationTime).addSecs(60),
+                                 QFileDevice::FileModificationTime));
+    data.close();
+    addRectangle(other, Rect(0, 0, 5, 5));
+    prompter->changedFileAnswers.push_back(Changed::SaveAnyway);
+    ASSERT_TRUE(controller->saveDocument(other)) << prompter->errors.join('\n').toStdString();
+    EXPECT_EQ(prompter->changedFileAsked.size(), 3);
+    EXPECT_FALSE(other->isDocumentEdited());
+    TDDocument reader;
+    ASSERT_TRUE(reader.readFromFile(other->fileName(), TDDocument::ScrivaneType));
+    EXPECT_EQ(graphicCount(&reader), 2u);
+}
+
 TEST_F(MachineryTest, ASaveThatFailsIsReportedAndChangesNothing)
 {
     TDDocument *first = savedDocument(QStringLiteral("First.scrivane"));
