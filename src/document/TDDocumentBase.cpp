@@ -127,6 +127,8 @@ bool TDDocumentBase::readFromAutosavedFile(const QString &autosavedPath, const Q
     }
     m_fileName = fileName;
     m_fileType = fileType;
+    // Changes made to the file from now on are noticed at the next save.
+    m_identity = TDFileIdentity::of(fileName);
     m_autosavePath = autosavedPath;
     m_changeCount = 1;
     m_unautosaved = false;
