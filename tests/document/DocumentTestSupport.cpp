@@ -269,6 +269,21 @@ QStringList contentsOfPackage(const QString &path)
     return contents(reader);
 }
 
+QString packageUsingImage(const QString &path, const QString &key, const QByteArray &png)
+{
+    auto layer = TDLayer::layerWithName("Layer 1", nullptr);
+    auto shape = TestShape::make(Rect(0, 0, 4, 4), Color::black());
+    shape->fillStyle()->setStyle(TDFillImage);
+    shape->fillStyle()->setImageKey(key);
+    layer->addGraphic(shape);
+    PropertyList d{PropertyList::Dictionary()};
+    d.insert("Layers", layersOf({layer}));
+    std::map<QString, QByteArray> files{{"data", archive(d)}};
+    if (!png.isNull())
+        files[key + ".png"] = png;
+    return makePackage(path, files);
+}
+
 PackageFixture::PackageFixture()
 {
     TestShape::registerClass();

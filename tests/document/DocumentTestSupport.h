@@ -171,6 +171,9 @@ QStringList contents(const TDDocument &document);
 QStringList leftovers(const QString &folder);
 // The contents of the package at the path, or why it does not open.
 QStringList contentsOfPackage(const QString &path);
+// A package whose only layer holds one graphic with an image fill of key
+// `key`, and `key`.png beside its data when `png` is given.
+QString packageUsingImage(const QString &path, const QString &key, const QByteArray &png);
 
 struct PackageFixture : ::testing::Test {
     PackageFixture();

@@ -1,7 +1,8 @@
 // Packages from strangers and saves under attack: links and special files
 // inside a package, drawings that would be saved in a form that cannot be
-// read again, crashes in the middle of a save, files changed behind the
+// read again, paths a crashed save left empty, files changed behind the
 // program's back, folders the user cannot write, and what opening reads.
+// (Failures and crashes at every step of a save: TDPackageTest.cpp.)
 // Every fixture is made here (links, pipes, sparse files), none is kept.
 
 #include "DocumentTestSupport.h"
@@ -100,23 +101,6 @@ PropertyList doublingArrays(int levels)
     for (int i = 0; i < levels; ++i)
         level = PropertyList(PropertyList::Array{level, level});
     return level;
-}
-
-// A package whose only layer holds one graphic with an image fill of key
-// `key`, and `key`.png beside its data when `png` is given.
-QString packageUsingImage(const QString &path, const QString &key, const QByteArray &png)
-{
-    auto layer = TDLayer::layerWithName("Layer 1", nullptr);
-    auto shape = TestShape::make(Rect(0, 0, 4, 4), Color::black());
-    shape->fillStyle()->setStyle(TDFillImage);
-    shape->fillStyle()->setImageKey(key);
-    layer->addGraphic(shape);
-    PropertyList d{PropertyList::Dictionary()};
-    d.insert("Layers", layersOf({layer}));
-    std::map<QString, QByteArray> files{{"data", archive(d)}};
-    if (!png.isNull())
-        files[key + ".png"] = png;
-    return makePackage(path, files);
 }
 
 const QString KeyA = QString(56, QLatin1Char('A'));
@@ -245,81 +229,6 @@ TEST_F(PackageFixture, ASaveThatCouldNotBeOpenedAgainFailsAndLeavesThePreviousPa
         EXPECT_TRUE(doc.lastError().contains(c.reason)) << doc.lastError().toStdString();
         EXPECT_EQ(contentsOfPackage(path), (QStringList{"Layer 1", "  saved"}));
         EXPECT_TRUE(leftovers(QFileInfo(path).absolutePath()).isEmpty());
-    }
-}
-
-// The save swapped packages with two renames, and a crash between them
-// left nothing at the path.  Now it swaps them in one step where the file
-// system can, and opening a path that an interrupted save left empty puts
-// back what the save left beside it.
-TEST_F(PackageFixture, ACrashAtAnyStepOfASaveLeavesAWholeDrawingAtThePath)
-{
-    struct Sequence {
-        const char *name;
-        bool inPlace;
-        bool existing;
-        bool canExchange;
-    };
-    const QStringList after{"Layer 1", "  old", "  new", "  picture"};
-    for (const Sequence sequence : {Sequence{"save", true, true, true},
-                                    Sequence{"save as over a package", false, true, true},
-                                    Sequence{"save where packages cannot be swapped", true, true, false},
-                                    Sequence{"save as where packages cannot be swapped", false, true, false},
-                                    Sequence{"first save", false, false, true}}) {
-        int restored = 0;
-        for (int step = 0;; ++step) {
-            SCOPED_TRACE(testing::Message() << sequence.name << ", crash at operation " << step);
-            const QString base = freshFolder();
-            const QString path = base + "/target.scrivane";
-            TDDocument doc;
-            doc.undoManager()->setGroupsByEvent(false);
-            add(doc, "old");
-            if (sequence.existing) {
-                if (sequence.inPlace) {
-                    ASSERT_TRUE(doc.saveDocumentAs(path, Type));
-                } else {
-                    TDDocument previous;
-                    add(previous, "old");
-                    ASSERT_TRUE(previous.saveDocumentAs(path, Type));
-                }
-            }
-            const QStringList before = sequence.existing ? contentsOfPackage(path) : QStringList();
-            add(doc, "new");
-            addImageShape(doc, solidPng(3, 3, Qt::darkGreen));
-
-            FailingFileSystem fs;
-            fs.failAt = step;
-            fs.crashes = true;
-            fs.canExchange = sequence.canExchange;
-            {
-                FileSystemScope scope(&fs);
-                if (sequence.inPlace)
-                    doc.saveDocument();
-                else
-                    doc.saveDocumentAs(path, Type);
-            }
-            if (fs.failedOperation.isEmpty()) {
-                EXPECT_EQ(contentsOfPackage(path), after);
-                break;
-            }
-            const bool empty = !QFileInfo::exists(path);
-            TDDocument reader;
-            const bool opened = reader.readFromFile(path, Type);
-            restored += empty && opened;
-            if (sequence.existing) {
-                ASSERT_TRUE(opened) << reader.lastError().toStdString();
-                EXPECT_TRUE(contents(reader) == before || contents(reader) == after)
-                    << contents(reader).join('|').toStdString();
-            } else if (opened) {
-                EXPECT_EQ(contents(reader), after);
-            } else {
-                EXPECT_FALSE(QFileInfo::exists(path));
-            }
-        }
-        if (!sequence.canExchange || !sequence.existing)
-            EXPECT_GT(restored, 0) << sequence.name;
-        else
-            EXPECT_EQ(restored, 0) << sequence.name;
     }
 }
 

@@ -21,6 +21,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -128,51 +129,71 @@ TEST_F(PackageFixture, SaveAsOverAnExistingPackageReplacesIt)
     EXPECT_EQ(document.fileName(), path); // save to keeps the name
 }
 
+namespace {
+// The ways a save replaces what stands at its path; each is run against a
+// file system that fails, or stops as in a crash, at every step in turn.
+struct SaveSequence {
+    const char *name;
+    bool inPlace; // a plain save over the document's own package
+    bool existing;
+    bool canExchange; // the file system swaps two entries in one step
+};
+const SaveSequence saveSequences[] = {
+    {"save", true, true, true},
+    {"save as over a package", false, true, true},
+    {"first save", false, false, true},
+    {"save where packages cannot be swapped", true, true, false},
+    {"save as over a package where packages cannot be swapped", false, true, false},
+};
+const QStringList savedAfter{"Layer 1", "  old", "  picture", "  new", "  picture"};
+
+// A document drawn and, as the sequence has it, saved at `path` (or another
+// one saved there), then drawn on: what a save starts from.  Answers what
+// the path holds before the save.
+QStringList prepareSave(PackageFixture &fixture, const SaveSequence &sequence, TDDocument &doc,
+                        const QString &path, int step)
+{
+    doc.undoManager()->setGroupsByEvent(false);
+    fixture.add(doc, "old");
+    fixture.addImageShape(doc, solidPng(5, 5, Qt::magenta));
+    if (sequence.existing) {
+        if (sequence.inPlace) {
+            EXPECT_TRUE(doc.saveDocumentAs(path, Type));
+        } else {
+            TDDocument previous;
+            fixture.add(previous, "old");
+            fixture.addImageShape(previous, solidPng(5, 5, Qt::magenta));
+            EXPECT_TRUE(previous.saveDocumentAs(path, Type));
+        }
+        writeFile(path + "/.kept", "hidden");
+    }
+    const QStringList before = sequence.existing ? contentsOfPackage(path) : QStringList();
+    fixture.add(doc, "new");
+    fixture.addImageShape(doc, solidPng(5, 5, QColor(step % 200, 10, 10)));
+    return before;
+}
+
+bool runSave(const SaveSequence &sequence, TDDocument &doc, const QString &path, FailingFileSystem &fs)
+{
+    fs.canExchange = sequence.canExchange;
+    FileSystemScope scope(&fs);
+    return sequence.inPlace ? doc.saveDocument() : doc.saveDocumentAs(path, Type);
+}
+} // namespace
+
 TEST_F(PackageFixture, AFailureAtAnyStepLeavesThePreviousPackageWhole)
 {
-    const QByteArray png = solidPng(5, 5, Qt::magenta);
-    struct Sequence {
-        const char *name;
-        bool inPlace; // plain save over the document's own package
-        bool existing;
-        bool canExchange = true;
-    };
-    for (const Sequence sequence :
-         {Sequence{"save", true, true}, Sequence{"save as over a package", false, true},
-          Sequence{"first save", false, false},
-          Sequence{"save where packages cannot be swapped", true, true, false},
-          Sequence{"save as over a package where packages cannot be swapped", false, true, false}}) {
+    for (const SaveSequence &sequence : saveSequences) {
         int failures = 0;
         for (int step = 0;; ++step) {
             SCOPED_TRACE(testing::Message() << sequence.name << ", failing operation " << step);
             const QString base = freshFolder();
             const QString path = base + "/target.scrivane";
             TDDocument doc;
-            doc.undoManager()->setGroupsByEvent(false);
-            add(doc, "old");
-            addImageShape(doc, png);
-            if (sequence.existing) {
-                if (sequence.inPlace) {
-                    ASSERT_TRUE(doc.saveDocumentAs(path, Type));
-                } else {
-                    TDDocument previous;
-                    add(previous, "old");
-                    ASSERT_TRUE(previous.saveDocumentAs(path, Type));
-                }
-                writeFile(path + "/.kept", "hidden");
-            }
-            const QStringList before = sequence.existing ? contentsOfPackage(path) : QStringList();
-            add(doc, "new");
-            addImageShape(doc, solidPng(5, 5, QColor(step % 200, 10, 10)));
-
+            const QStringList before = prepareSave(*this, sequence, doc, path, step);
             FailingFileSystem fs;
             fs.failAt = step;
-            fs.canExchange = sequence.canExchange;
-            bool saved;
-            {
-                FileSystemScope scope(&fs);
-                saved = sequence.inPlace ? doc.saveDocument() : doc.saveDocumentAs(path, Type);
-            }
+            const bool saved = runSave(sequence, doc, path, fs);
             if (fs.failedOperation.isEmpty()) {
                 ASSERT_TRUE(saved) << doc.lastError().toStdString();
                 EXPECT_GT(failures, 3);
@@ -185,8 +206,7 @@ TEST_F(PackageFixture, AFailureAtAnyStepLeavesThePreviousPackageWhole)
                 EXPECT_TRUE(fs.failedOperation == "syncDirectory" ||
                             fs.failedOperation == "removeRecursively")
                     << fs.failedOperation.toStdString();
-                EXPECT_EQ(contentsOfPackage(path),
-                          (QStringList{"Layer 1", "  old", "  picture", "  new", "  picture"}));
+                EXPECT_EQ(contentsOfPackage(path), savedAfter);
                 continue;
             }
             EXPECT_FALSE(doc.lastError().isEmpty());
@@ -199,6 +219,47 @@ TEST_F(PackageFixture, AFailureAtAnyStepLeavesThePreviousPackageWhole)
             }
             EXPECT_TRUE(leftovers(base).isEmpty()) << leftovers(base).join(", ").toStdString();
         }
+    }
+}
+
+// The save swapped packages with two renames, and a crash between them
+// left nothing at the path.  Now it swaps them in one step where the file
+// system can, and opening a path that an interrupted save left empty puts
+// back what the save left beside it.
+TEST_F(PackageFixture, ACrashAtAnyStepOfASaveLeavesAWholeDrawingAtThePath)
+{
+    for (const SaveSequence &sequence : saveSequences) {
+        int restored = 0;
+        for (int step = 0;; ++step) {
+            SCOPED_TRACE(testing::Message() << sequence.name << ", crash at operation " << step);
+            const QString base = freshFolder();
+            const QString path = base + "/target.scrivane";
+            TDDocument doc;
+            const QStringList before = prepareSave(*this, sequence, doc, path, step);
+            FailingFileSystem fs;
+            fs.failAt = step;
+            fs.crashes = true;
+            runSave(sequence, doc, path, fs);
+            if (fs.failedOperation.isEmpty()) {
+                EXPECT_EQ(contentsOfPackage(path), savedAfter);
+                break;
+            }
+            const bool empty = !QFileInfo::exists(path);
+            TDDocument reader;
+            const bool opened = reader.readFromFile(path, Type);
+            restored += empty && opened;
+            if (sequence.existing) {
+                ASSERT_TRUE(opened) << reader.lastError().toStdString();
+                EXPECT_TRUE(contents(reader) == before || contents(reader) == savedAfter)
+                    << contents(reader).join('|').toStdString();
+            } else if (opened) {
+                EXPECT_EQ(contents(reader), savedAfter);
+            } else {
+                EXPECT_FALSE(QFileInfo::exists(path));
+            }
+        }
+        // Only where the path was ever left empty is anything put back.
+        EXPECT_EQ(restored > 0, !sequence.canExchange || !sequence.existing) << sequence.name;
     }
 }
 
@@ -311,14 +372,7 @@ TEST_F(PackageFixture, TheSamePictureFromTwoPackagesUnderTwoKeysStaysWithBoth)
 {
     const QByteArray png = solidPng(4, 4, QColor(10, 200, 30));
     auto packageWithImage = [&](const QString &name, const QString &key) {
-        auto layer = TDLayer::layerWithName("Layer 1", nullptr);
-        auto shape = TestShape::make(Rect(0, 0, 4, 4), Color::black());
-        shape->fillStyle()->setStyle(TDFillImage);
-        shape->fillStyle()->setImageKey(key);
-        layer->addGraphic(shape);
-        PropertyList d{PropertyList::Dictionary()};
-        d.insert("Layers", layersOf({layer}));
-        return makePackage(folder + "/" + name, {{"data", archive(d)}, {key + ".png", png}});
+        return packageUsingImage(folder + "/" + name, key, png);
     };
     const QString keyA = QString(56, QLatin1Char('A'));
     const QString keyB = QString(56, QLatin1Char('B'));
@@ -341,14 +395,7 @@ TEST_F(PackageFixture, TheSamePictureFromTwoPackagesUnderTwoKeysStaysWithBoth)
     EXPECT_TRUE(QFile::exists(folder + "/b.scrivane/" + keyA + ".png"));
 
     const QByteArray other = solidPng(4, 4, QColor(1, 2, 3));
-    auto layer = TDLayer::layerWithName("Layer 1", nullptr);
-    auto shape = TestShape::make(Rect(0, 0, 4, 4), Color::black());
-    shape->fillStyle()->setStyle(TDFillImage);
-    shape->fillStyle()->setImageKey(keyC);
-    layer->addGraphic(shape);
-    PropertyList d{PropertyList::Dictionary()};
-    d.insert("Layers", layersOf({layer}));
-    const QString pathC = makePackage(folder + "/c.scrivane", {{"data", archive(d)}, {keyC + ".png", other}});
+    const QString pathC = packageUsingImage(folder + "/c.scrivane", keyC, other);
     ASSERT_TRUE(c.readFromFile(pathC, Type));
     const QString usedByC = c.layers()[0]->graphics()[0]->fillStyle()->imageKey();
     EXPECT_NE(usedByC, keyC);

@@ -1,48 +1,11 @@
 // Feeds arbitrary bytes to the document reader as the "data" file of a
-// package.  Whatever opens must archive again and open again from what was
-// written.
+// package.
 
-#include "document/TDDocument.h"
-#include "document/TDPackageWrapper.h"
-#include "model/TDUndoManager.h"
-
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-
-using namespace scrivane;
-
-namespace {
-void check(bool condition, const char *what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "fuzz_package_open: %s\n", what);
-        std::abort();
-    }
-}
-} // namespace
+#include "PackageOpenFuzzing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    TDPackageWrapper package;
-    package.addEntry(QStringLiteral("data"),
-                     QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
-    TDDocument document;
-    const bool opened = document.loadFileWrapperRepresentation(package, TDDocument::ScrivaneType);
-    check(!TDUndoManager::createsGraphics(), "the load left undo registrations dropped");
-    check(!document.layers().empty() && document.currentLayer(), "the document has no current layer");
-    if (!opened) {
-        check(!document.lastError().isEmpty(), "a refused package gave no reason");
-        return 0;
-    }
-    const std::optional<QByteArray> written = document.dataRepresentationOfType(TDDocument::ScrivaneType);
-    check(written.has_value(), "an opened document could not be archived");
-    TDPackageWrapper again;
-    again.addEntry(QStringLiteral("data"), *written);
-    TDDocument reread;
-    check(reread.loadFileWrapperRepresentation(again, TDDocument::ScrivaneType),
-          "what was written does not open");
-    check(reread.layers().size() == document.layers().size(), "the layers changed on the way through");
-    document.getAllImages();
+    scrivane::fuzzing::openAndReopen("fuzz_package_open", QStringLiteral("data"), scrivane::TDDocument::ScrivaneType,
+                                     data, size);
     return 0;
 }

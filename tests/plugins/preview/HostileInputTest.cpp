@@ -20,6 +20,8 @@
 #include <QProcess>
 #include <QRandomGenerator>
 
+#include "PngHeader.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -104,29 +106,6 @@ std::unique_ptr<TDDocument> pathDocument(int count, bool crossing)
     graphic->strokeStyle()->setStyle(TDStrokeLine);
     document->layers()[0]->addGraphicVeryQuietly(graphic);
     return document;
-}
-
-// The start of a PNG file declaring `width` × `height` pixels (signature,
-// header chunk and an empty image data chunk): what is read of an image
-// before it is decoded.
-QByteArray pngHeader(quint32 width, quint32 height)
-{
-    const auto bigEndian = [](quint32 v) {
-        const char bytes[] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-        return QByteArray(bytes, 4);
-    };
-    const auto chunk = [&](const QByteArray &typeAndData) {
-        quint32 crc = 0xffffffffu;
-        for (const char byte : typeAndData) {
-            crc ^= quint8(byte);
-            for (int bit = 0; bit < 8; ++bit)
-                crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-        }
-        return bigEndian(quint32(typeAndData.size() - 4)) + typeAndData + bigEndian(~crc);
-    };
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) +
-           chunk("IHDR" + bigEndian(width) + bigEndian(height) + QByteArray("\x08\x06\x00\x00\x00", 5)) +
-           chunk("IDAT") + chunk("IEND");
 }
 
 // A drawing whose layer holds a rectangle filled with each of the images
@@ -251,7 +230,7 @@ TEST(HostileInput, TheThumbnailerStopsAtItsWorkBudgetAndWritesNothing)
                               QString(56, QLatin1Char('D'))};
     const QString bigImages = save(*imagesDocument(bigKeys), QStringLiteral("big-images.scrivane"));
     for (int i = 0; i < bigKeys.size(); ++i)
-        writeFile(bigImages + "/" + bigKeys[i] + ".png", pngHeader(5600 + quint32(i), 5600));
+        writeFile(bigImages + "/" + bigKeys[i] + ".png", test::pngHeader(5600 + quint32(i), 5600));
     const QString sparseImage = save(*imagesDocument({bigKeys[0]}), QStringLiteral("sparse-image.scrivane"));
     makeSparseFile(sparseImage + "/" + bigKeys[0] + ".png", 3LL << 30);
 
