@@ -16,11 +16,7 @@
 #include "document/TDPdfImporter.h"
 #include "model/TDGraphic.h"
 
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFObjectHandle.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFPageObjectHelper.hh>
-#include <qpdf/QPDFWriter.hh>
+#include "document/TDQpdf.h"
 
 #ifdef SCRIVANE_HAVE_POPPLER
 #include <cairo.h>

@@ -3,7 +3,7 @@
 #include "document/TDPdfObjects.h"
 #include "platform/TextEncodings.h"
 
-#include <qpdf/QPDFObjectHandle.hh>
+#include "document/TDQpdf.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>

@@ -2,7 +2,7 @@
 
 #include "document/TDPdfObjects.h"
 
-#include <qpdf/QPDFObjectHandle.hh>
+#include "document/TDQpdf.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 
 #include "document/TDPdfColorSpace.h"
 
-#include <qpdf/QPDFObjectHandle.hh>
+#include "document/TDQpdf.h"
 
 #include <QImage>
 #include <QString>

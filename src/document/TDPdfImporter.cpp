@@ -7,9 +7,7 @@
 #include "model/TDGroup.h"
 #include "platform/StringTable.h"
 
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFPageObjectHelper.hh>
+#include "document/TDQpdf.h"
 
 #include <QDebug>
 
@@ -109,6 +107,9 @@ std::optional<TDGraphicArray> TDPdfImporter::graphicsForFirstPage(const QByteArr
                                                                   const AffineTransform &placement, QString *error,
                                                                   QStringList *notes)
 {
+    // Images of the page go to the image store, which may not exist yet
+    // when no document was ever made.
+    TDGlobalImageStore::instance();
     try {
         std::optional<FirstPage> first = openFirstPage(pdf, error);
         if (!first)

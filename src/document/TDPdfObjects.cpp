@@ -1,7 +1,6 @@
 #include "document/TDPdfObjects.h"
 
-#include <qpdf/Pipeline.hh>
-#include <qpdf/QPDFObjectHandle.hh>
+#include "document/TDQpdf.h"
 
 #include <cmath>
 #include <limits>

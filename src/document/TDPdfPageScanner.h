@@ -10,9 +10,7 @@
 #include "platform/Color.h"
 #include "platform/PathBase.h"
 
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFObjGen.hh>
-#include <qpdf/QPDFObjectHandle.hh>
+#include "document/TDQpdf.h"
 
 #include <QSet>
 #include <QString>

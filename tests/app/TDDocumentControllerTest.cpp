@@ -7,6 +7,7 @@
 #include "app/TDExportPane.h"
 #include "canvas/ScalingScrollView.h"
 #include "canvas/TDGraphicView.h"
+#include "model/TDLayer.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>

@@ -6,9 +6,7 @@
 #include "platform/EncodedDictionary.h"
 #include "platform/KeyedUnarchiver.h"
 
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFPageObjectHelper.hh>
-#include <qpdf/QPDFWriter.hh>
+#include "document/TDQpdf.h"
 
 #include <QFile>
 #include <QProcess>

@@ -7,8 +7,7 @@
 #include "model/TDModelTypes.h"
 #include "platform/Geometry.h"
 
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFObjectHandle.hh>
+#include "document/TDQpdf.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -2,8 +2,7 @@
 
 #include "document/TDPdfFont.h"
 
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFObjectHandle.hh>
+#include "document/TDQpdf.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include "document/TDPdfFunction.h"
 
-#include <qpdf/QPDF.hh>
+#include "document/TDQpdf.h"
 
 #include <gtest/gtest.h>
 

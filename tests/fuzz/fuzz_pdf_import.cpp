@@ -7,11 +7,7 @@
 #include "document/TDPdfImporter.h"
 #include "model/TDGroup.h"
 
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFObjectHandle.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFPageObjectHelper.hh>
-#include <qpdf/QPDFWriter.hh>
+#include "document/TDQpdf.h"
 
 #include <QGuiApplication>
 
