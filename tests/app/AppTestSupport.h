@@ -25,19 +25,21 @@ namespace scrivane::apptest {
 class ScriptedPrompter : public TDPrompter {
 public:
     // The answers, taken in order; an empty queue answers Cancel, no,
-    // nothing chosen.
+    // nothing chosen, later.
     std::deque<SaveChangesAnswer> saveChangesAnswers;
     std::deque<bool> revertAnswers;
     std::deque<QStringList> openAnswers;
     std::deque<QStringList> importAnswers;
     std::deque<QString> savePathAnswers;
     std::deque<QString> exportPathAnswers;
+    std::deque<RecoverAnswer> recoverAnswers;
 
     // What was asked.
     QStringList saveChangesAsked; // display names
     int revertsAsked = 0;
     QStringList suggestedSavePaths;
     QStringList errors; // message, then details
+    QStringList recoveriesAsked; // display names
 
     SaveChangesAnswer askToSaveChanges(QWidget *, const QString &displayName) override;
     bool askToRevert(QWidget *, const QString &) override;
@@ -46,6 +48,8 @@ public:
     QString chooseSavePath(QWidget *, const QString &suggestedPath) override;
     QString chooseExportPath(QWidget *, const QString &, TDExportPane *,
                              const std::function<QStringList()> &formatChanged) override;
+    RecoverAnswer askToRecoverDocument(const QString &displayName, const QString &fileName,
+                                       const QDateTime &saved) override;
     void showError(QWidget *, const QString &message, const QString &details) override;
 
     // The extensions the import dialog was last offered.
