@@ -1,4 +1,5 @@
 #include "document/TDDocument.h"
+#include "document/TDDXFImport.h"
 #include "document/TDFileIdentity.h"
 #include "document/TDGlobalImageStore.h"
 #include "document/TDPackageFileSystem.h"
@@ -317,9 +318,13 @@ std::optional<QString> packageTarget(const TDPackageFileSystem &fs, const QStrin
 }
 } // namespace
 
-bool TDDocument::writeToFile(const QString &path, const QString &, const QString &originalFile,
+bool TDDocument::writeToFile(const QString &path, const QString &type, const QString &originalFile,
                              SaveOperation operation)
 {
+    if (operation == SaveOperation::Save && type == DxfType) {
+        setLastError(QStringLiteral("A drawing read from a DXF file is saved as a new document, under a new name."));
+        return false;
+    }
     QString error;
     const std::optional<QString> target = packageTarget(fileSystem(), path, &error);
     if (!target) {
@@ -598,8 +603,12 @@ bool TDDocument::restoreInterruptedSave(const QString &path)
 bool TDDocument::readFromPath(const QString &path, const QString &type)
 {
     if (type == DxfType) {
-        setLastError(QStringLiteral("DXF drawings cannot be opened yet."));
-        return false;
+        QString error;
+        if (!TDDXFImport::importFile(path, *this, &error)) {
+            setLastError(error);
+            return false;
+        }
+        return true;
     }
     if (type != ScrivaneType && type != VerdaneType && type != TypeIdentifier) {
         setLastError(QStringLiteral("Documents of the type “%1” cannot be opened.").arg(type));

@@ -30,6 +30,7 @@ public:
     std::deque<ChangedFileAnswer> changedFileAnswers;
     std::deque<bool> revertAnswers;
     std::deque<QStringList> openAnswers;
+    std::deque<QStringList> importAnswers;
     std::deque<QString> savePathAnswers;
     std::deque<QString> exportPathAnswers;
     std::deque<RecoverAnswer> recoverAnswers;
@@ -46,6 +47,7 @@ public:
     ChangedFileAnswer askAboutChangedFile(QWidget *, const QString &displayName) override;
     bool askToRevert(QWidget *, const QString &) override;
     QStringList chooseDocumentsToOpen(QWidget *, const QString &) override;
+    QStringList chooseFilesToImport(QWidget *, const QString &, const QStringList &extensions) override;
     QString chooseSavePath(QWidget *, const QString &suggestedPath) override;
     QString chooseExportPath(QWidget *, const QString &, TDExportPane *,
                              const std::function<QStringList()> &formatChanged) override;
@@ -53,6 +55,8 @@ public:
                                        const QDateTime &saved) override;
     void showError(QWidget *, const QString &message, const QString &details) override;
 
+    // The extensions the import dialog was last offered.
+    QStringList importExtensions;
     // The allowed extensions the export dialog was last told.
     QStringList exportExtensions;
 };
