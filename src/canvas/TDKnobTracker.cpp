@@ -102,12 +102,14 @@ void TDKnobTracker::cancel(const TDEvent &)
 {
     m_escaped = true;
     if (m_moved && !m_waiting) {
-        // The identity puts every graphic back.
+        // The identity puts every graphic back.  Where they were dragged to
+        // is painted again too, or their image would stay there.
         TDGraphicView &v = view();
+        const Rect dragged = v.boundsFor(m_graphics, true);
         for (const auto &graphic : m_graphics)
             graphic->transformWithTransformation(AffineTransform(), true, v.transformStroke(),
                                                  v.transformShape());
-        v.setNeedsDisplayInRect(v.insetRectForHalo(v.boundsFor(m_graphics, true)));
+        v.setNeedsDisplayInRect(v.insetRectForHalo(MyUnionRect(dragged, v.boundsFor(m_graphics, true))));
     }
 }
 
