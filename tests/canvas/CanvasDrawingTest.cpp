@@ -205,19 +205,19 @@ TEST_F(CanvasTest, EscapeDuringADragRepaintsWhereTheDraggedImageWas)
     // to must be painted again, or their image stays there.
     struct Case {
         const char *name;
-        int tool;
+        Tool tool;
         Point from;
         Point to;
     };
     const Case cases[] = {
-        {"moving the selection", 0, Point(120, 120), Point(420, 320)},
-        {"creating a rectangle", 4, Point(100, 400), Point(260, 520)},
+        {"moving the selection", Tool::Select, Point(120, 120), Point(420, 320)},
+        {"creating a rectangle", Tool::Rectangle, Point(100, 400), Point(260, 520)},
     };
     const Color red = Color::calibratedRGB(1, 0, 0);
     inspector.visible = filledRectangle(Rect(0, 0, 1, 1), red);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.tool == 0) {
+        if (c.tool == Tool::Select) {
             const auto graphic = filledRectangle(Rect(100, 100, 80, 60), red);
             addQuietly(graphic);
             view->selectGraphics({graphic});
@@ -232,7 +232,7 @@ TEST_F(CanvasTest, EscapeDuringADragRepaintsWhereTheDraggedImageWas)
             move(at(Point(c.from.x + (c.to.x - c.from.x) * f, c.from.y + (c.to.y - c.from.y) * f)));
         }
         ASSERT_TRUE(view->isTracking());
-        const Rect draggedBounds = c.tool == 0 ? view->boundsFor(view->selection(), true)
+        const Rect draggedBounds = c.tool == Tool::Select ? view->boundsFor(view->selection(), true)
                                                : view->creatingGraphic()->updateBounds();
         QApplication::processEvents();
 
