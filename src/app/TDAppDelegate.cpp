@@ -168,9 +168,6 @@ void TDAppDelegate::applicationDidFinishLaunching()
     //
     // The embedding-link server is published here, under the name
     // "quarve", once the link service exists.
-    //
-    // Documents cannot be written as SVG until the SVG writer exists.
-    exportPane()->setFormatEnabled(6, false);
     if (TDDocumentController *controller = TDDocumentController::shared())
         controller->setAutosavingDelay(TDDocumentBase::autosaveDelay);
     m_launched = true;
@@ -365,6 +362,11 @@ int TDAppDelegate::exportDPI() const
 bool TDAppDelegate::exportTransparent() const
 {
     return m_exportPane && m_exportPane->transparent();
+}
+
+void TDAppDelegate::setExportFormatTitle(int tag, const QString &title)
+{
+    exportPane()->setFormatTitle(tag, title);
 }
 
 } // namespace scrivane

@@ -113,6 +113,7 @@ public:
     // --- Export accessory ---------------------------------------------------
     TDExportPane *exportPane();
     int exportFormat() const override;
+    void setExportFormatTitle(int tag, const QString &title) override;
     int exportDocumentBounds() const override;
     void enableSelectionBounds(bool enable) override;
     void enableResolution(bool enable) override;

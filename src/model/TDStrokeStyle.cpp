@@ -483,8 +483,12 @@ Rect TDStrokeStyle::computeStrokeBounds()
     const std::shared_ptr<TDBezierPath> path = strokeMapped();
     if (!path)
         return Rect();
-    if (m_strokeWidth == 0 || m_style == None)
+    if (m_style == None)
         return path->bounds();
+    // Width 0 draws the thinnest line the device shows: its bounds must not
+    // be flat, or a straight horizontal or vertical hairline is never drawn.
+    if (m_strokeWidth == 0)
+        return path->bounds().insetBy(-1, -1);
     if (path->elementCount() < 2)
         return Rect();
     const float width = std::isfinite(m_strokeWidth) ? std::ceil(std::max(m_strokeWidth, 1.0f)) : 1.0f;
@@ -547,6 +551,11 @@ void TDStrokeStyle::changedGeometry()
 
 // --- Drawing ---------------------------------------------------------------------------
 
+bool TDStrokeStyle::drawsLine() const
+{
+    return m_style == Line || (m_style == TextStroke && m_laterValues.value(TextKeys[2]).toBool());
+}
+
 LineStyle TDStrokeStyle::lineStyle(bool outline) const
 {
     LineStyle style;
@@ -572,8 +581,7 @@ void TDStrokeStyle::drawInGraphic(TDGraphic &graphic, TDDrawProtocol *view, Grap
     // Brushes, and text along the path, arrive later and draw nothing yet.
     if (m_style == BrushStroke)
         return;
-    const bool textAndLine = m_style == TextStroke && m_laterValues.value(TextKeys[2]).toBool();
-    if (!(m_style == Line || textAndLine || (outline && m_style == None)))
+    if (!(drawsLine() || (outline && m_style == None)))
         return;
 
     Color color = m_style == None ? Color::black() : m_color;
