@@ -52,6 +52,29 @@ void removePackage(const QString &path)
         QDir(path).removeRecursively();
 }
 
+// Numbers as text: a modification time in nanoseconds is beyond what a
+// JSON number keeps exactly.
+QJsonObject identityToJson(const TDFileIdentity &identity)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("device"), QString::number(identity.device));
+    object.insert(QStringLiteral("inode"), QString::number(identity.inode));
+    object.insert(QStringLiteral("modified"), QString::number(identity.modified));
+    return object;
+}
+
+std::optional<TDFileIdentity> identityFromJson(const QJsonObject &object)
+{
+    bool deviceRead = false, inodeRead = false, modifiedRead = false;
+    TDFileIdentity identity;
+    identity.device = object.value(QStringLiteral("device")).toString().toULongLong(&deviceRead);
+    identity.inode = object.value(QStringLiteral("inode")).toString().toULongLong(&inodeRead);
+    identity.modified = object.value(QStringLiteral("modified")).toString().toLongLong(&modifiedRead);
+    if (!deviceRead || !inodeRead || !modifiedRead)
+        return std::nullopt;
+    return identity;
+}
+
 } // namespace
 
 TDAutosavedCopy::TDAutosavedCopy(QString stem, int lockDescriptor) : m_stem(std::move(stem)), m_lock(lockDescriptor) {}
@@ -163,6 +186,7 @@ std::optional<TDAutosavedCopy::Record> TDAutosavedCopy::record() const
     record.displayName = object.value(QStringLiteral("name")).toString();
     record.fileType = object.value(QStringLiteral("type")).toString();
     record.saved = QDateTime::fromString(object.value(QStringLiteral("saved")).toString(), Qt::ISODateWithMs);
+    record.original = identityFromJson(object.value(QStringLiteral("original")).toObject());
     return record;
 }
 
@@ -173,6 +197,8 @@ bool TDAutosavedCopy::writeRecord(const Record &record, QString *error)
     object.insert(QStringLiteral("name"), record.displayName);
     object.insert(QStringLiteral("type"), record.fileType);
     object.insert(QStringLiteral("saved"), record.saved.toUTC().toString(Qt::ISODateWithMs));
+    if (record.original)
+        object.insert(QStringLiteral("original"), identityToJson(*record.original));
     QSaveFile file(recordPath());
     if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(object).toJson()) < 0 || !file.commit()) {
         if (error)

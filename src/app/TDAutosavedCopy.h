@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/TDFileIdentity.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -27,6 +29,8 @@ public:
         QString displayName; // what its window was titled
         QString fileType;    // the document type it is saved as
         QDateTime saved;     // when the copy was written
+        // What stood at fileName when the document read or last saved it.
+        std::optional<TDFileIdentity> original;
     };
 
     // The extension of the copies (the current package's).

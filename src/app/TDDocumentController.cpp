@@ -466,7 +466,7 @@ void TDDocumentController::autosaveDocuments()
         // The record first: a copy found after a crash must say whose it is.
         QString error;
         if (!found->second->writeRecord({document->fileName(), document->displayName(), document->fileType(),
-                                         QDateTime::currentDateTimeUtc()},
+                                         QDateTime::currentDateTimeUtc(), document->fileIdentity()},
                                         &error) ||
             !document->autosaveDocument())
             qWarning().noquote() << QStringLiteral("The document “%1” could not be autosaved: %2")
@@ -499,7 +499,8 @@ int TDDocumentController::recoverAutosavedDocuments()
                 type = typeForPath(fileName);
             auto document = std::make_unique<TDDocument>();
             // The copy is in the current format, whatever the document's.
-            if (!document->readFromAutosavedFile(copy->packagePath(), TDDocument::ScrivaneType, fileName, type)) {
+            if (!document->readFromAutosavedFile(copy->packagePath(), TDDocument::ScrivaneType, fileName, type,
+                                                 record ? record->original : std::nullopt)) {
                 // Kept: it may still be read by other means.
                 showError(nullptr, QStringLiteral("The autosaved copy of “%1” could not be restored.").arg(name),
                           document->lastError());

@@ -117,14 +117,15 @@ bool TDDocumentBase::readFromFile(const QString &path, const QString &type)
 }
 
 bool TDDocumentBase::readFromAutosavedFile(const QString &autosavedPath, const QString &readType,
-                                           const QString &fileName, const QString &fileType)
+                                           const QString &fileName, const QString &fileType,
+                                           const std::optional<TDFileIdentity> &original)
 {
     if (!readFromFile(autosavedPath, readType))
         return false;
     m_fileName = fileName;
     m_fileType = fileType;
-    // Changes made to the file from now on are noticed at the next save.
-    m_identity = TDFileIdentity::of(fileName);
+    // Compared with the file the copy came from, never with the copy.
+    m_identity = original && !fileName.isEmpty() ? original : TDFileIdentity::of(fileName);
     m_autosavePath = autosavedPath;
     m_changeCount = 1;
     m_unautosaved = false;

@@ -66,6 +66,8 @@ public:
     // Whether what stands at fileName() differs from what the document read
     // or last saved there (false for a document that never was on disk).
     bool fileChangedOnDisk() const;
+    // What stood at fileName() when the document read or last saved it.
+    const std::optional<TDFileIdentity> &fileIdentity() const { return m_identity; }
     // Saves under a new name and type, which the document takes on success.
     bool saveDocumentAs(const QString &path, const QString &type);
     // Writes a copy; the document keeps its name and its changes.
@@ -74,8 +76,12 @@ public:
     // ended without closing it: it takes the name and type of the document
     // it is a copy of (empty for one never saved), keeps autosaving to the
     // copy, and has unsaved changes (the copy's are not in its file).
+    // `original` is what stood at `fileName` when the copy was made: a save
+    // notices what another program did to the file since, even while the
+    // session was gone.  Without it, what stands there now is taken.
     bool readFromAutosavedFile(const QString &autosavedPath, const QString &readType, const QString &fileName,
-                               const QString &fileType);
+                               const QString &fileType,
+                               const std::optional<TDFileIdentity> &original = std::nullopt);
     // Reads the document from a file; on success it takes the file's name
     // and type and is clean.
     bool readFromFile(const QString &path, const QString &type);

@@ -4,6 +4,7 @@
 // running session's copies are never offered to another.
 
 #include "AppTestSupport.h"
+#include "ChangedFile.h"
 
 #include "app/TDAutosavedCopy.h"
 
@@ -181,6 +182,46 @@ TEST_F(RecoveryTest, SavingOrClosingADocumentTakesItsCopyAway)
     restart();
     EXPECT_EQ(controller->recoverAutosavedDocuments(), 0);
     EXPECT_TRUE(prompter->recoveriesAsked.isEmpty());
+}
+
+// A restored drawing reads from its copy but is its file's: a save in place
+// is measured against that file as the lost session last saw it, so what
+// another program wrote there meanwhile is not replaced unasked.
+TEST_F(RecoveryTest, ARestoredDrawingNoticesChangesToItsFileMadeWhileItWasAway)
+{
+    struct Case {
+        const char *name;
+        bool changedBeforeRestoring;
+        bool changedAfterRestoring;
+    };
+    const Case cases[] = {
+        {"unchanged", false, false},
+        {"changed after the crash", true, false},
+        {"changed after restoring", false, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString name = QStringLiteral("Away %1.scrivane").arg(QString::fromLatin1(c.name));
+        autosavedDocument(name);
+        restart();
+        if (c.changedBeforeRestoring) {
+            ASSERT_TRUE(test::rewriteBehindTheProgramsBack(pathIn(name)));
+        }
+        prompter->recoverAnswers.push_back(Answer::Restore);
+        ASSERT_EQ(controller->recoverAutosavedDocuments(), 1);
+        TDDocument *restored = controller->documents().front();
+        if (c.changedAfterRestoring) {
+            ASSERT_TRUE(test::rewriteBehindTheProgramsBack(pathIn(name)));
+        }
+
+        const bool changed = c.changedBeforeRestoring || c.changedAfterRestoring;
+        // Asked, and cancelled; or saved without a question.
+        EXPECT_EQ(controller->saveDocument(restored), !changed);
+        EXPECT_EQ(prompter->changedFileAsked.size(), changed ? 1 : 0);
+        EXPECT_EQ(restored->isDocumentEdited(), changed);
+        prompter->saveChangesAnswers.push_back(TDPrompter::SaveChangesAnswer::DontSave);
+        ASSERT_TRUE(controller->closeDocument(restored));
+    }
 }
 
 TEST_F(RecoveryTest, CopiesHaveNamesOfTheirOwnInTheUsersDataFolder)

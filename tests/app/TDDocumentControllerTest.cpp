@@ -3,6 +3,7 @@
 // export, each answered by a scripted prompter.
 
 #include "AppTestSupport.h"
+#include "ChangedFile.h"
 
 #include "app/TDExportPane.h"
 #include "canvas/ScalingScrollView.h"
@@ -347,11 +348,7 @@ TEST_F(MachineryTest, ASaveOverAFileChangedBehindItsBackAsksFirst)
 
     // Saved anyway, over it.
     TDDocument *other = savedDocument(QStringLiteral("Other.scrivane"));
-    QFile data(other->fileName() + QStringLiteral("/data"));
-    ASSERT_TRUE(data.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(data.setFileTime(data.fileTime(QFileDevice::FileModificationTime).addSecs(60),
-                                 QFileDevice::FileModificationTime));
-    data.close();
+    ASSERT_TRUE(test::rewriteBehindTheProgramsBack(other->fileName()));
     addRectangle(other, Rect(0, 0, 5, 5));
     prompter->changedFileAnswers.push_back(Changed::SaveAnyway);
     ASSERT_TRUE(controller->saveDocument(other)) << prompter->errors.join('\n').toStdString();

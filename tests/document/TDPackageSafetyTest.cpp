@@ -5,11 +5,13 @@
 // (Failures and crashes at every step of a save: TDPackageTest.cpp.)
 // Every fixture is made here (links, pipes, sparse files), none is kept.
 
+#include "ChangedFile.h"
 #include "DocumentTestSupport.h"
 
 #include "document/TDDocument.h"
 #include "document/TDGlobalImageStore.h"
 #include "document/TDPackageWrapper.h"
+#include "model/TDBezierGraphic.h"
 #include "model/TDFillStyle.h"
 #include "model/TDLayer.h"
 #include "platform/KeyedArchiver.h"
@@ -285,12 +287,7 @@ TEST_F(PackageFixture, ASaveInPlaceNoticesThatThePathChangedBehindItsBack)
          true},
         {"removed", [&](const QString &path, const QString &) { remove(path); }},
         {"its drawing rewritten in place",
-         [&](const QString &path, const QString &) {
-             QFile data(path + "/data");
-             ASSERT_TRUE(data.open(QIODevice::ReadWrite));
-             ASSERT_TRUE(data.setFileTime(data.fileTime(QFileDevice::FileModificationTime).addSecs(60),
-                                          QFileDevice::FileModificationTime));
-         }},
+         [&](const QString &path, const QString &) { ASSERT_TRUE(test::rewriteBehindTheProgramsBack(path)); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
