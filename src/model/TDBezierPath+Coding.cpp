@@ -4,6 +4,7 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Numbers.h"
+#include "platform/WorkBudget.h"
 
 #include <QtEndian>
 
@@ -176,7 +177,12 @@ std::shared_ptr<Archivable> TDBezierPath::decode(KeyedUnarchiver &unarchiver)
     const QByteArray data = unarchiver.decodeBytes(ElementsKey);
     qsizetype offset = 0;
     Point points[3];
+    // A few bytes make an element: a program reading files unasked stops
+    // before a small file unfolds into more than it may hold.
+    WorkBudget *budget = unarchiver.budget();
     while (offset < data.size()) {
+        if (budget && !budget->chargePathElements(1))
+            return fail(budget->failure());
         const int kind = static_cast<unsigned char>(data[offset]);
         if (kind > int(PathElementType::ClosePath))
             return fail(QStringLiteral("unknown element kind %1 at byte %2").arg(kind).arg(offset));

@@ -579,6 +579,10 @@ std::shared_ptr<Archivable> TDGraphic::decodeStored(KeyedUnarchiver &unarchiver,
                                                     std::shared_ptr<TDGraphic> graphic, const StoredReader &read)
 {
     const ArchivedDictionary stored(unarchiver);
+    // Once the archive failed, everything read from it is empty: its error
+    // says why, once, without a warning for each value that follows.
+    if (unarchiver.failed())
+        return nullptr;
     if (!stored.isDictionary()) {
         qWarning().noquote() << QStringLiteral("A stored %1 holds no dictionary; it was skipped")
                                     .arg(unarchiver.className());

@@ -19,6 +19,7 @@
 namespace scrivane {
 
 class ArchivedDictionary;
+class WorkBudget;
 
 // Reads a keyed archive written by KeyedArchiver (docs/file-format.md) back
 // into a value tree.  The data is untrusted: every value's kind is checked,
@@ -86,6 +87,11 @@ public:
     // functions called afterwards read only empty values.
     void failWithError(const QString &message);
     bool failed() const { return !m_error.isEmpty(); }
+    // What decoding may cost beyond the limits, when a budget was given:
+    // decode functions that build much from little (a path's elements from
+    // a few bytes each) charge it as they go.
+    void setBudget(WorkBudget *budget) { m_budget = budget; }
+    WorkBudget *budget() const { return m_budget; }
 
     // The text "{x, y}" read as a point.
     static std::optional<Point> pointFromString(const QString &text);
@@ -114,12 +120,12 @@ private:
         PropertyList value;
     };
 
-    // With `inPlace`, an archived dictionary read for the first time is not
-    // built: its entries are appended to m_stored (and `inPlace` stays
-    // true); anything else is answered as usual (and `inPlace` turns false).
     // Opens the property list and finds the objects and the root.
     bool openArchive(quint64 &rootReference);
     bool checkObjectLimits(quint64 root);
+    // With `inPlace`, an archived dictionary read for the first time is not
+    // built: its entries are appended to m_stored (and `inPlace` stays
+    // true); anything else is answered as usual (and `inPlace` turns false).
     PropertyList decodeValue(quint64 reference, bool *inPlace = nullptr);
     PropertyList decodeDictionaryObject(quint64 reference, Index dictionary, bool *inPlace);
     template <class What> PropertyList decodeReferenceArray(std::optional<Index> array, const What &what);
@@ -138,6 +144,7 @@ private:
 
     QByteArray m_data;
     PropertyListLimits m_limits;
+    WorkBudget *m_budget = nullptr;
     BinaryPlistReader m_reader;
     Index m_objects = 0;    // the array of archived values
     quint64 m_objectCount = 0;

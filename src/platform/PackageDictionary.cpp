@@ -46,8 +46,11 @@ std::optional<PackageDictionary::Contents> PackageDictionary::read(const Package
         dictionary = fromYamlText(*data, limits, &why);
     } else if (data) {
         KeyedUnarchiver unarchiver(*data, limits);
+        unarchiver.setBudget(budget);
         dictionary = unarchiver.decodeRoot();
         why = unarchiver.errorString();
+        if (budget && budget->exhausted())
+            return fail(error, QStringLiteral("The document cannot be read: %1.").arg(budget->failure()));
         if (dictionary && !dictionary->isDictionary())
             return fail(error, QStringLiteral("The document's “data” file holds no drawing."));
     }

@@ -2,6 +2,7 @@
 
 #include "platform/PropertyList.h"
 
+#include <algorithm>
 
 namespace scrivane {
 
@@ -46,6 +47,11 @@ bool WorkBudget::chargeImagePixels(qint64 pixels)
 bool WorkBudget::chargePathElements(qint64 elements)
 {
     return charge(m_pathElements, elements, m_limits.pathElements, QStringLiteral("path elements"));
+}
+
+bool WorkBudget::chargePathElementsInAll(qint64 total)
+{
+    return chargePathElements(std::max<qint64>(0, total - m_pathElements));
 }
 
 bool WorkBudget::chargeRasterRows(qint64 rows)

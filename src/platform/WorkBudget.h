@@ -42,6 +42,9 @@ public:
     bool chargeBytes(qint64 bytes);
     bool chargeImagePixels(qint64 pixels);
     bool chargePathElements(qint64 elements);
+    // Charges the elements of all paths of a drawing read whole, `total`
+    // of them: those charged while it was read count toward it.
+    bool chargePathElementsInAll(qint64 total);
     bool chargeRasterRows(qint64 rows);
     // False once the time is up.
     bool checkTime();

@@ -414,6 +414,17 @@ TEST_F(PackageFixture, OpeningReadsOnlyTheRegularFilesTheDrawingUses)
 TEST_F(PackageFixture, ALoadWithABudgetRefusesWhatWouldPassIt)
 {
     const QString path = packageUsingImage(folder + "/budget.scrivane", KeyA, solidPng(300, 200, Qt::red));
+    {
+        // And a path of eleven elements.
+        TDDocument withPath;
+        ASSERT_TRUE(withPath.readFromFile(path, Type)) << withPath.lastError().toStdString();
+        PathBase elements;
+        elements.moveTo(Point(0, 0));
+        for (int i = 1; i <= 10; ++i)
+            elements.lineTo(Point(float(i), float(i % 2)));
+        withPath.addGraphic(TDBezierGraphic::graphicWithBezierPath(elements));
+        ASSERT_TRUE(withPath.saveDocument()) << withPath.lastError().toStdString();
+    }
     struct Case {
         const char *name;
         WorkBudget::Limits limits;
@@ -426,11 +437,15 @@ TEST_F(PackageFixture, ALoadWithABudgetRefusesWhatWouldPassIt)
     fewPixels.imagePixels = 300 * 200 - 1;
     WorkBudget::Limits fewValues = few;
     fewValues.values = 10;
+    WorkBudget::Limits fewElements = few;
+    fewElements.pathElements = 10;
     const Case cases[] = {
         {"within the budget", few, ""},
         {"more bytes", fewBytes, "bytes of memory"},
         {"more image pixels", fewPixels, "image pixels"},
         {"more values", fewValues, "more than 10 values"},
+        // Refused while the path is read, before it is built into a graphic.
+        {"more path elements", fewElements, "10 path elements"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

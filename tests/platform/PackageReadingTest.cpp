@@ -87,6 +87,8 @@ TEST(WorkBudget, EachBoundRefusesPastItsLimitAndTheFirstReasonStays)
         {"image pixels", [](WorkBudget &b) { return b.chargeImagePixels(11); }, "10 image pixels"},
         {"path elements", [](WorkBudget &b) { return b.chargePathElements(10) && b.chargePathElements(1); },
          "10 path elements"},
+        {"path elements of a whole drawing",
+         [](WorkBudget &b) { return b.chargePathElements(6) && b.chargePathElementsInAll(11); }, "10 path elements"},
         {"raster rows", [](WorkBudget &b) { return b.chargeRasterRows(-1); }, "10 rows"},
         {"time",
          [&now](WorkBudget &b) {
@@ -108,6 +110,8 @@ TEST(WorkBudget, EachBoundRefusesPastItsLimitAndTheFirstReasonStays)
         EXPECT_EQ(budget.failure(), first);
     }
     WorkBudget roomy(limits, [&now] { return now; });
-    EXPECT_TRUE(roomy.chargeBytes(10) && roomy.chargePathElements(10) && roomy.checkTime());
+    // Elements charged while a drawing was read are part of its whole.
+    EXPECT_TRUE(roomy.chargeBytes(10) && roomy.chargePathElements(6) && roomy.chargePathElementsInAll(10) &&
+                roomy.checkTime());
     EXPECT_FALSE(roomy.exhausted());
 }

@@ -126,10 +126,13 @@ std::unique_ptr<TDDocument> PreviewGeneration::loadDocument(const QString &url, 
 bool PreviewGeneration::chargePathElements(const TDDocument &document, WorkBudget &budget)
 {
     // The paths as stored, before any is copied into document coordinates.
-    return forEachDrawnGraphic(document.graphics(), [&budget](const TDGraphic &graphic) {
-        const auto path = graphic.bezierPath();
-        return !path || budget.chargePathElements(path->elementCount());
+    qint64 total = 0;
+    forEachDrawnGraphic(document.graphics(), [&total](const TDGraphic &graphic) {
+        if (const auto path = graphic.bezierPath())
+            total += path->elementCount();
+        return true;
     });
+    return budget.chargePathElementsInAll(total);
 }
 
 bool PreviewGeneration::chargeRasterRows(const TDDocument &document, double scale, WorkBudget &budget)

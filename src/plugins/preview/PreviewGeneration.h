@@ -30,8 +30,9 @@ public:
     static std::unique_ptr<TDDocument> loadDocument(const QString &url, const QString &contentType,
                                                     const std::shared_ptr<WorkBudget> &budget, QString *error);
     // Charges the budget with the path elements of all graphics (hidden
-    // ones too: their bounds frame a thumbnail); false (with the budget's
-    // reason) when they are more than it allows.
+    // ones too: their bounds frame a thumbnail), counting those charged
+    // while the drawing was read; false (with the budget's reason) when
+    // they are more than it allows.
     static bool chargePathElements(const TDDocument &document, WorkBudget &budget);
     // Charges the budget with the rows of pixels the visible graphics' path
     // segments sweep at `scale` pixels a point: what a rasteriser's work
