@@ -9,6 +9,9 @@
 #include "document/TDPdfImporter.h"
 #include "model/TDFillStyle.h"
 #include "model/TDGroup.h"
+#include "model/TDRectangle.h"
+#include "model/TDStrokeStyle.h"
+#include "document/TDDocument.h"
 
 #include <QPageSize>
 #include <QPainter>
@@ -239,4 +242,40 @@ TEST(TDPdfOracle, EpsPictureIsImportedThroughGhostscript)
                                              QString(), QStringLiteral("eps"), nullptr);
     EXPECT_FALSE(store.pdfData(bad, &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(TDPdfOracle, PdfAndEpsPicturesDrawTheirFirstPageWhereTheyArePlaced)
+{
+    const auto squares = [](cairo_t *cr) {
+        cairo_set_source_rgb(cr, 1, 0, 0);
+        cairo_rectangle(cr, 0, 0, 60, 40);
+        cairo_fill(cr);
+        cairo_set_source_rgb(cr, 0, 0, 1);
+        cairo_rectangle(cr, 60, 40, 60, 40);
+        cairo_fill(cr);
+    };
+    struct Case {
+        const char *name;
+        QByteArray data;
+        QString extension;
+    };
+    std::vector<Case> cases{{"pdf", cairoPdf(120, 80, squares), QStringLiteral("pdf")}};
+    if (!TDGhostscript::program().isEmpty())
+        cases.push_back({"eps", cairoEps(120, 80, squares), QStringLiteral("eps")});
+    for (const Case &c : cases) {
+        TDDocument document;
+        const auto picture = std::make_shared<TDRectangle>();
+        document.addGraphic(picture);
+        picture->fillStyle()->setStyle(TDFillStyle::ImageFill);
+        picture->fillStyle()->setImageKey(document.addImage(c.data, c.extension));
+        picture->strokeStyle()->setStyle(TDStrokeStyle::None);
+        // Twice the size, moved by (10, 20).
+        const AffineTransform placed = TDGraphic::transformForBounds(Rect(10, 20, 240, 160));
+        picture->setTransformation(placed);
+        picture->setFillTransformation(placed);
+        const QImage image = render({picture}, Rect(0, 0, 260, 190));
+        EXPECT_EQ(image.pixel(60, 60), qRgb(255, 0, 0)) << c.name << ": the red square, upright";
+        EXPECT_EQ(image.pixel(200, 150), qRgb(0, 0, 255)) << c.name << ": the blue square";
+        EXPECT_EQ(image.pixel(5, 5), qRgb(255, 255, 255)) << c.name << ": outside the picture";
+    }
 }
