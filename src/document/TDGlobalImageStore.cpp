@@ -52,8 +52,8 @@ bool TDGlobalImageStore::drawImage(const QString &key, GraphicsContext &context,
         found->pictureTried = true;
         QString error;
         if (const std::optional<QByteArray> pdf = pdfOf(*found, &error))
-            found->picture = TDPdfPicture::firstPage(*pdf);
-        else
+            found->picture = TDPdfPicture::firstPage(*pdf, &error);
+        if (!found->picture)
             qWarning().noquote() << error;
     }
     return found->picture && context.drawImage(found->picture.get(), destination, Rect());
