@@ -272,8 +272,8 @@ TEST_F(SvgFixture, GradientsAreSharedDefinitionsWithSortedStops)
     unsorted->setPosition(-1, unsorted->addColor(Color::green(), 0.5f));
     const XmlElement own = unsorted->svg();
     ASSERT_EQ(own.childCount(), 2);
-    EXPECT_EQ(*own.children()[0].attribute(QStringLiteral("offset")), QStringLiteral("0"));
-    EXPECT_EQ(*own.children()[1].attribute(QStringLiteral("stop-color")), QStringLiteral("#0000FF"));
+    EXPECT_EQ(*own.children()[0].attribute("offset"), "0");
+    EXPECT_EQ(*own.children()[1].attribute("stop-color"), "#0000FF");
 
     const pugi::xml_node circle = def(attr(shapes[3], "fill"));
     EXPECT_STREQ(circle.name(), "radialGradient");
