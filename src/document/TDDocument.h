@@ -56,6 +56,10 @@ public:
     ~TDDocument() override;
 
     bool exists() const { return true; }
+    // Whether a save must ask for a package name first: the document was
+    // never saved as a package of its own (untitled, or read from a DXF
+    // drawing, which a save must not write over).
+    bool needsSaveName() const;
     // The identity under which the image store records this document.
     TDImageStore::DocumentRef imageStoreRef() const { return static_cast<const TDDocumentInterface *>(this); }
 
@@ -166,8 +170,8 @@ public:
     bool docHasWarnedAboutCI() const { return m_docHasWarnedAboutCI; }
 
     // --- Drawing target ----------------------------------------------------------------------
-    int drawMode() const override { return m_mode; }
-    void setDrawMode(int mode) { m_mode = mode; }
+    Tool drawMode() const override { return m_mode; }
+    void setDrawMode(Tool mode) { m_mode = mode; }
     bool graphicIsEditing(const TDGraphic *) const override { return false; }
     bool graphicIsSelected(const TDGraphic *) const override { return false; }
     // The process-wide scale of the image being rendered.
@@ -310,7 +314,7 @@ private:
     std::unique_ptr<TDUndoManager> m_undoManager;
     TDGraphicViewInterface *m_graphicView = nullptr;
     int m_graphicNumber = 1;
-    int m_mode = 0;
+    Tool m_mode = Tool::Select;
     std::vector<std::shared_ptr<TDLayer>> m_layers;
     TDGroup *m_currentLayer = nullptr;
     std::unique_ptr<TDPackageWrapper> m_fileWrapper;

@@ -3,11 +3,15 @@
 
 #include "CanvasTestSupport.h"
 
+#include "model/TDFillStyle.h"
+#include "model/TDStrokeStyle.h"
+
 #include <QApplication>
 #include <QPaintEvent>
 #include <QTest>
 
 #include <cmath>
+#include <functional>
 
 using namespace scrivane;
 using namespace scrivane::canvastest;
@@ -86,7 +90,8 @@ TEST_F(CanvasTest, SelectionHandlesAreDrawnOnlyWithTheSelectTool)
         std::function<void()> reset;
     };
     const Case hiding[] = {
-        {"edit tool", [&] { toolbar->toolStrip()->select(1); }, [&] { toolbar->toolStrip()->select(0); }},
+        {"edit tool", [&] { toolbar->toolStrip()->select(Tool::Edit); },
+         [&] { toolbar->toolStrip()->select(Tool::Select); }},
         {"rubber band", [&] { view->setRubberbandRect(Rect(400, 400, 20, 20)); },
          [&] { view->setRubberbandRect(Rect()); }},
     };
@@ -143,12 +148,12 @@ TEST_F(CanvasTest, HandlesForThinSelectionsAndTheKnobInTheMiddle)
     const auto small = filledRectangle(Rect(100, 100, 30, 30), Color::black());
     addQuietly(small);
     view->selectGraphics({small});
-    EXPECT_EQ(view->knobUnderPoint(Point(115, 115)), 9);
-    EXPECT_EQ(view->knobUnderPoint(Point(90, 90)), 1);
-    EXPECT_EQ(view->knobUnderPoint(Point(140, 140)), 8);
-    EXPECT_EQ(view->knobUnderPoint(Point(300, 300)), 0);
+    EXPECT_EQ(view->knobUnderPoint(Point(115, 115)), Knob::Body);
+    EXPECT_EQ(view->knobUnderPoint(Point(90, 90)), Knob::TopLeft);
+    EXPECT_EQ(view->knobUnderPoint(Point(140, 140)), Knob::BottomRight);
+    EXPECT_EQ(view->knobUnderPoint(Point(300, 300)), Knob::None);
     view->clearSelection();
-    EXPECT_EQ(view->knobUnderPoint(Point(115, 115)), 0);
+    EXPECT_EQ(view->knobUnderPoint(Point(115, 115)), Knob::None);
 
     EXPECT_EQ(MyUnionRect(Rect(), Rect(5, 5, 0, 10)), Rect(5, 5, 0, 10));
 }
@@ -184,7 +189,7 @@ TEST_F(CanvasTest, ChangingOneGraphicRepaintsOnlyAroundIt)
 
 TEST_F(CanvasTest, CreatingGraphicIsDrawnWhileDragged)
 {
-    toolbar->toolStrip()->select(4);
+    toolbar->toolStrip()->select(Tool::Rectangle);
     inspector.visible = filledRectangle(Rect(0, 0, 1, 1), Color::calibratedRGB(0, 0, 1));
     press(at(Point(100, 100)));
     move(at(Point(150, 150)));
@@ -204,19 +209,19 @@ TEST_F(CanvasTest, EscapeDuringADragRepaintsWhereTheDraggedImageWas)
     // to must be painted again, or their image stays there.
     struct Case {
         const char *name;
-        int tool;
+        Tool tool;
         Point from;
         Point to;
     };
     const Case cases[] = {
-        {"moving the selection", 0, Point(120, 120), Point(420, 320)},
-        {"creating a rectangle", 4, Point(100, 400), Point(260, 520)},
+        {"moving the selection", Tool::Select, Point(120, 120), Point(420, 320)},
+        {"creating a rectangle", Tool::Rectangle, Point(100, 400), Point(260, 520)},
     };
     const Color red = Color::calibratedRGB(1, 0, 0);
     inspector.visible = filledRectangle(Rect(0, 0, 1, 1), red);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.tool == 0) {
+        if (c.tool == Tool::Select) {
             const auto graphic = filledRectangle(Rect(100, 100, 80, 60), red);
             addQuietly(graphic);
             view->selectGraphics({graphic});
@@ -231,7 +236,7 @@ TEST_F(CanvasTest, EscapeDuringADragRepaintsWhereTheDraggedImageWas)
             move(at(Point(c.from.x + (c.to.x - c.from.x) * f, c.from.y + (c.to.y - c.from.y) * f)));
         }
         ASSERT_TRUE(view->isTracking());
-        const Rect draggedBounds = c.tool == 0 ? view->boundsFor(view->selection(), true)
+        const Rect draggedBounds = c.tool == Tool::Select ? view->boundsFor(view->selection(), true)
                                                : view->creatingGraphic()->updateBounds();
         QApplication::processEvents();
 
@@ -246,5 +251,69 @@ TEST_F(CanvasTest, EscapeDuringADragRepaintsWhereTheDraggedImageWas)
         EXPECT_TRUE(recorder.painted.contains(stale))
             << "painted " << recorder.painted.boundingRect().x() << ", " << recorder.painted.boundingRect().y()
             << " " << recorder.painted.boundingRect().width() << " x " << recorder.painted.boundingRect().height();
+    }
+}
+
+TEST_F(CanvasTest, AOneUnitLineStaysOnePixelWideWhereverTheCanvasLies)
+{
+    // A one-point black line on pixel centres, at zoom 1 and 2; the canvas
+    // then moves its origin: a graphic sticks out of the paper by a part of
+    // a point (after a resize), or the window is resized.
+    auto framed = std::make_shared<TDRectangle>();
+    framed->setTransformation(TDGraphic::transformForBounds(Rect(100.5f, 100.5f, 200, 100)));
+    framed->fillStyle()->setStyle(TDFillNone);
+    framed->strokeStyle()->setStyle(TDStrokeLine);
+    framed->strokeStyle()->setStrokeWidth(1);
+    framed->strokeStyle()->setColor(Color::black());
+    framed->recalculatePath();
+    addQuietly(framed);
+    const auto outside = filledRectangle(Rect(-37.3f, 400, 50, 50), Color::calibratedRGB(0, 0, 1));
+
+    // The dark columns of the left edge, along a row through its middle.
+    const auto darkColumns = [&] {
+        const QImage image = view->grab().toImage();
+        const QPointF middle = at(Point(100.5f, 150));
+        int dark = 0;
+        for (int dx = -4; dx <= 4; ++dx)
+            if (pixel(image, middle + QPointF(dx, 0)).lightness() < 250)
+                ++dark;
+        return dark;
+    };
+    struct Case {
+        const char *name;
+        float zoom;
+        std::function<void()> move;
+        int columns;
+    };
+    const Case cases[] = {
+        {"as it starts", 1, [] {}, 1},
+        {"a graphic out of the paper by a part of a point", 1,
+         [&] {
+             addQuietly(outside);
+             view->calculateSize();
+         },
+         1},
+        {"the window a pixel narrower", 1,
+         [&] {
+             window->resize(window->width() - 1, window->height() - 1);
+             QApplication::processEvents();
+         },
+         1},
+        {"zoom 2", 2, [] {}, 2},
+        {"zoom 2, the window resized", 2,
+         [&] {
+             window->resize(window->width() + 3, window->height() + 3);
+             QApplication::processEvents();
+         },
+         2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        scroll->setScaleFactor(c.zoom, true);
+        c.move();
+        view->scrollRectToVisible(Rect(90, 90, 30, 120));
+        // One pixel per point, crisp: no pixel half covered on either side.
+        EXPECT_EQ(darkColumns(), c.columns);
+        EXPECT_FLOAT_EQ(framed->strokeStyle()->strokeWidth(), 1.0f);
     }
 }
