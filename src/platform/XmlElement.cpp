@@ -3,6 +3,8 @@
 #include "platform/Numbers.h"
 
 #include <array>
+#include <cassert>
+#include <cstring>
 
 namespace scrivane {
 
@@ -62,39 +64,88 @@ void appendEscaped(std::string &out, std::string_view text, bool attribute)
 
 } // namespace
 
-void XmlElement::setAttribute(std::string_view name, std::string value)
+XmlElement::Slot XmlElement::slotAt(std::size_t at) const
 {
-    for (Attribute &attribute : m_attributes) {
-        if (attribute.first == name) {
-            attribute.second = std::move(value);
-            return;
-        }
+    const std::size_t nameLength = static_cast<unsigned char>(m_attributes[at]);
+    Slot slot;
+    slot.name = std::string_view(m_attributes.data() + at + 1, nameLength);
+    slot.lengthAt = at + 1 + nameLength;
+    std::memcpy(&slot.length, m_attributes.data() + slot.lengthAt, sizeof slot.length);
+    slot.valueAt = slot.lengthAt + sizeof slot.length;
+    return slot;
+}
+
+std::optional<XmlElement::Slot> XmlElement::find(std::string_view name) const
+{
+    for (std::size_t at = 0; at < m_attributes.size();) {
+        const Slot slot = slotAt(at);
+        if (slot.name == name)
+            return slot;
+        at = slot.end();
     }
-    // Most elements carry a handful: one allocation for them.
+    return std::nullopt;
+}
+
+std::size_t XmlElement::appendName(std::string_view name)
+{
+    assert(name.size() <= 255);
+    // Most elements carry a handful of short attributes: one allocation.
     if (m_attributes.empty())
-        m_attributes.reserve(6);
-    m_attributes.emplace_back(std::string(name), std::move(value));
+        m_attributes.reserve(112);
+    m_attributes += static_cast<char>(name.size());
+    m_attributes += name;
+    const std::size_t lengthAt = m_attributes.size();
+    m_attributes.append(sizeof(std::uint32_t), '\0');
+    return lengthAt;
+}
+
+void XmlElement::setLength(std::size_t lengthAt, std::size_t length)
+{
+    const auto value = static_cast<std::uint32_t>(length);
+    std::memcpy(m_attributes.data() + lengthAt, &value, sizeof value);
+}
+
+void XmlElement::setAttribute(std::string_view name, std::string_view value)
+{
+    if (const auto slot = find(name)) {
+        m_attributes.replace(slot->valueAt, slot->length, value);
+        setLength(slot->lengthAt, value.size());
+        return;
+    }
+    setLength(appendName(name), value.size());
+    m_attributes += value;
 }
 
 void XmlElement::setNumber(std::string_view name, float value)
 {
-    for (Attribute &attribute : m_attributes) {
-        if (attribute.first == name) {
-            attribute.second.clear();
-            Numbers::appendShortest(attribute.second, value);
-            return;
-        }
+    if (find(name)) {
+        std::string text;
+        Numbers::appendShortest(text, value);
+        setAttribute(name, text);
+        return;
     }
-    setAttribute(name, std::string());
-    Numbers::appendShortest(m_attributes.back().second, value);
+    const std::size_t lengthAt = appendName(name);
+    const std::size_t valueAt = m_attributes.size();
+    Numbers::appendShortest(m_attributes, value);
+    setLength(lengthAt, m_attributes.size() - valueAt);
 }
 
-const std::string *XmlElement::attribute(std::string_view name) const
+std::optional<std::string_view> XmlElement::attribute(std::string_view name) const
 {
-    for (const Attribute &attribute : m_attributes)
-        if (attribute.first == name)
-            return &attribute.second;
-    return nullptr;
+    if (const auto slot = find(name))
+        return value(*slot);
+    return std::nullopt;
+}
+
+std::vector<XmlElement::Attribute> XmlElement::attributes() const
+{
+    std::vector<Attribute> list;
+    for (std::size_t at = 0; at < m_attributes.size();) {
+        const Slot slot = slotAt(at);
+        list.emplace_back(slot.name, value(slot));
+        at = slot.end();
+    }
+    return list;
 }
 
 XmlElement &XmlElement::appendChild(XmlElement child)
@@ -107,12 +158,14 @@ void XmlElement::writeStart(std::string &out) const
 {
     out += '<';
     out += m_name;
-    for (const Attribute &attribute : m_attributes) {
+    for (std::size_t at = 0; at < m_attributes.size();) {
+        const Slot slot = slotAt(at);
         out += ' ';
-        out += attribute.first;
+        out += slot.name;
         out += "=\"";
-        appendEscaped(out, attribute.second, true);
+        appendEscaped(out, value(slot), true);
         out += '"';
+        at = slot.end();
     }
     if (m_text.empty() && m_children.empty()) {
         out += "/>";

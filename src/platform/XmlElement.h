@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -17,10 +19,13 @@ namespace scrivane {
 // Writing escapes what XML requires (and drops the control characters XML
 // cannot hold), straight into a byte buffer: the export writes megabytes of
 // path data, and a general-purpose stream writer's conversions through
-// UTF-16 cost it several times over.
+// UTF-16 cost it several times over.  For the same reason an element keeps
+// all its attributes in one block of bytes: an export builds hundreds of
+// thousands of them, and one allocation each instead of one per attribute
+// and per growth is most of what building them costs.
 class XmlElement {
 public:
-    using Attribute = std::pair<std::string, std::string>;
+    using Attribute = std::pair<std::string_view, std::string_view>;
 
     XmlElement() = default;
     explicit XmlElement(std::string_view name) : m_name(name) {}
@@ -28,12 +33,15 @@ public:
     const std::string &name() const { return m_name; }
     void setName(std::string_view name) { m_name = name; }
 
-    void setAttribute(std::string_view name, std::string value);
+    // Attribute names are short (below 256 bytes); values may hold anything.
+    void setAttribute(std::string_view name, std::string_view value);
     // The shortest text that reads back as the same float.
     void setNumber(std::string_view name, float value);
-    // Null when the element has no such attribute.
-    const std::string *attribute(std::string_view name) const;
-    const std::vector<Attribute> &attributes() const { return m_attributes; }
+    // Nothing when the element has no such attribute.  The view is valid
+    // until the element's attributes change.
+    std::optional<std::string_view> attribute(std::string_view name) const;
+    // In order; the views are valid until the element's attributes change.
+    std::vector<Attribute> attributes() const;
 
     // Character data, written before the children.
     const std::string &text() const { return m_text; }
@@ -57,10 +65,28 @@ public:
     friend bool operator==(const XmlElement &, const XmlElement &) = default;
 
 private:
+    // An attribute in m_attributes.
+    struct Slot {
+        std::string_view name;
+        std::size_t lengthAt; // its value's length field
+        std::size_t valueAt;
+        std::uint32_t length;
+        std::size_t end() const { return valueAt + length; }
+    };
+    // The attribute whose name's length field is at `at`.
+    Slot slotAt(std::size_t at) const;
+    std::string_view value(const Slot &slot) const { return {m_attributes.data() + slot.valueAt, slot.length}; }
+    std::optional<Slot> find(std::string_view name) const;
+    // Appends the name and a length field for a value that follows; answers
+    // where the length field is.
+    std::size_t appendName(std::string_view name);
+    void setLength(std::size_t lengthAt, std::size_t length);
     void writeStart(std::string &out) const;
 
     std::string m_name;
-    std::vector<Attribute> m_attributes;
+    // Each attribute in turn: the name's length (one byte), the name, the
+    // value's length (four bytes, native order), the value.
+    std::string m_attributes;
     std::string m_text;
     std::vector<XmlElement> m_children;
 };

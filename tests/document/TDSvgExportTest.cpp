@@ -296,9 +296,14 @@ TEST_F(SvgFixture, ShadowsAndALoneBlurAreFiltersOtherEffectsAPicture)
     auto inverted = add(svgtest::rectangle(Rect(90, 10, 20, 20), Color::red()));
     inverted->setFilterArray({TDFilter::filterWithName(QStringLiteral("CIColorInvert"))});
     inverted->setUsesFilters(true);
+    // A resolution of 0 still pictures the graphic, at one pixel per point.
+    auto coarse = add(svgtest::rectangle(Rect(130, 10, 20, 20), Color::red()));
+    coarse->setFilterArray({TDFilter::filterWithName(QStringLiteral("CIColorInvert"))});
+    coarse->setUsesFilters(true);
+    coarse->setFilterResolution(0);
 
     const auto shapes = layerElements();
-    ASSERT_EQ(shapes.size(), 4u);
+    ASSERT_EQ(shapes.size(), 5u);
     EXPECT_EQ(attr(shapes[0], "filter"), "url(#def1)");
     EXPECT_EQ(attr(shapes[1], "filter"), "url(#def1)");
     const pugi::xml_node shadow = def("url(#def1)");
@@ -314,6 +319,9 @@ TEST_F(SvgFixture, ShadowsAndALoneBlurAreFiltersOtherEffectsAPicture)
 
     EXPECT_STREQ(shapes[3].name(), "image");
     EXPECT_EQ(attr(shapes[3], "xlink:href"), "image1.png");
+    EXPECT_STREQ(shapes[4].name(), "image");
+    EXPECT_GE(std::stod(attr(shapes[4], "width")), 20);
+    EXPECT_GE(std::stod(attr(shapes[4], "height")), 20);
 }
 
 TEST_F(SvgFixture, ClippingGroupClipsByItsLastChildsOutline)

@@ -15,7 +15,7 @@ TEST(XmlElement, SettingAnAttributeAgainReplacesItWhereItStands)
     ASSERT_EQ(e.attributes().size(), 2u);
     EXPECT_EQ(e.attributes()[0], (XmlElement::Attribute{"fill", "none"}));
     EXPECT_EQ(*e.attribute("x"), "0.1");
-    EXPECT_EQ(e.attribute("y"), nullptr);
+    EXPECT_EQ(e.attribute("y"), std::nullopt);
 }
 
 TEST(XmlElement, WritesIndentedLinesAndEmptyElements)
