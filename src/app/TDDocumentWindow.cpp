@@ -422,6 +422,8 @@ void TDDocumentWindow::buildMenus()
             controller->recenterCanvases();
     });
 
+    buildCommandMenus();
+
     if (TDAppDelegate *delegate = TDAppDelegate::shared()) {
         delegate->registerMenuItem(TDAppDelegate::MenuItem::ZoomIn, zoomIn);
         delegate->registerMenuItem(TDAppDelegate::MenuItem::ZoomOut, zoomOut);

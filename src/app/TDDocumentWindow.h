@@ -57,7 +57,12 @@ public:
 
     // The window's menu actions, by name ("new", "open", "close", "save",
     // "saveAs", "revert", "export", "quit", "undo", "redo", "zoomIn",
-    // "zoomOut", "actualSize", "zoomToFit", "outlineView", "isolation").
+    // "zoomOut", "actualSize", "zoomToFit", "outlineView", "isolation", and
+    // the editing commands: "group", "ungroup", "alignLeft" ... "distribute
+    // Vertically", "flipHorizontally", "boolAdd" ... "boolOutline", "combine",
+    // "split", "convertToBezier", "convertToOutline", "convertToBitmap",
+    // "reversePath").  Each editing command carries the tag that says what
+    // it needs selected.
     QAction *action(const QString &name) const;
     QMenu *recentDocumentsMenu() const { return m_recentMenu; }
 
@@ -67,6 +72,8 @@ protected:
 
 private:
     void buildMenus();
+    // The Arrange and Path menus (TDDocumentWindow+Commands.cpp).
+    void buildCommandMenus();
     QAction *addAction(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key,
                        std::function<void()> slot);
     void rebuildRecentMenu();

@@ -26,22 +26,25 @@ struct CommandItem {
     const char *identifier;
     const char *label;
     int tag;
+    // What the item asks of the canvas, with the item's tag.
+    void (*send)(TDGraphicView &, int);
 };
 
 // The command items: their labels and the tags that say what they need
 // (1 a selection, 2 two selected graphics) and which edge an alignment
 // aligns.
 constexpr CommandItem commandItems[] = {
-    {"union", "Union", 2},
-    {"subtract", "Subtract", 2},
-    {"intersect", "Intersect", 2},
-    {"xor", "XOR", 2},
-    {"align-bottom", "Align bottom", 13},
-    {"align-top", "Align top", 12},
-    {"align-left", "Align left", 10},
-    {"align-right", "Align right", 11},
-    {"combine", "Combine", 2},
-    {"separate", "Separate", 1},
+    {"union", "Union", 2, [](TDGraphicView &v, int) { v.boolAdd(); }},
+    {"subtract", "Subtract", 2, [](TDGraphicView &v, int) { v.boolSubtract(); }},
+    {"intersect", "Intersect", 2, [](TDGraphicView &v, int) { v.boolIntersect(); }},
+    {"xor", "XOR", 2, [](TDGraphicView &v, int) { v.boolXOR(); }},
+    {"align-bottom", "Align bottom", 13, [](TDGraphicView &v, int tag) { v.align(tag); }},
+    {"align-top", "Align top", 12, [](TDGraphicView &v, int tag) { v.align(tag); }},
+    {"align-left", "Align left", 10, [](TDGraphicView &v, int tag) { v.align(tag); }},
+    {"align-right", "Align right", 11, [](TDGraphicView &v, int tag) { v.align(tag); }},
+    {"combine", "Combine", 2, [](TDGraphicView &v, int) { v.combine(); }},
+    // Separating a path is splitting it into one graphic per subpath.
+    {"separate", "Separate", 1, [](TDGraphicView &v, int) { v.split(); }},
 };
 
 QString label(const char *key)
@@ -159,9 +162,10 @@ QAction *TDDocumentToolbar::itemForItemIdentifier(const QString &id)
         if (id == QLatin1String(item.identifier)) {
             action->setText(label(item.label));
             action->setData(item.tag);
-            // The boolean, alignment, combine and separate commands of the
-            // canvas are still to come: the item waits disabled for them.
-            action->setEnabled(false);
+            connect(action, &QAction::triggered, this, [this, send = item.send, tag = item.tag] {
+                if (m_view)
+                    send(*m_view, tag);
+            });
             return action;
         }
     }
@@ -187,10 +191,12 @@ QAction *TDDocumentToolbar::itemWithIdentifier(const QString &id) const
 
 void TDDocumentToolbar::validateItems()
 {
+    // Every command item is offered; each command does nothing while the
+    // selection is too small for it.
     for (QAction *action : actions()) {
         for (const CommandItem &item : commandItems)
             if (action->objectName() == QLatin1String(item.identifier))
-                action->setEnabled(false);
+                action->setEnabled(true);
     }
 }
 

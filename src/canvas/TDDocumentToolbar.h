@@ -54,7 +54,7 @@ public:
     QStringList itemIdentifiers() const;
     QAction *itemWithIdentifier(const QString &identifier) const;
 
-    // Enables each item whose action the canvas offers.
+    // Enables the command items.
     void validateItems();
 
 Q_SIGNALS:

@@ -1,5 +1,7 @@
 #include "canvas/TDGraphicView.h"
 
+#include "canvas/TDCommandStep.h"
+
 #include "document/TDDocument.h"
 #include "document/TDGlobalImageStore.h"
 #include "model/TDFillStyle.h"
@@ -25,33 +27,6 @@
 namespace scrivane {
 
 namespace {
-
-// One undo step for a command, whether or not an input event opened one.
-// A step that registered nothing leaves no trace, its name included.
-class CommandStep {
-public:
-    explicit CommandStep(TDDocument *document) : m_undo(document ? document->undoManager() : nullptr)
-    {
-        if (m_undo)
-            m_undo->beginUndoGrouping();
-    }
-    ~CommandStep()
-    {
-        if (m_undo)
-            m_undo->endUndoGrouping();
-    }
-    CommandStep(const CommandStep &) = delete;
-    CommandStep &operator=(const CommandStep &) = delete;
-
-    void name(const QString &actionName)
-    {
-        if (m_undo)
-            m_undo->setActionName(StringTable::lookup(QStringLiteral("UndoStrings"), actionName));
-    }
-
-private:
-    TDUndoManager *m_undo;
-};
 
 TDGraphicView::SVGImporter &svgImporter()
 {
@@ -94,7 +69,7 @@ void TDGraphicView::deleteSelection()
     if (m_mode == 2)
         return;
     if (!m_selectedGraphics.empty() && m_document) {
-        CommandStep step(m_document);
+        TDCommandStep step(m_document ? m_document->undoManager() : nullptr);
         invalidateSelection();
         for (const TDGraphicPtr &graphic : TDGraphicArray(m_selectedGraphics))
             m_document->removeGraphic(graphic.get());
@@ -121,7 +96,7 @@ void TDGraphicView::copy()
 
 void TDGraphicView::cut()
 {
-    CommandStep step(m_document);
+    TDCommandStep step(m_document ? m_document->undoManager() : nullptr);
     copy();
     deleteSelection();
     step.name(QStringLiteral("Cut"));
@@ -150,7 +125,7 @@ void TDGraphicView::paste(Pasteboard &pasteboard, const DragInfo *dragInfo, bool
 {
     if (!m_document)
         return;
-    CommandStep step(m_document);
+    TDCommandStep step(m_document ? m_document->undoManager() : nullptr);
     Point point;
     Point imagePoint;
     if (dragInfo) {

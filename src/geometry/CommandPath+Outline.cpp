@@ -16,10 +16,6 @@ constexpr int kOffsetDepth = 8;
 // Round joins and caps take a radius a little over the offset, so that the
 // chord of a half turn never exceeds the arc's diameter.
 constexpr float kRoundRadius = 1.0001f;
-// Pieces of a stroke that meet along a line overlap by this much (three
-// grid steps): two edges meant to coincide, or nearly so, could cross once
-// their ends are rounded to the grid and leave slivers inside the stroke.
-constexpr float kSeam = 0.1f;
 
 EnginePoint add(EnginePoint a, EnginePoint b)
 {
@@ -34,12 +30,6 @@ EnginePoint sub(EnginePoint a, EnginePoint b)
 EnginePoint scale(EnginePoint a, float k)
 {
     return {a.x * k, a.y * k};
-}
-
-EnginePoint unit(EnginePoint v)
-{
-    const float l = std::hypot(v.x, v.y);
-    return l > 0.0f ? EnginePoint{v.x / l, v.y / l} : v;
 }
 
 // The offset side of a unit direction.
@@ -194,6 +184,90 @@ float offsetTolerance(float w)
     return std::clamp(0.0025f * w * w, 0.01f, 0.25f);
 }
 
+// What a curved piece is, for the offset functions and the folding test.
+enum class PieceKind { Cubic, Quadratic, Arc };
+
+// A piece's Hermite tangents (a quadratic raised to a cubic).
+void hermiteOf(PieceKind kind, const OffsetPiece &piece, EnginePoint &t0, EnginePoint &t1)
+{
+    t0 = kind == PieceKind::Cubic ? piece.startTangent : scale(sub(piece.control, piece.start), 2.0f);
+    t1 = kind == PieceKind::Cubic ? piece.endTangent : scale(sub(piece.end, piece.control), 2.0f);
+}
+
+// Whether the piece bends tighter than w somewhere (or stops, as at a
+// cusp): its offset on the inner side would fold back over itself there,
+// and the stroke's two sides would cancel instead of covering it.
+bool folds(PieceKind kind, const OffsetPiece &piece, float w)
+{
+    if (kind == PieceKind::Arc) {
+        const float small = std::min(std::fabs(piece.arc.radiusX), std::fabs(piece.arc.radiusY));
+        const float large = std::max(std::fabs(piece.arc.radiusX), std::fabs(piece.arc.radiusY));
+        return !(large > 0.0f) || small * small / large <= w;
+    }
+    EnginePoint t0, t1;
+    hermiteOf(kind, piece, t0, t1);
+    const float size =
+        std::hypot(piece.end.x - piece.start.x, piece.end.y - piece.start.y) + std::hypot(t0.x, t0.y) + std::hypot(t1.x, t1.y);
+    constexpr int kSamples = 64;
+    for (int i = 0; i <= kSamples; ++i) {
+        const CurveSample c = tangentOnCubicAt(float(i) / kSamples, piece.start, piece.end, t0, t1, i == kSamples);
+        if (!(c.speed > 1e-4f * size) || std::fabs(c.radius) <= w)
+            return true;
+    }
+    return false;
+}
+
+// Distance from p to the segment a-b.
+float distanceToSegment(EnginePoint p, EnginePoint a, EnginePoint b)
+{
+    const EnginePoint d = sub(b, a);
+    const float l2 = dot(d, d);
+    const float u = l2 > 0.0f ? std::clamp(dot(sub(p, a), d) / l2, 0.0f, 1.0f) : 0.0f;
+    return std::hypot(p.x - a.x - u * d.x, p.y - a.y - u * d.y);
+}
+
+// Appends the cubic (control points c) halved until its control points lie
+// within `tolerance` of its chord (of the chord itself, not its line, so
+// that the point of a cusp is not cut off), its end included.
+void flattenCubic(const EnginePoint c[4], float tolerance, int depth, std::vector<EnginePoint> &out)
+{
+    if (depth <= 0
+        || (distanceToSegment(c[1], c[0], c[3]) <= tolerance && distanceToSegment(c[2], c[0], c[3]) <= tolerance)) {
+        out.push_back(c[3]);
+        return;
+    }
+    const EnginePoint ab = scale(add(c[0], c[1]), 0.5f), bc = scale(add(c[1], c[2]), 0.5f),
+                      cd = scale(add(c[2], c[3]), 0.5f);
+    const EnginePoint abc = scale(add(ab, bc), 0.5f), bcd = scale(add(bc, cd), 0.5f);
+    const EnginePoint m = scale(add(abc, bcd), 0.5f);
+    const EnginePoint first[4] = {c[0], ab, abc, m}, second[4] = {m, bcd, cd, c[3]};
+    flattenCubic(first, tolerance, depth - 1, out);
+    flattenCubic(second, tolerance, depth - 1, out);
+}
+
+// The piece as points within a fifth of a point of it, its start first.
+void flattenPiece(PieceKind kind, const OffsetPiece &piece, std::vector<EnginePoint> &points)
+{
+    constexpr float kFine = 0.2f;
+    points.assign(1, piece.start);
+    if (kind == PieceKind::Arc) {
+        CommandPath flat;
+        flat.moveTo(piece.start.x, piece.start.y);
+        flat.arcTo(piece.end.x, piece.end.y, piece.arc.radiusX, piece.arc.radiusY, piece.arc.angle, piece.arc.largeArc,
+                   piece.arc.clockwise);
+        flat.convertToPolylineNoSplit(kFine);
+        points.clear();
+        for (const PolylinePoint &p : flat.points())
+            points.push_back({p.x, p.y});
+        return;
+    }
+    EnginePoint t0, t1;
+    hermiteOf(kind, piece, t0, t1);
+    const EnginePoint c[4] = {piece.start, add(piece.start, scale(t0, 1.0f / 3)), sub(piece.end, scale(t1, 1.0f / 3)),
+                              piece.end};
+    flattenCubic(c, kFine, 12, points);
+}
+
 // Where the outline of one subpath ends: the last piece's end point and
 // unit direction, for the cap.
 struct OutlineEnd {
@@ -221,11 +295,13 @@ public:
     void setReversedSource(const std::vector<int> *sourceIndex) { mSourceIndex = sourceIndex; }
 
 private:
-    void startOrJoin(EnginePoint normal);
+    // Starts the contour, or joins the previous piece with `join`.
+    void startOrJoin(EnginePoint normal, int join);
     void finishPiece(EnginePoint point, EnginePoint direction);
     void closeContour();
-    void offsetLine(EnginePoint to, int command);
-    void offsetCurve(int command, const OffsetPiece &piece, const CurveSample &s0, const CurveSample &s1, OffsetFunction f);
+    void offsetLine(EnginePoint to, int command, int join);
+    void offsetCurve(int command, PieceKind kind, const OffsetPiece &piece, const CurveSample &s0,
+                     const CurveSample &s1, OffsetFunction f);
     void offsetBezier(int b, int count);
     // The piece for command i of the path being offset.
     OffsetPiece pieceFor(int i) const;
@@ -244,9 +320,10 @@ private:
     bool mAny = false;
     EnginePoint mContourStart, mFirstNormal, mPreviousNormal;
     OutlineEnd mLast;
+    std::vector<EnginePoint> mChords;
 };
 
-void OutlineBuilder::startOrJoin(EnginePoint normal)
+void OutlineBuilder::startOrJoin(EnginePoint normal, int join)
 {
     if (!mStarted) {
         mStarted = true;
@@ -257,7 +334,7 @@ void OutlineBuilder::startOrJoin(EnginePoint normal)
         mContinuing = false;
         return;
     }
-    CommandPath::addJoin(mDestination, mCurrent, mPreviousNormal, normal, mW, mJoin, mLimit);
+    CommandPath::addJoin(mDestination, mCurrent, mPreviousNormal, normal, mW, join, mLimit);
 }
 
 void OutlineBuilder::finishPiece(EnginePoint point, EnginePoint direction)
@@ -283,7 +360,7 @@ OffsetPiece OutlineBuilder::pieceFor(int i) const
     return piece;
 }
 
-void OutlineBuilder::offsetLine(EnginePoint to, int command)
+void OutlineBuilder::offsetLine(EnginePoint to, int command, int join)
 {
     const EnginePoint d = sub(to, mCurrent);
     const float l = std::hypot(d.x, d.y);
@@ -291,7 +368,7 @@ void OutlineBuilder::offsetLine(EnginePoint to, int command)
         return;
     const EnginePoint u = {d.x / l, d.y / l};
     const EnginePoint n = normalOf(u);
-    startOrJoin(n);
+    startOrJoin(n, join);
     const int index = mDestination.lineTo(to.x + mW * n.x, to.y + mW * n.y);
     if (index >= 0 && command >= 0) {
         const OffsetPiece piece = pieceFor(command);
@@ -303,16 +380,26 @@ void OutlineBuilder::offsetLine(EnginePoint to, int command)
     finishPiece(to, u);
 }
 
-void OutlineBuilder::offsetCurve(int command, const OffsetPiece &piece, const CurveSample &s0, const CurveSample &s1,
-                                 OffsetFunction f)
+void OutlineBuilder::offsetCurve(int command, PieceKind kind, const OffsetPiece &piece, const CurveSample &s0,
+                                 const CurveSample &s1, OffsetFunction f)
 {
     // Without a direction at either end (an arc that cannot join its
     // points, a cubic folded onto a point) the piece is a straight line.
     if (!(s0.tangent.x != 0.0f || s0.tangent.y != 0.0f) || !(s1.tangent.x != 0.0f || s1.tangent.y != 0.0f)) {
-        offsetLine(piece.end, command);
+        offsetLine(piece.end, command, mJoin);
         return;
     }
-    startOrJoin(normalOf(s0.tangent));
+    // Where the piece bends tighter than the offset, its chords are offset
+    // instead: the inner side then turns back through each corner, and
+    // the round outer joins follow the curve.
+    if (folds(kind, piece, std::fabs(mW))) {
+        std::vector<EnginePoint> &points = mChords;
+        flattenPiece(kind, piece, points);
+        for (std::size_t i = 1; i < points.size(); ++i)
+            offsetLine(points[i], command, i == 1 ? mJoin : engine::kJoinRound);
+        return;
+    }
+    startOrJoin(normalOf(s0.tangent), mJoin);
     f(piece, mTolerance, mW);
     finishPiece(piece.end, s1.tangent);
 }
@@ -322,7 +409,7 @@ void OutlineBuilder::offsetBezier(int b, int count)
     const PathCommand &bezier = mSource.command(b);
     const EnginePoint end = bezier.point();
     if (count == 0) {
-        offsetLine(end, b);
+        offsetLine(end, b, mJoin);
         return;
     }
     EnginePoint spanStart = mCurrent;
@@ -338,7 +425,7 @@ void OutlineBuilder::offsetBezier(int b, int count)
         const CurveSample s0 = tangentOnQuadraticAt(0.0f, spanStart, control, spanEnd, false);
         const CurveSample s1 = tangentOnQuadraticAt(1.0f, spanStart, control, spanEnd, true);
         if (s0.tangent.x != 0.0f || s0.tangent.y != 0.0f || s1.tangent.x != 0.0f || s1.tangent.y != 0.0f)
-            offsetCurve(b + 1 + k, piece, s0, s1, kOffsetFunctions.quadratic);
+            offsetCurve(b + 1 + k, PieceKind::Quadratic, piece, s0, s1, kOffsetFunctions.quadratic);
         spanStart = spanEnd;
     }
 }
@@ -349,7 +436,7 @@ void OutlineBuilder::closeContour()
         return;
     // The closing segment, then the join back into the first piece.
     if (!near(mCurrent, mContourStart, 0.0001f))
-        offsetLine(mContourStart, -1);
+        offsetLine(mContourStart, -1, mJoin);
     CommandPath::addJoin(mDestination, mContourStart, mPreviousNormal, mFirstNormal, mW, mJoin, mLimit);
     mDestination.close();
     mStarted = false;
@@ -380,14 +467,14 @@ bool OutlineBuilder::build(int first, int end, bool closed, bool continuing, Out
         if (isZeroLengthCommand(mSource, i, mCurrent))
             continue;
         switch (type) {
-        case kPathLineTo: offsetLine(c.point(), i); break;
+        case kPathLineTo: offsetLine(c.point(), i, mJoin); break;
         case kPathCubicTo: {
             OffsetPiece piece = pieceFor(i);
             piece.startTangent = c.startTangent();
             piece.endTangent = c.endTangent();
             const CurveSample s0 = tangentOnCubicAt(0.0f, piece.start, piece.end, piece.startTangent, piece.endTangent, false);
             const CurveSample s1 = tangentOnCubicAt(1.0f, piece.start, piece.end, piece.startTangent, piece.endTangent, true);
-            offsetCurve(i, piece, s0, s1, kOffsetFunctions.cubic);
+            offsetCurve(i, PieceKind::Cubic, piece, s0, s1, kOffsetFunctions.cubic);
             break;
         }
         case kPathArcTo: {
@@ -395,7 +482,7 @@ bool OutlineBuilder::build(int first, int end, bool closed, bool continuing, Out
             piece.arc = c.arc();
             const CurveSample s0 = tangentOnArcAt(0.0f, piece.start, piece.arc);
             const CurveSample s1 = tangentOnArcAt(1.0f, piece.start, piece.arc);
-            offsetCurve(i, piece, s0, s1, kOffsetFunctions.arc);
+            offsetCurve(i, PieceKind::Arc, piece, s0, s1, kOffsetFunctions.arc);
             break;
         }
         case kPathBezierTo: {
@@ -497,6 +584,26 @@ void reverseSubpath(const CommandPath &path, int first, int end, CommandPath &re
     }
 }
 
+void addCap(CommandPath &destination, const OutlineEnd &end, float w, int cap)
+{
+    const EnginePoint p = end.point, d = end.direction, n = normalOf(d);
+    switch (cap) {
+    case engine::kCapSquare:
+        destination.lineTo(p.x + w * d.x + w * n.x, p.y + w * d.y + w * n.y);
+        destination.lineTo(p.x + w * d.x - w * n.x, p.y + w * d.y - w * n.y);
+        destination.lineTo(p.x - w * n.x, p.y - w * n.y);
+        break;
+    case engine::kCapRound:
+        destination.arcTo(p.x - w * n.x, p.y - w * n.y, kRoundRadius * w, kRoundRadius * w, 0.0f, false, true);
+        break;
+    case engine::kCapPointed:
+        destination.lineTo(p.x + w * d.x, p.y + w * d.y);
+        destination.lineTo(p.x - w * n.x, p.y - w * n.y);
+        break;
+    default: destination.lineTo(p.x - w * n.x, p.y - w * n.y); break;
+    }
+}
+
 // The subpaths of a path: moveto index and end (exclusive).
 template <typename Visit>
 void forEachSubpath(const CommandPath &path, Visit visit)
@@ -526,474 +633,6 @@ bool hasDrawing(const CommandPath &path, int first, int end)
     return false;
 }
 
-
-// --- The stroke outline -----------------------------------------------------------------------
-//
-// The stroke is built of pieces that each turn the same way: a band along
-// every drawing command (its two offsets joined at its ends), a wedge on
-// the outer side of every join, and the caps.  Where they overlap the
-// windings add up, never cancel, so the non-zero rule fills exactly the
-// area the stroke covers.  (Two offsets round a whole subpath would not do:
-// where a curve bends tighter than the offset, the inner offset folds back
-// and cancels the outer one, leaving holes inside the stroke.)  A command
-// that bends that tightly is covered by the bands of its flattening and
-// round wedges between them instead.
-
-enum class PieceKind { Line, Cubic, Quadratic, Arc };
-
-struct StrokePiece {
-    PieceKind kind = PieceKind::Line;
-    int command = -1;
-    bool reversed = false;
-    EnginePoint start, end;
-    EnginePoint startTangent, endTangent; // cubic, Hermite form
-    EnginePoint control;                  // quadratic
-    ArcSpec arc;
-    EnginePoint startDirection, endDirection; // unit
-    float chord = 0.0f;
-
-    StrokePiece backwards() const
-    {
-        StrokePiece r = *this;
-        r.reversed = !reversed;
-        r.start = end;
-        r.end = start;
-        r.startTangent = scale(endTangent, -1);
-        r.endTangent = scale(startTangent, -1);
-        r.arc.end = start;
-        r.arc.clockwise = !arc.clockwise;
-        r.startDirection = scale(endDirection, -1);
-        r.endDirection = scale(startDirection, -1);
-        return r;
-    }
-
-    // Whether the piece bends tighter than w anywhere (or stops, as at a
-    // cusp): its offsets would fold there.
-    bool folds(float w) const
-    {
-        switch (kind) {
-        case PieceKind::Line: return false;
-        case PieceKind::Arc: {
-            const float small = std::min(std::fabs(arc.radiusX), std::fabs(arc.radiusY));
-            const float large = std::max(std::fabs(arc.radiusX), std::fabs(arc.radiusY));
-            return !(large > 0.0f) || small * small / large <= w;
-        }
-        default: break;
-        }
-        const EnginePoint t0 = kind == PieceKind::Cubic ? startTangent : scale(sub(control, start), 2.0f);
-        const EnginePoint t1 = kind == PieceKind::Cubic ? endTangent : scale(sub(end, control), 2.0f);
-        const float size = std::hypot(end.x - start.x, end.y - start.y) + std::hypot(t0.x, t0.y) + std::hypot(t1.x, t1.y);
-        constexpr int kSamples = 64;
-        for (int i = 0; i <= kSamples; ++i) {
-            const CurveSample c = tangentOnCubicAt(float(i) / kSamples, start, end, t0, t1, i == kSamples);
-            if (!(c.speed > 1e-4f * size) || std::fabs(c.radius) <= w)
-                return true;
-        }
-        return false;
-    }
-};
-
-// Distance from p to the segment a-b.
-float distanceToSegment(EnginePoint p, EnginePoint a, EnginePoint b)
-{
-    const EnginePoint d = sub(b, a);
-    const float l2 = dot(d, d);
-    const float u = l2 > 0.0f ? std::clamp(dot(sub(p, a), d) / l2, 0.0f, 1.0f) : 0.0f;
-    return std::hypot(p.x - a.x - u * d.x, p.y - a.y - u * d.y);
-}
-
-// Appends the cubic (control points c) halved until its control points lie
-// within `tolerance` of its chord (of the chord itself, not its line, so
-// that the point of a cusp is not cut off), its end included.
-void flattenCubic(const EnginePoint c[4], float tolerance, int depth, std::vector<EnginePoint> &out)
-{
-    if (depth <= 0
-        || (distanceToSegment(c[1], c[0], c[3]) <= tolerance && distanceToSegment(c[2], c[0], c[3]) <= tolerance)) {
-        out.push_back(c[3]);
-        return;
-    }
-    const EnginePoint ab = scale(add(c[0], c[1]), 0.5f), bc = scale(add(c[1], c[2]), 0.5f),
-                      cd = scale(add(c[2], c[3]), 0.5f);
-    const EnginePoint abc = scale(add(ab, bc), 0.5f), bcd = scale(add(bc, cd), 0.5f);
-    const EnginePoint m = scale(add(abc, bcd), 0.5f);
-    const EnginePoint first[4] = {c[0], ab, abc, m}, second[4] = {m, bcd, cd, c[3]};
-    flattenCubic(first, tolerance, depth - 1, out);
-    flattenCubic(second, tolerance, depth - 1, out);
-}
-
-// One closed loop of the outline: points joined by lines, or by arcs of
-// the round radius about a corner.
-struct LoopPoint {
-    EnginePoint point;
-    bool arc = false; // the edge into this point is an arc
-    bool clockwise = false;
-    EnginePoint middle{}; // the arc's middle, which tells which way it bulges
-};
-
-class StrokeOutliner {
-public:
-    StrokeOutliner(const CommandPath &source, CommandPath &destination, float w, int join, int cap, float limit)
-        : mSource(source)
-        , mDestination(destination)
-        , mW(w)
-        , mJoin(join)
-        , mCap(cap)
-        , mLimit(limit)
-        , mTolerance(offsetTolerance(w))
-    {
-    }
-
-    // Commands first..end-1 of the source, first a moveto, no closes.
-    void subpath(int first, int end, bool closed);
-
-private:
-    void collect(int first, int end);
-    void band(const StrokePiece &piece);
-    void polygonalBand(const StrokePiece &piece);
-    void offset(const StrokePiece &piece);
-    // `seam`: how far the loop may reach back into the bands it meets.
-    void wedge(EnginePoint corner, EnginePoint in, EnginePoint out, int join, float seam);
-    void capAt(EnginePoint point, EnginePoint outward, float seam);
-    void emitLoop(std::vector<LoopPoint> loop);
-
-    const CommandPath &mSource;
-    CommandPath &mDestination;
-    float mW;
-    int mJoin;
-    int mCap;
-    float mLimit;
-    float mTolerance;
-    std::vector<StrokePiece> mPieces;
-};
-
-void StrokeOutliner::collect(int first, int end)
-{
-    mPieces.clear();
-    EnginePoint current = mSource.command(first).point();
-    auto finish = [&](StrokePiece piece, const CurveSample &s0, const CurveSample &s1) {
-        piece.chord = std::hypot(piece.end.x - piece.start.x, piece.end.y - piece.start.y);
-        const bool turns = (s0.tangent.x != 0.0f || s0.tangent.y != 0.0f) && (s1.tangent.x != 0.0f || s1.tangent.y != 0.0f);
-        if (!turns) {
-            piece.kind = PieceKind::Line;
-            const CurveSample s = tangentOnSegmentAt(0.0f, piece.start, piece.end);
-            if (!(s.speed > 0.0f))
-                return;
-            piece.startDirection = piece.endDirection = s.tangent;
-        } else {
-            piece.startDirection = s0.tangent;
-            piece.endDirection = s1.tangent;
-        }
-        mPieces.push_back(piece);
-    };
-    for (int i = first + 1; i < end; ++i) {
-        const PathCommand &c = mSource.command(i);
-        const int type = c.type();
-        if (type == kPathForcedPoint || type == kPathIntermediatePoint || type == kPathClose || type == kPathMoveTo)
-            continue;
-        if (isZeroLengthCommand(mSource, i, current)) {
-            if (type != kPathBezierTo)
-                current = c.point();
-            continue;
-        }
-        StrokePiece piece;
-        piece.command = i;
-        piece.start = current;
-        piece.end = c.point();
-        switch (type) {
-        case kPathLineTo: {
-            const CurveSample s = tangentOnSegmentAt(0.0f, current, piece.end);
-            finish(piece, s, s);
-            break;
-        }
-        case kPathCubicTo:
-            piece.kind = PieceKind::Cubic;
-            piece.startTangent = c.startTangent();
-            piece.endTangent = c.endTangent();
-            finish(piece, tangentOnCubicAt(0.0f, piece.start, piece.end, piece.startTangent, piece.endTangent, false),
-                   tangentOnCubicAt(1.0f, piece.start, piece.end, piece.startTangent, piece.endTangent, true));
-            break;
-        case kPathArcTo:
-            piece.kind = PieceKind::Arc;
-            piece.arc = c.arc();
-            finish(piece, tangentOnArcAt(0.0f, piece.start, piece.arc), tangentOnArcAt(1.0f, piece.start, piece.arc));
-            break;
-        case kPathBezierTo: {
-            int count = std::max(0, c.count);
-            while (count > 0 && (i + count >= end || mSource.command(i + count).type() != kPathIntermediatePoint))
-                --count;
-            if (count == 0) {
-                const CurveSample s = tangentOnSegmentAt(0.0f, current, piece.end);
-                finish(piece, s, s);
-                break;
-            }
-            EnginePoint spanStart = current;
-            for (int k = 0; k < count; ++k) {
-                const EnginePoint control = mSource.command(i + 1 + k).point();
-                const EnginePoint spanEnd = k + 1 < count
-                    ? EnginePoint{(control.x + mSource.command(i + 2 + k).x) / 2, (control.y + mSource.command(i + 2 + k).y) / 2}
-                    : piece.end;
-                StrokePiece span;
-                span.kind = PieceKind::Quadratic;
-                span.command = i + 1 + k;
-                span.start = spanStart;
-                span.end = spanEnd;
-                span.control = control;
-                finish(span, tangentOnQuadraticAt(0.0f, spanStart, control, spanEnd, false),
-                       tangentOnQuadraticAt(1.0f, spanStart, control, spanEnd, true));
-                spanStart = spanEnd;
-            }
-            i += count;
-            break;
-        }
-        default: continue;
-        }
-        current = c.point();
-    }
-}
-
-void StrokeOutliner::offset(const StrokePiece &piece)
-{
-    OffsetPiece o;
-    o.command = piece.command;
-    o.reversed = piece.reversed;
-    o.destination = &mDestination;
-    o.start = piece.start;
-    o.end = piece.end;
-    o.startTangent = piece.startTangent;
-    o.endTangent = piece.endTangent;
-    o.control = piece.control;
-    o.arc = piece.arc;
-    switch (piece.kind) {
-    case PieceKind::Cubic: kOffsetFunctions.cubic(o, mTolerance, mW); break;
-    case PieceKind::Quadratic: kOffsetFunctions.quadratic(o, mTolerance, mW); break;
-    case PieceKind::Arc: kOffsetFunctions.arc(o, mTolerance, mW); break;
-    case PieceKind::Line: {
-        const EnginePoint n = normalOf(piece.endDirection);
-        const int index = mDestination.lineTo(piece.end.x + mW * n.x, piece.end.y + mW * n.y);
-        if (index >= 0) {
-            PathCommand &c = mDestination.command(index);
-            c.associatedPoint = piece.command;
-            c.tStart = piece.reversed ? 1.0f : 0.0f;
-            c.tEnd = piece.reversed ? 0.0f : 1.0f;
-        }
-        break;
-    }
-    }
-}
-
-void StrokeOutliner::band(const StrokePiece &piece)
-{
-    if (piece.folds(mW)) {
-        polygonalBand(piece);
-        return;
-    }
-    // Back along the right side, across the start, on along the left side
-    // and across the end.
-    const EnginePoint n0 = normalOf(piece.startDirection), n1 = normalOf(piece.endDirection);
-    mDestination.moveTo(piece.end.x - mW * n1.x, piece.end.y - mW * n1.y);
-    offset(piece.backwards());
-    mDestination.lineTo(piece.start.x + mW * n0.x, piece.start.y + mW * n0.y);
-    offset(piece);
-    mDestination.close();
-}
-
-// The piece as points within a twentieth of a point of it, its start first.
-void flattenPiece(const StrokePiece &piece, std::vector<EnginePoint> &points)
-{
-    constexpr float kFine = 0.05f;
-    points.assign(1, piece.start);
-    switch (piece.kind) {
-    case PieceKind::Cubic:
-    case PieceKind::Quadratic: {
-        const EnginePoint t0 = piece.kind == PieceKind::Cubic ? piece.startTangent : scale(sub(piece.control, piece.start), 2.0f);
-        const EnginePoint t1 = piece.kind == PieceKind::Cubic ? piece.endTangent : scale(sub(piece.end, piece.control), 2.0f);
-        const EnginePoint c[4] = {piece.start, add(piece.start, scale(t0, 1.0f / 3)), sub(piece.end, scale(t1, 1.0f / 3)),
-                                  piece.end};
-        flattenCubic(c, kFine, 12, points);
-        break;
-    }
-    case PieceKind::Arc: {
-        CommandPath flat;
-        flat.moveTo(piece.start.x, piece.start.y);
-        flat.arcTo(piece.end.x, piece.end.y, piece.arc.radiusX, piece.arc.radiusY, piece.arc.angle, piece.arc.largeArc,
-                   piece.arc.clockwise);
-        flat.convertToPolylineNoSplit(kFine);
-        points.clear();
-        for (const PolylinePoint &p : flat.points())
-            points.push_back({p.x, p.y});
-        break;
-    }
-    case PieceKind::Line: points.push_back(piece.end); break;
-    }
-}
-
-void StrokeOutliner::polygonalBand(const StrokePiece &piece)
-{
-    std::vector<EnginePoint> points;
-    flattenPiece(piece, points);
-    // Inside the piece every chord's band reaches a little past its ends
-    // into its neighbours' (the joins there are round, which that stays
-    // within), so that no two of them merely touch; the joins and caps at
-    // the piece's own ends take its own directions, and round wedges turn
-    // those into the first and last chords'.
-    const float reach = std::min(kSeam, mW / 2);
-    std::vector<StrokePiece> chords;
-    for (std::size_t i = 0; i + 1 < points.size(); ++i) {
-        StrokePiece chord;
-        chord.start = points[i];
-        chord.end = points[i + 1];
-        const CurveSample s = tangentOnSegmentAt(0.0f, chord.start, chord.end);
-        if (!(s.speed > 0.0f))
-            continue;
-        chord.startDirection = chord.endDirection = s.tangent;
-        chord.chord = s.speed;
-        chords.push_back(chord);
-    }
-    if (chords.empty())
-        return;
-    for (std::size_t i = 0; i < chords.size(); ++i) {
-        StrokePiece longer = chords[i];
-        if (i > 0)
-            longer.start = sub(longer.start, scale(longer.startDirection, reach));
-        if (i + 1 < chords.size())
-            longer.end = add(longer.end, scale(longer.endDirection, reach));
-        band(longer);
-        if (i > 0)
-            wedge(chords[i].start, chords[i - 1].endDirection, chords[i].startDirection, engine::kJoinRound, reach);
-    }
-    const float seamStart = std::min(kSeam, chords.front().chord / 2), seamEnd = std::min(kSeam, chords.back().chord / 2);
-    wedge(piece.start, piece.startDirection, chords.front().startDirection, engine::kJoinRound, seamStart);
-    wedge(piece.end, chords.back().endDirection, piece.endDirection, engine::kJoinRound, seamEnd);
-}
-
-void StrokeOutliner::emitLoop(std::vector<LoopPoint> loop)
-{
-    const std::size_t n = loop.size();
-    if (n < 3)
-        return;
-    // Which way it turns, an arc counted by its middle.
-    double area = 0;
-    auto edge = [&area](EnginePoint a, EnginePoint b) { area += double(a.x) * b.y - double(b.x) * a.y; };
-    for (std::size_t i = 0; i < n; ++i) {
-        const LoopPoint &to = loop[(i + 1) % n];
-        if (to.arc) {
-            edge(loop[i].point, to.middle);
-            edge(to.middle, to.point);
-        } else {
-            edge(loop[i].point, to.point);
-        }
-    }
-    if (area > 0) {
-        // Every loop turns as the bands do: walk it the other way round.
-        std::vector<LoopPoint> reversed;
-        auto into = [&](std::size_t i, std::size_t from) {
-            reversed.push_back({loop[i].point, loop[from].arc, !loop[from].clockwise, loop[from].middle});
-        };
-        into(0, 1);
-        for (std::size_t i = n - 1; i >= 1; --i)
-            into(i, (i + 1) % n);
-        loop = std::move(reversed);
-    }
-    const float r = kRoundRadius * mW;
-    mDestination.moveTo(loop[0].point.x, loop[0].point.y);
-    for (std::size_t i = 1; i <= n; ++i) {
-        const LoopPoint &p = loop[i % n];
-        if (p.arc)
-            mDestination.arcTo(p.point.x, p.point.y, r, r, 0.0f, false, p.clockwise);
-        else if (i < n)
-            mDestination.lineTo(p.point.x, p.point.y);
-    }
-    mDestination.close();
-}
-
-void StrokeOutliner::wedge(EnginePoint p, EnginePoint a, EnginePoint b, int join, float seam)
-{
-    const float turn = a.x * b.y - a.y * b.x, straight = dot(a, b);
-    if (std::fabs(turn) < 0.0001f) {
-        if (straight > 0.0f) {
-            // Straight on: a short piece across the seam between the bands.
-            const EnginePoint n = scale(normalOf(a), mW), e = scale(a, seam);
-            emitLoop({{add(sub(p, e), n)}, {add(add(p, e), n)}, {sub(add(p, e), n)}, {sub(sub(p, e), n)}});
-        } else if (join == engine::kJoinRound) {
-            // Turning right round, a round join covers the half round beyond
-            // the corner.
-            capAt(p, a, seam);
-        }
-        return;
-    }
-    // The outer side of the turn, where the bands leave a gap.
-    const float side = turn > 0 ? -1.0f : 1.0f;
-    const EnginePoint oa = scale(normalOf(a), side), ob = scale(normalOf(b), side);
-    const EnginePoint in = add(p, scale(oa, mW)), out = add(p, scale(ob, mW));
-    // The wedge reaches back along both centre lines into the bands.
-    std::vector<LoopPoint> loop = {{sub(p, scale(a, seam))}, {in}};
-    switch (join) {
-    case engine::kJoinRound:
-        loop.push_back({out, true, oa.x * ob.y - oa.y * ob.x < 0, add(p, scale(unit(add(oa, ob)), mW))});
-        break;
-    case engine::kJoinMiter: {
-        const EnginePoint m = add(oa, ob);
-        const float l = std::hypot(m.x, m.y);
-        const float c = l > 0.0f ? dot(scale(m, 1 / l), ob) : 0.0f;
-        if (c > 0.0f && 1.0f / c <= mLimit)
-            loop.push_back({add(p, scale(m, mW / (l * c)))});
-        loop.push_back({out});
-        break;
-    }
-    default: loop.push_back({out}); break;
-    }
-    loop.push_back({add(p, scale(b, seam))});
-    // and past the corner on the inner side, where the bands' ends cross.
-    loop.push_back({sub(p, scale(unit(add(oa, ob)), std::min(seam, mW / 2)))});
-    emitLoop(std::move(loop));
-}
-
-void StrokeOutliner::capAt(EnginePoint p, EnginePoint d, float seam)
-{
-    const EnginePoint n = normalOf(d);
-    const EnginePoint left = add(p, scale(n, mW)), right = sub(p, scale(n, mW)), ahead = scale(d, mW);
-    // Each cap reaches a little back into its band.
-    const EnginePoint back = scale(d, -seam);
-    const LoopPoint behind[] = {{add(right, back)}, {add(left, back)}};
-    switch (mCap) {
-    case engine::kCapSquare:
-        emitLoop({{left}, {add(left, ahead)}, {add(right, ahead)}, {right}, behind[0], behind[1]});
-        break;
-    case engine::kCapRound: emitLoop({{left}, {right, true, true, add(p, ahead)}, behind[0], behind[1]}); break;
-    case engine::kCapPointed: emitLoop({{left}, {add(p, ahead)}, {right}, behind[0], behind[1]}); break;
-    default: break;
-    }
-}
-
-void StrokeOutliner::subpath(int first, int end, bool closed)
-{
-    collect(first, end);
-    if (mPieces.empty())
-        return;
-    if (closed && !near(mPieces.back().end, mPieces.front().start, 0.0001f)) {
-        StrokePiece closing;
-        closing.start = mPieces.back().end;
-        closing.end = mPieces.front().start;
-        const CurveSample s = tangentOnSegmentAt(0.0f, closing.start, closing.end);
-        closing.startDirection = closing.endDirection = s.tangent;
-        if (s.speed > 0.0f)
-            mPieces.push_back(closing);
-    }
-    for (const StrokePiece &piece : mPieces)
-        band(piece);
-    // Seams reach no further than halfway along a piece.
-    auto seamOf = [](const StrokePiece &piece) { return std::min(kSeam, piece.chord / 2); };
-    for (std::size_t i = 0; i + 1 < mPieces.size(); ++i)
-        wedge(mPieces[i].end, mPieces[i].endDirection, mPieces[i + 1].startDirection, mJoin,
-              std::min(seamOf(mPieces[i]), seamOf(mPieces[i + 1])));
-    if (closed) {
-        wedge(mPieces.back().end, mPieces.back().endDirection, mPieces.front().startDirection, mJoin,
-              std::min(seamOf(mPieces.back()), seamOf(mPieces.front())));
-        return;
-    }
-    capAt(mPieces.front().start, scale(mPieces.front().startDirection, -1), seamOf(mPieces.front()));
-    capAt(mPieces.back().end, mPieces.back().endDirection, seamOf(mPieces.back()));
-}
 
 } // namespace
 
@@ -1083,12 +722,36 @@ void CommandPath::outline(CommandPath &destination, float w, int join, int cap, 
     destination.setBackData(false);
     if (!(w > 0.0f) || !std::isfinite(w))
         return;
-    StrokeOutliner outliner(*this, destination, w, join, cap, miterLimit);
+    CommandPath reversed;
+    std::vector<int> sourceIndex;
+    OutlineBuilder forward(*this, destination, w, join, miterLimit);
+    OutlineBuilder backward(reversed, destination, w, join, miterLimit);
+    backward.setReversedSource(&sourceIndex);
     forEachSubpath(*this, [&](int first, int end) {
+        if (!hasDrawing(*this, first, end))
+            return;
         int last = end;
         while (last > first + 1 && command(last - 1).type() == kPathClose)
             --last;
-        outliner.subpath(first, last, last < end);
+        const bool closed = last < end;
+        reverseSubpath(*this, first, last, reversed, sourceIndex);
+        if (reversed.commandCount() < 2)
+            return;
+        OutlineEnd reversedEnd, forwardEnd;
+        if (closed) {
+            reversed.close();
+            backward.build(0, reversed.commandCount(), true, false, reversedEnd);
+            forward.build(first, last + 1, true, false, forwardEnd);
+            return;
+        }
+        // A subpath that draws nothing (a dot) has no direction for its
+        // caps: it is left out.
+        if (!backward.build(0, reversed.commandCount(), false, false, reversedEnd))
+            return;
+        addCap(destination, reversedEnd, w, cap);
+        forward.build(first, last, false, true, forwardEnd);
+        addCap(destination, forwardEnd, w, cap);
+        destination.close();
     });
 }
 

@@ -57,10 +57,11 @@ TEST(Outline, AButtLineIsOneContourRoundItsTwoSides)
         int type;
         float x, y;
     } expected[] = {
-        {kPathMoveTo, 10, -1}, {kPathLineTo, 0, -1}, {kPathLineTo, 0, 1}, {kPathLineTo, 10, 1}, {kPathClose, 0, 0},
+        {kPathMoveTo, 10, -1}, {kPathLineTo, 0, -1}, {kPathLineTo, 0, 1},
+        {kPathLineTo, 10, 1},  {kPathLineTo, 10, -1}, {kPathClose, 0, 0},
     };
-    ASSERT_EQ(out.commandCount(), 5);
-    for (int i = 0; i < 5; ++i) {
+    ASSERT_EQ(out.commandCount(), 6);
+    for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(out.command(i).type(), expected[i].type) << i;
         if (expected[i].type != kPathClose) {
             EXPECT_FLOAT_EQ(out.command(i).x, expected[i].x) << i;
@@ -68,36 +69,12 @@ TEST(Outline, AButtLineIsOneContourRoundItsTwoSides)
         }
     }
     // The sides name the source command they follow (the right side
-    // walked backwards); the line across does not.
+    // walked backwards); the caps do not.
     EXPECT_EQ(out.command(1).associatedPoint, 1);
     EXPECT_EQ(out.command(1).tStart, 1.0f);
     EXPECT_EQ(out.command(1).tEnd, 0.0f);
     EXPECT_EQ(out.command(2).associatedPoint, -1);
     EXPECT_EQ(out.command(3).associatedPoint, 1);
-}
-
-// Every contour of an outline turns the same way, so that where they
-// overlap their windings add up.
-TEST(Outline, EveryContourTurnsTheSameWay)
-{
-    CommandPath source;
-    source.moveTo(0, 0);
-    source.cubicTo(40, 0, 60, 80, 60, -80);
-    source.lineTo(40, 30);
-    source.lineTo(0, 30);
-    for (int join : {engine::kJoinMiter, engine::kJoinRound, engine::kJoinBevel})
-        for (int cap : {engine::kCapButt, engine::kCapSquare, engine::kCapRound, engine::kCapPointed}) {
-            CommandPath raw;
-            source.outline(raw, 3, join, cap, 10);
-            for (const auto &contour : polylinesOf(raw)) {
-                double twice = 0;
-                for (std::size_t i = 0; i < contour.size(); ++i) {
-                    const auto &a = contour[i], &b = contour[(i + 1) % contour.size()];
-                    twice += double(a.first) * b.second - double(b.first) * a.second;
-                }
-                EXPECT_LT(twice, 0) << "join " << join << " cap " << cap;
-            }
-        }
 }
 
 TEST(Outline, CapsOfAStraightLine)
@@ -145,7 +122,10 @@ TEST(Outline, JoinsOfAClosedSquare)
         {"round", engine::kJoinRound, 10, ring - (4 - std::numbers::pi)},
     };
     for (const auto &j : joins) {
-        CommandPath out;
+        CommandPath raw, out;
+        CommandPath source = square(10);
+        source.outline(raw, 1, j.join, engine::kCapButt, j.limit);
+        EXPECT_EQ(countOf(raw, kPathClose), 2) << j.name << ": two closed contours";
         ASSERT_EQ(outlineOfCommandPath(square(10), 2, j.join, engine::kCapButt, j.limit, out), engine::kOk);
         EXPECT_NEAR(areaOf(out), j.area, 0.05) << j.name;
     }
@@ -188,7 +168,7 @@ TEST(Outline, DegenerateAndRefusedSources)
     straight.lineTo(5, 0);
     straight.lineTo(10, 0);
     straight.outline(raw, 1, engine::kJoinRound, engine::kCapButt, 10);
-    EXPECT_EQ(raw.commandCount(), 3 * 5) << "two bands and a short piece across their seam, no join";
+    EXPECT_EQ(raw.commandCount(), 1 + 2 + 1 + 2 + 1 + 1) << "no join points";
 }
 
 TEST(Outline, ZeroLengthCommands)
@@ -221,7 +201,9 @@ TEST(Outline, ThinLinesKeepFewOffsetCurves)
 }
 
 // Random wandering cubic paths, open and closed: every point of the
-// outline's boundary lies half the width from the source.
+// outline's boundary lies half the width from the source.  Wide strokes
+// round tight bends are where two offsets around a path would cancel and
+// leave holes inside the stroke.
 TEST(Outline, BoundaryLiesHalfTheWidthFromTheSource)
 {
     std::mt19937 rng(31337);
