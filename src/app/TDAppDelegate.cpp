@@ -14,6 +14,11 @@
 #include <QDir>
 #include <QFileInfo>
 
+// Where the installed program's plug-ins lie, from the program's folder.
+#ifndef SCRIVANE_INSTALLED_PLUGIN_DIR
+#define SCRIVANE_INSTALLED_PLUGIN_DIR "../lib/scrivane/plugins"
+#endif
+
 namespace scrivane {
 
 namespace {
@@ -59,7 +64,7 @@ QStringList TDAppDelegate::plugInFolders(const QString &applicationDirPath)
     const QDir program(applicationDirPath);
     folders << program.filePath(QStringLiteral("plugins"))
             << QDir::cleanPath(program.filePath(QStringLiteral("../plugins")))
-            << QDir::cleanPath(program.filePath(QStringLiteral("../lib/scrivane/plugins")));
+            << QDir::cleanPath(program.filePath(QStringLiteral(SCRIVANE_INSTALLED_PLUGIN_DIR)));
     return folders;
 }
 
@@ -145,7 +150,9 @@ void TDAppDelegate::launch(const QStringList &documentPaths)
 {
     applicationWillFinishLaunching();
     if (TDDocumentController *controller = TDDocumentController::shared()) {
-        bool opened = false;
+        // What a session that ended without closing its documents left
+        // is offered back before anything else opens.
+        bool opened = controller->recoverAutosavedDocuments() > 0;
         for (const QString &path : documentPaths)
             opened = controller->openDocument(path) != nullptr || opened;
         if (!opened)
@@ -161,9 +168,6 @@ void TDAppDelegate::applicationDidFinishLaunching()
     //
     // The embedding-link server is published here, under the name
     // "quarve", once the link service exists.
-    //
-    // Documents cannot be written as SVG until the SVG writer exists.
-    exportPane()->setFormatEnabled(6, false);
     if (TDDocumentController *controller = TDDocumentController::shared())
         controller->setAutosavingDelay(TDDocumentBase::autosaveDelay);
     m_launched = true;
@@ -202,7 +206,7 @@ void TDAppDelegate::registerMenuItem(MenuItem item, QAction *action)
         return;
     prune(m_menuItems);
     m_menuItems[size_t(item)].push_back(action);
-    action->setShortcut(keyEquivalent(item, m_editingText));
+    action->setShortcuts(keyEquivalents(item, m_editingText));
 }
 
 void TDAppDelegate::registerCheckItem(CheckItem item, QAction *action)
@@ -254,6 +258,16 @@ QKeySequence TDAppDelegate::keyEquivalent(MenuItem item, bool editingText)
     return QKeySequence();
 }
 
+QList<QKeySequence> TDAppDelegate::keyEquivalents(MenuItem item, bool editingText)
+{
+    const QKeySequence key = keyEquivalent(item, editingText);
+    if (key.isEmpty())
+        return {};
+    if (key == QKeySequence(Qt::CTRL | Qt::Key_Plus))
+        return {key, QKeySequence(Qt::CTRL | Qt::Key_Equal)};
+    return {key};
+}
+
 void TDAppDelegate::setEditingText(bool editing)
 {
     if (editing == m_editingText)
@@ -270,13 +284,13 @@ void TDAppDelegate::applyKeyEquivalents()
     for (size_t i = 0; i < m_menuItems.size(); ++i) {
         if (keyEquivalent(MenuItem(i), m_editingText).isEmpty())
             for (const auto &action : m_menuItems[i])
-                action->setShortcut(QKeySequence());
+                action->setShortcuts({});
     }
     for (size_t i = 0; i < m_menuItems.size(); ++i) {
-        const QKeySequence key = keyEquivalent(MenuItem(i), m_editingText);
-        if (!key.isEmpty())
+        const QList<QKeySequence> keys = keyEquivalents(MenuItem(i), m_editingText);
+        if (!keys.isEmpty())
             for (const auto &action : m_menuItems[i])
-                action->setShortcut(key);
+                action->setShortcuts(keys);
     }
 }
 
@@ -348,6 +362,11 @@ int TDAppDelegate::exportDPI() const
 bool TDAppDelegate::exportTransparent() const
 {
     return m_exportPane && m_exportPane->transparent();
+}
+
+void TDAppDelegate::setExportFormatTitle(int tag, const QString &title)
+{
+    exportPane()->setFormatTitle(tag, title);
 }
 
 } // namespace scrivane

@@ -4,6 +4,8 @@
 
 #include "platform/effects/EffectRegistry.h"
 
+#include <QKeySequence>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -95,6 +97,9 @@ public:
     void registerCheckItem(CheckItem item, QAction *action);
     // The key equivalent of a menu item in each assignment.
     static QKeySequence keyEquivalent(MenuItem item, bool editingText);
+    // Every key that triggers the item: the key equivalent, and Ctrl+= beside
+    // Ctrl++ (keyboards type "+" only with Shift, "=" without).
+    static QList<QKeySequence> keyEquivalents(MenuItem item, bool editingText);
     bool editingText() const { return m_editingText; }
     void setEditingText(bool editing) override;
     void setMenuStates(bool cmykPreview, bool outlineView, bool isolation) override;
@@ -108,6 +113,7 @@ public:
     // --- Export accessory ---------------------------------------------------
     TDExportPane *exportPane();
     int exportFormat() const override;
+    void setExportFormatTitle(int tag, const QString &title) override;
     int exportDocumentBounds() const override;
     void enableSelectionBounds(bool enable) override;
     void enableResolution(bool enable) override;

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -45,6 +46,32 @@ bool TDDialogPrompter::askToRevert(QWidget *window, const QString &displayName)
     box.setEscapeButton(cancel);
     box.exec();
     return box.clickedButton() == revert;
+}
+
+TDPrompter::RecoverAnswer TDDialogPrompter::askToRecoverDocument(const QString &displayName,
+                                                                 const QString &fileName, const QDateTime &saved)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Scrivane"),
+                    QStringLiteral("Scrivane ended without closing the document “%1”. Do you want to restore the "
+                                   "copy autosaved %2?")
+                        .arg(displayName, QLocale().toString(saved.toLocalTime(), QLocale::ShortFormat)),
+                    QMessageBox::NoButton);
+    box.setInformativeText(fileName.isEmpty()
+                               ? QStringLiteral("The document was never saved. If you discard the copy, it is lost.")
+                               : QStringLiteral("The copy holds changes not saved in “%1”. If you discard the copy, "
+                                                "they are lost.")
+                                     .arg(fileName));
+    QPushButton *restore = box.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
+    QPushButton *discard = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+    QPushButton *later = box.addButton(QStringLiteral("Decide Later"), QMessageBox::RejectRole);
+    box.setDefaultButton(restore);
+    box.setEscapeButton(later);
+    box.exec();
+    if (box.clickedButton() == restore)
+        return RecoverAnswer::Restore;
+    if (box.clickedButton() == discard)
+        return RecoverAnswer::Discard;
+    return RecoverAnswer::Later;
 }
 
 QStringList TDDialogPrompter::chooseDocumentsToOpen(QWidget *parent, const QString &directory)

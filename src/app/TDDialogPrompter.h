@@ -13,6 +13,8 @@ public:
     QString chooseSavePath(QWidget *window, const QString &suggestedPath) override;
     QString chooseExportPath(QWidget *window, const QString &suggestedPath, TDExportPane *pane,
                              const std::function<QStringList()> &formatChanged) override;
+    RecoverAnswer askToRecoverDocument(const QString &displayName, const QString &fileName,
+                                       const QDateTime &saved) override;
     void showError(QWidget *window, const QString &message, const QString &details) override;
 };
 

@@ -1,6 +1,7 @@
 #include "app/TDDocumentController.h"
 
 #include "app/TDAppDelegate.h"
+#include "app/TDAutosavedCopy.h"
 #include "app/TDDialogPrompter.h"
 #include "app/TDDocumentWindow.h"
 #include "app/TDExportPane.h"
@@ -124,15 +125,21 @@ QString TDDocumentController::typeForPath(const QString &path)
     return TDDocument::ScrivaneType;
 }
 
-TDDocumentWindow *TDDocumentController::addWindow(std::unique_ptr<TDDocument> document)
+TDDocumentWindow *TDDocumentController::addWindow(std::unique_ptr<TDDocument> document,
+                                                  std::unique_ptr<TDAutosavedCopy> copy)
 {
     // Every document autosaves to a copy of its own.
-    ++m_untitledCount;
-    document->setAutosavedContentsFileName(
-        QDir(autosaveFolder())
-            .filePath(QStringLiteral("%1-%2.%3")
-                          .arg(QString::number(QCoreApplication::applicationPid()), QString::number(m_untitledCount),
-                               PackageExtension)));
+    if (!copy) {
+        QString error;
+        copy = TDAutosavedCopy::create(autosaveFolder(), &error);
+        if (!copy)
+            qWarning().noquote() << QStringLiteral("The document “%1” will not be autosaved: %2")
+                                        .arg(document->displayName(), error);
+    }
+    if (copy) {
+        document->setAutosavedContentsFileName(copy->packagePath());
+        m_autosavedCopies[document.get()] = std::move(copy);
+    }
     auto *window = new TDDocumentWindow(std::move(document), this);
     m_windows.push_back(window);
     window->windowControllerDidLoadNib();
@@ -348,7 +355,11 @@ void TDDocumentController::terminate()
 
 void TDDocumentController::windowDidClose(TDDocumentWindow *window)
 {
-    removeAutosavedCopy(window->document());
+    // Closed cleanly: nothing is left to offer back.
+    if (const auto found = m_autosavedCopies.find(window->document()); found != m_autosavedCopies.end()) {
+        found->second->discard();
+        m_autosavedCopies.erase(found);
+    }
     std::erase_if(m_windows, [window](const QPointer<TDDocumentWindow> &w) { return w.isNull() || w == window; });
     if (m_lastActive == window)
         m_lastActive = nullptr;
@@ -418,24 +429,63 @@ void TDDocumentController::setAutosavingDelay(int seconds)
 void TDDocumentController::autosaveDocuments()
 {
     for (TDDocument *document : documents()) {
-        if (!document->hasUnautosavedChanges())
+        const auto found = m_autosavedCopies.find(document);
+        if (!document->hasUnautosavedChanges() || found == m_autosavedCopies.end())
             continue;
-        QDir().mkpath(autosaveFolder());
-        if (!document->autosaveDocument())
+        // The record first: a copy found after a crash must say whose it is.
+        QString error;
+        if (!found->second->writeRecord({document->fileName(), document->displayName(), document->fileType(),
+                                         QDateTime::currentDateTimeUtc()},
+                                        &error) ||
+            !document->autosaveDocument())
             qWarning().noquote() << QStringLiteral("The document “%1” could not be autosaved: %2")
-                                        .arg(document->displayName(), document->lastError());
+                                        .arg(document->displayName(),
+                                             error.isEmpty() ? document->lastError() : error);
     }
 }
 
 void TDDocumentController::removeAutosavedCopy(TDDocument *document)
 {
-    const QString path = document->autosavedContentsFileName();
-    // Only a copy this program put into the autosave folder is removed.
-    if (path.isEmpty() || QFileInfo(path).absolutePath() != QFileInfo(autosaveFolder()).absoluteFilePath())
-        return;
-    QDir copy(path);
-    if (copy.exists())
-        copy.removeRecursively();
+    if (const auto found = m_autosavedCopies.find(document); found != m_autosavedCopies.end())
+        found->second->removeContents();
+}
+
+int TDDocumentController::recoverAutosavedDocuments()
+{
+    int restored = 0;
+    for (std::unique_ptr<TDAutosavedCopy> &copy : TDAutosavedCopy::abandoned(autosaveFolder())) {
+        const std::optional<TDAutosavedCopy::Record> record = copy->record();
+        const QString fileName = record ? record->fileName : QString();
+        QString name = record ? record->displayName : QString();
+        if (name.isEmpty())
+            name = fileName.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(fileName).completeBaseName();
+        const QDateTime saved = record && record->saved.isValid() ? record->saved
+                                                                  : QFileInfo(copy->packagePath()).lastModified();
+        switch (m_prompter->askToRecoverDocument(name, fileName, saved)) {
+        case TDPrompter::RecoverAnswer::Restore: {
+            QString type = record ? record->fileType : QString();
+            if (type.isEmpty() && !fileName.isEmpty())
+                type = typeForPath(fileName);
+            auto document = std::make_unique<TDDocument>();
+            // The copy is in the current format, whatever the document's.
+            if (!document->readFromAutosavedFile(copy->packagePath(), TDDocument::ScrivaneType, fileName, type)) {
+                // Kept: it may still be read by other means.
+                showError(nullptr, QStringLiteral("The autosaved copy of “%1” could not be restored.").arg(name),
+                          document->lastError());
+                break;
+            }
+            addWindow(std::move(document), std::move(copy));
+            ++restored;
+            break;
+        }
+        case TDPrompter::RecoverAnswer::Discard:
+            copy->discard();
+            break;
+        case TDPrompter::RecoverAnswer::Later:
+            break;
+        }
+    }
+    return restored;
 }
 
 // --- Application-wide --------------------------------------------------------------------------

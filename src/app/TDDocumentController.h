@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -14,6 +15,7 @@ class QWidget;
 
 namespace scrivane {
 
+class TDAutosavedCopy;
 class TDDocument;
 class TDDocumentWindow;
 class TDPrompter;
@@ -96,8 +98,14 @@ public:
     // Writes the autosaved copy of every document with changes not yet
     // autosaved.
     void autosaveDocuments();
-    // Where the document's autosaved copy goes.
+    // Where the documents' autosaved copies go: a folder of the user's
+    // data; each copy has a name of its own.
     static QString autosaveFolder();
+    // Offers back, one by one, the copies that sessions which ended without
+    // closing their documents left in the autosave folder: a restored copy
+    // opens as the document it is a copy of, with its changes unsaved; a
+    // discarded one is deleted.  Answers how many documents were restored.
+    int recoverAutosavedDocuments();
 
     // --- Application-wide ------------------------------------------------------------------
     // After each input event the application handled: each document's undo
@@ -115,7 +123,9 @@ Q_SIGNALS:
     void documentsChanged();
 
 private:
-    TDDocumentWindow *addWindow(std::unique_ptr<TDDocument> document);
+    // `copy` is where the document autosaves (a new place when null).
+    TDDocumentWindow *addWindow(std::unique_ptr<TDDocument> document,
+                                std::unique_ptr<TDAutosavedCopy> copy = nullptr);
     void showError(TDDocument *document, const QString &message, const QString &details);
     QWidget *windowWidget(TDDocument *document) const;
     void documentWasSaved(TDDocument *document);
@@ -127,8 +137,8 @@ private:
     QPointer<TDDocumentWindow> m_lastActive;
     QTimer m_autosaveTimer;
     int m_autosaveDelay = 0;
-    int m_untitledCount = 0;
     QString m_lastDirectory;
+    std::map<const TDDocument *, std::unique_ptr<TDAutosavedCopy>> m_autosavedCopies;
 };
 
 } // namespace scrivane

@@ -235,6 +235,7 @@ void TDDocumentWindow::documentReloaded()
     m_graphicView->clearSelection();
     m_graphicView->calculateSize();
     m_graphicView->setNeedsDisplay();
+    m_graphicView->updateStatusText();
     m_document->undoManager()->removeAllActions();
     documentStateChanged();
 }
@@ -431,9 +432,9 @@ void TDDocumentWindow::buildMenus()
         delegate->registerCheckItem(TDAppDelegate::CheckItem::OutlineView, outline);
         delegate->registerCheckItem(TDAppDelegate::CheckItem::Isolation, isolation);
     } else {
-        zoomIn->setShortcut(TDAppDelegate::keyEquivalent(TDAppDelegate::MenuItem::ZoomIn, false));
-        zoomOut->setShortcut(TDAppDelegate::keyEquivalent(TDAppDelegate::MenuItem::ZoomOut, false));
-        pasteInPlace->setShortcut(TDAppDelegate::keyEquivalent(TDAppDelegate::MenuItem::PasteAlternative, false));
+        zoomIn->setShortcuts(TDAppDelegate::keyEquivalents(TDAppDelegate::MenuItem::ZoomIn, false));
+        zoomOut->setShortcuts(TDAppDelegate::keyEquivalents(TDAppDelegate::MenuItem::ZoomOut, false));
+        pasteInPlace->setShortcuts(TDAppDelegate::keyEquivalents(TDAppDelegate::MenuItem::PasteAlternative, false));
     }
 }
 

@@ -133,6 +133,19 @@ void TDExportPane::setFormatEnabled(int tag, bool enabled)
         setFormatTag(3);
 }
 
+void TDExportPane::setFormatTitle(int tag, const QString &title)
+{
+    const int index = m_format->findData(tag);
+    if (index >= 0)
+        m_format->setItemText(index, title);
+}
+
+QString TDExportPane::formatTitle(int tag) const
+{
+    const int index = m_format->findData(tag);
+    return index >= 0 ? m_format->itemText(index) : QString();
+}
+
 bool TDExportPane::isFormatEnabled(int tag) const
 {
     auto *model = qobject_cast<QStandardItemModel *>(m_format->model());

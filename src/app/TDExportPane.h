@@ -40,9 +40,13 @@ public:
     void enableSelectionBounds(bool enable);
     void enableResolution(bool enable);
     void enableTransparent(bool enable);
-    // Whether the format can be chosen at all (SVG waits for its writer).
+    // Whether the format can be chosen at all.
     void setFormatEnabled(int tag, bool enabled);
     bool isFormatEnabled(int tag) const;
+    // The popup's title of a format ("SVG Folder" while the export will
+    // write a folder).
+    void setFormatTitle(int tag, const QString &title);
+    QString formatTitle(int tag) const;
 
 Q_SIGNALS:
     // The format or the scope changed: the dialog updates its file types.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,7 @@ class TDExportPane;
 class TDPrompter {
 public:
     enum class SaveChangesAnswer { Save, DontSave, Cancel };
+    enum class RecoverAnswer { Restore, Discard, Later };
 
     virtual ~TDPrompter() = default;
 
@@ -35,6 +37,11 @@ public:
     // accessory's format or scope changes.  Empty when cancelled.
     virtual QString chooseExportPath(QWidget *window, const QString &suggestedPath, TDExportPane *pane,
                                      const std::function<QStringList()> &formatChanged) = 0;
+    // A copy autosaved by a session that ended without closing the
+    // document: open it again, delete it, or decide at the next start.
+    // `fileName` is the document's package (empty when it was never saved).
+    virtual RecoverAnswer askToRecoverDocument(const QString &displayName, const QString &fileName,
+                                               const QDateTime &saved) = 0;
     // `message` says what failed, `details` why (the document's lastError()).
     virtual void showError(QWidget *window, const QString &message, const QString &details) = 0;
 };

@@ -126,22 +126,27 @@ void TDGraphicView::paste(Pasteboard &pasteboard, const DragInfo *dragInfo, bool
     if (!m_document)
         return;
     TDCommandStep step(m_document ? m_document->undoManager() : nullptr);
+    // Images have no place of their own: a drop puts them where the dragged
+    // image lies, a paste centres them like graphics, on the pointer (in
+    // place, on the visible area).
     Point point;
     Point imagePoint;
+    ImageAnchor anchor = ImageAnchor::Corner;
     if (dragInfo) {
         point = dragInfo->location;
         imagePoint = dragInfo->imageLocation;
     } else {
         const Rect visible = visibleRect();
-        point = Point(visible.minX() + 50 / zoom(), visible.minY() + 50 / zoom());
+        point = inPlace ? Point(visible.midX(), visible.midY()) : pasteCentre(nullptr);
         imagePoint = point;
+        anchor = ImageAnchor::Centre;
     }
 
     const QString type = pasteboard.availableTypeFromArray(
         {Pasteboard::GraphicsType, Pasteboard::SVGType, Pasteboard::ColorType, Pasteboard::URIListType});
 
     if (type.isEmpty()) {
-        makeNewImageFromData(std::nullopt, QString(), &pasteboard, imagePoint);
+        makeNewImageFromData(std::nullopt, QString(), &pasteboard, imagePoint, anchor);
         step.name(QStringLiteral("Paste"));
         return;
     }
@@ -192,15 +197,7 @@ void TDGraphicView::paste(Pasteboard &pasteboard, const DragInfo *dragInfo, bool
             }
             transform = AffineTransform::makeTranslation(m_pasteDx, m_pasteDy);
         } else {
-            const Rect visible = visibleRect();
-            Point pointer;
-            if (dragInfo) {
-                pointer = dragInfo->location;
-            } else {
-                const QPointF local = QPointF(mapFromGlobal(QCursor::pos()));
-                pointer = documentPointFromWidget(local);
-            }
-            const Point centre = visible.contains(pointer) ? pointer : Point(visible.midX(), visible.midY());
+            const Point centre = pasteCentre(dragInfo);
             const Rect bounds = boundsFor(graphics, false);
             transform =
                 AffineTransform::makeTranslation(std::trunc(centre.x - bounds.width() / 2) - bounds.minX(),
@@ -225,14 +222,22 @@ void TDGraphicView::paste(Pasteboard &pasteboard, const DragInfo *dragInfo, bool
     const QStringList files = pasteboard.fileNames();
     if (!files.isEmpty()) {
         for (const QString &path : files) {
-            makeNewImageFromContentsOfFile(path, &pasteboard, point);
+            makeNewImageFromContentsOfFile(path, &pasteboard, point, anchor);
             point = Point(point.x + 20, point.y + 20);
         }
     } else {
         const QList<QUrl> urls = pasteboard.urls();
-        makeNewImageFromContentsOfURL(urls.isEmpty() ? QUrl() : urls.first(), &pasteboard, point);
+        makeNewImageFromContentsOfURL(urls.isEmpty() ? QUrl() : urls.first(), &pasteboard, point, anchor);
     }
     step.name(QStringLiteral("Paste"));
+}
+
+Point TDGraphicView::pasteCentre(const DragInfo *dragInfo) const
+{
+    const Rect visible = visibleRect();
+    const Point pointer =
+        dragInfo ? dragInfo->location : documentPointFromWidget(QPointF(mapFromGlobal(QCursor::pos())));
+    return visible.contains(pointer) ? pointer : Point(visible.midX(), visible.midY());
 }
 
 // --- Drops -------------------------------------------------------------------------------------------
@@ -415,12 +420,14 @@ std::optional<QByteArray> TDGraphicView::imageDataFromPasteboard(Pasteboard *pas
     return data;
 }
 
-bool TDGraphicView::makeNewImageFromContentsOfFile(const QString &path, Pasteboard *pasteboard, Point point)
+bool TDGraphicView::makeNewImageFromContentsOfFile(const QString &path, Pasteboard *pasteboard, Point point,
+                                                   ImageAnchor anchor)
 {
-    return makeNewImageFromContentsOfURL(QUrl::fromLocalFile(path), pasteboard, point);
+    return makeNewImageFromContentsOfURL(QUrl::fromLocalFile(path), pasteboard, point, anchor);
 }
 
-bool TDGraphicView::makeNewImageFromContentsOfURL(const QUrl &url, Pasteboard *pasteboard, Point point)
+bool TDGraphicView::makeNewImageFromContentsOfURL(const QUrl &url, Pasteboard *pasteboard, Point point,
+                                                  ImageAnchor anchor)
 {
     std::optional<QByteArray> data;
     QString extension;
@@ -428,11 +435,11 @@ bool TDGraphicView::makeNewImageFromContentsOfURL(const QUrl &url, Pasteboard *p
         data = contentsOfURL(url);
         extension = QFileInfo(url.path()).suffix();
     }
-    return makeNewImageFromData(data, extension, pasteboard, point);
+    return makeNewImageFromData(data, extension, pasteboard, point, anchor);
 }
 
 bool TDGraphicView::makeNewImageFromData(const std::optional<QByteArray> &data, const QString &extension,
-                                         Pasteboard *pasteboard, Point point)
+                                         Pasteboard *pasteboard, Point point, ImageAnchor anchor)
 {
     std::optional<QByteArray> bytes = data;
     QString ext = extension.toLower();
@@ -457,8 +464,11 @@ bool TDGraphicView::makeNewImageFromData(const std::optional<QByteArray> &data, 
     graphic->fillStyle()->setStyle(TDFillImage);
     graphic->fillStyle()->setImageData(*bytes, ext);
     graphic->strokeStyle()->setStyle(TDStrokeNone);
-    const AffineTransform placed =
-        TDGraphic::transformForBounds(Rect(point.x, point.y, float(image.width()), float(image.height())));
+    const Size size(float(image.width()), float(image.height()));
+    const Point corner = anchor == ImageAnchor::Centre ? Point(std::trunc(point.x - size.width / 2),
+                                                               std::trunc(point.y - size.height / 2))
+                                                       : point;
+    const AffineTransform placed = TDGraphic::transformForBounds(Rect(corner, size));
     graphic->setTransformation(placed);
     graphic->setFillTransformation(placed);
     clearSelection();

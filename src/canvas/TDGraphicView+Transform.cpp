@@ -123,11 +123,14 @@ public:
     {
         m_escaped = true;
         if (g_moved && !m_waiting) {
-            // The identity puts every graphic back.
+            // The identity puts every graphic back.  Where they were dragged
+            // to is painted again too, or their image would stay there.
+            TDGraphicView &v = view();
+            const Rect dragged = v.boundsFor(m_graphics, true);
             for (const auto &graphic : m_graphics)
-                graphic->transformWithTransformation(AffineTransform(), true, view().m_transformStroke,
-                                                     view().m_transformShape);
-            view().setNeedsDisplayInRect(view().insetRectForHalo(view().boundsFor(m_graphics, true)));
+                graphic->transformWithTransformation(AffineTransform(), true, v.m_transformStroke,
+                                                     v.m_transformShape);
+            v.setNeedsDisplayInRect(v.insetRectForHalo(MyUnionRect(dragged, v.boundsFor(m_graphics, true))));
         }
     }
 

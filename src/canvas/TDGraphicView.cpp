@@ -325,9 +325,11 @@ void TDGraphicView::finishPress()
 void TDGraphicView::updateStatusText()
 {
     // The tool's hint on the status line; the hints of each tool and key
-    // come with the status-hint work, until then the line is cleared.
+    // come with the status-hint work, until then the line is cleared.  (An
+    // empty text, not a null one: the document ignores a null text, and the
+    // last drag's "Creating: …" would stay.)
     if (m_document)
-        m_document->setStatusText(QString());
+        m_document->setStatusText(QStringLiteral(""));
 }
 
 void TDGraphicView::updateCursor()
@@ -573,9 +575,26 @@ void TDGraphicView::scrollPoint(Point point)
     scroll->verticalScrollBar()->setValue(int(std::lround(std::clamp(p.y(), -1.0e9, 1.0e9))));
 }
 
+// --- Rulers and guide markers --------------------------------------------------------------------------
+
+std::vector<float> TDGraphicView::hMarkers() const
+{
+    return m_document ? m_document->horizontalMarkers() : std::vector<float>();
+}
+
+std::vector<float> TDGraphicView::vMarkers() const
+{
+    return m_document ? m_document->verticalMarkers() : std::vector<float>();
+}
+
 void TDGraphicView::addMarkers(const std::vector<float> &, bool)
 {
-    // Guides come with the rulers; a document's saved guides wait for them.
+    // Guides come with the rulers; until then the document keeps them.
+}
+
+bool TDGraphicView::rulersVisible() const
+{
+    return m_document && m_document->shouldShowRulers();
 }
 
 } // namespace scrivane

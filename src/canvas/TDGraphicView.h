@@ -90,6 +90,8 @@ public:
     void selectTool(int tag);
     // Whether the current tool stays after a press.
     bool toolLocked() const;
+    // The current tool's hint replaces whatever the status line shows.
+    void updateStatusText();
     // The press of a creating tool with the new graphic in the creating
     // slot: the tool's tracking, then the graphic joins the current layer
     // as one undo step named "Create <name>".
@@ -204,11 +206,15 @@ public:
     // URL holding an image.
     static std::optional<QByteArray> imageDataFromPasteboard(Pasteboard *pasteboard, QString *extension);
     // An image-filled rectangle of the image's size with its corner at the
-    // point, selected and in view; false when there is no image.
-    bool makeNewImageFromContentsOfFile(const QString &path, Pasteboard *pasteboard, Point point);
-    bool makeNewImageFromContentsOfURL(const QUrl &url, Pasteboard *pasteboard, Point point);
+    // point (or its centre, on whole points), selected and in view; false
+    // when there is no image.
+    enum class ImageAnchor { Corner, Centre };
+    bool makeNewImageFromContentsOfFile(const QString &path, Pasteboard *pasteboard, Point point,
+                                        ImageAnchor anchor = ImageAnchor::Corner);
+    bool makeNewImageFromContentsOfURL(const QUrl &url, Pasteboard *pasteboard, Point point,
+                                       ImageAnchor anchor = ImageAnchor::Corner);
     bool makeNewImageFromData(const std::optional<QByteArray> &data, const QString &extension,
-                              Pasteboard *pasteboard, Point point);
+                              Pasteboard *pasteboard, Point point, ImageAnchor anchor = ImageAnchor::Corner);
     // The image types taken from pasteboards, in order of preference, and
     // the file extensions of images that can be placed.
     static QStringList imagePasteboardTypes();
@@ -386,11 +392,13 @@ public:
     bool transformStroke() const { return m_transformStroke; }
     bool transformShape() const { return m_transformShape; }
 
-    // --- Rulers and guide markers (not shown yet: no guides) --------------------------------------------
-    std::vector<float> hMarkers() const override { return {}; }
-    std::vector<float> vMarkers() const override { return {}; }
+    // --- Rulers and guide markers (not shown yet) -----------------------------------------------------
+    // Until the rulers exist, the guides and the rulers' setting are those
+    // the document read, so that a save writes them back unchanged.
+    std::vector<float> hMarkers() const override;
+    std::vector<float> vMarkers() const override;
     void addMarkers(const std::vector<float> &locations, bool horizontal) override;
-    bool rulersVisible() const override { return false; }
+    bool rulersVisible() const override;
     void saveRulers() override {}
     void cleanRulers() override {}
 
@@ -442,7 +450,6 @@ private:
     void eventHandled();
     void selectAndTrackMouseWithEvent(const TDEvent &event);
     void selectAndTrackEditWithEvent(const TDEvent &event);
-    void updateStatusText();
     void updateCursor();
     void registerSelectionUndo(const QString &operation, std::function<void(TDGraphicView &)> undo,
                                const QString &actionName);
@@ -453,6 +460,9 @@ private:
     void setFrameAndBounds(QSize frame, Point boundsOrigin);
     void autoscroll(const TDEvent &event);
     DragInfo dragInfoForEvent(const QDropEvent &event) const;
+    // Where a paste or drop centres what it brings: the pointer while it is
+    // in the visible area, else the visible area's centre.
+    Point pasteCentre(const DragInfo *dragInfo) const;
 
     ObjectId m_identity = Identified::next();
     TDToolStrip *m_drawModeController = nullptr;

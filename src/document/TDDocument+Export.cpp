@@ -48,14 +48,13 @@ QStringList TDDocument::exportFormat()
         return {};
     delegate->enableResolution(format->resolution);
     delegate->enableTransparent(format->transparency);
-    if (format->tag == 6) {
-        const TDGraphicArray graphics = exportGraphics(delegate->exportDocumentBounds() != 0);
-        const bool containsImage = std::any_of(graphics.begin(), graphics.end(),
-                                               [](const TDGraphicPtr &g) { return g->containsImage(); });
-        // An SVG with images is a folder: any name.
-        if (containsImage)
-            return {};
-    }
+    const TDGraphicArray graphics = exportGraphics(delegate->exportDocumentBounds() != 0);
+    const bool containsImage =
+        std::any_of(graphics.begin(), graphics.end(), [](const TDGraphicPtr &g) { return g->containsImage(); });
+    delegate->setExportFormatTitle(6, containsImage ? QStringLiteral("SVG Folder") : QStringLiteral("SVG"));
+    // An SVG with images is a folder: any name.
+    if (format->tag == 6 && containsImage)
+        return {};
     return format->extensions;
 }
 
@@ -104,6 +103,8 @@ std::optional<QByteArray> TDDocument::exportData(int tag, int dpi, bool transpar
 
 bool TDDocument::exportToFile(const QString &path, int tag, int dpi, bool transparent, bool documentScope)
 {
+    if (tag == 6)
+        return writeSVGRepresentationToFile(path, !documentScope, !transparent);
     const std::optional<QByteArray> data = exportData(tag, dpi, transparent, documentScope);
     if (!data) {
         setLastError(QStringLiteral("There is nothing to export in this format."));

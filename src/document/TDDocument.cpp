@@ -70,12 +70,18 @@ void TDDocument::observeUndoManager()
 {
     NotificationCenter &center = NotificationCenter::defaultCenter();
     const void *manager = static_cast<const UndoManager *>(m_undoManager.get());
+    // A step that only changed the selection is undoable, but the drawing
+    // is as it was: it must not ask to be saved.
+    const auto count = [this](ChangeKind kind) {
+        if (m_undoManager->stepChangedContents())
+            updateChangeCount(kind);
+    };
     center.addObserver(this, UndoManager::didCloseUndoGroupNotification, manager,
-                       [this](const Notification &) { updateChangeCount(ChangeKind::Done); });
+                       [count](const Notification &) { count(ChangeKind::Done); });
     center.addObserver(this, UndoManager::didUndoChangeNotification, manager,
-                       [this](const Notification &) { updateChangeCount(ChangeKind::Undone); });
+                       [count](const Notification &) { count(ChangeKind::Undone); });
     center.addObserver(this, UndoManager::didRedoChangeNotification, manager,
-                       [this](const Notification &) { updateChangeCount(ChangeKind::Redone); });
+                       [count](const Notification &) { count(ChangeKind::Redone); });
 }
 
 void TDDocument::redisplay() const

@@ -246,11 +246,19 @@ public:
     // transparency controls and answers the allowed extensions (empty:
     // any name).
     QStringList exportFormat();
-    // The file data of an export, or nothing for SVG (written by the SVG
-    // writer), unknown tags and empty output.
+    // The file data of an export, or nothing for SVG (a file or a folder,
+    // see writeSVGRepresentationToFile), unknown tags and empty output.
     std::optional<QByteArray> exportData(int tag, int dpi, bool transparent, bool documentScope) const;
     // Writes the export atomically; false with lastError() set on failure.
     bool exportToFile(const QString &path, int tag, int dpi, bool transparent, bool documentScope);
+    // The SVG document of the drawing (every layer, hidden ones present but
+    // not shown, over the paper) or of the selected graphics (over their
+    // drawing bounds), white underneath when `opaque`.
+    QByteArray SVGRepresentationFromSelection(bool selectionOnly, bool opaque = false) const;
+    // Writes it at `path`: one file, or a folder with the SVG file and the
+    // images it refers to.  What stood at the path is replaced only by a
+    // complete export; false with lastError() set on failure.
+    bool writeSVGRepresentationToFile(const QString &path, bool selectionOnly, bool opaque = false);
     // The end of the export panel: with `accepted`, the accessory's
     // settings are read from the application delegate and the file written.
     bool exportPanelDidEnd(const QString &path, bool accepted);

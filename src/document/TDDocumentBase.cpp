@@ -99,6 +99,23 @@ bool TDDocumentBase::readFromFile(const QString &path, const QString &type)
     return true;
 }
 
+bool TDDocumentBase::readFromAutosavedFile(const QString &autosavedPath, const QString &readType,
+                                           const QString &fileName, const QString &fileType)
+{
+    m_lastError.clear();
+    if (!readFromPath(autosavedPath, readType)) {
+        if (m_lastError.isEmpty())
+            m_lastError = QStringLiteral("The autosaved copy “%1” could not be opened.").arg(autosavedPath);
+        return false;
+    }
+    m_fileName = fileName;
+    m_fileType = fileType;
+    m_autosavePath = autosavedPath;
+    m_changeCount = 1;
+    m_unautosaved = false;
+    return true;
+}
+
 bool TDDocumentBase::revertDocumentToSaved()
 {
     if (m_fileName.isEmpty()) {

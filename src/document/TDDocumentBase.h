@@ -48,6 +48,12 @@ public:
     bool saveDocumentAs(const QString &path, const QString &type);
     // Writes a copy; the document keeps its name and its changes.
     bool saveDocumentTo(const QString &path, const QString &type);
+    // Reads the document back from the copy autosaved before a session
+    // ended without closing it: it takes the name and type of the document
+    // it is a copy of (empty for one never saved), keeps autosaving to the
+    // copy, and has unsaved changes (the copy's are not in its file).
+    bool readFromAutosavedFile(const QString &autosavedPath, const QString &readType, const QString &fileName,
+                               const QString &fileType);
     // Reads the document from a file; on success it takes the file's name
     // and type and is clean.
     bool readFromFile(const QString &path, const QString &type);

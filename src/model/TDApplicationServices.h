@@ -70,6 +70,9 @@ public:
     virtual void enableTransparent(bool enable) = 0;
     virtual int exportDPI() const = 0;
     virtual bool exportTransparent() const = 0;
+    // Renames a format's item (SVG becomes "SVG Folder" when images go
+    // with it).
+    virtual void setExportFormatTitle(int /*tag*/, const QString & /*title*/) {}
 };
 
 // Lengths shown in the user's unit ("measurementUnits").

@@ -25,6 +25,8 @@ class TDDrawProtocol;
 class TDGradient;
 class TDGraphic;
 class TDGraphicViewInterface;
+class TDSvgContext;
+class XmlElement;
 
 // The paint of a graphic's interior: nothing, a flat colour, an image of
 // the image store, a gradient, or text inside the shape.  Image and
@@ -173,6 +175,14 @@ public:
     // The shading drawGradient paints (in fill space), built on first use
     // and kept until the gradient, its points or its style change.
     const Shading &shading();
+
+    // --- SVG (TDFillStyle+Svg.cpp) ------------------------------------------------------
+    // The fill's paint attributes on an element drawing `graphic`'s outline:
+    // "fill-rule" for non-zero winding (even-odd is the export's default),
+    // then "fill" (and "fill-opacity") by style; a gradient is registered as
+    // a definition and referred to.  Image and text fills are placed by the
+    // graphic itself and add nothing here.
+    void addToSVGElement(XmlElement &element, TDGraphic &graphic, TDSvgContext &context) const;
 
     // --- Dictionary and archive -----------------------------------------------------
     PropertyList toYAML() const;

@@ -5,6 +5,7 @@
 #include "platform/Color.h"
 #include "platform/GraphicsContext.h"
 #include "platform/PropertyList.h"
+#include "platform/XmlElement.h"
 
 #include <array>
 #include <memory>
@@ -86,6 +87,9 @@ public:
     // shading shows as well: it is rasterised only when transparent.
     bool needsRasterizingForPDF() const;
 
+    // A "linearGradient" with a "stop" per stop that takes part in the
+    // colours, sorted by position (the fill names and places it).
+    XmlElement svg() const;
     // Dictionary form: "Markers", the marker dictionaries in sorted order.
     // A dictionary without stops reads as an empty gradient.
     PropertyList toYAML() const;

@@ -8,6 +8,7 @@
 #include "platform/Geometry.h"
 #include "platform/Identified.h"
 #include "platform/PropertyList.h"
+#include "platform/XmlElement.h"
 #include "platform/effects/EffectValue.h"
 
 #include <QList>
@@ -21,6 +22,7 @@ namespace scrivane {
 
 class GraphicsContext;
 class KeyedUnarchiver;
+class PathBase;
 class TDBezierPath;
 class TDDictionaryReader;
 class TDDocumentInterface;
@@ -28,6 +30,7 @@ class TDDrawProtocol;
 class TDFillStyle;
 class TDGraphicViewInterface;
 class TDStrokeStyle;
+class TDSvgContext;
 class TDUndoManager;
 struct TDEvent;
 
@@ -346,6 +349,23 @@ public:
     virtual void drawEditingInView(TDDrawProtocol *view, GraphicsContext &context);
     void initDrawing();
 
+    // --- SVG (TDGraphic+Svg.cpp) ---------------------------------------------------------------------
+    // The graphic's element tree in an SVG export, in document coordinates:
+    // its fill and stroke (one element when one carries both, else a
+    // group), with opacity, blend mode, shadow and a lone blur as SVG
+    // attributes and filters; other effects make the graphic a picture.  A
+    // hidden graphic is written with display="none".  Shared definitions and
+    // image files are registered with `context`.
+    virtual XmlElement svg(TDSvgContext &context);
+    // The outline as one shape element: "path" of the cached path here;
+    // rectangles and ovals answer "rect" and "ellipse" where those draw the
+    // same.
+    virtual XmlElement svgShape();
+    // Adds display, opacity, blend mode and the shadow and blur filter.
+    void addEffectsToSVGElement(XmlElement &element, TDSvgContext &context);
+    // "x", "y", "width" and "height" of the rectangle.
+    static void setSVGRect(XmlElement &element, const Rect &rect);
+
     // --- Dictionary form and archive ---------------------------------------------------------------
     // The stored dictionary; subclasses add their keys to the base's.
     virtual PropertyList toYAML() const;
@@ -381,6 +401,19 @@ protected:
     enum class Registration { Ordinary, Skippable };
     void registerUndo(Registration kind, const QString &operation, std::function<void(TDGraphic &)> undo);
     void setUndoActionName(const QString &key);
+
+    // SVG building blocks of the subclasses (TDGraphic+Svg.cpp).
+    // A picture of the graphic when its effects are beyond what SVG filters
+    // express (an empty group when none can be made); nothing when the
+    // vector elements show it.
+    std::optional<XmlElement> svgPicture(TDSvgContext &context);
+    static XmlElement svgPathElement(const PathBase *path);
+    // The box the unit square is mapped onto when `t` only scales (mirrored
+    // or not) and moves; nothing otherwise.
+    static std::optional<Rect> svgAxisAlignedBox(const AffineTransform &t);
+    static QString svgURL(const QString &id);
+    // "clip" and the graphic's serial number: unique within the process.
+    QString svgClipId() const;
     // Stores the document reference and nothing else.
     void setDocumentReference(TDDocumentInterface *document) { m_document = document; }
 

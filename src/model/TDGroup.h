@@ -82,6 +82,9 @@ public:
     void drawInViewIsolation(TDDrawProtocol *view, GraphicsContext &context);
     void drawSelectionInView(TDGraphicViewInterface *view, GraphicsContext &context) override;
     bool hasDrawn() const { return m_hasDrawn; }
+    // A "g" of the children's elements; a clipping group puts its last
+    // child's clip path into a "clipPath" and clips the others with it.
+    XmlElement svg(TDSvgContext &context) override;
 
     // --- Child list (TDGroup+Graphics.cpp) ---------------------------------------------
     // The child array itself.

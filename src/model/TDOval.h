@@ -34,6 +34,9 @@ public:
     // The full ellipse is one path shared by every oval; arcs and pies are
     // made each time.
     std::shared_ptr<TDBezierPath> bezierPath() const override;
+    // "ellipse" for a whole ellipse that is only scaled and moved (mirrored
+    // too), else the path.
+    XmlElement svgShape() override;
 
     // Handle points in document coordinates; `original` reads the state at
     // the start of the manipulation.  The zero point for any other number.

@@ -29,6 +29,9 @@ public:
     // The rounded rectangle in the unit square; square corners (roundness
     // 0) are one path shared by every rectangle.
     std::shared_ptr<TDBezierPath> bezierPath() const override;
+    // "rect" while the shape transformation only scales and moves (mirrored
+    // too), else the path.
+    XmlElement svgShape() override;
 
     // Handle points in document coordinates: 1 where the x = 0 edge meets
     // the corner arc at the origin corner, 2 where the y = 0 edge meets it,

@@ -547,6 +547,11 @@ void TDStrokeStyle::changedGeometry()
 
 // --- Drawing ---------------------------------------------------------------------------
 
+bool TDStrokeStyle::drawsLine() const
+{
+    return m_style == Line || (m_style == TextStroke && m_laterValues.value(TextKeys[2]).toBool());
+}
+
 LineStyle TDStrokeStyle::lineStyle(bool outline) const
 {
     LineStyle style;
@@ -572,8 +577,7 @@ void TDStrokeStyle::drawInGraphic(TDGraphic &graphic, TDDrawProtocol *view, Grap
     // Brushes, and text along the path, arrive later and draw nothing yet.
     if (m_style == BrushStroke)
         return;
-    const bool textAndLine = m_style == TextStroke && m_laterValues.value(TextKeys[2]).toBool();
-    if (!(m_style == Line || textAndLine || (outline && m_style == None)))
+    if (!(drawsLine() || (outline && m_style == None)))
         return;
 
     Color color = m_style == None ? Color::black() : m_color;

@@ -21,6 +21,7 @@ class KeyedUnarchiver;
 class TDBezierPath;
 class TDDrawProtocol;
 class TDGraphic;
+class XmlElement;
 
 // The paint of a graphic's outline: nothing, a line (width, colour, cap,
 // join, dash pattern, arrowheads), a brush bent along the path, or text
@@ -83,6 +84,9 @@ public:
     float endArrowSize() const { return m_endArrowSize * 100; }
     bool morphStartArrow() const { return m_morphStartArrow; }
     bool morphEndArrow() const { return m_morphEndArrow; }
+    // Whether a line is stroked along the path: a line stroke, or text along
+    // the path that also draws its line.
+    bool drawsLine() const;
     Point strokeHandle() const { return m_strokeHandle; }
     void setStrokeHandle(Point point) { m_strokeHandle = point; }
 
@@ -167,6 +171,13 @@ public:
     void drawInGraphic(TDGraphic &graphic, TDDrawProtocol *view, GraphicsContext &context);
     // The line attributes a line stroke draws with.
     LineStyle lineStyle(bool outline) const;
+
+    // --- SVG (TDStrokeStyle+Svg.cpp) ----------------------------------------------------
+    // The stroke's paint attributes: "stroke" = "none" for no stroke; for a
+    // line (or the line of text along the path) colour, opacity, width
+    // (a hairline stays one pixel wide at any scale), cap, join and dashes;
+    // nothing for brushes.
+    void addToSVGElement(XmlElement &element) const;
 
     // --- Dictionary and archive -----------------------------------------------------
     PropertyList toYAML() const;

@@ -25,7 +25,8 @@ bool TDUndoManager::createsGraphics()
     return creatingGraphics.load() > 0;
 }
 
-void TDUndoManager::forward(ObjectId target, const QString &operation, Action action, bool skippable)
+void TDUndoManager::forward(ObjectId target, const QString &operation, Action action, bool skippable,
+                            bool changes)
 {
     if (createsGraphics())
         return;
@@ -34,26 +35,26 @@ void TDUndoManager::forward(ObjectId target, const QString &operation, Action ac
         if (last && last->target == target && last->operation == operation)
             return;
     }
-    registerUndo(target, operation, std::move(action));
+    registerUndo(target, operation, std::move(action), changes);
 }
 
 void TDUndoManager::prepareWithInvocationTarget(ObjectId target, const QString &operation, Action action)
 {
     m_docChanging = true;
-    forward(target, operation, std::move(action), false);
+    forward(target, operation, std::move(action), false, true);
 }
 
 void TDUndoManager::prepareWithNonChangeInvocationTarget(ObjectId target, const QString &operation,
                                                          Action action)
 {
-    forward(target, operation, std::move(action), false);
+    forward(target, operation, std::move(action), false, false);
 }
 
 void TDUndoManager::prepareWithSkippableInvocationTarget(ObjectId target, const QString &operation,
                                                          Action action)
 {
     m_docChanging = true;
-    forward(target, operation, std::move(action), true);
+    forward(target, operation, std::move(action), true, true);
 }
 
 void TDUndoManager::registerUndoWithTarget(ObjectId target, const QString &operation, Action action)

@@ -21,7 +21,8 @@ public:
 
     // Ordinary registration: sets the document-changing flag.
     void prepareWithInvocationTarget(ObjectId target, const QString &operation, Action action);
-    // Selection changes: the flag is left as it is.
+    // Selection changes: the flag is left as it is, and a step made only of
+    // these is no change of the document (stepChangedContents).
     void prepareWithNonChangeInvocationTarget(ObjectId target, const QString &operation, Action action);
     // Sets the flag; dropped when the last registration recorded in the
     // group being built has the same target and operation.
@@ -52,7 +53,7 @@ public:
     static bool createsGraphics();
 
 private:
-    void forward(ObjectId target, const QString &operation, Action action, bool skippable);
+    void forward(ObjectId target, const QString &operation, Action action, bool skippable, bool changes);
 
     bool m_docChanging = false;
 };

@@ -45,17 +45,6 @@ std::string_view skipBlanks(std::string_view text)
     return text;
 }
 
-// Texts from Qt: anything outside Latin-1 cannot be part of a number, so it
-// becomes a character that no scanner accepts.
-std::string toLatin1(QStringView text)
-{
-    std::string out;
-    out.reserve(static_cast<std::size_t>(text.size()));
-    for (QChar c : text)
-        out.push_back(c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '\x7f');
-    return out;
-}
-
 } // namespace
 
 QString Numbers::formatG(double value)
@@ -85,6 +74,31 @@ QString Numbers::formatInt(std::int64_t value)
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return fromBuffer(buffer, result.ptr);
+}
+
+std::string Numbers::scannableText(QStringView text)
+{
+    std::string out;
+    out.reserve(static_cast<std::size_t>(text.size()));
+    for (QChar c : text)
+        out.push_back(c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '\x7f');
+    return out;
+}
+
+void Numbers::appendShortest(std::string &out, float value)
+{
+    char buffer[64];
+    if (value == 0)
+        value = 0; // no "-0"
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+QString Numbers::formatShortest(float value)
+{
+    std::string text;
+    appendShortest(text, value);
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 std::optional<Numbers::Scan> Numbers::scanDouble(std::string_view text)
@@ -175,7 +189,7 @@ std::optional<double> Numbers::parseDouble(std::string_view text)
 
 std::optional<double> Numbers::parseDouble(QStringView text)
 {
-    return parseDouble(std::string_view(toLatin1(text)));
+    return parseDouble(std::string_view(scannableText(text)));
 }
 
 std::optional<std::int64_t> Numbers::parseInt(std::string_view text)
@@ -195,7 +209,7 @@ std::optional<std::int64_t> Numbers::parseInt(std::string_view text)
 
 std::optional<std::int64_t> Numbers::parseInt(QStringView text)
 {
-    return parseInt(std::string_view(toLatin1(text)));
+    return parseInt(std::string_view(scannableText(text)));
 }
 
 double Numbers::leadingDouble(std::string_view text)
@@ -206,7 +220,7 @@ double Numbers::leadingDouble(std::string_view text)
 
 double Numbers::leadingDouble(QStringView text)
 {
-    return leadingDouble(std::string_view(toLatin1(text)));
+    return leadingDouble(std::string_view(scannableText(text)));
 }
 
 int Numbers::leadingInt(std::string_view text)
@@ -232,7 +246,7 @@ int Numbers::leadingInt(std::string_view text)
 
 int Numbers::leadingInt(QStringView text)
 {
-    return leadingInt(std::string_view(toLatin1(text)));
+    return leadingInt(std::string_view(scannableText(text)));
 }
 
 } // namespace scrivane

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace scrivane {
@@ -23,6 +24,11 @@ public:
     static QString formatFixed(double value, int decimals);
     // "%d".
     static QString formatInt(std::int64_t value);
+    // The shortest text that reads back as exactly the same float: "0.1",
+    // "12.5", "1e-05"; -0 is written "0".  What SVG and other text formats
+    // get, so that nothing is lost and nothing is padded.
+    static QString formatShortest(float value);
+    static void appendShortest(std::string &out, float value);
 
     // The whole text as one number: optional blanks, an optional sign,
     // digits with an optional "." and fraction, an optional exponent,
@@ -54,6 +60,9 @@ public:
         std::size_t length = 0;
     };
     static std::optional<Scan> scanDouble(std::string_view text);
+    // Text from Qt for these scanners: anything outside ASCII cannot be part
+    // of a number or a keyword, so it becomes a byte that no scanner accepts.
+    static std::string scannableText(QStringView text);
 };
 
 } // namespace scrivane

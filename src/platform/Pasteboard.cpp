@@ -81,6 +81,9 @@ Pasteboard &Pasteboard::general()
     static Pasteboard *pasteboard = [] {
         auto *made = new Pasteboard(GeneralName);
         made->m_isGeneral = true;
+        // Whatever the clipboard held when the program started counts as
+        // contents of their own.
+        made->m_changeCount = 1;
         made->watchClipboard();
         return made;
     }();
@@ -129,14 +132,25 @@ void Pasteboard::clipboardChanged()
     m_contents->owner = nullptr;
     m_contents = std::make_shared<Contents>();
     m_contents->owner = this;
-    m_clipboardIsForeign = true;
+}
+
+bool Pasteboard::readsClipboard() const
+{
+    if (!m_isGeneral || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return false;
+    // Own contents are on the clipboard exactly while it still holds the data
+    // object published for them.  Not a flag set when the clipboard says it
+    // changed: another program may have held the clipboard since before
+    // this one started (or before its first paste), and no change is ever
+    // announced for that.
+    return !(m_published && QGuiApplication::clipboard()->mimeData() == m_published.data());
 }
 
 const QMimeData *Pasteboard::platformData() const
 {
     if (m_readsMimeData)
         return m_mimeData;
-    if (m_isGeneral && m_clipboardIsForeign && qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+    if (readsClipboard())
         return QGuiApplication::clipboard()->mimeData();
     return nullptr;
 }
@@ -154,7 +168,6 @@ int Pasteboard::declareTypes(const QStringList &types, Provider owner)
             m_contents->types.append(type);
     m_contents->provider = std::move(owner);
     if (m_isGeneral && qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        m_clipboardIsForeign = false;
         m_publishing = true;
         MimeData *published = new MimeData(m_contents);
         m_published = published;
@@ -184,7 +197,7 @@ bool Pasteboard::setURLs(const QList<QUrl> &urls)
 
 QStringList Pasteboard::types() const
 {
-    if (m_readsMimeData || (m_isGeneral && m_clipboardIsForeign)) {
+    if (m_readsMimeData || readsClipboard()) {
         const QMimeData *data = platformData();
         if (!data)
             return {};
@@ -211,7 +224,7 @@ QString Pasteboard::availableTypeFromArray(const QStringList &preferred) const
 
 std::optional<QByteArray> Pasteboard::dataForType(const QString &type)
 {
-    if (m_readsMimeData || (m_isGeneral && m_clipboardIsForeign)) {
+    if (m_readsMimeData || readsClipboard()) {
         const QMimeData *data = platformData();
         if (!data)
             return std::nullopt;

@@ -123,6 +123,9 @@ private:
 
     void watchClipboard();
     void clipboardChanged();
+    // Whether the general pasteboard reads the clipboard (another program's
+    // data) rather than its own contents.
+    bool readsClipboard() const;
     // The platform data read in place of own contents, or null.
     const QMimeData *platformData() const;
 
@@ -134,8 +137,6 @@ private:
     // A drop's data.
     const QMimeData *m_mimeData = nullptr;
     bool m_readsMimeData = false;
-    // The general pasteboard: the clipboard holds another program's data.
-    bool m_clipboardIsForeign = false;
     bool m_publishing = false;
     QPointer<QMimeData> m_published;
 };

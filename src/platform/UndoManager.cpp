@@ -15,29 +15,31 @@ const QString UndoManager::didRedoChangeNotification = QStringLiteral("UndoManag
 UndoManager::UndoManager() = default;
 UndoManager::~UndoManager() = default;
 
-void UndoManager::registerUndo(ObjectId target, const QString &operation, Action action)
+void UndoManager::registerUndo(ObjectId target, const QString &operation, Action action, bool changesContents)
 {
     if (!action)
         return;
     if (m_openGroups.empty()) {
         if (!m_groupsByEvent) {
             beginUndoGrouping();
-            record(Key{target, operation}, std::move(action));
+            record(Key{target, operation}, std::move(action), changesContents);
             endUndoGrouping();
             return;
         }
         beginUndoGrouping();
         m_eventGroupOpen = true;
     }
-    record(Key{target, operation}, std::move(action));
+    record(Key{target, operation}, std::move(action), changesContents);
 }
 
-void UndoManager::record(Key key, Action action)
+void UndoManager::record(Key key, Action action, bool changesContents)
 {
     if (!m_undoing && !m_redoing)
         m_redoStack.clear();
     m_last = key;
-    m_openGroups.back().items.push_back(Item{std::move(key), std::move(action), nullptr});
+    Group &group = m_openGroups.back();
+    group.items.push_back(Item{std::move(key), std::move(action), nullptr});
+    group.changesContents = group.changesContents || changesContents;
 }
 
 std::optional<UndoManager::Key> UndoManager::lastRegistration() const
@@ -61,9 +63,11 @@ void UndoManager::endUndoGrouping()
     Group group = std::move(m_openGroups.back());
     m_openGroups.pop_back();
     if (!m_openGroups.empty()) {
-        if (!group.items.empty())
-            m_openGroups.back().items.push_back(
-                Item{Key{}, Action(), std::make_unique<Group>(std::move(group))});
+        if (!group.items.empty()) {
+            Group &outer = m_openGroups.back();
+            outer.changesContents = outer.changesContents || group.changesContents;
+            outer.items.push_back(Item{Key{}, Action(), std::make_unique<Group>(std::move(group))});
+        }
         return;
     }
     m_eventGroupOpen = false;
@@ -74,10 +78,13 @@ void UndoManager::endUndoGrouping()
         trim(m_redoStack);
         return;
     }
+    const bool changes = group.changesContents;
     m_undoStack.push_back(std::move(group));
     trim(m_undoStack);
-    if (!m_redoing)
+    if (!m_redoing) {
+        m_stepChangedContents = changes;
         NotificationCenter::defaultCenter().post(didCloseUndoGroupNotification, this);
+    }
 }
 
 void UndoManager::eventHandled()
@@ -157,7 +164,11 @@ void UndoManager::replay(bool undoing)
         beginUndoGrouping();
         m_openGroups.front().actionName = step.actionName;
         run(step);
+        // Undoing a change is a change, however its closures registered.
+        if (!m_openGroups.empty())
+            m_openGroups.front().changesContents = step.changesContents;
     }
+    m_stepChangedContents = step.changesContents;
     NotificationCenter::defaultCenter().post(undoing ? didUndoChangeNotification : didRedoChangeNotification,
                                              this);
 }

@@ -55,7 +55,10 @@ public:
     UndoManager &operator=(const UndoManager &) = delete;
 
     // Records a registration in the innermost open group (see above).
-    void registerUndo(ObjectId target, const QString &operation, Action action);
+    // `changesContents` is false for a registration that reverses no change
+    // of what is edited (a selection): a step made only of such ones is
+    // undoable but is no change (stepChangedContents).
+    void registerUndo(ObjectId target, const QString &operation, Action action, bool changesContents = true);
     // The key of the last registration recorded in the group now open;
     // nothing right after a group was opened or closed, or after
     // removeAllActions.
@@ -80,6 +83,9 @@ public:
     void redo();
     bool isUndoing() const { return m_undoing; }
     bool isRedoing() const { return m_redoing; }
+    // Whether the step just recorded, undone or redone (the one the last
+    // notification was about) changed what is edited.
+    bool stepChangedContents() const { return m_stepChangedContents; }
 
     // Names the step being built (the outermost open group), else the step
     // on top of the undo stack.  Undo and redo carry the name across.
@@ -105,9 +111,10 @@ private:
     struct Group {
         QString actionName;
         std::vector<Item> items;
+        bool changesContents = false;
     };
 
-    void record(Key key, Action action);
+    void record(Key key, Action action, bool changesContents);
     static void run(Group &group);
     void trim(std::deque<Group> &stack) const;
     void replay(bool undoing);
@@ -120,6 +127,7 @@ private:
     bool m_eventGroupOpen = false;
     bool m_undoing = false;
     bool m_redoing = false;
+    bool m_stepChangedContents = false;
     int m_levels = 0;
 };
 

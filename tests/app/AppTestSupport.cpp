@@ -59,6 +59,17 @@ QString ScriptedPrompter::chooseExportPath(QWidget *, const QString &, TDExportP
     return answer;
 }
 
+TDPrompter::RecoverAnswer ScriptedPrompter::askToRecoverDocument(const QString &displayName, const QString &,
+                                                                 const QDateTime &)
+{
+    recoveriesAsked << displayName;
+    if (recoverAnswers.empty())
+        return RecoverAnswer::Later;
+    const RecoverAnswer answer = recoverAnswers.front();
+    recoverAnswers.pop_front();
+    return answer;
+}
+
 void ScriptedPrompter::showError(QWidget *, const QString &message, const QString &details)
 {
     errors << message << details;

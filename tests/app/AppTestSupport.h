@@ -25,18 +25,20 @@ namespace scrivane::apptest {
 class ScriptedPrompter : public TDPrompter {
 public:
     // The answers, taken in order; an empty queue answers Cancel, no,
-    // nothing chosen.
+    // nothing chosen, later.
     std::deque<SaveChangesAnswer> saveChangesAnswers;
     std::deque<bool> revertAnswers;
     std::deque<QStringList> openAnswers;
     std::deque<QString> savePathAnswers;
     std::deque<QString> exportPathAnswers;
+    std::deque<RecoverAnswer> recoverAnswers;
 
     // What was asked.
     QStringList saveChangesAsked; // display names
     int revertsAsked = 0;
     QStringList suggestedSavePaths;
     QStringList errors; // message, then details
+    QStringList recoveriesAsked; // display names
 
     SaveChangesAnswer askToSaveChanges(QWidget *, const QString &displayName) override;
     bool askToRevert(QWidget *, const QString &) override;
@@ -44,6 +46,8 @@ public:
     QString chooseSavePath(QWidget *, const QString &suggestedPath) override;
     QString chooseExportPath(QWidget *, const QString &, TDExportPane *,
                              const std::function<QStringList()> &formatChanged) override;
+    RecoverAnswer askToRecoverDocument(const QString &displayName, const QString &fileName,
+                                       const QDateTime &saved) override;
     void showError(QWidget *, const QString &message, const QString &details) override;
 
     // The allowed extensions the export dialog was last told.

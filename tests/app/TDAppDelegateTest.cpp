@@ -77,8 +77,7 @@ TEST_F(DelegateTest, LaunchOpensAWindowAndAutosavesEveryFiveMinutes)
     ASSERT_EQ(controller->documents().size(), 1u);
     EXPECT_TRUE(controller->windows().front()->isVisible());
     EXPECT_EQ(controller->autosavingDelay(), 300);
-    // No SVG writer yet: the format cannot be chosen.
-    EXPECT_FALSE(delegate->exportPane()->isFormatEnabled(6));
+    EXPECT_TRUE(delegate->exportPane()->isFormatEnabled(6));
     EXPECT_TRUE(delegate->exportPane()->isFormatEnabled(3));
 }
 

@@ -197,3 +197,54 @@ TEST_F(CanvasTest, CreatingGraphicIsDrawnWhileDragged)
     EXPECT_FALSE(isWhite(pixel(during, at(Point(100.5f, 150)))));
 }
 
+
+TEST_F(CanvasTest, EscapeDuringADragRepaintsWhereTheDraggedImageWas)
+{
+    // The graphics go back where they started; the place they were dragged
+    // to must be painted again, or their image stays there.
+    struct Case {
+        const char *name;
+        int tool;
+        Point from;
+        Point to;
+    };
+    const Case cases[] = {
+        {"moving the selection", 0, Point(120, 120), Point(420, 320)},
+        {"creating a rectangle", 4, Point(100, 400), Point(260, 520)},
+    };
+    const Color red = Color::calibratedRGB(1, 0, 0);
+    inspector.visible = filledRectangle(Rect(0, 0, 1, 1), red);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.tool == 0) {
+            const auto graphic = filledRectangle(Rect(100, 100, 80, 60), red);
+            addQuietly(graphic);
+            view->selectGraphics({graphic});
+        } else {
+            view->clearSelection();
+        }
+        toolbar->toolStrip()->select(c.tool);
+        QApplication::processEvents();
+        press(at(c.from));
+        for (int i = 1; i <= 4; ++i) {
+            const float f = float(i) / 4;
+            move(at(Point(c.from.x + (c.to.x - c.from.x) * f, c.from.y + (c.to.y - c.from.y) * f)));
+        }
+        ASSERT_TRUE(view->isTracking());
+        const Rect draggedBounds = c.tool == 0 ? view->boundsFor(view->selection(), true)
+                                               : view->creatingGraphic()->updateBounds();
+        QApplication::processEvents();
+
+        PaintRecorder recorder;
+        view->installEventFilter(&recorder);
+        key(Qt::Key_Escape);
+        release(at(c.to));
+        QApplication::processEvents();
+        view->removeEventFilter(&recorder);
+        const QRect stale = view->widgetRectFromDocument(draggedBounds).intersected(view->rect());
+        ASSERT_FALSE(stale.isEmpty());
+        EXPECT_TRUE(recorder.painted.contains(stale))
+            << "painted " << recorder.painted.boundingRect().x() << ", " << recorder.painted.boundingRect().y()
+            << " " << recorder.painted.boundingRect().width() << " x " << recorder.painted.boundingRect().height();
+    }
+}

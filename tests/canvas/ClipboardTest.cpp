@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <functional>
 #include <QCursor>
 #include <QDropEvent>
 #include <QMimeData>
@@ -176,6 +177,67 @@ TEST_F(ClipboardTest, CutIsOneStepAndDeleteAnother)
     view->deleteSelection();
     EXPECT_EQ(layerGraphics().size(), 2u);
     EXPECT_EQ(undoName(), QStringLiteral("Delete"));
+}
+
+TEST_F(ClipboardTest, PastedImagesLandCentredOnThePointerNotAtTheCorner)
+{
+    // Image data from another program, and an image file copied in a file
+    // manager: both are placed as pasted graphics are.
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath(QStringLiteral("photo.png"));
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(imageData(40, 30, "PNG"));
+    }
+    struct Case {
+        const char *name;
+        std::function<void(Pasteboard &)> fill;
+    };
+    const Case cases[] = {
+        {"image data",
+         [](Pasteboard &pb) {
+             pb.declareTypes({Pasteboard::PNGType});
+             pb.setData(imageData(40, 30, "PNG"), Pasteboard::PNGType);
+         }},
+        {"image file",
+         [&file](Pasteboard &pb) {
+             pb.declareTypes({Pasteboard::URIListType});
+             pb.setURLs({QUrl::fromLocalFile(file)});
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto pasteboard = Pasteboard::withUniqueName();
+        c.fill(*pasteboard);
+        struct Where {
+            const char *name;
+            bool pointerInside;
+            bool inPlace;
+        };
+        for (const Where w : {Where{"pointer on the canvas", true, false}, Where{"pointer outside", false, false},
+                              Where{"in place", true, true}}) {
+            SCOPED_TRACE(w.name);
+            const Point pointer(300, 250);
+            if (w.pointerInside)
+                QCursor::setPos(view->mapToGlobal(at(pointer).toPoint()));
+            else
+                pointerOutside();
+            const size_t before = layerGraphics().size();
+            view->paste(*pasteboard, nullptr, w.inPlace, false);
+            ASSERT_EQ(layerGraphics().size(), before + 1);
+            const Rect bounds = layerGraphics().back()->bounds();
+            const Rect visible = view->visibleRect();
+            const Point expected = w.pointerInside && !w.inPlace ? pointer : Point(visible.midX(), visible.midY());
+            EXPECT_EQ(bounds.size, Size(40, 30));
+            EXPECT_NEAR(bounds.midX(), expected.x, 1.0);
+            EXPECT_NEAR(bounds.midY(), expected.y, 1.0);
+            EXPECT_EQ(bounds.minX(), std::trunc(bounds.minX())) << "whole points";
+            EXPECT_TRUE(view->visibleRect().contains(bounds));
+            EXPECT_EQ(undoName(), QStringLiteral("Paste"));
+        }
+    }
 }
 
 TEST_F(ClipboardTest, DroppedImageFilesLieTwentyPointsApart)

@@ -71,6 +71,22 @@ TEST(Numbers, TypicalTextsOfTheDrawing)
     EXPECT_EQ(Numbers::formatFixed(-0.004, 2), QStringLiteral("-0.00"));
 }
 
+TEST(Numbers, ShortestTextReadsBackAsTheSameFloat)
+{
+    EXPECT_EQ(Numbers::formatShortest(0.1f), QStringLiteral("0.1"));
+    EXPECT_EQ(Numbers::formatShortest(-0.0f), QStringLiteral("0"));
+    EXPECT_EQ(Numbers::formatShortest(1e-5f), QStringLiteral("1e-05"));
+    EXPECT_EQ(Numbers::formatShortest(100.0f), QStringLiteral("100"));
+    for (double v : sampleValues()) {
+        const float f = static_cast<float>(v);
+        if (!std::isfinite(f))
+            continue;
+        const auto back = Numbers::parseDouble(Numbers::formatShortest(f));
+        ASSERT_TRUE(back.has_value());
+        EXPECT_EQ(static_cast<float>(*back), f) << printfText("%.9g", f);
+    }
+}
+
 TEST(Numbers, ParsingReadsBackWhatFormattingWrites)
 {
     for (double v : sampleValues()) {

@@ -1,0 +1,284 @@
+#include "model/TDGraphic.h"
+
+#include "model/TDBezierPath.h"
+#include "model/TDFillStyle.h"
+#include "model/TDStrokeStyle.h"
+#include "model/TDSvgContext.h"
+#include "platform/Numbers.h"
+#include "platform/SvgPathData.h"
+#include "platform/SvgTransform.h"
+#include "platform/SvgValues.h"
+#include "platform/effects/EffectFilter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace scrivane {
+
+namespace {
+
+QString number(float value)
+{
+    return Numbers::formatShortest(value);
+}
+
+// How SVG can show a graphic's effect list.
+enum class SvgEffects {
+    None,       // no effect draws
+    Blur,       // one Gaussian blur: a filter
+    Picture,    // anything else: a picture of the graphic
+};
+
+struct EffectsPlan {
+    SvgEffects kind = SvgEffects::None;
+    // The blur's standard deviation in points.
+    double blurDeviation = 0;
+};
+
+EffectsPlan effectsPlan(const TDGraphic &graphic)
+{
+    EffectsPlan plan;
+    if (!graphic.useFiltersDrawing())
+        return plan;
+    // Effects that are switched off, or whose filter is not installed, do
+    // not take part in the drawing.
+    std::vector<const TDFilter *> drawing;
+    for (const auto &effect : graphic.filterArray())
+        if (effect && effect->enabled() && effect->filter())
+            drawing.push_back(effect.get());
+    if (drawing.empty())
+        return plan;
+    if (drawing.size() == 1 && drawing.front()->filter()->name() == QLatin1String("CIGaussianBlur")) {
+        // The radius is in effect buffer pixels, filterResolution of them
+        // per point.
+        const double scale = std::max(1.0f, drawing.front()->scale());
+        const double radius = drawing.front()->filter()->number(QStringLiteral("inputRadius"));
+        plan.kind = SvgEffects::Blur;
+        plan.blurDeviation = std::isfinite(radius) && radius > 0 ? radius / scale : 0;
+        return plan;
+    }
+    plan.kind = SvgEffects::Picture;
+    return plan;
+}
+
+
+std::optional<XmlElement> pictureElement(TDGraphic &graphic, TDSvgContext &context)
+{
+    // The canvas renders effects at no less than one pixel per point.
+    const auto picture = context.pictureOfGraphic(graphic, float(std::max(graphic.filterResolution(), 1)));
+    if (!picture || picture->image.isNull() || picture->bounds.isEmpty())
+        return std::nullopt;
+    const QString file = context.addSVGgraphic(picture->image);
+    if (file.isEmpty())
+        return std::nullopt;
+    XmlElement image(QStringLiteral("image"));
+    image.setAttribute(QStringLiteral("xlink:href"), file);
+    TDGraphic::setSVGRect(image, picture->bounds);
+    return image;
+}
+
+} // namespace
+
+// --- Helpers of the subclasses -------------------------------------------------------------------
+
+std::optional<XmlElement> TDGraphic::svgPicture(TDSvgContext &context)
+{
+    if (!m_visible || effectsPlan(*this).kind != SvgEffects::Picture)
+        return std::nullopt;
+    if (auto picture = pictureElement(*this, context))
+        return picture;
+    // Nothing the effects show can be written: an empty group keeps the
+    // graphic's place in the drawing's order.
+    return XmlElement(QStringLiteral("g"));
+}
+
+XmlElement TDGraphic::svgPathElement(const PathBase *path)
+{
+    XmlElement element(QStringLiteral("path"));
+    element.setAttribute(QStringLiteral("d"), path ? SvgPathData::svgDescription(*path) : QString());
+    return element;
+}
+
+std::optional<Rect> TDGraphic::svgAxisAlignedBox(const AffineTransform &t)
+{
+    if (t.m12 != 0 || t.m21 != 0 || t.m11 == 0 || t.m22 == 0)
+        return std::nullopt;
+    return Rect(t.tX + std::min(t.m11, 0.0f), t.tY + std::min(t.m22, 0.0f), std::fabs(t.m11), std::fabs(t.m22));
+}
+
+QString TDGraphic::svgURL(const QString &id)
+{
+    return QStringLiteral("url(#%1)").arg(id);
+}
+
+QString TDGraphic::svgClipId() const
+{
+    return QStringLiteral("clip%1").arg(IDint());
+}
+
+void TDGraphic::setSVGRect(XmlElement &element, const Rect &rect)
+{
+    element.setAttribute(QStringLiteral("x"), number(rect.minX()));
+    element.setAttribute(QStringLiteral("y"), number(rect.minY()));
+    element.setAttribute(QStringLiteral("width"), number(rect.width()));
+    element.setAttribute(QStringLiteral("height"), number(rect.height()));
+}
+
+// --- Outlines ------------------------------------------------------------------------------------
+
+XmlElement TDGraphic::svgShape()
+{
+    return svgPathElement(cachedBezierPath().get());
+}
+
+// --- The graphic's tree ----------------------------------------------------------------------------
+
+XmlElement TDGraphic::svg(TDSvgContext &context)
+{
+    if (auto picture = svgPicture(context))
+        return *picture;
+
+    XmlElement group(QStringLiteral("g"));
+    const TDFillStyle &fill = *m_fillStyle;
+    const int fillStyle = fill.style();
+    switch (fillStyle) {
+    case TDFillColor:
+    case TDFillGradient: {
+        XmlElement shape = svgShape();
+        fill.addToSVGElement(shape, *this, context);
+        group.appendChild(std::move(shape));
+        break;
+    }
+    case TDFillImage: {
+        const auto image = fill.image();
+        // A missing image, or one without pixels, shows nothing on the canvas.
+        if (!image || !(image->size.width > 0) || !(image->size.height > 0))
+            break;
+        const QString file = context.addSVGgraphic(*image);
+        if (file.isEmpty())
+            break;
+        XmlElement picture(QStringLiteral("image"));
+        picture.setAttribute(QStringLiteral("xlink:href"), file);
+        picture.setAttribute(QStringLiteral("x"), QStringLiteral("0"));
+        picture.setAttribute(QStringLiteral("y"), QStringLiteral("0"));
+        picture.setAttribute(QStringLiteral("width"), number(image->size.width));
+        picture.setAttribute(QStringLiteral("height"), number(image->size.height));
+        // The image fills the unit square of fill space, its top row at y = 0.
+        AffineTransform placement = m_fillTransformation;
+        placement.prepend(AffineTransform::makeScale(1 / image->size.width, 1 / image->size.height));
+        picture.setAttribute(QStringLiteral("transform"), SvgTransform::svgDescription(placement));
+        if (fill.imageAlpha() < 1)
+            picture.setAttribute(QStringLiteral("opacity"), number(std::max(fill.imageAlpha(), 0.0f)));
+
+        // Clipped to the outline in the drawing's space: the clip path
+        // cannot sit on the image, whose transformation would move it.
+        XmlElement clipShape = svgShape();
+        if (fill.windingRule() == 0)
+            clipShape.setAttribute(QStringLiteral("clip-rule"), QStringLiteral("nonzero"));
+        XmlElement clip(QStringLiteral("clipPath"));
+        clip.setAttribute(QStringLiteral("id"), svgClipId());
+        clip.appendChild(std::move(clipShape));
+        XmlElement clipped(QStringLiteral("g"));
+        clipped.setAttribute(QStringLiteral("clip-path"), svgURL(svgClipId()));
+        clipped.appendChild(std::move(picture));
+        XmlElement wrapper(QStringLiteral("g"));
+        wrapper.appendChild(std::move(clip));
+        wrapper.appendChild(std::move(clipped));
+        group.appendChild(std::move(wrapper));
+        break;
+    }
+    default:
+        // Text fills draw nothing yet; nothing is written for them either.
+        break;
+    }
+
+    const TDStrokeStyle &stroke = *m_strokeStyle;
+    if (stroke.drawsLine()) {
+        if ((fillStyle == TDFillColor || fillStyle == TDFillGradient) && group.childCount() == 1) {
+            // One element carries both paints.
+            stroke.addToSVGElement(group.children().back());
+        } else {
+            XmlElement line = svgShape();
+            stroke.addToSVGElement(line);
+            line.setAttribute(QStringLiteral("fill"), QStringLiteral("none"));
+            group.appendChild(std::move(line));
+        }
+    }
+
+    XmlElement element = group.childCount() == 1 ? std::move(group.children().front()) : std::move(group);
+    addEffectsToSVGElement(element, context);
+    return element;
+}
+
+// --- Effects ------------------------------------------------------------------------------------------
+
+void TDGraphic::addEffectsToSVGElement(XmlElement &element, TDSvgContext &context)
+{
+    // Present in the file, not shown, as every other export leaves it out.
+    if (!m_visible)
+        element.setAttribute(QStringLiteral("display"), QStringLiteral("none"));
+    if (m_alphaValue < 1)
+        element.setAttribute(QStringLiteral("opacity"), number(std::max(m_alphaValue, 0.0f)));
+    static const char *const BlendModes[] = {"normal",     "multiply",    "screen",     "overlay",
+                                             "darken",     "lighten",     "color-dodge", "color-burn",
+                                             "soft-light", "hard-light",  "difference", "exclusion",
+                                             "hue",        "saturation",  "color",      "luminosity"};
+    if (m_blendMode > 0 && m_blendMode < 16)
+        element.setAttribute(QStringLiteral("style"),
+                             QStringLiteral("mix-blend-mode:%1").arg(QLatin1String(BlendModes[m_blendMode])));
+
+    const EffectsPlan plan = effectsPlan(*this);
+    const bool blur = plan.kind == SvgEffects::Blur && plan.blurDeviation > 0;
+    if (!m_hasShadow && !blur)
+        return;
+
+    // The filter covers everything the blur and the shadow can reach.
+    const double shadowDeviation = m_hasShadow ? std::max(0.0f, m_shadowRadius) / 2.0 : 0.0;
+    const double dx = m_hasShadow ? m_shadowOffset * std::sin(double(m_shadowAngle)) : 0.0;
+    const double dy = m_hasShadow ? -m_shadowOffset * std::cos(double(m_shadowAngle)) : 0.0;
+    const double margin = 3 * plan.blurDeviation + 3 * shadowDeviation + std::fabs(dx) + std::fabs(dy) + 2;
+    Rect region = drawingBoundsWithoutEffects().insetBy(float(-margin), float(-margin));
+
+    XmlElement filter(QStringLiteral("filter"));
+    filter.setAttribute(QStringLiteral("filterUnits"), QStringLiteral("userSpaceOnUse"));
+    setSVGRect(filter, region);
+    // The canvas blurs and composites in the drawing's own colour space.
+    filter.setAttribute(QStringLiteral("color-interpolation-filters"), QStringLiteral("sRGB"));
+    const auto primitive = [&filter](const char *name,
+                                     std::initializer_list<std::pair<const char *, QString>> attributes) {
+        XmlElement &p = filter.appendChild(XmlElement(QLatin1String(name)));
+        for (const auto &[key, value] : attributes)
+            p.setAttribute(QLatin1String(key), value);
+        return &p;
+    };
+    QString source = QStringLiteral("SourceGraphic");
+    if (blur) {
+        primitive("feGaussianBlur", {{"in", source},
+                                     {"stdDeviation", number(float(plan.blurDeviation))},
+                                     {"result", QStringLiteral("blur")}});
+        source = QStringLiteral("blur");
+    }
+    if (m_hasShadow) {
+        primitive("feFlood", {{"flood-color", SvgValues::svgColor(m_shadowColor)},
+                              {"flood-opacity", number(m_shadowColor.alpha())},
+                              {"result", QStringLiteral("shadowColor")}});
+        primitive("feComposite", {{"in", QStringLiteral("shadowColor")},
+                                  {"in2", source},
+                                  {"operator", QStringLiteral("in")},
+                                  {"result", QStringLiteral("shadowShape")}});
+        primitive("feGaussianBlur", {{"in", QStringLiteral("shadowShape")},
+                                     {"stdDeviation", number(float(shadowDeviation))},
+                                     {"result", QStringLiteral("shadowBlur")}});
+        primitive("feOffset", {{"in", QStringLiteral("shadowBlur")},
+                               {"dx", number(float(dx))},
+                               {"dy", number(float(dy))},
+                               {"result", QStringLiteral("shadow")}});
+        XmlElement *merge = primitive("feMerge", {});
+        merge->appendChild(XmlElement(QStringLiteral("feMergeNode")))
+            .setAttribute(QStringLiteral("in"), QStringLiteral("shadow"));
+        merge->appendChild(XmlElement(QStringLiteral("feMergeNode"))).setAttribute(QStringLiteral("in"), source);
+    }
+    element.setAttribute(QStringLiteral("filter"), svgURL(context.addSVGdef(std::move(filter))));
+}
+
+} // namespace scrivane
