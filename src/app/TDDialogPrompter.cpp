@@ -1,5 +1,7 @@
 #include "app/TDDialogPrompter.h"
 
+#include <QFileDialog>
+
 #include "app/TDDocumentController.h"
 #include "app/TDExportPane.h"
 #include "app/TDPackageFileDialog.h"
@@ -78,11 +80,23 @@ QStringList TDDialogPrompter::chooseDocumentsToOpen(QWidget *parent, const QStri
 {
     TDPackageFileDialog dialog(parent, TDPackageFileDialog::Purpose::OpenDocuments,
                                TDDocumentController::packageExtensions());
+    dialog.setDocumentFileExtensions(TDDocumentController::documentFileExtensions());
     if (!directory.isEmpty())
         dialog.setDirectory(directory);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.chosenPaths();
+}
+
+QStringList TDDialogPrompter::chooseFilesToImport(QWidget *window, const QString &directory,
+                                                  const QStringList &extensions)
+{
+    QStringList patterns;
+    for (const QString &extension : extensions)
+        patterns << QStringLiteral("*.") + extension << QStringLiteral("*.") + extension.toUpper();
+    return QFileDialog::getOpenFileNames(
+        window, QStringLiteral("Import"), directory,
+        QStringLiteral("Pictures and drawings (%1);;All files (*)").arg(patterns.join(QLatin1Char(' '))));
 }
 
 QString TDDialogPrompter::chooseSavePath(QWidget *window, const QString &suggestedPath)

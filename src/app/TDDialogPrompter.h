@@ -10,6 +10,8 @@ public:
     SaveChangesAnswer askToSaveChanges(QWidget *window, const QString &displayName) override;
     bool askToRevert(QWidget *window, const QString &displayName) override;
     QStringList chooseDocumentsToOpen(QWidget *parent, const QString &directory) override;
+    QStringList chooseFilesToImport(QWidget *window, const QString &directory,
+                                    const QStringList &extensions) override;
     QString chooseSavePath(QWidget *window, const QString &suggestedPath) override;
     QString chooseExportPath(QWidget *window, const QString &suggestedPath, TDExportPane *pane,
                              const std::function<QStringList()> &formatChanged) override;

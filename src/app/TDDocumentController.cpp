@@ -200,7 +200,7 @@ void TDDocumentController::showError(TDDocument *document, const QString &messag
 
 QString TDDocumentController::suggestedSavePath(TDDocument *document) const
 {
-    if (!document->fileName().isEmpty() && document->fileType() != TDDocument::UntitledType)
+    if (!document->needsSaveName())
         return document->fileName();
     QString folder = !document->fileName().isEmpty() ? QFileInfo(document->fileName()).absolutePath()
                                                       : m_lastDirectory;
@@ -213,7 +213,7 @@ bool TDDocumentController::saveDocument(TDDocument *document)
 {
     if (!document)
         return false;
-    if (document->fileName().isEmpty() || document->fileType() == TDDocument::UntitledType)
+    if (document->needsSaveName())
         return saveDocumentAs(document);
     if (TDDocumentWindow *window = windowForDocument(document))
         window->saveWindowState();
@@ -278,6 +278,23 @@ bool TDDocumentController::revertDocument(TDDocument *document)
     if (TDDocumentWindow *window = windowForDocument(document))
         window->documentReloaded();
     return true;
+}
+
+int TDDocumentController::importFiles(TDDocument *document)
+{
+    TDDocumentWindow *window = windowForDocument(document);
+    if (!window)
+        return 0;
+    QString folder = m_lastDirectory;
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QStringList paths = m_prompter->chooseFilesToImport(window, folder, TDGraphicView::importFileTypes());
+    if (paths.isEmpty())
+        return 0;
+    m_lastDirectory = QFileInfo(paths.first()).absolutePath();
+    const int added = window->graphicView()->importFiles(paths);
+    window->documentStateChanged();
+    return added;
 }
 
 bool TDDocumentController::exportDocument(TDDocument *document)

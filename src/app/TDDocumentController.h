@@ -32,6 +32,8 @@ public:
     static const QString PackageExtension;
     static const QString OlderPackageExtension;
     static QStringList packageExtensions();
+    // Extensions of plain files that open as documents (DXF drawings).
+    static QStringList documentFileExtensions() { return {QStringLiteral("dxf")}; }
     // How many documents the recent list keeps.
     static constexpr int MaximumRecentDocuments = 10;
     // The defaults key of the recent list (newest first).
@@ -72,6 +74,9 @@ public:
     bool saveDocumentAs(TDDocument *document);
     // Asks, then reads the saved package again.
     bool revertDocument(TDDocument *document);
+    // Asks for pictures and drawings and places them in the document.
+    // Answers how many files added something.
+    int importFiles(TDDocument *document);
     // Asks for the export file with the export accessory and writes it.
     bool exportDocument(TDDocument *document);
     // Closes the document's window; false when the user cancelled.

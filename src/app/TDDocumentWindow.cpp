@@ -250,6 +250,8 @@ void TDDocumentWindow::documentStateChanged()
     setWindowModified(m_document->isDocumentEdited());
     if (QAction *revert = action(QStringLiteral("revert")))
         revert->setEnabled(!m_document->fileName().isEmpty() && m_document->isDocumentEdited());
+    if (QAction *parse = action(QStringLiteral("parsePDF")))
+        parse->setEnabled(m_graphicView->canParsePDF());
     updateUndoActions();
 }
 
@@ -331,6 +333,15 @@ void TDDocumentWindow::buildMenus()
                   if (controller)
                       controller->exportDocument(document);
               });
+    addAction(file, QStringLiteral("import"), QStringLiteral("&Import…"), QKeySequence(QStringLiteral("Ctrl+Shift+I")),
+              [controller, document] {
+                  if (controller)
+                      controller->importFiles(document);
+              });
+    addAction(file, QStringLiteral("parsePDF"), QStringLiteral("Parse PDF"), QKeySequence(), [this] {
+        m_graphicView->parsePDF();
+        documentStateChanged();
+    });
     file->addSeparator();
     QAction *quit = addAction(file, QStringLiteral("quit"), QStringLiteral("&Quit"), QKeySequence::Quit, [controller] {
         if (controller)

@@ -57,6 +57,15 @@ bool TDPackageFileDialog::isPackage(const QString &path) const
     return TDPackageProxyModel::isPackage(path, m_extensions);
 }
 
+void TDPackageFileDialog::setDocumentFileExtensions(const QStringList &extensions)
+{
+    m_proxy->setFileExtensions(extensions);
+    QStringList patterns;
+    for (const QString &extension : m_extensions + extensions)
+        patterns << QStringLiteral("*.") + extension;
+    setNameFilter(QStringLiteral("Drawings (%1)").arg(patterns.join(QLatin1Char(' '))));
+}
+
 void TDPackageFileDialog::setAllowedExtensions(const QStringList &extensions, const QString &formatName)
 {
     m_allowed = extensions;
@@ -132,7 +141,7 @@ bool TDPackageFileDialog::acceptPaths(const QStringList &paths)
     switch (m_purpose) {
     case Purpose::OpenDocuments:
         for (const QString &path : paths) {
-            if (!isPackage(path)) {
+            if (!isPackage(path) && !m_proxy->isDocumentFile(path)) {
                 ok = false;
                 break;
             }

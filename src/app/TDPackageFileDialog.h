@@ -25,6 +25,8 @@ public:
     // The paths chosen when the dialog was accepted.
     const QStringList &chosenPaths() const { return m_chosen; }
 
+    // Open: plain files with these extensions open as documents too.
+    void setDocumentFileExtensions(const QStringList &extensions);
     // Export: the extensions of the chosen format (empty: any name).
     void setAllowedExtensions(const QStringList &extensions, const QString &formatName);
     const QStringList &allowedExtensions() const { return m_allowed; }

@@ -20,6 +20,18 @@ void TDPackageProxyModel::setShowsFiles(bool shows)
     invalidateFilter();
 }
 
+void TDPackageProxyModel::setFileExtensions(const QStringList &extensions)
+{
+    m_fileExtensions = extensions;
+    invalidateFilter();
+}
+
+bool TDPackageProxyModel::isDocumentFile(const QString &path) const
+{
+    const QFileInfo info(path);
+    return info.isFile() && m_fileExtensions.contains(info.suffix(), Qt::CaseInsensitive);
+}
+
 bool TDPackageProxyModel::isPackage(const QString &path, const QStringList &extensions)
 {
     const QFileInfo info(path);
@@ -48,8 +60,12 @@ bool TDPackageProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex &sou
     const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
     if (!files)
         return true;
-    // Folders (packages among them) stay; plain files are no documents.
-    return files->isDir(files->index(sourceRow, 0, sourceParent));
+    // Folders (packages among them) stay; plain files are no documents,
+    // unless they are drawings that open as documents.
+    const QModelIndex index = files->index(sourceRow, 0, sourceParent);
+    return files->isDir(index) ||
+           (!m_fileExtensions.isEmpty() && m_fileExtensions.contains(files->fileInfo(index).suffix(),
+                                                                     Qt::CaseInsensitive));
 }
 
 } // namespace scrivane

@@ -16,6 +16,10 @@ public:
     // Shows plain files as well (saving and exporting).
     void setShowsFiles(bool shows);
     bool showsFiles() const { return m_showsFiles; }
+    // Plain files with these extensions are documents too (drawings of
+    // other programs that open as documents): they show in the open dialog.
+    void setFileExtensions(const QStringList &extensions);
+    bool isDocumentFile(const QString &path) const;
 
     bool isPackage(const QString &path) const;
     static bool isPackage(const QString &path, const QStringList &extensions);
@@ -27,6 +31,7 @@ protected:
 
 private:
     QStringList m_extensions;
+    QStringList m_fileExtensions;
     bool m_showsFiles = false;
 };
 

@@ -29,6 +29,10 @@ public:
     virtual bool askToRevert(QWidget *window, const QString &displayName) = 0;
     // Document packages to open; empty when cancelled.
     virtual QStringList chooseDocumentsToOpen(QWidget *parent, const QString &directory) = 0;
+    // Pictures and drawings to import, of the given extensions; empty when
+    // cancelled.
+    virtual QStringList chooseFilesToImport(QWidget *window, const QString &directory,
+                                            const QStringList &extensions) = 0;
     // Where to save a document (ending in the package extension); empty
     // when cancelled.
     virtual QString chooseSavePath(QWidget *window, const QString &suggestedPath) = 0;

@@ -55,7 +55,11 @@ std::optional<QByteArray> contentsOfURL(const QUrl &url)
 
 bool isImageData(const QByteArray &data)
 {
-    return !data.isEmpty() && !QImage::fromData(data).isNull();
+    if (data.isEmpty())
+        return false;
+    // PDF and EPS pictures are placed too: their first page is the picture.
+    return TDGlobalImageStore::isVectorExtension(TDGlobalImageStore::sniffExtension(data)) ||
+           !QImage::fromData(data).isNull();
 }
 
 } // namespace
@@ -364,6 +368,10 @@ QStringList TDGraphicView::imageFileTypes()
         QStringList result;
         for (const QByteArray &format : QImageReader::supportedImageFormats())
             result.append(QString::fromLatin1(format).toLower());
+        for (const QString &vector : {QStringLiteral("pdf"), QStringLiteral("ai"), QStringLiteral("eps"),
+                                      QStringLiteral("epsf"), QStringLiteral("ps")})
+            if (!result.contains(vector))
+                result.append(vector);
         return result;
     }();
     return types;
@@ -454,17 +462,29 @@ bool TDGraphicView::makeNewImageFromData(const std::optional<QByteArray> &data, 
         return false;
     // The data must really be an image: a graphic without one shows nothing
     // and cannot be sized.
-    const QImage image = QImage::fromData(*bytes);
     TDGroup *layer = m_document ? m_document->currentLayer() : nullptr;
-    if (image.isNull() || !layer)
+    if (!layer)
         return false;
+    Size size;
+    if (TDGlobalImageStore::isVectorExtension(ext)) {
+        // A PDF or EPS picture has the size of its first page.
+        const TDGlobalImageStore::Entry *entry =
+            TDGlobalImageStore::instance().entry(m_document->addImage(*bytes, ext));
+        if (!entry || !(entry->size.width > 0 && entry->size.height > 0))
+            return false;
+        size = entry->size;
+    } else {
+        const QImage image = QImage::fromData(*bytes);
+        if (image.isNull())
+            return false;
+        size = Size(float(image.width()), float(image.height()));
+    }
 
     const auto graphic = std::make_shared<TDRectangle>();
     m_document->addGraphic(graphic);
     graphic->fillStyle()->setStyle(TDFillImage);
     graphic->fillStyle()->setImageData(*bytes, ext);
     graphic->strokeStyle()->setStyle(TDStrokeNone);
-    const Size size(float(image.width()), float(image.height()));
     const Point corner = anchor == ImageAnchor::Centre ? Point(std::trunc(point.x - size.width / 2),
                                                                std::trunc(point.y - size.height / 2))
                                                        : point;
@@ -475,6 +495,48 @@ bool TDGraphicView::makeNewImageFromData(const std::optional<QByteArray> &data, 
     selectGraphic(graphic);
     zoomToFitRect(graphic->drawingBounds());
     return true;
+}
+
+// --- Import ------------------------------------------------------------------------------------------
+
+QStringList TDGraphicView::importFileTypes()
+{
+    QStringList types = imageFileTypes();
+    types << QStringLiteral("svg");
+    return types;
+}
+
+int TDGraphicView::importFiles(const QStringList &paths)
+{
+    if (!m_document)
+        return 0;
+    CommandStep step(m_document);
+    int added = 0;
+    Point offset(0, 0);
+    for (const QString &path : paths) {
+        if (QFileInfo(path).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) != 0) {
+            if (makeNewImageFromContentsOfFile(path, nullptr, offset))
+                ++added;
+        } else if (svgImporter()) {
+            // Without an SVG reader an SVG file adds nothing.
+            const std::optional<QByteArray> data = contentsOfURL(QUrl::fromLocalFile(path));
+            const TDGraphicArray graphics = data ? svgImporter()(*data) : TDGraphicArray();
+            TDGroup *layer = m_document->currentLayer();
+            if (!graphics.empty() && layer) {
+                for (const TDGraphicPtr &graphic : graphics) {
+                    graphic->startManipulation();
+                    graphic->transformWithTransformation(AffineTransform::makeTranslation(offset.x, offset.y));
+                    graphic->stopManipulation();
+                }
+                layer->addGraphics(graphics);
+                ++added;
+            }
+        }
+        offset = Point(offset.x + 25, offset.y + 25);
+    }
+    if (added > 0)
+        step.name(QStringLiteral("Import"));
+    return added;
 }
 
 } // namespace scrivane

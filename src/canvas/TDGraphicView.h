@@ -225,6 +225,13 @@ public:
     // importer exists, and SVG then pastes nothing.
     using SVGImporter = std::function<TDGraphicArray(const QByteArray &data)>;
     static void setSVGImporter(SVGImporter importer);
+    // The Import command: the extensions it offers (the images the canvas
+    // places, PDF and EPS pictures, SVG drawings), and the files it places
+    // in the current layer, each 25 points further right and down than the
+    // last, as one undo step named "Import" when anything was added.
+    // Answers how many files added something.
+    static QStringList importFileTypes();
+    int importFiles(const QStringList &paths);
     int pasteCascadeNumber() const { return m_pasteCascadeNumber; }
     float pasteDx() const { return m_pasteDx; }
     float pasteDy() const { return m_pasteDy; }
@@ -281,6 +288,13 @@ public:
     // Tag 20 spaces the graphics evenly from left to right, any other tag
     // from top to bottom; the outermost two stay.
     void distribute(int tag);
+
+    // --- PDF pages as graphics (TDGraphicView+PDF.cpp) -------------------------------------------------
+    // Whether the selection is one graphic showing a PDF or EPS picture.
+    bool canParsePDF() const;
+    // Replaces that graphic by the graphics of its picture's first page, as
+    // one undo step named "Import PDF"; false, with the reason, otherwise.
+    bool parsePDF(QString *error = nullptr);
 
     // --- Zoom, hand and dropper ------------------------------------------------------------------
     // Multiplies the zoom by `factor`, keeping the centre of the view.

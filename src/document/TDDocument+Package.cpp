@@ -1,4 +1,5 @@
 #include "document/TDDocument.h"
+#include "document/TDDXFImport.h"
 #include "document/TDGlobalImageStore.h"
 #include "document/TDPackageFileSystem.h"
 #include "document/TDPackageWrapper.h"
@@ -289,9 +290,13 @@ QStringList TDDocument::getAllImages() const
 
 // --- Saving ---------------------------------------------------------------------------------------------
 
-bool TDDocument::writeToFile(const QString &path, const QString &, const QString &originalFile,
+bool TDDocument::writeToFile(const QString &path, const QString &type, const QString &originalFile,
                              SaveOperation operation)
 {
+    if (operation == SaveOperation::Save && type == DxfType) {
+        setLastError(QStringLiteral("A drawing read from a DXF file is saved as a new document, under a new name."));
+        return false;
+    }
     const QString target = QFileInfo(path).absoluteFilePath();
     const bool inPlace = operation == SaveOperation::Save && !originalFile.isEmpty() &&
                          QFileInfo(originalFile).absoluteFilePath() == target;
@@ -440,8 +445,12 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
 bool TDDocument::readFromPath(const QString &path, const QString &type)
 {
     if (type == DxfType) {
-        setLastError(QStringLiteral("DXF drawings cannot be opened yet."));
-        return false;
+        QString error;
+        if (!TDDXFImport::importFile(path, *this, &error)) {
+            setLastError(error);
+            return false;
+        }
+        return true;
     }
     if (type != ScrivaneType && type != VerdaneType && type != TypeIdentifier) {
         setLastError(QStringLiteral("Documents of the type “%1” cannot be opened.").arg(type));

@@ -24,6 +24,11 @@ const QString TDDocument::TypeIdentifier = QStringLiteral("com.quelmont.scrivane
 const QString TDDocument::UntitledType = QStringLiteral("Untitled Document");
 const QString TDDocument::DxfType = QStringLiteral("dxf");
 
+bool TDDocument::needsSaveName() const
+{
+    return fileName().isEmpty() || fileType() == UntitledType || fileType() == DxfType;
+}
+
 namespace {
 float g_renderScale = 1;
 

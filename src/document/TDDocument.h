@@ -56,6 +56,10 @@ public:
     ~TDDocument() override;
 
     bool exists() const { return true; }
+    // Whether a save must ask for a package name first: the document was
+    // never saved as a package of its own (untitled, or read from a DXF
+    // drawing, which a save must not write over).
+    bool needsSaveName() const;
     // The identity under which the image store records this document.
     TDImageStore::DocumentRef imageStoreRef() const { return static_cast<const TDDocumentInterface *>(this); }
 

@@ -1,5 +1,7 @@
 #include "document/TDGlobalImageStore.h"
 
+#include "document/TDGhostscript.h"
+#include "document/TDPdfImporter.h"
 #include "platform/DataHash.h"
 
 #include <QCoreApplication>
@@ -60,9 +62,7 @@ QString TDGlobalImageStore::addGlobalImage(const QByteArray &data, const QString
     if (!isSafeExtension(ext))
         ext = sniffExtension(data);
     QImage picture = QImage::fromData(data);
-    const bool vector = ext == QLatin1String("pdf") || ext == QLatin1String("eps") ||
-                        ext == QLatin1String("ps") || ext == QLatin1String("pict") ||
-                        ext == QLatin1String("pct");
+    const bool vector = isVectorExtension(ext) || ext == QLatin1String("pict") || ext == QLatin1String("pct");
     if (picture.isNull() && !vector) {
         qWarning().noquote() << QStringLiteral("The image data (%1 bytes%2) cannot be read as an image")
                                     .arg(data.size())
@@ -92,7 +92,12 @@ QString TDGlobalImageStore::addGlobalImage(const QByteArray &data, const QString
     made.data = data;
     made.hash = hash;
     made.extension = ext;
-    made.size = picture.isNull() ? Size() : Size(float(picture.width()), float(picture.height()));
+    if (!picture.isNull())
+        made.size = Size(float(picture.width()), float(picture.height()));
+    else if (ext == QLatin1String("pdf") || ext == QLatin1String("ai"))
+        made.size = TDPdfImporter::pageSize(data).value_or(Size());
+    else if (isVectorExtension(ext))
+        made.size = TDGhostscript::boundingBoxSize(data).value_or(Size());
     made.image = std::move(picture);
     if (document)
         made.documents.push_back(document);
@@ -190,6 +195,33 @@ QString TDGlobalImageStore::sniffExtension(const QByteArray &data)
     if (data.startsWith("%!PS") || data.startsWith("\xc5\xd0\xd3\xc6"))
         return QStringLiteral("eps");
     return QString();
+}
+
+bool TDGlobalImageStore::isVectorExtension(const QString &extension)
+{
+    static const QStringList extensions{QStringLiteral("pdf"), QStringLiteral("ai"),   QStringLiteral("eps"),
+                                        QStringLiteral("epsf"), QStringLiteral("epsi"), QStringLiteral("ps")};
+    return extensions.contains(extension.toLower());
+}
+
+std::optional<QByteArray> TDGlobalImageStore::pdfData(const QString &key, QString *error)
+{
+    const auto it = m_entries.find(key);
+    if (it == m_entries.end() || !isVectorExtension(it->second.extension)) {
+        if (error)
+            *error = QStringLiteral("The picture is no PDF or EPS picture.");
+        return std::nullopt;
+    }
+    Entry &found = it->second;
+    if (found.data.startsWith("%PDF"))
+        return found.data;
+    if (found.pdf.isEmpty()) {
+        const std::optional<QByteArray> pdf = TDGhostscript::pdfFromEPS(found.data, error);
+        if (!pdf)
+            return std::nullopt;
+        found.pdf = *pdf;
+    }
+    return found.pdf;
 }
 
 QString TDGlobalImageStore::makeUniqueKey()

@@ -33,7 +33,10 @@ public:
         // One pixel per point; null for vector data (PDF, EPS) that is kept
         // but not drawn.
         QImage image;
+        // For PDF and EPS data: the size of its first page.
         Size size;
+        // The PDF of EPS data, made when first asked for.
+        QByteArray pdf;
         std::vector<DocumentRef> documents;
     };
 
@@ -73,6 +76,12 @@ public:
     // The extension the data's first bytes suggest ("png", "jpg", "gif",
     // "tiff", "bmp", "pdf", "eps"), or empty.
     static QString sniffExtension(const QByteArray &data);
+    // Extensions of PDF data and of PostScript (EPS) pictures, which the
+    // PDF importer reads (EPS through Ghostscript).
+    static bool isVectorExtension(const QString &extension);
+    // The PDF of the entry: its data for a PDF, the PDF Ghostscript makes
+    // of an EPS picture; nothing, with the reason, for other entries.
+    std::optional<QByteArray> pdfData(const QString &key, QString *error);
     // A new key unique to the process and beyond: 54 characters.
     static QString makeUniqueKey();
 

@@ -483,8 +483,12 @@ Rect TDStrokeStyle::computeStrokeBounds()
     const std::shared_ptr<TDBezierPath> path = strokeMapped();
     if (!path)
         return Rect();
-    if (m_strokeWidth == 0 || m_style == None)
+    if (m_style == None)
         return path->bounds();
+    // Width 0 draws the thinnest line the device shows: its bounds must not
+    // be flat, or a straight horizontal or vertical hairline is never drawn.
+    if (m_strokeWidth == 0)
+        return path->bounds().insetBy(-1, -1);
     if (path->elementCount() < 2)
         return Rect();
     const float width = std::isfinite(m_strokeWidth) ? std::ceil(std::max(m_strokeWidth, 1.0f)) : 1.0f;

@@ -38,6 +38,16 @@ QStringList ScriptedPrompter::chooseDocumentsToOpen(QWidget *, const QString &)
     return answer;
 }
 
+QStringList ScriptedPrompter::chooseFilesToImport(QWidget *, const QString &, const QStringList &extensions)
+{
+    importExtensions = extensions;
+    if (importAnswers.empty())
+        return {};
+    QStringList answer = importAnswers.front();
+    importAnswers.pop_front();
+    return answer;
+}
+
 QString ScriptedPrompter::chooseSavePath(QWidget *, const QString &suggestedPath)
 {
     suggestedSavePaths << suggestedPath;

@@ -29,6 +29,7 @@ public:
     std::deque<SaveChangesAnswer> saveChangesAnswers;
     std::deque<bool> revertAnswers;
     std::deque<QStringList> openAnswers;
+    std::deque<QStringList> importAnswers;
     std::deque<QString> savePathAnswers;
     std::deque<QString> exportPathAnswers;
     std::deque<RecoverAnswer> recoverAnswers;
@@ -43,6 +44,7 @@ public:
     SaveChangesAnswer askToSaveChanges(QWidget *, const QString &displayName) override;
     bool askToRevert(QWidget *, const QString &) override;
     QStringList chooseDocumentsToOpen(QWidget *, const QString &) override;
+    QStringList chooseFilesToImport(QWidget *, const QString &, const QStringList &extensions) override;
     QString chooseSavePath(QWidget *, const QString &suggestedPath) override;
     QString chooseExportPath(QWidget *, const QString &, TDExportPane *,
                              const std::function<QStringList()> &formatChanged) override;
@@ -50,6 +52,8 @@ public:
                                        const QDateTime &saved) override;
     void showError(QWidget *, const QString &message, const QString &details) override;
 
+    // The extensions the import dialog was last offered.
+    QStringList importExtensions;
     // The allowed extensions the export dialog was last told.
     QStringList exportExtensions;
 };

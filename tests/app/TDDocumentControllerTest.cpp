@@ -7,6 +7,7 @@
 #include "app/TDExportPane.h"
 #include "canvas/ScalingScrollView.h"
 #include "canvas/TDGraphicView.h"
+#include "model/TDLayer.h"
 #include "platform/UserDefaults.h"
 
 #include <QDir>
@@ -376,4 +377,63 @@ TEST_F(MachineryTest, TheWindowsMenuItemsDriveTheMachinery)
     prompter->saveChangesAnswers.push_back(Answer::DontSave);
     EXPECT_TRUE(window->close());
     EXPECT_EQ(controller->windowForDocument(document), nullptr);
+}
+
+TEST_F(MachineryTest, DxfDrawingOpensAsANewDocumentThatSavesUnderANewName)
+{
+    const QString dxf = pathIn(QStringLiteral("plan.dxf"));
+    const QByteArray drawing = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nwalls\n10\n0\n20\n0\n11\n25.4\n21\n0\n"
+                               "0\nENDSEC\n0\nEOF\n";
+    {
+        QFile file(dxf);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(drawing);
+    }
+    EXPECT_EQ(TDDocumentController::typeForPath(dxf), TDDocument::DxfType);
+    TDDocument *document = controller->openDocument(dxf);
+    ASSERT_TRUE(document) << prompter->errors.join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(document->layerNamed(QStringLiteral("walls")));
+    EXPECT_EQ(document->layerNamed(QStringLiteral("walls"))->graphics().size(), 1u);
+
+    // Saving asks for a package beside the drawing; the drawing stays.
+    const QString package = pathIn(QStringLiteral("plan.scrivane"));
+    prompter->savePathAnswers.push_back(package);
+    ASSERT_TRUE(controller->saveDocument(document)) << prompter->errors.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(prompter->suggestedSavePaths.size(), 1);
+    EXPECT_EQ(QFileInfo(prompter->suggestedSavePaths.front()).fileName(), QStringLiteral("plan.scrivane"));
+    EXPECT_EQ(document->fileName(), package);
+    QFile file(dxf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), drawing);
+
+    // A file that is no drawing is refused with the reason.
+    const QString letter = pathIn(QStringLiteral("letter.dxf"));
+    QFile prose(letter);
+    ASSERT_TRUE(prose.open(QIODevice::WriteOnly));
+    prose.write("Dear reader,\nthis is no drawing.\n");
+    prose.close();
+    prompter->errors.clear();
+    EXPECT_EQ(controller->openDocument(letter), nullptr);
+    ASSERT_EQ(prompter->errors.size(), 2);
+    EXPECT_TRUE(prompter->errors[1].contains(QStringLiteral("group code")));
+}
+
+TEST_F(MachineryTest, ImportMenuPlacesTheChosenFiles)
+{
+    TDDocument *document = controller->newDocument();
+    TDDocumentWindow *window = controller->windowForDocument(document);
+    QImage image(8, 6, QImage::Format_ARGB32);
+    image.fill(Qt::green);
+    const QString png = pathIn(QStringLiteral("leaf.png"));
+    ASSERT_TRUE(image.save(png));
+    prompter->importAnswers.push_back({png, png});
+    window->action(QStringLiteral("import"))->trigger();
+    EXPECT_TRUE(prompter->importExtensions.contains(QStringLiteral("svg")));
+    EXPECT_TRUE(prompter->importExtensions.contains(QStringLiteral("pdf")));
+    ASSERT_EQ(graphicCount(document), 2u);
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_FALSE(window->action(QStringLiteral("parsePDF"))->isEnabled()) << "a bitmap is no PDF";
+    // Cancelling adds nothing.
+    window->action(QStringLiteral("import"))->trigger();
+    EXPECT_EQ(graphicCount(document), 2u);
 }

@@ -201,7 +201,8 @@ TEST(TDStrokeStyle, StrokeBoundsUseAWholeWidthOfAtLeastOne)
         float width;
         float grow; // half the width used
     };
-    for (Case c : {Case{0.3f, 0.5f}, Case{2.5f, 1.5f}, Case{4, 2}}) {
+    // Width 0 is the thinnest line the device shows: never flat bounds.
+    for (Case c : {Case{0.3f, 0.5f}, Case{2.5f, 1.5f}, Case{4, 2}, Case{0, 1}}) {
         SCOPED_TRACE(c.width);
         GraphicInDocument f(horizontalLine());
         f.stroke().setStrokeWidth(c.width);
@@ -209,7 +210,7 @@ TEST(TDStrokeStyle, StrokeBoundsUseAWholeWidthOfAtLeastOne)
         EXPECT_FLOAT_EQ(bounds.minY(), 20 - c.grow);
         EXPECT_FLOAT_EQ(bounds.maxY(), 20 + c.grow);
     }
-    // No stroke, or no width: the path's own bounds.
+    // No stroke: the path's own bounds.
     GraphicInDocument f(horizontalLine());
     f.stroke().setStyle(0);
     EXPECT_EQ(f.stroke().strokeBounds(), Rect(10, 20, 40, 0));
