@@ -510,7 +510,7 @@ int TDGraphicView::importFiles(const QStringList &paths)
 {
     if (!m_document)
         return 0;
-    CommandStep step(m_document);
+    TDCommandStep step(m_document->undoManager());
     int added = 0;
     Point offset(0, 0);
     for (const QString &path : paths) {
