@@ -188,7 +188,7 @@ public:
     const TDFileWrapper *fileWrapper() const override { return nullptr; }
     Rect paperBounds() const override { return Rect(0, 0, Width, Height); }
     void setStatusText(const QString &) override {}
-    int drawMode() const override { return 0; }
+    Tool drawMode() const override { return Tool::Select; }
     bool graphicIsEditing(const TDGraphic *) const override { return false; }
     bool graphicIsSelected(const TDGraphic *) const override { return false; }
     float zoom() const override { return 1; }

@@ -70,7 +70,7 @@ void TDGraphicView::deleteSelection()
 {
     // In the edit tool the selected nodes are what a deletion removes; that
     // comes with node editing, and until then the edit tool deletes nothing.
-    if (m_mode == 2)
+    if (m_mode == EditState::EditTool)
         return;
     if (!m_selectedGraphics.empty() && m_document) {
         TDCommandStep step(m_document ? m_document->undoManager() : nullptr);

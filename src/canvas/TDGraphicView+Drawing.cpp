@@ -91,11 +91,6 @@ Rect outsetRect(const Rect &r, float d)
     return r.insetBy(-d, -d);
 }
 
-float usableZoom(float z)
-{
-    return std::isfinite(z) && z > 0 ? z : 1.0f;
-}
-
 } // namespace
 
 bool TDGraphicView::shadowsInitialized()
@@ -162,7 +157,7 @@ void TDGraphicView::drawRect(GraphicsContext &context, const Rect &r)
 {
     m_context = &context;
     m_secondaryEditing = QGuiApplication::queryKeyboardModifiers() & Qt::MetaModifier;
-    const float z = usableZoom(zoom());
+    const float z = zoom();
 
     context.save();
     context.addClipRect(r);
@@ -217,7 +212,7 @@ void TDGraphicView::drawRect(GraphicsContext &context, const Rect &r)
         drawPages(context);
     }
 
-    if (drawMode() == 1)
+    if (drawMode() == Tool::Edit)
         for (const TDGraphicPtr &graphic : TDGraphicArray(m_selectedGraphics)) {
             context.save();
             graphic->drawEditingInView(this, context);
@@ -251,8 +246,8 @@ void TDGraphicView::drawRect(GraphicsContext &context, const Rect &r)
         drawGrid(context);
 
     const Rect selected = selectedBounds();
-    if (isZeroRect(m_rubberbandRect) && !m_editingGraphic && drawMode() == 0 && !isZeroRect(selected) &&
-        !m_trackingKnobs)
+    if (isZeroRect(m_rubberbandRect) && !m_editingGraphic && drawMode() == Tool::Select &&
+        !isZeroRect(selected) && !isTrackingKnobs())
         drawHandlesForSelectionRect(selected);
 
     if (m_gradientGraphic && m_gradientGraphic->fillStyle())
@@ -300,7 +295,7 @@ void TDGraphicView::drawGrid(GraphicsContext &context)
     const float H = paper.height();
     const int n = std::max(1, m_document->numberOfSubGrids());
     const float g = std::max(1.0f, m_document->gridSpacing());
-    const float z = usableZoom(zoom());
+    const float z = zoom();
     const float step = g / float(n);
     // Lines stay at least 4 screen pixels apart.
     const float k = std::max(1.0f, std::ceil(4 / z / step));
@@ -382,7 +377,7 @@ std::array<bool, 4> TDGraphicView::showHandlesForSelectionRect(const Rect &rect)
 {
     const float w = rect.width();
     const float h = rect.height();
-    const float z = usableZoom(zoom());
+    const float z = zoom();
     const bool control = m_secondaryEditing;
     if (w != 0 && h != 0)
         return {true, true, z * w > 32 && z * h > 32, true};
@@ -394,13 +389,13 @@ std::array<bool, 4> TDGraphicView::showHandlesForSelectionRect(const Rect &rect)
 void TDGraphicView::drawHandlesForSelectionRect(const Rect &rect)
 {
     const std::array<bool, 4> show = showHandlesForSelectionRect(rect);
-    const float m = 10 / usableZoom(zoom());
+    const float m = 10 / zoom();
     const float x = rect.minX() - m, y = rect.minY() - m;
     const float w = rect.width() + 2 * m, h = rect.height() + 2 * m;
     const bool control = m_secondaryEditing;
-    const int centre = control ? 10 : 0;
-    const int corner = control ? 3 : 2;
-    const int middle = control ? 4 : 1;
+    const HandleType centre = control ? HandleType::Centre : HandleType::Middle;
+    const HandleType corner = control ? HandleType::Rotate : HandleType::Corner;
+    const HandleType middle = control ? HandleType::Skew : HandleType::Edge;
     if (show[2])
         drawHandleAtPoint(Point(x + w / 2, y + h / 2), centre);
     if (show[3])
@@ -421,58 +416,64 @@ void TDGraphicView::drawHandlesForSelectionRect(const Rect &rect)
         drawHandleAtPoint(Point(x + w, y + h), corner);
 }
 
-void TDGraphicView::drawHandleAtPoint(Point point, int type)
+void TDGraphicView::drawHandleAtPoint(Point point, HandleType type)
 {
     // Only during a paint is there a context to draw into.
     if (m_context)
-        TDHandleImages::drawHandle(*m_context, point, type, usableZoom(zoom()));
+        TDHandleImages::drawHandle(*m_context, point, type, zoom());
 }
 
-Rect TDGraphicView::rectForHandleAtPoint(Point point, int type) const
+Rect TDGraphicView::rectForHandleAtPoint(Point point, HandleType type) const
 {
-    return TDHandleImages::rectForHandleAtPoint(point, type, usableZoom(zoom()));
+    return TDHandleImages::rectForHandleAtPoint(point, type, zoom());
 }
 
-bool TDGraphicView::pointInHandleAtPoint(Point point, Point handle, int type) const
+bool TDGraphicView::pointInHandleAtPoint(Point point, Point handle, HandleType type) const
 {
-    return TDHandleImages::pointInHandleAtPoint(point, handle, type, usableZoom(zoom()));
+    return TDHandleImages::pointInHandleAtPoint(point, handle, type, zoom());
 }
 
-bool TDGraphicView::rectOverHandleAtPoint(const Rect &rect, Point handle, int type) const
+bool TDGraphicView::rectOverHandleAtPoint(const Rect &rect, Point handle, HandleType type) const
 {
-    return TDHandleImages::rectOverHandleAtPoint(rect, handle, type, usableZoom(zoom()));
+    return TDHandleImages::rectOverHandleAtPoint(rect, handle, type, zoom());
 }
 
-int TDGraphicView::knobUnderPoint(Point p) const
+Knob TDGraphicView::knobUnderPoint(Point p) const
 {
     const Rect bounds = selectedBounds();
     if (m_selectedGraphics.empty() || isZeroRect(bounds))
-        return 0;
+        return Knob::None;
     const std::array<bool, 4> show = showHandlesForSelectionRect(bounds);
-    const float m = 10 / usableZoom(zoom());
+    const float m = 10 / zoom();
     const float x = bounds.minX() - m, y = bounds.minY() - m;
     const float w = bounds.width() + 2 * m, h = bounds.height() + 2 * m;
     const bool control = m_secondaryEditing;
-    const auto hit = [this, p](float hx, float hy) { return pointInHandleAtPoint(p, Point(hx, hy), 1); };
+    const auto hit = [this, p](float hx, float hy) {
+        return pointInHandleAtPoint(p, Point(hx, hy), HandleType::Edge);
+    };
+    // With the secondary handles, corners rotate and middles skew.
+    const auto corner = [control](Knob knob) { return control ? Knob::Rotate : knob; };
+    const auto vertical = [control](Knob knob) { return control ? Knob::SkewX : knob; };
+    const auto horizontal = [control](Knob knob) { return control ? Knob::SkewY : knob; };
     if (show[0] && show[1] && hit(x + w / 2, y + h / 2))
-        return 9;
+        return Knob::Body;
     if (show[3] && hit(x, y))
-        return control ? 10 : 1;
+        return corner(Knob::TopLeft);
     if (show[0] && hit(x + w / 2, y))
-        return control ? 11 : 2;
+        return vertical(Knob::TopMiddle);
     if (show[3] && hit(x + w, y))
-        return control ? 10 : 3;
+        return corner(Knob::TopRight);
     if (show[1] && hit(x, y + h / 2))
-        return control ? 12 : 4;
+        return horizontal(Knob::MiddleLeft);
     if (show[1] && hit(x + w, y + h / 2))
-        return control ? 12 : 5;
+        return horizontal(Knob::MiddleRight);
     if (show[3] && hit(x, y + h))
-        return control ? 10 : 6;
+        return corner(Knob::BottomLeft);
     if (show[0] && hit(x + w / 2, y + h))
-        return control ? 11 : 7;
+        return vertical(Knob::BottomMiddle);
     if (show[3] && hit(x + w, y + h))
-        return control ? 10 : 8;
-    return 0;
+        return corner(Knob::BottomRight);
+    return Knob::None;
 }
 
 // --- Invalidation -------------------------------------------------------------------------------------
@@ -528,14 +529,14 @@ void TDGraphicView::invalidateSelection()
 
 Rect TDGraphicView::selectionRect() const
 {
-    const float z = usableZoom(zoom());
+    const float z = zoom();
     Rect r;
-    if (m_mode != 2 && !m_editingGraphic) {
+    if (m_mode != EditState::EditTool && !m_editingGraphic) {
         const Rect bounds = selectedBounds();
         if (!isZeroRect(bounds))
             r = outsetRect(bounds, 17 / z);
     }
-    const bool editTool = drawMode() == 1;
+    const bool editTool = drawMode() == Tool::Edit;
     for (const TDGraphicPtr &graphic : m_selectedGraphics)
         r = MyUnionRect(r, outsetRect(editTool ? graphic->editingBounds() : graphic->updateBounds(), 8 / z));
     return r;
@@ -571,17 +572,17 @@ Rect TDGraphicView::editingBoundsFor(const TDGraphicArray &graphics) const
 
 Rect TDGraphicView::maxBoundsFor(const TDGraphicArray &graphics) const
 {
-    return outsetRect(editingBoundsFor(graphics), 10 / usableZoom(zoom()));
+    return outsetRect(editingBoundsFor(graphics), 10 / zoom());
 }
 
 Rect TDGraphicView::insetRectForHalo(const Rect &rect) const
 {
-    return outsetRect(rect, 10 / usableZoom(zoom()));
+    return outsetRect(rect, 10 / zoom());
 }
 
 Rect TDGraphicView::insetRectForEditHandles(const Rect &rect) const
 {
-    return outsetRect(rect, 10 / usableZoom(zoom()));
+    return outsetRect(rect, 10 / zoom());
 }
 
 // --- Sizing ------------------------------------------------------------------------------------------------
@@ -590,7 +591,7 @@ void TDGraphicView::calculateSize()
 {
     const ScalingScrollView *scroll = scrollView();
     const QSize c = scroll ? scroll->contentSize() : QSize(0, 0);
-    const float z = usableZoom(zoom());
+    const float z = zoom();
     const Rect paper = m_document ? m_document->paperBounds() : Rect(0, 0, 612, 792);
 
     if (!UserDefaults::standard().boolean(QStringLiteral("auto center"))) {

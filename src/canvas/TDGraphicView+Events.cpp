@@ -106,6 +106,19 @@ void TDGraphicView::endTracker(bool cancelled, const TDEvent &event)
     }
 }
 
+void TDGraphicView::endTrackerAsReleased()
+{
+    if (!m_tracker)
+        return;
+    TDEvent up;
+    up.type = TDEvent::Type::MouseUp;
+    up.locationInWindow = m_lastMouseLocation;
+    up.modifierFlags = m_lastModifiers;
+    m_tracker->mouseUp(up);
+    // However the tracker answers, the gesture ends with the button.
+    endTracker(false, up);
+}
+
 void TDGraphicView::mousePressEvent(QMouseEvent *event)
 {
     pressWithMouse(event, 1);
@@ -125,14 +138,9 @@ void TDGraphicView::pressWithMouse(QMouseEvent *event, int clickCount)
     TDEvent down = eventFromMouse(event, TDEvent::Type::MouseDown);
     m_lastMouseLocation = down.locationInWindow;
     m_lastModifiers = down.modifierFlags;
-    if (m_tracker) {
-        // A press while a gesture runs (its release was lost): that gesture
-        // ends first, as at a release.
-        TDEvent up = down;
-        up.type = TDEvent::Type::MouseUp;
-        m_tracker->mouseUp(up);
-        endTracker(false, up);
-    }
+    // A press while a gesture runs (its release was lost): that gesture ends
+    // first, as at a release.
+    endTrackerAsReleased();
     // The second press of a double click already has the focus from the first.
     if (clickCount == 1)
         setFocus(Qt::MouseFocusReason);
@@ -157,13 +165,11 @@ void TDGraphicView::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    TDEvent up = eventFromMouse(event, TDEvent::Type::MouseUp);
+    const TDEvent up = eventFromMouse(event, TDEvent::Type::MouseUp);
     m_lastMouseLocation = up.locationInWindow;
     m_lastModifiers = up.modifierFlags;
     if (m_tracker) {
-        m_tracker->mouseUp(up);
-        // However the tracker answers, the gesture ends with the button.
-        endTracker(false, up);
+        endTrackerAsReleased();
         eventHandled();
     }
 }
@@ -216,12 +222,7 @@ void TDGraphicView::focusOutEvent(QFocusEvent *event)
 {
     // A release that will never come ends the gesture like a release.
     if (m_tracker && event->reason() != Qt::PopupFocusReason) {
-        TDEvent up;
-        up.type = TDEvent::Type::MouseUp;
-        up.locationInWindow = m_lastMouseLocation;
-        up.modifierFlags = m_lastModifiers;
-        m_tracker->mouseUp(up);
-        endTracker(false, up);
+        endTrackerAsReleased();
         eventHandled();
     }
     QWidget::focusOutEvent(event);
@@ -230,12 +231,7 @@ void TDGraphicView::focusOutEvent(QFocusEvent *event)
 bool TDGraphicView::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowDeactivate && m_tracker) {
-        TDEvent up;
-        up.type = TDEvent::Type::MouseUp;
-        up.locationInWindow = m_lastMouseLocation;
-        up.modifierFlags = m_lastModifiers;
-        m_tracker->mouseUp(up);
-        endTracker(false, up);
+        endTrackerAsReleased();
         eventHandled();
     }
     return QWidget::event(event);

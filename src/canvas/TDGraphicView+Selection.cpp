@@ -252,9 +252,9 @@ void TDGraphicView::selectAndTrackMouseWithEvent(const TDEvent &event)
     const Point point = convertPointFromWindow(event.locationInWindow);
     const TDGraphicPtr graphic = graphicUnderPoint(point);
     const bool wasSelected = graphic && graphicIsSelected(graphic.get());
-    const int knob = knobUnderPoint(point);
+    const Knob knob = knobUnderPoint(point);
 
-    const bool clears = knob == 0 && !wasSelected && !shift && !command;
+    const bool clears = knob == Knob::None && !wasSelected && !shift && !command;
     if (clears && (!graphic || option)) {
         // A band starts from nothing selected.  The clearing and what the
         // band selects are one step, taken when the band ends.
@@ -263,12 +263,12 @@ void TDGraphicView::selectAndTrackMouseWithEvent(const TDEvent &event)
     }
     if (clears)
         clearSelection();
-    if (option && knob == 9) {
+    if (option && knob == Knob::Body) {
         copyWithEvent(event);
         return;
     }
-    if (knob != 0) {
-        if (m_mode != 2)
+    if (knob != Knob::None) {
+        if (m_mode != EditState::EditTool)
             trackKnob(knob, event);
         return;
     }
@@ -294,7 +294,7 @@ void TDGraphicView::selectAndTrackMouseWithEvent(const TDEvent &event)
         return;
     if (!command && graphic)
         makeFirstSelected(graphic.get());
-    if (m_mode == 2) {
+    if (m_mode == EditState::EditTool) {
         if (command) {
             const TDGraphicPtr beneath = graphicUnderPoint(point, true);
             clearSelection();
@@ -303,7 +303,7 @@ void TDGraphicView::selectAndTrackMouseWithEvent(const TDEvent &event)
         }
         return;
     }
-    trackKnob(9, event);
+    trackKnob(Knob::Body, event);
 }
 
 void TDGraphicView::rubberbandSelectWithEvent(const TDEvent &event)

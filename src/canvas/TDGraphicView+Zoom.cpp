@@ -1,7 +1,9 @@
 #include "canvas/TDGraphicView.h"
 
 #include "canvas/ScalingScrollView.h"
+#include "canvas/TDHandTracker.h"
 #include "canvas/TDTracker.h"
+#include "canvas/TDZoomTracker.h"
 #include "document/TDDocument.h"
 #include "model/TDApplicationServices.h"
 #include "model/TDGraphic.h"
@@ -17,11 +19,6 @@
 namespace scrivane {
 
 namespace {
-
-Point offsetHalf(Point p)
-{
-    return Point(p.x + 0.5f, p.y + 0.5f);
-}
 
 Rect rectCentredOn(Point centre, float width, float height)
 {
@@ -86,106 +83,12 @@ Rect TDGraphicView::maxDrawingBoundsFor(const TDGraphicArray &graphics) const
 
 // --- Zoom tool ----------------------------------------------------------------------------------------
 
-// Drags a band to zoom into, or zooms in (out with Option) by a click.
-class TDZoomTracker : public TDTracker {
-public:
-    TDZoomTracker(TDGraphicView &view, const TDEvent &event)
-        : TDTracker(view), m_start(view.convertPointFromWindow(offsetHalf(event.locationInWindow))),
-          m_option(event.modifierFlags & TDEvent::Alternate)
-    {
-        view.m_rubberbandRect = Rect();
-    }
-
-    bool mouseDragged(const TDEvent &event) override
-    {
-        TDGraphicView &v = view();
-        v.autoscroll(event);
-        const float grow = 1 / v.zoom();
-        const Rect old = v.m_rubberbandRect.insetBy(-grow, -grow);
-        const Point current = v.convertPointFromWindow(offsetHalf(event.locationInWindow));
-        v.m_rubberbandRect = TDRectFromPoints(m_start, current);
-        v.setNeedsDisplayInRect(MyUnionRect(old, v.m_rubberbandRect.insetBy(-grow, -grow)));
-        return false;
-    }
-
-    bool mouseUp(const TDEvent &event) override
-    {
-        mouseDragged(event);
-        return true;
-    }
-
-    void cancel(const TDEvent &) override { m_cancelled = true; }
-
-    void finish() override
-    {
-        TDGraphicView &v = view();
-        ScalingScrollView *scroll = v.scrollView();
-        const Rect band = v.m_rubberbandRect;
-        if (scroll && !m_cancelled) {
-            const QSize content = scroll->contentSize();
-            if (band.width() >= 2 && band.height() >= 2) {
-                const float z = std::min(float(content.width()) / (band.width() + 1),
-                                         float(content.height()) / (band.height() + 1));
-                scroll->setScaleFactor(z, true);
-                v.scrollRectToVisible(band);
-            } else {
-                scroll->setScaleFactor(v.zoom() * (m_option ? 0.5f : 2.0f), true);
-                const float z = v.zoom();
-                v.scrollRectToVisible(
-                    rectCentredOn(m_start, float(content.width()) / z, float(content.height()) / z));
-            }
-        }
-        v.m_rubberbandRect = Rect();
-        v.setNeedsDisplay();
-    }
-
-private:
-    Point m_start;
-    bool m_option;
-    bool m_cancelled = false;
-};
-
 void TDGraphicView::zoomWithEvent(const TDEvent &event)
 {
     beginTracking(std::make_unique<TDZoomTracker>(*this, event));
 }
 
 // --- Hand tool ----------------------------------------------------------------------------------------
-
-// Drags the document around under the pointer.
-class TDHandTracker : public TDTracker {
-public:
-    TDHandTracker(TDGraphicView &view, const TDEvent &event)
-        : TDTracker(view), m_start(event.locationInWindow), m_origin(view.visibleRect().origin)
-    {
-        view.setCursor(Qt::ClosedHandCursor);
-    }
-
-    bool mouseDragged(const TDEvent &event) override
-    {
-        TDGraphicView &v = view();
-        const float z = v.zoom();
-        // Window coordinates do not move with the scrolling, and run down
-        // like the canvas.
-        v.scrollPoint(Point(m_origin.x - (event.locationInWindow.x - m_start.x) / z,
-                            m_origin.y - (event.locationInWindow.y - m_start.y) / z));
-        return false;
-    }
-
-    bool mouseUp(const TDEvent &event) override
-    {
-        mouseDragged(event);
-        return true;
-    }
-
-    void cancel(const TDEvent &) override {}
-
-    void finish() override { view().setCursor(Qt::OpenHandCursor); }
-
-private:
-    Point m_start;
-    Point m_origin;
-};
 
 void TDGraphicView::grabWithEvent(const TDEvent &event)
 {

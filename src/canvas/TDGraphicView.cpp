@@ -27,39 +27,38 @@ namespace scrivane {
 namespace {
 
 // What a press of each creating tool makes: the graphic's name (which also
-// names the undo action) and the creation mode (0 drag, 1 polygon clicks,
-// 2 text box).
+// names the undo action) and how it is drawn out.
 struct CreatingTool {
     const char *name;
-    int mode;
+    CreationMode mode;
 };
 
-CreatingTool creatingTool(int tool)
+CreatingTool creatingTool(Tool tool)
 {
     switch (tool) {
-    case 2:
-        return {"Paint", 0};
-    case 3:
-        return {"Polygon", 1};
-    case 4:
-        return {"Rectangle", 0};
-    case 5:
-        return {"Oval", 0};
+    case Tool::Paint:
+        return {"Paint", CreationMode::Drag};
+    case Tool::Polygon:
+        return {"Polygon", CreationMode::Polygon};
+    case Tool::Rectangle:
+        return {"Rectangle", CreationMode::Drag};
+    case Tool::Oval:
+        return {"Oval", CreationMode::Drag};
     default:
-        return {"Text", 2};
+        return {"Text", CreationMode::TextBox};
     }
 }
 
 // The graphic a creating tool starts with.  Freehand and polygon paths
 // are drawn by trackers of their own that are still to come: until then
 // those tools make nothing.
-TDGraphicPtr newGraphicForTool(int tool)
+TDGraphicPtr newGraphicForTool(Tool tool)
 {
     switch (tool) {
-    case 4:
-    case 6:
+    case Tool::Rectangle:
+    case Tool::Text:
         return std::make_shared<TDRectangle>();
-    case 5:
+    case Tool::Oval:
         return std::make_shared<TDOval>();
     default:
         return nullptr;
@@ -129,24 +128,24 @@ void TDGraphicView::awakeFromNib()
 
 // --- Tools ---------------------------------------------------------------------------------------------
 
-int TDGraphicView::drawMode() const
+Tool TDGraphicView::drawMode() const
 {
     if (m_drawModeController)
         return m_drawModeController->drawMode();
-    return m_document ? m_document->drawMode() : 0;
+    return m_document ? m_document->drawMode() : Tool::Select;
 }
 
-void TDGraphicView::selectTool(int tag)
+void TDGraphicView::selectTool(Tool tool)
 {
     if (m_drawModeController) {
-        m_drawModeController->select(tag);
+        m_drawModeController->select(tool);
         return;
     }
     // Without a strip the document keeps the tool on its own.
-    const int old = drawMode();
+    const Tool old = drawMode();
     if (m_document)
-        m_document->setDrawMode(tag);
-    changeMode(tag, old);
+        m_document->setDrawMode(tool);
+    changeMode(tool, old);
 }
 
 bool TDGraphicView::toolLocked() const
@@ -154,10 +153,10 @@ bool TDGraphicView::toolLocked() const
     return m_drawModeController && m_drawModeController->toggleLocked();
 }
 
-void TDGraphicView::changeMode(int newMode, int /*oldMode*/)
+void TDGraphicView::changeMode(Tool newMode, Tool /*oldMode*/)
 {
-    m_mode = newMode == 1 ? 2 : 0;
-    if ((newMode == 0 || newMode == 1) && !m_createdGraphics.empty()) {
+    m_mode = newMode == Tool::Edit ? EditState::EditTool : EditState::None;
+    if ((newMode == Tool::Select || newMode == Tool::Edit) && !m_createdGraphics.empty()) {
         const TDGraphicArray created = m_createdGraphics;
         m_createdGraphics.clear();
         selectGraphics(created);
@@ -183,8 +182,8 @@ void TDGraphicView::stopTextEditing()
 void TDGraphicView::stopEditing()
 {
     stopTextEditing();
-    if (m_mode == 2)
-        selectTool(0);
+    if (m_mode == EditState::EditTool)
+        selectTool(Tool::Select);
 }
 
 void TDGraphicView::toggleIsolationMenu(QAction *)
@@ -216,8 +215,8 @@ void TDGraphicView::mouseDown(const TDEvent &event)
         return;
     }
 
-    const int tool = drawMode();
-    if (tool >= 2 && tool <= 6) {
+    const Tool tool = drawMode();
+    if (isCreatingTool(tool)) {
         TDGroup *layer = m_document ? m_document->currentLayer() : nullptr;
         if (!layer || layer->locked() || !layer->visible()) {
             QApplication::beep();
@@ -226,7 +225,7 @@ void TDGraphicView::mouseDown(const TDEvent &event)
     }
 
     switch (tool) {
-    case 0: {
+    case Tool::Select: {
         const bool command = event.modifierFlags & TDEvent::Command;
         const bool shift = event.modifierFlags & TDEvent::Shift;
         if (event.clickCount >= 2 && !command && !shift) {
@@ -239,9 +238,9 @@ void TDGraphicView::mouseDown(const TDEvent &event)
                 hit->startEditingWithEvent(&event, this);
             } else {
                 const bool wasEmpty = m_selectedGraphics.empty();
-                selectTool(1);
+                selectTool(Tool::Edit);
                 selectAndTrackMouseWithEvent(event);
-                m_mode = 2;
+                m_mode = EditState::EditTool;
                 if (m_selectedGraphics.empty()) {
                     stopEditing();
                     TDGroup *current = m_document ? m_document->currentLayer() : nullptr;
@@ -263,21 +262,21 @@ void TDGraphicView::mouseDown(const TDEvent &event)
         }
         break;
     }
-    case 1:
+    case Tool::Edit:
         if (event.clickCount < 2) {
             selectAndTrackEditWithEvent(event);
         } else {
             selectAndTrackMouseWithEvent(event);
-            m_mode = 2;
+            m_mode = EditState::EditTool;
             if (m_selectedGraphics.empty())
                 stopEditing();
         }
         break;
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 6:
+    case Tool::Paint:
+    case Tool::Polygon:
+    case Tool::Rectangle:
+    case Tool::Oval:
+    case Tool::Text:
         if (TDGraphicPtr graphic = newGraphicForTool(tool)) {
             const CreatingTool kind = creatingTool(tool);
             m_creatingGraphic = graphic;
@@ -288,16 +287,14 @@ void TDGraphicView::mouseDown(const TDEvent &event)
             createGraphic(event, QLatin1String(kind.name), kind.mode);
         }
         break;
-    case 7:
+    case Tool::Zoom:
         zoomWithEvent(event);
         break;
-    case 8:
+    case Tool::Hand:
         grabWithEvent(event);
         break;
-    case 9:
+    case Tool::Dropper:
         dropperWithEvent(event);
-        break;
-    default:
         break;
     }
 
@@ -310,13 +307,14 @@ void TDGraphicView::mouseDown(const TDEvent &event)
 
 void TDGraphicView::finishPress()
 {
-    if (drawMode() == 7 && m_modeBefore >= 0) {
-        selectTool(m_modeBefore);
+    if (drawMode() == Tool::Zoom && m_modeBefore) {
+        const Tool before = *m_modeBefore;
+        m_modeBefore.reset();
+        selectTool(before);
         if (m_modeBeforeLock)
-            selectTool(m_modeBefore);
-        m_modeBefore = -1;
+            selectTool(before);
     } else if (!toolLocked()) {
-        selectTool(0);
+        selectTool(Tool::Select);
     }
     updateStatusText();
     m_hasMoused = true;
@@ -335,23 +333,22 @@ void TDGraphicView::updateStatusText()
 void TDGraphicView::updateCursor()
 {
     switch (drawMode()) {
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 6:
+    case Tool::Paint:
+    case Tool::Polygon:
+    case Tool::Rectangle:
+    case Tool::Oval:
+    case Tool::Text:
+    case Tool::Zoom:
         setCursor(Qt::CrossCursor);
         break;
-    case 7:
-        setCursor(Qt::CrossCursor);
-        break;
-    case 8:
+    case Tool::Hand:
         setCursor(Qt::OpenHandCursor);
         break;
-    case 9:
+    case Tool::Dropper:
         setCursor(Qt::PointingHandCursor);
         break;
-    default:
+    case Tool::Select:
+    case Tool::Edit:
         setCursor(Qt::ArrowCursor);
         break;
     }
@@ -359,7 +356,7 @@ void TDGraphicView::updateCursor()
 
 // --- Creating a graphic -------------------------------------------------------------------------------
 
-void TDGraphicView::createGraphic(const TDEvent &event, const QString &name, int mode)
+void TDGraphicView::createGraphic(const TDEvent &event, const QString &name, CreationMode mode)
 {
     const TDGraphicPtr graphic = m_creatingGraphic;
     if (!graphic) {
@@ -373,7 +370,8 @@ void TDGraphicView::createGraphic(const TDEvent &event, const QString &name, int
         m_creationScope = std::make_unique<TDUndoManager::CreateGraphicsScope>();
 
     TDInspectorInterface *inspector = TDApplicationServices::inspector();
-    if (const TDGraphic *source = inspector ? inspector->visibleGraphic() : nullptr; source && mode != 2) {
+    if (const TDGraphic *source = inspector ? inspector->visibleGraphic() : nullptr;
+        source && mode != CreationMode::TextBox) {
         if (name == QLatin1String("Paint")) {
             graphic->copyFillFrom(*source);
             graphic->copyEffectsFrom(*source);
@@ -417,7 +415,7 @@ void TDGraphicView::createGraphic(const TDEvent &event, const QString &name, int
 
         TDInspectorInterface *inspector = TDApplicationServices::inspector();
         const TDGraphic *source = inspector ? inspector->visibleGraphic() : nullptr;
-        if (mode != 2 && source &&
+        if (mode != CreationMode::TextBox && source &&
             (name == QLatin1String("Paint") || source->strokeStyle()->style() != TDStrokeLine)) {
             // The whole style now, the shape being known.  (Pressure
             // recorded while painting survives this with freehand paths.)
@@ -425,7 +423,7 @@ void TDGraphicView::createGraphic(const TDEvent &event, const QString &name, int
             graphic->copyStyleFrom(*source);
         }
         view.scrollRectToVisible(view.maxBoundsFor({graphic}));
-        if (mode == 2) {
+        if (mode == CreationMode::TextBox) {
             view.m_editingGraphic = graphic.get();
             view.m_creatingGraphic = nullptr;
             graphic->startEditingWithEvent(nullptr, &view);
@@ -433,7 +431,7 @@ void TDGraphicView::createGraphic(const TDEvent &event, const QString &name, int
         if (view.m_creatingGraphic == graphic)
             view.m_creatingGraphic = nullptr;
         if (!view.toolLocked())
-            view.selectTool(0);
+            view.selectTool(Tool::Select);
         if (undo) {
             undo->setActionName(StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Create %@"))
                                     .replace(QLatin1String("%@"), name));
@@ -452,13 +450,14 @@ bool TDGraphicView::graphicIsSelected(const TDGraphic *graphic) const
 
 bool TDGraphicView::graphicIsEditing(const TDGraphic *graphic) const
 {
-    return (graphicIsSelected(graphic) && drawMode() == 1) || (graphic && graphic == m_editingGraphic);
+    return (graphicIsSelected(graphic) && drawMode() == Tool::Edit) ||
+           (graphic && graphic == m_editingGraphic);
 }
 
 float TDGraphicView::zoom() const
 {
     const ScalingScrollView *scroll = scrollView();
-    return scroll ? scroll->scaleFactor() : 1.0f;
+    return usableZoom(scroll ? scroll->scaleFactor() : 1.0f);
 }
 
 void TDGraphicView::outlineView(QAction *sender)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/TDCanvasTypes.h"
 #include "model/TDEvent.h"
 #include "model/TDGraphicViewInterface.h"
 #include "model/TDModelTypes.h"
@@ -34,6 +35,7 @@ class Pasteboard;
 class ScalingScrollView;
 class TDBezierPath;
 class TDDocument;
+class TDKnobGeometry;
 class TDToolStrip;
 class TDTracker;
 
@@ -48,13 +50,13 @@ class TDTracker;
 // origin) × zoom × DPI factor.  Window coordinates (TDEvent's
 // locationInWindow) are those of the top-level widget holding the canvas.
 //
-// Tools.  The current tool is the tag of the selected cell of the tool strip
-// (0 select, 1 edit, 2 paint, 3 polygon, 4 rectangle, 5 oval, 6 text, 7 zoom,
-// 8 hand, 9 dropper); the canvas never stores it.
+// Tools.  The current tool is the selected cell of the tool strip; the
+// canvas never stores it.
 //
 // Gestures.  A press starts at most one tracker (TDTracker) that receives
-// the following events until the release; what the original program did
-// after its tracking loop runs when the tracker finishes.
+// the following events until the release; what follows the gesture runs
+// when the tracker finishes.  A tracker keeps its own state and works on
+// the canvas through its public operations.
 //
 // Topics live in their own files: the press and the tools
 // (TDGraphicView.cpp), drawing and invalidation (+Drawing), zoom and the
@@ -83,11 +85,11 @@ public:
     void awakeFromNib();
 
     // --- Tools -----------------------------------------------------------------------
-    int drawMode() const override;
+    Tool drawMode() const override;
     // Sent by the tool strip after every tool change.
-    void changeMode(int newMode, int oldMode);
-    // Selects a tool through the tool strip (as -[TDDocument select:]).
-    void selectTool(int tag);
+    void changeMode(Tool newMode, Tool oldMode);
+    // Selects a tool through the tool strip.
+    void selectTool(Tool tool);
     // Whether the current tool stays after a press.
     bool toolLocked() const;
     // The current tool's hint replaces whatever the status line shows.
@@ -95,7 +97,7 @@ public:
     // The press of a creating tool with the new graphic in the creating
     // slot: the tool's tracking, then the graphic joins the current layer
     // as one undo step named "Create <name>".
-    void createGraphic(const TDEvent &event, const QString &name, int mode);
+    void createGraphic(const TDEvent &event, const QString &name, CreationMode mode);
     TDGraphic *creatingGraphic() const override { return m_creatingGraphic.get(); }
     // The graphic drawn on top while it is created (not retained).
     void setCreatingGraphic(const TDGraphicPtr &graphic) { m_creatingGraphic = graphic; }
@@ -106,9 +108,15 @@ public:
     bool isolationState() const override { return m_useIsolation; }
     void setIsolation(bool isolated) override { m_useIsolation = isolated; }
     void toggleIsolationMenu(QAction *sender = nullptr);
-    // The edit sub-state: 0 none, 1 graphics rubber band, 2 edit tool,
-    // 3 node rubber band.
-    int editMode() const { return m_mode; }
+    // What the select and edit tools are doing besides the tool itself.
+    enum class EditState {
+        None,         // no edit sub-state
+        GraphicsBand, // a rubber band selected graphics (it stays until the tool changes)
+        EditTool,     // the edit tool is active
+        NodeBand,     // a node rubber band is being dragged
+    };
+    EditState editState() const { return m_mode; }
+    void setEditState(EditState state) { m_mode = state; }
     // Graphics created while the selection was left alone; they become the
     // selection when the tool returns to select or edit.
     const TDGraphicArray &createdGraphics() const { return m_createdGraphics; }
@@ -119,13 +127,17 @@ public:
     // Runs a tracker from now on (the one running is cancelled first).
     void beginTracking(std::unique_ptr<TDTracker> tracker);
     bool isTracking() const { return m_tracker != nullptr; }
+    // Scrolls so that the event's point can be seen (drags beyond the edge).
+    void autoscroll(const TDEvent &event);
     // The last mouse position seen, in window coordinates.
     Point lastMouseLocation() const { return m_lastMouseLocation; }
 
     // --- Drawing target ------------------------------------------------------------------
     bool graphicIsSelected(const TDGraphic *graphic) const override;
     bool graphicIsEditing(const TDGraphic *graphic) const override;
-    // The scale factor of the enclosing scroll view (1 without one).
+    // The scale factor of the enclosing scroll view (1 without one, and
+    // for a factor that is not a positive number): every size divided by
+    // it can rely on it.
     float zoom() const override;
     bool outlineView() const override { return m_outlineView; }
     // Toggles the outline view, checks the sender and redraws.
@@ -160,10 +172,13 @@ public:
     TDGraphicArray orderedSelectedGraphics() const;
     void selectAll();
     void selectNone();
+    // What a band shows while it is dragged: the selection replaced without
+    // an undo step (the band's end makes the one step).
+    void setSelectionQuietly(const TDGraphicArray &graphics) { m_selectedGraphics = graphics; }
     // The select tool's gestures: the rubber band, a knob drag of the whole
     // selection (one undo step named "Transform"), the Option-drag copy.
     void rubberbandSelectWithEvent(const TDEvent &event);
-    void trackKnob(int knob, const TDEvent &event);
+    void trackKnob(Knob knob, const TDEvent &event);
     void copyWithEvent(const TDEvent &event);
     // The fill (or stroke) of every selected graphic follows its shape
     // again; one undo step.
@@ -235,6 +250,10 @@ public:
     int pasteCascadeNumber() const { return m_pasteCascadeNumber; }
     float pasteDx() const { return m_pasteDx; }
     float pasteDy() const { return m_pasteDy; }
+    // The selection was dragged by (dx, dy): right after the first
+    // duplicate this sets the offset of the next ones, otherwise the
+    // cascade starts again.
+    void selectionMoved(float dx, float dy);
 
     // --- Path commands (TDGraphicView+Boolean.cpp) -------------------------------------------------
     // The boolean operations on the selection, in selection order: the
@@ -346,13 +365,13 @@ public:
     // Which handles a selection of that size shows: [0] top and bottom
     // middle, [1] left and right middle, [2] centre, [3] corners.
     std::array<bool, 4> showHandlesForSelectionRect(const Rect &rect) const;
-    void drawHandleAtPoint(Point point, int type) override;
-    Rect rectForHandleAtPoint(Point point, int type) const;
-    bool pointInHandleAtPoint(Point point, Point handle, int type) const override;
-    bool rectOverHandleAtPoint(const Rect &rect, Point handle, int type) const override;
-    // The selection knob under the point (0 none, 1 to 8 the resize
-    // handles, 9 the centre; 10 to 12 with the secondary handles shown).
-    int knobUnderPoint(Point point) const;
+    void drawHandleAtPoint(Point point, HandleType type) override;
+    Rect rectForHandleAtPoint(Point point, HandleType type) const;
+    bool pointInHandleAtPoint(Point point, Point handle, HandleType type) const override;
+    bool rectOverHandleAtPoint(const Rect &rect, Point handle, HandleType type) const override;
+    // The selection knob under the point: a resize handle, the centre (the
+    // body), or with the secondary handles shown rotation and skew.
+    Knob knobUnderPoint(Point point) const;
     bool secondaryEditing() const { return m_secondaryEditing; }
     // Renders the widget area into an image of its size (device pixel
     // ratio 1), as a paint would; an empty area renders what can be seen.
@@ -380,23 +399,27 @@ public:
     void calculateSize() override;
 
     // --- Knob tracking and snapping (TDGraphicView+Transform.cpp) ----------------------------------------
-    void trackKnob(int knob, const TDGraphicArray &graphics, const TDEvent &event,
+    void trackKnob(Knob knob, const TDGraphicArray &graphics, const TDEvent &event,
                    TrackingCompletion completion) override;
-    // Whether the pointer moved during the last knob tracking.
-    bool pointerMoved() const override;
-    bool isTrackingKnobs() const { return m_trackingKnobs; }
+    // A knob drag has moved: the selection handles are hidden until it ends.
+    bool isTrackingKnobs() const;
     // The bounds of the tracked graphics when the knob drag started.
     const Rect &originalSelectedBounds() const { return m_originalSelectedBounds; }
     void setOriginalSelectedBounds(const Rect &bounds) { m_originalSelectedBounds = bounds; }
-    // The knob geometry: the transformation that moves `knob` of
-    // originalSelectedBounds from `start` to `current` (document points).
-    AffineTransform transformationForMovingKnob(int knob, Point start, Point current, bool shiftConstrained,
-                                                bool altConstrained);
-    AffineTransform transformationForMovingKnob(int knob, Point start, Point current, Point offset,
-                                                bool shiftConstrained, bool altConstrained);
+    // The knob geometry of the drag `drag` (whose bounds become
+    // originalSelectedBounds): the transformation that moves `knob` from
+    // `start` to `current` (document points), the knob's own place snapped.
+    AffineTransform transformationForMovingKnob(TDKnobGeometry &drag, Knob knob, Point start, Point current,
+                                                bool shiftConstrained, bool altConstrained) const;
+    AffineTransform transformationForMovingKnob(TDKnobGeometry &drag, Knob knob, Point start, Point current,
+                                                Point offset, bool shiftConstrained,
+                                                bool altConstrained) const;
     // The same from an event: the identity for Escape; mouse events read the
-    // pointer, other events reuse the last pointer position.
-    AffineTransform transformationForMovingKnob(int knob, Point start, const TDEvent &event);
+    // pointer, other events reuse the drag's last pointer position.
+    AffineTransform transformationForMovingKnob(TDKnobGeometry &drag, Knob knob, Point start,
+                                                const TDEvent &event) const;
+    AffineTransform transformationForMovingKnob(TDKnobGeometry &drag, Knob knob, Point start, Point offset,
+                                                const TDEvent &event) const;
     Point snapToGrid(Point point) const override;
     Point snapToMarkers(Point point) const;
     bool isEventEscape(const TDEvent &event) const override;
@@ -405,6 +428,11 @@ public:
     // "stroke scale key" or a "shape scale key" is held).
     bool transformStroke() const { return m_transformStroke; }
     bool transformShape() const { return m_transformShape; }
+    void setTransformStroke(bool on) { m_transformStroke = on; }
+    void setTransformShape(bool on) { m_transformShape = on; }
+    // A drag ended with Ctrl held: key equivalents are swallowed until Ctrl
+    // is let go.
+    void setTrackingWithCommand(bool on) { m_trackingWithCommand = on; }
 
     // --- Rulers and guide markers (not shown yet) -----------------------------------------------------
     // Until the rulers exist, the guides and the rulers' setting are those
@@ -437,7 +465,6 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    friend class TDKnobTracker;
     // Puts a boolean's result path into the first operand (or removes it
     // for no path) and removes the others, as one named step.
     void installCombinedPath(const TDGraphicArray &operands, std::optional<TDBezierPath> path,
@@ -451,13 +478,13 @@ private:
     // Translates the graphic by (dx, dy) as one manipulation; nothing for
     // no move.
     static void translateGraphic(TDGraphic &graphic, float dx, float dy);
-    friend class TDRubberBandTracker;
-    friend class TDZoomTracker;
-    friend class TDHandTracker;
 
-    // Steps 6 and 7 of a press: the tool returns, the status hint follows.
+    // After a press: the tool returns, the status hint follows.
     void finishPress();
     void endTracker(bool cancelled, const TDEvent &event);
+    // Ends the gesture under way as a release at the last known position
+    // would (a lost release, a new press before the release).
+    void endTrackerAsReleased();
     void pressWithMouse(QMouseEvent *event, int clickCount);
     TDEvent eventFromMouse(QMouseEvent *event, TDEvent::Type type) const;
     TDEvent eventFromKey(QKeyEvent *event, TDEvent::Type type) const;
@@ -467,12 +494,10 @@ private:
     void updateCursor();
     void registerSelectionUndo(const QString &operation, std::function<void(TDGraphicView &)> undo,
                                const QString &actionName);
-    void setSelection(TDGraphicArray graphics);
     void postSelectionChange(TDGraphic *graphic);
     AffineTransform documentToWidget() const;
     // Sets the bounds origin (document units) and the frame (pixels).
     void setFrameAndBounds(QSize frame, Point boundsOrigin);
-    void autoscroll(const TDEvent &event);
     DragInfo dragInfoForEvent(const QDropEvent &event) const;
     // Where a paste or drop centres what it brings: the pointer while it is
     // in the visible area, else the visible area's centre.
@@ -485,8 +510,9 @@ private:
     bool m_outlineView = false;
     double m_horizontalDPI = 1.0;
     double m_verticalDPI = 1.0;
-    int m_mode = 0;
-    int m_modeBefore = -1;
+    EditState m_mode = EditState::None;
+    // The tool to return to after the keyboard's temporary hand or zoom.
+    std::optional<Tool> m_modeBefore;
     bool m_modeBeforeLock = false;
     bool m_didJustKeyZoom = false;
     TDGraphicPtr m_creatingGraphic;
@@ -496,7 +522,6 @@ private:
     TDGraphicArray m_createdGraphics;
     Rect m_originalSelectedBounds;
     bool m_trackingWithCommand = false;
-    bool m_trackingKnobs = false;
     bool m_transformStroke = true;
     bool m_transformShape = true;
     bool m_hasMoused = false;

@@ -51,86 +51,86 @@ void TDKnobGeometry::reset(const Rect &bounds)
     m_lastRotation = 0;
 }
 
-TDKnobGeometry::Operation TDKnobGeometry::operation(int knob)
+TDKnobGeometry::Operation TDKnobGeometry::operation(Knob knob)
 {
     if (isScaleKnob(knob))
         return Operation::Scale;
     switch (knob) {
-    case Body:
-    case FreeMove:
+    case Knob::Body:
+    case Knob::FreeMove:
         return Operation::Move;
-    case Rotate:
+    case Knob::Rotate:
         return Operation::Rotate;
-    case SkewX:
+    case Knob::SkewX:
         return Operation::SkewX;
-    case SkewY:
+    case Knob::SkewY:
         return Operation::SkewY;
     default:
         return Operation::None;
     }
 }
 
-Point TDKnobGeometry::offsetForKnob(int knob, Point start) const
+Point TDKnobGeometry::offsetForKnob(Knob knob, Point start) const
 {
     const Rect &b = m_bounds;
-    if (knob == Body || knob == FreeMove)
+    if (knob == Knob::Body || knob == Knob::FreeMove)
         return Point(start.x - b.minX(), start.y - b.minY());
     Point offset;
-    if (knob >= TopLeft && knob <= TopRight)
+    if (knob == Knob::TopLeft || knob == Knob::TopMiddle || knob == Knob::TopRight)
         offset.y = start.y - b.minY();
-    else if (knob >= BottomLeft && knob <= BottomRight)
+    else if (knob == Knob::BottomLeft || knob == Knob::BottomMiddle || knob == Knob::BottomRight)
         offset.y = start.y - b.maxY();
-    if (knob == TopLeft || knob == MiddleLeft || knob == BottomLeft)
+    if (knob == Knob::TopLeft || knob == Knob::MiddleLeft || knob == Knob::BottomLeft)
         offset.x = start.x - b.minX();
-    else if (knob == TopRight || knob == MiddleRight || knob == BottomRight)
+    else if (knob == Knob::TopRight || knob == Knob::MiddleRight || knob == Knob::BottomRight)
         offset.x = start.x - b.maxX();
     return offset;
 }
 
-Point TDKnobGeometry::anchor(int knob) const
+Point TDKnobGeometry::anchor(Knob knob) const
 {
     const Rect &b = m_bounds;
     switch (knob) {
-    case TopLeft:
+    case Knob::TopLeft:
         return Point(b.maxX(), b.maxY());
-    case TopMiddle:
+    case Knob::TopMiddle:
         return Point(b.midX(), b.maxY());
-    case TopRight:
+    case Knob::TopRight:
         return Point(b.minX(), b.maxY());
-    case MiddleLeft:
+    case Knob::MiddleLeft:
         return Point(b.maxX(), b.midY());
-    case MiddleRight:
+    case Knob::MiddleRight:
         return Point(b.minX(), b.midY());
-    case BottomLeft:
+    case Knob::BottomLeft:
         return Point(b.maxX(), b.minY());
-    case BottomMiddle:
+    case Knob::BottomMiddle:
         return Point(b.midX(), b.minY());
-    case BottomRight:
+    case Knob::BottomRight:
         return Point(b.minX(), b.minY());
     default:
         return centre();
     }
 }
 
-Point TDKnobGeometry::reference(int knob) const
+Point TDKnobGeometry::reference(Knob knob) const
 {
     const Rect &b = m_bounds;
     switch (knob) {
-    case TopLeft:
+    case Knob::TopLeft:
         return Point(b.minX(), b.minY());
-    case TopMiddle:
+    case Knob::TopMiddle:
         return Point(b.midX(), b.minY());
-    case TopRight:
+    case Knob::TopRight:
         return Point(b.maxX(), b.minY());
-    case MiddleLeft:
+    case Knob::MiddleLeft:
         return Point(b.minX(), b.midY());
-    case MiddleRight:
+    case Knob::MiddleRight:
         return Point(b.maxX(), b.midY());
-    case BottomLeft:
+    case Knob::BottomLeft:
         return Point(b.minX(), b.maxY());
-    case BottomMiddle:
+    case Knob::BottomMiddle:
         return Point(b.midX(), b.maxY());
-    case BottomRight:
+    case Knob::BottomRight:
         return Point(b.maxX(), b.maxY());
     default:
         return centre();
@@ -149,12 +149,12 @@ float TDKnobGeometry::roundToHalf(float factor)
     return rounded == 0 ? kSmallestFactor : rounded;
 }
 
-AffineTransform TDKnobGeometry::transformation(int knob, Point start, Point current, bool shiftConstrained,
+AffineTransform TDKnobGeometry::transformation(Knob knob, Point start, Point current, bool shiftConstrained,
                                                bool altConstrained)
 {
     switch (operation(knob)) {
     case Operation::Move:
-        return move(start, current, shiftConstrained && knob != FreeMove);
+        return move(start, current, shiftConstrained && knob != Knob::FreeMove);
     case Operation::Rotate:
         return rotate(start, current, shiftConstrained);
     case Operation::SkewX:
@@ -205,10 +205,10 @@ AffineTransform TDKnobGeometry::rotate(Point start, Point current, bool shiftCon
     return about(c, AffineTransform::makeRotationByDegrees(float(degrees)));
 }
 
-AffineTransform TDKnobGeometry::skew(int knob, Point start, Point current, bool shiftConstrained) const
+AffineTransform TDKnobGeometry::skew(Knob knob, Point start, Point current, bool shiftConstrained) const
 {
     const Point c = centre();
-    const bool alongX = knob == SkewX;
+    const bool alongX = knob == Knob::SkewX;
     const double travel = alongX ? double(current.x) - start.x : double(current.y) - start.y;
     const double lever = alongX ? double(start.y) - c.y : double(start.x) - c.x;
     // A handle on the centre line (a selection without height for a skew
@@ -233,7 +233,8 @@ AffineTransform TDKnobGeometry::skew(int knob, Point start, Point current, bool 
     return about(c, middle);
 }
 
-AffineTransform TDKnobGeometry::scale(int knob, Point current, bool shiftConstrained, bool altConstrained) const
+AffineTransform TDKnobGeometry::scale(Knob knob, Point current, bool shiftConstrained,
+                                      bool altConstrained) const
 {
     const Point a = altConstrained ? centre() : anchor(knob);
     const Point r = reference(knob);
@@ -241,14 +242,14 @@ AffineTransform TDKnobGeometry::scale(int knob, Point current, bool shiftConstra
     float sx = factor(current.x, a.x, r.x, xDefined);
     float sy = factor(current.y, a.y, r.y, yDefined);
     switch (knob) {
-    case TopMiddle:
-    case BottomMiddle:
+    case Knob::TopMiddle:
+    case Knob::BottomMiddle:
         sx = 1;
         if (shiftConstrained && yDefined)
             sy = roundToHalf(sy);
         break;
-    case MiddleLeft:
-    case MiddleRight:
+    case Knob::MiddleLeft:
+    case Knob::MiddleRight:
         sy = 1;
         if (shiftConstrained && xDefined)
             sx = roundToHalf(sx);

@@ -1,41 +1,20 @@
 #pragma once
 
+#include "model/TDCanvasTypes.h"
 #include "platform/AffineTransform.h"
 #include "platform/Geometry.h"
 
 namespace scrivane {
 
 // The geometry of a knob drag: which transformation moving one handle of
-// the selection bounds from a start point to the pointer stands for.
-//
-// Knobs: 0 none; 1 to 8 the resize handles (1 top left, 2 top middle,
-// 3 top right, 4 middle left, 5 middle right, 6 bottom left, 7 bottom
-// middle, 8 bottom right; y grows downwards, so "top" is the minimum y);
-// 9 the body (a move); 10 rotate about the centre; 11 skew along x and
-// 12 skew along y about the centre (the secondary handles); 13 a move
-// that Shift never locks to an axis.
+// the selection bounds (Knob) from a start point to the pointer stands for.
 //
 // One object lives for one drag: it keeps the bounds taken at the start,
-// the axis lock of a Shift-constrained move and the last well-defined
-// rotation.  Every result is a finite transformation.
+// the axis lock of a Shift-constrained move, the last well-defined rotation
+// and the last pointer position, which key and modifier events reuse.
+// Every result is a finite transformation.
 class TDKnobGeometry {
 public:
-    enum Knob {
-        NoKnob = 0,
-        TopLeft = 1,
-        TopMiddle = 2,
-        TopRight = 3,
-        MiddleLeft = 4,
-        MiddleRight = 5,
-        BottomLeft = 6,
-        BottomMiddle = 7,
-        BottomRight = 8,
-        Body = 9,
-        Rotate = 10,
-        SkewX = 11,
-        SkewY = 12,
-        FreeMove = 13,
-    };
     enum class Operation { None, Move, Scale, Rotate, SkewX, SkewY };
 
     // A scale factor that comes out exactly 0 becomes this, so that a
@@ -53,24 +32,27 @@ public:
     // A new drag: new bounds, the axis lock undecided, no rotation yet.
     void reset(const Rect &bounds);
 
-    static Operation operation(int knob);
-    static bool isScaleKnob(int knob) { return knob >= TopLeft && knob <= BottomRight; }
+    static Operation operation(Knob knob);
 
     // The offset of the knob from the start point: the distance from the
     // handle's own edges (knobs 1 to 8) or from the bounds' origin (moves),
     // so that the handle, not the pointer, is what snaps.  Rotation and
     // skew snap the pointer itself (no offset).
-    Point offsetForKnob(int knob, Point start) const;
+    Point offsetForKnob(Knob knob, Point start) const;
 
     // The transformation that takes `knob` from `start` to `current`, both
     // already made relative to the knob (the offset taken off); `current`
     // is already snapped.  Shift constrains (axis, 15-degree steps, equal
     // factors, half steps); Option scales from the centre.
-    AffineTransform transformation(int knob, Point start, Point current, bool shiftConstrained,
+    AffineTransform transformation(Knob knob, Point start, Point current, bool shiftConstrained,
                                    bool altConstrained);
 
     // -1 undecided, 0 horizontal only, 1 vertical only.
     int axisLock() const { return m_axisLock; }
+
+    // The pointer at the last mouse event of the drag (document points).
+    Point lastPointer() const { return m_lastPointer; }
+    void setLastPointer(Point pointer) { m_lastPointer = pointer; }
 
     // Angles: rounded to a multiple of 15 degrees, halves away from zero.
     static double roundToFifteenDegrees(double degrees);
@@ -79,19 +61,20 @@ public:
     static float roundToHalf(float factor);
 
     // The anchor (fixed point) and the moving reference of a resize knob.
-    Point anchor(int knob) const;
-    Point reference(int knob) const;
+    Point anchor(Knob knob) const;
+    Point reference(Knob knob) const;
     Point centre() const { return Point(m_bounds.midX(), m_bounds.midY()); }
 
 private:
     AffineTransform move(Point start, Point current, bool shiftConstrained);
     AffineTransform rotate(Point start, Point current, bool shiftConstrained);
-    AffineTransform skew(int knob, Point start, Point current, bool shiftConstrained) const;
-    AffineTransform scale(int knob, Point current, bool shiftConstrained, bool altConstrained) const;
+    AffineTransform skew(Knob knob, Point start, Point current, bool shiftConstrained) const;
+    AffineTransform scale(Knob knob, Point current, bool shiftConstrained, bool altConstrained) const;
 
     Rect m_bounds;
     int m_axisLock = -1;
     double m_lastRotation = 0;
+    Point m_lastPointer;
 };
 
 } // namespace scrivane

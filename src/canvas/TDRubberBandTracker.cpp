@@ -13,11 +13,6 @@ namespace scrivane {
 
 namespace {
 
-float usableZoom(float z)
-{
-    return std::isfinite(z) && z > 0 ? z : 1.0f;
-}
-
 Rect grown(const Rect &r, float by)
 {
     return r.insetBy(-by, -by);
@@ -26,14 +21,14 @@ Rect grown(const Rect &r, float by)
 } // namespace
 
 TDRubberBandTracker::TDRubberBandTracker(TDGraphicView &view, const TDEvent &event, bool clearFirst)
-    : TDTracker(view), m_before(view.m_selectedGraphics)
+    : TDTracker(view), m_before(view.selection())
 {
-    if (clearFirst && !view.m_selectedGraphics.empty()) {
+    if (clearFirst && !view.selection().empty()) {
         view.invalidateSelection();
-        view.m_selectedGraphics.clear();
+        view.setSelectionQuietly({});
     }
-    m_kept = view.m_selectedGraphics;
-    view.m_mode = 1;
+    m_kept = view.selection();
+    view.setEditState(TDGraphicView::EditState::GraphicsBand);
     m_start = pointOf(event);
     m_current = m_start;
     m_band = TDRectFromPoints(m_start, m_current);
@@ -107,28 +102,28 @@ void TDRubberBandTracker::step(unsigned modifiers)
     // What changes on screen: both bands and every graphic whose selection
     // state changed.
     std::unordered_set<const TDGraphic *> before;
-    before.reserve(v.m_selectedGraphics.size());
-    for (const auto &g : v.m_selectedGraphics)
+    before.reserve(v.selection().size());
+    for (const auto &g : v.selection())
         before.insert(g.get());
     TDGraphicArray flipped;
-    for (const auto &g : v.m_selectedGraphics)
+    for (const auto &g : v.selection())
         if (!inResult.count(g.get()))
             flipped.push_back(g);
     for (const auto &g : result)
         if (!before.count(g.get()))
             flipped.push_back(g);
 
-    const float halo = 1 / usableZoom(v.zoom());
+    const float halo = 1 / v.zoom();
     Rect dirty = MyUnionRect(grown(m_band, halo), grown(band, halo));
     dirty = v.insetRectForHalo(MyUnionRect(dirty, v.boundsFor(flipped, true)));
 
-    v.m_selectedGraphics = result;
+    v.setSelectionQuietly(result);
     m_result = std::move(result);
     m_band = band;
-    v.m_rubberbandRect = band;
+    v.setRubberbandRect(band);
     m_changed = true;
     if (TDInspectorInterface *inspector = TDApplicationServices::inspector())
-        inspector->updateTransform(v.m_selectedGraphics);
+        inspector->updateTransform(v.selection());
     if (TDLayerControllerInterface *layers = TDApplicationServices::layerController())
         layers->invalidate();
     v.setNeedsDisplayInRect(dirty);
@@ -145,7 +140,7 @@ void TDRubberBandTracker::finish()
     // The selection as it was; what the band found becomes one selection
     // change of its own.
     v.invalidateSelection();
-    v.m_selectedGraphics = m_before;
+    v.setSelectionQuietly(m_before);
     if (!m_cancelled) {
         if (m_changed)
             v.selectGraphics(m_result);
@@ -153,12 +148,12 @@ void TDRubberBandTracker::finish()
             v.clearSelection(); // a click on empty space: only the press's clearing
 
     }
-    const float halo = 1 / usableZoom(v.zoom());
+    const float halo = 1 / v.zoom();
     v.setNeedsDisplayInRect(MyUnionRect(grown(m_band, halo), v.selectedDrawingBounds()));
     v.invalidateSelection();
-    v.m_rubberbandRect = Rect();
+    v.setRubberbandRect(Rect());
     if (TDInspectorInterface *inspector = TDApplicationServices::inspector())
-        inspector->updateTransform(v.m_selectedGraphics);
+        inspector->updateTransform(v.selection());
 }
 
 } // namespace scrivane

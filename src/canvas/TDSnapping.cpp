@@ -1,5 +1,7 @@
 #include "canvas/TDSnapping.h"
 
+#include "model/TDCanvasTypes.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -40,7 +42,7 @@ Point TDSnapping::snapToGuides(Point point, std::span<const float> xGuides, std:
 {
     if (xGuides.empty() && yGuides.empty())
         return point;
-    const float reach = kGuideReach / (zoom > 0 && std::isfinite(zoom) ? zoom : 1.0f);
+    const float reach = kGuideReach / usableZoom(zoom);
     return Point(toGuide(point.x, xGuides, reach), toGuide(point.y, yGuides, reach));
 }
 

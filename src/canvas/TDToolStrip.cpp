@@ -210,22 +210,20 @@ void TDToolStrip::selectCell(int n)
 {
     if (n < 1 || n > toolCount)
         return;
-    m_selected = n - 1;
+    m_selected = toolFromTag(n - 1);
     changeMode();
 }
 
-void TDToolStrip::select(int tag)
+void TDToolStrip::select(Tool tool)
 {
-    if (tag < 0 || tag >= toolCount)
-        return;
-    m_selected = tag;
+    m_selected = tool;
     changeMode();
 }
 
 void TDToolStrip::changeMode()
 {
-    const int oldMode = m_mode;
-    const int newMode = drawMode();
+    const Tool oldMode = m_mode;
+    const Tool newMode = drawMode();
     m_mode = newMode;
     if (m_document)
         m_document->setDrawMode(newMode);
@@ -234,13 +232,14 @@ void TDToolStrip::changeMode()
 
     bool lock = true;
     if (oldMode != newMode) {
-        m_imageIndex[oldMode] = 0;
-        m_imageIndex[newMode] = 1;
+        m_imageIndex[tagOfTool(oldMode)] = 0;
+        m_imageIndex[tagOfTool(newMode)] = 1;
         m_toggleLocked = false;
-        lock = newMode == 0 || newMode == 1 || UserDefaults::standard().boolean(QStringLiteral("autolockTools"));
+        lock = newMode == Tool::Select || newMode == Tool::Edit ||
+               UserDefaults::standard().boolean(QStringLiteral("autolockTools"));
     }
     if (lock && !m_toggleLocked) {
-        m_imageIndex[newMode] = 2;
+        m_imageIndex[tagOfTool(newMode)] = 2;
         m_toggleLocked = true;
     }
     update();
@@ -262,7 +261,7 @@ void TDToolStrip::mousePressEvent(QMouseEvent *event)
     }
     const int column = int(event->position().x()) / cellSize;
     if (column >= 0 && column < toolCount)
-        select(column);
+        select(toolFromTag(column));
 }
 
 } // namespace scrivane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/TDCanvasTypes.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -8,19 +10,17 @@ namespace scrivane {
 class TDDocument;
 class TDGraphicView;
 
-// The tool strip of a document window: one row of ten cells tagged with
-// the tool modes (0 select, 1 edit, 2 paint, 3 polygon, 4 rectangle,
-// 5 oval, 6 text, 7 zoom, 8 hand, 9 dropper).  The selected cell's tag is
-// the current tool.  A cell shows one of three images: 0 not selected,
-// 1 selected and used once (with a lock badge to say it is not locked),
-// 2 selected and locked.  Choosing the tool that is already current locks
-// it; the select and edit tools, and every tool while the default
-// "autolockTools" is on, lock at once.
+// The tool strip of a document window: one row of ten cells, one per tool
+// in the order of Tool (select, edit, paint, polygon, rectangle, oval,
+// text, zoom, hand, dropper).  The selected cell is the current tool.  A cell shows one of three images: 0
+// not selected, 1 selected and used once (with a lock badge to say it is not locked), 2 selected and locked.
+// Choosing the tool that is already current locks it; the select and edit tools, and every tool while the
+// default "autolockTools" is on, lock at once.
 class TDToolStrip : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int toolCount = 10;
+    static constexpr int toolCount = kToolCount;
     static constexpr int cellSize = 28;
 
     explicit TDToolStrip(QWidget *parent = nullptr);
@@ -31,20 +31,21 @@ public:
     void setDocument(TDDocument *document);
     void setGraphicView(TDGraphicView *view);
 
-    // The tag of the selected cell.
-    int drawMode() const { return m_selected; }
+    // The tool of the selected cell.
+    Tool drawMode() const { return m_selected; }
     // The tool at the last change.
-    int lastMode() const { return m_mode; }
+    Tool lastMode() const { return m_mode; }
     bool toggleLocked() const { return m_toggleLocked; }
     // Selects the cell in column n − 1 (the digit keys), then changeMode.
     void selectCell(int n);
-    // Selects the cell with the tag, then changeMode.
-    void select(int tag);
+    // Selects the tool's cell, then changeMode.
+    void select(Tool tool);
     // Follows the selected cell: the canvas is told, the cells' images and
     // the lock follow.
     void changeMode();
     // Which of its three images the cell of the column shows.
     int imageIndexOfCell(int column) const { return m_imageIndex[column]; }
+    int imageIndexOfCell(Tool tool) const { return m_imageIndex[tagOfTool(tool)]; }
 
     // The three images of a column (index 0, 1 or 2), made once per process.
     static QImage cellImage(int column, int index);
@@ -57,7 +58,7 @@ public:
 
 Q_SIGNALS:
     // After every change of tool.
-    void modeChanged(int mode);
+    void modeChanged(scrivane::Tool mode);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -66,8 +67,8 @@ protected:
 private:
     TDDocument *m_document = nullptr;
     TDGraphicView *m_graphicView = nullptr;
-    int m_selected = 0;
-    int m_mode = 0;
+    Tool m_selected = Tool::Select;
+    Tool m_mode = Tool::Select;
     bool m_toggleLocked = false;
     int m_imageIndex[toolCount] = {};
 };

@@ -31,8 +31,11 @@ public:
     // Escape or Ctrl+.: the gesture is undone where it can be, and over.
     virtual void cancel(const TDEvent &event) = 0;
     // Runs once after the tracker is over and out of the canvas's hands:
-    // the work that followed the modal loop of old.
+    // what follows the gesture.
     virtual void finish() {}
+    // While true the canvas draws no selection handles (a knob drag that
+    // moved: the handles would not follow the graphics).
+    virtual bool hidesSelectionHandles() const { return false; }
 
 protected:
     TDGraphicView &view() const { return m_view; }

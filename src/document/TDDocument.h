@@ -170,8 +170,8 @@ public:
     bool docHasWarnedAboutCI() const { return m_docHasWarnedAboutCI; }
 
     // --- Drawing target ----------------------------------------------------------------------
-    int drawMode() const override { return m_mode; }
-    void setDrawMode(int mode) { m_mode = mode; }
+    Tool drawMode() const override { return m_mode; }
+    void setDrawMode(Tool mode) { m_mode = mode; }
     bool graphicIsEditing(const TDGraphic *) const override { return false; }
     bool graphicIsSelected(const TDGraphic *) const override { return false; }
     // The process-wide scale of the image being rendered.
@@ -315,7 +315,7 @@ private:
     std::unique_ptr<TDUndoManager> m_undoManager;
     TDGraphicViewInterface *m_graphicView = nullptr;
     int m_graphicNumber = 1;
-    int m_mode = 0;
+    Tool m_mode = Tool::Select;
     std::vector<std::shared_ptr<TDLayer>> m_layers;
     TDGroup *m_currentLayer = nullptr;
     std::unique_ptr<TDPackageWrapper> m_fileWrapper;

@@ -43,7 +43,7 @@ public:
     QByteArray EPSRepresentation();
 
     // TDDrawProtocol
-    int drawMode() const override { return 0; }
+    Tool drawMode() const override { return Tool::Select; }
     bool graphicIsEditing(const TDGraphic *) const override { return false; }
     bool graphicIsSelected(const TDGraphic *) const override { return false; }
     float zoom() const override { return 1; }

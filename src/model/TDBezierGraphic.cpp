@@ -209,7 +209,7 @@ int TDBezierGraphic::nodeUnderPoint(Point point, TDGraphicViewInterface *view, b
     const std::vector<int> selected = sortedNodes(view->selectedNodesForGraphic(this));
     const TDBezierPath &path = *m_bezierPath;
     const int count = path.elementCount();
-    auto hit = [&](Point p) { return view->pointInHandleAtPoint(point, p, 7); };
+    auto hit = [&](Point p) { return view->pointInHandleAtPoint(point, p, HandleType::CurveNode); };
     for (int k = 0; k < count; ++k) {
         const int i = reverse ? count - 1 - k : k;
         const PathBase::Element &element = path.elements()[size_t(i)];
@@ -245,7 +245,7 @@ QList<int> TDBezierGraphic::nodesUnderRect(const Rect &rect, TDGraphicViewInterf
     const int count = m_bezierPath->elementCount();
     for (int i = 0; i < count; ++i)
         if (showsNode(*m_bezierPath, i))
-            if (view->rectOverHandleAtPoint(rect, *nodePoint(*m_bezierPath, i), 7))
+            if (view->rectOverHandleAtPoint(rect, *nodePoint(*m_bezierPath, i), HandleType::CurveNode))
                 nodes.append(i);
     return nodes;
 }
@@ -518,16 +518,18 @@ void TDBezierGraphic::drawHandles(const QList<int> &selectedNodes, TDGraphicView
     if (!view)
         return;
     for (Point p : controls)
-        view->drawHandleAtPoint(p, 9);
+        view->drawHandleAtPoint(p, HandleType::CurveControl);
     for (int i = 0; i < count; ++i) {
         if (!showsNode(path, i))
             continue;
         const bool curve = path.elementAtIndex(i) == PathElementType::CurveTo;
         const bool isSelected = contains(selected, i);
-        view->drawHandleAtPoint(*nodePoint(path, i), curve ? (isSelected ? 8 : 7) : (isSelected ? 6 : 5));
+        const HandleType type = curve ? (isSelected ? HandleType::CurveNodeSelected : HandleType::CurveNode)
+                                      : (isSelected ? HandleType::LineNodeSelected : HandleType::LineNode);
+        view->drawHandleAtPoint(*nodePoint(path, i), type);
     }
     if (pending)
-        view->drawHandleAtPoint(m_nextControlPoint, 9);
+        view->drawHandleAtPoint(m_nextControlPoint, HandleType::CurveControl);
 }
 
 // --- Dictionary form ----------------------------------------------------------------------------

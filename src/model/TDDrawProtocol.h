@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/TDCanvasTypes.h"
+
 namespace scrivane {
 
 class TDDocumentInterface;
@@ -13,9 +15,8 @@ class TDDrawProtocol {
 public:
     virtual ~TDDrawProtocol() = default;
 
-    // The tool mode (0 select, 1 edit, 2 paint, 3 polygon, 4 rectangle,
-    // 5 oval, 6 text, 7 zoom, 8 hand, 9 dropper).
-    virtual int drawMode() const = 0;
+    // The current tool (the select tool for targets without tools).
+    virtual Tool drawMode() const = 0;
     // The graphic is edited in place (node editing or text editing).
     virtual bool graphicIsEditing(const TDGraphic *graphic) const = 0;
     virtual bool graphicIsSelected(const TDGraphic *graphic) const = 0;

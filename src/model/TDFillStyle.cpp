@@ -371,7 +371,7 @@ void TDFillStyle::drawGradientHandlesInView(TDGraphicViewInterface *view) const
     if (!view)
         return;
     for (Point p : gradientHandlePoints())
-        view->drawHandleAtPoint(p, 5);
+        view->drawHandleAtPoint(p, HandleType::LineNode);
 }
 
 // --- Copying -------------------------------------------------------------------------

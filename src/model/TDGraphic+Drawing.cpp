@@ -15,8 +15,7 @@ namespace scrivane {
 namespace {
 float zoomOf(const TDDrawProtocol *view)
 {
-    const float zoom = view ? view->zoom() : 1.0f;
-    return std::isfinite(zoom) && zoom > 0 ? zoom : 1.0f;
+    return usableZoom(view ? view->zoom() : 1.0f);
 }
 } // namespace
 

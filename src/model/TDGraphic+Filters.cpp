@@ -80,7 +80,7 @@ class BufferTarget : public TDDrawProtocol {
 public:
     BufferTarget(TDDrawProtocol *view, double pixelsPerPoint) : m_view(view), m_zoom(float(pixelsPerPoint)) {}
 
-    int drawMode() const override { return m_view ? m_view->drawMode() : 0; }
+    Tool drawMode() const override { return m_view ? m_view->drawMode() : Tool::Select; }
     bool graphicIsEditing(const TDGraphic *graphic) const override
     {
         return m_view && m_view->graphicIsEditing(graphic);

@@ -278,11 +278,11 @@ void TDGraphic::align(int mode, const TDGraphic &reference)
 
 // --- Interactive creation ----------------------------------------------------------------------
 
-void TDGraphic::createWithEvent(const TDEvent &event, TDGraphicViewInterface *view, int mode,
+void TDGraphic::createWithEvent(const TDEvent &event, TDGraphicViewInterface *view, CreationMode mode,
                                 CreationCompletion completion)
 {
     const auto self = weak_from_this().lock();
-    if (mode == 2 || !view || !self) {
+    if (mode == CreationMode::TextBox || !view || !self) {
         // Text creation arrives with text graphics; without a canvas (or
         // outside shared ownership) there is nothing to track.
         if (completion)
@@ -295,17 +295,18 @@ void TDGraphic::createWithEvent(const TDEvent &event, TDGraphicViewInterface *vi
     m_transformation = AffineTransform::makeTranslation(start.x, start.y);
     setFillTransformation(m_transformation);
     std::weak_ptr<TDGraphic> weak = self;
-    view->trackKnob(8, TDGraphicArray{self}, event, [weak, view, mode, completion](bool completed) {
-        const auto graphic = weak.lock();
-        if (!graphic) {
-            if (completion)
-                completion(false);
-            return;
-        }
-        graphic->setTextTransformation(AffineTransform());
-        if (completion)
-            completion(completed && (view->pointerMoved() || mode == 3));
-    });
+    view->trackKnob(Knob::BottomRight, TDGraphicArray{self}, event,
+                    [weak, mode, completion](TDGraphicViewInterface::TrackingResult result) {
+                        const auto graphic = weak.lock();
+                        if (!graphic) {
+                            if (completion)
+                                completion(false);
+                            return;
+                        }
+                        graphic->setTextTransformation(AffineTransform());
+                        if (completion)
+                            completion(result.completed && (result.moved || mode == CreationMode::KeepClick));
+                    });
 }
 
 // --- Conversions ------------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/TDCanvasTypes.h"
 #include "model/TDFilter.h"
 #include "model/TDModelTypes.h"
 #include "platform/AffineTransform.h"
@@ -311,11 +312,11 @@ public:
 
     // Interactive creation by dragging.  Starts a knob tracker on the canvas;
     // `completion` receives whether the graphic is to be added (a click
-    // without a drag adds nothing, except in mode 3).  Mode 2 hands over to
-    // text creation, which arrives with text graphics: until then it
-    // answers false at once.
+    // without a drag adds nothing, except in the KeepClick mode).  A text
+    // box hands over to text creation, which arrives with text graphics:
+    // until then it answers false at once.
     using CreationCompletion = std::function<void(bool created)>;
-    virtual void createWithEvent(const TDEvent &event, TDGraphicViewInterface *view, int mode,
+    virtual void createWithEvent(const TDEvent &event, TDGraphicViewInterface *view, CreationMode mode,
                                  CreationCompletion completion);
 
     // --- Conversions ---------------------------------------------------------------------------

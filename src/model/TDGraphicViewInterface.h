@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/TDCanvasTypes.h"
 #include "model/TDDrawProtocol.h"
 #include "model/TDEvent.h"
 #include "model/TDModelTypes.h"
@@ -21,9 +22,14 @@ namespace scrivane {
 // and a missing canvas simply means nothing is asked.
 class TDGraphicViewInterface : public TDDrawProtocol {
 public:
-    // Called when an interactive tracking ends: true when it completed,
-    // false when it was cancelled (Escape, Ctrl+.).
-    using TrackingCompletion = std::function<void(bool completed)>;
+    // How an interactive tracking ended: completed, or cancelled (Escape,
+    // Ctrl+.); and whether the pointer was dragged at all (a press released
+    // where it started is a click).
+    struct TrackingResult {
+        bool completed = false;
+        bool moved = false;
+    };
+    using TrackingCompletion = std::function<void(TrackingResult result)>;
 
     // --- Selection ---------------------------------------------------------
     // Ordered, first selected first.
@@ -50,15 +56,11 @@ public:
 
     // --- Interaction ---------------------------------------------------------
     // Starts a tracker that moves `knob` of the graphics with the mouse from
-    // the press `event` until the release (knob 8 is the corner opposite the
-    // origin, used to size a graphic being created).  It clears the
-    // pointer-moved flag when it starts and sets it when the pointer is
-    // dragged.  `completion` runs once when the tracking ends.
-    virtual void trackKnob(int knob, const TDGraphicArray &graphics, const TDEvent &event,
+    // the press `event` until the release (the bottom-right corner sizes a
+    // graphic being created).  `completion` runs once when the tracking
+    // ends.
+    virtual void trackKnob(Knob knob, const TDGraphicArray &graphics, const TDEvent &event,
                            TrackingCompletion completion) = 0;
-    // Whether the pointer moved during the last knob tracking (false means
-    // the gesture was a click).
-    virtual bool pointerMoved() const = 0;
     // A point of the window's base space in canvas coordinates.
     virtual Point convertPointFromWindow(Point point) const = 0;
     // Grid and guide snapping; the point unchanged when snapping is off.
@@ -67,9 +69,9 @@ public:
     virtual bool isEventEscape(const TDEvent &event) const = 0;
 
     // --- Handles ---------------------------------------------------------------
-    virtual void drawHandleAtPoint(Point point, int type) = 0;
-    virtual bool pointInHandleAtPoint(Point point, Point handle, int type) const = 0;
-    virtual bool rectOverHandleAtPoint(const Rect &rect, Point handle, int type) const = 0;
+    virtual void drawHandleAtPoint(Point point, HandleType type) = 0;
+    virtual bool pointInHandleAtPoint(Point point, Point handle, HandleType type) const = 0;
+    virtual bool rectOverHandleAtPoint(const Rect &rect, Point handle, HandleType type) const = 0;
 
     // --- Repaint and size --------------------------------------------------------
     // Repaints the selection when the graphic is selected, else its update

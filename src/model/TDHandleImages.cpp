@@ -21,38 +21,32 @@ struct HandleKind {
     float offset;
 };
 
-std::optional<HandleKind> kindOfType(int type)
+std::optional<HandleKind> kindOfType(HandleType type)
 {
     switch (type) {
-    case 0:
-    case 10:
+    case HandleType::Middle:
+    case HandleType::Centre:
         return HandleKind{"handle_middle", CompositeOperation::Copy, 4.5f};
-    case 1:
+    case HandleType::Edge:
         return HandleKind{"handle_edge", CompositeOperation::Copy, 4.5f};
-    case 2:
+    case HandleType::Corner:
         return HandleKind{"handle_corner", CompositeOperation::Copy, 4.5f};
-    case 3:
+    case HandleType::Rotate:
         return HandleKind{"handle_rotate", CompositeOperation::SourceOver, 5.5f};
-    case 4:
+    case HandleType::Skew:
         return HandleKind{"handle_skew", CompositeOperation::SourceOver, 6.5f};
-    case 5:
+    case HandleType::LineNode:
         return HandleKind{"handle_linenode", CompositeOperation::Copy, 3.5f};
-    case 6:
+    case HandleType::LineNodeSelected:
         return HandleKind{"handle_linenode_selected", CompositeOperation::Copy, 3.5f};
-    case 7:
+    case HandleType::CurveNode:
         return HandleKind{"handle_curvenode", CompositeOperation::SourceOver, 3.5f};
-    case 8:
+    case HandleType::CurveNodeSelected:
         return HandleKind{"handle_curvenode_selected", CompositeOperation::SourceOver, 3.5f};
-    case 9:
+    case HandleType::CurveControl:
         return HandleKind{"handle_curvecontrol", CompositeOperation::SourceOver, 3.5f};
-    default:
-        return std::nullopt;
     }
-}
-
-float usableZoom(float zoom)
-{
-    return std::isfinite(zoom) && zoom > 0 ? zoom : 1.0f;
+    return std::nullopt;
 }
 
 } // namespace
@@ -71,7 +65,7 @@ QStringList TDHandleImages::names()
             QStringLiteral("handle_curvecontrol")};
 }
 
-QString TDHandleImages::imageNameForType(int type)
+QString TDHandleImages::imageNameForType(HandleType type)
 {
     const auto kind = kindOfType(type);
     return kind ? QLatin1String(kind->name) : QString();
@@ -98,7 +92,7 @@ QImage TDHandleImages::imageNamed(const QString &name)
     return image;
 }
 
-bool TDHandleImages::drawHandle(GraphicsContext &context, Point point, int type, float zoom)
+bool TDHandleImages::drawHandle(GraphicsContext &context, Point point, HandleType type, float zoom)
 {
     const auto kind = kindOfType(type);
     if (!kind)
@@ -132,19 +126,24 @@ bool TDHandleImages::drawHandle(GraphicsContext &context, Point point, int type,
     return drawn;
 }
 
-Rect TDHandleImages::rectForHandleAtPoint(Point handle, int type, float zoom)
+Rect TDHandleImages::rectForHandleAtPoint(Point handle, HandleType type, float zoom)
 {
     zoom = usableZoom(zoom);
-    const float half = (type == 9 ? 4.0f : (type == 7 || type == 8) ? 5.0f : 6.5f) / zoom;
+    float half = 6.5f;
+    if (type == HandleType::CurveControl)
+        half = 4.0f;
+    else if (type == HandleType::CurveNode || type == HandleType::CurveNodeSelected)
+        half = 5.0f;
+    half /= zoom;
     return Rect(handle.x - half, handle.y - half, 2 * half, 2 * half);
 }
 
-bool TDHandleImages::pointInHandleAtPoint(Point point, Point handle, int type, float zoom)
+bool TDHandleImages::pointInHandleAtPoint(Point point, Point handle, HandleType type, float zoom)
 {
     return rectForHandleAtPoint(handle, type, zoom).contains(point);
 }
 
-bool TDHandleImages::rectOverHandleAtPoint(const Rect &rect, Point handle, int type, float zoom)
+bool TDHandleImages::rectOverHandleAtPoint(const Rect &rect, Point handle, HandleType type, float zoom)
 {
     return rectForHandleAtPoint(handle, type, zoom).intersects(rect);
 }

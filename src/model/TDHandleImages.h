@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/TDCanvasTypes.h"
 #include "platform/Geometry.h"
 
 #include <QImage>
@@ -11,9 +12,7 @@ namespace scrivane {
 class GraphicsContext;
 
 // The handle images of the canvas and how a handle of a type is drawn and
-// hit.  Handle types: 0 and 10 the middle handle, 1 edge, 2 corner,
-// 3 rotation, 4 skew, 5 line node, 6 selected line node, 7 curve node,
-// 8 selected curve node, 9 control point.  The model asks the canvas for
+// hit (HandleType names the images).  The model asks the canvas for
 // handles by type (TDGraphicViewInterface::drawHandleAtPoint); the canvas
 // draws them with these functions.
 //
@@ -27,21 +26,21 @@ public:
     // The ten image names.
     static QStringList names();
     // The image name of a handle type; empty for types that draw nothing.
-    static QString imageNameForType(int type);
+    static QString imageNameForType(HandleType type);
 
     // Draws the handle of `type` centred on `point` (user space of the
-    // context) for a canvas at `zoom`.  The squares (types 0, 1, 2, 5, 6, 10)
-    // replace what lies under them, the round ones and the skew diamond are
-    // composited over it.  The image is placed on whole device pixels so that
-    // it stays crisp.  False when the type draws nothing.
-    static bool drawHandle(GraphicsContext &context, Point point, int type, float zoom);
+    // context) for a canvas at `zoom`.  The squares (middle, edge, corner,
+    // line nodes) replace what lies under them, the round ones and the skew
+    // diamond are composited over it.  The image is placed on whole device
+    // pixels so that it stays crisp.  False when the type draws nothing.
+    static bool drawHandle(GraphicsContext &context, Point point, HandleType type, float zoom);
 
     // The square in which a point hits the handle: centred on the handle,
-    // half-side 4 / zoom for control points (type 9), 5 / zoom for curve
-    // nodes (7, 8) and 6.5 / zoom for every other type.
-    static Rect rectForHandleAtPoint(Point handle, int type, float zoom);
-    static bool pointInHandleAtPoint(Point point, Point handle, int type, float zoom);
-    static bool rectOverHandleAtPoint(const Rect &rect, Point handle, int type, float zoom);
+    // half-side 4 / zoom for control points, 5 / zoom for curve nodes and
+    // 6.5 / zoom for every other type.
+    static Rect rectForHandleAtPoint(Point handle, HandleType type, float zoom);
+    static bool pointInHandleAtPoint(Point point, Point handle, HandleType type, float zoom);
+    static bool rectOverHandleAtPoint(const Rect &rect, Point handle, HandleType type, float zoom);
 };
 
 } // namespace scrivane

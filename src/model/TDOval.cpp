@@ -125,7 +125,7 @@ int TDOval::nodeUnderPoint(Point point, TDGraphicViewInterface *view)
     if (!view)
         return TDNotFound;
     for (int n : {-1, -2, -3, -4})
-        if (view->pointInHandleAtPoint(point, node(n), 7))
+        if (view->pointInHandleAtPoint(point, node(n), HandleType::CurveNode))
             return n;
     return TDNotFound;
 }
@@ -273,10 +273,10 @@ void TDOval::drawHandlesInView(TDGraphicViewInterface *view, GraphicsContext &co
     context.restore();
 
     if (view) {
-        view->drawHandleAtPoint(node(-3), 1);
-        view->drawHandleAtPoint(node(-4), 1);
-        view->drawHandleAtPoint(node(-1), 9);
-        view->drawHandleAtPoint(node(-2), 9);
+        view->drawHandleAtPoint(node(-3), HandleType::Edge);
+        view->drawHandleAtPoint(node(-4), HandleType::Edge);
+        view->drawHandleAtPoint(node(-1), HandleType::CurveControl);
+        view->drawHandleAtPoint(node(-2), HandleType::CurveControl);
     }
 }
 

@@ -126,7 +126,7 @@ int TDRectangle::nodeUnderPoint(Point point, TDGraphicViewInterface *view)
     if (!view)
         return TDNotFound;
     for (int n : {-1, -2, -3})
-        if (view->pointInHandleAtPoint(point, node(n), 7))
+        if (view->pointInHandleAtPoint(point, node(n), HandleType::CurveNode))
             return n;
     return TDNotFound;
 }
@@ -241,9 +241,9 @@ void TDRectangle::drawHandlesInView(TDGraphicViewInterface *view, GraphicsContex
     context.restore();
 
     if (view) {
-        view->drawHandleAtPoint(node(-2), 1);
-        view->drawHandleAtPoint(node(-3), 1);
-        view->drawHandleAtPoint(node(-1), 9);
+        view->drawHandleAtPoint(node(-2), HandleType::Edge);
+        view->drawHandleAtPoint(node(-3), HandleType::Edge);
+        view->drawHandleAtPoint(node(-1), HandleType::CurveControl);
     }
 }
 

@@ -85,7 +85,7 @@ TEST_F(WindowTest, StatusLineKeepsNoStaleTextAfterADragOrARevert)
 
     // While a rectangle is dragged out the line says so; once it is made,
     // that text is gone.
-    window->documentToolbar()->toolStrip()->select(4);
+    window->documentToolbar()->toolStrip()->select(Tool::Rectangle);
     mouse(window, QEvent::MouseButtonPress, Point(100, 100), Qt::LeftButton);
     mouse(window, QEvent::MouseMove, Point(150, 140), Qt::LeftButton);
     EXPECT_TRUE(status->text().contains(QStringLiteral("Creating"))) << status->text().toStdString();

@@ -86,7 +86,8 @@ TEST_F(CanvasTest, SelectionHandlesAreDrawnOnlyWithTheSelectTool)
         std::function<void()> reset;
     };
     const Case hiding[] = {
-        {"edit tool", [&] { toolbar->toolStrip()->select(1); }, [&] { toolbar->toolStrip()->select(0); }},
+        {"edit tool", [&] { toolbar->toolStrip()->select(Tool::Edit); },
+         [&] { toolbar->toolStrip()->select(Tool::Select); }},
         {"rubber band", [&] { view->setRubberbandRect(Rect(400, 400, 20, 20)); },
          [&] { view->setRubberbandRect(Rect()); }},
     };
@@ -143,12 +144,12 @@ TEST_F(CanvasTest, HandlesForThinSelectionsAndTheKnobInTheMiddle)
     const auto small = filledRectangle(Rect(100, 100, 30, 30), Color::black());
     addQuietly(small);
     view->selectGraphics({small});
-    EXPECT_EQ(view->knobUnderPoint(Point(115, 115)), 9);
-    EXPECT_EQ(view->knobUnderPoint(Point(90, 90)), 1);
-    EXPECT_EQ(view->knobUnderPoint(Point(140, 140)), 8);
-    EXPECT_EQ(view->knobUnderPoint(Point(300, 300)), 0);
+    EXPECT_EQ(view->knobUnderPoint(Point(115, 115)), Knob::Body);
+    EXPECT_EQ(view->knobUnderPoint(Point(90, 90)), Knob::TopLeft);
+    EXPECT_EQ(view->knobUnderPoint(Point(140, 140)), Knob::BottomRight);
+    EXPECT_EQ(view->knobUnderPoint(Point(300, 300)), Knob::None);
     view->clearSelection();
-    EXPECT_EQ(view->knobUnderPoint(Point(115, 115)), 0);
+    EXPECT_EQ(view->knobUnderPoint(Point(115, 115)), Knob::None);
 
     EXPECT_EQ(MyUnionRect(Rect(), Rect(5, 5, 0, 10)), Rect(5, 5, 0, 10));
 }
@@ -184,7 +185,7 @@ TEST_F(CanvasTest, ChangingOneGraphicRepaintsOnlyAroundIt)
 
 TEST_F(CanvasTest, CreatingGraphicIsDrawnWhileDragged)
 {
-    toolbar->toolStrip()->select(4);
+    toolbar->toolStrip()->select(Tool::Rectangle);
     inspector.visible = filledRectangle(Rect(0, 0, 1, 1), Color::calibratedRGB(0, 0, 1));
     press(at(Point(100, 100)));
     move(at(Point(150, 150)));
@@ -204,19 +205,19 @@ TEST_F(CanvasTest, EscapeDuringADragRepaintsWhereTheDraggedImageWas)
     // to must be painted again, or their image stays there.
     struct Case {
         const char *name;
-        int tool;
+        Tool tool;
         Point from;
         Point to;
     };
     const Case cases[] = {
-        {"moving the selection", 0, Point(120, 120), Point(420, 320)},
-        {"creating a rectangle", 4, Point(100, 400), Point(260, 520)},
+        {"moving the selection", Tool::Select, Point(120, 120), Point(420, 320)},
+        {"creating a rectangle", Tool::Rectangle, Point(100, 400), Point(260, 520)},
     };
     const Color red = Color::calibratedRGB(1, 0, 0);
     inspector.visible = filledRectangle(Rect(0, 0, 1, 1), red);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.tool == 0) {
+        if (c.tool == Tool::Select) {
             const auto graphic = filledRectangle(Rect(100, 100, 80, 60), red);
             addQuietly(graphic);
             view->selectGraphics({graphic});
@@ -231,7 +232,7 @@ TEST_F(CanvasTest, EscapeDuringADragRepaintsWhereTheDraggedImageWas)
             move(at(Point(c.from.x + (c.to.x - c.from.x) * f, c.from.y + (c.to.y - c.from.y) * f)));
         }
         ASSERT_TRUE(view->isTracking());
-        const Rect draggedBounds = c.tool == 0 ? view->boundsFor(view->selection(), true)
+        const Rect draggedBounds = c.tool == Tool::Select ? view->boundsFor(view->selection(), true)
                                                : view->creatingGraphic()->updateBounds();
         QApplication::processEvents();
 

@@ -114,10 +114,10 @@ void CanvasTest::key(Qt::Key k, Qt::KeyboardModifiers modifiers)
     QTest::keyClick(view, k, modifiers);
 }
 
-void CanvasTest::chooseTool(int tag)
+void CanvasTest::chooseTool(Tool tool)
 {
     TDToolStrip *strip = toolbar->toolStrip();
-    QTest::mouseClick(strip, Qt::LeftButton, {}, QPoint(tag * TDToolStrip::cellSize + 10, 10));
+    QTest::mouseClick(strip, Qt::LeftButton, {}, QPoint(tagOfTool(tool) * TDToolStrip::cellSize + 10, 10));
 }
 
 } // namespace scrivane::canvastest

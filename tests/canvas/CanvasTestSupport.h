@@ -58,7 +58,7 @@ protected:
     void release(QPointF where, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     // The tool through the strip, as a click on its cell does.
-    void chooseTool(int tag);
+    void chooseTool(Tool tool);
 
     std::unique_ptr<TDDocument> document;
     std::unique_ptr<QWidget> window;

@@ -19,9 +19,11 @@ constexpr Rect kBounds(100, 100, 200, 100);
 
 // The drag as the canvas does it: the knob's offset from the press is
 // taken off both points.
-AffineTransform drag(TDKnobGeometry &geometry, int knob, Point start, Point end, bool shift = false,
+// Knobs are written by their numbers in the tables below.
+AffineTransform drag(TDKnobGeometry &geometry, int number, Point start, Point end, bool shift = false,
                      bool alt = false)
 {
+    const Knob knob = Knob(number);
     const Point offset = geometry.offsetForKnob(knob, start);
     return geometry.transformation(knob, Point(start.x - offset.x, start.y - offset.y),
                                    Point(end.x - offset.x, end.y - offset.y), shift, alt);
@@ -110,7 +112,8 @@ TEST(KnobGeometry, ShiftRoundsAnglesToFifteenDegreesAndFactorsToHalves)
     TDKnobGeometry geometry(kBounds);
     const double a = 22 * std::numbers::pi / 180;
     const AffineTransform t = geometry.transformation(
-        10, Point(300, 150), Point(float(200 + 100 * std::cos(a)), float(150 + 100 * std::sin(a))), true, false);
+        Knob::Rotate, Point(300, 150), Point(float(200 + 100 * std::cos(a)), float(150 + 100 * std::sin(a))),
+        true, false);
     EXPECT_NEAR(t.m11, std::cos(15 * std::numbers::pi / 180), 1e-6);
     EXPECT_NEAR(t.m12, std::sin(15 * std::numbers::pi / 180), 1e-6);
     const Point centre = t.transformPoint(Point(200, 150));
@@ -136,7 +139,7 @@ TEST(KnobGeometry, ShiftMoveKeepsItsAxisUntilTheOtherWinsByTwentyPoints)
         {{125, 130}, 1, 0, 30},  // vertical wins again, past 20
     };
     for (const Step &s : steps) {
-        const AffineTransform t = geometry.transformation(9, start, s.to, true, false);
+        const AffineTransform t = geometry.transformation(Knob::Body, start, s.to, true, false);
         EXPECT_EQ(geometry.axisLock(), s.lock) << s.to.x << "," << s.to.y;
         EXPECT_FLOAT_EQ(t.tX, s.dx);
         EXPECT_FLOAT_EQ(t.tY, s.dy);
@@ -151,13 +154,13 @@ TEST(KnobGeometry, RotatingAboutAPointerAtTheCentreStaysFinite)
     TDKnobGeometry geometry(kBounds);
     const Point centre(200, 150);
     // A press exactly on the centre: no direction, no rotation.
-    AffineTransform t = geometry.transformation(10, centre, Point(260, 150), false, false);
+    AffineTransform t = geometry.transformation(Knob::Rotate, centre, Point(260, 150), false, false);
     EXPECT_TRUE(finite(t));
     EXPECT_TRUE(t.isIdentity());
     // A quarter turn, then the pointer through the centre: the turn stays.
-    t = geometry.transformation(10, Point(300, 150), Point(200, 250), false, false);
+    t = geometry.transformation(Knob::Rotate, Point(300, 150), Point(200, 250), false, false);
     const Rect turned = t.transformRect(kBounds);
-    t = geometry.transformation(10, Point(300, 150), centre, true, false);
+    t = geometry.transformation(Knob::Rotate, Point(300, 150), centre, true, false);
     ASSERT_TRUE(finite(t));
     expectRect(t.transformRect(kBounds), turned, "pointer on the centre");
 }
@@ -195,11 +198,13 @@ TEST(KnobGeometry, ShiftRoundedSkewStopsShortOfARightAngle)
     TDKnobGeometry geometry(kBounds);
     // atan(1000 / 50) is about 87 degrees, which rounds to 90: a shear
     // without end.  It stays at 75.
-    const AffineTransform t = geometry.transformation(12, Point(300, 150), Point(300, 150 + 2000), true, false);
+    const AffineTransform t =
+        geometry.transformation(Knob::SkewY, Point(300, 150), Point(300, 150 + 2000), true, false);
     ASSERT_TRUE(finite(t));
     EXPECT_NEAR(t.m12, std::tan(75 * std::numbers::pi / 180), 1e-4);
     // Without Shift the shear follows the pointer.
-    const AffineTransform free = geometry.transformation(12, Point(300, 150), Point(300, 250), false, false);
+    const AffineTransform free =
+        geometry.transformation(Knob::SkewY, Point(300, 150), Point(300, 250), false, false);
     EXPECT_NEAR(free.m12, 1, 1e-5);
 }
 
@@ -208,15 +213,16 @@ TEST(KnobGeometry, RotationAndSkewCarryTheHandleToThePointer)
     // Rotation: the pressed point turns onto the pointer's ray from the
     // centre; skews: the handle follows the pointer along its axis.
     struct Case {
-        int knob;
+        Knob knob;
         Point start, end;
     };
-    for (const Case c : {Case{10, {300, 100}, {120, 260}}, Case{10, {100, 200}, {330, 140}},
-                         Case{11, {200, 100}, {260, 100}}, Case{12, {100, 150}, {100, 90}}}) {
+    for (const Case c :
+         {Case{Knob::Rotate, {300, 100}, {120, 260}}, Case{Knob::Rotate, {100, 200}, {330, 140}},
+          Case{Knob::SkewX, {200, 100}, {260, 100}}, Case{Knob::SkewY, {100, 150}, {100, 90}}}) {
         TDKnobGeometry geometry(kBounds);
         const AffineTransform t = geometry.transformation(c.knob, c.start, c.end, false, false);
         const Point moved = t.transformPoint(c.start);
-        if (c.knob == 10) {
+        if (c.knob == Knob::Rotate) {
             const double want = std::atan2(c.end.y - 150.0, c.end.x - 200.0);
             const double got = std::atan2(moved.y - 150.0, moved.x - 200.0);
             EXPECT_NEAR(got, want, 1e-5);

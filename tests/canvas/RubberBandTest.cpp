@@ -89,7 +89,7 @@ TEST_F(RubberBandFixture, TheSelectionFollowsTheBandWhileItIsDragged)
     dragTo(Point(60, 60));
     EXPECT_EQ(view.selection(), TDGraphicArray{a});
     EXPECT_EQ(view.rubberbandRect(), Rect(-9.5f, -9.5f, 70, 70));
-    EXPECT_EQ(view.editMode(), 1);
+    EXPECT_EQ(view.editState(), TDGraphicView::EditState::GraphicsBand);
     dragTo(Point(120, 120));
     EXPECT_EQ(view.selection(), (TDGraphicArray{a, g, e}));
     // Back off the group: the first graphic found stays first.

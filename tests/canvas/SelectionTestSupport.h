@@ -70,7 +70,7 @@ struct CanvasHarness {
     {
         document.undoManager()->setGroupsByEvent(true);
         view.setDocument(&document);
-        document.setDrawMode(0);
+        document.setDrawMode(Tool::Select);
     }
     ~CanvasHarness() { view.setDocument(nullptr); }
 

@@ -18,7 +18,7 @@ TEST_F(CanvasTest, ToolbarHoldsTheDefaultItemsWithTheToolStrip)
     EXPECT_EQ(drawMode->defaultWidget(), toolbar->toolStrip());
     EXPECT_EQ(toolbar->toolStrip()->size(), QSize(280, 28));
     // The initial tool is marked: select, locked.
-    EXPECT_EQ(view->drawMode(), 0);
+    EXPECT_EQ(view->drawMode(), Tool::Select);
     EXPECT_EQ(toolbar->toolStrip()->imageIndexOfCell(0), 2);
 }
 

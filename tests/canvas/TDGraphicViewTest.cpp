@@ -4,10 +4,11 @@
 
 #include "CanvasTestSupport.h"
 
+#include "canvas/TDKnobGeometry.h"
 #include "model/TDFillStyle.h"
 #include "model/TDOval.h"
-#include "model/TDStrokeStyle.h"
 #include "model/TDRectangle.h"
+#include "model/TDStrokeStyle.h"
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
@@ -21,14 +22,16 @@ using namespace scrivane::canvastest;
 namespace {
 
 struct ShapeTool {
-    int tool;
+    Tool tool;
     const char *actionName;
     bool (*isKind)(const TDGraphic *);
 };
 
 const ShapeTool shapeTools[] = {
-    {4, "Create Rectangle", [](const TDGraphic *g) { return dynamic_cast<const TDRectangle *>(g) != nullptr; }},
-    {5, "Create Oval", [](const TDGraphic *g) { return dynamic_cast<const TDOval *>(g) != nullptr; }},
+    {Tool::Rectangle, "Create Rectangle",
+     [](const TDGraphic *g) { return dynamic_cast<const TDRectangle *>(g) != nullptr; }},
+    {Tool::Oval, "Create Oval",
+     [](const TDGraphic *g) { return dynamic_cast<const TDOval *>(g) != nullptr; }},
 };
 
 } // namespace
@@ -54,7 +57,7 @@ TEST_F(CanvasTest, DraggingWithEachShapeToolCreatesOneGraphicAsOneUndoStep)
         EXPECT_NEAR(bounds.height(), 80, 1.0);
         EXPECT_EQ(view->creatingGraphic(), nullptr);
         // The tool was used once: back to select, the new graphic selected.
-        EXPECT_EQ(view->drawMode(), 0);
+        EXPECT_EQ(view->drawMode(), Tool::Select);
 
         TDUndoManager *undo = document->undoManager();
         ASSERT_TRUE(undo->canUndo());
@@ -75,13 +78,13 @@ TEST_F(CanvasTest, ClickWithoutDragCreatesNothingAndLeavesNoUndo)
         EXPECT_TRUE(layerGraphics().empty());
         EXPECT_FALSE(document->undoManager()->canUndo());
         EXPECT_EQ(view->creatingGraphic(), nullptr);
-        EXPECT_EQ(view->drawMode(), 0);
+        EXPECT_EQ(view->drawMode(), Tool::Select);
     }
 }
 
 TEST_F(CanvasTest, EscapeDuringTheDragCreatesNothing)
 {
-    chooseTool(4);
+    chooseTool(Tool::Rectangle);
     press(at(Point(100, 100)));
     move(at(Point(150, 150)));
     move(at(Point(200, 180)));
@@ -103,11 +106,11 @@ TEST_F(CanvasTest, LockedOrHiddenCurrentLayerCreatesNothingAndKeepsTheTool)
         SCOPED_TRACE(c.name);
         layer().setLockedQuiet(c.locked);
         layer().setVisibleQuiet(c.visible);
-        chooseTool(5);
+        chooseTool(Tool::Oval);
         drag(at(Point(100, 100)), at(Point(200, 200)));
         EXPECT_TRUE(layerGraphics().empty());
         EXPECT_FALSE(document->undoManager()->canUndo());
-        EXPECT_EQ(view->drawMode(), 5);
+        EXPECT_EQ(view->drawMode(), Tool::Oval);
         EXPECT_FALSE(view->isTracking());
     }
 }
@@ -115,7 +118,7 @@ TEST_F(CanvasTest, LockedOrHiddenCurrentLayerCreatesNothingAndKeepsTheTool)
 TEST_F(CanvasTest, NewGraphicTakesTheStyleOfTheInspectorSource)
 {
     inspector.visible = filledRectangle(Rect(0, 0, 10, 10), Color::calibratedRGB(0, 0, 1));
-    chooseTool(4);
+    chooseTool(Tool::Rectangle);
     drag(at(Point(100, 100)), at(Point(200, 200)));
     ASSERT_EQ(layerGraphics().size(), 1u);
     const Color fill = layerGraphics().front()->fillStyle()->color();
@@ -126,28 +129,28 @@ TEST_F(CanvasTest, NewGraphicTakesTheStyleOfTheInspectorSource)
 
 TEST_F(CanvasTest, ChoosingTheCurrentToolAgainLocksIt)
 {
-    chooseTool(4);
+    chooseTool(Tool::Rectangle);
     TDToolStrip *strip = toolbar->toolStrip();
     EXPECT_FALSE(strip->toggleLocked());
     EXPECT_EQ(strip->imageIndexOfCell(4), 1);
-    chooseTool(4);
+    chooseTool(Tool::Rectangle);
     EXPECT_TRUE(strip->toggleLocked());
     EXPECT_EQ(strip->imageIndexOfCell(4), 2);
 
     drag(at(Point(100, 100)), at(Point(150, 150)));
     drag(at(Point(200, 100)), at(Point(250, 150)));
     EXPECT_EQ(layerGraphics().size(), 2u);
-    EXPECT_EQ(view->drawMode(), 4);
+    EXPECT_EQ(view->drawMode(), Tool::Rectangle);
 }
 
 TEST_F(CanvasTest, SelectAndEditToolsAlwaysLockAndAutolockLocksEveryTool)
 {
-    chooseTool(1);
+    chooseTool(Tool::Edit);
     EXPECT_TRUE(toolbar->toolStrip()->toggleLocked());
-    chooseTool(0);
+    chooseTool(Tool::Select);
     EXPECT_TRUE(toolbar->toolStrip()->toggleLocked());
     UserDefaults::standard().registerDefaults({{QStringLiteral("autolockTools"), true}});
-    chooseTool(8);
+    chooseTool(Tool::Hand);
     EXPECT_TRUE(toolbar->toolStrip()->toggleLocked());
     EXPECT_EQ(toolbar->toolStrip()->imageIndexOfCell(8), 2);
     EXPECT_EQ(toolbar->toolStrip()->imageIndexOfCell(0), 0);
@@ -158,14 +161,14 @@ TEST_F(CanvasTest, PendingCreatedGraphicsBecomeTheSelectionOnTheSelectTool)
 {
     UserDefaults::standard().registerDefaults(
         {{QStringLiteral("autolockTools"), true}, {QStringLiteral("select new graphics"), false}});
-    chooseTool(4);
+    chooseTool(Tool::Rectangle);
     for (int i = 0; i < 3; ++i)
         drag(at(Point(100 + 60 * i, 100)), at(Point(140 + 60 * i, 140)));
     ASSERT_EQ(layerGraphics().size(), 3u);
     EXPECT_TRUE(view->selection().empty());
     EXPECT_EQ(view->createdGraphics().size(), 3u);
 
-    chooseTool(0);
+    chooseTool(Tool::Select);
     ASSERT_EQ(view->selection().size(), 3u);
     EXPECT_EQ(view->selection().front(), layerGraphics().back());
     EXPECT_TRUE(view->createdGraphics().empty());
@@ -176,15 +179,15 @@ TEST_F(CanvasTest, PendingCreatedGraphicsBecomeTheSelectionOnTheSelectTool)
 TEST_F(CanvasTest, DigitOfTheStripSelectsItsCell)
 {
     toolbar->toolStrip()->selectCell(3);
-    EXPECT_EQ(view->drawMode(), 2);
-    EXPECT_EQ(document->drawMode(), 2);
+    EXPECT_EQ(view->drawMode(), Tool::Paint);
+    EXPECT_EQ(document->drawMode(), Tool::Paint);
     toolbar->toolStrip()->selectCell(0); // no such column
-    EXPECT_EQ(view->drawMode(), 2);
+    EXPECT_EQ(view->drawMode(), Tool::Paint);
 }
 
 TEST_F(CanvasTest, PaintAndPolygonToolsCreateNothingYet)
 {
-    for (int tool : {2, 3}) {
+    for (Tool tool : {Tool::Paint, Tool::Polygon}) {
         chooseTool(tool);
         drag(at(Point(100, 100)), at(Point(200, 200)));
         EXPECT_TRUE(layerGraphics().empty());
@@ -194,7 +197,7 @@ TEST_F(CanvasTest, PaintAndPolygonToolsCreateNothingYet)
 
 TEST_F(CanvasTest, ShiftConstrainsTheCreatedShapeToASquare)
 {
-    chooseTool(5);
+    chooseTool(Tool::Oval);
     drag(at(Point(100, 100)), at(Point(200, 140)), Qt::ShiftModifier);
     ASSERT_EQ(layerGraphics().size(), 1u);
     const Rect b = layerGraphics().front()->bounds();
@@ -206,26 +209,29 @@ TEST(CanvasKnobGeometry, ConstrainedScaleRotationAndMove)
 {
     TDGraphicView view;
     view.setOriginalSelectedBounds(Rect(0, 0, 100, 50));
+    TDKnobGeometry drag;
     struct Case {
         const char *name;
-        int knob;
+        Knob knob;
         Point to;
         bool shift;
         float m11, m22;
     };
     // Corner 8 of (0, 0, 100, 50): the pointer gives the factors directly.
     const Case scales[] = {
-        {"corner, larger factor for both", 8, Point(200, 60), true, 2, 2},
-        {"corner, larger of negative and small", 8, Point(-50, 15), true, 0.3f, 0.3f},
-        {"middle rounds 1.3 up to 1.5", 5, Point(130, 25), true, 1.5f, 1},
-        {"middle rounds 1.2 down to 1", 5, Point(120, 25), true, 1, 1},
-        {"middle at -0.2 becomes almost 0", 5, Point(-20, 25), true, 0.0001f, 1},
-        {"from no move a factor of 0 becomes almost 0", 7, Point(50, 0), false, 1, 0.0001f},
+        {"corner, larger factor for both", Knob::BottomRight, Point(200, 60), true, 2, 2},
+        {"corner, larger of negative and small", Knob::BottomRight, Point(-50, 15), true, 0.3f, 0.3f},
+        {"middle rounds 1.3 up to 1.5", Knob::MiddleRight, Point(130, 25), true, 1.5f, 1},
+        {"middle rounds 1.2 down to 1", Knob::MiddleRight, Point(120, 25), true, 1, 1},
+        {"middle at -0.2 becomes almost 0", Knob::MiddleRight, Point(-20, 25), true, 0.0001f, 1},
+        {"from no move a factor of 0 becomes almost 0", Knob::BottomMiddle, Point(50, 0), false, 1, 0.0001f},
     };
     for (const Case &c : scales) {
         SCOPED_TRACE(c.name);
-        const Point start = c.knob == 8 ? Point(100, 50) : c.knob == 5 ? Point(100, 25) : Point(50, 50);
-        const AffineTransform t = view.transformationForMovingKnob(c.knob, start, c.to, c.shift, false);
+        const Point start = c.knob == Knob::BottomRight   ? Point(100, 50)
+                            : c.knob == Knob::MiddleRight ? Point(100, 25)
+                                                          : Point(50, 50);
+        const AffineTransform t = view.transformationForMovingKnob(drag, c.knob, start, c.to, c.shift, false);
         EXPECT_NEAR(t.m11, c.m11, 1e-5);
         EXPECT_NEAR(t.m22, c.m22, 1e-5);
     }
@@ -239,18 +245,22 @@ TEST(CanvasKnobGeometry, ConstrainedScaleRotationAndMove)
         // From the right of the centre (50, 25), turned by the angle (y down).
         const float a = r.degrees * 3.14159265f / 180;
         const Point to(50 + 40 * std::cos(a), 25 + 40 * std::sin(a));
-        const AffineTransform t = view.transformationForMovingKnob(10, Point(90, 25), to, true, false);
+        const AffineTransform t =
+            view.transformationForMovingKnob(drag, Knob::Rotate, Point(90, 25), to, true, false);
         const float got = std::atan2(t.m12, t.m11) * 180 / 3.14159265f;
         EXPECT_NEAR(std::abs(got), std::abs(r.expected), 0.01);
         EXPECT_EQ(got > 0, r.expected > 0);
     }
 
     // A Shift move that starts vertical stays so until x wins by 20 points.
-    const AffineTransform vertical = view.transformationForMovingKnob(9, Point(10, 10), Point(12, 30), true, false);
+    const auto move = [&](Point to) {
+        return view.transformationForMovingKnob(drag, Knob::Body, Point(10, 10), to, true, false);
+    };
+    const AffineTransform vertical = move(Point(12, 30));
     EXPECT_EQ(vertical.tX, 0);
-    const AffineTransform still = view.transformationForMovingKnob(9, Point(10, 10), Point(25, 20), true, false);
+    const AffineTransform still = move(Point(25, 20));
     EXPECT_EQ(still.tX, 0);
-    const AffineTransform switched = view.transformationForMovingKnob(9, Point(10, 10), Point(40, 20), true, false);
+    const AffineTransform switched = move(Point(40, 20));
     EXPECT_EQ(switched.tY, 0);
     EXPECT_NEAR(switched.tX, 30, 1e-4);
 }
@@ -292,10 +302,11 @@ TEST_F(CanvasTest, KnobDragMovesAsOneStepAndEscapeOrAClickLeavesNothing)
         SCOPED_TRACE(c.name);
         int completions = 0;
         bool completed = false;
-        view->trackKnob(9, {graphic}, mouseEvent(TDEvent::Type::MouseDown, windowPoint(Point(120, 120))),
-                        [&](bool done) {
+        view->trackKnob(Knob::Body, {graphic},
+                        mouseEvent(TDEvent::Type::MouseDown, windowPoint(Point(120, 120))),
+                        [&](TDGraphicViewInterface::TrackingResult result) {
                             ++completions;
-                            completed = done;
+                            completed = result.completed;
                         });
         // The tracker stands for the press: the events that follow it.
         move(at(Point((120 + c.to.x) / 2, (120 + c.to.y) / 2)));

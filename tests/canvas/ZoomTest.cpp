@@ -120,11 +120,11 @@ TEST_F(CanvasTest, ZoomToolClicksAndBands)
     for (const Case &c : {Case{"click", Qt::NoModifier, 2}, Case{"option click", Qt::AltModifier, 0.5f}}) {
         SCOPED_TRACE(c.name);
         scroll->setScaleFactor(1, true);
-        toolbar->toolStrip()->select(7);
+        toolbar->toolStrip()->select(Tool::Zoom);
         const Point target(300, 400);
         click(at(target), c.modifiers);
         EXPECT_FLOAT_EQ(view->zoom(), c.expected);
-        EXPECT_EQ(view->drawMode(), 0) << "an unlocked zoom tool is used once";
+        EXPECT_EQ(view->drawMode(), Tool::Select) << "an unlocked zoom tool is used once";
         if (c.expected > 1) {
             const Rect visible = view->visibleRect();
             EXPECT_NEAR(visible.midX(), target.x, 2);
@@ -133,7 +133,7 @@ TEST_F(CanvasTest, ZoomToolClicksAndBands)
     }
 
     scroll->setScaleFactor(1, true);
-    toolbar->toolStrip()->select(7);
+    toolbar->toolStrip()->select(Tool::Zoom);
     drag(at(Point(100, 100)), at(Point(200, 150)));
     const QSize content = scroll->contentSize();
     EXPECT_NEAR(view->zoom(), std::min(content.width() / 101.0, content.height() / 51.0), 0.02);
@@ -149,7 +149,7 @@ TEST_F(CanvasTest, HandToolScrollsWithThePointer)
     h->setValue(h->maximum() / 2);
     v->setValue(v->maximum() / 2);
     const int h0 = h->value(), v0 = v->value();
-    toolbar->toolStrip()->select(8);
+    toolbar->toolStrip()->select(Tool::Hand);
     // In window coordinates the pointer moves 40 left and 30 up; the
     // canvas moves with it (the press point stays under the pointer).
     // The pointer is where it is in the window, while the canvas moves under it.
@@ -172,17 +172,17 @@ TEST_F(CanvasTest, DropperCopiesTheStyleOfTheGraphicUnderThePress)
 
     // With a selection the selected graphics take the style.
     view->selectGraphics({target});
-    toolbar->toolStrip()->select(9);
+    toolbar->toolStrip()->select(Tool::Dropper);
     click(at(Point(125, 125)));
     EXPECT_FLOAT_EQ(target->fillStyle()->color().redComponent(), 1);
 
     // Without one, the inspector's style graphic does; empty canvas does nothing.
     view->clearSelection();
     inspector.style = filledRectangle(Rect(0, 0, 1, 1), Color::calibratedRGB(0, 1, 0));
-    toolbar->toolStrip()->select(9);
+    toolbar->toolStrip()->select(Tool::Dropper);
     click(at(Point(500, 500)));
     EXPECT_FLOAT_EQ(inspector.style->fillStyle()->color().greenComponent(), 1);
-    toolbar->toolStrip()->select(9);
+    toolbar->toolStrip()->select(Tool::Dropper);
     click(at(Point(125, 125)), Qt::ShiftModifier);
     EXPECT_FLOAT_EQ(inspector.style->fillStyle()->color().redComponent(), 1);
     EXPECT_FLOAT_EQ(inspector.style->fillStyle()->color().greenComponent(), 0);

@@ -46,7 +46,7 @@ class TestCanvas : public TDGraphicViewInterface {
 public:
     explicit TestCanvas(TDDocument *document) : m_document(document) {}
 
-    int drawMode() const override { return 0; }
+    Tool drawMode() const override { return Tool::Select; }
     bool graphicIsEditing(const TDGraphic *) const override { return false; }
     bool graphicIsSelected(const TDGraphic *) const override { return false; }
     float zoom() const override { return 1; }
@@ -67,14 +67,13 @@ public:
     void stopTextEditing() override {}
     bool isolationState() const override { return isolated; }
     void setIsolation(bool on) override { isolated = on; }
-    void trackKnob(int, const TDGraphicArray &, const TDEvent &, TrackingCompletion) override {}
-    bool pointerMoved() const override { return false; }
+    void trackKnob(Knob, const TDGraphicArray &, const TDEvent &, TrackingCompletion) override {}
     Point convertPointFromWindow(Point point) const override { return point; }
     Point snapToGrid(Point point) const override { return point; }
     bool isEventEscape(const TDEvent &) const override { return false; }
-    void drawHandleAtPoint(Point, int) override {}
-    bool pointInHandleAtPoint(Point, Point, int) const override { return false; }
-    bool rectOverHandleAtPoint(const Rect &, Point, int) const override { return false; }
+    void drawHandleAtPoint(Point, HandleType) override {}
+    bool pointInHandleAtPoint(Point, Point, HandleType) const override { return false; }
+    bool rectOverHandleAtPoint(const Rect &, Point, HandleType) const override { return false; }
     void invalidateGraphic(TDGraphic *) override {}
     void setNeedsDisplayInRect(const Rect &) override {}
     void setNeedsDisplay() override { ++redisplays; }

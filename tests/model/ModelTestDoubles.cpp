@@ -1,6 +1,7 @@
 #include "ModelTestDoubles.h"
 
 #include "model/TDGroup.h"
+#include "model/TDHandleImages.h"
 #include "platform/GraphicsContext.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
@@ -65,7 +66,7 @@ bool RecordingCanvas::graphicIsSelected(const TDGraphic *graphic) const
 
 bool RecordingCanvas::graphicIsEditing(const TDGraphic *graphic) const
 {
-    return (mode == 1 && graphicIsSelected(graphic)) || graphic == editing;
+    return (mode == Tool::Edit && graphicIsSelected(graphic)) || graphic == editing;
 }
 
 void RecordingCanvas::deselectGraphic(TDGraphic *graphic)
@@ -78,10 +79,9 @@ void RecordingCanvas::deselectGraphic(TDGraphic *graphic)
     deselected.push_back(graphic);
 }
 
-void RecordingCanvas::trackKnob(int knob, const TDGraphicArray &graphics, const TDEvent &,
+void RecordingCanvas::trackKnob(Knob knob, const TDGraphicArray &graphics, const TDEvent &,
                                 TrackingCompletion completion)
 {
-    moved = false;
     trackedKnob = knob;
     trackedGraphics = graphics;
     pendingCompletion = std::move(completion);
@@ -89,11 +89,10 @@ void RecordingCanvas::trackKnob(int knob, const TDGraphicArray &graphics, const 
 
 void RecordingCanvas::finishTracking(bool completed, bool pointerDidMove)
 {
-    moved = pointerDidMove;
     auto completion = std::move(pendingCompletion);
     pendingCompletion = nullptr;
     if (completion)
-        completion(completed);
+        completion({completed, pointerDidMove});
 }
 
 bool RecordingCanvas::isEventEscape(const TDEvent &event) const
@@ -103,22 +102,14 @@ bool RecordingCanvas::isEventEscape(const TDEvent &event) const
                    (event.characters == QStringLiteral(".") && (event.modifierFlags & TDEvent::Command)));
 }
 
-namespace {
-Rect handleRect(Point handle, int type, float zoom)
+bool RecordingCanvas::pointInHandleAtPoint(Point point, Point handle, HandleType type) const
 {
-    const float half = (type == 9 ? 4.0f : (type == 7 || type == 8) ? 5.0f : 6.5f) / zoom;
-    return Rect(handle.x - half, handle.y - half, 2 * half, 2 * half);
-}
-} // namespace
-
-bool RecordingCanvas::pointInHandleAtPoint(Point point, Point handle, int type) const
-{
-    return handleRect(handle, type, zoomFactor).contains(point);
+    return TDHandleImages::pointInHandleAtPoint(point, handle, type, zoomFactor);
 }
 
-bool RecordingCanvas::rectOverHandleAtPoint(const Rect &rect, Point handle, int type) const
+bool RecordingCanvas::rectOverHandleAtPoint(const Rect &rect, Point handle, HandleType type) const
 {
-    return handleRect(handle, type, zoomFactor).intersects(rect);
+    return TDHandleImages::rectOverHandleAtPoint(rect, handle, type, zoomFactor);
 }
 
 TestShape::TestShape() : TestShape(PathBase::withRect(Rect(0, 0, 1, 1))) {}

@@ -45,7 +45,7 @@ public:
     void setStatusText(const QString &text) override { statusTexts.push_back(text); }
 
     // The document as a drawing target.
-    int drawMode() const override { return 0; }
+    Tool drawMode() const override { return Tool::Select; }
     bool graphicIsEditing(const TDGraphic *) const override { return false; }
     bool graphicIsSelected(const TDGraphic *) const override { return false; }
     float zoom() const override { return 1; }
@@ -74,7 +74,7 @@ public:
     ~RecordingCanvas() override;
 
     // TDDrawProtocol
-    int drawMode() const override { return mode; }
+    Tool drawMode() const override { return mode; }
     bool graphicIsEditing(const TDGraphic *graphic) const override;
     bool graphicIsSelected(const TDGraphic *graphic) const override;
     float zoom() const override { return zoomFactor; }
@@ -97,16 +97,15 @@ public:
     bool isolationState() const override { return isolated; }
     void setIsolation(bool on) override { isolated = on; }
 
-    void trackKnob(int knob, const TDGraphicArray &graphics, const TDEvent &event,
+    void trackKnob(Knob knob, const TDGraphicArray &graphics, const TDEvent &event,
                    TrackingCompletion completion) override;
-    bool pointerMoved() const override { return moved; }
     Point convertPointFromWindow(Point point) const override { return point; }
     Point snapToGrid(Point point) const override { return point; }
     bool isEventEscape(const TDEvent &event) const override;
 
-    void drawHandleAtPoint(Point point, int type) override { handles.emplace_back(point, type); }
-    bool pointInHandleAtPoint(Point point, Point handle, int type) const override;
-    bool rectOverHandleAtPoint(const Rect &rect, Point handle, int type) const override;
+    void drawHandleAtPoint(Point point, HandleType type) override { handles.emplace_back(point, type); }
+    bool pointInHandleAtPoint(Point point, Point handle, HandleType type) const override;
+    bool rectOverHandleAtPoint(const Rect &rect, Point handle, HandleType type) const override;
 
     void invalidateGraphic(TDGraphic *graphic) override { invalidatedGraphics.push_back(graphic); }
     void setNeedsDisplayInRect(const Rect &rect) override { displayRects.push_back(rect); }
@@ -124,11 +123,10 @@ public:
     // and the tracking completed (or was cancelled).
     void finishTracking(bool completed, bool pointerDidMove);
 
-    int mode = 0;
+    Tool mode = Tool::Select;
     float zoomFactor = 1;
     bool outline = false;
     bool isolated = false;
-    bool moved = false;
     TDGraphicArray selection;
     Rect selectionArea;
     TDGraphic *creating = nullptr;
@@ -136,12 +134,12 @@ public:
     std::vector<const TDGraphic *> deselected;
     std::vector<const TDGraphic *> invalidatedGraphics;
     std::vector<Rect> displayRects;
-    std::vector<std::pair<Point, int>> handles;
+    std::vector<std::pair<Point, HandleType>> handles;
     int fullRedisplays = 0;
     int calculateSizeCalls = 0;
     int stopTextEditingCalls = 0;
     // The pending tracking.
-    int trackedKnob = -1;
+    Knob trackedKnob = Knob::None;
     TDGraphicArray trackedGraphics;
     TrackingCompletion pendingCompletion;
 

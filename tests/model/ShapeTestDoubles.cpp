@@ -13,7 +13,7 @@ QList<int> DrawingCanvas::selectedNodesForGraphic(const TDGraphic *graphic) cons
     return found == selectedNodes.end() ? QList<int>() : found->second;
 }
 
-void DrawingCanvas::drawHandleAtPoint(Point point, int type)
+void DrawingCanvas::drawHandleAtPoint(Point point, HandleType type)
 {
     RecordingCanvas::drawHandleAtPoint(point, type);
     if (context)

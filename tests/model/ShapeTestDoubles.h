@@ -20,7 +20,7 @@ public:
     using RecordingCanvas::RecordingCanvas;
 
     QList<int> selectedNodesForGraphic(const TDGraphic *graphic) const override;
-    void drawHandleAtPoint(Point point, int type) override;
+    void drawHandleAtPoint(Point point, HandleType type) override;
 
     // Draws the graphic's editing decorations into an image of the given
     // size at the canvas's zoom, as the canvas would (document points

@@ -42,7 +42,7 @@ public:
     Rect paperBounds() const override { return Rect(0, 0, 612, 792); }
     void setStatusText(const QString &) override {}
 
-    int drawMode() const override { return 0; }
+    Tool drawMode() const override { return Tool::Select; }
     bool graphicIsEditing(const TDGraphic *) const override { return false; }
     bool graphicIsSelected(const TDGraphic *) const override { return false; }
     float zoom() const override { return 1; }
@@ -61,7 +61,7 @@ private:
 class DrawTarget : public TDDrawProtocol {
 public:
     explicit DrawTarget(bool outline = false) : m_outline(outline) {}
-    int drawMode() const override { return 0; }
+    Tool drawMode() const override { return Tool::Select; }
     bool graphicIsEditing(const TDGraphic *) const override { return false; }
     bool graphicIsSelected(const TDGraphic *) const override { return false; }
     float zoom() const override { return 1; }

@@ -137,10 +137,10 @@ TEST(TDBezierGraphic, ClosesAndTrailingMovesAreNoNodes)
     EXPECT_EQ(g->nodeUnderPoint(Point(0, 0), &scene.canvas, true), 2);
 
     scene.canvas.drawEditing(*g, 100, 100);
-    std::vector<int> types;
+    std::vector<HandleType> types;
     for (const auto &handle : scene.canvas.handles)
         types.push_back(handle.second);
-    EXPECT_EQ(types, (std::vector<int>{5, 5, 5, 5, 5}));
+    EXPECT_EQ(types, std::vector<HandleType>(5, HandleType::LineNode));
 
     // A lone move shows nothing and hits nothing.
     PathBase lone;
@@ -158,18 +158,23 @@ TEST(TDBezierGraphic, HandlesOfSelectedAndUnselectedNodes)
     auto g = scene.add(TDBezierGraphic::graphicWithBezierPath(wave()));
     scene.canvas.selectedNodes[g.get()] = {2};
     scene.canvas.drawEditing(*g, 420, 120);
-    const std::vector<std::pair<Point, int>> expected = {
-        {Point(180, -50), 9}, {Point(220, 50), 9}, // the controls of node 2
-        {Point(0, 0), 5},     {Point(100, 0), 5},  {Point(200, 0), 8}, {Point(300, 0), 7}, {Point(400, 0), 5},
+    constexpr HandleType control = HandleType::CurveControl, line = HandleType::LineNode,
+                         lineSelected = HandleType::LineNodeSelected, curve = HandleType::CurveNode,
+                         curveSelected = HandleType::CurveNodeSelected;
+    const std::vector<std::pair<Point, HandleType>> expected = {
+        {Point(180, -50), control}, {Point(220, 50), control}, // the controls of node 2
+        {Point(0, 0), line},        {Point(100, 0), line},     {Point(200, 0), curveSelected},
+        {Point(300, 0), curve},     {Point(400, 0), line},
     };
     EXPECT_EQ(scene.canvas.handles, expected);
 
     scene.canvas.handles.clear();
     scene.canvas.selectedNodes[g.get()] = {1, 4};
     scene.canvas.drawEditing(*g, 420, 120);
-    const std::vector<std::pair<Point, int>> lines = {
-        {Point(120, -50), 9}, // control 1 of curve 2 leaves node 1
-        {Point(0, 0), 5},     {Point(100, 0), 6}, {Point(200, 0), 7}, {Point(300, 0), 7}, {Point(400, 0), 6},
+    const std::vector<std::pair<Point, HandleType>> lines = {
+        {Point(120, -50), control}, // control 1 of curve 2 leaves node 1
+        {Point(0, 0), line},        {Point(100, 0), lineSelected}, {Point(200, 0), curve},
+        {Point(300, 0), curve},     {Point(400, 0), lineSelected},
     };
     EXPECT_EQ(scene.canvas.handles, lines);
 }

@@ -428,15 +428,15 @@ TEST(TDGraphic, CreationByDraggingCompletesThroughTheCanvas)
 {
     Scene scene;
     struct Case {
-        int mode;
+        CreationMode mode;
         bool completed;
         bool moved;
         bool created;
     } cases[] = {
-        {4, true, true, true},   // a drag
-        {4, true, false, false}, // a click
-        {4, false, true, false}, // cancelled
-        {3, true, false, true},  // a click that counts
+        {CreationMode::Drag, true, true, true},       // a drag
+        {CreationMode::Drag, true, false, false},     // a click
+        {CreationMode::Drag, false, true, false},     // cancelled
+        {CreationMode::KeepClick, true, false, true}, // a click that counts
     };
     for (const Case &c : cases) {
         auto shape = std::make_shared<TestShape>();
@@ -446,7 +446,7 @@ TEST(TDGraphic, CreationByDraggingCompletesThroughTheCanvas)
         press.locationInWindow = Point(19.5f, 29.5f);
         shape->createWithEvent(press, &scene.canvas, c.mode, [&result](bool created) { result = created; });
         EXPECT_FALSE(result.has_value());
-        EXPECT_EQ(scene.canvas.trackedKnob, 8);
+        EXPECT_EQ(scene.canvas.trackedKnob, Knob::BottomRight);
         ASSERT_EQ(scene.canvas.trackedGraphics.size(), 1u);
         EXPECT_EQ(scene.canvas.trackedGraphics[0], shape);
         EXPECT_EQ(shape->bounds(), Rect(20, 30, 1, 1));
@@ -459,7 +459,8 @@ TEST(TDGraphic, CreationByDraggingCompletesThroughTheCanvas)
     // Text creation comes with text graphics.
     auto text = std::make_shared<TestShape>();
     bool answered = true;
-    text->createWithEvent(TDEvent(), &scene.canvas, 2, [&answered](bool created) { answered = created; });
+    text->createWithEvent(TDEvent(), &scene.canvas, CreationMode::TextBox,
+                          [&answered](bool created) { answered = created; });
     EXPECT_FALSE(answered);
 }
 

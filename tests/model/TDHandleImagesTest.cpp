@@ -12,18 +12,23 @@ using namespace scrivane::test;
 
 namespace {
 struct Kind {
-    int type;
+    HandleType type;
     const char *name;
     int size;
     bool replaces;
 };
 const Kind kinds[] = {
-    {0, "handle_middle", 9, true},        {10, "handle_middle", 9, true},
-    {1, "handle_edge", 9, true},          {2, "handle_corner", 9, true},
-    {3, "handle_rotate", 11, false},      {4, "handle_skew", 13, false},
-    {5, "handle_linenode", 7, true},      {6, "handle_linenode_selected", 7, true},
-    {7, "handle_curvenode", 7, false},    {8, "handle_curvenode_selected", 7, false},
-    {9, "handle_curvecontrol", 7, false},
+    {HandleType::Middle, "handle_middle", 9, true},
+    {HandleType::Centre, "handle_middle", 9, true},
+    {HandleType::Edge, "handle_edge", 9, true},
+    {HandleType::Corner, "handle_corner", 9, true},
+    {HandleType::Rotate, "handle_rotate", 11, false},
+    {HandleType::Skew, "handle_skew", 13, false},
+    {HandleType::LineNode, "handle_linenode", 7, true},
+    {HandleType::LineNodeSelected, "handle_linenode_selected", 7, true},
+    {HandleType::CurveNode, "handle_curvenode", 7, false},
+    {HandleType::CurveNodeSelected, "handle_curvenode_selected", 7, false},
+    {HandleType::CurveControl, "handle_curvecontrol", 7, false},
 };
 
 // A premultiplied pixel composited over opaque red.
@@ -44,11 +49,11 @@ TEST(TDHandleImages, AllTenImagesLoad)
         EXPECT_EQ(image.width(), image.height()) << name.toStdString();
     }
     for (const Kind &k : kinds) {
-        EXPECT_EQ(TDHandleImages::imageNameForType(k.type), QLatin1String(k.name)) << k.type;
+        EXPECT_EQ(TDHandleImages::imageNameForType(k.type), QLatin1String(k.name)) << int(k.type);
         EXPECT_EQ(TDHandleImages::imageNamed(QLatin1String(k.name)).width(), k.size) << k.name;
     }
-    EXPECT_TRUE(TDHandleImages::imageNameForType(11).isEmpty());
-    EXPECT_TRUE(TDHandleImages::imageNameForType(-1).isEmpty());
+    EXPECT_TRUE(TDHandleImages::imageNameForType(HandleType(11)).isEmpty());
+    EXPECT_TRUE(TDHandleImages::imageNameForType(HandleType(-1)).isEmpty());
     EXPECT_TRUE(TDHandleImages::imageNamed(QStringLiteral("linkback")).isNull());
 
     // Squares are opaque to their edges; round handles clear in the corners
@@ -99,11 +104,11 @@ TEST(TDHandleImages, HandlesKeepTheirScreenSizeAtTwoZooms)
 TEST(TDHandleImages, TypesWithoutAnImageDrawNothing)
 {
     const QImage image = renderImage(20, 20, [](GraphicsContext &c) {
-        EXPECT_FALSE(TDHandleImages::drawHandle(c, Point(10, 10), 11, 1));
-        EXPECT_FALSE(TDHandleImages::drawHandle(c, Point(10, 10), -1, 1));
-        EXPECT_FALSE(TDHandleImages::drawHandle(c, Point(NAN, 10), 2, 1));
+        EXPECT_FALSE(TDHandleImages::drawHandle(c, Point(10, 10), HandleType(11), 1));
+        EXPECT_FALSE(TDHandleImages::drawHandle(c, Point(10, 10), HandleType(-1), 1));
+        EXPECT_FALSE(TDHandleImages::drawHandle(c, Point(NAN, 10), HandleType::Corner, 1));
         // A zoom that means nothing draws as at 100 per cent.
-        EXPECT_TRUE(TDHandleImages::drawHandle(c, Point(10, 10), 5, 0));
+        EXPECT_TRUE(TDHandleImages::drawHandle(c, Point(10, 10), HandleType::LineNode, 0));
     });
     EXPECT_EQ(pixelAt(image, 7, 7).a, 255); // 7 pixels from 10 - 3.5, rounded
     EXPECT_EQ(pixelAt(image, 6, 7).a, 0);
@@ -111,17 +116,25 @@ TEST(TDHandleImages, TypesWithoutAnImageDrawNothing)
 
 TEST(TDHandleImages, HitSquaresShrinkWithTheZoom)
 {
-    const std::pair<int, float> halves[] = {{9, 4}, {7, 5}, {8, 5}, {1, 6.5f}, {5, 6.5f}};
+    const std::pair<HandleType, float> halves[] = {{HandleType::CurveControl, 4},
+                                                   {HandleType::CurveNode, 5},
+                                                   {HandleType::CurveNodeSelected, 5},
+                                                   {HandleType::Edge, 6.5f},
+                                                   {HandleType::LineNode, 6.5f}};
     for (const auto &[type, half] : halves) {
         EXPECT_EQ(TDHandleImages::rectForHandleAtPoint(Point(10, 10), type, 1),
                   Rect(10 - half, 10 - half, 2 * half, 2 * half))
-            << type;
+            << int(type);
         EXPECT_EQ(TDHandleImages::rectForHandleAtPoint(Point(10, 10), type, 2),
                   Rect(10 - half / 2, 10 - half / 2, half, half))
-            << type;
+            << int(type);
     }
-    EXPECT_TRUE(TDHandleImages::pointInHandleAtPoint(Point(14.9f, 5.1f), Point(10, 10), 7, 1));
-    EXPECT_FALSE(TDHandleImages::pointInHandleAtPoint(Point(14.9f, 5.1f), Point(10, 10), 7, 2));
-    EXPECT_TRUE(TDHandleImages::rectOverHandleAtPoint(Rect(14, 14, 5, 5), Point(10, 10), 7, 1));
-    EXPECT_FALSE(TDHandleImages::rectOverHandleAtPoint(Rect(15, 14, 5, 5), Point(10, 10), 7, 1));
+    EXPECT_TRUE(
+        TDHandleImages::pointInHandleAtPoint(Point(14.9f, 5.1f), Point(10, 10), HandleType::CurveNode, 1));
+    EXPECT_FALSE(
+        TDHandleImages::pointInHandleAtPoint(Point(14.9f, 5.1f), Point(10, 10), HandleType::CurveNode, 2));
+    EXPECT_TRUE(
+        TDHandleImages::rectOverHandleAtPoint(Rect(14, 14, 5, 5), Point(10, 10), HandleType::CurveNode, 1));
+    EXPECT_FALSE(
+        TDHandleImages::rectOverHandleAtPoint(Rect(15, 14, 5, 5), Point(10, 10), HandleType::CurveNode, 1));
 }

@@ -236,10 +236,10 @@ TEST(TDOval, DrawsItsFourHandles)
     o->setAngleB(90);
     scene.canvas.drawEditing(*o, 120, 120);
     ASSERT_EQ(scene.canvas.handles.size(), 4u);
-    EXPECT_EQ(scene.canvas.handles[0], std::make_pair(Point(50, 0), 1));
-    EXPECT_EQ(scene.canvas.handles[1], std::make_pair(Point(0, 50), 1));
-    EXPECT_EQ(scene.canvas.handles[2], std::make_pair(Point(100, 50), 9));
-    EXPECT_EQ(scene.canvas.handles[3].second, 9);
+    EXPECT_EQ(scene.canvas.handles[0], std::make_pair(Point(50, 0), HandleType::Edge));
+    EXPECT_EQ(scene.canvas.handles[1], std::make_pair(Point(0, 50), HandleType::Edge));
+    EXPECT_EQ(scene.canvas.handles[2], std::make_pair(Point(100, 50), HandleType::CurveControl));
+    EXPECT_EQ(scene.canvas.handles[3].second, HandleType::CurveControl);
     expectNear(scene.canvas.handles[3].first, Point(50, 0));
 }
 

@@ -300,9 +300,9 @@ TEST(TDRectangle, DrawsItsHandlesThroughTheCanvas)
     auto r = scene.add(rectangle(Rect(10, 20, 100, 40), 0.25f));
     scene.canvas.drawEditing(*r, 130, 80);
     ASSERT_EQ(scene.canvas.handles.size(), 3u);
-    EXPECT_EQ(scene.canvas.handles[0], std::make_pair(Point(60, 20), 1));
-    EXPECT_EQ(scene.canvas.handles[1], std::make_pair(Point(10, 40), 1));
-    EXPECT_EQ(scene.canvas.handles[2].second, 9);
+    EXPECT_EQ(scene.canvas.handles[0], std::make_pair(Point(60, 20), HandleType::Edge));
+    EXPECT_EQ(scene.canvas.handles[1], std::make_pair(Point(10, 40), HandleType::Edge));
+    EXPECT_EQ(scene.canvas.handles[2].second, HandleType::CurveControl);
 }
 
 // The edge handles are drawn at the same screen size whatever the zoom,
