@@ -594,16 +594,22 @@ void TDGraphicView::calculateSize()
     const float z = zoom();
     const Rect paper = m_document ? m_document->paperBounds() : Rect(0, 0, 612, 792);
 
+    const double sx = z * m_horizontalDPI;
+    const double sy = z * m_verticalDPI;
+    // The bounds origin lies on a whole pixel: otherwise every point of the
+    // drawing falls at another place within its pixel than the drawing
+    // expects, and a one-point line on pixel centres covers two pixels by
+    // half.  (Moving left keeps what the origin was to show in the frame.)
+    const auto onPixel = [](double origin, double scale) { return std::floor(origin * scale) / scale; };
+
     if (!UserDefaults::standard().boolean(QStringLiteral("auto center"))) {
         const long ox = (16384L - long(paper.width())) / 2;
         const long oy = (16384L - long(paper.height())) / 2;
         const int side = int(std::min(16384.0 * z, 16000000.0));
-        setFrameAndBounds(QSize(side, side), Point(-float(ox), -float(oy)));
+        setFrameAndBounds(QSize(side, side), Point(float(onPixel(-double(ox), sx)), float(onPixel(-double(oy), sy))));
         return;
     }
 
-    const double sx = z * m_horizontalDPI;
-    const double sy = z * m_verticalDPI;
     Rect m;
     if (m_document) {
         bool any = false;
@@ -613,14 +619,16 @@ void TDGraphicView::calculateSize()
             m = maxBoundsFor(m_document->graphics());
     }
     const Rect u = isZeroRect(m) ? paper : m.united(paper);
-    const double frameW = std::max(double(u.width()) * sx, double(c.width()));
-    const double frameH = std::max(double(u.height()) * sy, double(c.height()));
     double originX = u.minX();
     double originY = u.minY();
     if (c.width() > u.width() * sx)
         originX -= std::trunc((c.width() - u.width() * sx) / (2 * sx));
     if (c.height() > u.height() * sy)
         originY -= std::trunc((c.height() - u.height() * sy) / (2 * sy));
+    originX = onPixel(originX, sx);
+    originY = onPixel(originY, sy);
+    const double frameW = std::max((double(u.maxX()) - originX) * sx, double(c.width()));
+    const double frameH = std::max((double(u.maxY()) - originY) * sy, double(c.height()));
     // QWidget sizes stop at 16,777,215 pixels.
     const auto pixels = [](double v) { return int(std::clamp(std::ceil(v), 1.0, 16000000.0)); };
     setFrameAndBounds(QSize(pixels(frameW), pixels(frameH)), Point(float(originX), float(originY)));

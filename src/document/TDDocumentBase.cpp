@@ -102,12 +102,8 @@ bool TDDocumentBase::readFromFile(const QString &path, const QString &type)
 bool TDDocumentBase::readFromAutosavedFile(const QString &autosavedPath, const QString &readType,
                                            const QString &fileName, const QString &fileType)
 {
-    m_lastError.clear();
-    if (!readFromPath(autosavedPath, readType)) {
-        if (m_lastError.isEmpty())
-            m_lastError = QStringLiteral("The autosaved copy “%1” could not be opened.").arg(autosavedPath);
+    if (!readFromFile(autosavedPath, readType))
         return false;
-    }
     m_fileName = fileName;
     m_fileType = fileType;
     m_autosavePath = autosavedPath;

@@ -104,13 +104,18 @@ AppFixture::~AppFixture()
     UserDefaults::standard().removeObject(TDDocumentController::RecentDocumentsKey);
 }
 
-std::shared_ptr<TDGraphic> AppFixture::addRectangle(TDDocument *document, const Rect &rect)
+std::shared_ptr<TDGraphic> addRectangleAsOneStep(TDDocument *document, const Rect &rect)
 {
     auto rectangle = std::make_shared<TDRectangle>();
     rectangle->setInitialTransformation(TDGraphic::transformForBounds(rect));
     document->addGraphic(rectangle);
     document->undoManager()->eventHandled();
     return rectangle;
+}
+
+std::shared_ptr<TDGraphic> AppFixture::addRectangle(TDDocument *document, const Rect &rect)
+{
+    return addRectangleAsOneStep(document, rect);
 }
 
 size_t AppFixture::graphicCount(const TDDocument *document)

@@ -22,6 +22,10 @@
 
 namespace scrivane::apptest {
 
+// A rectangle over the rectangle, added to the document's current layer as
+// one undoable input event (so the document counts a change).
+std::shared_ptr<TDGraphic> addRectangleAsOneStep(TDDocument *document, const Rect &rect);
+
 class ScriptedPrompter : public TDPrompter {
 public:
     // The answers, taken in order; an empty queue answers Cancel, no,

@@ -6,7 +6,6 @@
 #include "AppTestSupport.h"
 
 #include "app/TDAutosavedCopy.h"
-#include "model/TDRectangle.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -71,15 +70,9 @@ TEST(AutosaveCrashHelper, EditsAutosavesAndWaitsToBeKilled)
     prompter->savePathAnswers.push_back(saved);
     TDDocumentController controller(std::move(prompter));
     TDDocument *document = controller.newDocument();
-    auto add = [document](const Rect &rect) {
-        auto rectangle = std::make_shared<TDRectangle>();
-        rectangle->setInitialTransformation(TDGraphic::transformForBounds(rect));
-        document->addGraphic(rectangle);
-        document->undoManager()->eventHandled();
-    };
-    add(Rect(10, 10, 40, 30));
+    addRectangleAsOneStep(document, Rect(10, 10, 40, 30));
     ASSERT_TRUE(controller.saveDocument(document));
-    add(Rect(60, 10, 40, 30));
+    addRectangleAsOneStep(document, Rect(60, 10, 40, 30));
     controller.autosaveDocuments();
     std::printf("autosaved\n");
     std::fflush(stdout);

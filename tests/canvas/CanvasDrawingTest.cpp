@@ -3,11 +3,15 @@
 
 #include "CanvasTestSupport.h"
 
+#include "model/TDFillStyle.h"
+#include "model/TDStrokeStyle.h"
+
 #include <QApplication>
 #include <QPaintEvent>
 #include <QTest>
 
 #include <cmath>
+#include <functional>
 
 using namespace scrivane;
 using namespace scrivane::canvastest;
@@ -247,5 +251,69 @@ TEST_F(CanvasTest, EscapeDuringADragRepaintsWhereTheDraggedImageWas)
         EXPECT_TRUE(recorder.painted.contains(stale))
             << "painted " << recorder.painted.boundingRect().x() << ", " << recorder.painted.boundingRect().y()
             << " " << recorder.painted.boundingRect().width() << " x " << recorder.painted.boundingRect().height();
+    }
+}
+
+TEST_F(CanvasTest, AOneUnitLineStaysOnePixelWideWhereverTheCanvasLies)
+{
+    // A one-point black line on pixel centres, at zoom 1 and 2; the canvas
+    // then moves its origin: a graphic sticks out of the paper by a part of
+    // a point (after a resize), or the window is resized.
+    auto framed = std::make_shared<TDRectangle>();
+    framed->setTransformation(TDGraphic::transformForBounds(Rect(100.5f, 100.5f, 200, 100)));
+    framed->fillStyle()->setStyle(TDFillNone);
+    framed->strokeStyle()->setStyle(TDStrokeLine);
+    framed->strokeStyle()->setStrokeWidth(1);
+    framed->strokeStyle()->setColor(Color::black());
+    framed->recalculatePath();
+    addQuietly(framed);
+    const auto outside = filledRectangle(Rect(-37.3f, 400, 50, 50), Color::calibratedRGB(0, 0, 1));
+
+    // The dark columns of the left edge, along a row through its middle.
+    const auto darkColumns = [&] {
+        const QImage image = view->grab().toImage();
+        const QPointF middle = at(Point(100.5f, 150));
+        int dark = 0;
+        for (int dx = -4; dx <= 4; ++dx)
+            if (pixel(image, middle + QPointF(dx, 0)).lightness() < 250)
+                ++dark;
+        return dark;
+    };
+    struct Case {
+        const char *name;
+        float zoom;
+        std::function<void()> move;
+        int columns;
+    };
+    const Case cases[] = {
+        {"as it starts", 1, [] {}, 1},
+        {"a graphic out of the paper by a part of a point", 1,
+         [&] {
+             addQuietly(outside);
+             view->calculateSize();
+         },
+         1},
+        {"the window a pixel narrower", 1,
+         [&] {
+             window->resize(window->width() - 1, window->height() - 1);
+             QApplication::processEvents();
+         },
+         1},
+        {"zoom 2", 2, [] {}, 2},
+        {"zoom 2, the window resized", 2,
+         [&] {
+             window->resize(window->width() + 3, window->height() + 3);
+             QApplication::processEvents();
+         },
+         2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        scroll->setScaleFactor(c.zoom, true);
+        c.move();
+        view->scrollRectToVisible(Rect(90, 90, 30, 120));
+        // One pixel per point, crisp: no pixel half covered on either side.
+        EXPECT_EQ(darkColumns(), c.columns);
+        EXPECT_FLOAT_EQ(framed->strokeStyle()->strokeWidth(), 1.0f);
     }
 }
