@@ -96,7 +96,7 @@ void TDGraphicView::align(int tag)
 {
     if (!m_document)
         return;
-    if (drawMode() == 1) {
+    if (drawMode() == Tool::Edit) {
         TDCommandStep step(undoOf(m_document));
         for (const TDGraphicPtr &graphic : TDGraphicArray(m_selectedGraphics)) {
             const QList<int> nodes = selectedNodesForGraphic(graphic.get());
