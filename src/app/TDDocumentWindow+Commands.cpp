@@ -1,11 +1,13 @@
 #include "app/TDDocumentWindow.h"
 
+#include "canvas/TDDocumentToolbar.h"
 #include "canvas/TDGraphicView.h"
 
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 
 #include <span>
 
@@ -66,6 +68,25 @@ constexpr Command kPath[] = {
     {"reversePath", "&Reverse Path", "Ctrl+Shift+R", 1, [](TDGraphicView &v, int) { v.reversePath(); }},
 };
 
+struct ToolbarCommand {
+    const char *identifier;
+    void (*run)(TDGraphicView &, int);
+};
+
+constexpr ToolbarCommand kToolbar[] = {
+    {"union", [](TDGraphicView &v, int) { v.boolAdd(); }},
+    {"subtract", [](TDGraphicView &v, int) { v.boolSubtract(); }},
+    {"intersect", [](TDGraphicView &v, int) { v.boolIntersect(); }},
+    {"xor", [](TDGraphicView &v, int) { v.boolXOR(); }},
+    {"align-bottom", [](TDGraphicView &v, int tag) { v.align(tag); }},
+    {"align-top", [](TDGraphicView &v, int tag) { v.align(tag); }},
+    {"align-left", [](TDGraphicView &v, int tag) { v.align(tag); }},
+    {"align-right", [](TDGraphicView &v, int tag) { v.align(tag); }},
+    {"combine", [](TDGraphicView &v, int) { v.combine(); }},
+    // Separating a path is splitting it into one graphic per subpath.
+    {"separate", [](TDGraphicView &v, int) { v.split(); }},
+};
+
 } // namespace
 
 void TDDocumentWindow::buildCommandMenus()
@@ -77,14 +98,23 @@ void TDDocumentWindow::buildCommandMenus()
                 menu->addSeparator();
                 continue;
             }
-            QAction *item = addAction(menu, QString::fromLatin1(c.name), QString::fromUtf8(c.title),
-                                      QKeySequence(QString::fromLatin1(c.key)),
-                                      [canvas, run = c.run, tag = c.tag] { run(*canvas, tag); });
+            QAction *item = addCommand(menu, QString::fromLatin1(c.name), QString::fromUtf8(c.title),
+                                       QKeySequence(QString::fromLatin1(c.key)), TDGraphicView::MenuTag(c.tag),
+                                       [canvas, run = c.run, tag = c.tag] { run(*canvas, tag); });
             item->setData(c.tag);
         }
     };
     fill(menuBar()->addMenu(QStringLiteral("&Arrange")), kArrange);
     fill(menuBar()->addMenu(QStringLiteral("&Path")), kPath);
+
+    // The toolbar's command items run the same commands as the menus.
+    for (const ToolbarCommand &c : kToolbar) {
+        m_toolbar->setItemCommand(QString::fromLatin1(c.identifier), [canvas = QPointer<TDGraphicView>(canvas),
+                                                                     run = c.run](int tag) {
+            if (canvas)
+                run(*canvas, tag);
+        });
+    }
 }
 
 } // namespace scrivane

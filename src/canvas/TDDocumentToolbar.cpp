@@ -26,25 +26,22 @@ struct CommandItem {
     const char *identifier;
     const char *label;
     int tag;
-    // What the item asks of the canvas, with the item's tag.
-    void (*send)(TDGraphicView &, int);
 };
 
 // The command items: their labels and the tags that say what they need
 // (1 a selection, 2 two selected graphics) and which edge an alignment
 // aligns.
 constexpr CommandItem commandItems[] = {
-    {"union", "Union", 2, [](TDGraphicView &v, int) { v.boolAdd(); }},
-    {"subtract", "Subtract", 2, [](TDGraphicView &v, int) { v.boolSubtract(); }},
-    {"intersect", "Intersect", 2, [](TDGraphicView &v, int) { v.boolIntersect(); }},
-    {"xor", "XOR", 2, [](TDGraphicView &v, int) { v.boolXOR(); }},
-    {"align-bottom", "Align bottom", 13, [](TDGraphicView &v, int tag) { v.align(tag); }},
-    {"align-top", "Align top", 12, [](TDGraphicView &v, int tag) { v.align(tag); }},
-    {"align-left", "Align left", 10, [](TDGraphicView &v, int tag) { v.align(tag); }},
-    {"align-right", "Align right", 11, [](TDGraphicView &v, int tag) { v.align(tag); }},
-    {"combine", "Combine", 2, [](TDGraphicView &v, int) { v.combine(); }},
-    // Separating a path is splitting it into one graphic per subpath.
-    {"separate", "Separate", 1, [](TDGraphicView &v, int) { v.split(); }},
+    {"union", "Union", 2},
+    {"subtract", "Subtract", 2},
+    {"intersect", "Intersect", 2},
+    {"xor", "XOR", 2},
+    {"align-bottom", "Align bottom", 13},
+    {"align-top", "Align top", 12},
+    {"align-left", "Align left", 10},
+    {"align-right", "Align right", 11},
+    {"combine", "Combine", 2},
+    {"separate", "Separate", 1},
 };
 
 QString label(const char *key)
@@ -94,7 +91,11 @@ QStringList TDDocumentToolbar::toolbarAllowedItemIdentifiers()
 
 void TDDocumentToolbar::setupToolbar(TDDocument *document, TDGraphicView *view)
 {
+    if (m_view)
+        disconnect(m_view, nullptr, this, nullptr);
     m_view = view;
+    if (view)
+        connect(view, &TDGraphicView::validationNeeded, this, &TDDocumentToolbar::validateItems);
     m_toolStrip->setDocument(document);
     m_toolStrip->setGraphicView(view);
     if (view)
@@ -162,10 +163,14 @@ QAction *TDDocumentToolbar::itemForItemIdentifier(const QString &id)
         if (id == QLatin1String(item.identifier)) {
             action->setText(label(item.label));
             action->setData(item.tag);
-            connect(action, &QAction::triggered, this, [this, send = item.send, tag = item.tag] {
-                if (m_view)
-                    send(*m_view, tag);
+            connect(action, &QAction::triggered, this, [this, id, tag = item.tag] {
+                const auto found = m_commands.find(id);
+                if (found != m_commands.end() && found->second && m_view &&
+                    m_view->validateToolbarItem(TDGraphicView::MenuTag(tag)))
+                    found->second(tag);
             });
+            action->setEnabled(m_commands.count(id) && m_view &&
+                               m_view->validateToolbarItem(TDGraphicView::MenuTag(item.tag)));
             return action;
         }
     }
@@ -189,14 +194,23 @@ QAction *TDDocumentToolbar::itemWithIdentifier(const QString &id) const
     return nullptr;
 }
 
+void TDDocumentToolbar::setItemCommand(const QString &identifier, ItemCommand command)
+{
+    m_commands[identifier] = std::move(command);
+    validateItems();
+}
+
 void TDDocumentToolbar::validateItems()
 {
-    // Every command item is offered; each command does nothing while the
-    // selection is too small for it.
     for (QAction *action : actions()) {
-        for (const CommandItem &item : commandItems)
-            if (action->objectName() == QLatin1String(item.identifier))
-                action->setEnabled(true);
+        for (const CommandItem &item : commandItems) {
+            if (action->objectName() != QLatin1String(item.identifier))
+                continue;
+            const auto found = m_commands.find(action->objectName());
+            const bool offered = found != m_commands.end() && found->second;
+            action->setEnabled(offered && m_view &&
+                               m_view->validateToolbarItem(TDGraphicView::MenuTag(item.tag)));
+        }
     }
 }
 

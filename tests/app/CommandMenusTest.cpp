@@ -3,6 +3,7 @@
 
 #include "AppTestSupport.h"
 
+#include "canvas/TDDocumentToolbar.h"
 #include "canvas/TDGraphicView.h"
 #include "model/TDGroup.h"
 
@@ -57,4 +58,30 @@ TEST_F(AppFixture, TheCommandMenusWorkOnTheSelection)
                                << " and " << item->objectName().toStdString();
         }
     }
+}
+
+TEST_F(AppFixture, TheToolbarCommandItemsRunTheirCommands)
+{
+    TDDocument *document = controller->newDocument();
+    TDDocumentWindow *window = controller->windowForDocument(document);
+    ASSERT_NE(window, nullptr);
+    const auto a = addRectangle(document, Rect(20, 30, 100, 60));
+    const auto b = addRectangle(document, Rect(60, 50, 100, 60));
+    TDGraphicView *canvas = window->graphicView();
+    TDDocumentToolbar *toolbar = window->documentToolbar();
+    for (const char *id : {"union", "separate"})
+        toolbar->addAction(toolbar->itemForItemIdentifier(QString::fromLatin1(id)));
+    QAction *unite = toolbar->itemWithIdentifier(QStringLiteral("union"));
+    QAction *separate = toolbar->itemWithIdentifier(QStringLiteral("separate"));
+    ASSERT_TRUE(unite && separate);
+
+    canvas->selectGraphic(a);
+    EXPECT_FALSE(unite->isEnabled()) << "a union needs two graphics";
+    EXPECT_TRUE(separate->isEnabled());
+    canvas->selectGraphic(b);
+    document->undoManager()->eventHandled();
+    ASSERT_TRUE(unite->isEnabled());
+    unite->trigger();
+    EXPECT_EQ(graphicCount(document), 1u);
+    EXPECT_EQ(document->undoManager()->undoActionName(), QStringLiteral("Add"));
 }
