@@ -16,8 +16,8 @@ namespace scrivane {
 namespace {
 
 // What a command needs selected, as its tag says: 1 something, 2 two
-// graphics, 5 to 9 something (and the variant), 10 and above two graphics
-// outside the edit tool, 30 a group.
+// graphics, 3 selected nodes in the edit tool, 5 to 9 something (and the
+// variant), 10 and above two graphics outside the edit tool, 30 a group.
 struct Command {
     const char *name;
     const char *title;
@@ -66,6 +66,12 @@ constexpr Command kPath[] = {
      [](TDGraphicView &v, int) { v.convertToOutline(); }},
     {"convertToBitmap", "Convert to &Bitmap", "Ctrl+Shift+B", 1, [](TDGraphicView &v, int) { v.convertToBitmap(); }},
     {"reversePath", "&Reverse Path", "Ctrl+Shift+R", 1, [](TDGraphicView &v, int) { v.reversePath(); }},
+    {nullptr, nullptr, nullptr, 0, nullptr},
+    {"curveNodes", "Cur&ve Nodes", "Ctrl+Alt+C", 3, [](TDGraphicView &v, int) { v.curveNodes(); }},
+    {"lineNodes", "&Flatten Nodes", "Ctrl+Alt+F", 3, [](TDGraphicView &v, int) { v.lineNodes(); }},
+    {"splitNodes", "Spli&t Nodes", "Ctrl+Alt+Shift+S", 3, [](TDGraphicView &v, int) { v.splitNodes(); }},
+    {"cutNodes", "Cut &Nodes", "Ctrl+Alt+Shift+K", 3, [](TDGraphicView &v, int) { v.cutNodes(); }},
+    {"connectNodes", "Co&nnect Nodes", "Ctrl+Alt+J", 3, [](TDGraphicView &v, int) { v.connectNodes(); }},
 };
 
 struct ToolbarCommand {

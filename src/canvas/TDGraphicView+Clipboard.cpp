@@ -4,6 +4,7 @@
 
 #include "document/TDDocument.h"
 #include "document/TDGlobalImageStore.h"
+#include "model/TDBezierGraphic.h"
 #include "model/TDFillStyle.h"
 #include "model/TDGroup.h"
 #include "model/TDRectangle.h"
@@ -68,10 +69,18 @@ bool isImageData(const QByteArray &data)
 
 void TDGraphicView::deleteSelection()
 {
-    // In the edit tool the selected nodes are what a deletion removes; that
-    // comes with node editing, and until then the edit tool deletes nothing.
-    if (m_mode == EditState::EditTool)
+    // In the edit tool the selected nodes are what a deletion removes; the
+    // node numbers name other nodes afterwards, so none stays selected.
+    if (m_mode == EditState::EditTool) {
+        if (!someSelectedGraphicHasSelectedNodes())
+            return;
+        TDCommandStep step(m_document ? m_document->undoManager() : nullptr);
+        actNodes(&TDBezierGraphic::deleteNodes, QStringLiteral("Delete Nodes"));
+        setGraphicNodes({});
+        step.name(QStringLiteral("Delete Nodes"));
+        updateStatusText();
         return;
+    }
     if (!m_selectedGraphics.empty() && m_document) {
         TDCommandStep step(m_document ? m_document->undoManager() : nullptr);
         invalidateSelection();

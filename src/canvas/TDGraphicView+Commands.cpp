@@ -217,6 +217,46 @@ void TDGraphicView::reversePath()
     convertSelection([](TDGraphic &g, QString *) { return g.reverse(); }, QStringLiteral("Reverse Path"));
 }
 
+// --- Node commands -----------------------------------------------------------------------------------
+
+void TDGraphicView::actNodes(NodeEdit edit, const QString &actionName)
+{
+    if (!m_document)
+        return;
+    TDCommandStep step(undoOf(m_document));
+    for (const TDGraphicPtr &graphic : TDGraphicArray(m_selectedGraphics)) {
+        const QList<int> nodes = selectedNodesForGraphic(graphic.get());
+        if (const auto bezier = std::dynamic_pointer_cast<TDBezierGraphic>(graphic); bezier && !nodes.isEmpty())
+            (bezier.get()->*edit)(nodes);
+    }
+    step.name(actionName);
+}
+
+void TDGraphicView::curveNodes()
+{
+    actNodes(&TDBezierGraphic::curveNodes, QStringLiteral("Curve Nodes"));
+}
+
+void TDGraphicView::lineNodes()
+{
+    actNodes(&TDBezierGraphic::flatNodes, QStringLiteral("Flatten Nodes"));
+}
+
+void TDGraphicView::splitNodes()
+{
+    actNodes(&TDBezierGraphic::splitNodes, QStringLiteral("Split Nodes"));
+}
+
+void TDGraphicView::cutNodes()
+{
+    actNodes(&TDBezierGraphic::cutNodes, QStringLiteral("Cut Nodes"));
+}
+
+void TDGraphicView::connectNodes()
+{
+    actNodes(static_cast<NodeEdit>(&TDBezierGraphic::connectNodes), QStringLiteral("Connect Nodes"));
+}
+
 // --- Flip and distribute ------------------------------------------------------------------------------
 
 void TDGraphicView::flip(int tag)

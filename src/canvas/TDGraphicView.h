@@ -36,6 +36,7 @@ namespace scrivane {
 class GraphicsContext;
 class Pasteboard;
 class ScalingScrollView;
+class TDBezierGraphic;
 class TDBezierPath;
 class TDDocument;
 class TDKnobGeometry;
@@ -316,6 +317,13 @@ public:
     void convertToOutline();
     void convertToBitmap();
     void reversePath();
+    // The node commands: each edits the selected nodes of every selected
+    // path graphic that has some, as one step.
+    void curveNodes();
+    void lineNodes();
+    void splitNodes();
+    void cutNodes();
+    void connectNodes();
     // Tag 5 mirrors left to right about the selection's centre, any other
     // tag top to bottom.
     void flip(int tag);
@@ -555,6 +563,10 @@ private:
                                const QString &actionName);
     void postSelectionChange(TDGraphic *graphic);
     bool someSelectedGraphicHasSelectedNodes() const;
+    // Sends the node edit, with each graphic's selected nodes, to every
+    // selected path graphic that has some, inside one step named `actionName`.
+    using NodeEdit = void (TDBezierGraphic::*)(const QList<int> &);
+    void actNodes(NodeEdit edit, const QString &actionName);
     // Redraws the graphics (inside groups too) whose identity numbers are
     // keys of either map and whose nodes differ between them.
     void invalidateNodeChanges(const NodeMap &before, const NodeMap &after);

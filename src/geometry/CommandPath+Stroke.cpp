@@ -81,7 +81,10 @@ void strokeSubpath(PolyGraph &graph, std::vector<StrokePoint> &points, bool clos
     if (!closed && drawnAtStart)
         graph.addStrokeCap(points[0].h, cap, points[0].p, directionOf(points[1].p, points[0].p));
     for (std::size_t i = 0; i < segments; ++i) {
-        const auto [a, b] = segment(i);
+        // References, not a structured binding: the lambda below captures
+        // them, and clang refuses to capture a binding.
+        const auto ends = segment(i);
+        const StrokePoint &a = ends.first, &b = ends.second;
         if (!walk) {
             graph.addStrokeBand(a.p, a.h, b.p, b.h);
         } else {

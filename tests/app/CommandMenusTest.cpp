@@ -43,7 +43,8 @@ TEST_F(AppFixture, TheCommandMenusWorkOnTheSelection)
                            "alignVerticalCenters", "distributeHorizontally", "distributeVertically",
                            "flipHorizontally", "flipVertically", "boolSubtract", "boolIntersect", "boolXOR",
                            "boolCut", "boolDivide", "boolOutline", "combine", "split", "convertToBezier",
-                           "convertToOutline", "convertToBitmap", "reversePath"};
+                           "convertToOutline", "convertToBitmap", "reversePath", "curveNodes", "lineNodes",
+                           "splitNodes", "cutNodes", "connectNodes"};
     for (const char *name : names) {
         QAction *item = window->action(QString::fromLatin1(name));
         ASSERT_TRUE(item) << name;

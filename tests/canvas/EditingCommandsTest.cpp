@@ -7,6 +7,7 @@
 #include "model/TDFillStyle.h"
 #include "model/TDStrokeStyle.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -224,6 +225,92 @@ TEST_F(EditingCommandsTest, ConversionsReplaceTheSelection)
 // Every command on the selection of a rectangle and a graphic of each kind
 // (a group and a turned path among them): whatever it changed, one undo
 // restores the tree exactly, and nothing is lost on the way.
+// Move, line, curve, line: nodes 0 to 3 of an open path.
+std::shared_ptr<TDBezierGraphic> cornerAndCurve()
+{
+    PathBase path;
+    path.moveTo(Point(0, 0));
+    path.lineTo(Point(60, 0));
+    path.curveTo(Point(60, 60), Point(80, 20), Point(80, 40));
+    path.lineTo(Point(0, 60));
+    auto graphic = TDBezierGraphic::graphicWithBezierPath(path);
+    graphic->strokeStyle()->setStyle(TDStrokeLine);
+    graphic->recalculatePath();
+    return graphic;
+}
+
+TEST_F(EditingCommandsTest, NodeCommandsEditOnlyGraphicsWithSelectedNodesInOneStep)
+{
+    const struct {
+        const char *name;
+        std::function<void(TDGraphicView &)> run;
+        QList<int> nodes;
+        int elements; // of the edited path afterwards
+        const char *undoName;
+    } rows[] = {
+        {"curve", [](TDGraphicView &v) { v.curveNodes(); }, {1}, 4, "Curve Nodes"},
+        {"flatten", [](TDGraphicView &v) { v.lineNodes(); }, {2}, 4, "Flatten Nodes"},
+        {"split", [](TDGraphicView &v) { v.splitNodes(); }, {1}, 5, "Split Nodes"},
+        {"cut", [](TDGraphicView &v) { v.cutNodes(); }, {2}, 5, "Cut Nodes"},
+        {"connect", [](TDGraphicView &v) { v.connectNodes(); }, {0, 3}, 5, "Connect Nodes"},
+        {"delete", [](TDGraphicView &v) { v.deleteSelection(); }, {1}, 3, "Delete Nodes"},
+    };
+    chooseTool(Tool::Edit);
+    for (const auto &row : rows) {
+        layer().removeAllGraphics();
+        const auto edited = cornerAndCurve(), bystander = cornerAndCurve();
+        prepare({edited, bystander});
+        view->setNodes(row.nodes, edited.get());
+        endEvent();
+        document->undoManager()->removeAllActions();
+        const TreeSnapshot before = snapshotOf(*document);
+        const PropertyList bystanderBefore = before.stored[1];
+
+        row.run(*view);
+        endEvent();
+        EXPECT_EQ(edited->bezierPath()->elementCount(), row.elements) << row.name;
+        EXPECT_EQ(snapshotOf(*document).stored[1], bystanderBefore) << row.name << ": a graphic without selected nodes";
+        EXPECT_EQ(undoName(), QString::fromLatin1(row.undoName)) << row.name;
+        undo();
+        EXPECT_EQ(differenceOf(snapshotOf(*document), before), "") << row.name;
+        EXPECT_FALSE(canUndo()) << row.name << ": more than one step";
+    }
+    EXPECT_EQ(cornerAndCurve()->bezierPath()->elementAtIndex(2), PathElementType::CurveTo) << "the fixture";
+}
+
+TEST_F(EditingCommandsTest, DeletingEveryNodeRemovesThePathAndUndoBringsItBack)
+{
+    chooseTool(Tool::Edit);
+    const auto path = cornerAndCurve();
+    prepare({path});
+    view->setNodes({0, 1, 2, 3}, path.get());
+    endEvent();
+    document->undoManager()->removeAllActions();
+    view->deleteSelection();
+    endEvent();
+    EXPECT_FALSE(path->layer());
+    EXPECT_TRUE(view->graphicNodes().empty() ||
+                std::all_of(view->graphicNodes().begin(), view->graphicNodes().end(),
+                            [](const auto &entry) { return entry.second.isEmpty(); }))
+        << "no node stays selected";
+    undo();
+    EXPECT_EQ(path->layer().get(), &layer());
+    EXPECT_EQ(path->bezierPath()->elementCount(), 4);
+    EXPECT_EQ(view->selectedNodesForGraphic(path.get()), (QList<int>{0, 1, 2, 3})) << "the nodes come back selected";
+}
+
+TEST_F(EditingCommandsTest, NodeCommandsWithoutSelectedNodesLeaveNoStep)
+{
+    chooseTool(Tool::Edit);
+    prepare({cornerAndCurve()});
+    view->deleteSelection();
+    view->curveNodes();
+    view->connectNodes();
+    endEvent();
+    EXPECT_FALSE(canUndo());
+    EXPECT_EQ(layerGraphics().size(), 1u);
+}
+
 TEST_F(EditingCommandsTest, EveryCommandOnEveryKindOfGraphicIsOneStep)
 {
     const std::vector<std::pair<const char *, std::function<void(TDGraphicView &)>>> commands = {
