@@ -27,8 +27,6 @@
 #include "model/TDRectangle.h"
 #include "model/TDStrokeStyle.h"
 
-#include <QApplication>
-
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 #include <polyclipping/clipper.hpp>
@@ -189,19 +187,10 @@ void BM_Refit(benchmark::State &state)
 }
 BENCHMARK(BM_Refit)->ArgName("points")->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-void ensureApp()
-{
-    static int argc = 1;
-    static char name[] = "scrivane_bench";
-    static char *argv[] = {name, nullptr};
-    if (!QApplication::instance())
-        new QApplication(argc, argv);
-}
-
 // 10,000 rectangles; the 1,000 to add overlap their neighbours in a row.
 void BM_BooleanCommand(benchmark::State &state)
 {
-    ensureApp();
+    bench::ensureApplication();
     const long total = size(10000, 400), selected = size(1000, 40);
     std::mt19937 random(3);
     std::uniform_real_distribution<float> pos(0, 1800), side(5, 60);
