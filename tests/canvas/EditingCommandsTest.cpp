@@ -264,12 +264,16 @@ TEST_F(EditingCommandsTest, NodeCommandsEditOnlyGraphicsWithSelectedNodesInOneSt
         endEvent();
         document->undoManager()->removeAllActions();
         const TreeSnapshot before = snapshotOf(*document);
-        const PropertyList bystanderBefore = before.stored[1];
+        const auto bystanderAt = [](const TreeSnapshot &tree, const TDGraphic *g) {
+            return tree.stored[size_t(std::find(tree.graphics.begin(), tree.graphics.end(), g) - tree.graphics.begin())];
+        };
+        const PropertyList bystanderBefore = bystanderAt(before, bystander.get());
 
         row.run(*view);
         endEvent();
         EXPECT_EQ(edited->bezierPath()->elementCount(), row.elements) << row.name;
-        EXPECT_EQ(snapshotOf(*document).stored[1], bystanderBefore) << row.name << ": a graphic without selected nodes";
+        EXPECT_EQ(bystanderAt(snapshotOf(*document), bystander.get()), bystanderBefore)
+            << row.name << ": a graphic without selected nodes";
         EXPECT_EQ(undoName(), QString::fromLatin1(row.undoName)) << row.name;
         undo();
         EXPECT_EQ(differenceOf(snapshotOf(*document), before), "") << row.name;
@@ -288,13 +292,13 @@ TEST_F(EditingCommandsTest, DeletingEveryNodeRemovesThePathAndUndoBringsItBack)
     document->undoManager()->removeAllActions();
     view->deleteSelection();
     endEvent();
-    EXPECT_FALSE(path->layer());
+    EXPECT_TRUE(layerGraphics().empty());
     EXPECT_TRUE(view->graphicNodes().empty() ||
                 std::all_of(view->graphicNodes().begin(), view->graphicNodes().end(),
                             [](const auto &entry) { return entry.second.isEmpty(); }))
         << "no node stays selected";
     undo();
-    EXPECT_EQ(path->layer().get(), &layer());
+    EXPECT_EQ(layerGraphics(), TDGraphicArray{path});
     EXPECT_EQ(path->bezierPath()->elementCount(), 4);
     EXPECT_EQ(view->selectedNodesForGraphic(path.get()), (QList<int>{0, 1, 2, 3})) << "the nodes come back selected";
 }
