@@ -10,13 +10,12 @@
 // layers into a new document.
 
 #include "BenchSupport.h"
+#include "PdfFixtures.h"
 
 #include "document/TDDXFImport.h"
 #include "document/TDDocument.h"
 #include "document/TDPdfImporter.h"
 #include "model/TDGraphic.h"
-
-#include "document/TDQpdf.h"
 
 #include <cairo.h>
 #include <poppler.h>
@@ -56,17 +55,7 @@ const QByteArray &pageWithPaths()
                     << ' ' << px + 10 << ' ' << py + 40 << ' ' << px << ' ' << py + 20 << " c h "
                     << (i % 2 == 0 ? "f\n" : "S\n");
         }
-        QPDF document;
-        document.emptyPDF();
-        QPDFObjectHandle page = QPDFObjectHandle::parse(&document, "<< /Type /Page /MediaBox [0 0 612 792] >>");
-        page.replaceKey("/Resources", QPDFObjectHandle::newDictionary());
-        page.replaceKey("/Contents", QPDFObjectHandle::newStream(&document, content.str()));
-        QPDFPageDocumentHelper(document).addPage(QPDFPageObjectHelper(document.makeIndirectObject(page)), false);
-        QPDFWriter writer(document);
-        writer.setOutputMemory();
-        writer.write();
-        const std::shared_ptr<Buffer> buffer = writer.getBufferSharedPointer();
-        return QByteArray(reinterpret_cast<const char *>(buffer->getBuffer()), qsizetype(buffer->getSize()));
+        return pdftest::onePage(content.str(), {}, "[0 0 612 792]");
     }();
     return pdf;
 }

@@ -1,6 +1,7 @@
 #include "platform/SvgPathData.h"
 
 #include "platform/Numbers.h"
+#include "platform/SvgScanner.h"
 
 #include <algorithm>
 #include <array>
@@ -25,11 +26,6 @@ void appendPoint(std::string &out, Point p)
 
 // ---------------------------------------------------------------------------
 // Reading
-
-bool isWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
 
 bool startsNumber(char c)
 {
@@ -66,31 +62,13 @@ DPoint operator+(DPoint a, DPoint b) { return {a.x + b.x, a.y + b.y}; }
 DPoint operator-(DPoint a, DPoint b) { return {a.x - b.x, a.y - b.y}; }
 DPoint operator*(double s, DPoint a) { return {s * a.x, s * a.y}; }
 
-class PathDataReader {
+class PathDataReader : private SvgScanner {
 public:
-    explicit PathDataReader(std::string_view text) : m_text(text) {}
+    explicit PathDataReader(std::string_view text) : SvgScanner(text) {}
 
     PathBase read(QString *error);
 
 private:
-    bool atEnd() const { return m_pos >= m_text.size(); }
-    char peek() const { return atEnd() ? '\0' : m_text[m_pos]; }
-    void skipWhiteSpace()
-    {
-        while (!atEnd() && isWhiteSpace(m_text[m_pos]))
-            ++m_pos;
-    }
-    // wsp* ","? wsp*; answers whether a comma was passed.
-    bool skipCommaWhiteSpace()
-    {
-        skipWhiteSpace();
-        if (peek() != ',')
-            return false;
-        ++m_pos;
-        skipWhiteSpace();
-        return true;
-    }
-
     bool readArguments(char command, std::array<double, 7> &arguments);
     bool readNumber(double &value);
     bool readFlag(double &value);
@@ -104,8 +82,6 @@ private:
     bool curveTo(DPoint c1, DPoint c2, DPoint end);
     bool arcTo(double rx, double ry, double degrees, bool largeArc, bool sweep, DPoint end);
 
-    std::string_view m_text;
-    std::size_t m_pos = 0;
     PathBase m_path;
     QString m_error;
     // Kept in double precision so that long runs of relative commands do
@@ -119,13 +95,13 @@ private:
 
 bool PathDataReader::fail(QString message)
 {
-    m_error = QStringLiteral("path data, at character %1: %2").arg(m_pos + 1).arg(message);
+    m_error = QStringLiteral("path data, at character %1: %2").arg(position() + 1).arg(message);
     return false;
 }
 
 bool PathDataReader::readNumber(double &value)
 {
-    const auto scan = Numbers::scanDouble(m_text.substr(m_pos));
+    const auto scan = Numbers::scanDouble(rest());
     if (!scan) {
         if (atEnd())
             return fail(QStringLiteral("a number is missing at the end"));
@@ -134,7 +110,7 @@ bool PathDataReader::readNumber(double &value)
         return fail(QStringLiteral("a number was expected, not \"%1\"").arg(QLatin1Char(peek())));
     }
     value = scan->value;
-    m_pos += scan->length;
+    advance(scan->length);
     return true;
 }
 
@@ -144,7 +120,7 @@ bool PathDataReader::readFlag(double &value)
     if (c != '0' && c != '1')
         return fail(QStringLiteral("an arc flag must be 0 or 1"));
     value = c == '1' ? 1 : 0;
-    ++m_pos;
+    advance();
     return true;
 }
 
@@ -331,7 +307,7 @@ PathBase PathDataReader::read(QString *error)
         const char c = peek();
         if (argumentCount(c) >= 0) {
             command = c;
-            ++m_pos;
+            advance();
             skipWhiteSpace();
         } else if (startsNumber(c) && command != 0 && command != 'Z' && command != 'z') {
             // Arguments again without the letter: the same command once more,

@@ -1,6 +1,7 @@
 #include "platform/SvgTransform.h"
 
 #include "platform/Numbers.h"
+#include "platform/SvgScanner.h"
 
 #include <array>
 #include <cmath>
@@ -9,11 +10,6 @@
 namespace scrivane {
 
 namespace {
-
-bool isWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
 
 struct Function {
     std::string_view name;
@@ -36,29 +32,19 @@ bool isFinite(const AffineTransform &t)
            std::isfinite(t.tX) && std::isfinite(t.tY);
 }
 
-class TransformListReader {
+class TransformListReader : private SvgScanner {
 public:
-    explicit TransformListReader(std::string_view text) : m_text(text) {}
+    explicit TransformListReader(std::string_view text) : SvgScanner(text) {}
 
     bool read(AffineTransform &list, QString &error);
 
 private:
-    bool atEnd() const { return m_pos >= m_text.size(); }
-    char peek() const { return atEnd() ? '\0' : m_text[m_pos]; }
-    void skipWhiteSpace()
-    {
-        while (!atEnd() && isWhiteSpace(m_text[m_pos]))
-            ++m_pos;
-    }
     bool fail(QString &error, const QString &message) const
     {
-        error = QStringLiteral("transform list, at character %1: %2").arg(m_pos + 1).arg(message);
+        error = QStringLiteral("transform list, at character %1: %2").arg(position() + 1).arg(message);
         return false;
     }
     bool readFunction(AffineTransform &list, QString &error);
-
-    std::string_view m_text;
-    std::size_t m_pos = 0;
 };
 
 AffineTransform functionTransform(std::string_view name, const double *v, int count)
@@ -92,39 +78,36 @@ bool TransformListReader::readFunction(AffineTransform &list, QString &error)
 {
     const Function *function = nullptr;
     for (const Function &candidate : Functions) {
-        if (m_text.substr(m_pos, candidate.name.size()) == candidate.name) {
+        if (rest().starts_with(candidate.name)) {
             function = &candidate;
             break;
         }
     }
     if (!function)
         return fail(error, QStringLiteral("a transform function was expected"));
-    m_pos += function->name.size();
+    advance(function->name.size());
     skipWhiteSpace();
     if (peek() != '(')
         return fail(error, QStringLiteral("\"(\" must follow %1").arg(QLatin1String(function->name)));
-    ++m_pos;
+    advance();
 
     std::array<double, 6> values{};
     int count = 0;
     skipWhiteSpace();
     while (peek() != ')') {
-        if (count > 0) {
-            if (peek() == ',')
-                ++m_pos;
-            skipWhiteSpace();
-        }
-        const auto scan = Numbers::scanDouble(m_text.substr(m_pos));
+        if (count > 0)
+            skipCommaWhiteSpace();
+        const auto scan = Numbers::scanDouble(rest());
         if (!scan)
             return fail(error, atEnd() ? QStringLiteral("\")\" is missing")
                                        : QStringLiteral("a finite number was expected"));
         if (count == 6)
             return fail(error, QStringLiteral("%1 takes fewer numbers").arg(QLatin1String(function->name)));
         values[static_cast<std::size_t>(count++)] = scan->value;
-        m_pos += scan->length;
+        advance(scan->length);
         skipWhiteSpace();
     }
-    ++m_pos;
+    advance();
     if (count != function->counts[0] && count != function->counts[1])
         return fail(error, QStringLiteral("%1 does not take %2 numbers").arg(QLatin1String(function->name)).arg(count));
 
@@ -143,10 +126,8 @@ bool TransformListReader::read(AffineTransform &list, QString &error)
     skipWhiteSpace();
     bool first = true;
     while (!atEnd()) {
-        if (!first && peek() == ',') {
-            ++m_pos;
-            skipWhiteSpace();
-        }
+        if (!first)
+            skipCommaWhiteSpace();
         first = false;
         if (!readFunction(list, error))
             return false;

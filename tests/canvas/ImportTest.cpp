@@ -3,6 +3,7 @@
 // Parse PDF command that turns a placed PDF into graphics.
 
 #include "CanvasTestSupport.h"
+#include "PdfFixtures.h"
 
 #include "document/TDGlobalImageStore.h"
 #include "model/TDFillStyle.h"
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <cairo-pdf.h>
 #include <cairo.h>
 
 #include <functional>
@@ -22,28 +22,17 @@ using namespace scrivane::canvastest;
 
 namespace {
 
-cairo_status_t appendTo(void *closure, const unsigned char *data, unsigned int length)
-{
-    static_cast<QByteArray *>(closure)->append(reinterpret_cast<const char *>(data), qsizetype(length));
-    return CAIRO_STATUS_SUCCESS;
-}
-
 // A 120 × 80 point page with two squares.
 QByteArray twoSquares()
 {
-    QByteArray data;
-    cairo_surface_t *surface = cairo_pdf_surface_create_for_stream(&appendTo, &data, 120, 80);
-    cairo_t *cr = cairo_create(surface);
-    cairo_set_source_rgb(cr, 1, 0, 0);
-    cairo_rectangle(cr, 0, 0, 40, 40);
-    cairo_fill(cr);
-    cairo_set_source_rgb(cr, 0, 0, 1);
-    cairo_rectangle(cr, 80, 40, 40, 40);
-    cairo_fill(cr);
-    cairo_destroy(cr);
-    cairo_surface_finish(surface);
-    cairo_surface_destroy(surface);
-    return data;
+    return pdftest::cairoPdf(120, 80, [](cairo_t *cr) {
+        cairo_set_source_rgb(cr, 1, 0, 0);
+        cairo_rectangle(cr, 0, 0, 40, 40);
+        cairo_fill(cr);
+        cairo_set_source_rgb(cr, 0, 0, 1);
+        cairo_rectangle(cr, 80, 40, 40, 40);
+        cairo_fill(cr);
+    });
 }
 
 class ImportTest : public CanvasTest {

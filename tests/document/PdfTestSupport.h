@@ -4,6 +4,8 @@
 // written from content streams with qpdf (resources added by the test), and
 // drawings written by cairo; pdftoppm renders pages for comparison.
 
+#include "PdfFixtures.h"
+
 #include "model/TDModelTypes.h"
 #include "platform/Geometry.h"
 
@@ -16,21 +18,7 @@
 #include <functional>
 #include <string>
 
-typedef struct _cairo cairo_t;
-
 namespace scrivane::pdftest {
-
-// Adds resources to a page's resource dictionary.
-using ResourceBuilder = std::function<void(QPDF &pdf, QPDFObjectHandle resources)>;
-
-// A one-page PDF drawing `content`.
-QByteArray onePage(const std::string &content, const ResourceBuilder &resources = {},
-                   const std::string &mediaBox = "[0 0 200 200]", int rotate = 0);
-// A stream object with the dictionary (PDF syntax) and data.
-QPDFObjectHandle stream(QPDF &pdf, const std::string &dictionary, const std::string &data);
-// Sets resources[category][name] = value.
-void addResource(QPDFObjectHandle resources, const std::string &category, const std::string &name,
-                 QPDFObjectHandle value);
 
 // The graphics of the first page, the page shown at its own size with its
 // top left corner at the document's origin.  Fails the test when the
@@ -41,11 +29,6 @@ TDGraphicArray import(const QByteArray &pdf, QString *error = nullptr, QStringLi
 // 200 − page y.
 TDGraphicArray importContent(const std::string &content, const ResourceBuilder &resources = {},
                              QStringList *notes = nullptr);
-
-// A PDF of `width` × `height` points drawn by `draw` with cairo.
-QByteArray cairoPdf(double width, double height, const std::function<void(cairo_t *)> &draw);
-// An EPS picture drawn by `draw` with cairo.
-QByteArray cairoEps(double width, double height, const std::function<void(cairo_t *)> &draw);
 
 // The first page rendered by pdftoppm at 72 pixels per inch, on white;
 // null when pdftoppm is missing.

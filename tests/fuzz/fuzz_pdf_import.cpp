@@ -4,10 +4,10 @@
 // shading pattern, graphics states, colour spaces).  Whatever is imported
 // must lie at finite places.
 
+#include "PdfFixtures.h"
+
 #include "document/TDPdfImporter.h"
 #include "model/TDGroup.h"
-
-#include "document/TDQpdf.h"
 
 #include <QGuiApplication>
 
@@ -29,58 +29,43 @@ void check(bool condition, const char *what)
     }
 }
 
-QPDFObjectHandle stream(QPDF &pdf, const std::string &dictionary, const std::string &data)
-{
-    QPDFObjectHandle s = QPDFObjectHandle::newStream(&pdf, data);
-    QPDFObjectHandle entries = QPDFObjectHandle::parse(&pdf, dictionary);
-    for (const std::string &key : entries.getKeys())
-        s.getDict().replaceKey(key, entries.getKey(key));
-    return s;
-}
-
 QByteArray page(const std::string &content)
 {
-    QPDF pdf;
-    pdf.emptyPDF();
-    QPDFObjectHandle resources = QPDFObjectHandle::parse(
-        &pdf, "<< /ExtGState << /G0 << /ca 0.5 /CA 0.5 /BM /Multiply /LW 3 >> >>"
-              " /ColorSpace << /S0 [/Separation /Ink /DeviceCMYK << /FunctionType 2 /Domain [0 1] /N 1 >>]"
-              " /I0 [/Indexed /DeviceRGB 1 <ff000000ff00>] >>"
-              " /Shading << /Sh0 << /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 100 0] /Function"
-              " << /FunctionType 3 /Domain [0 1] /Bounds [0.5] /Encode [0 1 0 1] /Functions ["
-              " << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 1 0] /N 1 >>"
-              " << /FunctionType 2 /Domain [0 1] /C0 [0 1 0] /C1 [0 0 1] /N 2 >> ] >> >>"
-              " /Sh1 << /ShadingType 3 /ColorSpace /DeviceGray /Coords [50 50 0 50 50 40]"
-              " /Function << /FunctionType 2 /Domain [0 1] /N 1 >> >> >>"
-              " /Font << /F0 << /Type /Font /Subtype /Type1 /BaseFont /ABCDEF+Helvetica"
-              " /Encoding << /BaseEncoding /MacRomanEncoding >> >> >> >>");
-    resources.getKey("/Font").getKey("/F0").replaceKey(
-        "/ToUnicode", QPDFObjectHandle::newStream(&pdf, "beginbfchar <41> <0042> endbfchar beginbfrange <61> <7a> "
-                                                        "<0041> endbfrange"));
-    QPDFObjectHandle image = stream(pdf, "<< /Type /XObject /Subtype /Image /Width 2 /Height 2 /ColorSpace "
-                                         "/DeviceRGB /BitsPerComponent 8 >>",
-                                    std::string(12, '\x7f'));
-    image.getDict().replaceKey("/SMask", stream(pdf, "<< /Type /XObject /Subtype /Image /Width 2 /Height 2 "
-                                                     "/ColorSpace /DeviceGray /BitsPerComponent 8 >>",
-                                                std::string(4, '\x40')));
-    QPDFObjectHandle form = stream(pdf, "<< /Type /XObject /Subtype /Form /BBox [0 0 100 100] /Matrix [1 0 0 1 5 5] >>",
-                                   "q 0 0 1 rg 0 0 10 10 re W n 0 0 20 20 re f Q /Fm0 Do");
-    QPDFObjectHandle xobjects = QPDFObjectHandle::newDictionary();
-    xobjects.replaceKey("/Im0", image);
-    xobjects.replaceKey("/Fm0", form);
-    form.getDict().replaceKey("/Resources", resources);
-    resources.replaceKey("/XObject", xobjects);
-    resources.replaceKey("/Pattern", QPDFObjectHandle::parse(&pdf, "<< /P0 << /PatternType 2 /Matrix [2 0 0 2 0 0] >> >>"));
-    resources.getKey("/Pattern").getKey("/P0").replaceKey("/Shading", resources.getKey("/Shading").getKey("/Sh0"));
-    QPDFObjectHandle pageObject = QPDFObjectHandle::parse(&pdf, "<< /Type /Page /MediaBox [0 0 200 200] >>");
-    pageObject.replaceKey("/Resources", resources);
-    pageObject.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content));
-    QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(pageObject)), false);
-    QPDFWriter writer(pdf);
-    writer.setOutputMemory();
-    writer.write();
-    const std::shared_ptr<Buffer> buffer = writer.getBufferSharedPointer();
-    return QByteArray(reinterpret_cast<const char *>(buffer->getBuffer()), qsizetype(buffer->getSize()));
+    return pdftest::onePage(content, [](QPDF &pdf, QPDFObjectHandle resources) {
+        QPDFObjectHandle everything = QPDFObjectHandle::parse(
+            &pdf, "<< /ExtGState << /G0 << /ca 0.5 /CA 0.5 /BM /Multiply /LW 3 >> >>"
+                  " /ColorSpace << /S0 [/Separation /Ink /DeviceCMYK << /FunctionType 2 /Domain [0 1] /N 1 >>]"
+                  " /I0 [/Indexed /DeviceRGB 1 <ff000000ff00>] >>"
+                  " /Shading << /Sh0 << /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 100 0] /Function"
+                  " << /FunctionType 3 /Domain [0 1] /Bounds [0.5] /Encode [0 1 0 1] /Functions ["
+                  " << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 1 0] /N 1 >>"
+                  " << /FunctionType 2 /Domain [0 1] /C0 [0 1 0] /C1 [0 0 1] /N 2 >> ] >> >>"
+                  " /Sh1 << /ShadingType 3 /ColorSpace /DeviceGray /Coords [50 50 0 50 50 40]"
+                  " /Function << /FunctionType 2 /Domain [0 1] /N 1 >> >> >>"
+                  " /Font << /F0 << /Type /Font /Subtype /Type1 /BaseFont /ABCDEF+Helvetica"
+                  " /Encoding << /BaseEncoding /MacRomanEncoding >> >> >> >>");
+        for (const std::string &key : everything.getKeys())
+            resources.replaceKey(key, everything.getKey(key));
+        resources.getKey("/Font").getKey("/F0").replaceKey(
+            "/ToUnicode", QPDFObjectHandle::newStream(&pdf, "beginbfchar <41> <0042> endbfchar beginbfrange <61> <7a> "
+                                                            "<0041> endbfrange"));
+        QPDFObjectHandle image = pdftest::stream(pdf, "<< /Type /XObject /Subtype /Image /Width 2 /Height 2 "
+                                                      "/ColorSpace /DeviceRGB /BitsPerComponent 8 >>",
+                                                 std::string(12, '\x7f'));
+        image.getDict().replaceKey("/SMask", pdftest::stream(pdf, "<< /Type /XObject /Subtype /Image /Width 2 "
+                                                                  "/Height 2 /ColorSpace /DeviceGray "
+                                                                  "/BitsPerComponent 8 >>",
+                                                             std::string(4, '\x40')));
+        QPDFObjectHandle form =
+            pdftest::stream(pdf, "<< /Type /XObject /Subtype /Form /BBox [0 0 100 100] /Matrix [1 0 0 1 5 5] >>",
+                            "q 0 0 1 rg 0 0 10 10 re W n 0 0 20 20 re f Q /Fm0 Do");
+        form.getDict().replaceKey("/Resources", resources);
+        pdftest::addResource(resources, "/XObject", "/Im0", image);
+        pdftest::addResource(resources, "/XObject", "/Fm0", form);
+        resources.replaceKey("/Pattern",
+                             QPDFObjectHandle::parse(&pdf, "<< /P0 << /PatternType 2 /Matrix [2 0 0 2 0 0] >> >>"));
+        resources.getKey("/Pattern").getKey("/P0").replaceKey("/Shading", resources.getKey("/Shading").getKey("/Sh0"));
+    });
 }
 
 bool finite(const Rect &r)
