@@ -2,6 +2,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -19,6 +21,15 @@ bool smokeRun()
 long size(long full, long smoke)
 {
     return smokeRun() ? smoke : full;
+}
+
+void ensureApplication()
+{
+    static int argc = 1;
+    static char name[] = "scrivane_bench";
+    static char *argv[] = {name, nullptr};
+    if (!QApplication::instance())
+        new QApplication(argc, argv);
 }
 
 } // namespace scrivane::bench

@@ -10,4 +10,7 @@ bool smokeRun();
 // The input size to use: `full` normally, `smoke` in a smoke run.
 long size(long full, long smoke);
 
+// Makes the application object the canvas and the widgets need, once.
+void ensureApplication();
+
 } // namespace scrivane::bench

@@ -29,15 +29,6 @@ using namespace scrivane;
 
 namespace {
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "scrivane_bench";
-    static char *argv[] = {name, nullptr};
-    if (!QApplication::instance())
-        new QApplication(argc, argv);
-}
-
 struct Shape {
     Rect rect;
     Color fill;
@@ -84,7 +75,7 @@ std::unique_ptr<TDDocument> makeDocument(const std::vector<Shape> &shapes)
 struct Window {
     explicit Window(long count) : shapes(makeShapes(count)), document(makeDocument(shapes))
     {
-        ensureApplication();
+        bench::ensureApplication();
         // The canvas sizes itself around the drawing, as the application's
         // registered defaults have it.
         UserDefaults::standard().registerDefaults({{QStringLiteral("auto center"), true}});

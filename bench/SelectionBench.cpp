@@ -28,15 +28,6 @@ using namespace scrivane;
 
 namespace {
 
-void ensureApp()
-{
-    static int argc = 1;
-    static char name[] = "scrivane_bench";
-    static char *argv[] = {name, nullptr};
-    if (!QApplication::instance())
-        new QApplication(argc, argv);
-}
-
 std::vector<Rect> makeRects(long count)
 {
     std::mt19937 random(41);
@@ -51,7 +42,7 @@ std::vector<Rect> makeRects(long count)
 struct Scene {
     explicit Scene(long count) : rects(makeRects(count))
     {
-        ensureApp();
+        bench::ensureApplication();
         document = std::make_unique<TDDocument>();
         auto second = TDLayer::layerWithName(QStringLiteral("Layer 2"), document.get());
         document->setLayers({document->layers()[0], second});

@@ -486,6 +486,8 @@ void TDDocumentWindow::buildMenus()
             controller->recenterCanvases();
     });
 
+    buildCommandMenus();
+
     // Items follow the selection and the tool; a menu is validated again
     // as it opens.
     for (QAction *top : menuBar()->actions())

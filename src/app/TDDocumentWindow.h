@@ -60,7 +60,11 @@ public:
     // "saveAs", "revert", "export", "quit", "undo", "redo", "cut", "copy",
     // "paste", "pasteInPlace", "duplicate", "delete", "selectAll",
     // "selectNone", "zoomIn", "zoomOut", "actualSize", "zoomToFit",
-    // "outlineView", "isolation").
+    // "outlineView", "isolation", and the editing commands: "group",
+    // "ungroup", "alignLeft" ... "distributeVertically", "flipHorizontally",
+    // "boolAdd" ... "boolOutline", "combine", "split", "convertToBezier",
+    // "convertToOutline", "convertToBitmap", "reversePath").  Each editing
+    // command carries the tag that says what it needs selected.
     QAction *action(const QString &name) const;
     // Enables the menu items by what the canvas says of their tags.
     void validateMenus();
@@ -72,6 +76,8 @@ protected:
 
 private:
     void buildMenus();
+    // The Arrange and Path menus (TDDocumentWindow+Commands.cpp).
+    void buildCommandMenus();
     QAction *addAction(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key,
                        std::function<void()> slot);
     // A menu item that the canvas enables by its tag; its key equivalent

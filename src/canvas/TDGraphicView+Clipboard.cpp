@@ -1,7 +1,10 @@
 #include "canvas/TDGraphicView.h"
 
+#include "canvas/TDCommandStep.h"
+
 #include "document/TDDocument.h"
 #include "document/TDGlobalImageStore.h"
+#include "model/TDBezierGraphic.h"
 #include "model/TDFillStyle.h"
 #include "model/TDGroup.h"
 #include "model/TDRectangle.h"
@@ -25,33 +28,6 @@
 namespace scrivane {
 
 namespace {
-
-// One undo step for a command, whether or not an input event opened one.
-// A step that registered nothing leaves no trace, its name included.
-class CommandStep {
-public:
-    explicit CommandStep(TDDocument *document) : m_undo(document ? document->undoManager() : nullptr)
-    {
-        if (m_undo)
-            m_undo->beginUndoGrouping();
-    }
-    ~CommandStep()
-    {
-        if (m_undo)
-            m_undo->endUndoGrouping();
-    }
-    CommandStep(const CommandStep &) = delete;
-    CommandStep &operator=(const CommandStep &) = delete;
-
-    void name(const QString &actionName)
-    {
-        if (m_undo)
-            m_undo->setActionName(StringTable::lookup(QStringLiteral("UndoStrings"), actionName));
-    }
-
-private:
-    TDUndoManager *m_undo;
-};
 
 TDGraphicView::SVGImporter &svgImporter()
 {
@@ -93,12 +69,20 @@ bool isImageData(const QByteArray &data)
 
 void TDGraphicView::deleteSelection()
 {
-    // In the edit tool the selected nodes are what a deletion removes; that
-    // comes with node editing, and until then the edit tool deletes nothing.
-    if (m_mode == EditState::EditTool)
+    // In the edit tool the selected nodes are what a deletion removes; the
+    // node numbers name other nodes afterwards, so none stays selected.
+    if (m_mode == EditState::EditTool) {
+        if (!someSelectedGraphicHasSelectedNodes())
+            return;
+        TDCommandStep step(m_document ? m_document->undoManager() : nullptr);
+        actNodes(&TDBezierGraphic::deleteNodes, QStringLiteral("Delete Nodes"));
+        setGraphicNodes({});
+        step.name(QStringLiteral("Delete Nodes"));
+        updateStatusText();
         return;
+    }
     if (!m_selectedGraphics.empty() && m_document) {
-        CommandStep step(m_document);
+        TDCommandStep step(m_document ? m_document->undoManager() : nullptr);
         invalidateSelection();
         for (const TDGraphicPtr &graphic : TDGraphicArray(m_selectedGraphics))
             m_document->removeGraphic(graphic.get());
@@ -125,7 +109,7 @@ void TDGraphicView::copy()
 
 void TDGraphicView::cut()
 {
-    CommandStep step(m_document);
+    TDCommandStep step(m_document ? m_document->undoManager() : nullptr);
     copy();
     deleteSelection();
     step.name(QStringLiteral("Cut"));
@@ -154,7 +138,7 @@ void TDGraphicView::paste(Pasteboard &pasteboard, const DragInfo *dragInfo, bool
 {
     if (!m_document)
         return;
-    CommandStep step(m_document);
+    TDCommandStep step(m_document ? m_document->undoManager() : nullptr);
     // Images have no place of their own: a drop puts them where the dragged
     // image lies, a paste centres them like graphics, on the pointer (in
     // place, on the visible area).
@@ -535,7 +519,7 @@ int TDGraphicView::importFiles(const QStringList &paths)
 {
     if (!m_document)
         return 0;
-    CommandStep step(m_document);
+    TDCommandStep step(m_document->undoManager());
     int added = 0;
     Point offset(0, 0);
     for (const QString &path : paths) {

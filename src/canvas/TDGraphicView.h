@@ -36,6 +36,8 @@ namespace scrivane {
 class GraphicsContext;
 class Pasteboard;
 class ScalingScrollView;
+class TDBezierGraphic;
+class TDBezierPath;
 class TDDocument;
 class TDKnobGeometry;
 class TDToolStrip;
@@ -269,6 +271,66 @@ public:
     // cascade starts again.
     void selectionMoved(float dx, float dy);
 
+    // --- Path commands (TDGraphicView+Boolean.cpp) -------------------------------------------------
+    // The boolean operations on the selection, in selection order: the
+    // first selected graphic takes the result (as a path graphic in its
+    // place, with its styles) and the others are removed; a result with
+    // nothing in it removes the first graphic too.  Each is one undo step
+    // named after it; with fewer than two graphics selected nothing
+    // happens.  Cut is the union.  When the engine refuses the shapes the
+    // drawing stays as it was and the status line says why.
+    enum class PathOperation { Add = 0, Intersect = 1, Subtract = 2, XOR = 3, Cut = 4 };
+    bool boolean(PathOperation operation);
+    void boolAdd();
+    void boolSubtract();
+    void boolIntersect();
+    void boolXOR();
+    void boolCut();
+    // The intersection and the first minus the others, in one path of the
+    // first graphic.
+    bool booleanDivide();
+    void boolDivide();
+    // Each selected graphic becomes a path graphic without self-crossings
+    // under its fill rule ("Outline").
+    void boolOutline();
+
+    // --- Editing commands (TDGraphicView+Commands.cpp) ------------------------------------------------
+    // Each works on the selection as one undo step named after it, and does
+    // nothing (no step, no name) when the selection is too small.
+    // Two or more graphics into a new group above the first selected one.
+    void group();
+    // Every selected group's children take its place; they join the selection.
+    void ungroup();
+    // Tags 10 to 15: left, right, top, bottom edges, horizontal and vertical
+    // centres, onto the first selected graphic.  In the edit tool, the
+    // selected nodes of every graphic onto one line at their mean (tag 14:
+    // a horizontal line, others a vertical one).
+    void align(int tag);
+    // Every selected path graphic, one graphic per subpath.
+    void split();
+    // The other selected graphics' outlines, as drawn, join the first one's
+    // path; the others are removed.
+    void combine();
+    // Each selected graphic replaced by its conversion; the results become
+    // the selection.
+    void convertToBezier();
+    void convertToOutline();
+    void convertToBitmap();
+    void reversePath();
+    // The node commands: each edits the selected nodes of every selected
+    // path graphic that has some, as one step.
+    void curveNodes();
+    void lineNodes();
+    void splitNodes();
+    void cutNodes();
+    void connectNodes();
+    // Tag 5 mirrors left to right about the selection's centre, any other
+    // tag top to bottom.
+    void flip(int tag);
+    // Tag 20 spaces the graphics evenly from left to right, any other tag
+    // from top to bottom; the outermost two stay.
+    void distribute(int tag);
+
     // --- PDF pages as graphics (TDGraphicView+PDF.cpp) -------------------------------------------------
     // Whether the selection is one graphic showing a PDF or EPS picture.
     bool canParsePDF() const;
@@ -470,6 +532,20 @@ Q_SIGNALS:
     void validationNeeded();
 
 private:
+    // Puts a boolean's result path into the first operand (or removes it
+    // for no path) and removes the others, as one named step.
+    void installCombinedPath(const TDGraphicArray &operands, std::optional<TDBezierPath> path,
+                             const QString &actionName);
+    void reportEngineFailure(int code);
+    // Runs the conversion on every selected graphic as one named step; the
+    // results (or the graphics that could not be converted) become the
+    // selection.
+    void convertSelection(const std::function<TDGraphicPtr(TDGraphic &, QString *)> &convert,
+                          const QString &actionName);
+    // Translates the graphic by (dx, dy) as one manipulation; nothing for
+    // no move.
+    static void translateGraphic(TDGraphic &graphic, float dx, float dy);
+
     // After a press: the tool returns, the status hint follows.
     void finishPress();
     void endTracker(bool cancelled, const TDEvent &event);
@@ -487,6 +563,10 @@ private:
                                const QString &actionName);
     void postSelectionChange(TDGraphic *graphic);
     bool someSelectedGraphicHasSelectedNodes() const;
+    // Sends the node edit, with each graphic's selected nodes, to every
+    // selected path graphic that has some, inside one step named `actionName`.
+    using NodeEdit = void (TDBezierGraphic::*)(const QList<int> &);
+    void actNodes(NodeEdit edit, const QString &actionName);
     // Redraws the graphics (inside groups too) whose identity numbers are
     // keys of either map and whose nodes differ between them.
     void invalidateNodeChanges(const NodeMap &before, const NodeMap &after);

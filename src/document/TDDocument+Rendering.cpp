@@ -78,6 +78,11 @@ QImage TDDocument::imageForGraphics(const TDGraphicArray &graphics)
     return imageForGraphics(graphics, 1, false);
 }
 
+QImage TDDocument::imageOfGraphics(const TDGraphicArray &graphics, float scale, const Rect &area)
+{
+    return imageForGraphics(graphics, scale, false, area);
+}
+
 QByteArray TDDocument::TIFFRepresentationForGraphics(const TDGraphicArray &graphics)
 {
     return TDImageExport::TIFFData(imageForGraphics(graphics));

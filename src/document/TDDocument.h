@@ -205,6 +205,7 @@ public:
                                    const Rect &bounds);
     static QImage imageForGraphics(const TDGraphicArray &graphics, float scale, bool opaque);
     static QImage imageForGraphics(const TDGraphicArray &graphics);
+    QImage imageOfGraphics(const TDGraphicArray &graphics, float scale, const Rect &area) override;
     static QByteArray TIFFRepresentationForGraphics(const TDGraphicArray &graphics);
     static QByteArray PNGRepresentationForGraphics(const TDGraphicArray &graphics);
     static QByteArray JPEGRepresentationForGraphics(const TDGraphicArray &graphics);

@@ -397,7 +397,7 @@ void CommandPath::fill(PolyGraph *graph, int pathId, bool append, bool close, bo
         const int e = graph->addEdge(base + lastKept, base + subpathStart);
         if (e >= 0 && mBackData && graph->hasFlag(PolyGraph::kHasBackData)) {
             BackData &b = graph->backData(e);
-            b = {pathId, mPoints[std::size_t(subpathStart)].command, 0.0f, 1.0f};
+            b = {pathId, mPoints[std::size_t(subpathStart)].command, 0.0f, 1.0f, 0.0f, 1.0f};
         }
     };
     const int n = pointCount();
@@ -418,7 +418,8 @@ void CommandPath::fill(PolyGraph *graph, int pathId, bool append, bool close, bo
             lastEdge = e;
             if (mBackData && graph->hasFlag(PolyGraph::kHasBackData)) {
                 BackData &b = graph->backData(e);
-                b = {pathId, p.command, last.command == p.command ? last.t : 0.0f, p.t};
+                const float from = last.command == p.command ? last.t : 0.0f;
+                b = {pathId, p.command, from, p.t, std::fmin(from, p.t), std::fmax(from, p.t)};
             }
         }
         backAtStart = near(p, mPoints[std::size_t(subpathStart)]);

@@ -6,6 +6,7 @@
 #include "geometry/PathEvaluators.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace scrivane {
@@ -169,6 +170,64 @@ public:
     EnginePoint pointAt(int command, float t) const;
     CurveSample pointAndTangentAt(int command, float t) const;
 
+    // Stroking into a graph (CommandPath+Stroke.cpp).  The polyline (flatten
+    // first) stroked at `halfWidth` times each point's weight into `graph`
+    // (emptied first unless `append`), every subpath on its own, closed or
+    // open; with a dash pattern only the dashes.  Points closer than about
+    // 0.03 to the point before are passed over.  The graph is for the
+    // non-zero normalisation, which merges the overlapping pieces.
+    struct DashEntry {
+        bool gap = false;
+        float length = 0.0f;
+    };
+    void stroke(PolyGraph &graph, bool closed, float halfWidth, int join, int cap, float miterLimit,
+                bool append) const;
+    // A pattern without an entry of positive length strokes without dashes.
+    void strokeDashed(PolyGraph &graph, bool closed, float halfWidth, int join, int cap, float miterLimit,
+                      std::span<const DashEntry> dashes, bool append) const;
+
+    // Offset outline (CommandPath+Outline.cpp).  The outline of this path
+    // stroked at `halfWidth` on each side, with the engine's join and cap
+    // codes, into `destination`: one closed contour per open subpath, two
+    // per closed one, overlapping where the stroke folds over itself (a
+    // non-zero normalisation merges them).  Each offset command names the
+    // source command it follows in its associated point, with the source
+    // parameter range in t start and t end; joins and caps keep -1, 0, 1.
+    // An open bezier is cancelled and an open subpath ended first.  A
+    // subpath that draws nothing is left out.
+    void outline(CommandPath &destination, float halfWidth, int join, int cap, float miterLimit);
+    // One side only, at `distance` (negative: the other side): the whole
+    // path as one closed offset, or every subpath reversed and closed.
+    void offsetPath(CommandPath &destination, float distance, int join, int cap, float miterLimit);
+    void offsetPathReversed(CommandPath &destination, float distance, int join, int cap, float miterLimit);
+    // The join at `point` between the offset of a piece ending with unit
+    // normal `a` and one starting with unit normal `b`, from the current
+    // point (point + distance a) to point + distance b.
+    static void addJoin(CommandPath &destination, EnginePoint point, EnginePoint a, EnginePoint b, float distance,
+                        int join, float miterLimit);
+
+    // Curve re-fitting (CommandPath+Refit.cpp).  Runs of commands become as
+    // few cubics as fit their flattened points within `threshold` (a
+    // distance); moves, closes and multi-point beziers stay.  A threshold
+    // that is not a positive number, or a path of fewer than 3 commands,
+    // leaves the path as it is.
+    void coalesce(float threshold);
+    // The least-squares cubic through polyline points first..last (both
+    // kept): its end point and Hermite tangents.  False when the points do
+    // not span a length, the system is singular or the error reaches
+    // threshold squared.
+    struct CubicFit {
+        EnginePoint end;
+        EnginePoint startTangent;
+        EnginePoint endTangent;
+    };
+    bool fitCubicToPoints(int first, int last, float threshold, CubicFit &fit) const;
+    // Appends a move and a chain of lines and cubics following polyline
+    // points first..last; closes it when it ends where it began.
+    void fitPolylineSubpath(int first, int last, float threshold);
+    // Replaces the commands by the fit of every subpath of the polyline.
+    void simplifyPolyline(float threshold);
+
 private:
     // The rebuild from a graph sizes the command array once.
     friend class PolyGraph;
@@ -190,5 +249,17 @@ private:
     bool mBackData = false;
     std::vector<PolylinePoint> mPoints;
 };
+
+// Whether a command, drawn from `start`, does not move: a line or arc
+// ending within 1e-5 of its start (an arc also needs a small radius or no
+// large-arc flag), a cubic whose polynomial has no coefficient beyond its
+// constant term, a bezier whose points all lie at its start; every other
+// kind counts as not moving.
+bool isZeroLengthCommand(const CommandPath &path, int command, EnginePoint start);
+
+// One Newton step from parameter u toward the parameter of the point of
+// the cubic (four control points) nearest to `point`; u itself when the
+// step is undefined.
+float nearestParameterStep(EnginePoint point, const EnginePoint cubic[4], float u);
 
 } // namespace scrivane

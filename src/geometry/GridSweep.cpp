@@ -121,7 +121,7 @@ GridSweep::~GridSweep()
     clear(mPoints), clear(mOffsets), clear(mFill), clear(mStartPoint), clear(mEndSeed), clear(mKeys), clear(mKeysSpare), clear(mOrder), clear(mRoute);
     clear(mCandidates), clear(mGroupStart), clear(mGroupOrder), clear(mSlot), clear(mUsed), clear(mOrdered), clear(mOwnOrdered);
     clear(mMark), clear(mOwnAt), clear(mRecordStart), clear(mSteps), clear(mOwn);
-    clear(mKept), clear(mLines);
+    clear(mKept), clear(mLines), clear(mMerged), clear(mInEdge), clear(mOutEdge), clear(mPassing);
     if (bytes > kKeptBytes) {
         if (mBorrowed)
             tCache.inUse = false;
@@ -146,7 +146,8 @@ void GridSweep::exchangeBuffers(GridSweep &o)
     std::swap(mOrder, o.mOrder), std::swap(mRoute, o.mRoute), std::swap(mCandidates, o.mCandidates);
     std::swap(mGroupStart, o.mGroupStart), std::swap(mGroupOrder, o.mGroupOrder), std::swap(mSlot, o.mSlot);
     std::swap(mUsed, o.mUsed), std::swap(mOrdered, o.mOrdered), std::swap(mOwnOrdered, o.mOwnOrdered);
-    std::swap(mKept, o.mKept), std::swap(mLines, o.mLines);
+    std::swap(mKept, o.mKept), std::swap(mLines, o.mLines), std::swap(mMerged, o.mMerged);
+    std::swap(mInEdge, o.mInEdge), std::swap(mOutEdge, o.mOutEdge), std::swap(mPassing, o.mPassing);
     std::swap(mMark, o.mMark), std::swap(mOwnAt, o.mOwnAt), std::swap(mRecordStart, o.mRecordStart);
     std::swap(mSteps, o.mSteps), std::swap(mOwn, o.mOwn);
 }
@@ -995,6 +996,7 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
         k = j;
     }
     kept.resize(std::size_t(keptCount));
+    dropPassingPoints(slot);
 
     // The pieces are done with; the result's arrays may take their room.
     releaseLarge(mPieces), releaseLarge(mGroupOrder);
@@ -1104,6 +1106,122 @@ int GridSweep::buildResult(PolyGraph &destination, const Filling &filling, bool 
     // edges' directions are exact too.
     destination.mKnownOnGrid = largest < (Int(1) << (18 + engine::kGridShift));
     return engine::kOk;
+}
+
+// A point of the result that one kept edge enters and one leaves, both
+// rounded from the same source segment, holds no corner: it is there only
+// because other segments met near it, most often segments the result does
+// not keep.  Rounding the kept edges without it routes the segment straight
+// on between the points before and after, which still keep it apart from
+// every other edge (rounding with fewer hot pixels, none of them a vertex
+// of what is kept, is rounding all the same), so the two edges become one;
+// unless the straight edge would pass exactly through another point.
+void GridSweep::dropPassingPoints(std::vector<int> &slot)
+{
+    auto &kept = mKept;
+    const int H = int(mHot.size());
+    const int K = int(kept.size());
+    mInEdge.assign(std::size_t(H), -1);
+    mOutEdge.assign(std::size_t(H), -1);
+    // -1 no edge, -2 more than one.
+    auto mark = [](int &v, int e) { v = v == -1 ? e : -2; };
+    for (int k = 0; k < K; ++k) {
+        mark(mOutEdge[std::size_t(kept[std::size_t(k)].from)], k);
+        mark(mInEdge[std::size_t(kept[std::size_t(k)].to)], k);
+    }
+    mPassing.assign(std::size_t(H), 0);
+    bool any = false;
+    for (int h = 0; h < H; ++h) {
+        const int in = mInEdge[std::size_t(h)], out = mOutEdge[std::size_t(h)];
+        const bool passing = in >= 0 && out >= 0 && in != out
+            && kept[std::size_t(in)].segment == kept[std::size_t(out)].segment;
+        mPassing[std::size_t(h)] = char(passing);
+        any |= passing;
+    }
+    // Chains of edges through passing points, each from its first edge.
+    struct Chain {
+        int first, from, to, length;
+    };
+    std::vector<Chain> chains;
+    std::vector<char> absorbed;
+    std::vector<std::pair<std::uint64_t, int>> pairs;
+    // A chain that cannot become one edge keeps its points; the others are
+    // looked at again, since those points now stay.
+    for (int round = 0; any && round < 8; ++round) {
+        chains.clear();
+        absorbed.assign(std::size_t(K), 0);
+        for (int k = 0; k < K; ++k) {
+            const Kept &first = kept[std::size_t(k)];
+            if (mPassing[std::size_t(first.from)])
+                continue;
+            int to = first.to, length = 1;
+            for (; mPassing[std::size_t(to)] && length <= K; ++length) {
+                const int next = mOutEdge[std::size_t(to)];
+                absorbed[std::size_t(next)] = 1;
+                to = kept[std::size_t(next)].to;
+            }
+            chains.push_back({k, first.from, to, length});
+        }
+        // Edges round points that all pass on cannot be: a segment does not
+        // come back to where it started.  Leave everything as it is then.
+        for (int k = 0; k < K; ++k)
+            if (mPassing[std::size_t(kept[std::size_t(k)].from)] && !absorbed[std::size_t(k)])
+                any = false;
+        if (!any)
+            break;
+        bool changed = false;
+        auto keepPoints = [&](const Chain &c) {
+            int to = kept[std::size_t(c.first)].to;
+            while (mPassing[std::size_t(to)]) {
+                mPassing[std::size_t(to)] = 0;
+                to = kept[std::size_t(mOutEdge[std::size_t(to)])].to;
+            }
+            changed = true;
+        };
+        // Two edges on the same two points would be one edge twice.
+        pairs.clear();
+        for (std::size_t i = 0; i < chains.size(); ++i) {
+            const std::uint32_t a = std::uint32_t(chains[i].from), b = std::uint32_t(chains[i].to);
+            pairs.push_back({std::uint64_t(std::min(a, b)) << 32 | std::max(a, b), int(i)});
+        }
+        std::sort(pairs.begin(), pairs.end());
+        for (std::size_t i = 0; i + 1 < pairs.size(); ++i) {
+            if (pairs[i].first != pairs[i + 1].first)
+                continue;
+            for (const std::size_t j : {i, i + 1})
+                if (chains[std::size_t(pairs[j].second)].length > 1)
+                    keepPoints(chains[std::size_t(pairs[j].second)]);
+        }
+        // A straight edge passing exactly through a point that stays.
+        for (const Chain &c : chains) {
+            if (c.length < 2)
+                continue;
+            const GridPoint &a = mHot[std::size_t(c.from)], &b = mHot[std::size_t(c.to)];
+            bool through = a == b;
+            mIndex.query(a, b, [](int) { return false; }, [&](int h, const GridPoint &p, bool) {
+                const bool stays = !mPassing[std::size_t(h)]
+                    && (mInEdge[std::size_t(h)] != -1 || mOutEdge[std::size_t(h)] != -1);
+                if (stays && !(p == a) && !(p == b) && grid::orient(a, b, p) == 0)
+                    through = true;
+            });
+            if (through)
+                keepPoints(c);
+        }
+        if (changed)
+            continue;
+        auto &merged = mMerged;
+        merged.clear();
+        engine::reserveFor(merged, chains.size());
+        for (const Chain &c : chains)
+            merged.push_back({c.from, c.to, kept[std::size_t(c.first)].segment});
+        kept.swap(merged);
+        break;
+    }
+    // The points left in use.
+    for (int h = 0; h < H; ++h)
+        slot[std::size_t(h)] = -1;
+    for (const Kept &k : kept)
+        slot[std::size_t(k.from)] = slot[std::size_t(k.to)] = -2;
 }
 
 int GridSweep::run(PolyGraph &destination, const Filling &filling, bool backData)

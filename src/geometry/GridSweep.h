@@ -203,7 +203,12 @@ private:
         int from, to;
         int segment; // that of the edge's first piece
     };
-    std::vector<Kept, engine::UninitialisedAllocator<Kept>> mKept;
+    std::vector<Kept, engine::UninitialisedAllocator<Kept>> mKept, mMerged;
+    std::vector<int> mInEdge, mOutEdge;
+    std::vector<char> mPassing;
+    // Joins the two edges at every point that a kept edge only passes
+    // through, and marks the points left in use in `slot` (-2).
+    void dropPassingPoints(std::vector<int> &slot);
 };
 
 } // namespace scrivane

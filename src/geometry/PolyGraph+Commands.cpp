@@ -24,6 +24,71 @@ bool lessTotal(float a, float b)
     return a < b;
 }
 
+// A curve's position and first two derivatives at a parameter.
+struct CurveJet {
+    double x, y, dx, dy, ddx, ddy;
+};
+
+CurveJet hermiteJet(EnginePoint p0, EnginePoint t0, EnginePoint p1, EnginePoint t1, double t)
+{
+    const double t2 = t * t, t3 = t2 * t;
+    const double h[4] = {2 * t3 - 3 * t2 + 1, t3 - 2 * t2 + t, -2 * t3 + 3 * t2, t3 - t2};
+    const double d[4] = {6 * t2 - 6 * t, 3 * t2 - 4 * t + 1, -6 * t2 + 6 * t, 3 * t2 - 2 * t};
+    const double dd[4] = {12 * t - 6, 6 * t - 4, -12 * t + 6, 6 * t - 2};
+    auto mix = [&](const double *w, bool y) {
+        return y ? w[0] * p0.y + w[1] * t0.y + w[2] * p1.y + w[3] * t1.y
+                 : w[0] * p0.x + w[1] * t0.x + w[2] * p1.x + w[3] * t1.x;
+    };
+    return {mix(h, false), mix(h, true), mix(d, false), mix(d, true), mix(dd, false), mix(dd, true)};
+}
+
+CurveJet quadraticJet(EnginePoint s, EnginePoint c, EnginePoint e, double t)
+{
+    const double u = 1 - t;
+    return {u * u * s.x + 2 * t * u * c.x + t * t * e.x,
+            u * u * s.y + 2 * t * u * c.y + t * t * e.y,
+            2 * (u * (double(c.x) - s.x) + t * (double(e.x) - c.x)),
+            2 * (u * (double(c.y) - s.y) + t * (double(e.y) - c.y)),
+            2 * (double(e.x) - 2.0 * c.x + s.x),
+            2 * (double(e.y) - 2.0 * c.y + s.y)};
+}
+
+// Where on the curve a point of the result lies: the parameter, within the
+// stretch lo..hi of one flattened edge (nearly straight, so the distance
+// has one minimum there), of the curve point nearest to it.  The estimate
+// placed along the edge's chord starts the search; an estimate at an end of
+// the stretch is a point of the flattening and exact already.
+template <typename Jet>
+float nearestOnStretch(const Jet &jet, EnginePoint p, float estimate, float lo, float hi)
+{
+    if (!(lo < hi) || !(estimate > lo && estimate < hi))
+        return estimate;
+    // Half the derivative of the squared distance, and its derivative.
+    auto slope = [&](double t, double &g, double &dg) {
+        const CurveJet j = jet(t);
+        const double ex = j.x - p.x, ey = j.y - p.y;
+        g = ex * j.dx + ey * j.dy;
+        dg = j.dx * j.dx + j.dy * j.dy + ex * j.ddx + ey * j.ddy;
+    };
+    double a = lo, b = hi, g = 0, dg = 0;
+    slope(a, g, dg);
+    if (!(g < 0))
+        return lo;
+    slope(b, g, dg);
+    if (!(g > 0))
+        return hi;
+    double t = estimate;
+    for (int i = 0; i < 50 && b - a > 1e-9; ++i) {
+        slope(t, g, dg);
+        if (g == 0)
+            break;
+        (g > 0 ? b : a) = t;
+        const double newton = dg > 0 ? t - g / dg : a;
+        t = newton > a && newton < b ? newton : (a + b) / 2;
+    }
+    return float(t);
+}
+
 bool lessYX(float ay, float ax, float by, float bx)
 {
     if (lessTotal(ay, by))
@@ -281,11 +346,12 @@ int PolyGraph::emitContour(CommandPath &destination, int n, const CommandPath *c
     return 0;
 }
 
-int PolyGraph::extendRun(int e, const std::vector<int> &next, int &end, float &tEnd) const
+int PolyGraph::extendRun(int e, const std::vector<int> &next, int &end, float &tEnd, int &lastEdge) const
 {
     const BackData &first = mBackData[std::size_t(e)];
     end = mEdges[std::size_t(e)].end;
     tEnd = first.tEnd;
+    lastEdge = e;
     int m = next[std::size_t(e)];
     for (int guard = 0; m >= 0 && guard <= edgeCount(); ++guard) {
         const GraphPoint &s = mPoints[std::size_t(mEdges[std::size_t(m)].start)];
@@ -295,6 +361,7 @@ int PolyGraph::extendRun(int e, const std::vector<int> &next, int &end, float &t
             break;
         end = mEdges[std::size_t(m)].end;
         tEnd = b.tEnd;
+        lastEdge = m;
         m = next[std::size_t(m)];
     }
     return m;
@@ -302,36 +369,40 @@ int PolyGraph::extendRun(int e, const std::vector<int> &next, int &end, float &t
 
 int PolyGraph::rebuildLine(int e, CommandPath &destination, const std::vector<int> &next)
 {
-    int end = -1;
+    int end = -1, last = -1;
     float tEnd = 0;
-    const int following = extendRun(e, next, end, tEnd);
+    const int following = extendRun(e, next, end, tEnd, last);
     destination.lineTo(mPoints[std::size_t(end)].x, mPoints[std::size_t(end)].y);
     return following;
 }
 
 int PolyGraph::rebuildCubic(int e, CommandPath &destination, const CommandPath &source, const std::vector<int> &next)
 {
-    int end = -1;
+    int end = -1, last = -1;
     float tEnd = 0;
-    const int following = extendRun(e, next, end, tEnd);
+    const int following = extendRun(e, next, end, tEnd, last);
     const BackData &b = mBackData[std::size_t(e)];
+    const BackData &l = mBackData[std::size_t(last)];
     const PathCommand &c = source.command(b.piece);
     EnginePoint p0;
     if (!source.previousPoint(b.piece - 1, p0.x, p0.y))
         p0 = c.point();
-    const float scale = tEnd - b.tStart;
-    const EnginePoint d0 = cubicTangentAt(b.tStart, p0, c.startTangent(), c.point(), c.endTangent());
-    const EnginePoint d1 = cubicTangentAt(tEnd, p0, c.startTangent(), c.point(), c.endTangent());
-    destination.cubicTo(mPoints[std::size_t(end)].x, mPoints[std::size_t(end)].y, d0.x * scale, d0.y * scale,
-                        d1.x * scale, d1.y * scale);
+    const auto jet = [&](double t) { return hermiteJet(p0, c.startTangent(), c.point(), c.endTangent(), t); };
+    const GraphPoint &from = mPoints[std::size_t(mEdges[std::size_t(e)].start)], &to = mPoints[std::size_t(end)];
+    const float t0 = nearestOnStretch(jet, {from.x, from.y}, b.tStart, b.rangeStart, b.rangeEnd);
+    const float t1 = nearestOnStretch(jet, {to.x, to.y}, tEnd, l.rangeStart, l.rangeEnd);
+    const float scale = t1 - t0;
+    const EnginePoint d0 = cubicTangentAt(t0, p0, c.startTangent(), c.point(), c.endTangent());
+    const EnginePoint d1 = cubicTangentAt(t1, p0, c.startTangent(), c.point(), c.endTangent());
+    destination.cubicTo(to.x, to.y, d0.x * scale, d0.y * scale, d1.x * scale, d1.y * scale);
     return following;
 }
 
 int PolyGraph::rebuildArc(int e, CommandPath &destination, const CommandPath &source, const std::vector<int> &next)
 {
-    int end = -1;
+    int end = -1, last = -1;
     float tEnd = 0;
-    const int following = extendRun(e, next, end, tEnd);
+    const int following = extendRun(e, next, end, tEnd, last);
     const BackData &b = mBackData[std::size_t(e)];
     const PathCommand &c = source.command(b.piece);
     EnginePoint start;
@@ -400,6 +471,7 @@ int PolyGraph::rebuildBezierRun(int e, CommandPath &destination, const CommandPa
     int c1 = c0;
     float tS = first.tStart, tE = first.tEnd;
     int endPoint = mEdges[std::size_t(e)].end;
+    int lastEdge = e;
     int m = next[std::size_t(e)];
     auto inside = [](float t) { return t > 0.0001f && t < 0.9999f; };
     for (int guard = 0; m >= 0 && guard <= edgeCount(); ++guard) {
@@ -413,6 +485,7 @@ int PolyGraph::rebuildBezierRun(int e, CommandPath &destination, const CommandPa
         c1 = bd.piece;
         tE = bd.tEnd;
         endPoint = mEdges[std::size_t(m)].end;
+        lastEdge = m;
         m = next[std::size_t(m)];
     }
     const GraphPoint &S = mPoints[std::size_t(mEdges[std::size_t(e)].start)];
@@ -428,6 +501,17 @@ int PolyGraph::rebuildBezierRun(int e, CommandPath &destination, const CommandPa
         const EnginePoint a = ctrl(k - 1), c = ctrl(k);
         return EnginePoint{(a.x + c.x) / 2, (a.y + c.y) / 2};
     };
+    auto spanEnd = [&](int k) {
+        return k + 1 < b + count ? spanStart(k + 1) : source.command(b).point();
+    };
+    // Where the run's ends really lie on their spans.
+    auto refine = [&](int k, EnginePoint p, float t, const BackData &edge) {
+        const EnginePoint s0 = spanStart(k), c = ctrl(k), s1 = spanEnd(k);
+        return nearestOnStretch([&](double u) { return quadraticJet(s0, c, s1, u); }, p, t, edge.rangeStart,
+                                edge.rangeEnd);
+    };
+    tS = refine(c0, {S.x, S.y}, tS, first);
+    tE = refine(c1, {E.x, E.y}, tE, mBackData[std::size_t(lastEdge)]);
     if (c0 == c1) {
         rebuildQuadraticSpan(S.x, S.y, E.x, E.y, destination, b, count, source, c0, tS, tE);
     } else if (c0 < c1) {

@@ -5,6 +5,7 @@
 // graph on the 1/32 grid, and the rebuild walks it back into commands.
 
 #include "geometry/EngineCodes.h"
+#include "geometry/PathEvaluators.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +15,7 @@ namespace scrivane {
 
 class CommandPath;
 class PolyGraph;
+
 class SweepTree;
 class SweepTreeList;
 class SweepEventQueue;
@@ -97,12 +99,20 @@ struct WindingRecord {
     int visitNumber = 0;
 };
 
-// Ties an edge to the source command it came from.
+// Ties an edge to the source command it came from: the command (piece) of
+// source path pathId, and the parameters of the edge's ends on it.  The
+// parameters of a piece of a flattened edge are placed along the edge's
+// chord, where the curve's own parameter may run faster or slower; the
+// range of the whole flattened edge, which holds the true parameter of
+// every point of the piece, lets the rebuild find where each end really
+// lies on the curve.
 struct BackData {
     int pathId = -1;
     int piece = -1;
     float tStart = 0.0f;
     float tEnd = 0.0f;
+    float rangeStart = 0.0f;
+    float rangeEnd = 1.0f;
 };
 
 class PolyGraph
@@ -184,6 +194,32 @@ public:
     std::int64_t crossingLimit() const { return mCrossingLimit; }
     void dumpCrossings() const;
 
+    // Stroking (PolyGraph+Stroke.cpp).  Each piece of a stroke is added as
+    // a closed loop of its own, all turning the same way, so that the
+    // non-zero normalisation of the graph merges them into the stroked area.
+    // A join at `corner` between the incoming and outgoing unit directions,
+    // on the outer side of the turn, for the half width: a bevel triangle,
+    // a miter (cut square to the bisector at the distance `miterLimit` from
+    // the corner when longer) or a round wedge; nothing going straight on,
+    // the round cap for a round join that turns right round.
+    void addStrokeJoin(float halfWidth, int join, EnginePoint corner, EnginePoint in, EnginePoint out,
+                       float miterLimit);
+    // The cap beyond `end`, facing the unit direction `outward`: nothing for
+    // butt, a square, a half round or a point.
+    void addStrokeCap(float halfWidth, int cap, EnginePoint end, EnginePoint outward);
+    // Edges from point `from` to point `to` along the quadratic from `start`
+    // (the point of `from`) to `end` with control `control`, halved while the
+    // quadratic's triangle is larger than `flatness` and `depth` allows.
+    void addQuadraticArc(int from, int to, EnginePoint control, EnginePoint start, EnginePoint end,
+                         float flatness, int depth);
+    // The band of a straight piece from a (half width ha) to b (hb).
+    void addStrokeBand(EnginePoint a, float ha, EnginePoint b, float hb);
+    // Fills this graph with the offset of a normalised source graph's edges
+    // by `distance` (positive: away from the filled side), the corners by
+    // the join; not normalised.  engine::kBadOperands for a source that is
+    // not normalised or too small; a copy for a distance of 0.
+    int offsetGraph(const PolyGraph &source, float distance, int join, float miterLimit);
+
     // Back to commands (PolyGraph+Commands.cpp).
     void toCommandPath(CommandPath &destination, int n, const CommandPath *const *sources);
     void toCommandPathPlain(CommandPath &destination);
@@ -227,7 +263,7 @@ private:
                          const std::vector<int> &next);
     void rebuildQuadraticSpan(float ax, float ay, float bx, float by, CommandPath &destination, int bezier,
                               int count, const CommandPath &source, int span, float t0, float t1);
-    int extendRun(int e, const std::vector<int> &next, int &end, float &tEnd) const;
+    int extendRun(int e, const std::vector<int> &next, int &end, float &tEnd, int &lastEdge) const;
 
     std::vector<GraphPoint> mPoints;
     std::vector<GraphEdge> mEdges;

@@ -49,6 +49,13 @@ void TDBezierGraphic::setBezierPath(std::shared_ptr<TDBezierPath> path)
     didChangeGeometry();
 }
 
+void TDBezierGraphic::setDocumentPath(std::shared_ptr<TDBezierPath> path)
+{
+    if (!transformation().isIdentity())
+        setTransformation(AffineTransform());
+    setBezierPath(std::move(path));
+}
+
 TDGraphicPtr TDBezierGraphic::convertToBezier()
 {
     return shared_from_this();
@@ -276,6 +283,11 @@ void TDBezierGraphic::startManipulation()
     const std::shared_ptr<TDBezierPath> original = m_originalBezierPath;
     registerUndo(Registration::Ordinary, QStringLiteral("setBezierPath"),
                  [original](TDGraphic &g) { static_cast<TDBezierGraphic &>(g).setBezierPath(original); });
+    // The manipulation rewrites the path in place: it works on a path of its
+    // own, since the one installed may be held elsewhere too (by an undo
+    // or redo step, by a copy of the graphic's dictionary).
+    if (m_bezierPath)
+        m_bezierPath = std::make_shared<TDBezierPath>(*m_bezierPath);
 }
 
 void TDBezierGraphic::stopManipulation()

@@ -45,9 +45,41 @@ public:
     // (skippable: within one undo group the first path is what undo puts
     // back).  A null path installs an empty one.
     void setBezierPath(std::shared_ptr<TDBezierPath> path);
+    // Installs a path given in document coordinates (as every cached path
+    // is): the shape transformation becomes the identity first, so that it
+    // is not applied to the path a second time.  Undoable.
+    void setDocumentPath(std::shared_ptr<TDBezierPath> path);
     TDGraphicPtr convertToBezier() override;
     // Installs the path walked backwards.
     TDGraphicPtr reverse() override;
+
+    // One new path graphic per subpath that draws, with this graphic's
+    // styles and fill, stroke and text transformations, each added to the
+    // document just beneath this graphic; empty (and nothing added) for a
+    // path of fewer than two such subpaths.  This graphic stays; the caller
+    // removes it.
+    TDGraphicArray split();
+
+    // Puts the given nodes on one line at their mean: the same y when
+    // `horizontally`, else the same x, their control points with them (one
+    // undoable change).  Numbers that name no node are left out.
+    void alignNodes(const QList<int> &nodes, bool horizontally);
+
+    // --- Through the polygon engine (TDBezierGraphic+Smooth.cpp) -----------------------------
+    // Replaces the path by cubics that follow it within `threshold` points
+    // (one undoable change).  False, with nothing changed, for a threshold
+    // that is not a positive number or a graphic without a path.
+    bool smoothWithThreshold(float threshold);
+    // The drawn area of the stroke becomes the path (the stroke's width,
+    // joins and caps, every subpath together), the transformations of fill
+    // and stroke are reset and the stroke becomes a line of width 1 without
+    // arrowheads; one undoable change that answers this graphic.  Nothing
+    // changes, and the answer is null with the reason in `error`, when the
+    // stroke has no outline (no width) or the engine refuses the path.
+    TDGraphicPtr convertToOutline(QString *error = nullptr) override;
+    // The second half of that conversion: installs an outline computed from
+    // this graphic (strokeOutlinePath) and makes the stroke a thin line.
+    void installOutline(TDBezierPath outline);
 
     // One element's points as a dictionary: "p[0]", "p[1]", "p[2]" and the
     // element number "i".

@@ -9,6 +9,7 @@
 #include "platform/PropertyList.h"
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -186,6 +187,16 @@ public:
     // The shape placed on the stretch [start, end] of the target.
     TDBezierPath mappedToPath(TDBezierPath &target, float width, float start, float end) const;
     TDBezierPath recursiveSubdivideOntoPath(TDBezierPath &target, float width) const;
+
+    // --- Through the polygon engine (TDBezierPath+Boolean.cpp) ----------------------
+    // The path without self-intersections or overlaps under its own winding
+    // rule.  Nothing, with the reason in `error`, when the engine refuses it
+    // (coordinates beyond its reach, too many crossings).
+    std::optional<TDBezierPath> outline(QString *error = nullptr) const;
+    // The area the path's stroke covers, with its own line width, join, cap
+    // and miter limit, as a path to fill.  Nothing for a line width that is
+    // not a positive number or when the engine refuses the path.
+    std::optional<TDBezierPath> outlineOfPath(QString *error = nullptr) const;
 
     // --- Stored forms --------------------------------------------------------------
     // A path stands in archives as an object of class "TDBezierPath" with

@@ -4,6 +4,7 @@
 #include "model/TDModelTypes.h"
 #include "platform/Geometry.h"
 
+#include <QImage>
 #include <QString>
 
 namespace scrivane {
@@ -41,6 +42,13 @@ public:
     virtual Rect paperBounds() const = 0;
     // The status line of the document window ("*S", "<b>" markup).
     virtual void setStatusText(const QString &text) = 0;
+    // The graphics drawn alone, in their order, into a transparent image of
+    // `area` at `scale` pixels per point; a null image when they cannot be
+    // (a document that does not render).
+    virtual QImage imageOfGraphics(const TDGraphicArray & /*graphics*/, float /*scale*/, const Rect & /*area*/)
+    {
+        return QImage();
+    }
 };
 
 } // namespace scrivane

@@ -6,10 +6,14 @@
 #include "model/TDFillStyle.h"
 #include "model/TDGraphicViewInterface.h"
 #include "model/TDGroup.h"
+#include "model/TDRectangle.h"
 #include "model/TDStrokeStyle.h"
 #include "model/TDUndoManager.h"
 
+#include <QBuffer>
+#include <QCoreApplication>
 #include <QDebug>
+#include <QImage>
 
 #include <cmath>
 
@@ -324,11 +328,49 @@ TDGraphicPtr TDGraphic::convertToBezier()
     return bezier;
 }
 
-TDGraphicPtr TDGraphic::convertToOutline()
+std::optional<TDBezierPath> TDGraphic::strokeOutlinePath(QString *error)
 {
-    // convertToBezier, then the path graphic's outline, which needs the
-    // polygon engine's stroke outline; until that arrives nothing changes.
-    return nullptr;
+    const std::shared_ptr<TDBezierPath> path = cachedBezierPath();
+    if (!path) {
+        if (error)
+            *error = QCoreApplication::translate("TDGraphic", "The graphic has no outline.");
+        return std::nullopt;
+    }
+    switch (m_strokeStyle->style()) {
+    case TDStrokeStyle::BrushStroke: {
+        const std::shared_ptr<TDBezierPath> mapped = m_strokeStyle->strokeMapped();
+        TDBezierPath shapes = mapped ? TDBezierPath(*mapped) : TDBezierPath(*path);
+        shapes.transform(m_strokeTransformation);
+        return shapes;
+    }
+    case TDStrokeStyle::TextStroke:
+        if (error)
+            *error = QCoreApplication::translate("TDGraphic", "Text along a path cannot be converted to an outline.");
+        return std::nullopt;
+    default: {
+        TDBezierPath stroked = TDBezierPath::bezierPathWithPath(*path);
+        const LineStyle line = m_strokeStyle->lineStyle(false);
+        stroked.setLineWidth(line.width);
+        stroked.setLineJoinStyle(line.join);
+        stroked.setLineCapStyle(line.cap);
+        stroked.setMiterLimit(line.miterLimit);
+        return stroked.outlineOfPath(error);
+    }
+    }
+}
+
+TDGraphicPtr TDGraphic::convertToOutline(QString *error)
+{
+    // The outline is made before anything is replaced, so that a refusal
+    // leaves the graphic where it was.
+    std::optional<TDBezierPath> outline = strokeOutlinePath(error);
+    if (!outline)
+        return nullptr;
+    const auto bezier = std::dynamic_pointer_cast<TDBezierGraphic>(convertToBezier());
+    if (!bezier)
+        return nullptr;
+    bezier->installOutline(std::move(*outline));
+    return bezier;
 }
 
 TDGraphicPtr TDGraphic::reverse()
@@ -337,10 +379,37 @@ TDGraphicPtr TDGraphic::reverse()
     return bezier ? bezier->reverse() : nullptr;
 }
 
-TDGraphicPtr TDGraphic::convertToBitmap()
+TDGraphicPtr TDGraphic::convertToBitmap(QString *error)
 {
-    // Needs the document's image renderer.
-    return nullptr;
+    TDDocumentInterface *doc = document();
+    const auto parent = layer();
+    const Rect drawn = drawingBounds();
+    // Whole points, so that the pixels fall where the drawing was.
+    const float x0 = std::floor(drawn.minX()), y0 = std::floor(drawn.minY());
+    const Rect area(x0, y0, std::ceil(drawn.maxX()) - x0, std::ceil(drawn.maxY()) - y0);
+    const QImage image = doc && parent && std::isfinite(area.width()) && std::isfinite(area.height())
+        ? doc->imageOfGraphics({shared_from_this()}, 1.0f, area)
+        : QImage();
+    if (image.isNull()) {
+        if (error)
+            *error = QCoreApplication::translate("TDGraphic", "The graphic cannot be drawn into a bitmap.");
+        return nullptr;
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    auto bitmap = std::make_shared<TDRectangle>();
+    bitmap->strokeStyle()->setStyle(TDStrokeStyle::None);
+    bitmap->fillStyle()->setImageData(png, QStringLiteral("png"));
+    bitmap->fillStyle()->setStyle(TDFillStyle::ImageFill);
+    const AffineTransform placement = transformForBounds(area);
+    bitmap->setInitialTransformation(placement);
+    bitmap->setFillTransformation(placement);
+    bitmap->copyEffectsFrom(*this);
+    parent->replaceGraphic(this, bitmap);
+    bitmap->recalculatePath();
+    return bitmap;
 }
 
 } // namespace scrivane

@@ -321,13 +321,24 @@ public:
 
     // --- Conversions ---------------------------------------------------------------------------
     // Each replaces this graphic in its parent and answers the new graphic
-    // (null when there is nothing to convert).  The outline needs the
-    // polygon engine and the bitmap the document's renderer: until they
-    // arrive those two change nothing and answer null.
+    // (null, with nothing changed, when there is nothing to convert or the
+    // conversion cannot be made; `error` then says why).
     virtual TDGraphicPtr convertToBezier();
-    virtual TDGraphicPtr convertToOutline();
+    // A path graphic holding the area the stroke covers (see the path
+    // graphic's own conversion).
+    virtual TDGraphicPtr convertToOutline(QString *error = nullptr);
     virtual TDGraphicPtr reverse();
-    virtual TDGraphicPtr convertToBitmap();
+    // A rectangle filled with an image of this graphic drawn alone, one
+    // pixel per point, over the whole points that hold its drawing; it
+    // keeps the shadow, blend mode and opacity, not the effects.  Needs a
+    // document that renders.
+    virtual TDGraphicPtr convertToBitmap(QString *error = nullptr);
+    // The area the stroke covers as a path in document coordinates: the
+    // cached path stroked with the stroke's width, join and cap, every
+    // subpath together so that where they overlap nothing cancels out; for
+    // a brush, its mapped shapes.  Nothing, with the reason, for a stroke
+    // without width, text along the path, or a path the engine refuses.
+    std::optional<TDBezierPath> strokeOutlinePath(QString *error = nullptr);
 
     // --- Drawing -----------------------------------------------------------------------------------
     // Paints the graphic into `context` for `view` (which may be null).

@@ -7,7 +7,10 @@
 #include "document/TDImageExport.h"
 #include "document/TDRenderingView.h"
 #include "model/TDApplicationServices.h"
+#include "model/TDFillStyle.h"
 #include "model/TDLayer.h"
+#include "model/TDRectangle.h"
+#include "model/TDStrokeStyle.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -235,4 +238,38 @@ TEST(TDRendering, RenderingViewAnswersAsAnOffscreenTarget)
     EXPECT_EQ(view->document(), &document);
     EXPECT_FALSE(view->isOpaque());
     EXPECT_EQ(view->printInfo(), &document.printInfo());
+}
+
+// A graphic converted to a bitmap becomes a rectangle filled with its
+// picture over the whole points round its drawing, where it was drawn.
+TEST_F(PageFixture, ConvertingToABitmapKeepsThePictureWhereItWas)
+{
+    auto shape = TestShape::make(Rect(40.5f, 10.25f, 10, 6), Color::calibratedRGB(1, 0, 0));
+    document.addGraphic(shape);
+    shape->setAlphaValue(0.5f);
+    const TDGraphicPtr result = shape->convertToBitmap();
+    const auto bitmap = std::dynamic_pointer_cast<TDRectangle>(result);
+    ASSERT_TRUE(bitmap);
+    EXPECT_EQ(document.layers().front()->graphics().back(), bitmap) << "in the shape's place";
+    EXPECT_EQ(bitmap->fillStyle()->style(), int(TDFillImage));
+    EXPECT_EQ(bitmap->strokeStyle()->style(), int(TDStrokeNone));
+    EXPECT_FLOAT_EQ(bitmap->alphaValue(), 0.5f);
+    const Rect drawn = shape->drawingBounds();
+    const Rect expected(std::floor(drawn.minX()), std::floor(drawn.minY()),
+                        std::ceil(drawn.maxX()) - std::floor(drawn.minX()),
+                        std::ceil(drawn.maxY()) - std::floor(drawn.minY()));
+    EXPECT_EQ(bitmap->bounds(), expected);
+    const auto image = bitmap->fillStyle()->image();
+    ASSERT_TRUE(image);
+    const QImage pixels = decode(image->data);
+    ASSERT_EQ(pixels.size(), QSize(int(expected.width()), int(expected.height())));
+    // The red lies where the shape was drawn: 40.5 is half a pixel into
+    // the first column.
+    EXPECT_EQ(pixels.pixelColor(5, 3).red(), 255);
+    EXPECT_LT(pixels.pixelColor(0, 3).alpha(), 255);
+    // Outside a document nothing renders, and nothing changes.
+    auto alone = TestShape::make(Rect(0, 0, 5, 5), Color::calibratedRGB(0, 1, 0));
+    QString error;
+    EXPECT_EQ(alone->convertToBitmap(&error), nullptr);
+    EXPECT_FALSE(error.isEmpty());
 }

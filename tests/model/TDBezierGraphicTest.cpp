@@ -462,5 +462,6 @@ TEST(TDBezierGraphic, ShapesConvertToPathsInTheirPlace)
     // has nothing to convert.
     EXPECT_TRUE(std::make_shared<TDRectangle>()->convertToBezier());
     EXPECT_FALSE(std::make_shared<TDGraphic>()->convertToBezier());
-    EXPECT_EQ(first->convertToOutline(), nullptr);
+    EXPECT_FALSE(std::make_shared<TDGraphic>()->convertToOutline());
+    EXPECT_TRUE(std::dynamic_pointer_cast<TDBezierGraphic>(first->convertToOutline()));
 }

@@ -1,0 +1,35 @@
+#include "model/TDBezierGraphic.h"
+
+#include "model/TDBezierPath.h"
+#include "model/TDFillStyle.h"
+#include "model/TDStrokeStyle.h"
+
+namespace scrivane {
+
+TDGraphicPtr TDBezierGraphic::convertToOutline(QString *error)
+{
+    std::optional<TDBezierPath> outline = strokeOutlinePath(error);
+    if (!outline)
+        return nullptr;
+    installOutline(std::move(*outline));
+    return shared_from_this();
+}
+
+void TDBezierGraphic::installOutline(TDBezierPath outline)
+{
+    willChange();
+    // A brush's shapes overlap each other: only the non-zero rule fills
+    // them all.
+    if (strokeStyle()->style() == TDStrokeStyle::BrushStroke)
+        fillStyle()->setWinding(0);
+    resetStrokeTransform();
+    resetFillTransform();
+    strokeStyle()->setStyle(TDStrokeStyle::Line);
+    strokeStyle()->setStrokeWidth(1.0f);
+    strokeStyle()->setStartArrowStyle(0);
+    strokeStyle()->setEndArrowStyle(0);
+    setDocumentPath(std::make_shared<TDBezierPath>(std::move(outline)));
+    didChange();
+}
+
+} // namespace scrivane
