@@ -344,3 +344,20 @@ TDGraphicPtr TDGraphic::convertToBitmap()
 }
 
 } // namespace scrivane
+
+namespace scrivane {
+
+TDBezierPath TDGraphic::distort(const TDBezierPath &path)
+{
+    const std::shared_ptr<TDBezierPath> target = cachedBezierPath();
+    const Rect box = path.bounds();
+    if (!target || box.isEmpty())
+        return TDBezierPath();
+    TDBezierPath shape(path);
+    AffineTransform toUnitBox = AffineTransform::makeTranslation(-box.minX(), -(box.minY() + box.height() / 2));
+    toUnitBox.append(AffineTransform::makeScale(1 / box.width(), 1 / box.height()));
+    shape.transform(toUnitBox);
+    return shape.mappedToPath(*target, m_strokeStyle->strokeWidth(), m_strokeStyle.get());
+}
+
+} // namespace scrivane
