@@ -54,7 +54,7 @@ std::vector<TDArrowhead> TDArrowhead::readList(const PropertyList::Array &entrie
                          arrow.m_index, qPrintable(arrow.m_key),
                          qPrintable(entry.value(BoundsKey).toString()));
             } else {
-                const AffineTransform toUnitBox = TDResourceList::unitBoxTransform(*bounds);
+                const AffineTransform toUnitBox = TDBezierPath::unitBoxTransform(*bounds);
                 for (const PropertyList &data : entry.value(PathsKey).toArray()) {
                     QString error;
                     TDBezierPath shape(SvgPathData::pathFromSVGData(QStringView(data.toString()), &error));
@@ -143,11 +143,7 @@ QImage TDArrowhead::endImage() const
 
 QImage TDArrowhead::preview(bool atEnd) const
 {
-    PathBase line;
-    line.moveTo(Point(0, 0.5f));
-    line.lineTo(Point(30, 0.5f));
-    auto graphic = std::make_shared<TDBezierGraphic>();
-    graphic->setBezierPath(std::make_shared<TDBezierPath>(line));
+    const auto graphic = TDResourceList::lineGraphic(Point(0, 0.5f), Point(30, 0.5f));
     TDStrokeStyle &stroke = *graphic->strokeStyle();
     stroke.setStyle(TDStrokeStyle::Line);
     stroke.setStrokeWidth(1);

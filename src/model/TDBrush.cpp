@@ -39,7 +39,7 @@ std::vector<TDBrush> TDBrush::readList(const PropertyList::Array &entries)
                      "nothing",
                      brush.m_index, qPrintable(brush.m_key), qPrintable(entry.value(BoundsKey).toString()));
         } else {
-            const AffineTransform toUnitBox = TDResourceList::unitBoxTransform(*bounds);
+            const AffineTransform toUnitBox = TDBezierPath::unitBoxTransform(*bounds);
             for (const PropertyList &stored : entry.value(PathsKey).toArray()) {
                 TDBezierPath shape = TDBezierPath::objectWithYAML(stored);
                 shape.transform(toUnitBox);
@@ -59,11 +59,7 @@ QImage TDBrush::image() const
 {
     if (!m_image.isNull())
         return m_image;
-    PathBase line;
-    line.moveTo(Point(0, 0));
-    line.lineTo(Point(200, 0));
-    auto graphic = std::make_shared<TDBezierGraphic>();
-    graphic->setBezierPath(std::make_shared<TDBezierPath>(line));
+    const auto graphic = TDResourceList::lineGraphic(Point(0, 0), Point(200, 0));
     TDStrokeStyle &stroke = *graphic->strokeStyle();
     stroke.setStyle(TDStrokeStyle::BrushStroke);
     stroke.setStrokeWidth(20);

@@ -1,7 +1,6 @@
 #include "model/TDCustomBrush.h"
 
 #include "model/TDBezierGraphic.h"
-#include "model/TDBezierPath.h"
 #include "model/TDResourceList.h"
 #include "model/TDStrokeStyle.h"
 
@@ -42,11 +41,7 @@ QImage TDCustomBrush::image()
 {
     if (!m_image.isNull() || !load())
         return m_image;
-    PathBase line;
-    line.moveTo(Point(0, 0));
-    line.lineTo(Point(200, 0));
-    auto graphic = std::make_shared<TDBezierGraphic>();
-    graphic->setBezierPath(std::make_shared<TDBezierPath>(line));
+    const auto graphic = TDResourceList::lineGraphic(Point(0, 0), Point(200, 0));
     TDStrokeStyle &stroke = *graphic->strokeStyle();
     stroke.setStyle(TDStrokeStyle::BrushStroke);
     stroke.setStrokeWidth(20);

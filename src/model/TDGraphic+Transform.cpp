@@ -354,9 +354,7 @@ TDBezierPath TDGraphic::distort(const TDBezierPath &path)
     if (!target || box.isEmpty())
         return TDBezierPath();
     TDBezierPath shape(path);
-    AffineTransform toUnitBox = AffineTransform::makeTranslation(-box.minX(), -(box.minY() + box.height() / 2));
-    toUnitBox.append(AffineTransform::makeScale(1 / box.width(), 1 / box.height()));
-    shape.transform(toUnitBox);
+    shape.transform(TDBezierPath::unitBoxTransform(box));
     return shape.mappedToPath(*target, m_strokeStyle->strokeWidth(), m_strokeStyle.get());
 }
 

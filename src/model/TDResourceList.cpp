@@ -1,6 +1,7 @@
 #include "model/TDResourceList.h"
 
-#include "model/TDGraphic.h"
+#include "model/TDBezierGraphic.h"
+#include "model/TDBezierPath.h"
 #include "platform/GraphicsContext.h"
 #include "platform/Numbers.h"
 
@@ -26,12 +27,14 @@ PropertyList::Array TDResourceList::read(const QString &resource, const char *wh
     return root->toArray();
 }
 
-AffineTransform TDResourceList::unitBoxTransform(const Rect &bounds)
+std::shared_ptr<TDBezierGraphic> TDResourceList::lineGraphic(Point from, Point to)
 {
-    AffineTransform transform = AffineTransform::makeTranslation(-bounds.minX(), -bounds.minY());
-    transform.append(AffineTransform::makeScale(1 / bounds.width(), 1 / bounds.height()));
-    transform.append(AffineTransform::makeTranslation(0, -0.5f));
-    return transform;
+    PathBase line;
+    line.moveTo(from);
+    line.lineTo(to);
+    auto graphic = std::make_shared<TDBezierGraphic>();
+    graphic->setBezierPath(std::make_shared<TDBezierPath>(line));
+    return graphic;
 }
 
 QImage TDResourceList::previewImage(TDGraphic &graphic)

@@ -1,16 +1,17 @@
 #pragma once
 
-#include "platform/AffineTransform.h"
 #include "platform/Geometry.h"
 #include "platform/PropertyList.h"
 
 #include <QImage>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace scrivane {
 
+class TDBezierGraphic;
 class TDGraphic;
 
 // What the lists the program ships (arrowheads, brushes) share: reading one
@@ -22,11 +23,8 @@ public:
     // with a log line naming `what`, when it is missing or not an array.
     static PropertyList::Array read(const QString &resource, const char *what);
 
-    // The transformation that makes `bounds` the unit box of stroke space:
-    // its origin moves to (0, 0), it is scaled to 1 by 1, then moved down by
-    // one half, so that x runs from 0 to 1 and y from -0.5 to 0.5.
-    static AffineTransform unitBoxTransform(const Rect &bounds);
-
+    // A path graphic of one straight line, for a preview of a stroke.
+    static std::shared_ptr<TDBezierGraphic> lineGraphic(Point from, Point to);
     // The graphic drawn alone, without background, over its drawing bounds,
     // at twice the resolution for dense screens.  Null when it covers
     // nothing.

@@ -126,9 +126,7 @@ TDBezierPath TDStrokeStyle::distort(const TDBezierPath &path)
     if (box.isEmpty() || !graphic())
         return result;
     TDBezierPath shape = TDBezierPath::bezierPathWithPath(path);
-    AffineTransform toUnitBox = AffineTransform::makeTranslation(-box.minX(), -(box.minY() + box.height() / 2));
-    toUnitBox.append(AffineTransform::makeScale(1 / box.width(), 1 / box.height()));
-    shape.transform(toUnitBox);
+    shape.transform(TDBezierPath::unitBoxTransform(box));
     for (TDBezierPath &subpath : strokeSubpaths())
         result.appendPath(shape.mappedToPath(subpath, m_strokeWidth, this));
     return result;
