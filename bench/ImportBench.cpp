@@ -18,10 +18,8 @@
 
 #include "document/TDQpdf.h"
 
-#ifdef SCRIVANE_HAVE_POPPLER
 #include <cairo.h>
 #include <poppler.h>
-#endif
 
 #include <benchmark/benchmark.h>
 
@@ -94,7 +92,6 @@ BENCHMARK(BM_PdfImport)->Unit(benchmark::kMillisecond);
 
 void BM_PopplerRenderEquivalent(benchmark::State &state)
 {
-#ifdef SCRIVANE_HAVE_POPPLER
     const QByteArray &pdf = pageWithPaths();
     for (auto _ : state) {
         GBytes *bytes = g_bytes_new_static(pdf.constData(), size_t(pdf.size()));
@@ -115,9 +112,6 @@ void BM_PopplerRenderEquivalent(benchmark::State &state)
         g_object_unref(document);
         g_bytes_unref(bytes);
     }
-#else
-    state.SkipWithError("poppler-glib was not found when the benchmarks were built");
-#endif
 }
 BENCHMARK(BM_PopplerRenderEquivalent)->Unit(benchmark::kMillisecond);
 

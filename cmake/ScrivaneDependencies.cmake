@@ -5,6 +5,8 @@ pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo>=1.16 cairo-pdf cairo-ps 
 find_package(OpenSSL 3.0 REQUIRED)
 find_package(qpdf 11 CONFIG REQUIRED)
 pkg_check_modules(LCMS2 REQUIRED IMPORTED_TARGET lcms2>=2.14)
+# PDF and EPS pictures in image fills are drawn by poppler.
+pkg_check_modules(POPPLER REQUIRED IMPORTED_TARGET poppler-glib>=22)
 pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0>=2.2)
 find_package(yaml-cpp REQUIRED)
 if(NOT TARGET yaml-cpp::yaml-cpp)

@@ -253,6 +253,7 @@ void TDDocumentWindow::documentStateChanged()
     if (QAction *parse = action(QStringLiteral("parsePDF")))
         parse->setEnabled(m_graphicView->canParsePDF());
     updateUndoActions();
+    validateMenus();
 }
 
 void TDDocumentWindow::inputEventHandled()
@@ -293,6 +294,30 @@ QAction *TDDocumentWindow::addAction(QMenu *menu, const QString &name, const QSt
     connect(item, &QAction::triggered, this, [slot = std::move(slot)] { slot(); });
     menu->addAction(item);
     return item;
+}
+
+QAction *TDDocumentWindow::addCommand(QMenu *menu, const QString &name, const QString &title,
+                                      const QKeySequence &key, TDGraphicView::MenuTag tag,
+                                      std::function<void()> slot)
+{
+    QPointer<TDGraphicView> canvas = m_graphicView;
+    // A key equivalent can reach a command whose menu was last validated
+    // long ago: it asks the canvas again.
+    QAction *item = addAction(menu, name, title, key, [canvas, tag, slot = std::move(slot)] {
+        if (canvas && canvas->validateMenuItem(tag))
+            slot();
+    });
+    TDGraphicView::setValidationTag(item, tag);
+    return item;
+}
+
+void TDDocumentWindow::validateMenus()
+{
+    if (!m_graphicView)
+        return;
+    for (QAction *top : menuBar()->actions())
+        if (QMenu *menu = top->menu())
+            m_graphicView->validateMenuItems(menu->actions());
 }
 
 void TDDocumentWindow::buildMenus()
@@ -361,18 +386,45 @@ void TDDocumentWindow::buildMenus()
               });
     edit->addSeparator();
     TDGraphicView *graphics = m_graphicView;
-    addAction(edit, QStringLiteral("cut"), QStringLiteral("Cu&t"), QKeySequence::Cut, [graphics] { graphics->cut(); });
-    addAction(edit, QStringLiteral("copy"), QStringLiteral("&Copy"), QKeySequence::Copy,
-              [graphics] { graphics->copy(); });
-    addAction(edit, QStringLiteral("paste"), QStringLiteral("&Paste"), QKeySequence::Paste,
-              [graphics] { graphics->paste(false); });
+    using Tag = TDGraphicView::MenuTag;
+    QAction *cut = addCommand(edit, QStringLiteral("cut"), QStringLiteral("Cu&t"), QKeySequence::Cut,
+                              Tag::Selection, [graphics] { graphics->cut(); });
+    QAction *copy = addCommand(edit, QStringLiteral("copy"), QStringLiteral("&Copy"), QKeySequence::Copy,
+                               Tag::Selection, [graphics] { graphics->copy(); });
+    QAction *paste = addAction(edit, QStringLiteral("paste"), QStringLiteral("&Paste"), QKeySequence::Paste,
+                               [graphics] { graphics->paste(false); });
     QAction *pasteInPlace = addAction(edit, QStringLiteral("pasteInPlace"), QStringLiteral("Paste in Pla&ce"),
                                       QKeySequence(), [graphics] { graphics->paste(true); });
-    addAction(edit, QStringLiteral("duplicate"), QStringLiteral("&Duplicate"), QKeySequence(QStringLiteral("Ctrl+D")),
-              [graphics] { graphics->duplicate(false); });
-    QAction *remove = addAction(edit, QStringLiteral("delete"), QStringLiteral("De&lete"), QKeySequence::Delete,
-                                [graphics] { graphics->deleteSelection(); });
+    QAction *duplicate = addCommand(edit, QStringLiteral("duplicate"), QStringLiteral("&Duplicate"),
+                                    QKeySequence(QStringLiteral("Ctrl+D")), Tag::Selection,
+                                    [graphics] { graphics->duplicate(false); });
+    QAction *remove =
+        addCommand(edit, QStringLiteral("delete"), QStringLiteral("De&lete"), QKeySequence::Delete,
+                   Tag::Selection, [graphics] { graphics->deleteSelection(); });
     remove->setShortcuts({QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)});
+    edit->addSeparator();
+    QAction *selectAll = addAction(edit, QStringLiteral("selectAll"), QStringLiteral("Select &All"),
+                                   QKeySequence::SelectAll, [graphics] { graphics->selectAll(); });
+    QAction *selectNone = addCommand(edit, QStringLiteral("selectNone"), QStringLiteral("Select &None"),
+                                     QKeySequence(QStringLiteral("Ctrl+Shift+A")), Tag::Selection,
+                                     [graphics] { graphics->selectNone(); });
+
+    // The contextual menus of the canvas share the window's actions.
+    auto *selectMenu = new QMenu(this);
+    selectMenu->setObjectName(QStringLiteral("selectContextualMenu"));
+    for (QAction *item : {cut, copy, paste, duplicate, remove})
+        selectMenu->addAction(item);
+    selectMenu->addSeparator();
+    selectMenu->addAction(selectAll);
+    selectMenu->addAction(selectNone);
+    auto *editMenu = new QMenu(this);
+    editMenu->setObjectName(QStringLiteral("editContextualMenu"));
+    for (QAction *item : {cut, copy, paste, remove})
+        editMenu->addAction(item);
+    editMenu->addSeparator();
+    editMenu->addAction(selectAll);
+    editMenu->addAction(selectNone);
+    m_graphicView->setContextualMenus(editMenu, selectMenu);
 
     QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
     TDGraphicView *canvas = m_graphicView;
@@ -433,6 +485,17 @@ void TDDocumentWindow::buildMenus()
         else if (controller)
             controller->recenterCanvases();
     });
+
+    // Items follow the selection and the tool; a menu is validated again
+    // as it opens.
+    for (QAction *top : menuBar()->actions())
+        if (QMenu *menu = top->menu())
+            connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+                if (m_graphicView)
+                    m_graphicView->validateMenuItems(menu->actions());
+            });
+    connect(m_graphicView, &TDGraphicView::validationNeeded, this, &TDDocumentWindow::validateMenus);
+    validateMenus();
 
     if (TDAppDelegate *delegate = TDAppDelegate::shared()) {
         delegate->registerMenuItem(TDAppDelegate::MenuItem::ZoomIn, zoomIn);

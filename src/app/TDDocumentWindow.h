@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canvas/TDGraphicView.h"
 #include "platform/Geometry.h"
 #include "platform/NotificationCenter.h"
 
@@ -56,9 +57,13 @@ public:
     void inputEventHandled();
 
     // The window's menu actions, by name ("new", "open", "close", "save",
-    // "saveAs", "revert", "export", "quit", "undo", "redo", "zoomIn",
-    // "zoomOut", "actualSize", "zoomToFit", "outlineView", "isolation").
+    // "saveAs", "revert", "export", "quit", "undo", "redo", "cut", "copy",
+    // "paste", "pasteInPlace", "duplicate", "delete", "selectAll",
+    // "selectNone", "zoomIn", "zoomOut", "actualSize", "zoomToFit",
+    // "outlineView", "isolation").
     QAction *action(const QString &name) const;
+    // Enables the menu items by what the canvas says of their tags.
+    void validateMenus();
     QMenu *recentDocumentsMenu() const { return m_recentMenu; }
 
 protected:
@@ -69,6 +74,10 @@ private:
     void buildMenus();
     QAction *addAction(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key,
                        std::function<void()> slot);
+    // A menu item that the canvas enables by its tag; its key equivalent
+    // runs the command only when the canvas still enables it.
+    QAction *addCommand(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key,
+                        TDGraphicView::MenuTag tag, std::function<void()> slot);
     void rebuildRecentMenu();
     void updateUndoActions();
     void restoreWindowState();

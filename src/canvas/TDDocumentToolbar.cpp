@@ -91,7 +91,11 @@ QStringList TDDocumentToolbar::toolbarAllowedItemIdentifiers()
 
 void TDDocumentToolbar::setupToolbar(TDDocument *document, TDGraphicView *view)
 {
+    if (m_view)
+        disconnect(m_view, nullptr, this, nullptr);
     m_view = view;
+    if (view)
+        connect(view, &TDGraphicView::validationNeeded, this, &TDDocumentToolbar::validateItems);
     m_toolStrip->setDocument(document);
     m_toolStrip->setGraphicView(view);
     if (view)
@@ -159,9 +163,14 @@ QAction *TDDocumentToolbar::itemForItemIdentifier(const QString &id)
         if (id == QLatin1String(item.identifier)) {
             action->setText(label(item.label));
             action->setData(item.tag);
-            // The boolean, alignment, combine and separate commands of the
-            // canvas are still to come: the item waits disabled for them.
-            action->setEnabled(false);
+            connect(action, &QAction::triggered, this, [this, id, tag = item.tag] {
+                const auto found = m_commands.find(id);
+                if (found != m_commands.end() && found->second && m_view &&
+                    m_view->validateToolbarItem(TDGraphicView::MenuTag(tag)))
+                    found->second(tag);
+            });
+            action->setEnabled(m_commands.count(id) && m_view &&
+                               m_view->validateToolbarItem(TDGraphicView::MenuTag(item.tag)));
             return action;
         }
     }
@@ -185,12 +194,23 @@ QAction *TDDocumentToolbar::itemWithIdentifier(const QString &id) const
     return nullptr;
 }
 
+void TDDocumentToolbar::setItemCommand(const QString &identifier, ItemCommand command)
+{
+    m_commands[identifier] = std::move(command);
+    validateItems();
+}
+
 void TDDocumentToolbar::validateItems()
 {
     for (QAction *action : actions()) {
-        for (const CommandItem &item : commandItems)
-            if (action->objectName() == QLatin1String(item.identifier))
-                action->setEnabled(false);
+        for (const CommandItem &item : commandItems) {
+            if (action->objectName() != QLatin1String(item.identifier))
+                continue;
+            const auto found = m_commands.find(action->objectName());
+            const bool offered = found != m_commands.end() && found->second;
+            action->setEnabled(offered && m_view &&
+                               m_view->validateToolbarItem(TDGraphicView::MenuTag(item.tag)));
+        }
     }
 }
 

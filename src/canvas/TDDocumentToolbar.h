@@ -5,6 +5,9 @@
 #include <QStringList>
 #include <QToolBar>
 
+#include <functional>
+#include <map>
+
 class QAction;
 
 namespace scrivane {
@@ -15,10 +18,10 @@ class TDToolStrip;
 
 // The toolbar of a document window.  Its main item is the tool strip; the
 // other items it can hold (union, subtract, intersect, xor, the four
-// alignments, combine, separate) send their action to the canvas, each with
-// its tag, which says what the item needs enabled (1: a selection, 2 and
-// more: two selected graphics) and which edge an alignment aligns.  An item
-// whose action the canvas does not offer yet stays disabled.
+// alignments, combine, separate) send their command to the canvas, each
+// with its tag, which says what the item needs enabled (1: a selection, 2
+// and more: two selected graphics) and which edge an alignment aligns.  An
+// item without a command stays disabled.
 class TDDocumentToolbar : public QToolBar {
     Q_OBJECT
 
@@ -54,7 +57,13 @@ public:
     QStringList itemIdentifiers() const;
     QAction *itemWithIdentifier(const QString &identifier) const;
 
-    // Enables each item whose action the canvas offers.
+    // The command an item runs (the canvas's action with the item's tag);
+    // items without one stay disabled.  Commands are kept by identifier, so
+    // items added later find theirs.
+    using ItemCommand = std::function<void(int tag)>;
+    void setItemCommand(const QString &identifier, ItemCommand command);
+    // Enables each command item that has a command and whose tag the
+    // canvas validates; the toolbar does so whenever the canvas asks.
     void validateItems();
 
 Q_SIGNALS:
@@ -69,6 +78,7 @@ private:
 
     TDToolStrip *m_toolStrip;
     QPointer<TDGraphicView> m_view;
+    std::map<QString, ItemCommand> m_commands;
 };
 
 } // namespace scrivane

@@ -76,6 +76,7 @@ void TDGraphicView::eventHandled()
     if (m_document)
         if (TDUndoManager *undo = m_document->undoManager())
             undo->eventHandled();
+    Q_EMIT validationNeeded();
 }
 
 void TDGraphicView::beginTracking(std::unique_ptr<TDTracker> tracker)

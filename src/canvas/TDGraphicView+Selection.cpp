@@ -5,6 +5,7 @@
 
 #include "document/TDDocument.h"
 #include "model/TDGraphic.h"
+#include "model/TDGroup.h"
 #include "platform/NotificationCenter.h"
 #include "platform/StringTable.h"
 
@@ -84,6 +85,7 @@ void TDGraphicView::selectGraphic(const TDGraphicPtr &graphic)
     invalidateSelection();
     m_pasteCascadeNumber = 0;
     postSelectionChange(graphic.get());
+    Q_EMIT validationNeeded();
 }
 
 void TDGraphicView::addToSelectionGraphics(const TDGraphicArray &graphics)
@@ -98,6 +100,7 @@ void TDGraphicView::addToSelectionGraphics(const TDGraphicArray &graphics)
     appendUnselected(m_selectedGraphics, graphics);
     invalidateSelection();
     m_pasteCascadeNumber = 0;
+    Q_EMIT validationNeeded();
 }
 
 void TDGraphicView::selectGraphics(const TDGraphicArray &graphics)
@@ -114,6 +117,7 @@ void TDGraphicView::selectGraphics(const TDGraphicArray &graphics)
     appendUnselected(m_selectedGraphics, graphics);
     invalidateSelection();
     m_pasteCascadeNumber = 0;
+    Q_EMIT validationNeeded();
 }
 
 void TDGraphicView::deselectGraphic(TDGraphic *graphic)
@@ -138,6 +142,7 @@ void TDGraphicView::deselectGraphic(TDGraphic *graphic)
     invalidateSelection();
     m_pasteCascadeNumber = 0;
     postSelectionChange(graphic);
+    Q_EMIT validationNeeded();
 }
 
 void TDGraphicView::clearSelection()
@@ -150,6 +155,7 @@ void TDGraphicView::clearSelection()
         QStringLiteral("Selection Change"));
     invalidateSelection();
     m_selectedGraphics.clear();
+    Q_EMIT validationNeeded();
 }
 
 void TDGraphicView::makeFirstSelected(TDGraphic *graphic)
@@ -174,14 +180,91 @@ void TDGraphicView::makeFirstSelected(TDGraphic *graphic)
     m_selectedGraphics.insert(m_selectedGraphics.begin(), moved);
     invalidateGraphic(previous.get());
     invalidateGraphic(moved.get());
+    Q_EMIT validationNeeded();
 }
 
 QList<int> TDGraphicView::selectedNodesForGraphic(const TDGraphic *graphic) const
 {
     if (!graphic)
         return {};
-    const auto found = m_graphicNodes.find(graphic->IDint());
-    return found == m_graphicNodes.end() ? QList<int>() : found->second;
+    const NodeMap &nodes = m_rubberbandNodes ? *m_rubberbandNodes : m_graphicNodes;
+    const auto found = nodes.find(graphic->IDint());
+    return found == nodes.end() ? QList<int>() : found->second;
+}
+
+namespace {
+
+// Every graphic of the list and, inside groups, of their children.
+void forEachGraphic(const TDGraphicArray &graphics, const std::function<void(const TDGraphicPtr &)> &visit)
+{
+    for (const TDGraphicPtr &graphic : graphics) {
+        visit(graphic);
+        if (const auto group = std::dynamic_pointer_cast<TDGroup>(graphic))
+            forEachGraphic(group->graphics(), visit);
+    }
+}
+
+} // namespace
+
+void TDGraphicView::invalidateNodeChanges(const NodeMap &before, const NodeMap &after)
+{
+    if (!m_document)
+        return;
+    std::unordered_set<int> changed;
+    const auto differing = [&changed](const NodeMap &a, const NodeMap &b) {
+        for (const auto &[id, nodes] : a) {
+            const auto other = b.find(id);
+            if (other == b.end() ? !nodes.isEmpty() : other->second != nodes)
+                changed.insert(id);
+        }
+    };
+    differing(before, after);
+    differing(after, before);
+    if (changed.empty())
+        return;
+    forEachGraphic(m_document->graphics(), [this, &changed](const TDGraphicPtr &graphic) {
+        if (changed.count(graphic->IDint()))
+            setNeedsDisplayInRect(insetRectForEditHandles(graphic->editingBounds()));
+    });
+}
+
+void TDGraphicView::setGraphicNodes(const NodeMap &nodes)
+{
+    const NodeMap old = m_graphicNodes;
+    registerSelectionUndo(
+        QStringLiteral("setGraphicNodes"), [old](TDGraphicView &view) { view.setGraphicNodes(old); },
+        QStringLiteral("Selected Nodes"));
+    m_graphicNodes = nodes;
+    invalidateNodeChanges(old, m_graphicNodes);
+    Q_EMIT validationNeeded();
+}
+
+void TDGraphicView::setNodes(const QList<int> &nodes, TDGraphic *graphic)
+{
+    if (!graphic)
+        return;
+    const int id = graphic->IDint();
+    const auto found = m_graphicNodes.find(id);
+    const QList<int> old = found == m_graphicNodes.end() ? QList<int>() : found->second;
+    const std::weak_ptr<TDGraphic> weak = graphic->weak_from_this();
+    registerSelectionUndo(
+        QStringLiteral("setNodes"),
+        [old, weak](TDGraphicView &view) {
+            if (const auto g = weak.lock())
+                view.setNodes(old, g.get());
+        },
+        QStringLiteral("Selected Nodes"));
+    const NodeMap before = m_graphicNodes;
+    m_graphicNodes[id] = nodes;
+    invalidateNodeChanges(before, m_graphicNodes);
+    Q_EMIT validationNeeded();
+}
+
+void TDGraphicView::setRubberbandNodes(std::optional<NodeMap> nodes)
+{
+    const NodeMap before = m_rubberbandNodes ? *m_rubberbandNodes : m_graphicNodes;
+    m_rubberbandNodes = std::move(nodes);
+    invalidateNodeChanges(before, m_rubberbandNodes ? *m_rubberbandNodes : m_graphicNodes);
 }
 
 void TDGraphicView::invalidateGraphics(const TDGraphicArray &graphics)

@@ -164,6 +164,7 @@ void TDGraphicView::changeMode(Tool newMode, Tool /*oldMode*/)
     }
     updateCursor();
     setNeedsDisplay();
+    Q_EMIT validationNeeded();
 }
 
 void TDGraphicView::stopTextEditing()

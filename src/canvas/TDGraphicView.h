@@ -11,8 +11,9 @@
 
 #include <QImage>
 #include <QPointF>
-#include <QUrl>
+#include <QPointer>
 #include <QRect>
+#include <QUrl>
 #include <QWidget>
 
 #include <array>
@@ -23,6 +24,8 @@
 #include <vector>
 
 class QAction;
+class QContextMenuEvent;
+class QMenu;
 class QDragEnterEvent;
 class QDragLeaveEvent;
 class QDragMoveEvent;
@@ -156,7 +159,19 @@ public:
     void deselectGraphic(TDGraphic *graphic) override;
     void clearSelection() override;
     void makeFirstSelected(TDGraphic *graphic);
+    // The selected nodes of each graphic, by the graphic's identity number;
+    // while a node band is dragged, the nodes under the band.
+    using NodeMap = std::map<int, QList<int>>;
     QList<int> selectedNodesForGraphic(const TDGraphic *graphic) const override;
+    const NodeMap &graphicNodes() const { return m_graphicNodes; }
+    // Replace the whole node selection, or one graphic's nodes: undoable
+    // ("Selected Nodes") without marking the document changed; the graphics
+    // that gain or lose selected nodes are redrawn.
+    void setGraphicNodes(const NodeMap &nodes);
+    void setNodes(const QList<int> &nodes, TDGraphic *graphic);
+    // The band's nodes shown in place of the selection while it is dragged
+    // (none: the selection itself).
+    void setRubberbandNodes(std::optional<NodeMap> nodes);
     void invalidateGraphics(const TDGraphicArray &graphics);
     // The topmost editable graphic hit at the point, or null; with
     // `beneath`, the one under the topmost selected graphic.
@@ -380,6 +395,44 @@ public:
     // is let go.
     void setTrackingWithCommand(bool on) { m_trackingWithCommand = on; }
 
+    // --- Menus and validation (TDGraphicView+Menus.cpp) -----------------------------------------------
+    // What a menu or toolbar item needs to be enabled, written as its tag.
+    // Menu items carry it as their validation tag (setValidationTag); the
+    // toolbar's items carry it as their data.  The rules by tag: 1 a
+    // selection, 2 two selected graphics, 3 selected nodes in the edit
+    // tool, 30 a selected group, 50 always; any other tag above 9 two
+    // selected graphics, or in the edit tool only 14 and 15 (alignments of
+    // nodes); 5 to 9 a selection; below 5 always.  On the toolbar: 0 and
+    // below always, 1 a selection, 2 and above two selected graphics.
+    enum class MenuTag : int {
+        Always = 0,
+        Selection = 1,
+        TwoGraphics = 2,
+        SelectedNodes = 3,
+        Arrange = 5,
+        AlignLeft = 10,
+        AlignRight = 11,
+        AlignTop = 12,
+        AlignBottom = 13,
+        AlignHorizontalCentres = 14,
+        AlignVerticalCentres = 15,
+        Group = 30,
+        Effects = 50,
+    };
+    static void setValidationTag(QAction *action, MenuTag tag);
+    // The item's validation tag; none for an item that is always enabled.
+    static std::optional<MenuTag> validationTag(const QAction *action);
+    bool validateMenuItem(MenuTag tag) const;
+    bool validateToolbarItem(MenuTag tag) const;
+    // Enables each tagged action (and those of submenus) by its tag.
+    void validateMenuItems(const QList<QAction *> &actions) const;
+    // The contextual menus: one in the edit tool, one in every other tool
+    // (not owned).
+    void setContextualMenus(QMenu *editMenu, QMenu *selectMenu);
+    // The menu a contextual click at the event's point shows: none over a
+    // selection knob, or right after Ctrl+Space took the zoom tool.
+    QMenu *menuForEvent(const TDEvent &event) const;
+
     // --- Rulers and guide markers (not shown yet) -----------------------------------------------------
     // Until the rulers exist, the guides and the rulers' setting are those
     // the document read, so that a save writes them back unchanged.
@@ -409,6 +462,12 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+Q_SIGNALS:
+    // The selection, the tool or the document may have changed: menu and
+    // toolbar items should be validated again.
+    void validationNeeded();
 
 private:
     // After a press: the tool returns, the status hint follows.
@@ -427,6 +486,10 @@ private:
     void registerSelectionUndo(const QString &operation, std::function<void(TDGraphicView &)> undo,
                                const QString &actionName);
     void postSelectionChange(TDGraphic *graphic);
+    bool someSelectedGraphicHasSelectedNodes() const;
+    // Redraws the graphics (inside groups too) whose identity numbers are
+    // keys of either map and whose nodes differ between them.
+    void invalidateNodeChanges(const NodeMap &before, const NodeMap &after);
     AffineTransform documentToWidget() const;
     // Sets the bounds origin (document units) and the frame (pixels).
     void setFrameAndBounds(QSize frame, Point boundsOrigin);
@@ -450,7 +513,8 @@ private:
     TDGraphicPtr m_creatingGraphic;
     TDGraphicPtr m_gradientGraphic;
     TDGraphicArray m_selectedGraphics;
-    std::map<int, QList<int>> m_graphicNodes;
+    NodeMap m_graphicNodes;
+    std::optional<NodeMap> m_rubberbandNodes;
     TDGraphicArray m_createdGraphics;
     Rect m_originalSelectedBounds;
     bool m_trackingWithCommand = false;
@@ -481,6 +545,8 @@ private:
     // The context of the paint under way, for drawHandleAtPoint.
     GraphicsContext *m_context = nullptr;
     std::unique_ptr<TDTracker> m_tracker;
+    QPointer<QMenu> m_editContextualMenu;
+    QPointer<QMenu> m_selectContextualMenu;
     // Work that waits for the running tracker to end (the end of a press).
     std::function<void()> m_afterTracking;
     Point m_lastMouseLocation;

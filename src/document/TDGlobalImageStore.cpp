@@ -2,6 +2,7 @@
 
 #include "document/TDGhostscript.h"
 #include "document/TDPdfImporter.h"
+#include "document/TDPdfPicture.h"
 #include "platform/DataHash.h"
 
 #include <QCoreApplication>
@@ -40,9 +41,22 @@ bool TDGlobalImageStore::drawImage(const QString &key, GraphicsContext &context,
                                    const Rect &destination) const
 {
     const Entry *found = entry(key);
-    if (!found || found->image.isNull())
+    if (!found)
         return false;
-    return context.drawImage(found->image, destination, Rect());
+    if (!found->image.isNull())
+        return context.drawImage(found->image, destination, Rect());
+    if (!isVectorExtension(found->extension))
+        return false;
+    // A PDF or EPS picture draws its first page, read once.
+    if (!found->pictureTried) {
+        found->pictureTried = true;
+        QString error;
+        if (const std::optional<QByteArray> pdf = pdfOf(*found, &error))
+            found->picture = TDPdfPicture::firstPage(*pdf, &error);
+        if (!found->picture)
+            qWarning().noquote() << error;
+    }
+    return found->picture && context.drawImage(found->picture.get(), destination, Rect());
 }
 
 QString TDGlobalImageStore::addGlobalImage(const QByteArray &data, const QString &name,
@@ -212,7 +226,11 @@ std::optional<QByteArray> TDGlobalImageStore::pdfData(const QString &key, QStrin
             *error = QStringLiteral("The picture is no PDF or EPS picture.");
         return std::nullopt;
     }
-    Entry &found = it->second;
+    return pdfOf(it->second, error);
+}
+
+std::optional<QByteArray> TDGlobalImageStore::pdfOf(const Entry &found, QString *error)
+{
     if (found.data.startsWith("%PDF"))
         return found.data;
     if (found.pdf.isEmpty()) {

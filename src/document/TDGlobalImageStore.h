@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace scrivane {
@@ -30,13 +31,17 @@ public:
         QByteArray data;
         QByteArray hash;
         QString extension;
-        // One pixel per point; null for vector data (PDF, EPS) that is kept
-        // but not drawn.
+        // One pixel per point; null for vector data (PDF and EPS pictures
+        // draw their first page; PICT is kept but not drawn).
         QImage image;
         // For PDF and EPS data: the size of its first page.
         Size size;
         // The PDF of EPS data, made when first asked for.
-        QByteArray pdf;
+        mutable QByteArray pdf;
+        // What a PDF or EPS picture draws: its first page, drawn once (null
+        // when it cannot be drawn).
+        mutable std::shared_ptr<cairo_surface_t> picture;
+        mutable bool pictureTried = false;
         std::vector<DocumentRef> documents;
     };
 
@@ -86,6 +91,9 @@ public:
     static QString makeUniqueKey();
 
 private:
+    // The PDF of a vector entry (Ghostscript makes it for EPS data).
+    static std::optional<QByteArray> pdfOf(const Entry &entry, QString *error);
+
     std::map<QString, Entry> m_entries;
     QHash<QByteArray, QString> m_byHash;
 };

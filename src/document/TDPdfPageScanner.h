@@ -5,6 +5,7 @@
 
 #include "document/TDPdfColorSpace.h"
 #include "document/TDPdfFont.h"
+#include "document/TDPdfLimits.h"
 #include "model/TDModelTypes.h"
 #include "platform/AffineTransform.h"
 #include "platform/Color.h"
@@ -42,13 +43,7 @@ class TDGroup;
 // graphics (beyond those the scan fails).
 class TDPdfPageScanner : public QPDFObjectHandle::ParserCallbacks {
 public:
-    struct Limits {
-        int formDepth = 16;
-        qint64 imagePixels = qint64(1) << 26;
-        size_t streamBytes = size_t(256) << 20;
-        qint64 operators = 50'000'000;
-        qint64 graphics = 2'000'000;
-    };
+    using Limits = TDPdfLimits;
 
     // A PDF matrix [a b c d e f] in double precision: (x, y) goes to
     // (a·x + c·y + e, b·x + d·y + f).

@@ -148,14 +148,6 @@ bool contains(const std::vector<int> &sorted, int n)
     return std::binary_search(sorted.begin(), sorted.end(), n);
 }
 
-std::vector<int> sortedNodes(const QList<int> &nodes)
-{
-    std::vector<int> sorted(nodes.begin(), nodes.end());
-    std::sort(sorted.begin(), sorted.end());
-    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    return sorted;
-}
-
 // The control number's curve element and which of its controls it is (0 for
 // control 1, 1 for control 2); nothing for a number that names no control.
 std::optional<std::pair<int, int>> decodeControl(int control)
@@ -206,6 +198,14 @@ Point snappedAngle(Point c, Point n)
     return Point(float(n.x + length * std::cos(theta)), float(n.y + length * std::sin(theta)));
 }
 } // namespace
+
+std::vector<int> TDBezierGraphic::sortedNodes(const QList<int> &nodes)
+{
+    std::vector<int> sorted(nodes.begin(), nodes.end());
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    return sorted;
+}
 
 Point TDBezierGraphic::node(int n) const
 {

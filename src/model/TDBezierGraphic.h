@@ -5,6 +5,8 @@
 
 #include <QList>
 
+#include <vector>
+
 namespace scrivane {
 
 // The editable path graphic: freehand strokes, polygons, converted shapes,
@@ -61,6 +63,8 @@ public:
     void setNextControlPoint(Point point) { m_nextControlPoint = point; }
 
     // --- Nodes --------------------------------------------------------------------------
+    // Node numbers ascending, each once (selections come in any order).
+    static std::vector<int> sortedNodes(const QList<int> &nodes);
     // The node's point; the zero point for a close and any other number.
     Point node(int n) const override;
     using TDGraphic::nodeUnderPoint;
@@ -78,6 +82,43 @@ public:
     // The smallest rectangle holding the given nodes' points; the zero
     // rectangle when none of them is a node.
     Rect boundsForNodes(const QList<int> &nodes) const;
+
+    // --- Path edits (TDBezierGraphic+Edits.cpp) ----------------------------------------------
+    // Each builds a new path from the old one and installs it as one
+    // undoable change; node numbers that name no node are passed over, and
+    // an edit that cannot apply leaves the path as it is.
+    //
+    // Straight segments ending at the nodes become curves with their
+    // control points at the thirds (they still look straight).
+    void curveNodes(const QList<int> &nodes);
+    // Curves ending at the nodes become straight lines.
+    void flatNodes(const QList<int> &nodes);
+    // Each node becomes two coincident nodes joined by a segment of no
+    // length, which can then be dragged apart.
+    void splitNodes(const QList<int> &nodes);
+    // The squared distance between two nodes' points.
+    float distanceSqrFromIndex(int a, int b) const;
+    // Joins the first of the nodes with the nearest of the others (the
+    // earliest of equally near ones); nothing with fewer than two.
+    void connectNodes(const QList<int> &nodes);
+    // Joins two open ends (the start or the end of an open subpath) by a
+    // line, reversing a subpath where both are starts or both ends; the two
+    // ends of one subpath close it.  Nothing unless both are open ends.
+    void connectNodes(int a, int b);
+    // Removes the nodes; the segment that ended at a removed inner node goes
+    // with it, and a subpath whose start was removed starts at its next
+    // node.  When nothing is left to draw the graphic leaves its document.
+    void deleteNodes(const QList<int> &nodes);
+    // Opens the path at the nodes.  An open subpath falls apart there; a
+    // closed one becomes open paths running from one cut node around to the
+    // next, so that a single cut gives one path that starts and ends at the
+    // cut node.  Subpaths without a cut node stay as they are.
+    void cutNodes(const QList<int> &nodes);
+    // Inserts a node into element `element` at curve parameter t (in
+    // [0, 1]; a close is split as its closing line) and answers the new
+    // node's number; TDNotFound, with nothing changed, for an element that
+    // is neither a line, a curve nor a close.
+    int splitPath(int element, float t);
 
     // --- Manipulation ----------------------------------------------------------------------
     // Takes the start-of-drag copy of the path and registers it for undo.

@@ -224,3 +224,36 @@ TEST_F(WindowTest, GuidesAndShowRulersSurviveASaveFromAWindow)
     EXPECT_TRUE(reopened.shouldShowRulers());
     EXPECT_EQ(graphicCount(&reopened), 1u);
 }
+
+// The commands that need a selection are enabled with one, whether it came
+// from a click or from undo, and their keys do nothing without one.
+TEST_F(WindowTest, SelectionCommandsFollowTheSelection)
+{
+    TDDocument *document = controller->newDocument();
+    filled(addRectangle(document, Rect(100, 100, 80, 60)));
+    TDDocumentWindow *window = openWindow(document);
+    const QStringList needSelection = {QStringLiteral("cut"), QStringLiteral("copy"),
+                                       QStringLiteral("duplicate"), QStringLiteral("delete"),
+                                       QStringLiteral("selectNone")};
+    const auto expectEnabled = [&](bool enabled, const char *when) {
+        for (const QString &name : needSelection) {
+            QAction *item = window->action(name);
+            ASSERT_NE(item, nullptr) << name.toStdString();
+            EXPECT_EQ(item->isEnabled(), enabled) << name.toStdString() << " " << when;
+        }
+        EXPECT_TRUE(window->action(QStringLiteral("selectAll"))->isEnabled()) << when;
+        EXPECT_TRUE(window->action(QStringLiteral("paste"))->isEnabled()) << when;
+    };
+    expectEnabled(false, "at first");
+    click(window, Point(140, 130));
+    expectEnabled(true, "after a click on the rectangle");
+    window->action(QStringLiteral("undo"))->trigger();
+    expectEnabled(false, "after undoing the selection");
+    window->action(QStringLiteral("selectAll"))->trigger();
+    EXPECT_EQ(window->graphicView()->selection().size(), 1u);
+    expectEnabled(true, "after Select All");
+    window->action(QStringLiteral("selectNone"))->trigger();
+    EXPECT_TRUE(window->graphicView()->selection().empty());
+    EXPECT_EQ(document->undoManager()->undoActionName(), QStringLiteral("Select None"));
+    expectEnabled(false, "after Select None");
+}

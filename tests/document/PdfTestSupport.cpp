@@ -61,6 +61,11 @@ QByteArray onePage(const std::string &content, const ResourceBuilder &build, con
     return QByteArray(reinterpret_cast<const char *>(buffer->getBuffer()), qsizetype(buffer->getSize()));
 }
 
+TDGraphicArray importContent(const std::string &content, const ResourceBuilder &resources, QStringList *notes)
+{
+    return import(onePage(content, resources), nullptr, notes);
+}
+
 TDGraphicArray import(const QByteArray &pdf, QString *error, QStringList *notes)
 {
     const std::optional<Size> size = TDPdfImporter::pageSize(pdf);
@@ -87,10 +92,15 @@ cairo_status_t appendTo(void *closure, const unsigned char *data, unsigned int l
 
 } // namespace
 
-QByteArray cairoPdf(double width, double height, const std::function<void(cairo_t *)> &draw)
+namespace {
+
+QByteArray cairoDocument(double width, double height, bool eps, const std::function<void(cairo_t *)> &draw)
 {
     QByteArray data;
-    cairo_surface_t *surface = cairo_pdf_surface_create_for_stream(&appendTo, &data, width, height);
+    cairo_surface_t *surface = eps ? cairo_ps_surface_create_for_stream(&appendTo, &data, width, height)
+                                   : cairo_pdf_surface_create_for_stream(&appendTo, &data, width, height);
+    if (eps)
+        cairo_ps_surface_set_eps(surface, 1);
     cairo_t *cr = cairo_create(surface);
     draw(cr);
     cairo_destroy(cr);
@@ -99,17 +109,16 @@ QByteArray cairoPdf(double width, double height, const std::function<void(cairo_
     return data;
 }
 
+} // namespace
+
+QByteArray cairoPdf(double width, double height, const std::function<void(cairo_t *)> &draw)
+{
+    return cairoDocument(width, height, false, draw);
+}
+
 QByteArray cairoEps(double width, double height, const std::function<void(cairo_t *)> &draw)
 {
-    QByteArray data;
-    cairo_surface_t *surface = cairo_ps_surface_create_for_stream(&appendTo, &data, width, height);
-    cairo_ps_surface_set_eps(surface, 1);
-    cairo_t *cr = cairo_create(surface);
-    draw(cr);
-    cairo_destroy(cr);
-    cairo_surface_finish(surface);
-    cairo_surface_destroy(surface);
-    return data;
+    return cairoDocument(width, height, true, draw);
 }
 
 QImage pdftoppm(const QByteArray &pdf)

@@ -37,6 +37,11 @@ void addResource(QPDFObjectHandle resources, const std::string &category, const 
 // import fails.
 TDGraphicArray import(const QByteArray &pdf, QString *error = nullptr, QStringList *notes = nullptr);
 
+// The graphics of a 200 × 200 page drawing `content`: document y is
+// 200 − page y.
+TDGraphicArray importContent(const std::string &content, const ResourceBuilder &resources = {},
+                             QStringList *notes = nullptr);
+
 // A PDF of `width` × `height` points drawn by `draw` with cairo.
 QByteArray cairoPdf(double width, double height, const std::function<void(cairo_t *)> &draw);
 // An EPS picture drawn by `draw` with cairo.

@@ -29,13 +29,6 @@ using namespace scrivane::pdftest;
 
 namespace {
 
-// The graphics of a 200 × 200 page: document y = 200 − page y.
-TDGraphicArray graphicsOf(const std::string &content, const ResourceBuilder &resources = {},
-                          QStringList *notes = nullptr)
-{
-    return import(onePage(content, resources), nullptr, notes);
-}
-
 void expectRect(const Rect &actual, const Rect &expected, const char *what)
 {
     EXPECT_NEAR(actual.minX(), expected.minX(), 0.01) << what;
@@ -81,7 +74,7 @@ TEST(TDPdfImporter, PaintingOperatorsSetFillStrokeAndWinding)
         {"b*", "0 0 m 10 0 l 10 10 l b*", colour, line, 1, true},
     };
     for (const Case &c : cases) {
-        const TDGraphicArray graphics = graphicsOf(c.content);
+        const TDGraphicArray graphics = importContent(c.content);
         ASSERT_EQ(graphics.size(), 1u) << c.name;
         const auto path = std::dynamic_pointer_cast<TDBezierGraphic>(graphics[0]);
         ASSERT_TRUE(path) << c.name;
@@ -92,13 +85,13 @@ TEST(TDPdfImporter, PaintingOperatorsSetFillStrokeAndWinding)
         EXPECT_EQ(elements.back().type == PathElementType::ClosePath, c.closed) << c.name;
         expectRect(path->bounds(), Rect(0, 190, 10, 10), c.name);
     }
-    EXPECT_TRUE(graphicsOf("0 0 m 10 0 l 10 10 l n").empty());
-    EXPECT_TRUE(graphicsOf("0 0 m f").empty()) << "a path of one point paints nothing";
+    EXPECT_TRUE(importContent("0 0 m 10 0 l 10 10 l n").empty());
+    EXPECT_TRUE(importContent("0 0 m f").empty()) << "a path of one point paints nothing";
 }
 
 TEST(TDPdfImporter, SavedStatesComeBackAndDefaultsAreWhiteFillAndBlackLine)
 {
-    const TDGraphicArray graphics = graphicsOf("q 1 0 0 rg 0 0 10 10 re f Q 20 20 10 10 re f 0 0 m 50 50 l S");
+    const TDGraphicArray graphics = importContent("q 1 0 0 rg 0 0 10 10 re f Q 20 20 10 10 re f 0 0 m 50 50 l S");
     ASSERT_EQ(graphics.size(), 3u);
     EXPECT_EQ(graphics[0]->fillStyle()->color(), Color::deviceRGB(1, 0, 0));
     EXPECT_EQ(graphics[1]->fillStyle()->color(), Color::white());
@@ -113,7 +106,7 @@ TEST(TDPdfImporter, LineStateFollowsOperatorsAndGraphicsStates)
                     QPDFObjectHandle::parse(&pdf, "<< /LW 5 /LC 1 /LJ 2 /CA 0.5 /ca 0.25 /BM /Multiply >>"));
     };
     const TDGraphicArray graphics =
-        graphicsOf("2 w 2 J 1 j [4 2] 0 d 0 0 10 10 re S /GS0 gs 0 0 10 10 re B", resources);
+        importContent("2 w 2 J 1 j [4 2] 0 d 0 0 10 10 re S /GS0 gs 0 0 10 10 re B", resources);
     ASSERT_EQ(graphics.size(), 2u);
     const TDStrokeStyle &first = *graphics[0]->strokeStyle();
     EXPECT_FLOAT_EQ(first.strokeWidth(), 2);
@@ -143,7 +136,7 @@ TEST(TDPdfImporter, BlendModeNamesFollowTheDrawingsNumbering)
             addResource(r, "/ExtGState", "/GS0",
                         QPDFObjectHandle::parse(&pdf, std::string("<< /BM /") + c.name + " >>"));
         };
-        const TDGraphicArray graphics = graphicsOf("/GS0 gs 0 0 10 10 re f", resources);
+        const TDGraphicArray graphics = importContent("/GS0 gs 0 0 10 10 re f", resources);
         ASSERT_EQ(graphics.size(), 1u) << c.name;
         EXPECT_EQ(graphics[0]->blendMode(), c.mode) << c.name;
     }
@@ -152,7 +145,7 @@ TEST(TDPdfImporter, BlendModeNamesFollowTheDrawingsNumbering)
         addResource(r, "/ExtGState", "/Odd", QPDFObjectHandle::parse(&pdf, "<< /BM /Sparkle >>"));
         addResource(r, "/ExtGState", "/List", QPDFObjectHandle::parse(&pdf, "<< /BM [/Sparkle /Darken /Screen] >>"));
     };
-    const TDGraphicArray graphics = graphicsOf("/Odd gs 0 0 10 10 re f /List gs 0 0 10 10 re f", resources);
+    const TDGraphicArray graphics = importContent("/Odd gs 0 0 10 10 re f /List gs 0 0 10 10 re f", resources);
     ASSERT_EQ(graphics.size(), 2u);
     EXPECT_EQ(graphics[0]->blendMode(), 0);
     EXPECT_EQ(graphics[1]->blendMode(), 4);
@@ -177,7 +170,7 @@ TEST(TDPdfImporter, OperatorsWithWrongOperandsAreSkipped)
         {"an unknown operator", "1 0 0 rg 0 0 10 10 re 7 zz f", red, 1},
     };
     for (const Case &c : cases) {
-        const TDGraphicArray graphics = graphicsOf(c.content);
+        const TDGraphicArray graphics = importContent(c.content);
         ASSERT_EQ(graphics.size(), c.graphics) << c.name;
         if (c.graphics > 0) {
             EXPECT_EQ(graphics[0]->fillStyle()->color(), c.fill) << c.name;
@@ -185,7 +178,7 @@ TEST(TDPdfImporter, OperatorsWithWrongOperandsAreSkipped)
     }
     // A transformation that is not a number, or too large to draw, is left out.
     for (const char *content : {"1 0 0 1 (x) 0 cm 0 0 10 10 re f", "1e300 0 0 1e300 0 0 cm 0 0 10 10 re f"}) {
-        const TDGraphicArray graphics = graphicsOf(content);
+        const TDGraphicArray graphics = importContent(content);
         ASSERT_EQ(graphics.size(), 1u) << content;
         expectRect(graphics[0]->bounds(), Rect(0, 190, 10, 10), content);
     }
@@ -207,14 +200,14 @@ TEST(TDPdfImporter, OperatorTableHoldsThePathPaintTextAndObjectOperators)
 TEST(TDPdfImporter, RestoreWithoutSaveIsIgnoredAndOpenSavesAreFinished)
 {
     QStringList notes;
-    TDGraphicArray graphics = graphicsOf("Q Q 1 0 0 rg 0 0 10 10 re f Q 0 0 1 rg 20 20 5 5 re f", {}, &notes);
+    TDGraphicArray graphics = importContent("Q Q 1 0 0 rg 0 0 10 10 re f Q 0 0 1 rg 20 20 5 5 re f", {}, &notes);
     ASSERT_EQ(graphics.size(), 2u);
     EXPECT_EQ(graphics[0]->fillStyle()->color(), Color::deviceRGB(1, 0, 0));
     EXPECT_EQ(graphics[1]->fillStyle()->color(), Color::deviceRGB(0, 0, 1));
     EXPECT_TRUE(notes.contains(QStringLiteral("A restore without a save was ignored.")));
 
     // A clip whose save is never restored is finished at the end of the page.
-    graphics = graphicsOf("q 0 0 100 100 re W n 1 0 0 rg 0 0 10 10 re f q");
+    graphics = importContent("q 0 0 100 100 re W n 1 0 0 rg 0 0 10 10 re f q");
     ASSERT_EQ(graphics.size(), 1u);
     const auto group = asGroup(graphics[0]);
     ASSERT_TRUE(group);
@@ -226,7 +219,7 @@ TEST(TDPdfImporter, RestoreWithoutSaveIsIgnoredAndOpenSavesAreFinished)
 TEST(TDPdfImporter, ClipsBecomeClippingGroupsWithTheClipPathLast)
 {
     const TDGraphicArray graphics =
-        graphicsOf("q 0 0 100 100 re W* n 1 0 0 rg 0 0 10 10 re f 0 0 1 rg 20 20 10 10 re f Q 50 50 5 5 re f");
+        importContent("q 0 0 100 100 re W* n 1 0 0 rg 0 0 10 10 re f 0 0 1 rg 20 20 10 10 re f Q 50 50 5 5 re f");
     ASSERT_EQ(graphics.size(), 2u);
     const auto group = asGroup(graphics[0]);
     ASSERT_TRUE(group);
@@ -239,9 +232,9 @@ TEST(TDPdfImporter, ClipsBecomeClippingGroupsWithTheClipPathLast)
     EXPECT_EQ(graphics[1]->layer(), nullptr) << "after the restore graphics are outside the clip";
 
     // A clip around nothing leaves nothing, not its outline.
-    EXPECT_TRUE(graphicsOf("q 0 0 100 100 re W n Q").empty());
+    EXPECT_TRUE(importContent("q 0 0 100 100 re W n Q").empty());
     // Nested clips nest groups, finished together by one restore.
-    const TDGraphicArray nested = graphicsOf("q 0 0 100 100 re W n 10 10 50 50 re W n 0 0 10 10 re f Q");
+    const TDGraphicArray nested = importContent("q 0 0 100 100 re W n 10 10 50 50 re W n 0 0 10 10 re f Q");
     ASSERT_EQ(nested.size(), 1u);
     const auto outer = asGroup(nested[0]);
     ASSERT_TRUE(outer && outer->graphics().size() == 2u);
@@ -251,7 +244,7 @@ TEST(TDPdfImporter, ClipsBecomeClippingGroupsWithTheClipPathLast)
 TEST(TDPdfImporter, ShadingInsideAClipBecomesOneGradientShape)
 {
     const auto resources = [](QPDF &pdf, QPDFObjectHandle r) { addResource(r, "/Shading", "/Sh0", axialShading(pdf)); };
-    const TDGraphicArray graphics = graphicsOf("q 10 10 100 50 re W n /Sh0 sh Q", resources);
+    const TDGraphicArray graphics = importContent("q 10 10 100 50 re W n /Sh0 sh Q", resources);
     ASSERT_EQ(graphics.size(), 1u);
     const TDGraphic &shape = *graphics[0];
     EXPECT_FALSE(asGroup(graphics[0]));
@@ -271,7 +264,7 @@ TEST(TDPdfImporter, ShadingInsideAClipBecomesOneGradientShape)
     EXPECT_NEAR(end.x, 100, 0.01);
 
     // A shading alone covers the page.
-    const TDGraphicArray alone = graphicsOf("/Sh0 sh", resources);
+    const TDGraphicArray alone = importContent("/Sh0 sh", resources);
     ASSERT_EQ(alone.size(), 1u);
     expectRect(alone[0]->bounds(), Rect(0, 0, 200, 200), "the page");
 }
@@ -317,12 +310,12 @@ TEST(TDPdfImporter, ColourSpacesGiveTheirColoursAndBoundTheirOperands)
          Color::deviceCMYK(0, 0, 1, 0)},
     };
     for (const Case &c : cases) {
-        const TDGraphicArray graphics = graphicsOf(std::string(c.content) + " 0 0 10 10 re f", resources);
+        const TDGraphicArray graphics = importContent(std::string(c.content) + " 0 0 10 10 re f", resources);
         ASSERT_EQ(graphics.size(), 1u) << c.name;
         EXPECT_EQ(graphics[0]->fillStyle()->color(), c.expected) << c.name;
     }
     // An ICC profile goes through lcms2: sRGB red stays red.
-    const TDGraphicArray icc = graphicsOf("/RGB1 cs 1 0 0 sc 0 0 10 10 re f", resources);
+    const TDGraphicArray icc = importContent("/RGB1 cs 1 0 0 sc 0 0 10 10 re f", resources);
     ASSERT_EQ(icc.size(), 1u);
     const Color red = icc[0]->fillStyle()->color();
     EXPECT_NEAR(red.redComponent(), 1, 0.01);

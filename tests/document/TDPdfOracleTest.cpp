@@ -9,6 +9,9 @@
 #include "document/TDPdfImporter.h"
 #include "model/TDFillStyle.h"
 #include "model/TDGroup.h"
+#include "model/TDRectangle.h"
+#include "model/TDStrokeStyle.h"
+#include "document/TDDocument.h"
 
 #include <QPageSize>
 #include <QPainter>
@@ -239,4 +242,60 @@ TEST(TDPdfOracle, EpsPictureIsImportedThroughGhostscript)
                                              QString(), QStringLiteral("eps"), nullptr);
     EXPECT_FALSE(store.pdfData(bad, &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(TDPdfOracle, PdfAndEpsPicturesDrawTheirFirstPageWhereTheyArePlaced)
+{
+    const auto squares = [](cairo_t *cr) {
+        // The whole page is inked, so that the EPS bounding box is the page.
+        cairo_set_source_rgb(cr, 0.9, 0.9, 0.8);
+        cairo_paint(cr);
+        cairo_set_source_rgb(cr, 1, 0, 0);
+        cairo_rectangle(cr, 0, 0, 60, 40);
+        cairo_fill(cr);
+        cairo_set_source_rgb(cr, 0, 0, 1);
+        cairo_rectangle(cr, 60, 40, 60, 40);
+        cairo_fill(cr);
+        shapes(cr);
+    };
+    const QByteArray pdf = cairoPdf(Width, Height, squares);
+    struct Case {
+        const char *name;
+        QByteArray data;
+        QString extension;
+    };
+    std::vector<Case> cases{{"pdf", pdf, QStringLiteral("pdf")}};
+    if (!TDGhostscript::program().isEmpty())
+        cases.push_back({"eps", cairoEps(Width, Height, squares), QStringLiteral("eps")});
+    const QImage expected = pdftoppm(pdf);
+    for (const Case &c : cases) {
+        TDDocument document;
+        const auto picture = std::make_shared<TDRectangle>();
+        document.addGraphic(picture);
+        picture->fillStyle()->setStyle(TDFillStyle::ImageFill);
+        picture->fillStyle()->setImageKey(document.addImage(c.data, c.extension));
+        picture->strokeStyle()->setStyle(TDStrokeStyle::None);
+        const auto place = [&picture](const Rect &where) {
+            const AffineTransform placed = TDGraphic::transformForBounds(where);
+            picture->setTransformation(placed);
+            picture->setFillTransformation(placed);
+        };
+
+        // At its own size it is the page as poppler renders it.
+        if (!expected.isNull()) {
+            place(Rect(0, 0, float(Width), float(Height)));
+            const QImage actual = render({picture}, Rect(0, 0, float(Width), float(Height)));
+            const double share = differingShare(actual, expected, 48);
+            EXPECT_LT(share, 0.01) << c.name;
+            if (share >= 0.01)
+                actual.save(QStringLiteral("/tmp/oracle-picture-%1.png").arg(QLatin1String(c.name)));
+        }
+
+        // Twice the size, moved by (10, 20).
+        place(Rect(10, 20, float(2 * Width), float(2 * Height)));
+        const QImage image = render({picture}, Rect(0, 0, float(2 * Width + 20), float(2 * Height + 30)));
+        EXPECT_EQ(image.pixel(60, 60), qRgb(255, 0, 0)) << c.name << ": the red square, upright";
+        EXPECT_EQ(image.pixel(200, 150), qRgb(0, 0, 255)) << c.name << ": the blue square";
+        EXPECT_EQ(image.pixel(5, 5), qRgb(255, 255, 255)) << c.name << ": outside the picture";
+    }
 }

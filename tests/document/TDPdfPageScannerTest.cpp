@@ -19,12 +19,6 @@ using namespace scrivane::pdftest;
 
 namespace {
 
-TDGraphicArray graphicsOf(const std::string &content, const ResourceBuilder &resources = {},
-                          QStringList *notes = nullptr)
-{
-    return import(onePage(content, resources), nullptr, notes);
-}
-
 void addHelvetica(QPDF &pdf, QPDFObjectHandle r)
 {
     addResource(r, "/Font", "/F1",
@@ -54,7 +48,7 @@ TDGraphicArray imageOf(const std::string &dictionary, const std::string &data, Q
             extra(pdf, r, image);
         addResource(r, "/XObject", "/Im0", image);
     };
-    return graphicsOf("q 20 0 0 20 0 0 cm /Im0 Do Q", resources, notes);
+    return importContent("q 20 0 0 20 0 0 cm /Im0 Do Q", resources, notes);
 }
 
 } // namespace
@@ -63,7 +57,7 @@ TDGraphicArray imageOf(const std::string &dictionary, const std::string &data, Q
 
 TEST(TDPdfText, TextRunBecomesATextRectangleAtItsOrigin)
 {
-    const TDGraphicArray graphics = graphicsOf("BT /F1 12 Tf 100 150 Td (Hello) Tj ET", addHelvetica);
+    const TDGraphicArray graphics = importContent("BT /F1 12 Tf 100 150 Td (Hello) Tj ET", addHelvetica);
     ASSERT_EQ(graphics.size(), 1u);
     const auto box = std::dynamic_pointer_cast<TDRectangle>(graphics[0]);
     ASSERT_TRUE(box);
@@ -85,7 +79,7 @@ TEST(TDPdfText, TextRunBecomesATextRectangleAtItsOrigin)
 
 TEST(TDPdfText, ShowsWithoutAMoveShareTheOriginAndLinesFollowTheLeading)
 {
-    const TDGraphicArray same = graphicsOf("BT /F1 12 Tf 100 150 Td (A) Tj (B) Tj ET", addHelvetica);
+    const TDGraphicArray same = importContent("BT /F1 12 Tf 100 150 Td (A) Tj (B) Tj ET", addHelvetica);
     ASSERT_EQ(same.size(), 2u);
     const Point a = same[0]->transformation().transformPoint(Point(0, 0));
     const Point b = same[1]->transformation().transformPoint(Point(0, 0));
@@ -106,7 +100,7 @@ TEST(TDPdfText, ShowsWithoutAMoveShareTheOriginAndLinesFollowTheLeading)
         {"Tm places both", "BT /F1 12 Tf 1 0 0 1 30 40 Tm (A) Tj 2 0 Td (B) Tj ET", 2, 0},
     };
     for (const Case &c : cases) {
-        const TDGraphicArray lines = graphicsOf(c.content, addHelvetica);
+        const TDGraphicArray lines = importContent(c.content, addHelvetica);
         ASSERT_EQ(lines.size(), 2u) << c.name;
         const Point first = lines[0]->transformation().transformPoint(Point(0, 0));
         const Point second = lines[1]->transformation().transformPoint(Point(0, 0));
@@ -118,7 +112,7 @@ TEST(TDPdfText, ShowsWithoutAMoveShareTheOriginAndLinesFollowTheLeading)
 TEST(TDPdfText, TextArraysConcatenateAndKeepTheFontAndColour)
 {
     const TDGraphicArray graphics =
-        graphicsOf("BT /F1 10 Tf 0 0 1 rg 20 20 Td [(W) 80 (orld) -400 (wide) 12 (\\200)] TJ ET", addHelvetica);
+        importContent("BT /F1 10 Tf 0 0 1 rg 20 20 Td [(W) 80 (orld) -400 (wide) 12 (\\200)] TJ ET", addHelvetica);
     ASSERT_EQ(graphics.size(), 1u);
     EXPECT_EQ(textOf(*graphics[0]), "World wide€");
     // The stored text carries its font and colour.
@@ -127,7 +121,7 @@ TEST(TDPdfText, TextArraysConcatenateAndKeepTheFontAndColour)
     EXPECT_TRUE(archive.contains("NSFont"));
     EXPECT_TRUE(archive.contains("NSColor"));
     // A text scaled by its matrix keeps the scale in its font size.
-    const TDGraphicArray scaled = graphicsOf("BT /F1 1 Tf 24 0 0 24 20 20 Tm (Big) Tj ET", addHelvetica);
+    const TDGraphicArray scaled = importContent("BT /F1 1 Tf 24 0 0 24 20 20 Tm (Big) Tj ET", addHelvetica);
     ASSERT_EQ(scaled.size(), 1u);
     const Rect bounds = scaled[0]->bounds();
     EXPECT_GT(bounds.height(), 20);
@@ -137,10 +131,10 @@ TEST(TDPdfText, TextWithoutAFontOrCharactersIsHandled)
 {
     // Without Tf a default font is used; a font missing from the resources
     // keeps the one before; blank strings draw nothing.
-    EXPECT_EQ(graphicsOf("BT 10 10 Td (Hi) Tj ET").size(), 1u);
-    EXPECT_EQ(graphicsOf("BT /F9 12 Tf 10 10 Td (Hi) Tj ET").size(), 1u);
-    EXPECT_TRUE(graphicsOf("BT /F1 12 Tf 10 10 Td (   ) Tj () Tj ET", addHelvetica).empty());
-    EXPECT_TRUE(graphicsOf("BT /F1 12 Tf 0 0 0 0 10 10 Tm (Flat) Tj ET", addHelvetica).empty());
+    EXPECT_EQ(importContent("BT 10 10 Td (Hi) Tj ET").size(), 1u);
+    EXPECT_EQ(importContent("BT /F9 12 Tf 10 10 Td (Hi) Tj ET").size(), 1u);
+    EXPECT_TRUE(importContent("BT /F1 12 Tf 10 10 Td (   ) Tj () Tj ET", addHelvetica).empty());
+    EXPECT_TRUE(importContent("BT /F1 12 Tf 0 0 0 0 10 10 Tm (Flat) Tj ET", addHelvetica).empty());
 }
 
 // --- Forms ---------------------------------------------------------------------------------------------
@@ -153,7 +147,7 @@ TEST(TDPdfForms, FormBecomesAGroupInItsOwnSpaceWithTheAlphaOfItsPlace)
                            "0 0 1 rg 0 0 10 10 re f"));
         addResource(r, "/ExtGState", "/GS0", QPDFObjectHandle::parse(&pdf, "<< /ca 0.5 >>"));
     };
-    const TDGraphicArray graphics = graphicsOf("/GS0 gs /Fm0 Do", resources);
+    const TDGraphicArray graphics = importContent("/GS0 gs /Fm0 Do", resources);
     ASSERT_EQ(graphics.size(), 1u);
     const auto group = std::dynamic_pointer_cast<TDGroup>(graphics[0]);
     ASSERT_TRUE(group);
@@ -177,7 +171,7 @@ TEST(TDPdfForms, FormsThatDrawThemselvesOrNestDeeplyEnd)
         addResource(r, "/XObject", "/Fm0", form);
     };
     QStringList notes;
-    const TDGraphicArray graphics = graphicsOf("/Fm0 Do", self, &notes);
+    const TDGraphicArray graphics = importContent("/Fm0 Do", self, &notes);
     ASSERT_EQ(graphics.size(), 1u);
     const auto group = std::dynamic_pointer_cast<TDGroup>(graphics[0]);
     ASSERT_TRUE(group);
@@ -200,7 +194,7 @@ TEST(TDPdfForms, FormsThatDrawThemselvesOrNestDeeplyEnd)
         addResource(r, "/XObject", "/Fm0", next);
     };
     notes.clear();
-    const TDGraphicArray deep = graphicsOf("/Fm0 Do", chain, &notes);
+    const TDGraphicArray deep = importContent("/Fm0 Do", chain, &notes);
     ASSERT_EQ(deep.size(), 1u);
     int depth = 0;
     TDGraphicPtr g = deep[0];
@@ -219,7 +213,7 @@ TEST(TDPdfForms, RestoresInsideAFormStayInsideIt)
                     stream(pdf, "<< /Type /XObject /Subtype /Form /BBox [0 0 100 100] >>",
                            "Q Q 0 0 1 rg 0 0 10 10 re f q 0 0 50 50 re W n 0 0 5 5 re f"));
     };
-    const TDGraphicArray graphics = graphicsOf("1 0 0 rg /Fm0 Do 20 20 5 5 re f", resources);
+    const TDGraphicArray graphics = importContent("1 0 0 rg /Fm0 Do 20 20 5 5 re f", resources);
     ASSERT_EQ(graphics.size(), 2u);
     const auto form = std::dynamic_pointer_cast<TDGroup>(graphics[0]);
     ASSERT_TRUE(form);
@@ -292,7 +286,7 @@ TEST(TDPdfImages, StencilMaskPaintsWithTheFillColour)
         addResource(r, "/XObject", "/Im0",
                     stream(pdf, "<< /Type /XObject /Subtype /Image /Width 2 /Height 1 /ImageMask true >>", "\x40"));
     };
-    const TDGraphicArray graphics = graphicsOf("1 0 0 rg /Im0 Do", resources);
+    const TDGraphicArray graphics = importContent("1 0 0 rg /Im0 Do", resources);
     ASSERT_EQ(graphics.size(), 1u);
     const QImage image = fillImage(*graphics[0]);
     ASSERT_EQ(image.size(), QSize(2, 1));
