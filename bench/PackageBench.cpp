@@ -5,6 +5,7 @@
 // building the same graphics in memory without reading anything.
 
 #include "BenchSupport.h"
+#include "PackageDocument.h"
 
 #include "document/TDDocument.h"
 #include "model/TDFillStyle.h"
@@ -28,71 +29,10 @@ using namespace scrivane;
 
 namespace {
 
-struct Shape {
-    Rect rect;
-    Color fill;
-    Color line;
-    float width;
-    bool shadow;
-    float alpha;
-    int group; // -1 outside groups
-};
-
-std::vector<Shape> makeShapes(long count)
-{
-    std::mt19937 random(11);
-    std::uniform_real_distribution<float> pos(0, 1800), side(5, 80), unit(0, 1);
-    std::vector<Shape> shapes;
-    for (long i = 0; i < count; ++i) {
-        Shape s;
-        s.rect = Rect(pos(random), pos(random), side(random), side(random));
-        s.fill = Color::calibratedRGB(unit(random), unit(random), unit(random));
-        s.line = Color::calibratedRGB(unit(random), unit(random), unit(random));
-        s.width = 1 + 4 * unit(random);
-        s.shadow = i % 7 == 0;
-        s.alpha = i % 5 == 0 ? 0.5f : 1.0f;
-        s.group = i % 10 == 0 ? int(i / 100) : -1;
-        shapes.push_back(s);
-    }
-    return shapes;
-}
-
-// The graphic of shape number `i`, named as a user's would be.
-std::shared_ptr<TDRectangle> makeRectangle(const Shape &s, size_t i)
-{
-    auto graphic = std::make_shared<TDRectangle>();
-    graphic->setTransformation(TDGraphic::transformForBounds(s.rect));
-    graphic->fillStyle()->setStyle(TDFillColor);
-    graphic->fillStyle()->setColor(s.fill);
-    graphic->strokeStyle()->setStyle(TDStrokeLine);
-    graphic->strokeStyle()->setColor(s.line);
-    graphic->strokeStyle()->setStrokeWidth(s.width);
-    graphic->setHasShadow(s.shadow);
-    graphic->setAlphaValue(s.alpha);
-    graphic->setName(QStringLiteral("Rect %1").arg(i + 1));
-    return graphic;
-}
-
-std::unique_ptr<TDDocument> makeDocument(const std::vector<Shape> &shapes)
-{
-    TDModelArchiving::registerClasses();
-    auto document = std::make_unique<TDDocument>();
-    auto second = TDLayer::layerWithName(QStringLiteral("Layer 2"), document.get());
-    document->setLayers({document->layers()[0], second});
-    std::map<int, TDGraphicArray> groups;
-    for (size_t i = 0; i < shapes.size(); ++i) {
-        const auto graphic = makeRectangle(shapes[i], i);
-        const Shape &s = shapes[i];
-        if (s.group >= 0)
-            groups[s.group].push_back(graphic);
-        else
-            (i % 2 ? second : document->layers()[0])->addGraphicVeryQuietly(graphic);
-    }
-    for (auto &[index, members] : groups)
-        document->layers()[0]->addGraphicVeryQuietly(TDGroup::groupWithGraphics(members));
-    document->undoManager()->removeAllActions();
-    return document;
-}
+using bench::Shape;
+using bench::makeDocument;
+using bench::makeRectangle;
+using bench::makeShapes;
 
 QString hex(const Color &c)
 {
@@ -139,10 +79,7 @@ QByteArray makeSvg(const std::vector<Shape> &shapes)
     return svg.toUtf8();
 }
 
-long graphicCount()
-{
-    return bench::size(10000, 100);
-}
+using bench::graphicCount;
 
 void BM_PackageSave(benchmark::State &state)
 {

@@ -9,6 +9,8 @@
 #include <QHash>
 #include <QString>
 
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace scrivane {
@@ -29,7 +31,7 @@ class TDPackageFileSystem;
 class TDSvgExport : public TDSvgContext {
 public:
     struct ImageFile {
-        QString name;
+        std::string name;
         QByteArray png;
     };
 
@@ -46,20 +48,20 @@ public:
     // The file inside the folder form for a target path.
     static QString svgFileName(const QString &path);
 
-    QString addSVGdef(XmlElement definition) override;
-    QString addSVGgraphic(const TDImageStore::Image &image) override;
-    QString addSVGgraphic(const QImage &image) override;
+    std::string addSVGdef(XmlElement definition) override;
+    std::string addSVGgraphic(const TDImageStore::Image &image) override;
+    std::string addSVGgraphic(const QImage &image) override;
     std::optional<Picture> pictureOfGraphic(TDGraphic &graphic, float scale) override;
 
 private:
-    QString addPNG(const QByteArray &png);
+    std::string addPNG(const QByteArray &png);
 
-    XmlElement m_defs{QStringLiteral("defs")};
-    // Definitions by their text without ids.
-    QHash<QString, QString> m_defIds;
+    XmlElement m_defs{"defs"};
+    // Definitions by their text (without an id: they have none yet).
+    std::unordered_map<std::string, std::string> m_defIds;
     std::vector<ImageFile> m_images;
     // Image file names by the MD5 digest of their PNG bytes.
-    QHash<QByteArray, QString> m_imageNames;
+    QHash<QByteArray, std::string> m_imageNames;
 };
 
 } // namespace scrivane

@@ -1,6 +1,5 @@
 #include "model/TDGradient.h"
 
-#include "platform/Numbers.h"
 #include "platform/SvgValues.h"
 
 #include <algorithm>
@@ -9,13 +8,13 @@ namespace scrivane {
 
 XmlElement TDGradient::svg() const
 {
-    XmlElement gradient(QStringLiteral("linearGradient"));
+    XmlElement gradient("linearGradient");
     const auto addStop = [&gradient](float offset, const Components &c) {
-        XmlElement &stop = gradient.appendChild(XmlElement(QStringLiteral("stop")));
-        stop.setAttribute(QStringLiteral("offset"), Numbers::formatShortest(offset));
-        stop.setAttribute(QStringLiteral("stop-color"), SvgValues::svgColor(Color::calibratedRGB(c[0], c[1], c[2])));
+        XmlElement &stop = gradient.appendChild(XmlElement("stop"));
+        stop.setNumber("offset", offset);
+        stop.setAttribute("stop-color", SvgValues::svgColor(Color::calibratedRGB(c[0], c[1], c[2])));
         if (c[3] != 1)
-            stop.setAttribute(QStringLiteral("stop-opacity"), Numbers::formatShortest(c[3]));
+            stop.setNumber("stop-opacity", c[3]);
     };
     // SVG reads stops in order and clamps offsets to [0, 1]: stops beyond 1
     // are replaced by the colour the gradient has at 1.  Stops dragged off

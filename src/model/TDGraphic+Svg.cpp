@@ -17,9 +17,11 @@ namespace scrivane {
 
 namespace {
 
-QString number(float value)
+std::string number(float value)
 {
-    return Numbers::formatShortest(value);
+    std::string text;
+    Numbers::appendShortest(text, value);
+    return text;
 }
 
 // How SVG can show a graphic's effect list.
@@ -52,7 +54,7 @@ EffectsPlan effectsPlan(const TDGraphic &graphic)
         // The radius is in effect buffer pixels, filterResolution of them
         // per point.
         const double scale = std::max(1.0f, drawing.front()->scale());
-        const double radius = drawing.front()->filter()->number(QStringLiteral("inputRadius"));
+        const double radius = drawing.front()->filter()->number("inputRadius");
         plan.kind = SvgEffects::Blur;
         plan.blurDeviation = std::isfinite(radius) && radius > 0 ? radius / scale : 0;
         return plan;
@@ -68,11 +70,11 @@ std::optional<XmlElement> pictureElement(TDGraphic &graphic, TDSvgContext &conte
     const auto picture = context.pictureOfGraphic(graphic, float(std::max(graphic.filterResolution(), 1)));
     if (!picture || picture->image.isNull() || picture->bounds.isEmpty())
         return std::nullopt;
-    const QString file = context.addSVGgraphic(picture->image);
-    if (file.isEmpty())
+    std::string file = context.addSVGgraphic(picture->image);
+    if (file.empty())
         return std::nullopt;
-    XmlElement image(QStringLiteral("image"));
-    image.setAttribute(QStringLiteral("xlink:href"), file);
+    XmlElement image("image");
+    image.setAttribute("xlink:href", std::move(file));
     TDGraphic::setSVGRect(image, picture->bounds);
     return image;
 }
@@ -89,13 +91,13 @@ std::optional<XmlElement> TDGraphic::svgPicture(TDSvgContext &context)
         return picture;
     // Nothing the effects show can be written: an empty group keeps the
     // graphic's place in the drawing's order.
-    return XmlElement(QStringLiteral("g"));
+    return XmlElement("g");
 }
 
 XmlElement TDGraphic::svgPathElement(const PathBase *path)
 {
-    XmlElement element(QStringLiteral("path"));
-    element.setAttribute(QStringLiteral("d"), path ? SvgPathData::svgDescription(*path) : QString());
+    XmlElement element("path");
+    element.setAttribute("d", path ? SvgPathData::svgDescription(*path) : std::string());
     return element;
 }
 
@@ -106,22 +108,22 @@ std::optional<Rect> TDGraphic::svgAxisAlignedBox(const AffineTransform &t)
     return Rect(t.tX + std::min(t.m11, 0.0f), t.tY + std::min(t.m22, 0.0f), std::fabs(t.m11), std::fabs(t.m22));
 }
 
-QString TDGraphic::svgURL(const QString &id)
+std::string TDGraphic::svgURL(const std::string &id)
 {
-    return QStringLiteral("url(#%1)").arg(id);
+    return "url(#" + id + ")";
 }
 
-QString TDGraphic::svgClipId() const
+std::string TDGraphic::svgClipId() const
 {
-    return QStringLiteral("clip%1").arg(IDint());
+    return "clip" + std::to_string(IDint());
 }
 
 void TDGraphic::setSVGRect(XmlElement &element, const Rect &rect)
 {
-    element.setAttribute(QStringLiteral("x"), number(rect.minX()));
-    element.setAttribute(QStringLiteral("y"), number(rect.minY()));
-    element.setAttribute(QStringLiteral("width"), number(rect.width()));
-    element.setAttribute(QStringLiteral("height"), number(rect.height()));
+    element.setNumber("x", rect.minX());
+    element.setNumber("y", rect.minY());
+    element.setNumber("width", rect.width());
+    element.setNumber("height", rect.height());
 }
 
 // --- Outlines ------------------------------------------------------------------------------------
@@ -138,7 +140,7 @@ XmlElement TDGraphic::svg(TDSvgContext &context)
     if (auto picture = svgPicture(context))
         return *picture;
 
-    XmlElement group(QStringLiteral("g"));
+    XmlElement group("g");
     const TDFillStyle &fill = *m_fillStyle;
     const int fillStyle = fill.style();
     switch (fillStyle) {
@@ -154,34 +156,34 @@ XmlElement TDGraphic::svg(TDSvgContext &context)
         // A missing image, or one without pixels, shows nothing on the canvas.
         if (!image || !(image->size.width > 0) || !(image->size.height > 0))
             break;
-        const QString file = context.addSVGgraphic(*image);
-        if (file.isEmpty())
+        std::string file = context.addSVGgraphic(*image);
+        if (file.empty())
             break;
-        XmlElement picture(QStringLiteral("image"));
-        picture.setAttribute(QStringLiteral("xlink:href"), file);
-        picture.setAttribute(QStringLiteral("x"), QStringLiteral("0"));
-        picture.setAttribute(QStringLiteral("y"), QStringLiteral("0"));
-        picture.setAttribute(QStringLiteral("width"), number(image->size.width));
-        picture.setAttribute(QStringLiteral("height"), number(image->size.height));
+        XmlElement picture("image");
+        picture.setAttribute("xlink:href", std::move(file));
+        picture.setAttribute("x", "0");
+        picture.setAttribute("y", "0");
+        picture.setNumber("width", image->size.width);
+        picture.setNumber("height", image->size.height);
         // The image fills the unit square of fill space, its top row at y = 0.
         AffineTransform placement = m_fillTransformation;
         placement.prepend(AffineTransform::makeScale(1 / image->size.width, 1 / image->size.height));
-        picture.setAttribute(QStringLiteral("transform"), SvgTransform::svgDescription(placement));
+        picture.setAttribute("transform", SvgTransform::svgDescription(placement));
         if (fill.imageAlpha() < 1)
-            picture.setAttribute(QStringLiteral("opacity"), number(std::max(fill.imageAlpha(), 0.0f)));
+            picture.setNumber("opacity", std::max(fill.imageAlpha(), 0.0f));
 
         // Clipped to the outline in the drawing's space: the clip path
         // cannot sit on the image, whose transformation would move it.
         XmlElement clipShape = svgShape();
         if (fill.windingRule() == 0)
-            clipShape.setAttribute(QStringLiteral("clip-rule"), QStringLiteral("nonzero"));
-        XmlElement clip(QStringLiteral("clipPath"));
-        clip.setAttribute(QStringLiteral("id"), svgClipId());
+            clipShape.setAttribute("clip-rule", "nonzero");
+        XmlElement clip("clipPath");
+        clip.setAttribute("id", svgClipId());
         clip.appendChild(std::move(clipShape));
-        XmlElement clipped(QStringLiteral("g"));
-        clipped.setAttribute(QStringLiteral("clip-path"), svgURL(svgClipId()));
+        XmlElement clipped("g");
+        clipped.setAttribute("clip-path", svgURL(svgClipId()));
         clipped.appendChild(std::move(picture));
-        XmlElement wrapper(QStringLiteral("g"));
+        XmlElement wrapper("g");
         wrapper.appendChild(std::move(clip));
         wrapper.appendChild(std::move(clipped));
         group.appendChild(std::move(wrapper));
@@ -200,7 +202,7 @@ XmlElement TDGraphic::svg(TDSvgContext &context)
         } else {
             XmlElement line = svgShape();
             stroke.addToSVGElement(line);
-            line.setAttribute(QStringLiteral("fill"), QStringLiteral("none"));
+            line.setAttribute("fill", "none");
             group.appendChild(std::move(line));
         }
     }
@@ -216,16 +218,15 @@ void TDGraphic::addEffectsToSVGElement(XmlElement &element, TDSvgContext &contex
 {
     // Present in the file, not shown, as every other export leaves it out.
     if (!m_visible)
-        element.setAttribute(QStringLiteral("display"), QStringLiteral("none"));
+        element.setAttribute("display", "none");
     if (m_alphaValue < 1)
-        element.setAttribute(QStringLiteral("opacity"), number(std::max(m_alphaValue, 0.0f)));
+        element.setNumber("opacity", std::max(m_alphaValue, 0.0f));
     static const char *const BlendModes[] = {"normal",     "multiply",    "screen",     "overlay",
                                              "darken",     "lighten",     "color-dodge", "color-burn",
                                              "soft-light", "hard-light",  "difference", "exclusion",
                                              "hue",        "saturation",  "color",      "luminosity"};
     if (m_blendMode > 0 && m_blendMode < 16)
-        element.setAttribute(QStringLiteral("style"),
-                             QStringLiteral("mix-blend-mode:%1").arg(QLatin1String(BlendModes[m_blendMode])));
+        element.setAttribute("style", std::string("mix-blend-mode:") + BlendModes[m_blendMode]);
 
     const EffectsPlan plan = effectsPlan(*this);
     const bool blur = plan.kind == SvgEffects::Blur && plan.blurDeviation > 0;
@@ -239,46 +240,46 @@ void TDGraphic::addEffectsToSVGElement(XmlElement &element, TDSvgContext &contex
     const double margin = 3 * plan.blurDeviation + 3 * shadowDeviation + std::fabs(dx) + std::fabs(dy) + 2;
     Rect region = drawingBoundsWithoutEffects().insetBy(float(-margin), float(-margin));
 
-    XmlElement filter(QStringLiteral("filter"));
-    filter.setAttribute(QStringLiteral("filterUnits"), QStringLiteral("userSpaceOnUse"));
+    XmlElement filter("filter");
+    filter.setAttribute("filterUnits", "userSpaceOnUse");
     setSVGRect(filter, region);
     // The canvas blurs and composites in the drawing's own colour space.
-    filter.setAttribute(QStringLiteral("color-interpolation-filters"), QStringLiteral("sRGB"));
+    filter.setAttribute("color-interpolation-filters", "sRGB");
     const auto primitive = [&filter](const char *name,
-                                     std::initializer_list<std::pair<const char *, QString>> attributes) {
-        XmlElement &p = filter.appendChild(XmlElement(QLatin1String(name)));
+                                     std::initializer_list<std::pair<const char *, std::string>> attributes) {
+        XmlElement &p = filter.appendChild(XmlElement(name));
         for (const auto &[key, value] : attributes)
-            p.setAttribute(QLatin1String(key), value);
+            p.setAttribute(key, value);
         return &p;
     };
-    QString source = QStringLiteral("SourceGraphic");
+    std::string source = "SourceGraphic";
     if (blur) {
         primitive("feGaussianBlur", {{"in", source},
                                      {"stdDeviation", number(float(plan.blurDeviation))},
-                                     {"result", QStringLiteral("blur")}});
-        source = QStringLiteral("blur");
+                                     {"result", "blur"}});
+        source = "blur";
     }
     if (m_hasShadow) {
         primitive("feFlood", {{"flood-color", SvgValues::svgColor(m_shadowColor)},
                               {"flood-opacity", number(m_shadowColor.alpha())},
-                              {"result", QStringLiteral("shadowColor")}});
-        primitive("feComposite", {{"in", QStringLiteral("shadowColor")},
+                              {"result", "shadowColor"}});
+        primitive("feComposite", {{"in", "shadowColor"},
                                   {"in2", source},
-                                  {"operator", QStringLiteral("in")},
-                                  {"result", QStringLiteral("shadowShape")}});
-        primitive("feGaussianBlur", {{"in", QStringLiteral("shadowShape")},
+                                  {"operator", "in"},
+                                  {"result", "shadowShape"}});
+        primitive("feGaussianBlur", {{"in", "shadowShape"},
                                      {"stdDeviation", number(float(shadowDeviation))},
-                                     {"result", QStringLiteral("shadowBlur")}});
-        primitive("feOffset", {{"in", QStringLiteral("shadowBlur")},
+                                     {"result", "shadowBlur"}});
+        primitive("feOffset", {{"in", "shadowBlur"},
                                {"dx", number(float(dx))},
                                {"dy", number(float(dy))},
-                               {"result", QStringLiteral("shadow")}});
+                               {"result", "shadow"}});
         XmlElement *merge = primitive("feMerge", {});
-        merge->appendChild(XmlElement(QStringLiteral("feMergeNode")))
-            .setAttribute(QStringLiteral("in"), QStringLiteral("shadow"));
-        merge->appendChild(XmlElement(QStringLiteral("feMergeNode"))).setAttribute(QStringLiteral("in"), source);
+        merge->appendChild(XmlElement("feMergeNode"))
+            .setAttribute("in", "shadow");
+        merge->appendChild(XmlElement("feMergeNode")).setAttribute("in", source);
     }
-    element.setAttribute(QStringLiteral("filter"), svgURL(context.addSVGdef(std::move(filter))));
+    element.setAttribute("filter", svgURL(context.addSVGdef(std::move(filter))));
 }
 
 } // namespace scrivane

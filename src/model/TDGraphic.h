@@ -359,6 +359,8 @@ public:
     void addEffectsToSVGElement(XmlElement &element, TDSvgContext &context);
     // "x", "y", "width" and "height" of the rectangle.
     static void setSVGRect(XmlElement &element, const Rect &rect);
+    // "url(#id)".
+    static std::string svgURL(const std::string &id);
 
     // --- Dictionary form and archive ---------------------------------------------------------------
     // The stored dictionary; subclasses add their keys to the base's.
@@ -405,9 +407,8 @@ protected:
     // The box the unit square is mapped onto when `t` only scales (mirrored
     // or not) and moves; nothing otherwise.
     static std::optional<Rect> svgAxisAlignedBox(const AffineTransform &t);
-    static QString svgURL(const QString &id);
     // "clip" and the graphic's serial number: unique within the process.
-    QString svgClipId() const;
+    std::string svgClipId() const;
     // Stores the document reference and nothing else.
     void setDocumentReference(TDDocumentInterface *document) { m_document = document; }
 

@@ -9,9 +9,10 @@ XmlElement TDGroup::svg(TDSvgContext &context)
     if (auto picture = svgPicture(context))
         return *picture;
 
-    XmlElement children(QStringLiteral("g"));
+    XmlElement children("g");
     const TDGraphicArray &graphics = this->graphics();
     const size_t count = clips() ? graphics.size() - 1 : graphics.size();
+    children.reserveChildren(count);
     for (size_t i = 0; i < count; ++i)
         children.appendChild(graphics[i]->svg(context));
 
@@ -26,12 +27,12 @@ XmlElement TDGroup::svg(TDSvgContext &context)
     // paint, effects and visibility play no part.
     XmlElement clipShape = svgPathElement(clipPath.get());
     if (clipPath->windingRule() == WindingRule::NonZero)
-        clipShape.setAttribute(QStringLiteral("clip-rule"), QStringLiteral("nonzero"));
-    XmlElement clip(QStringLiteral("clipPath"));
-    clip.setAttribute(QStringLiteral("id"), svgClipId());
+        clipShape.setAttribute("clip-rule", "nonzero");
+    XmlElement clip("clipPath");
+    clip.setAttribute("id", svgClipId());
     clip.appendChild(std::move(clipShape));
-    children.setAttribute(QStringLiteral("clip-path"), svgURL(svgClipId()));
-    XmlElement outer(QStringLiteral("g"));
+    children.setAttribute("clip-path", svgURL(svgClipId()));
+    XmlElement outer("g");
     outer.appendChild(std::move(clip));
     outer.appendChild(std::move(children));
     addEffectsToSVGElement(outer, context);

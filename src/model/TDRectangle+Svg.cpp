@@ -1,7 +1,5 @@
 #include "model/TDRectangle.h"
 
-#include "platform/Numbers.h"
-
 #include <algorithm>
 
 namespace scrivane {
@@ -11,11 +9,11 @@ XmlElement TDRectangle::svgShape()
     const auto box = svgAxisAlignedBox(transformation());
     if (!box)
         return TDGraphic::svgShape();
-    XmlElement rect(QStringLiteral("rect"));
+    XmlElement rect("rect");
     if (roundness() > 0) {
         const float radius = roundness() * std::min(box->width(), box->height());
-        rect.setAttribute(QStringLiteral("rx"), Numbers::formatShortest(radius));
-        rect.setAttribute(QStringLiteral("ry"), Numbers::formatShortest(radius));
+        rect.setNumber("rx", radius);
+        rect.setNumber("ry", radius);
     }
     setSVGRect(rect, *box);
     return rect;

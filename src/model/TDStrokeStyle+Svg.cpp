@@ -11,31 +11,31 @@ namespace scrivane {
 void TDStrokeStyle::addToSVGElement(XmlElement &element) const
 {
     if (m_style == None) {
-        element.setAttribute(QStringLiteral("stroke"), QStringLiteral("none"));
+        element.setAttribute("stroke", "none");
         return;
     }
     if (!drawsLine())
         return;
-    element.setAttribute(QStringLiteral("stroke"), SvgValues::svgColor(m_color));
+    element.setAttribute("stroke", SvgValues::svgColor(m_color));
     if (m_color.alpha() < 1)
-        element.setAttribute(QStringLiteral("stroke-opacity"), Numbers::formatShortest(m_color.alpha()));
+        element.setNumber("stroke-opacity", m_color.alpha());
     const LineStyle line = lineStyle(false);
     if (std::isfinite(line.width) && line.width > 0) {
-        element.setAttribute(QStringLiteral("stroke-width"), Numbers::formatShortest(line.width));
+        element.setNumber("stroke-width", line.width);
     } else {
         // The canvas draws width 0 as the thinnest line the device shows;
         // SVG would draw nothing at all.
-        element.setAttribute(QStringLiteral("stroke-width"), QStringLiteral("1"));
-        element.setAttribute(QStringLiteral("vector-effect"), QStringLiteral("non-scaling-stroke"));
+        element.setAttribute("stroke-width", "1");
+        element.setAttribute("vector-effect", "non-scaling-stroke");
     }
     if (m_capStyle == static_cast<int>(LineCapStyle::Round))
-        element.setAttribute(QStringLiteral("stroke-linecap"), QStringLiteral("round"));
+        element.setAttribute("stroke-linecap", "round");
     else if (m_capStyle == static_cast<int>(LineCapStyle::Square))
-        element.setAttribute(QStringLiteral("stroke-linecap"), QStringLiteral("square"));
+        element.setAttribute("stroke-linecap", "square");
     if (m_joinStyle == static_cast<int>(LineJoinStyle::Round))
-        element.setAttribute(QStringLiteral("stroke-linejoin"), QStringLiteral("round"));
+        element.setAttribute("stroke-linejoin", "round");
     else if (m_joinStyle == static_cast<int>(LineJoinStyle::Bevel))
-        element.setAttribute(QStringLiteral("stroke-linejoin"), QStringLiteral("bevel"));
+        element.setAttribute("stroke-linejoin", "bevel");
     // Only a pattern the canvas draws: one it cannot is drawn solid.
     if (!line.dash.empty()) {
         std::string dashes;
@@ -44,7 +44,7 @@ void TDStrokeStyle::addToSVGElement(XmlElement &element) const
                 dashes += ", ";
             Numbers::appendShortest(dashes, length);
         }
-        element.setAttribute(QStringLiteral("stroke-dasharray"), QString::fromLatin1(dashes));
+        element.setAttribute("stroke-dasharray", std::move(dashes));
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <optional>
+#include <string>
 
 namespace scrivane {
 
@@ -25,13 +26,13 @@ public:
     // (ids aside), stands among the shared definitions.  Elements refer to
     // it as "url(#id)" or "#id".  Callers complete a definition before they
     // register it.
-    virtual QString addSVGdef(XmlElement definition) = 0;
+    virtual std::string addSVGdef(XmlElement definition) = 0;
     // The file name under which the image's PNG bytes are written beside the
     // SVG file ("image1.png", ...); equal images share one file.  Empty when
     // the image cannot be encoded (vector data, damaged data), so that the
     // caller writes no reference.
-    virtual QString addSVGgraphic(const TDImageStore::Image &image) = 0;
-    virtual QString addSVGgraphic(const QImage &image) = 0;
+    virtual std::string addSVGgraphic(const TDImageStore::Image &image) = 0;
+    virtual std::string addSVGgraphic(const QImage &image) = 0;
 
     struct Picture {
         QImage image;

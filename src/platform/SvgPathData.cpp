@@ -394,11 +394,11 @@ void SvgPathData::appendSvgDescription(std::string &out, const PathBase &path)
     }
 }
 
-QString SvgPathData::svgDescription(const PathBase &path)
+std::string SvgPathData::svgDescription(const PathBase &path)
 {
     std::string text;
     appendSvgDescription(text, path);
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return text;
 }
 
 PathBase SvgPathData::pathFromSVGData(std::string_view text, QString *error)

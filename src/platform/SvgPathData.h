@@ -31,7 +31,7 @@ namespace scrivane {
 // not fit a float are faults too, so that a path never holds infinities.
 class SvgPathData {
 public:
-    static QString svgDescription(const PathBase &path);
+    static std::string svgDescription(const PathBase &path);
     static void appendSvgDescription(std::string &out, const PathBase &path);
 
     static PathBase pathFromSVGData(std::string_view text, QString *error = nullptr);

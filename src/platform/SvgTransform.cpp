@@ -169,11 +169,11 @@ void SvgTransform::appendSvgDescription(std::string &out, const AffineTransform 
     out += ')';
 }
 
-QString SvgTransform::svgDescription(const AffineTransform &t)
+std::string SvgTransform::svgDescription(const AffineTransform &t)
 {
     std::string text;
     appendSvgDescription(text, t);
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return text;
 }
 
 bool SvgTransform::setFromSVGString(AffineTransform &t, std::string_view text, QString *error)

@@ -25,7 +25,7 @@ namespace scrivane {
 // answers false with a message in `error`; an empty list is the identity.
 class SvgTransform {
 public:
-    static QString svgDescription(const AffineTransform &t);
+    static std::string svgDescription(const AffineTransform &t);
     static void appendSvgDescription(std::string &out, const AffineTransform &t);
 
     static bool setFromSVGString(AffineTransform &t, std::string_view text, QString *error = nullptr);

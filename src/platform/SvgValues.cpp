@@ -128,11 +128,11 @@ void SvgValues::appendSvgColor(std::string &out, const Color &color)
     }
 }
 
-QString SvgValues::svgColor(const Color &color)
+std::string SvgValues::svgColor(const Color &color)
 {
     std::string text;
     appendSvgColor(text, color);
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return text;
 }
 
 std::optional<double> SvgValues::svgFloatValue(QStringView text)

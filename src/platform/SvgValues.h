@@ -27,7 +27,7 @@ namespace scrivane {
 class SvgValues {
 public:
     static std::optional<Color> colorWithHTMLString(QStringView text);
-    static QString svgColor(const Color &color);
+    static std::string svgColor(const Color &color);
     static void appendSvgColor(std::string &out, const Color &color);
 
     // A length in points: a finite number with an optional unit, "px" and

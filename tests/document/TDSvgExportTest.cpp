@@ -272,8 +272,8 @@ TEST_F(SvgFixture, GradientsAreSharedDefinitionsWithSortedStops)
     unsorted->setPosition(-1, unsorted->addColor(Color::green(), 0.5f));
     const XmlElement own = unsorted->svg();
     ASSERT_EQ(own.childCount(), 2);
-    EXPECT_EQ(*own.children()[0].attribute(QStringLiteral("offset")), QStringLiteral("0"));
-    EXPECT_EQ(*own.children()[1].attribute(QStringLiteral("stop-color")), QStringLiteral("#0000FF"));
+    EXPECT_EQ(*own.children()[0].attribute("offset"), "0");
+    EXPECT_EQ(*own.children()[1].attribute("stop-color"), "#0000FF");
 
     const pugi::xml_node circle = def(attr(shapes[3], "fill"));
     EXPECT_STREQ(circle.name(), "radialGradient");
@@ -296,9 +296,14 @@ TEST_F(SvgFixture, ShadowsAndALoneBlurAreFiltersOtherEffectsAPicture)
     auto inverted = add(svgtest::rectangle(Rect(90, 10, 20, 20), Color::red()));
     inverted->setFilterArray({TDFilter::filterWithName(QStringLiteral("CIColorInvert"))});
     inverted->setUsesFilters(true);
+    // A resolution of 0 still pictures the graphic, at one pixel per point.
+    auto coarse = add(svgtest::rectangle(Rect(130, 10, 20, 20), Color::red()));
+    coarse->setFilterArray({TDFilter::filterWithName(QStringLiteral("CIColorInvert"))});
+    coarse->setUsesFilters(true);
+    coarse->setFilterResolution(0);
 
     const auto shapes = layerElements();
-    ASSERT_EQ(shapes.size(), 4u);
+    ASSERT_EQ(shapes.size(), 5u);
     EXPECT_EQ(attr(shapes[0], "filter"), "url(#def1)");
     EXPECT_EQ(attr(shapes[1], "filter"), "url(#def1)");
     const pugi::xml_node shadow = def("url(#def1)");
@@ -314,6 +319,9 @@ TEST_F(SvgFixture, ShadowsAndALoneBlurAreFiltersOtherEffectsAPicture)
 
     EXPECT_STREQ(shapes[3].name(), "image");
     EXPECT_EQ(attr(shapes[3], "xlink:href"), "image1.png");
+    EXPECT_STREQ(shapes[4].name(), "image");
+    EXPECT_GE(std::stod(attr(shapes[4], "width")), 20);
+    EXPECT_GE(std::stod(attr(shapes[4], "height")), 20);
 }
 
 TEST_F(SvgFixture, ClippingGroupClipsByItsLastChildsOutline)

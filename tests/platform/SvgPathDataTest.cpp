@@ -38,12 +38,12 @@ void expectElementsNear(const PathBase &path, const std::string &listing, double
 {
     const auto actual = elementsOf(path);
     const auto expected = parseListing(listing);
-    ASSERT_EQ(actual.size(), expected.size()) << SvgPathData::svgDescription(path).toStdString();
+    ASSERT_EQ(actual.size(), expected.size()) << SvgPathData::svgDescription(path);
     for (std::size_t i = 0; i < actual.size(); ++i) {
         ASSERT_EQ(actual[i].type, expected[i].type) << "element " << i;
         for (std::size_t k = 0; k < actual[i].points.size(); ++k)
             EXPECT_LE(distance(actual[i].points[k], expected[i].points[k]), tolerance)
-                << "element " << i << " point " << k << ": " << SvgPathData::svgDescription(path).toStdString();
+                << "element " << i << " point " << k << ": " << SvgPathData::svgDescription(path);
     }
 }
 
@@ -134,7 +134,7 @@ TEST(SvgPathData, HalfCircleArcRunsThroughTheSideItsSweepFlagNames)
     EXPECT_EQ(elementsOf(packed), elementsOf(positive));
     // Radii too small to reach are enlarged until they do.
     const PathBase small = SvgPathData::pathFromSVGData(std::string_view("M 0 0 A 1 1 0 0 1 20 0"));
-    expectElementsNear(small, SvgPathData::svgDescription(positive).toStdString());
+    expectElementsNear(small, SvgPathData::svgDescription(positive));
 }
 
 TEST(SvgPathData, ArcsLieOnTheirEllipseAndTakeTheSideTheFlagsAsk)
@@ -232,9 +232,9 @@ TEST(SvgPathData, WritesAbsoluteCommandsThatReadBackExactly)
     path.curveTo(Point(3, 4), Point(1.0f / 3.0f, 2), Point(-0.0f, 7));
     path.close();
     path.moveTo(Point(10, 10));
-    EXPECT_EQ(SvgPathData::svgDescription(path).toStdString(),
+    EXPECT_EQ(SvgPathData::svgDescription(path),
               "M 0.1 -2.5 L 1e-05 123456.78 C 0.33333334 2 0 7 3 4 Z M 10 10");
-    EXPECT_EQ(SvgPathData::svgDescription(PathBase()), QString());
+    EXPECT_EQ(SvgPathData::svgDescription(PathBase()), "");
 
     // Random paths survive the round trip bit for bit.
     std::mt19937 random(27);
@@ -251,7 +251,7 @@ TEST(SvgPathData, WritesAbsoluteCommandsThatReadBackExactly)
         }
     }
     QString error;
-    const PathBase back = SvgPathData::pathFromSVGData(SvgPathData::svgDescription(randomPath), &error);
+    const PathBase back = SvgPathData::pathFromSVGData(std::string_view(SvgPathData::svgDescription(randomPath)), &error);
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     EXPECT_EQ(elementsOf(back), elementsOf(randomPath));
 }

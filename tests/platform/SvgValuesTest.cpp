@@ -144,8 +144,11 @@ TEST(SvgValues, ColourComponentsAndHexNumbers)
 
 TEST(SvgValues, WritesColoursAsSixUpperCaseDigits)
 {
-    EXPECT_EQ(SvgValues::svgColor(Color::calibratedRGB(1, 0.5f, 0)), QStringLiteral("#FF7F00"));
-    EXPECT_EQ(SvgValues::svgColor(Color::calibratedWhite(1, 0.2f)), QStringLiteral("#FFFFFF"));
-    EXPECT_EQ(SvgValues::svgColor(Color::deviceCMYK(0, 0, 0, 1)), QStringLiteral("#000000"));
-    EXPECT_EQ(SvgValues::svgColor(Color::calibratedRGB(0.2f, 0.4f, 0.6f)), QStringLiteral("#336699"));
+    EXPECT_EQ(SvgValues::svgColor(Color::calibratedRGB(1, 0.5f, 0)), "#FF7F00");
+    EXPECT_EQ(SvgValues::svgColor(Color::calibratedWhite(1, 0.2f)), "#FFFFFF");
+    EXPECT_EQ(SvgValues::svgColor(Color::deviceCMYK(0, 0, 0, 1)), "#000000");
+    EXPECT_EQ(SvgValues::svgColor(Color::calibratedRGB(0.2f, 0.4f, 0.6f)), "#336699");
+    // Components outside 0 to 1 (wide-gamut or computed colours) are
+    // clamped, not wrapped round a byte.
+    EXPECT_EQ(SvgValues::svgColor(Color::calibratedRGB(1.5f, -0.25f, std::nanf(""))), "#FF0000");
 }
