@@ -54,6 +54,7 @@ TDDocument::TDDocument() : m_undoManager(std::make_unique<TDUndoManager>())
     m_layers.push_back(layer);
     m_currentLayer = layer.get();
     m_infoDictionary = defaultInfoDictionary();
+    registerBrushDocumentReader();
     EncodedDictionary::setFiltersLost(false);
     TDGlobalImageStore::instance();
     m_printInfo = TDPrintInfo::defaultPrintInfo();

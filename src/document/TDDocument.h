@@ -2,6 +2,7 @@
 
 #include "document/TDDocumentBase.h"
 #include "document/TDPrintInfo.h"
+#include "model/TDCustomBrush.h"
 #include "model/TDDocumentInterface.h"
 #include "model/TDImageStore.h"
 #include "model/TDModelTypes.h"
@@ -296,6 +297,14 @@ public:
     void saveThumbnail(const QString &packagePath) const;
     using IconWriter = std::function<void(const QString &packagePath, const QImage &icon)>;
     static void setIconWriter(IconWriter writer);
+
+    // --- Brush documents (TDDocument+Brushes.cpp) -------------------------------------------
+    // The drawing, paper and colour rules of the document at `path` for a
+    // custom brush; the document stays alive with the brush.
+    static std::optional<TDBrushDocument> readBrushDocument(const QString &path, QString *error);
+    // Makes documents the brush library's reader (once; every new document
+    // does it, so that any process that reads documents has brushes).
+    static void registerBrushDocumentReader();
 
     // The file operations saves go through (tests make them fail).
     static void setFileSystem(TDPackageFileSystem *fileSystem);

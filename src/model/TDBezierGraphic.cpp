@@ -5,6 +5,7 @@
 #include "model/TDEvent.h"
 #include "model/TDGraphicViewInterface.h"
 #include "model/TDGroup.h"
+#include "model/TDStrokeStyle.h"
 #include "platform/ArchivedPoint.h"
 #include "platform/GraphicsContext.h"
 #include "platform/KeyedUnarchiver.h"
@@ -20,6 +21,24 @@ namespace scrivane {
 namespace {
 const QString pathKey = QStringLiteral("Path");
 const QString pressureKey = QStringLiteral("Pressure");
+
+// Older documents kept a freehand stroke's pressures with the graphic, evenly
+// spaced along it: they become the points of the stroke's pressure curve.
+// A single value stands at the start and holds for the whole stroke.
+std::optional<std::vector<Point>> legacyPressurePoints(const PropertyList &values)
+{
+    const PropertyList::Array &array = values.toArray();
+    if (array.empty() || !array.back().isNumber() || std::isnan(array.back().toFloat()))
+        return std::nullopt;
+    const size_t n = array.size();
+    std::vector<Point> points;
+    points.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        const float x = n > 1 ? float(double(i) / double(n - 1)) : 0.0f;
+        points.emplace_back(x, array[i].isNumber() ? array[i].toFloat() : NAN);
+    }
+    return points;
+}
 } // namespace
 
 TDBezierGraphic::TDBezierGraphic() = default;
@@ -539,8 +558,6 @@ PropertyList TDBezierGraphic::toYAML() const
     PropertyList d = TDGraphic::toYAML();
     if (m_bezierPath)
         d.insert(pathKey, PropertyList(m_bezierPath));
-    if (!m_legacyPressure.isNull())
-        d.insert(pressureKey, m_legacyPressure);
     return d;
 }
 
@@ -551,7 +568,7 @@ void TDBezierGraphic::initWithValues(const TDDictionaryReader &values)
     if (values.isDictionary()) {
         const TDDictionaryReader r = values.withOwner("TDBezierGraphic");
         if (const auto pressure = r.array(pressureKey))
-            m_legacyPressure = *pressure;
+            readLegacyPressure(*pressure);
         if (r.contains(pathKey)) {
             // The archived path object, or the element list of older text
             // documents.
@@ -568,6 +585,15 @@ void TDBezierGraphic::initWithValues(const TDDictionaryReader &values)
     }
     recalculatePath();
     didChange();
+}
+
+void TDBezierGraphic::readLegacyPressure(const PropertyList &values)
+{
+    const auto points = legacyPressurePoints(values);
+    if (!points)
+        return;
+    strokeStyle()->setPressureArray(*points);
+    strokeStyle()->setUsesPressure(true);
 }
 
 std::shared_ptr<TDBezierGraphic> TDBezierGraphic::objectWithYAML(const PropertyList &dictionary)

@@ -189,6 +189,8 @@ public:
     static std::shared_ptr<Archivable> decode(KeyedUnarchiver &unarchiver);
 
 private:
+    // The pressure array of older documents: the stroke's pressure curve.
+    void readLegacyPressure(const PropertyList &values);
     // Writes element `index` of the start-of-drag path back into the live
     // path, when both still have that element of the same kind.
     void restoreElement(int index);
@@ -197,9 +199,6 @@ private:
     std::shared_ptr<TDBezierPath> m_bezierPath;
     std::shared_ptr<TDBezierPath> m_originalBezierPath;
     Point m_nextControlPoint;
-    // The pressures of older documents, kept and written back until pressure
-    // curves arrive.
-    PropertyList m_legacyPressure;
 };
 
 } // namespace scrivane

@@ -197,6 +197,13 @@ TDBezierPath TDBezierPath::mappedToPath(TDBezierPath &target, float width, float
     return placed.mappedToPath(target, width, nullptr);
 }
 
+AffineTransform TDBezierPath::unitBoxTransform(const Rect &box)
+{
+    AffineTransform transform = AffineTransform::makeTranslation(-box.minX(), -(box.minY() + box.height() / 2));
+    transform.append(AffineTransform::makeScale(1 / box.width(), 1 / box.height()));
+    return transform;
+}
+
 TDBezierPath TDBezierPath::recursiveSubdivideOntoPath(TDBezierPath &target, float width) const
 {
     target.setLineWidth(width);

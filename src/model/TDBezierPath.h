@@ -187,6 +187,9 @@ public:
     // The shape placed on the stretch [start, end] of the target.
     TDBezierPath mappedToPath(TDBezierPath &target, float width, float start, float end) const;
     TDBezierPath recursiveSubdivideOntoPath(TDBezierPath &target, float width) const;
+    // The transformation that makes `box` the unit box of stroke space: its
+    // left edge x = 0, its right edge x = 1, its middle y = 0, its height 1.
+    static AffineTransform unitBoxTransform(const Rect &box);
 
     // --- Through the polygon engine (TDBezierPath+Boolean.cpp) ----------------------
     // The path without self-intersections or overlaps under its own winding

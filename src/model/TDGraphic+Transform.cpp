@@ -413,3 +413,18 @@ TDGraphicPtr TDGraphic::convertToBitmap(QString *error)
 }
 
 } // namespace scrivane
+
+namespace scrivane {
+
+TDBezierPath TDGraphic::distort(const TDBezierPath &path)
+{
+    const std::shared_ptr<TDBezierPath> target = cachedBezierPath();
+    const Rect box = path.bounds();
+    if (!target || box.isEmpty())
+        return TDBezierPath();
+    TDBezierPath shape(path);
+    shape.transform(TDBezierPath::unitBoxTransform(box));
+    return shape.mappedToPath(*target, m_strokeStyle->strokeWidth(), m_strokeStyle.get());
+}
+
+} // namespace scrivane

@@ -309,6 +309,10 @@ public:
     // Modes 0 left, 1 right, 2 top (smallest y), 3 bottom, 4 horizontal
     // centre, 5 vertical centre; one undo step.
     void align(int mode, const TDGraphic &reference);
+    // `path` laid along this graphic's path like a brush: its bounds become
+    // the unit box (x along the whole path, y across it in stroke widths),
+    // the width follows the stroke width and its pressure curve.
+    TDBezierPath distort(const TDBezierPath &path);
 
     // Interactive creation by dragging.  Starts a knob tracker on the canvas;
     // `completion` receives whether the graphic is to be added (a click

@@ -5,6 +5,7 @@
 #include "model/TDDrawProtocol.h"
 #include "model/TDGraphic.h"
 #include "platform/ArchivedColor.h"
+#include "platform/ArchivedPoint.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Numbers.h"
@@ -32,9 +33,9 @@ const QString StrokeJoinsKey = QStringLiteral("StrokeJoins");
 const QString StrokeCapsKey = QStringLiteral("StrokeCaps");
 const QString StrokeDashesKey = QStringLiteral("StrokeDashes");
 const QString BrushKey = QStringLiteral("Brush");
-// Kept as read until brushes, pressure and text along the path arrive.
 const QString CustomBrushNameKey = QStringLiteral("Custom brush name");
 const QString PressureKey = QStringLiteral("Pressure");
+// Kept as read until text along the path arrives.
 const QStringList TextKeys{QStringLiteral("text"), QStringLiteral("baseline"),
                            QStringLiteral("text and line")};
 
@@ -194,12 +195,22 @@ void TDStrokeStyle::setStyle(int style)
 {
     if (style == m_style)
         return;
-    registerUndo(true, QStringLiteral("setStyle_n"), [old = m_style](TDStrokeStyle &s) { s.setStyle(old); });
+    // Undo comes back to the brush that was chosen, custom ones included.
+    registerUndo(true, QStringLiteral("setStyle_n"), [old = m_style, choice = brushChoice()](TDStrokeStyle &s) {
+        s.setStyle(old);
+        if (old == BrushStroke)
+            s.setBrushChoice(choice);
+    });
     willChange();
-    // A brush entered from another style starts with brush 0; its shapes,
-    // and the text model of text along the path, arrive with those styles.
-    if (style == BrushStroke)
+    // A brush entered from another style starts with brush 0; the text
+    // model of text along the path arrives with that style.
+    if (style == BrushStroke) {
         m_brush = 0;
+        m_customBrush.reset();
+        m_customBrushName.clear();
+    }
+    if (m_style == BrushStroke)
+        m_brushGraphics.clear();
     m_style = style;
     changedGeometry();
     didChange();
@@ -280,22 +291,6 @@ void TDStrokeStyle::setDashesUnscaled(const std::vector<float> &dashes)
     for (float d : dashes)
         scaled.push_back(d / divisor);
     setDashes(scaled);
-}
-
-void TDStrokeStyle::setBrush(int brush)
-{
-    if (brush == m_brush)
-        return;
-    registerUndo(true, QStringLiteral("setBrush_n"), [old = m_brush](TDStrokeStyle &s) { s.setBrush(old); });
-    willChange();
-    m_brush = brush;
-    changedGeometry();
-    didChange();
-}
-
-void TDStrokeStyle::setBrush_n(const PropertyList &number)
-{
-    setBrush(static_cast<int>(number.toInteger()));
 }
 
 void TDStrokeStyle::setStartArrowStyle(int index)
@@ -454,7 +449,10 @@ void TDStrokeStyle::copyStyleFrom(const TDStrokeStyle &other)
         setStrokeWidth(other.m_strokeWidth);
         setCapStyle(other.m_capStyle);
         setJoinStyle(other.m_joinStyle);
-        setBrush(other.m_brush);
+        if (other.m_brush < 0)
+            setBrushChoice(other.brushChoice());
+        else
+            setBrush(other.m_brush);
         setDashes(other.m_dashes);
         setStartArrowStyle(other.m_startArrowStyle);
         setEndArrowStyle(other.m_endArrowStyle);
@@ -463,6 +461,8 @@ void TDStrokeStyle::copyStyleFrom(const TDStrokeStyle &other)
         setMorphStartArrow(other.m_morphStartArrow);
         setMorphEndArrow(other.m_morphEndArrow);
         m_laterValues = other.m_laterValues;
+        setUsesPressure(other.m_usesPressure);
+        setPressureArray(other.m_pressurePoints);
     });
 }
 
@@ -470,16 +470,47 @@ void TDStrokeStyle::copyStyleFrom(const TDStrokeStyle &other)
 
 std::shared_ptr<TDBezierPath> TDStrokeStyle::strokeMapped()
 {
-    if (m_strokeMapped && !graphicIsChanging())
+    // While the graphic is dragged or drawn a line follows every step; a
+    // brush keeps its mapped strokes until the change is done.
+    if (m_strokeMapped && (m_style == BrushStroke || !graphicIsChanging()))
         return m_strokeMapped;
-    // Until arrowheads and brushes arrive, the stroked path is the
-    // graphic's own.
-    m_strokeMapped = graphic() ? graphic()->cachedBezierPath() : nullptr;
+    const std::shared_ptr<TDBezierPath> path = graphic() ? graphic()->cachedBezierPath() : nullptr;
+    if (!path) {
+        m_strokeMapped.reset();
+        return nullptr;
+    }
+    if (m_style == BrushStroke) {
+        m_strokeMapped = brushPath();
+        return m_strokeMapped;
+    }
+    if (m_startArrowStyle == 0 && m_endArrowStyle == 0) {
+        m_strokeMapped = path;
+        return m_strokeMapped;
+    }
+    // The line is measured whole, with its arrowheads over its ends.
+    auto withArrows = std::make_shared<TDBezierPath>(*path);
+    for (const bool atEnd : {false, true}) {
+        const int index = atEnd ? m_endArrowStyle : m_startArrowStyle;
+        if (index <= 0)
+            continue;
+        float cut = 0;
+        if (const auto head = arrow(index, atEnd ? m_endArrowSize : m_startArrowSize, *path, atEnd,
+                                    atEnd ? m_morphEndArrow : m_morphStartArrow, &cut))
+            withArrows->appendPath(*head);
+    }
+    m_strokeMapped = std::move(withArrows);
     return m_strokeMapped;
 }
 
 Rect TDStrokeStyle::computeStrokeBounds()
 {
+    if (m_style == BrushStroke && hasCustomBrushGraphics() && graphic()) {
+        Rect bounds;
+        for (const TDGraphicPtr &g : brushGraphics())
+            bounds = bounds.united(g->drawingBounds());
+        m_cachedStrokeBounds = graphic()->strokeTransformation().transformRect(bounds);
+        return *m_cachedStrokeBounds;
+    }
     const std::shared_ptr<TDBezierPath> path = strokeMapped();
     if (!path)
         return Rect();
@@ -491,6 +522,10 @@ Rect TDStrokeStyle::computeStrokeBounds()
         return path->bounds().insetBy(-1, -1);
     if (path->elementCount() < 2)
         return Rect();
+    if (m_style == BrushStroke) {
+        m_cachedStrokeBounds = graphic()->strokeTransformation().transformRect(path->bounds());
+        return *m_cachedStrokeBounds;
+    }
     const float width = std::isfinite(m_strokeWidth) ? std::ceil(std::max(m_strokeWidth, 1.0f)) : 1.0f;
     // The line is drawn with the style's own cap and join where it names
     // one, so the bounds allow for those.
@@ -513,11 +548,17 @@ Rect TDStrokeStyle::strokeBounds()
 
 Rect TDStrokeStyle::strokeBoundsUncached()
 {
+    // Measured as if nothing had been built: a distortion asks this while
+    // the graphic's path is the bent one.
     const auto bounds = std::exchange(m_cachedStrokeBounds, std::nullopt);
     const auto mapped = std::exchange(m_strokeMapped, nullptr);
+    const auto subpaths = std::exchange(m_subpaths, std::nullopt);
+    const auto strokes = std::exchange(m_mappedStrokes, std::nullopt);
     const Rect result = computeStrokeBounds();
     m_cachedStrokeBounds = bounds;
     m_strokeMapped = mapped;
+    m_subpaths = subpaths;
+    m_mappedStrokes = strokes;
     return result;
 }
 
@@ -532,8 +573,8 @@ bool TDStrokeStyle::intersectsPoint(Point point)
 {
     if (m_style == None || !graphic())
         return false;
-    // Brushes are hit along their path at the stroke width until they
-    // draw their own shapes.
+    if (m_style == BrushStroke)
+        return brushContainsPoint(point);
     const std::shared_ptr<TDBezierPath> path = graphic()->cachedBezierPath();
     if (!path)
         return false;
@@ -547,6 +588,9 @@ void TDStrokeStyle::changedGeometry()
 {
     m_cachedStrokeBounds.reset();
     m_strokeMapped.reset();
+    m_subpaths.reset();
+    m_mappedStrokes.reset();
+    m_brushGraphicsStale = true;
 }
 
 // --- Drawing ---------------------------------------------------------------------------
@@ -578,9 +622,11 @@ void TDStrokeStyle::drawInGraphic(TDGraphic &graphic, TDDrawProtocol *view, Grap
     if (!path)
         return;
     const bool outline = view && view->outlineView();
-    // Brushes, and text along the path, arrive later and draw nothing yet.
-    if (m_style == BrushStroke)
+    if (m_style == BrushStroke) {
+        drawBrush(graphic, view, context);
         return;
+    }
+    // Text along the path arrives later and draws nothing yet.
     if (!(drawsLine() || (outline && m_style == None)))
         return;
 
@@ -596,8 +642,15 @@ void TDStrokeStyle::drawInGraphic(TDGraphic &graphic, TDDrawProtocol *view, Grap
     style.miterLimit = path->miterLimit();
     context.save();
     context.setStrokeColor(color);
+    context.setFillColor(color);
+    // The start arrowhead may shorten the line, the end arrowhead is placed
+    // on what is left.  Arrowheads do not bend while the line is drawn out.
+    std::shared_ptr<TDBezierPath> line = path;
+    const bool morph = !graphic.creating();
+    drawArrow(m_startArrowStyle, m_startArrowSize, line, false, morph && m_morphStartArrow, view, context);
+    drawArrow(m_endArrowStyle, m_endArrowSize, line, true, morph && m_morphEndArrow, view, context);
     if (context.setLineStyle(style))
-        context.strokePath(*path, GraphicsContext::LineSource::Context);
+        context.strokePath(*line, GraphicsContext::LineSource::Context);
     context.restore();
 }
 
@@ -627,7 +680,14 @@ PropertyList TDStrokeStyle::toYAML() const
     }
     if (m_style == BrushStroke) {
         dictionary.insert(BrushKey, m_brush);
-        copyValues(m_laterValues, dictionary, {CustomBrushNameKey, PressureKey});
+        if (m_brush < 0 && !m_customBrushName.isEmpty())
+            dictionary.insert(CustomBrushNameKey, m_customBrushName);
+        if (m_usesPressure) {
+            PropertyList points{PropertyList::Array()};
+            for (Point p : m_pressurePoints)
+                points.append(ArchivedPoint::value(p));
+            dictionary.insert(PressureKey, points);
+        }
     }
     if (m_style == TextStroke)
         copyValues(m_laterValues, dictionary, TextKeys);
@@ -641,7 +701,18 @@ void TDStrokeStyle::initWithDictionary(const PropertyList &dictionary)
 
 void TDStrokeStyle::initWithValues(const TDDictionaryReader &values)
 {
-    copyValues(values, m_laterValues, {PressureKey});
+    if (const auto stored = values.array(PressureKey)) {
+        std::vector<Point> points;
+        for (const PropertyList &value : stored->toArray()) {
+            if (const auto point = ArchivedPoint::fromValue(value))
+                points.push_back(*point);
+            else
+                qWarning("TDStrokeStyle: a stored pressure point is not a point; skipped");
+        }
+        // A curve without points is the flat one.
+        setPressureArray(points.empty() ? TDPressureCurve::defaultPoints() : points);
+        m_usesPressure = true;
+    }
     if (const auto color = values.color(StrokeColorKey))
         setColor(*color);
     if (const auto style = values.integer(StrokeStyleKey))
@@ -656,7 +727,8 @@ void TDStrokeStyle::initWithValues(const TDDictionaryReader &values)
         setDashes(numbersOf(*dashes));
     if (const auto brush = values.integer(BrushKey))
         setBrush(*brush);
-    copyValues(values, m_laterValues, {CustomBrushNameKey});
+    if (const auto name = values.string(CustomBrushNameKey))
+        setBrushName(*name);
     if (const auto index = values.integer(StartArrowStyleKey))
         setStartArrowStyle(*index);
     if (const auto index = values.integer(EndArrowStyleKey))

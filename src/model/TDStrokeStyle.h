@@ -1,6 +1,10 @@
 #pragma once
 
+#include "model/PressureSource.h"
+#include "model/TDModelTypes.h"
+#include "model/TDPressureCurve.h"
 #include "model/TDStyle.h"
+#include "platform/AffineTransform.h"
 #include "platform/Color.h"
 #include "platform/Geometry.h"
 #include "platform/GraphicsContext.h"
@@ -10,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -19,22 +24,27 @@ namespace scrivane {
 class KeyedArchiver;
 class KeyedUnarchiver;
 class TDBezierPath;
+class TDCustomBrush;
 class TDDrawProtocol;
 class TDGraphic;
 class XmlElement;
 
 // The paint of a graphic's outline: nothing, a line (width, colour, cap,
-// join, dash pattern, arrowheads), a brush bent along the path, or text
-// along the path.  Brushes and text along the path are kept and written
-// back but not drawn yet; arrowhead settings are kept, arrowheads are not
-// drawn yet.
+// join, dash pattern, arrowheads), a brush bent along the path (a built-in
+// brush of TDBrush, or a custom brush made of a drawing, TDCustomBrush),
+// with a pressure curve that varies its width along the path, or text along
+// the path (kept and written back, not drawn yet).
+//
+// Brush strokes and custom brushes are built in stroke space: the graphic's
+// path mapped through the inverse of its stroke transformation; they draw
+// with the stroke transformation concatenated.
 //
 // The graphic owns its stroke style; the style keeps an unowned back
 // reference for the undo manager, change brackets, cached path, stroke
 // transformation and manipulation state.  Without a graphic every setter
 // works and nothing is registered or repainted.  Undo registrations are
 // keyed by this style's identity and run only while the style lives.
-class TDStrokeStyle : public TDStyleOf<TDStrokeStyle> {
+class TDStrokeStyle : public TDStyleOf<TDStrokeStyle>, public PressureSource {
 public:
     // Style codes.
     static constexpr int None = 0;
@@ -70,7 +80,6 @@ public:
     float strokeWidth() const { return m_strokeWidth; }
     int capStyle() const { return m_capStyle; }
     int joinStyle() const { return m_joinStyle; }
-    int brush() const { return m_brush; }
     // In units of the stroke width.
     const std::vector<float> &dashes() const { return m_dashes; }
     // In points, for the current width: each dash times the width, the
@@ -115,9 +124,6 @@ public:
     void setDashes(const std::vector<float> &dashes);
     // In points: each divided by the stroke width.
     void setDashesUnscaled(const std::vector<float> &dashes);
-    // Stored only until brushes arrive.
-    void setBrush(int brush);
-    void setBrush_n(const PropertyList &number);
     void setStartArrowStyle(int index);
     void setStartArrowStyle_n(const PropertyList &number);
     void setEndArrowStyle(int index);
@@ -149,8 +155,10 @@ public:
     void copyStyleFrom(const TDStrokeStyle &other);
 
     // --- Geometry ---------------------------------------------------------------
-    // The path that is stroked and measured (the graphic's cached path until
-    // arrowheads arrive); null without a graphic or path.
+    // The path that is stroked and measured: the graphic's cached path with
+    // its arrowheads (not shortened) for a line, the mapped strokes of a
+    // brush, the bent paths of a custom brush (both in stroke space); null
+    // without a graphic or path.
     std::shared_ptr<TDBezierPath> strokeMapped();
     // The area the stroke covers, cached until the geometry changes; while
     // the graphic is manipulated or created it is computed anew each time.
@@ -158,9 +166,12 @@ public:
     Rect strokeBoundsUncached();
     // strokeBounds united with the control points of the path.
     Rect strokeBoundsEditing();
-    // Whether the stroke passes within width / 2 + 1 of the point.
+    // Whether the stroke passes within width / 2 + 1 of the point; for a
+    // brush, whether one of its shapes along the path holds the point.
     bool intersectsPoint(Point point);
-    // Drops the cached stroked path and bounds.
+    // Drops the cached stroked path, mapped brush strokes and bounds; the
+    // paths of a custom brush are bent again before they are next drawn or
+    // measured.
     void changedGeometry();
 
     // --- Drawing ----------------------------------------------------------------
@@ -171,6 +182,71 @@ public:
     void drawInGraphic(TDGraphic &graphic, TDDrawProtocol *view, GraphicsContext &context);
     // The line attributes a line stroke draws with.
     LineStyle lineStyle(bool outline) const;
+
+    // --- Arrowheads (TDStrokeStyle+Arrows.cpp) ------------------------------------------
+    // The arrowhead `index` of the list (TDArrowhead) placed at the start or
+    // end of `path` at `size` (a fraction, 1 for 100 per cent) of this
+    // stroke's width: bent along the path when `morph`, else turned to the
+    // direction of its end.  `cut` receives the overall fraction of the path
+    // at which the line is to end.  Nothing (and `cut` left alone) for index
+    // 0, an index beyond the list, an entry that cannot be placed, or a path
+    // too short for the arrowhead (a path without length included).
+    std::optional<TDBezierPath> arrow(int index, float size, const TDBezierPath &path, bool atEnd, bool morph,
+                                      float *cut) const;
+    // Draws it with the context's stroke colour and replaces `path` by the
+    // path shortened to the cut, when the cut lies inside it.
+    void drawArrow(int index, float size, std::shared_ptr<TDBezierPath> &path, bool atEnd, bool morph,
+                   TDDrawProtocol *view, GraphicsContext &context) const;
+
+    // --- Brushes (TDStrokeStyle+Brush.cpp) -------------------------------------------------------
+    // The built-in brush in use (an index into TDBrush::brushes()); -1 while
+    // a custom brush is chosen.  An index outside the list draws nothing.
+    int brush() const { return m_brush; }
+    // Choose a built-in brush; undo gives back the whole previous choice.
+    void setBrush(int brush);
+    void setBrush_n(const PropertyList &number);
+    // Choose a custom brush (the brush's document is read now); undo gives
+    // back the whole previous choice.  Nothing for a brush that cannot be
+    // drawn.
+    void setBrushDict(const std::shared_ptr<TDCustomBrush> &brush);
+    // Choose the custom brush of that name in the process's brush library.
+    // A name not found on this machine is kept (and written back) and draws
+    // nothing.
+    void setBrushName(const QString &name);
+    const std::shared_ptr<TDCustomBrush> &customBrush() const { return m_customBrush; }
+    // The custom brush's name, also when it was not found.
+    const QString &customBrushName() const { return m_customBrushName; }
+    // The graphics of the custom brush bent along the stroke (TDDistortion,
+    // or groups of them), current with the geometry.
+    const TDGraphicArray &brushGraphics();
+    // The shapes of the built-in brush laid along every subpath, shapes
+    // outermost, in stroke space; cached until the geometry changes.
+    const std::vector<TDBezierPath> &allStrokesMapped();
+    // A custom brush graphic's path (in the brush document) bent along every
+    // subpath of the stroke: the brush's paper is the unit box.
+    TDBezierPath distort(const TDBezierPath &path);
+
+    // --- Pressure (TDStrokeStyle+Pressure.cpp) -----------------------------------------------------
+    // The points of the pressure curve (TDPressureCurve), sorted.
+    const std::vector<Point> &pressureArray() const { return m_pressurePoints; }
+    // Replaces the points (undoable, skippable) and rebuilds the table.
+    void setPressureArray(const std::vector<Point> &points);
+    // Replaces the points alone: no undo, no repaint, no rebuild (the
+    // pressure editor, while it drags).
+    void setPressureArrayQuiet(const std::vector<Point> &points) { m_pressurePoints = points; }
+    // The points of a recorded curve, sorted and without the ones the
+    // curve does not need (TDPressureCurve::removeRedundantPoints).
+    void setSimplifyPressureArray(std::vector<Point> points);
+    bool usesPressure() const { return m_usesPressure; }
+    void setUsesPressure(bool on);
+    // Sorts the points and rebuilds the table; the mapped strokes follow.
+    void updatePressureCache();
+    // The width factor at an overall fraction: 1 while pressure is off.
+    float pressureAt(float position) const override;
+    // The curve whether pressure is on or not; 1 before the table exists.
+    float myPressureAt(float position) const;
+    // The slope of the table; 0 while pressure is off or outside [0, 1].
+    float pressureGradientAt(float position) const;
 
     // --- SVG (TDStrokeStyle+Svg.cpp) ----------------------------------------------------
     // The stroke's paint attributes: "stroke" = "none" for no stroke; for a
@@ -195,8 +271,24 @@ public:
     bool isEqualTo(const Archivable &other) const override;
 
 private:
+    // Which brush is chosen, as undo gives it back.
+    struct BrushChoice {
+        int index = 0;
+        std::shared_ptr<TDCustomBrush> custom;
+        QString customName;
+    };
     Rect computeStrokeBounds();
     bool graphicIsChanging() const;
+    bool hasCustomBrushGraphics() const { return m_brush < 0 && !m_brushGraphics.empty(); }
+    // The graphic's subpaths in stroke space, cached with the mapped strokes.
+    std::vector<TDBezierPath> &strokeSubpaths();
+    // The union of what a brush stroke paints, in stroke space.
+    std::shared_ptr<TDBezierPath> brushPath();
+    void drawBrush(TDGraphic &graphic, TDDrawProtocol *view, GraphicsContext &context);
+    bool brushContainsPoint(Point point);
+    void setBrushChoice(const BrushChoice &choice);
+    BrushChoice brushChoice() const { return {m_brush, m_customBrush, m_customBrushName}; }
+    void makeBrushGraphics();
 
     Color m_color = Color::black();
     int m_style = Line;
@@ -214,9 +306,24 @@ private:
     bool m_morphEndArrow = false;
     std::shared_ptr<TDBezierPath> m_strokeMapped;
     std::optional<Rect> m_cachedStrokeBounds;
-    // Values of brushes, pressure and text along the path, kept and written
-    // back until those arrive: "Custom brush name", "Pressure", "text",
-    // "baseline", "text and line".
+
+    // Brushes.
+    std::shared_ptr<TDCustomBrush> m_customBrush;
+    QString m_customBrushName;
+    TDGraphicArray m_brushGraphics;
+    bool m_brushGraphicsStale = true;
+    std::optional<std::vector<TDBezierPath>> m_subpaths;
+    std::optional<std::vector<TDBezierPath>> m_mappedStrokes;
+    // The graphic's transformation when the strokes were mapped (kept only).
+    AffineTransform m_mappedTransform;
+
+    // Pressure.
+    std::vector<Point> m_pressurePoints = TDPressureCurve::defaultPoints();
+    std::optional<std::array<float, TDPressureCurve::TableSize>> m_pressureTable;
+    bool m_usesPressure = false;
+
+    // Values of text along the path, kept and written back until it
+    // arrives: "text", "baseline", "text and line".
     PropertyList m_laterValues;
 };
 
