@@ -421,48 +421,80 @@ QString TDDocument::statusRichText(const QString &text, const QString &strokeSca
         QChar c;
         bool blue = false;
         bool bold = false;
+        bool literal = false;
     };
+    // Escaped characters (a backslash before them) stand for themselves:
+    // names put into hints cannot be taken for codes or tags.
     std::vector<Char> chars;
-    for (QChar c : text)
-        chars.push_back({c});
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('\\') && i + 1 < text.size()) {
+            chars.push_back({text[++i], false, false, true});
+            continue;
+        }
+        chars.push_back({text[i]});
+    }
     auto findText = [&chars](const QString &needle, size_t from) -> size_t {
         for (size_t i = from; i + size_t(needle.size()) <= chars.size(); ++i) {
             bool match = true;
             for (qsizetype j = 0; j < needle.size() && match; ++j)
-                match = chars[i + size_t(j)].c == needle[j];
+                match = chars[i + size_t(j)].c == needle[j] && !chars[i + size_t(j)].literal;
             if (match)
                 return i;
         }
         return std::string::npos;
     };
-    const std::pair<QString, QString> codes[] = {
-        {QStringLiteral("*C"), QStringLiteral("ctrl:")}, {QStringLiteral("*S"), QString(QChar(0x21E7))},
-        {QStringLiteral("*A"), QString(QChar(0x2325))},  {QStringLiteral("*M"), QString(QChar(0x2318))},
-        {QStringLiteral("*E"), QStringLiteral("esc:")},  {QStringLiteral("*D"), QString(QChar(0x232B))},
-        {QStringLiteral("*R"), QString(QChar(0x21A9))},  {QStringLiteral("*Z"), strokeScaleKey},
-    };
-    for (const auto &[code, replacement] : codes) {
-        // The search goes on after each replacement, so a replacement that
-        // holds a code is not expanded again.
-        for (size_t at = findText(code, 0); at != std::string::npos;
-             at = findText(code, at + size_t(replacement.size()))) {
-            chars.erase(chars.begin() + qsizetype(at), chars.begin() + qsizetype(at) + code.size());
-            std::vector<Char> inserted;
-            for (QChar c : replacement)
-                inserted.push_back({c, true, false});
-            chars.insert(chars.begin() + qsizetype(at), inserted.begin(), inserted.end());
+    // The keys as Linux names them; a run of codes ("*A*M") is one chord.
+    const auto keyName = [&strokeScaleKey](QChar code) -> std::optional<QString> {
+        switch (code.unicode()) {
+        case 'C':
+            return QStringLiteral("Meta");
+        case 'S':
+            return QStringLiteral("Shift");
+        case 'A':
+            return QStringLiteral("Alt");
+        case 'M':
+            return QStringLiteral("Ctrl");
+        case 'E':
+            return QStringLiteral("Esc");
+        case 'D':
+            return QStringLiteral("Backspace");
+        case 'R':
+            return QStringLiteral("Return");
+        case 'Z':
+            return strokeScaleKey;
+        default:
+            return std::nullopt;
         }
+    };
+    std::vector<Char> marked;
+    for (size_t i = 0; i < chars.size();) {
+        QStringList chord;
+        size_t j = i;
+        while (j + 1 < chars.size() && chars[j].c == QLatin1Char('*') && !chars[j].literal &&
+               !chars[j + 1].literal) {
+            const auto name = keyName(chars[j + 1].c);
+            if (!name)
+                break;
+            chord << *name;
+            j += 2;
+        }
+        if (chord.isEmpty()) {
+            marked.push_back(chars[i++]);
+            continue;
+        }
+        for (QChar c : chord.join(QLatin1Char('+')) + QLatin1Char(':'))
+            marked.push_back({c, true, false, true});
+        i = j;
     }
+    chars = std::move(marked);
     const size_t open = findText(QStringLiteral("<b>"), 0);
-    const size_t close = findText(QStringLiteral("</b>"), 0);
+    const size_t close = open == std::string::npos ? std::string::npos : findText(QStringLiteral("</b>"), open);
     if (open != std::string::npos && close != std::string::npos) {
         chars.erase(chars.begin() + qsizetype(close), chars.begin() + qsizetype(close) + 4);
         chars.erase(chars.begin() + qsizetype(open), chars.begin() + qsizetype(open) + 3);
-        if (close > open) {
-            const size_t length = close - open - 3;
-            for (size_t i = open; i < open + length && i < chars.size(); ++i)
-                chars[i].bold = true;
-        }
+        const size_t length = close - open - 3;
+        for (size_t i = open; i < open + length && i < chars.size(); ++i)
+            chars[i].bold = true;
     }
     QString html;
     bool blue = false;

@@ -185,12 +185,20 @@ TEST_F(Fixture, InfoValuesUndo)
 
 TEST(TDDocumentCore, StatusTextMarksKeysAndBold)
 {
-    const QString html = TDDocument::statusRichText("*S-drag to <b>constrain</b> *Z", "Alt");
-    EXPECT_EQ(html, QString("<span style=\"color:#0000ff\">\u21E7</span>-drag to <b>constrain</b> "
-                            "<span style=\"color:#0000ff\">Alt</span>"));
-    // A replacement that holds a code is not expanded forever.
-    EXPECT_EQ(TDDocument::statusRichText("*Z", "*Z"), QString("<span style=\"color:#0000ff\">*Z</span>"));
+    const QString blue = "<span style=\"color:#0000ff\">";
+    const QString html = TDDocument::statusRichText("*S drag to <b>constrain</b> *Z stroke", "Z");
+    EXPECT_EQ(html, blue + "Shift:</span> drag to <b>constrain</b> " + blue + "Z:</span> stroke");
+    // Keys held together read as one chord, in Linux words.
+    EXPECT_EQ(TDDocument::statusRichText("*A*M add node", ""), blue + "Alt+Ctrl:</span> add node");
+    EXPECT_EQ(TDDocument::statusRichText("*C rotate  *E end  *D delete  *R finish", ""),
+              blue + "Meta:</span> rotate  " + blue + "Esc:</span> end  " + blue + "Backspace:</span> delete  " +
+                  blue + "Return:</span> finish");
+    // A replacement that holds a code is not expanded again.
+    EXPECT_EQ(TDDocument::statusRichText("*Z", "*Z"), blue + "*Z:</span>");
     EXPECT_EQ(TDDocument::statusRichText("a < b", ""), QString("a &lt; b"));
+    // Escaped text (a graphic's name) is shown as it stands.
+    EXPECT_EQ(TDDocument::statusRichText("<b>\\*S \\<b>x\\</b> selected.</b> *S", ""),
+              "<b>*S &lt;b&gt;x&lt;/b&gt; selected.</b> " + blue + "Shift:</span>");
 
     TDDocument document;
     QString shown;
@@ -199,7 +207,7 @@ TEST(TDDocumentCore, StatusTextMarksKeysAndBold)
     document.setStatusText(QString());
     EXPECT_TRUE(shown.isEmpty());
     document.setStatusText("*E cancels");
-    EXPECT_EQ(shown, QString("<span style=\"color:#0000ff\">esc:</span> cancels"));
+    EXPECT_EQ(shown, blue + "Esc:</span> cancels");
 }
 
 TEST(TDDocumentCore, RemovingTheCurrentLayerNeverLeavesItDangling)
