@@ -1,5 +1,7 @@
 #include "app/TDAppDelegate.h"
 #include "app/TDDocumentController.h"
+#include "document/TDDocument.h"
+#include "document/TDFolderIcon.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -15,6 +17,10 @@ int main(int argc, char *argv[])
     // The filters of the plug-in must be known before the first document
     // reads its effects.
     TDAppDelegate::loadBuiltInPlugIns(TDAppDelegate::plugInFolders(QCoreApplication::applicationDirPath()));
+
+    // File managers that keep folder pictures in the desktop's file
+    // metadata learn of each saved package's picture.
+    TDDocument::setIconWriter([](const QString &path, const QImage &) { TDFolderIcon::publishMetadata(path); });
 
     TDAppDelegate delegate;
     TDDocumentController controller;

@@ -1,6 +1,7 @@
 #include "document/TDDocument.h"
 #include "document/TDDXFImport.h"
 #include "document/TDFileIdentity.h"
+#include "document/TDFolderIcon.h"
 #include "document/TDGlobalImageStore.h"
 #include "document/TDPackageFileSystem.h"
 #include "document/TDPackageWrapper.h"
@@ -334,15 +335,18 @@ bool TDDocument::writeToFile(const QString &path, const QString &type, const QSt
     const std::optional<QString> original =
         originalFile.isEmpty() ? std::nullopt : packageTarget(fileSystem(), originalFile, nullptr);
     const bool inPlace = operation == SaveOperation::Save && original == target;
-    if (!writePackage(*target, inPlace ? *target : QString(), inPlace))
+    const QImage icon = thumbnailIcon();
+    if (!writePackage(*target, inPlace ? *target : QString(), inPlace, icon))
         return false;
-    saveThumbnail(*target);
+    if (operation != SaveOperation::Autosave && iconWriter())
+        iconWriter()(*target, icon);
     if (operation != SaveOperation::Save && operation != SaveOperation::Autosave)
         m_docHasWarnedAboutCI = false;
     return true;
 }
 
-bool TDDocument::writePackage(const QString &target, const QString &originalFile, bool keepHiddenEntries)
+bool TDDocument::writePackage(const QString &target, const QString &originalFile, bool keepHiddenEntries,
+                              const QImage &icon)
 {
     TDPackageFileSystem &fs = fileSystem();
     using EntryKind = TDPackageFileSystem::EntryKind;
@@ -489,13 +493,20 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
             return fs.setPermissions(to, folderMode & fs.mode(from).value_or(0), &error);
         };
         for (const QString &entryName : originalEntries) {
-            if (!entryName.startsWith(QLatin1Char('.')))
+            // The package's picture is drawn anew below.
+            if (!entryName.startsWith(QLatin1Char('.')) || TDFolderIcon::entryNames().contains(entryName))
                 continue;
             if (!copyTree(QDir(originalFile).filePath(entryName), temporaryDir.filePath(entryName), 1))
                 return abandon(
                     QStringLiteral("A hidden file of the document could not be kept: %1").arg(error));
         }
     }
+
+    // The picture file managers show for the package goes in with it; a
+    // save never fails for it.
+    QString iconError;
+    if (!TDFolderIcon::write(fs, temporary, icon, fileMode, &iconError))
+        qWarning().noquote() << QStringLiteral("The document's picture was not saved with it: %1").arg(iconError);
 
     if (!fs.writeFile(temporaryDir.filePath(DataEntry), *data, fileMode, &error))
         return abandon(QStringLiteral("The drawing could not be written: %1").arg(error));
@@ -835,12 +846,6 @@ QImage TDDocument::thumbnailIcon() const
     }
     painter.end();
     return icon;
-}
-
-void TDDocument::saveThumbnail(const QString &packagePath) const
-{
-    if (iconWriter())
-        iconWriter()(packagePath, thumbnailIcon());
 }
 
 } // namespace scrivane

@@ -71,12 +71,14 @@ void TestCanvas::deselectGraphic(TDGraphic *graphic)
                     selection.end());
 }
 
-bool FailingFileSystem::fails(const char *operation, QString *error)
+bool FailingFileSystem::fails(const char *operation, const QString &path, QString *error)
 {
     const int number = operations++;
     if (number == failAt || (crashes && failAt >= 0 && number > failAt)) {
-        if (number == failAt)
+        if (number == failAt) {
             failedOperation = QLatin1String(operation);
+            failedPath = path;
+        }
         if (error)
             *error = QStringLiteral("injected failure of %1").arg(QLatin1String(operation));
         return true;
@@ -86,22 +88,22 @@ bool FailingFileSystem::fails(const char *operation, QString *error)
 
 bool FailingFileSystem::makeDirectory(const QString &path, int mode, QString *error)
 {
-    return !fails("makeDirectory", error) && TDPackageFileSystem::makeDirectory(path, mode, error);
+    return !fails("makeDirectory", path, error) && TDPackageFileSystem::makeDirectory(path, mode, error);
 }
 
 bool FailingFileSystem::writeFile(const QString &path, const QByteArray &data, int mode, QString *error)
 {
-    return !fails("writeFile", error) && TDPackageFileSystem::writeFile(path, data, mode, error);
+    return !fails("writeFile", path, error) && TDPackageFileSystem::writeFile(path, data, mode, error);
 }
 
 bool FailingFileSystem::copyFile(const QString &from, const QString &to, QString *error)
 {
-    return !fails("copyFile", error) && TDPackageFileSystem::copyFile(from, to, error);
+    return !fails("copyFile", from, error) && TDPackageFileSystem::copyFile(from, to, error);
 }
 
 bool FailingFileSystem::rename(const QString &from, const QString &to, QString *error)
 {
-    return !fails("rename", error) && TDPackageFileSystem::rename(from, to, error);
+    return !fails("rename", from, error) && TDPackageFileSystem::rename(from, to, error);
 }
 
 bool FailingFileSystem::exchange(const QString &first, const QString &second, QString *error, bool *unsupported)
@@ -115,22 +117,22 @@ bool FailingFileSystem::exchange(const QString &first, const QString &second, QS
     }
     if (unsupported)
         *unsupported = false;
-    return !fails("exchange", error) && TDPackageFileSystem::exchange(first, second, error, unsupported);
+    return !fails("exchange", first, error) && TDPackageFileSystem::exchange(first, second, error, unsupported);
 }
 
 bool FailingFileSystem::setPermissions(const QString &path, int mode, QString *error)
 {
-    return !fails("setPermissions", error) && TDPackageFileSystem::setPermissions(path, mode, error);
+    return !fails("setPermissions", path, error) && TDPackageFileSystem::setPermissions(path, mode, error);
 }
 
 bool FailingFileSystem::removeRecursively(const QString &path, QString *error)
 {
-    return !fails("removeRecursively", error) && TDPackageFileSystem::removeRecursively(path, error);
+    return !fails("removeRecursively", path, error) && TDPackageFileSystem::removeRecursively(path, error);
 }
 
 bool FailingFileSystem::syncDirectory(const QString &path, QString *error)
 {
-    return !fails("syncDirectory", error) && TDPackageFileSystem::syncDirectory(path, error);
+    return !fails("syncDirectory", path, error) && TDPackageFileSystem::syncDirectory(path, error);
 }
 
 QString freshFolder()

@@ -116,6 +116,7 @@ public:
     bool canExchange = true;
     int operations = 0;
     QString failedOperation;
+    QString failedPath;
 
     bool makeDirectory(const QString &path, int mode, QString *error) override;
     bool writeFile(const QString &path, const QByteArray &data, int mode, QString *error) override;
@@ -127,7 +128,7 @@ public:
     bool syncDirectory(const QString &path, QString *error) override;
 
 private:
-    bool fails(const char *operation, QString *error);
+    bool fails(const char *operation, const QString &path, QString *error);
 };
 
 // Installs a file system for the life of the object.

@@ -151,7 +151,8 @@ TEST_F(PackageFixture, ASaveNeverCarriesWhatLinksAndSpecialFilesInThePackageLead
     ASSERT_TRUE(document.saveDocument()) << document.lastError().toStdString();
 
     const QString key = picture->fillStyle()->imageKey();
-    EXPECT_EQ(folderEntries(path), (QStringList{".kept", ".nested", ".sparse", key + ".png", "data"}));
+    EXPECT_EQ(folderEntries(path), (QStringList{".directory", ".kept", ".nested", ".scrivane-icon.png", ".sparse",
+                                                key + ".png", "data"}));
     EXPECT_EQ(folderEntries(path + "/.nested"), QStringList{"inner.txt"});
     EXPECT_TRUE(filesHolding(path, "secret of the user").isEmpty())
         << filesHolding(path, "secret of the user").join(", ").toStdString();

@@ -5,6 +5,7 @@
 #include "DocumentTestSupport.h"
 
 #include "document/TDDocument.h"
+#include "document/TDFolderIcon.h"
 #include "document/TDGlobalImageStore.h"
 #include "document/TDPackageWrapper.h"
 #include "model/TDBezierGraphic.h"
@@ -68,7 +69,7 @@ TEST_F(PackageFixture, EveryKindOfGraphicAndTheSettingsRoundTrip)
     EXPECT_FALSE(document.isDocumentEdited());
     EXPECT_EQ(document.fileName(), path);
     const QString imageKey = picture->fillStyle()->imageKey();
-    EXPECT_EQ(folderEntries(path), (QStringList{imageKey + ".png", "data"}));
+    EXPECT_EQ(folderEntries(path), (QStringList{".directory", ".scrivane-icon.png", imageKey + ".png", "data"}));
     EXPECT_TRUE(leftovers(folder).isEmpty());
 
     TDDocument opened;
@@ -102,7 +103,7 @@ TEST_F(PackageFixture, SavingInPlaceKeepsHiddenFilesAndDropsUnusedImages)
     document.removeGraphic(picture.get());
     ASSERT_TRUE(document.saveDocument()) << document.lastError().toStdString();
     ASSERT_TRUE(document.saveDocument());
-    EXPECT_EQ(folderEntries(path), (QStringList{".directory", ".thumbnails", "data"}));
+    EXPECT_EQ(folderEntries(path), (QStringList{".directory", ".scrivane-icon.png", ".thumbnails", "data"}));
     EXPECT_EQ(readFile(path + "/.thumbnails/icon.png"), "icon");
     EXPECT_TRUE(leftovers(folder).isEmpty());
     EXPECT_FALSE(QFile::exists(path + "/" + key + ".png"));
@@ -201,9 +202,12 @@ TEST_F(PackageFixture, AFailureAtAnyStepLeavesThePreviousPackageWhole)
             }
             ++failures;
             if (saved) {
-                // Only what follows the move into place may fail without
-                // failing the save: flushing the folder, removing the backup.
-                EXPECT_TRUE(fs.failedOperation == "syncDirectory" ||
+                // Only the package's picture and what follows the move into
+                // place may fail without failing the save: flushing the
+                // folder, removing the backup.
+                const bool icon = fs.failedOperation == "writeFile" &&
+                                  TDFolderIcon::entryNames().contains(QFileInfo(fs.failedPath).fileName());
+                EXPECT_TRUE(icon || fs.failedOperation == "syncDirectory" ||
                             fs.failedOperation == "removeRecursively")
                     << fs.failedOperation.toStdString();
                 EXPECT_EQ(contentsOfPackage(path), savedAfter);
@@ -425,6 +429,68 @@ TEST_F(PackageFixture, TheThumbnailShowsTheDrawingOnTheDocumentPicture)
     ASSERT_TRUE(document.saveDocumentAs(path, Type));
     TDDocument::setIconWriter(nullptr);
     EXPECT_EQ(written, path);
+}
+
+// File managers show a package's picture from a hidden PNG that a hidden
+// ".directory" entry names; the reader takes neither for an image, and a
+// later save draws the picture anew instead of keeping the old one.
+TEST_F(PackageFixture, ThePackageCarriesItsPictureWhichTheReaderIgnores)
+{
+    add(document, "wide", Rect(0, 0, 200, 100));
+    const QString path = folder + "/pictured.scrivane";
+    ASSERT_TRUE(document.saveDocumentAs(path, Type));
+
+    const QImage picture(path + "/" + TDFolderIcon::ImageName);
+    ASSERT_EQ(picture.size(), QSize(128, 128));
+    EXPECT_TRUE(near(pixel(picture, 65, 80), QColor(255, 0, 0)));
+    EXPECT_EQ(readFile(path + "/" + TDFolderIcon::DirectoryEntryName),
+              QByteArray("[Desktop Entry]\nIcon=./.scrivane-icon.png\n"));
+    EXPECT_FALSE(QFile::exists(path + "/Icon\r"));
+
+    TDDocument reader;
+    ASSERT_TRUE(reader.readFromFile(path, Type)) << reader.lastError().toStdString();
+    EXPECT_EQ(contents(reader), (QStringList{"Layer 1", "  wide"}));
+    EXPECT_TRUE(reader.getAllImages().isEmpty());
+    ASSERT_TRUE(reader.fileWrapper());
+
+    // Saved again in place with the drawing emptied: the picture follows.
+    document.layers()[0]->removeGraphic(document.layers()[0]->graphics()[0].get());
+    ASSERT_TRUE(document.saveDocument());
+    EXPECT_TRUE(near(pixel(QImage(path + "/" + TDFolderIcon::ImageName), 65, 80), QColor(255, 255, 255)));
+}
+
+namespace {
+// Refuses to write the files of one name.
+class RefusingFileSystem : public TDPackageFileSystem {
+public:
+    explicit RefusingFileSystem(QString name) : m_name(std::move(name)) {}
+    bool writeFile(const QString &path, const QByteArray &data, int mode, QString *error) override
+    {
+        if (QFileInfo(path).fileName() == m_name) {
+            *error = QStringLiteral("refused");
+            return false;
+        }
+        return TDPackageFileSystem::writeFile(path, data, mode, error);
+    }
+
+private:
+    QString m_name;
+};
+} // namespace
+
+TEST_F(PackageFixture, APictureThatCannotBeWrittenNeverFailsTheSave)
+{
+    add(document, "kept");
+    const QString path = folder + "/unpictured.scrivane";
+    ASSERT_TRUE(document.saveDocumentAs(path, Type));
+    for (const QString &entry : TDFolderIcon::entryNames()) {
+        SCOPED_TRACE(entry.toStdString());
+        RefusingFileSystem fs(entry);
+        FileSystemScope scope(&fs);
+        ASSERT_TRUE(document.saveDocument()) << document.lastError().toStdString();
+        EXPECT_EQ(contentsOfPackage(path), (QStringList{"Layer 1", "  kept"}));
+        EXPECT_FALSE(QFile::exists(path + "/" + entry));
+    }
 }
 
 TEST_F(PackageFixture, AutosaveWritesACopyOnlyWhenThereIsSomethingNew)
