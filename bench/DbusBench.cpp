@@ -1,0 +1,73 @@
+// Scripting through the session bus: property sets on the graphics of a
+// large document, each a round trip from a client connection to the
+// program's scripting objects.
+
+#include "BenchSupport.h"
+
+#include "app/TDScriptingService.h"
+#include "document/TDDocument.h"
+#include "document/TDDocumentScripting.h"
+#include "model/TDLayer.h"
+#include "model/TDUndoManager.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+
+#include <benchmark/benchmark.h>
+
+using namespace scrivane;
+
+namespace {
+
+void BM_DbusSetProperty(benchmark::State &state)
+{
+    bench::ensureApplication();
+    QDBusConnection server = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "bench-server");
+    QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "bench-client");
+    if (!server.isConnected() || !client.isConnected()) {
+        state.SkipWithError("no session bus (run inside dbus-run-session)");
+        return;
+    }
+    const long count = bench::size(10000, 50);
+    TDDocument document;
+    document.undoManager()->setGroupsByEvent(false);
+    TDGraphicArray graphics;
+    for (long i = 0; i < count; ++i)
+        graphics.push_back(TDDocumentScripting::makeGraphic(TDDocumentScripting::List::Rectangles));
+    document.currentLayer()->addGraphicsQuietly(graphics);
+    document.undoManager()->removeAllActions();
+    {
+        TDScriptingService service([&document] { return std::vector<TDDocument *>{&document}; });
+        service.registerOn(server);
+        QStringList paths;
+        for (const auto &graphic : graphics)
+            paths.append(TDScriptingService::graphicPath(document, *graphic));
+
+        const long sets = bench::size(10000, 50);
+        long failures = 0;
+        for (auto _ : state) {
+            for (long i = 0; i < sets; ++i) {
+                QDBusMessage message = QDBusMessage::createMethodCall(
+                    server.baseService(), paths[int(i % count)], QStringLiteral("org.freedesktop.DBus.Properties"),
+                    QStringLiteral("Set"));
+                message << TDScriptingService::GraphicInterface << QStringLiteral("StrokeWidth")
+                        << QVariant::fromValue(QDBusVariant(double(i % 7)));
+                const QDBusMessage reply = client.call(message, QDBus::BlockWithGui, 5000);
+                failures += reply.type() != QDBusMessage::ReplyMessage;
+            }
+            // Undo would grow without end over the runs.
+            document.undoManager()->removeAllActions();
+        }
+        if (failures)
+            state.SkipWithError("a property set failed");
+        state.SetItemsProcessed(state.iterations() * sets);
+        state.counters["calls_per_second"] =
+            benchmark::Counter(double(state.iterations() * sets), benchmark::Counter::kIsRate);
+    }
+    QDBusConnection::disconnectFromBus("bench-server");
+    QDBusConnection::disconnectFromBus("bench-client");
+}
+BENCHMARK(BM_DbusSetProperty)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
