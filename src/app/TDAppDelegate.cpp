@@ -1,15 +1,18 @@
 #include "app/TDAppDelegate.h"
 
 #include "app/TDDocumentController.h"
+#include "app/TDDocumentWindow.h"
 #include "app/TDExportPane.h"
+#include "app/TDScriptingService.h"
 #include "app/UnitsTransformer.h"
 #include "app/UnitsTransformerService.h"
-#include "document/TDDocumentBase.h"
+#include "document/TDDocument.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
 
 #include <QAction>
+#include <QDBusConnection>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -166,11 +169,50 @@ void TDAppDelegate::applicationDidFinishLaunching()
     // The inspector, the proof profiles, the snapping palettes and the
     // brush and arrow sets join these steps with their panels.
     //
-    // The embedding-link server is published here, under the name
-    // "quarve", once the link service exists.
     if (TDDocumentController *controller = TDDocumentController::shared())
         controller->setAutosavingDelay(TDDocumentBase::autosaveDelay);
+    m_scripting = std::make_unique<TDScriptingService>([] {
+        std::vector<TDDocument *> documents;
+        if (TDDocumentController *controller = TDDocumentController::shared()) {
+            documents = controller->documents();
+            if (TDDocument *current = controller->currentDocument()) {
+                std::erase(documents, current);
+                documents.insert(documents.begin(), current);
+            }
+        }
+        return documents;
+    });
+    m_scripting->registerOn(QDBusConnection::sessionBus());
+    // Other programs send items made here back for editing.
+    if (LinkService *links = LinkService::shared())
+        links->publishServer(LinkService::ScrivaneServerName, this);
     m_launched = true;
+}
+
+void TDAppDelegate::linkClientDidRequestEdit(const std::shared_ptr<Link> &link)
+{
+    TDDocumentController *controller = TDDocumentController::shared();
+    if (!controller || !link)
+        return;
+    TDDocument *document = controller->documentForLink(link.get());
+    if (!document)
+        document = controller->openLinkedDocument(link);
+    if (TDDocumentWindow *window = document ? controller->windowForDocument(document) : nullptr) {
+        window->show();
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+void TDAppDelegate::linkDidClose(const std::shared_ptr<Link> &link)
+{
+    TDDocumentController *controller = TDDocumentController::shared();
+    TDDocument *document = controller ? controller->documentForLink(link.get()) : nullptr;
+    if (!document)
+        return;
+    // The item's owner let it go: what was not sent back has nowhere to go.
+    document->closeLinkIfNeeded();
+    controller->closeDocument(document);
 }
 
 void TDAppDelegate::applicationWillTerminate()

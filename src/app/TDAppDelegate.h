@@ -2,6 +2,7 @@
 
 #include "model/TDApplicationServices.h"
 
+#include "platform/LinkService.h"
 #include "platform/effects/EffectRegistry.h"
 
 #include <QKeySequence>
@@ -21,6 +22,7 @@ class QAction;
 namespace scrivane {
 
 class TDExportPane;
+class TDScriptingService;
 class UnitsTransformerService;
 
 // The application's delegate: the registered defaults, the launch and quit
@@ -29,7 +31,7 @@ class UnitsTransformerService;
 // application-wide menu actions (units, re-centring).  One exists while the
 // program runs; it installs itself (and the units transformer) as the
 // model's application services and removes itself when it goes.
-class TDAppDelegate : public QObject, public TDAppDelegateInterface {
+class TDAppDelegate : public QObject, public TDAppDelegateInterface, public LinkServerDelegate {
     Q_OBJECT
 public:
     // Menu items whose key equivalents swap while text is edited.
@@ -89,6 +91,15 @@ public:
     // Clears the canvas's application-was-active flag.
     void applicationDidResignActive();
     bool didFinishLaunching() const { return m_launched; }
+    // --- Linked editing ----------------------------------------------------
+    // A client program asks to edit an item made here: a new document
+    // editing it opens (or the one already editing it comes forward).
+    void linkClientDidRequestEdit(const std::shared_ptr<Link> &link) override;
+    // The client closed the link: its document closes.
+    void linkDidClose(const std::shared_ptr<Link> &link) override;
+
+    // Scripting over the session bus, from the end of the launch on.
+    TDScriptingService *scriptingService() const { return m_scripting.get(); }
 
     // --- Menus -------------------------------------------------------------
     // Each document window registers its items; they follow the key
@@ -128,6 +139,7 @@ private:
 
     std::unique_ptr<UnitsTransformerService> m_units;
     std::unique_ptr<TDExportPane> m_exportPane;
+    std::unique_ptr<TDScriptingService> m_scripting;
     std::array<std::vector<QPointer<QAction>>, size_t(MenuItem::Count)> m_menuItems;
     std::array<std::vector<QPointer<QAction>>, size_t(CheckItem::Count)> m_checkItems;
     bool m_editingText = false;

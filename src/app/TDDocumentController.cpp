@@ -153,6 +153,21 @@ TDDocument *TDDocumentController::newDocument()
     return addWindow(std::make_unique<TDDocument>())->document();
 }
 
+TDDocument *TDDocumentController::openLinkedDocument(const std::shared_ptr<Link> &link)
+{
+    if (!link)
+        return nullptr;
+    return addWindow(TDDocument::withLink(link))->document();
+}
+
+TDDocument *TDDocumentController::documentForLink(const Link *link) const
+{
+    for (TDDocument *document : documents())
+        if (link && document->link().get() == link)
+            return document;
+    return nullptr;
+}
+
 TDDocument *TDDocumentController::openDocument(const QString &path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
@@ -174,7 +189,17 @@ TDDocument *TDDocumentController::openDocument(const QString &path)
     }
     m_lastDirectory = QFileInfo(absolute).absolutePath();
     noteNewRecentDocument(absolute);
-    return addWindow(std::move(document))->document();
+    TDDocument *opened = addWindow(std::move(document))->document();
+    // Objects this program cannot build are not shown, and a save over the
+    // original could lose them: the user hears of it once per document,
+    // and the next save asks for a new name.
+    if (opened->docHasWarnedAboutCI())
+        m_prompter->showError(windowWidget(opened),
+                              QStringLiteral("Parts of “%1” cannot be shown.").arg(opened->displayName()),
+                              QStringLiteral("The document contains effects or objects that this version of "
+                                             "Scrivane cannot read. It is shown without them; saving asks for a "
+                                             "new name, so that the original file keeps them."));
+    return opened;
 }
 
 void TDDocumentController::openDocumentWithDialog()
@@ -213,6 +238,8 @@ bool TDDocumentController::saveDocument(TDDocument *document)
 {
     if (!document)
         return false;
+    if (document->link())
+        return document->saveLink() || !document->isDocumentEdited();
     if (document->needsSaveName())
         return saveDocumentAs(document);
     if (TDDocumentWindow *window = windowForDocument(document))

@@ -15,6 +15,7 @@ class QWidget;
 
 namespace scrivane {
 
+class Link;
 class TDAutosavedCopy;
 class TDDocument;
 class TDDocumentWindow;
@@ -62,6 +63,11 @@ public:
 
     // A new untitled document in its own window.
     TDDocument *newDocument();
+    // A document in its own window that edits the item of an embedding
+    // link; saving it sends the item back.
+    TDDocument *openLinkedDocument(const std::shared_ptr<Link> &link);
+    // The document that edits the item of the link, or null.
+    TDDocument *documentForLink(const Link *link) const;
     // Opens the package (or brings its window to the front when it is open
     // already); on failure the user is told why and nothing is returned.
     TDDocument *openDocument(const QString &path);
@@ -69,7 +75,8 @@ public:
     void openDocumentWithDialog();
 
     // Saves in place; asks for a name first when the document has none or
-    // must be saved under a new one.  False when it was not saved.
+    // must be saved under a new one; a document editing a linked item sends
+    // it back instead.  False when it was not saved.
     bool saveDocument(TDDocument *document);
     bool saveDocumentAs(TDDocument *document);
     // Asks, then reads the saved package again.

@@ -557,9 +557,34 @@ void TDDocumentWindow::closeEvent(QCloseEvent *event)
 
 void TDDocumentWindow::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_controller)
-        m_controller->windowDidBecomeActive(this);
+    if (event->type() == QEvent::ActivationChange) {
+        if (isActiveWindow()) {
+            if (m_controller)
+                m_controller->windowDidBecomeActive(this);
+            windowDidBecomeKey();
+        } else {
+            windowDidResignKey();
+        }
+    }
     QMainWindow::changeEvent(event);
+}
+
+void TDDocumentWindow::windowDidBecomeKey()
+{
+    TDAppDelegate *delegate = TDAppDelegate::shared();
+    if (!delegate)
+        return;
+    delegate->setMenuStates(m_graphicView->cmykPreview(), m_graphicView->outlineView(),
+                            m_graphicView->isolationState());
+    // Text edited in place lives in a widget inside the canvas.
+    if (m_graphicView->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).isEmpty())
+        delegate->setEditingText(false);
+}
+
+void TDDocumentWindow::windowDidResignKey()
+{
+    if (TDAppDelegate *delegate = TDAppDelegate::shared())
+        delegate->setEditingText(true);
 }
 
 } // namespace scrivane

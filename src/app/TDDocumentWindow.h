@@ -70,6 +70,14 @@ public:
     void validateMenus();
     QMenu *recentDocumentsMenu() const { return m_recentMenu; }
 
+    // The window became the active one: the menus' check marks follow its
+    // canvas, and the keys of graphics apply unless text is edited in
+    // place on the canvas.
+    void windowDidBecomeKey();
+    // Another window (a panel, another program) took the keyboard: the
+    // keys that text fields use go to text.
+    void windowDidResignKey();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;

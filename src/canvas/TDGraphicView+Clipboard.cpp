@@ -7,9 +7,11 @@
 #include "model/TDBezierGraphic.h"
 #include "model/TDFillStyle.h"
 #include "model/TDGroup.h"
+#include "model/TDLinkBackGraphic.h"
 #include "model/TDRectangle.h"
 #include "model/TDStrokeStyle.h"
 #include "platform/DragService.h"
+#include "platform/LinkService.h"
 #include "platform/Pasteboard.h"
 #include "platform/StringTable.h"
 
@@ -455,6 +457,23 @@ bool TDGraphicView::makeNewImageFromContentsOfURL(const QUrl &url, Pasteboard *p
     return makeNewImageFromData(data, extension, pasteboard, point, anchor);
 }
 
+std::optional<PropertyList> TDGraphicView::linkDataFromPasteboard(Pasteboard &pasteboard)
+{
+    if (!pasteboard.hasType(Pasteboard::LinkType))
+        return std::nullopt;
+    const auto bytes = pasteboard.dataForType(Pasteboard::LinkType);
+    if (!bytes || bytes->size() > LinkService::MaximumMessageSize)
+        return std::nullopt;
+    // Another program's data: read within the limits of untrusted input.
+    PropertyListLimits limits;
+    limits.maxInputSize = LinkService::MaximumMessageSize;
+    limits.maxDepth = 64;
+    auto data = PropertyList::fromData(*bytes, limits);
+    if (!data || !data->isDictionary() || LinkService::serverName(*data).isEmpty())
+        return std::nullopt;
+    return data;
+}
+
 bool TDGraphicView::makeNewImageFromData(const std::optional<QByteArray> &data, const QString &extension,
                                          Pasteboard *pasteboard, Point point, ImageAnchor anchor)
 {
@@ -489,7 +508,12 @@ bool TDGraphicView::makeNewImageFromData(const std::optional<QByteArray> &data, 
         size = Size(float(image.width()), float(image.height()));
     }
 
-    const auto graphic = std::make_shared<TDRectangle>();
+    // An item another program can edit again keeps its link data.
+    TDGraphicPtr graphic;
+    if (const auto linkData = pasteboard ? linkDataFromPasteboard(*pasteboard) : std::nullopt)
+        graphic = TDLinkBackGraphic::withLinkData(*linkData);
+    else
+        graphic = std::make_shared<TDRectangle>();
     m_document->addGraphic(graphic);
     graphic->fillStyle()->setStyle(TDFillImage);
     graphic->fillStyle()->setImageData(*bytes, ext);

@@ -8,6 +8,7 @@
 #include "platform/AffineTransform.h"
 #include "platform/Geometry.h"
 #include "platform/Identified.h"
+#include "platform/PropertyList.h"
 
 #include <QImage>
 #include <QPointF>
@@ -236,6 +237,9 @@ public:
     // Image data from the pasteboard: of an image type, else of a file or
     // URL holding an image.
     static std::optional<QByteArray> imageDataFromPasteboard(Pasteboard *pasteboard, QString *extension);
+    // The link data of an item another program offers for editing again;
+    // nothing when there is none or it cannot be read.
+    static std::optional<PropertyList> linkDataFromPasteboard(Pasteboard &pasteboard);
     // An image-filled rectangle of the image's size with its corner at the
     // point (or its centre, on whole points), selected and in view; false
     // when there is no image.

@@ -7,6 +7,7 @@
 #include "model/TDModelArchiving.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
+#include "platform/LinkService.h"
 #include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
 
@@ -65,8 +66,14 @@ void collectTree(const TDGraphicPtr &graphic, std::vector<const TDGraphic *> &in
 
 QStringList TDDocument::pasteboardTypes()
 {
-    // PNG is what most programs on the desktop take for pictures.
-    return {Pasteboard::GraphicsType, Pasteboard::TIFFType, Pasteboard::PDFType, Pasteboard::PNGType};
+    // PNG is what most programs on the desktop take for pictures.  Other
+    // programs can send the graphics back for editing only while this one
+    // answers links.
+    QStringList types{Pasteboard::GraphicsType, Pasteboard::TIFFType};
+    if (const LinkService *links = LinkService::shared(); links && links->isConnected())
+        types << Pasteboard::LinkType;
+    types << Pasteboard::PDFType << Pasteboard::PNGType;
+    return types;
 }
 
 bool TDDocument::copy(const TDGraphicArray &graphics, Pasteboard &pasteboard)
@@ -104,7 +111,8 @@ void TDDocument::pasteboardProvideDataForType(Pasteboard &pasteboard, const QStr
     const bool tiff = type == Pasteboard::TIFFType;
     const bool png = type == Pasteboard::PNGType;
     const bool pdf = type == Pasteboard::PDFType;
-    if (!tiff && !png && !pdf)
+    const bool link = type == Pasteboard::LinkType;
+    if (!tiff && !png && !pdf && !link)
         return;
     const auto archive = pasteboard.dataForType(Pasteboard::GraphicsType);
     if (!archive)
@@ -114,6 +122,11 @@ void TDDocument::pasteboardProvideDataForType(Pasteboard &pasteboard, const QStr
         return;
     if (pdf) {
         pasteboard.setData(PDFRepresentationForGraphics(graphics), type);
+        return;
+    }
+    if (link) {
+        if (const auto data = linkDataForGraphics(graphics))
+            pasteboard.setData(*data, type);
         return;
     }
     const bool opaque = UserDefaults::standard().boolean(QStringLiteral("copy opaque background"));

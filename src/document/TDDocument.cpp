@@ -64,6 +64,7 @@ TDDocument::TDDocument() : m_undoManager(std::make_unique<TDUndoManager>())
 
 TDDocument::~TDDocument()
 {
+    closeLinkIfNeeded();
     NotificationCenter::defaultCenter().removeObserver(this);
     // Graphics may outlive the document (undo closures, the pasteboard):
     // they must not keep a reference to it.

@@ -26,6 +26,7 @@
 
 namespace scrivane {
 
+class Link;
 class Pasteboard;
 class TDLayer;
 class TDPackageFileSystem;
@@ -58,6 +59,9 @@ public:
     ~TDDocument() override;
 
     bool exists() const { return true; }
+    // Names this document for as long as the process runs (scripting's
+    // object paths).
+    ObjectId objectId() const { return m_identity; }
     // Whether a save must ask for a package name first: the document was
     // never saved as a package of its own (untitled, or read from a DXF
     // drawing, which a save must not write over).
@@ -233,6 +237,25 @@ public:
     // twice) gives no graphics or only those that can be placed once.
     static TDGraphicArray graphicsWithArchivedData(const QByteArray &data);
 
+    // --- Linked editing (TDDocument+Link.cpp) -------------------------------------------------
+    // A document that edits an item another program embeds: its current
+    // layer takes the graphics of the link's data (read as untrusted
+    // input), and it starts clean.  The link names the document as its
+    // represented object.
+    static std::unique_ptr<TDDocument> withLink(const std::shared_ptr<Link> &link);
+    const std::shared_ptr<Link> &link() const { return m_link; }
+    // Sends the graphics inside the layers (with their images) and their
+    // picture back through the link, and leaves the document clean; false,
+    // with nothing sent, without a link or without graphics.
+    bool saveLink();
+    // Closes the link, if any, and forgets it.
+    void closeLinkIfNeeded();
+    // The link data of graphics for other programs: the server name
+    // "quarve" and the graphics archived with their images.
+    static std::optional<QByteArray> linkDataForGraphics(const TDGraphicArray &graphics);
+    // "Graphics from <source> (<program>)" while editing a linked item.
+    QString displayName() const override;
+
     // --- Export (TDDocument+Export.cpp) -----------------------------------------------------------
     struct ExportFormat {
         int tag;
@@ -292,9 +315,10 @@ public:
     // The 128 × 128 icon image: the document picture with the drawing's
     // thumbnail on it.
     QImage thumbnailIcon() const;
-    // Renders the thumbnail icon and hands it to the icon writer, when the
-    // application installed one.
-    void saveThumbnail(const QString &packagePath) const;
+    // A save puts the thumbnail icon into the package as the picture file
+    // managers show for it (TDFolderIcon), then, once the package stands at
+    // its path, hands path and icon to the icon writer when the application
+    // installed one (autosaved copies excepted).
     using IconWriter = std::function<void(const QString &packagePath, const QImage &icon)>;
     static void setIconWriter(IconWriter writer);
 
@@ -326,7 +350,8 @@ protected:
 
 private:
     struct LoadedState;
-    bool writePackage(const QString &path, const QString &originalFile, bool keepHiddenEntries);
+    bool writePackage(const QString &path, const QString &originalFile, bool keepHiddenEntries,
+                      const QImage &icon);
     static bool moveIntoPlaceWithBackup(const QString &temporary, const QString &target, QString *error);
     std::optional<LoadedState> readPackage(const TDPackageWrapper &wrapper);
     bool readImages(const TDPackageWrapper &wrapper, LoadedState &state);
@@ -343,6 +368,7 @@ private:
     TDGroup *m_currentLayer = nullptr;
     std::unique_ptr<TDPackageWrapper> m_fileWrapper;
     std::shared_ptr<WorkBudget> m_workBudget;
+    std::shared_ptr<Link> m_link;
     bool m_docHasWarnedAboutCI = false;
 
     float m_gridSpacing = 28.35f;

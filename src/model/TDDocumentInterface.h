@@ -40,6 +40,9 @@ public:
     virtual const TDFileWrapper *fileWrapper() const = 0;
     // The area of the drawing: effects never paint beyond it.
     virtual Rect paperBounds() const = 0;
+    // The title of the document's window (a linked item names its source
+    // by it).
+    virtual QString displayName() const { return QString(); }
     // The status line of the document window ("*S", "<b>" markup).
     virtual void setStatusText(const QString &text) = 0;
     // The graphics drawn alone, in their order, into a transparent image of

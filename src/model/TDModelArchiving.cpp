@@ -7,6 +7,7 @@
 #include "model/TDGraphic.h"
 #include "model/TDGroup.h"
 #include "model/TDLayer.h"
+#include "model/TDLinkBackGraphic.h"
 #include "model/TDOval.h"
 #include "model/TDRectangle.h"
 #include "model/TDStrokeStyle.h"
@@ -26,6 +27,7 @@ void TDModelArchiving::registerClasses()
         KeyedUnarchiver::registerClass(QStringLiteral("TDRectangle"), &TDRectangle::decode);
         KeyedUnarchiver::registerClass(QStringLiteral("TDOval"), &TDOval::decode);
         KeyedUnarchiver::registerClass(QStringLiteral("TDBezierGraphic"), &TDBezierGraphic::decode);
+        KeyedUnarchiver::registerClass(QStringLiteral("TDLinkBackGraphic"), &TDLinkBackGraphic::decode);
         TDFillStyle::registerArchiveClass();
         TDStrokeStyle::registerArchiveClass();
         TDBezierPath::registerArchiveClass();

@@ -21,6 +21,7 @@ const QString Pasteboard::PostScriptType = QStringLiteral("application/postscrip
 const QString Pasteboard::SVGType = QStringLiteral("image/svg+xml");
 const QString Pasteboard::URIListType = QStringLiteral("text/uri-list");
 const QString Pasteboard::ColorType = QStringLiteral("application/x-color");
+const QString Pasteboard::LinkType = QStringLiteral("application/x-quelmont-link");
 const QString Pasteboard::GeneralName = QStringLiteral("general");
 const QString Pasteboard::DragName = QStringLiteral("drag");
 

@@ -49,6 +49,9 @@ public:
     static const QString URIListType; // "text/uri-list"
     // A colour: four 16-bit unsigned values red, green, blue, alpha.
     static const QString ColorType; // "application/x-color"
+    // An item another program can embed and send back for editing: its
+    // link data as a binary property list (platform/LinkService.h).
+    static const QString LinkType; // "application/x-quelmont-link"
 
     static const QString GeneralName; // "general"
     static const QString DragName;    // "drag"

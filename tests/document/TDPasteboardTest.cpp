@@ -9,6 +9,7 @@
 #include "model/TDRectangle.h"
 #include "model/TDStrokeStyle.h"
 #include "platform/KeyedArchiver.h"
+#include "platform/LinkService.h"
 #include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
 
@@ -42,10 +43,15 @@ TEST(TDPasteboard, CopyDeclaresTheTypesInOrderAndDrawsPicturesOnlyWhenRead)
     }
     const auto pasteboard = Pasteboard::withUniqueName();
     ASSERT_TRUE(TDDocument::copy(graphics, *pasteboard));
-    EXPECT_EQ(pasteboard->types(), (QStringList{Pasteboard::GraphicsType, Pasteboard::TIFFType,
-                                                Pasteboard::PDFType, Pasteboard::PNGType}));
+    // The link type is offered while the program answers links (a session
+    // bus is there).
+    QStringList types{Pasteboard::GraphicsType, Pasteboard::TIFFType};
+    if (LinkService::shared())
+        types << Pasteboard::LinkType;
+    types << Pasteboard::PDFType << Pasteboard::PNGType;
+    EXPECT_EQ(pasteboard->types(), types);
     EXPECT_TRUE(pasteboard->hasDataForType(Pasteboard::GraphicsType));
-    for (const QString &type : {Pasteboard::TIFFType, Pasteboard::PDFType, Pasteboard::PNGType})
+    for (const QString &type : types.mid(1))
         EXPECT_FALSE(pasteboard->hasDataForType(type)) << type.toStdString();
 
     // The archive holds copies of the three graphics.
@@ -127,12 +133,22 @@ TEST(TDPasteboard, CopiedImagesOutliveTheirDocument)
         source.addGraphic(graphic);
         graphic->fillStyle()->setStyle(TDFillImage);
         graphic->fillStyle()->setImageData(doctest::solidPng(8, 8, QColor(0, 0, 255)), QStringLiteral("png"));
+        graphic->setFillTransformation(TDGraphic::transformForBounds(Rect(0, 0, 8, 8)));
         key = graphic->fillStyle()->imageKey();
         ASSERT_TRUE(TDGlobalImageStore::instance().entry(key));
         ASSERT_TRUE(TDDocument::copy({graphic}, *pasteboard));
     }
-    // The source is closed; its image stays while the pasteboard has it.
+    // The source is closed; its image stays while the pasteboard has it,
+    // and the pictures made only now still show it.
     ASSERT_TRUE(TDGlobalImageStore::instance().entry(key));
+    for (const QString &type : {Pasteboard::PNGType, Pasteboard::TIFFType}) {
+        SCOPED_TRACE(type.toStdString());
+        const auto picture = pasteboard->dataForType(type);
+        ASSERT_TRUE(picture);
+        const QImage image = QImage::fromData(*picture);
+        ASSERT_FALSE(image.isNull());
+        EXPECT_TRUE(doctest::near(doctest::pixel(image, image.width() / 2, image.height() / 2), QColor(0, 0, 255)));
+    }
     TDDocument target;
     const TDGraphicArray pasted =
         TDDocument::graphicsWithArchivedData(*pasteboard->dataForType(Pasteboard::GraphicsType));
@@ -144,4 +160,33 @@ TEST(TDPasteboard, CopiedImagesOutliveTheirDocument)
     // Once the pasteboard moves on, the target document alone keeps it.
     pasteboard->declareTypes({Pasteboard::PNGType});
     EXPECT_TRUE(TDGlobalImageStore::instance().entry(key));
+}
+
+// Link data leaves the process: image fills carry their images; the
+// private archive of the same copy carries only their keys.
+TEST(TDPasteboard, LinkDataCarriesTheImagesThemselves)
+{
+    TDDocument document;
+    auto graphic = redRectangle(Rect(0, 0, 8, 8));
+    document.addGraphic(graphic);
+    graphic->fillStyle()->setStyle(TDFillImage);
+    const QByteArray png = doctest::solidPng(8, 8, QColor(0, 0, 255));
+    graphic->fillStyle()->setImageData(png, QStringLiteral("png"));
+    const QString key = graphic->fillStyle()->imageKey();
+
+    const auto bytes = TDDocument::linkDataForGraphics({graphic});
+    ASSERT_TRUE(bytes);
+    const auto data = PropertyList::fromData(*bytes);
+    ASSERT_TRUE(data);
+    EXPECT_EQ(LinkService::serverName(*data), LinkService::ScrivaneServerName);
+    const QByteArray linked = LinkService::appData(*data);
+    EXPECT_TRUE(linked.contains(png));
+    EXPECT_FALSE(linked.contains(key.toUtf8()));
+    EXPECT_FALSE(TDImageStore::saveImageData()); // reset on the way out
+
+    const auto pasteboard = Pasteboard::withUniqueName();
+    ASSERT_TRUE(TDDocument::copy({graphic}, *pasteboard));
+    const QByteArray archive = *pasteboard->dataForType(Pasteboard::GraphicsType);
+    EXPECT_FALSE(archive.contains(png));
+    EXPECT_TRUE(archive.contains(key.toUtf8()));
 }
