@@ -125,6 +125,7 @@ void TDPolygonTracker::publish()
     c.pendingHandle = m_pendingHandle;
     c.firstNodeHighlighted = m_firstHighlighted;
     m_graphic->setConstruction(c);
+    m_graphic->setNextControlPoint(m_curveDrag ? m_pendingHandle : m_nextControl);
 
     // What is drawn now: the preview with its handles, the mirrored first
     // handle and the pending one.
