@@ -154,6 +154,18 @@ std::optional<PropertyList> TDLinkBackGraphic::readLinkData(const PropertyList &
 {
     if (stored.kind() != PropertyList::Kind::Data)
         return std::nullopt;
+    // The stored data is an archive of its own, which may hold linked
+    // graphics with archives of their own: a hostile file could nest them
+    // until the stack runs out.  Link data holds no graphics at all.
+    thread_local int nesting = 0;
+    if (nesting > 0) {
+        qWarning().noquote() << QStringLiteral("A linked item's data holds another linked item; it was dropped.");
+        return std::nullopt;
+    }
+    struct Nesting {
+        Nesting() { ++nesting; }
+        ~Nesting() { --nesting; }
+    } inside;
     QString error;
     auto data = KeyedUnarchiver::unarchive(stored.toData(), &error);
     if (!data || !data->isDictionary()) {
