@@ -4,6 +4,7 @@
 #include "app/TDExportPane.h"
 #include "app/UnitsTransformer.h"
 #include "app/UnitsTransformerService.h"
+#include "canvas/TDGraphicView.h"
 #include "document/TDDocumentBase.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Pasteboard.h"
@@ -34,6 +35,10 @@ TDAppDelegate::TDAppDelegate(QObject *parent)
     g_shared = this;
     TDApplicationServices::setAppDelegate(this);
     TDApplicationServices::setUnitsTransformer(m_units.get());
+    // Every canvas's soft proof shows the profile chosen here.
+    TDGraphicView::setProofProfileSource([] {
+        return g_shared ? g_shared->proofProfile() : nullptr;
+    });
 }
 
 TDAppDelegate::~TDAppDelegate()
@@ -42,8 +47,10 @@ TDAppDelegate::~TDAppDelegate()
         TDApplicationServices::setAppDelegate(nullptr);
     if (TDApplicationServices::unitsTransformer() == m_units.get())
         TDApplicationServices::setUnitsTransformer(nullptr);
-    if (g_shared == this)
+    if (g_shared == this) {
         g_shared = nullptr;
+        TDGraphicView::setProofProfileSource({});
+    }
 }
 
 TDAppDelegate *TDAppDelegate::shared()
@@ -170,6 +177,7 @@ void TDAppDelegate::applicationDidFinishLaunching()
     // "quarve", once the link service exists.
     if (TDDocumentController *controller = TDDocumentController::shared())
         controller->setAutosavingDelay(TDDocumentBase::autosaveDelay);
+    proofProfiles();
     m_launched = true;
 }
 
@@ -312,6 +320,54 @@ void TDAppDelegate::setMeasurementUnits(int units)
 {
     UserDefaults::standard().setInteger(QStringLiteral("measurementUnits"), units);
     changeUnits();
+}
+
+// --- Soft proof -----------------------------------------------------------------------------------
+
+const std::vector<ProfilePtr> &TDAppDelegate::proofProfiles()
+{
+    if (!m_proofProfiles) {
+        std::vector<ProfilePtr> listed;
+        for (ProfilePtr &profile : Profile::arrayOfAllProfiles()) {
+            const uint32_t space = profile->spaceType();
+            if (space == Profile::graySpace || space == Profile::rgbSpace || space == Profile::cmykSpace)
+                listed.push_back(std::move(profile));
+        }
+        setProofProfiles(std::move(listed));
+    }
+    return *m_proofProfiles;
+}
+
+void TDAppDelegate::setProofProfiles(std::vector<ProfilePtr> profiles)
+{
+    m_proofProfiles = std::move(profiles);
+    m_proofIndex = -1;
+    const QString chosen = UserDefaults::standard().string(QStringLiteral("proof color space"));
+    for (size_t i = 0; i < m_proofProfiles->size(); ++i)
+        if ((*m_proofProfiles)[i]->description() == chosen)
+            m_proofIndex = int(i);
+    // The registered name is another system's: without it, the first
+    // CMYK profile installed stands in.
+    if (m_proofIndex < 0)
+        for (size_t i = 0; i < m_proofProfiles->size() && m_proofIndex < 0; ++i)
+            if ((*m_proofProfiles)[i]->spaceType() == Profile::cmykSpace)
+                m_proofIndex = int(i);
+}
+
+void TDAppDelegate::setProofProfile(int index)
+{
+    const std::vector<ProfilePtr> &profiles = proofProfiles();
+    m_proofIndex = index >= 0 && size_t(index) < profiles.size() ? index : -1;
+    if (m_proofIndex >= 0)
+        UserDefaults::standard().setString(QStringLiteral("proof color space"), profiles[size_t(m_proofIndex)]->description());
+    NotificationCenter::defaultCenter().post(QStringLiteral("color proof did change"), this);
+}
+
+ProfilePtr TDAppDelegate::proofProfile() const
+{
+    if (!m_proofProfiles || m_proofIndex < 0 || size_t(m_proofIndex) >= m_proofProfiles->size())
+        return nullptr;
+    return (*m_proofProfiles)[size_t(m_proofIndex)];
 }
 
 void TDAppDelegate::changeCentering()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/TDApplicationServices.h"
+#include "platform/Profile.h"
 
 #include "platform/effects/EffectRegistry.h"
 
@@ -110,6 +111,19 @@ public:
     // Re-centres every open canvas, keeping what each shows in view.
     void changeCentering();
 
+    // --- Soft proof ------------------------------------------------------------
+    // The profiles the soft proof can show (grey, RGB and CMYK ones of the
+    // colour folders, in list order), read at launch or on first use.
+    const std::vector<ProfilePtr> &proofProfiles();
+    // Replaces the list (tests, or a rescan): the one named in "proof
+    // color space" is chosen, the last of equal names, else none.
+    void setProofProfiles(std::vector<ProfilePtr> profiles);
+    // Chooses the list's entry; its name goes to "proof color space" and
+    // "color proof did change" is posted.  -1 chooses none.
+    void setProofProfile(int index);
+    int proofProfileIndex() const { return m_proofIndex; }
+    ProfilePtr proofProfile() const;
+
     // --- Export accessory ---------------------------------------------------
     TDExportPane *exportPane();
     int exportFormat() const override;
@@ -132,6 +146,8 @@ private:
     std::array<std::vector<QPointer<QAction>>, size_t(CheckItem::Count)> m_checkItems;
     bool m_editingText = false;
     bool m_launched = false;
+    std::optional<std::vector<ProfilePtr>> m_proofProfiles;
+    int m_proofIndex = -1;
 };
 
 } // namespace scrivane

@@ -154,6 +154,8 @@ void TDGraphicView::mouseMoveEvent(QMouseEvent *event)
 {
     TDEvent moved = eventFromMouse(event, TDEvent::Type::MouseDragged);
     m_lastMouseLocation = moved.locationInWindow;
+    if (rulersVisible())
+        continueEchoingMouseRulers(documentPointFromWidget(event->position()));
     m_lastModifiers = moved.modifierFlags;
     if (m_tracker && (event->buttons() & Qt::LeftButton)) {
         if (m_tracker->mouseDragged(moved))
