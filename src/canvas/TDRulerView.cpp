@@ -400,8 +400,10 @@ void TDRulerView::paintScale(QPainter &painter) const
         if (horizontal) {
             painter.drawText(QPointF(p + 3, 10), text);
         } else {
+            // Turned to read downwards, the glyphs standing towards the
+            // outer edge and clear of the marks.
             painter.save();
-            painter.translate(11, p + 3);
+            painter.translate(1, p + 3);
             painter.rotate(90);
             painter.drawText(QPointF(0, 0), text);
             painter.restore();
