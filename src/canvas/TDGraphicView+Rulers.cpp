@@ -3,6 +3,7 @@
 #include "canvas/ScalingScrollView.h"
 #include "canvas/TDRulerUnit.h"
 #include "canvas/TDRulerView.h"
+#include "canvas/TDTracker.h"
 #include "document/TDDocument.h"
 #include "platform/GraphicsContext.h"
 #include "platform/NotificationCenter.h"
@@ -110,7 +111,9 @@ void TDGraphicView::setRulersVisible(bool visible)
     scroll->setRulersVisible(visible);
     if (visible)
         beginEchoingMouseRulers(documentPointFromWidget(mapFromGlobal(QCursor::pos())));
-    setMouseTracking(visible);
+    // A gesture over several presses follows the pointer whatever the
+    // rulers do.
+    setMouseTracking(visible || (m_tracker && m_tracker->spansPresses()));
     calculateSize();
     updateRulers();
     setNeedsDisplay();
