@@ -1,7 +1,9 @@
 #include "app/TDAppDelegate.h"
 
 #include "app/TDDocumentController.h"
+#include "app/TDDocumentWindow.h"
 #include "app/TDExportPane.h"
+#include "app/TDInspectorController.h"
 #include "app/UnitsTransformer.h"
 #include "app/UnitsTransformerService.h"
 #include "document/TDDocumentBase.h"
@@ -163,8 +165,9 @@ void TDAppDelegate::launch(const QStringList &documentPaths)
 
 void TDAppDelegate::applicationDidFinishLaunching()
 {
-    // The inspector, the proof profiles, the snapping palettes and the
-    // brush and arrow sets join these steps with their panels.
+    // The proof profiles, the snapping palettes and the brush and arrow
+    // sets join these steps with their panels.
+    showInspector();
     //
     // The embedding-link server is published here, under the name
     // "quarve", once the link service exists.
@@ -175,7 +178,8 @@ void TDAppDelegate::applicationDidFinishLaunching()
 
 void TDAppDelegate::applicationWillTerminate()
 {
-    // The inspector lets go of the main window here once the panels exist.
+    if (m_inspector)
+        m_inspector->setMainWindow(nullptr);
     //
     // The pictures the general pasteboard promised for copied graphics are
     // made now, while the documents and the image store still live: the
@@ -184,6 +188,25 @@ void TDAppDelegate::applicationWillTerminate()
     if (general.hasType(Pasteboard::GraphicsType))
         for (const QString &type : general.types())
             general.dataForType(type);
+}
+
+void TDAppDelegate::showInspector()
+{
+    if (!m_inspector)
+        m_inspector = std::make_unique<TDInspectorController>();
+    if (TDDocumentController *controller = TDDocumentController::shared())
+        if (TDDocument *document = controller->currentDocument())
+            m_inspector->setMainWindow(controller->windowForDocument(document));
+    // Shown beside the documents, not in front of the one being worked on.
+    m_inspector->window()->setAttribute(Qt::WA_ShowWithoutActivating);
+    m_inspector->window()->show();
+}
+
+void TDAppDelegate::showInspectorPanelAction(int tag)
+{
+    if (!m_inspector)
+        showInspector();
+    m_inspector->showInspector(tag);
 }
 
 void TDAppDelegate::applicationDidResignActive()
