@@ -12,7 +12,7 @@ namespace scrivane {
 
 JoystickView::JoystickView(QWidget *parent) : QWidget(parent)
 {
-    setMinimumSize(40, 40);
+    setFixedSize(48, 48);
     setFocusPolicy(Qt::ClickFocus);
 }
 

@@ -12,6 +12,9 @@
 #include "platform/UserDefaults.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -197,9 +200,16 @@ void TDAppDelegate::showInspector()
     if (TDDocumentController *controller = TDDocumentController::shared())
         if (TDDocument *document = controller->currentDocument())
             m_inspector->setMainWindow(controller->windowForDocument(document));
-    // Shown beside the documents, not in front of the one being worked on.
-    m_inspector->window()->setAttribute(Qt::WA_ShowWithoutActivating);
-    m_inspector->window()->show();
+    // Shown beside the documents, at the right edge of the screen, not in
+    // front of the one being worked on.
+    QWidget *window = m_inspector->window();
+    if (!window->isVisible())
+        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+            const QRect free = screen->availableGeometry();
+            window->move(free.right() - window->width() - 8, free.top() + 40);
+        }
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    window->show();
 }
 
 void TDAppDelegate::showInspectorPanelAction(int tag)

@@ -111,7 +111,7 @@ void TDInspectorController::buildWindow()
     m_toolBox->addItem(m_transformPane, tr("Transform"));
     m_toolBox->addItem(m_layoutPane, tr("Layout"));
     m_toolBox->addItem(m_gridPane, tr("Grid"));
-    m_window->resize(280, 560);
+    m_window->resize(340, 600);
 
     connectShadowPane();
     connectDocumentPanes();

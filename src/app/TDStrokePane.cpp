@@ -115,8 +115,12 @@ TDStrokePane::TDStrokePane(QWidget *parent) : QWidget(parent)
 QWidget *TDStrokePane::arrowControls(bool atEnd)
 {
     auto *box = new QWidget(arrowsView);
-    auto *row = new QHBoxLayout(box);
-    row->setContentsMargins(0, 0, 0, 0);
+    auto *column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto *row = new QHBoxLayout;
+    auto *sizeRow = new QHBoxLayout;
+    column->addLayout(row);
+    column->addLayout(sizeRow);
     auto *style = new QComboBox(box);
     style->setIconSize(QSize(40, 12));
     const auto &arrows = TDArrowhead::arrows();
@@ -130,10 +134,11 @@ QWidget *TDStrokePane::arrowControls(bool atEnd)
     field->setMaximumWidth(50);
     auto *morph = new QCheckBox(tr("Bend"), box);
     row->addWidget(new QLabel(atEnd ? tr("End:") : tr("Start:"), box));
-    row->addWidget(style);
-    row->addWidget(slider, 1);
-    row->addWidget(field);
+    row->addWidget(style, 1);
     row->addWidget(morph);
+    sizeRow->addWidget(new QLabel(tr("Size %:"), box));
+    sizeRow->addWidget(slider, 1);
+    sizeRow->addWidget(field);
     (atEnd ? arrowEndStyle : arrowStartStyle) = style;
     (atEnd ? arrowEndSizeSlider : arrowStartSizeSlider) = slider;
     (atEnd ? arrowEndSizeField : arrowStartSizeField) = field;
