@@ -1,7 +1,9 @@
 #include "app/TDAppDelegate.h"
 
 #include "app/TDDocumentController.h"
+#include "app/TDDocumentWindow.h"
 #include "app/TDExportPane.h"
+#include "app/TDInspectorController.h"
 #include "app/UnitsTransformer.h"
 #include "app/UnitsTransformerService.h"
 #include "canvas/TDGraphicView.h"
@@ -11,6 +13,9 @@
 #include "platform/UserDefaults.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -171,8 +176,9 @@ void TDAppDelegate::launch(const QStringList &documentPaths)
 
 void TDAppDelegate::applicationDidFinishLaunching()
 {
-    // The inspector, the proof profiles, the snapping palettes and the
-    // brush and arrow sets join these steps with their panels.
+    // The snapping palettes and the brush and arrow sets join these steps
+    // with their panels.
+    showInspector();
     //
     // The embedding-link server is published here, under the name
     // "quarve", once the link service exists.
@@ -184,7 +190,8 @@ void TDAppDelegate::applicationDidFinishLaunching()
 
 void TDAppDelegate::applicationWillTerminate()
 {
-    // The inspector lets go of the main window here once the panels exist.
+    if (m_inspector)
+        m_inspector->setMainWindow(nullptr);
     //
     // The pictures the general pasteboard promised for copied graphics are
     // made now, while the documents and the image store still live: the
@@ -193,6 +200,32 @@ void TDAppDelegate::applicationWillTerminate()
     if (general.hasType(Pasteboard::GraphicsType))
         for (const QString &type : general.types())
             general.dataForType(type);
+}
+
+void TDAppDelegate::showInspector()
+{
+    if (!m_inspector)
+        m_inspector = std::make_unique<TDInspectorController>();
+    if (TDDocumentController *controller = TDDocumentController::shared())
+        if (TDDocument *document = controller->currentDocument())
+            m_inspector->setMainWindow(controller->windowForDocument(document));
+    // Shown beside the documents, at the right edge of the screen, not in
+    // front of the one being worked on.
+    QWidget *window = m_inspector->window();
+    if (!window->isVisible())
+        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+            const QRect free = screen->availableGeometry();
+            window->move(free.right() - window->width() - 8, free.top() + 40);
+        }
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    window->show();
+}
+
+void TDAppDelegate::showInspectorPanelAction(int tag)
+{
+    if (!m_inspector)
+        showInspector();
+    m_inspector->showInspector(tag);
 }
 
 void TDAppDelegate::applicationDidResignActive()

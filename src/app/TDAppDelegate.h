@@ -22,6 +22,7 @@ class QAction;
 namespace scrivane {
 
 class TDExportPane;
+class TDInspectorController;
 class UnitsTransformerService;
 
 // The application's delegate: the registered defaults, the launch and quit
@@ -124,6 +125,15 @@ public:
     int proofProfileIndex() const { return m_proofIndex; }
     ProfilePtr proofProfile() const;
 
+    // --- Panels ------------------------------------------------------------------
+    // The inspector, made when launching finishes; null before.
+    TDInspectorController *inspector() const { return m_inspector.get(); }
+    // Shows the inspector pane of the menu item's tag.
+    void showInspectorPanelAction(int tag);
+    // Makes the inspector when there is none, follows the current document
+    // and shows it.
+    void showInspector();
+
     // --- Export accessory ---------------------------------------------------
     TDExportPane *exportPane();
     int exportFormat() const override;
@@ -142,6 +152,7 @@ private:
 
     std::unique_ptr<UnitsTransformerService> m_units;
     std::unique_ptr<TDExportPane> m_exportPane;
+    std::unique_ptr<TDInspectorController> m_inspector;
     std::array<std::vector<QPointer<QAction>>, size_t(MenuItem::Count)> m_menuItems;
     std::array<std::vector<QPointer<QAction>>, size_t(CheckItem::Count)> m_checkItems;
     bool m_editingText = false;

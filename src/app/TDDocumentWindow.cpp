@@ -533,6 +533,7 @@ void TDDocumentWindow::buildMenus()
     });
 
     buildCommandMenus();
+    buildPanelMenu();
 
     // Items follow the selection and the tool; a menu is validated again
     // as it opens.
