@@ -4,6 +4,9 @@
 // a small dirty rectangle of 40 × 40 pixels.  Peer in the same run: cairo
 // itself filling and stroking the same rectangles straight into an image of
 // the window's size, with no model in between.
+//
+// The same document at 1920 × 1080 through a CMYK soft proof against the
+// same redraw without it, and the pointer echoed on the rulers.
 
 #include "BenchSupport.h"
 
@@ -13,10 +16,14 @@
 #include "model/TDFillStyle.h"
 #include "model/TDLayer.h"
 #include "model/TDRectangle.h"
+#include "canvas/TDRulerView.h"
 #include "model/TDStrokeStyle.h"
+#include "platform/Profile.h"
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QMouseEvent>
 #include <QScrollBar>
 
 #include <benchmark/benchmark.h>
@@ -73,14 +80,15 @@ std::unique_ptr<TDDocument> makeDocument(const std::vector<Shape> &shapes)
 
 // A canvas in its scroll view, sized as a document window's.
 struct Window {
-    explicit Window(long count) : shapes(makeShapes(count)), document(makeDocument(shapes))
+    explicit Window(long count, QSize size = QSize(1200, 900))
+        : shapes(makeShapes(count)), document(makeDocument(shapes))
     {
         bench::ensureApplication();
         // The canvas sizes itself around the drawing, as the application's
         // registered defaults have it.
         UserDefaults::standard().registerDefaults({{QStringLiteral("auto center"), true}});
         scroll = std::make_unique<ScalingScrollView>();
-        scroll->resize(1200, 900);
+        scroll->resize(size);
         scroll->show();
         view = new TDGraphicView;
         scroll->setDocumentView(view);
@@ -172,5 +180,57 @@ BENCHMARK(BM_CanvasRedrawCairoPeer)
     ->Arg(FullAtZoomQuarter)
     ->Arg(SmallDirtyRect)
     ->Unit(benchmark::kMillisecond);
+
+
+// Arg 0: the plain redraw; 1: the same through a CMYK proof (goal: at
+// most 1.5 times the plain one).
+void BM_SoftProofRedraw(benchmark::State &state)
+{
+    const QString cmyk = QStringLiteral("/usr/share/color/icc/ghostscript/default_cmyk.icc");
+    const ProfilePtr profile = Profile::profileWithPath(cmyk);
+    if (!profile || !profile->canProof()) {
+        state.SkipWithError("no CMYK profile installed");
+        return;
+    }
+    const long count = bench::size(10000, 300);
+    Window window(count, QSize(1920 + 20, 1080 + 20));
+    TDGraphicView::setProofProfileSource([profile] { return profile; });
+    window.view->setCmykPreview(state.range(0) == 1);
+    window.view->scrollRectToVisible(Rect(300, 300, 1, 1));
+    const QRect area = window.shown();
+    for (auto _ : state) {
+        QImage image = window.view->renderImage(area);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    TDGraphicView::setProofProfileSource({});
+    state.counters["pixels"] = double(area.width()) * area.height();
+    state.SetLabel(state.range(0) == 1 ? "CMYK proof" : "no proof");
+}
+BENCHMARK(BM_SoftProofRedraw)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// One pointer move over the canvas with the rulers shown: the echo lines
+// move and both rulers are painted again (goal: under 2 ms).
+void BM_RulerEcho(benchmark::State &state)
+{
+    const long count = bench::size(10000, 300);
+    Window window(count);
+    window.view->setRulersVisible(true);
+    QApplication::processEvents();
+    TDRulerView *rulers[] = {window.scroll->horizontalRulerView(), window.scroll->verticalRulerView()};
+    QImage paint(rulers[0]->size().expandedTo(rulers[1]->size()), QImage::Format_ARGB32_Premultiplied);
+    const QPoint start = window.shown().center();
+    int step = 0;
+    for (auto _ : state) {
+        const QPointF at(start.x() + (step % 200), start.y() + (step % 150));
+        ++step;
+        QMouseEvent move(QEvent::MouseMove, at, window.view->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(window.view, &move);
+        for (TDRulerView *ruler : rulers)
+            ruler->render(&paint);
+    }
+    state.counters["graphics"] = double(count);
+}
+BENCHMARK(BM_RulerEcho)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -1,6 +1,6 @@
 # Every third-party library Scrivane builds against, found once here.
 find_package(PkgConfig REQUIRED)
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Test DBus Network)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets PrintSupport Test DBus Network)
 pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo>=1.16 cairo-pdf cairo-ps cairo-svg cairo-png cairo-ft fontconfig)
 find_package(OpenSSL 3.0 REQUIRED)
 find_package(qpdf 11 CONFIG REQUIRED)

@@ -4,6 +4,7 @@
 #include "app/TDDocumentWindow.h"
 #include "app/TDExportPane.h"
 #include "app/TDScriptingService.h"
+#include "app/TDInspectorController.h"
 #include "app/UnitsTransformer.h"
 #include "app/UnitsTransformerService.h"
 #include "canvas/TDGraphicView.h"
@@ -14,6 +15,9 @@
 
 #include <QAction>
 #include <QDBusConnection>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -37,6 +41,10 @@ TDAppDelegate::TDAppDelegate(QObject *parent)
     g_shared = this;
     TDApplicationServices::setAppDelegate(this);
     TDApplicationServices::setUnitsTransformer(m_units.get());
+    // Every canvas's soft proof shows the profile chosen here.
+    TDGraphicView::setProofProfileSource([] {
+        return g_shared ? g_shared->proofProfile() : nullptr;
+    });
 }
 
 TDAppDelegate::~TDAppDelegate()
@@ -45,8 +53,10 @@ TDAppDelegate::~TDAppDelegate()
         TDApplicationServices::setAppDelegate(nullptr);
     if (TDApplicationServices::unitsTransformer() == m_units.get())
         TDApplicationServices::setUnitsTransformer(nullptr);
-    if (g_shared == this)
+    if (g_shared == this) {
         g_shared = nullptr;
+        TDGraphicView::setProofProfileSource({});
+    }
 }
 
 TDAppDelegate *TDAppDelegate::shared()
@@ -168,8 +178,9 @@ void TDAppDelegate::launch(const QStringList &documentPaths)
 
 void TDAppDelegate::applicationDidFinishLaunching()
 {
-    // The inspector, the proof profiles, the snapping palettes and the
-    // brush and arrow sets join these steps with their panels.
+    // The snapping palettes and the brush and arrow sets join these steps
+    // with their panels.
+    showInspector();
     //
     if (TDDocumentController *controller = TDDocumentController::shared())
         controller->setAutosavingDelay(TDDocumentBase::autosaveDelay);
@@ -188,6 +199,7 @@ void TDAppDelegate::applicationDidFinishLaunching()
     // Other programs send items made here back for editing.
     if (LinkService *links = LinkService::shared())
         links->publishServer(LinkService::ScrivaneServerName, this);
+    proofProfiles();
     m_launched = true;
 }
 
@@ -219,7 +231,8 @@ void TDAppDelegate::linkDidClose(const std::shared_ptr<Link> &link)
 
 void TDAppDelegate::applicationWillTerminate()
 {
-    // The inspector lets go of the main window here once the panels exist.
+    if (m_inspector)
+        m_inspector->setMainWindow(nullptr);
     //
     // The pictures the general pasteboard promised for copied graphics are
     // made now, while the documents and the image store still live: the
@@ -228,6 +241,32 @@ void TDAppDelegate::applicationWillTerminate()
     if (general.hasType(Pasteboard::GraphicsType))
         for (const QString &type : general.types())
             general.dataForType(type);
+}
+
+void TDAppDelegate::showInspector()
+{
+    if (!m_inspector)
+        m_inspector = std::make_unique<TDInspectorController>();
+    if (TDDocumentController *controller = TDDocumentController::shared())
+        if (TDDocument *document = controller->currentDocument())
+            m_inspector->setMainWindow(controller->windowForDocument(document));
+    // Shown beside the documents, at the right edge of the screen, not in
+    // front of the one being worked on.
+    QWidget *window = m_inspector->window();
+    if (!window->isVisible())
+        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+            const QRect free = screen->availableGeometry();
+            window->move(free.right() - window->width() - 8, free.top() + 40);
+        }
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    window->show();
+}
+
+void TDAppDelegate::showInspectorPanelAction(int tag)
+{
+    if (!m_inspector)
+        showInspector();
+    m_inspector->showInspector(tag);
 }
 
 void TDAppDelegate::applicationDidResignActive()
@@ -356,6 +395,54 @@ void TDAppDelegate::setMeasurementUnits(int units)
 {
     UserDefaults::standard().setInteger(QStringLiteral("measurementUnits"), units);
     changeUnits();
+}
+
+// --- Soft proof -----------------------------------------------------------------------------------
+
+const std::vector<ProfilePtr> &TDAppDelegate::proofProfiles()
+{
+    if (!m_proofProfiles) {
+        std::vector<ProfilePtr> listed;
+        for (ProfilePtr &profile : Profile::arrayOfAllProfiles()) {
+            const uint32_t space = profile->spaceType();
+            if (space == Profile::graySpace || space == Profile::rgbSpace || space == Profile::cmykSpace)
+                listed.push_back(std::move(profile));
+        }
+        setProofProfiles(std::move(listed));
+    }
+    return *m_proofProfiles;
+}
+
+void TDAppDelegate::setProofProfiles(std::vector<ProfilePtr> profiles)
+{
+    m_proofProfiles = std::move(profiles);
+    m_proofIndex = -1;
+    const QString chosen = UserDefaults::standard().string(QStringLiteral("proof color space"));
+    for (size_t i = 0; i < m_proofProfiles->size(); ++i)
+        if ((*m_proofProfiles)[i]->description() == chosen)
+            m_proofIndex = int(i);
+    // The registered name is another system's: without it, the first
+    // CMYK profile installed stands in.
+    if (m_proofIndex < 0)
+        for (size_t i = 0; i < m_proofProfiles->size() && m_proofIndex < 0; ++i)
+            if ((*m_proofProfiles)[i]->spaceType() == Profile::cmykSpace)
+                m_proofIndex = int(i);
+}
+
+void TDAppDelegate::setProofProfile(int index)
+{
+    const std::vector<ProfilePtr> &profiles = proofProfiles();
+    m_proofIndex = index >= 0 && size_t(index) < profiles.size() ? index : -1;
+    if (m_proofIndex >= 0)
+        UserDefaults::standard().setString(QStringLiteral("proof color space"), profiles[size_t(m_proofIndex)]->description());
+    NotificationCenter::defaultCenter().post(QStringLiteral("color proof did change"), this);
+}
+
+ProfilePtr TDAppDelegate::proofProfile() const
+{
+    if (!m_proofProfiles || m_proofIndex < 0 || size_t(m_proofIndex) >= m_proofProfiles->size())
+        return nullptr;
+    return (*m_proofProfiles)[size_t(m_proofIndex)];
 }
 
 void TDAppDelegate::changeCentering()

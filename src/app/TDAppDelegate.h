@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/TDApplicationServices.h"
+#include "platform/Profile.h"
 
 #include "platform/LinkService.h"
 #include "platform/effects/EffectRegistry.h"
@@ -23,6 +24,7 @@ namespace scrivane {
 
 class TDExportPane;
 class TDScriptingService;
+class TDInspectorController;
 class UnitsTransformerService;
 
 // The application's delegate: the registered defaults, the launch and quit
@@ -121,6 +123,28 @@ public:
     // Re-centres every open canvas, keeping what each shows in view.
     void changeCentering();
 
+    // --- Soft proof ------------------------------------------------------------
+    // The profiles the soft proof can show (grey, RGB and CMYK ones of the
+    // colour folders, in list order), read at launch or on first use.
+    const std::vector<ProfilePtr> &proofProfiles();
+    // Replaces the list (tests, or a rescan): the one named in "proof
+    // color space" is chosen, the last of equal names, else none.
+    void setProofProfiles(std::vector<ProfilePtr> profiles);
+    // Chooses the list's entry; its name goes to "proof color space" and
+    // "color proof did change" is posted.  -1 chooses none.
+    void setProofProfile(int index);
+    int proofProfileIndex() const { return m_proofIndex; }
+    ProfilePtr proofProfile() const;
+
+    // --- Panels ------------------------------------------------------------------
+    // The inspector, made when launching finishes; null before.
+    TDInspectorController *inspector() const { return m_inspector.get(); }
+    // Shows the inspector pane of the menu item's tag.
+    void showInspectorPanelAction(int tag);
+    // Makes the inspector when there is none, follows the current document
+    // and shows it.
+    void showInspector();
+
     // --- Export accessory ---------------------------------------------------
     TDExportPane *exportPane();
     int exportFormat() const override;
@@ -140,10 +164,13 @@ private:
     std::unique_ptr<UnitsTransformerService> m_units;
     std::unique_ptr<TDExportPane> m_exportPane;
     std::unique_ptr<TDScriptingService> m_scripting;
+    std::unique_ptr<TDInspectorController> m_inspector;
     std::array<std::vector<QPointer<QAction>>, size_t(MenuItem::Count)> m_menuItems;
     std::array<std::vector<QPointer<QAction>>, size_t(CheckItem::Count)> m_checkItems;
     bool m_editingText = false;
     bool m_launched = false;
+    std::optional<std::vector<ProfilePtr>> m_proofProfiles;
+    int m_proofIndex = -1;
 };
 
 } // namespace scrivane

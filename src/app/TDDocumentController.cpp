@@ -5,6 +5,7 @@
 #include "app/TDDialogPrompter.h"
 #include "app/TDDocumentWindow.h"
 #include "app/TDExportPane.h"
+#include "app/TDInspectorController.h"
 #include "canvas/TDGraphicView.h"
 #include "document/TDDocument.h"
 #include "platform/UserDefaults.h"
@@ -421,6 +422,10 @@ void TDDocumentController::windowDidClose(TDDocumentWindow *window)
     std::erase_if(m_windows, [window](const QPointer<TDDocumentWindow> &w) { return w.isNull() || w == window; });
     if (m_lastActive == window)
         m_lastActive = nullptr;
+    // The inspector lets go of the canvas before the window goes.
+    if (TDInspectorController *inspector = TDInspectorController::shared();
+        inspector && inspector->inspectingView() == window->graphicView())
+        inspector->setMainWindow(nullptr);
     window->deleteLater();
     Q_EMIT documentsChanged();
 }
@@ -428,6 +433,8 @@ void TDDocumentController::windowDidClose(TDDocumentWindow *window)
 void TDDocumentController::windowDidBecomeActive(TDDocumentWindow *window)
 {
     m_lastActive = window;
+    if (TDInspectorController *inspector = TDInspectorController::shared())
+        inspector->setMainWindow(window);
 }
 
 // --- Recent documents ---------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "app/TDAppDelegate.h"
 #include "app/TDDocumentController.h"
+#include "app/TDPrintOperation.h"
 #include "app/UnitsTransformer.h"
 #include "canvas/ScalingScrollView.h"
 #include "canvas/TDDocumentToolbar.h"
@@ -233,6 +234,9 @@ void TDDocumentWindow::saveWindowState()
 void TDDocumentWindow::documentReloaded()
 {
     m_graphicView->clearSelection();
+    // The guides are those of the file read again, or a save would write
+    // back the ones it replaced.
+    m_graphicView->replaceGuides(m_document->horizontalMarkers(), m_document->verticalMarkers());
     m_graphicView->calculateSize();
     m_graphicView->setNeedsDisplay();
     m_graphicView->updateStatusText();
@@ -368,6 +372,11 @@ void TDDocumentWindow::buildMenus()
         documentStateChanged();
     });
     file->addSeparator();
+    addAction(file, QStringLiteral("runPageLayout"), QStringLiteral("Page Set&up…"), QKeySequence(),
+              [this, document] { TDPrintOperation::runPageLayout(*document, this); });
+    addAction(file, QStringLiteral("print"), QStringLiteral("&Print…"), QKeySequence::Print,
+              [this, document] { TDPrintOperation::printShowingPrintPanel(*document, true, this); });
+    file->addSeparator();
     QAction *quit = addAction(file, QStringLiteral("quit"), QStringLiteral("&Quit"), QKeySequence::Quit, [controller] {
         if (controller)
             controller->terminate();
@@ -448,6 +457,43 @@ void TDDocumentWindow::buildMenus()
     disconnect(isolation, &QAction::triggered, this, nullptr);
     connect(isolation, &QAction::triggered, this, [canvas, isolation] { canvas->toggleIsolationMenu(isolation); });
 
+    QAction *proof = addAction(view, QStringLiteral("cmykPreview"), QStringLiteral("&Soft Proof"), QKeySequence(), [] {});
+    proof->setCheckable(true);
+    disconnect(proof, &QAction::triggered, this, nullptr);
+    connect(proof, &QAction::triggered, this, [canvas, proof] { canvas->cmykPreview(proof); });
+    // The profiles the soft proof can show; the chosen one is checked.
+    QMenu *proofProfiles = view->addMenu(QStringLiteral("Proof &Profile"));
+    proofProfiles->setObjectName(QStringLiteral("proofProfiles"));
+    connect(proofProfiles, &QMenu::aboutToShow, proofProfiles, [proofProfiles] {
+        proofProfiles->clear();
+        TDAppDelegate *delegate = TDAppDelegate::shared();
+        if (!delegate)
+            return;
+        const std::vector<ProfilePtr> &profiles = delegate->proofProfiles();
+        for (size_t i = 0; i < profiles.size(); ++i) {
+            QAction *item = proofProfiles->addAction(profiles[i]->description());
+            item->setCheckable(true);
+            item->setChecked(int(i) == delegate->proofProfileIndex());
+            connect(item, &QAction::triggered, proofProfiles, [i] {
+                if (TDAppDelegate *d = TDAppDelegate::shared())
+                    d->setProofProfile(int(i));
+            });
+        }
+        if (profiles.empty())
+            proofProfiles->addAction(QStringLiteral("No Profiles Installed"))->setEnabled(false);
+    });
+
+    view->addSeparator();
+    QAction *rulers = addAction(view, QStringLiteral("toggleRuler"), QStringLiteral("Show &Rulers"),
+                                QKeySequence(QStringLiteral("Ctrl+R")), [canvas] { canvas->toggleRuler(); });
+    rulers->setCheckable(true);
+    connect(view, &QMenu::aboutToShow, rulers, [canvas, rulers] { rulers->setChecked(canvas->rulersVisible()); });
+    QAction *guides = addAction(view, QStringLiteral("toggleGuides"), QStringLiteral("Hide Guides"),
+                                QKeySequence(QStringLiteral("Ctrl+;")), [canvas] { canvas->toggleGuides(); });
+    canvas->setGuidesMenuItem(guides);
+    addAction(view, QStringLiteral("clearGuides"), QStringLiteral("C&lear Guides"), QKeySequence(),
+              [canvas] { canvas->clearGuides(); });
+
     view->addSeparator();
     // The unit of lengths shown in the status line and panels, for every
     // window at once.
@@ -487,6 +533,7 @@ void TDDocumentWindow::buildMenus()
     });
 
     buildCommandMenus();
+    buildPanelMenu();
 
     // Items follow the selection and the tool; a menu is validated again
     // as it opens.
@@ -503,6 +550,7 @@ void TDDocumentWindow::buildMenus()
         delegate->registerMenuItem(TDAppDelegate::MenuItem::ZoomIn, zoomIn);
         delegate->registerMenuItem(TDAppDelegate::MenuItem::ZoomOut, zoomOut);
         delegate->registerMenuItem(TDAppDelegate::MenuItem::PasteAlternative, pasteInPlace);
+        delegate->registerCheckItem(TDAppDelegate::CheckItem::CmykPreview, proof);
         delegate->registerCheckItem(TDAppDelegate::CheckItem::OutlineView, outline);
         delegate->registerCheckItem(TDAppDelegate::CheckItem::Isolation, isolation);
     } else {

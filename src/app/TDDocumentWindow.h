@@ -63,7 +63,8 @@ public:
     // "outlineView", "isolation", and the editing commands: "group",
     // "ungroup", "alignLeft" ... "distributeVertically", "flipHorizontally",
     // "boolAdd" ... "boolOutline", "combine", "split", "convertToBezier",
-    // "convertToOutline", "convertToBitmap", "reversePath").  Each editing
+    // "convertToOutline", "convertToBitmap", "reversePath", and the
+    // inspector panes "showFill" ... "showGrid").  Each editing
     // command carries the tag that says what it needs selected.
     QAction *action(const QString &name) const;
     // Enables the menu items by what the canvas says of their tags.
@@ -86,6 +87,8 @@ private:
     void buildMenus();
     // The Arrange and Path menus (TDDocumentWindow+Commands.cpp).
     void buildCommandMenus();
+    // The Window menu: the inspector and its panes (TDDocumentWindow+Panels.cpp).
+    void buildPanelMenu();
     QAction *addAction(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key,
                        std::function<void()> slot);
     // A menu item that the canvas enables by its tag; its key equivalent

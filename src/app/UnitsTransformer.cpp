@@ -157,4 +157,36 @@ double UnitsTransformer::reverseTransformedValue(const QString &typed, int units
     return factor * number;
 }
 
+std::optional<double> UnitsTransformer::lengthFromText(const QString &text)
+{
+    return lengthFromText(text, currentUnits());
+}
+
+std::optional<double> UnitsTransformer::lengthFromText(const QString &text, int units)
+{
+    if (!leadingNumber(text.trimmed()))
+        return std::nullopt;
+    const double points = reverseTransformedValue(text, units);
+    if (!std::isfinite(points))
+        return std::nullopt;
+    return points;
+}
+
+std::optional<double> UnitsTransformer::leadingNumber(const QString &typed)
+{
+    const QString text = typed.trimmed();
+    qsizetype end = 0;
+    while (end < text.size() && !text.at(end).isSpace() && !text.at(end).isLetter() &&
+           text.at(end) != QLatin1Char('%'))
+        ++end;
+    const QString head = text.left(end);
+    if (const std::optional<double> value = parseNumber(head))
+        return value;
+    bool ok = false;
+    const double plain = head.toDouble(&ok);
+    if (ok && std::isfinite(plain))
+        return plain;
+    return std::nullopt;
+}
+
 } // namespace scrivane

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace scrivane {
 
 // Lengths in points shown as text in the user's measurement unit (the
@@ -28,6 +30,13 @@ public:
     // unit, or in the given one.  Text without a number reads 0.
     static double reverseTransformedValue(const QString &text);
     static double reverseTransformedValue(const QString &text, int units);
+    // The same for text that must hold a length: nothing when the text has
+    // no number at all, or its value is not finite.
+    static std::optional<double> lengthFromText(const QString &text);
+    static std::optional<double> lengthFromText(const QString &text, int units);
+    // The number the text starts with (in the user's locale, or plainly);
+    // nothing when it starts with none.
+    static std::optional<double> leadingNumber(const QString &text);
 
     // The suffix shown for a unit code.
     static QString suffix(int units);

@@ -1,5 +1,6 @@
 #include "app/TDAppDelegate.h"
 #include "app/TDDocumentController.h"
+#include "canvas/TDGraphicView.h"
 #include "document/TDDocument.h"
 #include "document/TDFolderIcon.h"
 
@@ -29,6 +30,9 @@ int main(int argc, char *argv[])
             delegate.applicationDidResignActive();
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
+
+    // The first window shows the start-up splash when it opens empty.
+    TDGraphicView::resetSplash(true);
 
     QStringList paths = QCoreApplication::arguments();
     paths.removeFirst();

@@ -1,6 +1,7 @@
 #include "canvas/ScalingScrollView.h"
 
 #include "canvas/TDGraphicView.h"
+#include "canvas/TDRulerView.h"
 #include "platform/StringTable.h"
 
 #include <QComboBox>
@@ -48,6 +49,15 @@ ScalingScrollView::ScalingScrollView(QWidget *parent) : QScrollArea(parent)
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_horizontalRuler = new TDRulerView(TDRulerView::Orientation::Horizontal, this);
+    m_verticalRuler = new TDRulerView(TDRulerView::Orientation::Vertical, this);
+    for (TDRulerView *ruler : {m_horizontalRuler, m_verticalRuler}) {
+        ruler->hide();
+        connect(ruler, &TDRulerView::thicknessChanged, this, [this] { tileRulers(); });
+    }
+    // The rulers' numbers move with the document view.
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_horizontalRuler, qOverload<>(&QWidget::update));
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, m_verticalRuler, qOverload<>(&QWidget::update));
     makeScalePopUpButton();
 }
 
@@ -56,6 +66,8 @@ ScalingScrollView::~ScalingScrollView() = default;
 void ScalingScrollView::setDocumentView(TDGraphicView *view)
 {
     setWidget(view);
+    m_horizontalRuler->setDocumentView(view);
+    m_verticalRuler->setDocumentView(view);
     if (view) {
         view->awakeFromNib();
         view->calculateSize();
@@ -121,10 +133,41 @@ void ScalingScrollView::tile()
         m_customField->setGeometry(m_scalePopUpButton->geometry());
 }
 
+void ScalingScrollView::setRulersVisible(bool visible)
+{
+    if (visible == m_rulersVisible)
+        return;
+    m_rulersVisible = visible;
+    tileRulers();
+}
+
+void ScalingScrollView::tileRulers()
+{
+    if (!m_rulersVisible) {
+        m_horizontalRuler->hide();
+        m_verticalRuler->hide();
+        setViewportMargins(0, 0, 0, 0);
+        return;
+    }
+    const int top = m_horizontalRuler->requiredThickness();
+    const int left = m_verticalRuler->requiredThickness();
+    setViewportMargins(left, top, 0, 0);
+    const QRect port = viewport()->geometry();
+    // Each ruler runs along the viewport's edge, so that its pixel 0 is the
+    // viewport's; the corner where they meet stays empty.
+    m_horizontalRuler->setGeometry(port.x(), port.y() - top, port.width(), top);
+    m_verticalRuler->setGeometry(port.x() - left, port.y(), left, port.height());
+    m_horizontalRuler->show();
+    m_verticalRuler->show();
+    m_horizontalRuler->raise();
+    m_verticalRuler->raise();
+}
+
 void ScalingScrollView::resizeEvent(QResizeEvent *event)
 {
     QScrollArea::resizeEvent(event);
     tile();
+    tileRulers();
     if (TDGraphicView *view = documentView())
         view->calculateSize();
 }

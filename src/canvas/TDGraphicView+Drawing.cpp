@@ -191,6 +191,8 @@ void TDGraphicView::drawRect(GraphicsContext &context, const Rect &r)
     if (m_document && m_document->drawsGrid() && !m_document->drawsGridInFront())
         drawGrid(context);
 
+    drawSplash(context);
+
     drawGraphicsInRect(context, r);
 
     for (const TDGraphicPtr &graphic : TDGraphicArray(m_selectedGraphics)) {
@@ -257,21 +259,15 @@ void TDGraphicView::drawRect(GraphicsContext &context, const Rect &r)
     m_context = nullptr;
 }
 
-void TDGraphicView::drawGraphicsInRect(GraphicsContext &context, const Rect &rect)
-{
-    // The soft-proof rendering comes with colour profiles; until then the
-    // proof flag draws as the screen does.
-    drawGraphicsInRectRGB(context, rect);
-}
-
-void TDGraphicView::drawGraphicsInRectRGB(GraphicsContext &context, const Rect &)
+void TDGraphicView::drawGraphicsInRectRGB(GraphicsContext &context, const Rect &rect)
 {
     if (!m_document)
         return;
     TDGroup *current = m_document->currentLayer();
     if (m_useIsolation && current) {
-        // The dimmed rest of the drawing behind an isolated group arrives
-        // with the isolation display; the group itself is drawn here.
+        // The rest of the drawing dimmed behind the group, the group itself
+        // at full strength.
+        drawIsolationInRect(context, rect);
         context.save();
         current->drawInViewIsolation(this, context);
         context.restore();
@@ -364,11 +360,6 @@ void TDGraphicView::drawPages(GraphicsContext &context)
     context.setLineStyle(dashed);
     context.strokePath(breaks, GraphicsContext::LineSource::Context);
     context.restore();
-}
-
-void TDGraphicView::drawMarkers(GraphicsContext &)
-{
-    // Guide lines come with the rulers.
 }
 
 // --- Handles ----------------------------------------------------------------------------------------
@@ -643,6 +634,7 @@ void TDGraphicView::setFrameAndBounds(QSize frame, Point boundsOrigin)
             resize(frame);
             update();
         }
+        updateRulers();
         return;
     }
     const Rect visible = visibleRect();
@@ -650,6 +642,7 @@ void TDGraphicView::setFrameAndBounds(QSize frame, Point boundsOrigin)
     m_boundsOrigin = boundsOrigin;
     scrollRectToVisible(visible);
     update();
+    updateRulers();
 }
 
 } // namespace scrivane

@@ -111,8 +111,9 @@ void TDGraphicView::endTracker(bool cancelled, const TDEvent &event)
     std::unique_ptr<TDTracker> tracker = std::move(m_tracker);
     if (!tracker)
         return;
+    // The rulers echo the pointer while they show.
     if (tracker->spansPresses())
-        setMouseTracking(false);
+        setMouseTracking(rulersVisible());
     if (cancelled)
         tracker->cancel(event);
     tracker->finish();
@@ -217,6 +218,8 @@ void TDGraphicView::mouseMoveEvent(QMouseEvent *event)
 void TDGraphicView::moveTo(TDEvent moved, bool buttonDown)
 {
     m_lastMouseLocation = moved.locationInWindow;
+    if (rulersVisible())
+        continueEchoingMouseRulers(convertPointFromWindow(moved.locationInWindow));
     m_lastModifiers = moved.modifierFlags;
     if (!m_tracker)
         return;

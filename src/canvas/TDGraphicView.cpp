@@ -12,6 +12,7 @@
 #include "model/TDOval.h"
 #include "model/TDRectangle.h"
 #include "model/TDStrokeStyle.h"
+#include "platform/NotificationCenter.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
 
@@ -86,6 +87,7 @@ TDGraphicView::TDGraphicView(QWidget *parent) : QWidget(parent)
 
 TDGraphicView::~TDGraphicView()
 {
+    NotificationCenter::defaultCenter().removeObserver(this);
     m_tracker.reset();
     m_creationScope.reset();
     if (m_document && m_document->graphicView() == this)
@@ -124,8 +126,13 @@ ScalingScrollView *TDGraphicView::scrollView() const
 void TDGraphicView::awakeFromNib()
 {
     // The scroll view tells the canvas when its size changes
-    // (ScalingScrollView::resizeEvent); the rulers come with their issue.
+    // (ScalingScrollView::resizeEvent).  A document saved with its rulers
+    // shown shows them at once: a save right after opening must not find
+    // them hidden.
+    setupRulers();
     calculateSize();
+    if (m_document && m_document->shouldShowRulers() && !rulersVisible())
+        setRulersVisible(true);
 }
 
 // --- Tools ---------------------------------------------------------------------------------------------
@@ -202,8 +209,8 @@ void TDGraphicView::toggleIsolationMenu(QAction *)
 void TDGraphicView::mouseDown(const TDEvent &event)
 {
     m_hasMoused = true;
-    // (The start-up splash, whose remaining time a press cuts to one second,
-    // arrives with the soft-proof and isolation displays.)
+    // A press leaves one second of the start-up splash.
+    shortenSplash();
 
     if (m_editingGraphic) {
         if (m_editingGraphic->fillStyle()->style() != TDFillText)
@@ -537,28 +544,6 @@ void TDGraphicView::scrollPoint(Point point)
     const QPointF p = widgetPointFromDocument(point);
     scroll->horizontalScrollBar()->setValue(int(std::lround(std::clamp(p.x(), -1.0e9, 1.0e9))));
     scroll->verticalScrollBar()->setValue(int(std::lround(std::clamp(p.y(), -1.0e9, 1.0e9))));
-}
-
-// --- Rulers and guide markers --------------------------------------------------------------------------
-
-std::vector<float> TDGraphicView::hMarkers() const
-{
-    return m_document ? m_document->horizontalMarkers() : std::vector<float>();
-}
-
-std::vector<float> TDGraphicView::vMarkers() const
-{
-    return m_document ? m_document->verticalMarkers() : std::vector<float>();
-}
-
-void TDGraphicView::addMarkers(const std::vector<float> &, bool)
-{
-    // Guides come with the rulers; until then the document keeps them.
-}
-
-bool TDGraphicView::rulersVisible() const
-{
-    return m_document && m_document->shouldShowRulers();
 }
 
 } // namespace scrivane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canvas/TDRulerClient.h"
 #include "model/TDCanvasTypes.h"
 #include "model/TDEvent.h"
 #include "model/TDGraphicViewInterface.h"
@@ -9,6 +10,7 @@
 #include "platform/Geometry.h"
 #include "platform/Identified.h"
 #include "platform/PropertyList.h"
+#include "platform/Profile.h"
 
 #include <QImage>
 #include <QPointF>
@@ -25,6 +27,7 @@
 #include <vector>
 
 class QAction;
+class QTimer;
 class QContextMenuEvent;
 class QMenu;
 class QDragEnterEvent;
@@ -41,7 +44,9 @@ class ScalingScrollView;
 class TDBezierGraphic;
 class TDBezierPath;
 class TDDocument;
+class TDGroup;
 class TDKnobGeometry;
+class TDRulerView;
 class TDToolStrip;
 class TDTracker;
 
@@ -68,8 +73,8 @@ class TDTracker;
 // (TDGraphicView.cpp), drawing and invalidation (+Drawing), zoom and the
 // hand and dropper tools (+Zoom), the selection (+Selection), knob tracking
 // and snapping (+Transform), the widget's events (+Events), the clipboard,
-// paste and drops (+Clipboard).
-class TDGraphicView : public QWidget, public TDGraphicViewInterface {
+// paste and drops (+Clipboard), the rulers and guides (+Rulers).
+class TDGraphicView : public QWidget, public TDGraphicViewInterface, public TDRulerClient {
     Q_OBJECT
 
 public:
@@ -189,6 +194,9 @@ public:
     void outlineView(QAction *sender);
     void setOutlineView(bool on);
     bool cmykPreview() const override { return m_cmykPreview; }
+    // Toggles the soft proof, checks the sender and redraws.
+    void cmykPreview(QAction *sender);
+    void setCmykPreview(bool on);
     bool renderingToPDF() const override { return false; }
 
     // --- Selection ----------------------------------------------------------------------------
@@ -459,6 +467,39 @@ public:
     // ratio 1), as a paint would; an empty area renders what can be seen.
     QImage renderImage(const QRect &widgetRect);
 
+    // --- Soft proof, isolation and splash (TDGraphicView+Proof.cpp) -----------------------------------
+    // Where every canvas finds the profile the soft proof shows the drawing
+    // through (the application's chosen proof profile); none when unset.
+    using ProofProfileSource = std::function<ProfilePtr()>;
+    static void setProofProfileSource(ProofProfileSource source);
+    static ProfilePtr proofProfile();
+    // "color proof did change": a canvas showing the soft proof redraws.
+    void updateProof();
+    // The dimmed rest of the drawing behind an isolated group: drawn once
+    // into a buffer for the visible area (a scroll redraws only what came
+    // into view) and shown at 30 % opacity.  The buffer is made again after
+    // any change of the drawing.
+    void drawIsolationInRect(GraphicsContext &context, const Rect &rect);
+    // How many times the backdrop was drawn anew (wholly or in strips).
+    int isolationBuilds() const { return m_isolationBuilds; }
+    bool isolationBufferValid() const { return m_inIsolation; }
+    // The start-up splash: the first canvas that ever draws owns it; when
+    // its document is empty then, it shows for `splashDuration` seconds,
+    // fading out over the last one; a press leaves one second of it.
+    static constexpr double splashDuration = 5.0;
+    void drawSplash(GraphicsContext &context);
+    void invalidateSplash();
+    bool ownsSplash() const;
+    // Seconds of splash left (negative: over or never started).
+    static double splashRemaining();
+    // Cuts a splash with more than a second to go to one second.
+    static void shortenSplash();
+    // Forgets the splash and allows it (the program, once at start) or not
+    // (the default: tests and tools never see it); time is read from
+    // `clock` (seconds; the steady clock when empty).
+    static void resetSplash(bool enabled, std::function<double()> clock = {});
+    static QImage splashImage();
+
     // --- Invalidation ---------------------------------------------------------------------------------
     void setNeedsDisplayInRect(const Rect &rect) override;
     void setNeedsDisplay() override;
@@ -560,15 +601,79 @@ public:
     // selection knob, or right after Ctrl+Space took the zoom tool.
     QMenu *menuForEvent(const TDEvent &event) const;
 
-    // --- Rulers and guide markers (not shown yet) -----------------------------------------------------
-    // Until the rulers exist, the guides and the rulers' setting are those
-    // the document read, so that a save writes them back unchanged.
+    // --- Rulers and guide markers (TDGraphicView+Rulers.cpp) -------------------------------------------
+    // The canvas is the client of its scroll view's two rulers.  A guide is
+    // a guide marker (TDRulerMarker::guideTag) on a ruler: those of the
+    // horizontal ruler are vertical lines at their x, those of the vertical
+    // ruler horizontal lines at their y.  Adding, moving, removing and
+    // clearing guides are undo steps that change the document.  Without a
+    // scroll view there are no rulers and the guides are the document's.
+    TDRulerView *horizontalRuler() const;
+    TDRulerView *verticalRuler() const;
+    // Once: the canvas becomes the rulers' client, in the user's unit, and
+    // follows "Ruler units did change".
+    void setupRulers();
+    // Both rulers to the unit of "measurementUnits".
+    void updateUnits();
+    // Ruler zero at the document's origin, at the present zoom.
+    void updateRulers();
+    bool rulersVisible() const override;
+    void toggleRuler() { setRulersVisible(!rulersVisible()); }
+    // Shows or hides both rulers; mouse moves reach the canvas exactly
+    // while they show, and the pointer is echoed on them.
+    void setRulersVisible(bool visible);
+    // The pointer echo: one line on each ruler at the point (document
+    // points).
+    void beginEchoingMouseRulers(Point point);
+    void continueEchoingMouseRulers(Point point);
+    void stopEchoingMouseRulers();
+    // The selection echo of a knob drag: lines at the minimum, middle and
+    // maximum of the rectangle on each ruler.
+    void beginEchoingMoveToRulers(const Rect &rect);
+    void continueEchoingMoveToRulers(const Rect &rect);
+    void stopEchoingMoveToRulers();
+    // Where the echo lines stand (none while there is no echo).
+    std::optional<Point> mouseEchoPoint() const { return m_rulerLinePoint; }
+    std::optional<Rect> moveEchoRect() const { return m_rulerLineRect; }
+
+    // The guides' locations, in the ruler's marker order.  While a text
+    // editor borrows the horizontal ruler these are the guides kept aside,
+    // never the editor's markers.
     std::vector<float> hMarkers() const override;
     std::vector<float> vMarkers() const override;
+    // One guide for each location (no undo step): guides read from a file.
     void addMarkers(const std::vector<float> &locations, bool horizontal) override;
-    bool rulersVisible() const override;
-    void saveRulers() override {}
-    void cleanRulers() override {}
+    // Every guide replaced by these, without undo (the document was read
+    // again).
+    void replaceGuides(const std::vector<float> &horizontal, const std::vector<float> &vertical);
+    // Removes every guide as one undo step named "Clear Guides"; other
+    // markers stay.  Nothing happens without guides.
+    void clearGuides();
+    // Guide lines shown (and snapped to) or not; adding or moving a guide
+    // shows them again.
+    bool showGuides() const { return m_showGuides; }
+    void toggleGuides();
+    // The guides item reads "Hide Guides" while guides show, else "Show
+    // Guides" (not owned).
+    void setGuidesMenuItem(QAction *item);
+    void fixGuidesMenu();
+
+    // The text editor borrows the horizontal ruler: saveRulers keeps its
+    // guides aside (the editor may then replace the ruler's markers and
+    // become its client); cleanRulers makes the canvas the client again,
+    // drops the editor's markers and accessory, and puts the kept guides
+    // back, as they are by then (guide edits and undo in between act on
+    // the kept guides).
+    void saveRulers() override;
+    void cleanRulers() override;
+    bool rulersBorrowed() const { return m_keptGuides.has_value(); }
+
+    // TDRulerClient: the rulers' questions about guides.
+    void rulerViewHandleMouseDown(TDRulerView &ruler, QMouseEvent *event) override;
+    void rulerViewDidAddMarker(TDRulerView &ruler, const TDRulerMarkerPtr &marker) override;
+    void rulerViewMarkerTracked(TDRulerView &ruler, const TDRulerMarker &marker, float previousLocation) override;
+    void rulerViewDidMoveMarker(TDRulerView &ruler, const TDRulerMarkerPtr &marker, float fromLocation) override;
+    void rulerViewDidRemoveMarker(TDRulerView &ruler, const TDRulerMarkerPtr &marker) override;
 
     // The handle images, paper shadows and other process-wide pictures
     // exist once the first canvas drew; tests may reset the flag.
@@ -598,6 +703,18 @@ Q_SIGNALS:
     void validationNeeded();
 
 private:
+    // Rulers: a guide put on (or taken off) its ruler, or the kept
+    // guides while the horizontal ruler is borrowed; the line redrawn.
+    void insertGuide(TDRulerView &ruler, const TDRulerMarkerPtr &marker);
+    void takeGuide(TDRulerView &ruler, const TDRulerMarkerPtr &marker);
+    std::vector<TDRulerMarkerPtr> guidesOf(const TDRulerView *ruler) const;
+    void invalidateGuide(bool horizontalRuler, float location);
+    void registerGuideUndo(const QString &operation, std::function<void(TDGraphicView &)> undo,
+                           const QString &actionName);
+    // The isolation backdrop: the container's graphics but `leftOut`; the
+    // groups that hold it are drawn child by child.
+    void drawAllBut(const TDGroup &container, const TDGraphic *leftOut, GraphicsContext &context);
+
     // Puts a boolean's result path into the first operand (or removes it
     // for no path) and removes the others, as one named step.
     void installCombinedPath(const TDGraphicArray &operands, std::optional<TDBezierPath> path,
@@ -684,6 +801,12 @@ private:
     bool m_secondaryEditing = false;
     Rect m_rubberbandRect;
     bool m_showGuides = true;
+    bool m_rulersSetUp = false;
+    std::optional<Point> m_rulerLinePoint;
+    std::optional<Rect> m_rulerLineRect;
+    // The horizontal ruler's guides while a text editor borrows it.
+    std::optional<std::vector<TDRulerMarkerPtr>> m_keptGuides;
+    QPointer<QAction> m_guidesMenuItem;
     bool m_recordInvalidRects = false;
     Rect m_recordedRect;
     bool m_altKey = false;
@@ -691,6 +814,14 @@ private:
     bool m_letterDown = false;
     bool m_useIsolation = false;
     bool m_inIsolation = false;
+    // The isolation backdrop: its pixels (transparent where nothing is),
+    // the zoom and visible area they were drawn for.
+    QImage m_isoBuffer;
+    float m_isoZoom = 0;
+    Rect m_isoVisibleRect;
+    int m_isolationBuilds = 0;
+    bool m_proofObserving = false;
+    QTimer *m_splashTimer = nullptr;
 
     // The frame's bounds origin in document units.
     Point m_boundsOrigin;

@@ -116,6 +116,7 @@ void TDKnobTracker::cancel(const TDEvent &)
 void TDKnobTracker::finish()
 {
     TDGraphicView &v = view();
+    v.stopEchoingMoveToRulers();
     const bool command = m_lastModifiers & TDEvent::Command;
     if (m_waiting) {
         if (m_endedBeforeMove && command) {
@@ -156,6 +157,8 @@ void TDKnobTracker::begin()
     v.setOriginalSelectedBounds(v.boundsFor(m_graphics, false));
     for (const auto &graphic : m_graphics)
         graphic->startManipulation();
+    if (v.rulersVisible())
+        v.beginEchoingMoveToRulers(v.originalSelectedBounds());
     m_geometry.reset(v.originalSelectedBounds());
     m_geometry.setLastPointer(m_start);
 }
@@ -192,6 +195,8 @@ void TDKnobTracker::update(const TDEvent &event)
     const float grow = 1 / v.zoom();
     const Rect after = v.boundsFor(m_graphics, true);
     v.setNeedsDisplayInRect(MyUnionRect(before.insetBy(-grow, -grow), after.insetBy(-grow, -grow)));
+    if (v.rulersVisible())
+        v.continueEchoingMoveToRulers(v.boundsFor(m_graphics, false));
 }
 
 void TDKnobTracker::statusText(const AffineTransform &t)

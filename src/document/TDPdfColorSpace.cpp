@@ -1,5 +1,7 @@
 #include "document/TDPdfColorSpace.h"
 
+#include "platform/Profile.h"
+
 #include <lcms2.h>
 
 #include <algorithm>
@@ -52,6 +54,9 @@ TDPdfColorSpace TDPdfColorSpace::iccBased(const QByteArray &data, int components
                                                  : tint(components);
     if (fallback.m_family == Family::Tint || data.isEmpty())
         return fallback;
+    // A profile from a stranger's PDF: lcms2 reports what it cannot read
+    // through our handler.
+    scrivane::Profile::installErrorHandler();
     cmsHPROFILE input = cmsOpenProfileFromMem(data.constData(), cmsUInt32Number(data.size()));
     if (!input)
         return fallback;

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+class QIODevice;
+
 namespace scrivane {
 
 class GraphicsContext;
@@ -41,6 +43,26 @@ public:
     // One page of the view's size; empty data when the output failed.
     QByteArray PDFRepresentation();
     QByteArray EPSRepresentation();
+
+    // --- Printing ---------------------------------------------------------------------
+    // The view is cut into pieces the size of the print info's paper less
+    // its margins, printed left to right, then top to bottom (a view that
+    // fits on one sheet is one page).  Without a print info the view is one
+    // page of its own size.
+    int pagesAcross() const;
+    int pagesDown() const;
+    int pageCount() const { return pagesAcross() * pagesDown(); }
+    Size sheetSize() const;
+    // The part of the view page `index` (from 0) shows, in view
+    // coordinates; where on the sheet it goes (inside the margins).
+    Rect rectForPage(int index) const;
+    Rect imageableRect() const;
+    // Draws one page into a context whose user space is the sheet in
+    // points, flipped.
+    void drawPage(int index, GraphicsContext &context);
+    // Every page, one sheet each, into one PDF; false when the output
+    // failed.
+    bool writePages(QIODevice *device);
 
     // TDDrawProtocol
     Tool drawMode() const override { return Tool::Select; }

@@ -13,6 +13,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -273,14 +274,42 @@ void TDStrokeStyle::setJoinStyle_n(const PropertyList &number)
     setJoinStyle(static_cast<int>(number.toInteger()));
 }
 
-void TDStrokeStyle::setDashes(const std::vector<float> &dashes)
+bool TDStrokeStyle::isValidDashPattern(const std::vector<float> &dashes)
 {
+    bool someLength = dashes.empty();
+    for (float d : dashes) {
+        if (!std::isfinite(d) || d < 0)
+            return false;
+        someLength = someLength || d > 0;
+    }
+    return someLength;
+}
+
+bool TDStrokeStyle::setDashes(const std::vector<float> &dashes)
+{
+    if (!isValidDashPattern(dashes))
+        return false;
     if (dashes == m_dashes)
-        return;
+        return true;
     registerUndo(true, QStringLiteral("setDashes"), [old = m_dashes](TDStrokeStyle &s) { s.setDashes(old); });
     willChange();
     m_dashes = dashes;
     didChange();
+    return true;
+}
+
+std::optional<std::vector<float>> TDStrokeStyle::dashesFromText(const QString &text)
+{
+    std::vector<float> numbers;
+    static const QRegularExpression separators(QStringLiteral("[\\s,;]+"));
+    for (const QString &part : text.split(separators, Qt::SkipEmptyParts)) {
+        const std::string ascii = Numbers::scannableText(part);
+        const auto scan = Numbers::scanDouble(ascii);
+        if (!scan || scan->length != ascii.size())
+            return std::nullopt;
+        numbers.push_back(float(scan->value));
+    }
+    return numbers;
 }
 
 void TDStrokeStyle::setDashesUnscaled(const std::vector<float> &dashes)

@@ -120,8 +120,13 @@ public:
     void setCapStyle_n(const PropertyList &number);
     void setJoinStyle(int join);
     void setJoinStyle_n(const PropertyList &number);
-    // In units of the stroke width.
-    void setDashes(const std::vector<float> &dashes);
+    // In units of the stroke width.  A pattern that is not valid
+    // (isValidDashPattern) is refused: false, and nothing changes.
+    bool setDashes(const std::vector<float> &dashes);
+    // No dashes (a solid line), or lengths that are all finite, none
+    // negative, and not all zero: cairo stops drawing everything after a
+    // pattern outside these.
+    static bool isValidDashPattern(const std::vector<float> &dashes);
     // In points: each divided by the stroke width.
     void setDashesUnscaled(const std::vector<float> &dashes);
     void setStartArrowStyle(int index);
@@ -144,6 +149,9 @@ public:
     void setDashString(const QString &text);
     // The same in points.
     void setDashStringScaled(const QString &text);
+    // The numbers of a typed pattern, separated by blanks, commas or
+    // semicolons; nothing when a part of the text is not a number.
+    static std::optional<std::vector<float>> dashesFromText(const QString &text);
     // The dash data in points, "%.1f" each, joined by ", ".
     QString dashString() const;
     // The dashes in units of the width, up to two decimals without trailing

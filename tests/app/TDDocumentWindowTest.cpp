@@ -6,6 +6,7 @@
 #include "canvas/ScalingScrollView.h"
 #include "canvas/TDDocumentToolbar.h"
 #include "canvas/TDGraphicView.h"
+#include "canvas/TDRulerView.h"
 #include "canvas/TDToolStrip.h"
 #include "model/TDFillStyle.h"
 #include "platform/KeyedArchiver.h"
@@ -213,16 +214,41 @@ TEST_F(WindowTest, GuidesAndShowRulersSurviveASaveFromAWindow)
     // Opened in a window, edited and saved in place.
     TDDocument *document = controller->openDocument(path);
     ASSERT_NE(document, nullptr);
+    TDGraphicView *view = controller->windowForDocument(document)->graphicView();
+    EXPECT_TRUE(view->rulersVisible());
+    EXPECT_EQ(view->hMarkers(), (std::vector<float>{100.5f, 300.0f}));
     addRectangle(document, Rect(10, 10, 20, 20));
     ASSERT_TRUE(controller->saveDocument(document));
-    ASSERT_TRUE(controller->closeDocument(document));
 
-    TDDocument reopened;
-    ASSERT_TRUE(reopened.readFromFile(path, TDDocument::ScrivaneType)) << reopened.lastError().toStdString();
-    EXPECT_EQ(reopened.horizontalMarkers(), (std::vector<float>{100.5f, 300.0f}));
-    EXPECT_EQ(reopened.verticalMarkers(), (std::vector<float>{50.0f}));
-    EXPECT_TRUE(reopened.shouldShowRulers());
-    EXPECT_EQ(graphicCount(&reopened), 1u);
+    const auto reopen = [&path](const char *when) {
+        auto reopened = std::make_unique<TDDocument>();
+        EXPECT_TRUE(reopened->readFromFile(path, TDDocument::ScrivaneType)) << when;
+        return reopened;
+    };
+    {
+        const auto reopened = reopen("after a save");
+        EXPECT_EQ(reopened->horizontalMarkers(), (std::vector<float>{100.5f, 300.0f}));
+        EXPECT_EQ(reopened->verticalMarkers(), (std::vector<float>{50.0f}));
+        EXPECT_TRUE(reopened->shouldShowRulers());
+        EXPECT_EQ(graphicCount(reopened.get()), 1u);
+    }
+
+    // A save while a text editor has the horizontal ruler for its tab
+    // stops writes the guides, and so does one after it; hidden rulers
+    // are saved hidden.
+    view->saveRulers();
+    view->horizontalRuler()->setMarkers({std::make_shared<TDRulerMarker>(36.0f, QStringLiteral("tab"))});
+    view->setRulersVisible(false);
+    ASSERT_TRUE(controller->saveDocument(document));
+    {
+        const auto reopened = reopen("during text editing");
+        EXPECT_EQ(reopened->horizontalMarkers(), (std::vector<float>{100.5f, 300.0f}));
+        EXPECT_FALSE(reopened->shouldShowRulers());
+    }
+    view->cleanRulers();
+    ASSERT_TRUE(controller->saveDocument(document));
+    EXPECT_EQ(reopen("after text editing")->horizontalMarkers(), (std::vector<float>{100.5f, 300.0f}));
+    ASSERT_TRUE(controller->closeDocument(document));
 }
 
 // The commands that need a selection are enabled with one, whether it came

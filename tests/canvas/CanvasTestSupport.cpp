@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace scrivane::canvastest {
 
 std::shared_ptr<TDRectangle> filledRectangle(const Rect &rect, const Color &color)
@@ -66,6 +68,13 @@ void CanvasTest::addQuietly(const TDGraphicPtr &graphic)
 QPointF CanvasTest::at(Point point) const
 {
     return view->widgetPointFromDocument(point);
+}
+
+QColor CanvasTest::pixelAt(Point point) const
+{
+    const QPointF p = at(point);
+    const QImage image = view->renderImage(QRect(int(std::floor(p.x())), int(std::floor(p.y())), 1, 1));
+    return image.isNull() ? QColor() : image.pixelColor(0, 0);
 }
 
 namespace {

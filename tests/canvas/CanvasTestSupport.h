@@ -14,6 +14,7 @@
 #include "model/TDLayer.h"
 #include "model/TDRectangle.h"
 
+#include <QColor>
 #include <QEvent>
 #include <QPointF>
 #include <QWidget>
@@ -51,6 +52,8 @@ protected:
 
     // Canvas pixels of a document point.
     QPointF at(Point point) const;
+    // The colour the canvas paints at the document point.
+    QColor pixelAt(Point point) const;
     // A press, moves in steps and a release, in canvas pixels.
     void drag(QPointF from, QPointF to, Qt::KeyboardModifiers modifiers = Qt::NoModifier, int steps = 4);
     void click(QPointF where, Qt::KeyboardModifiers modifiers = Qt::NoModifier);

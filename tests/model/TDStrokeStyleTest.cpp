@@ -493,10 +493,12 @@ TEST(TDStrokeStyle, LineDrawsWithWidthColourCapsAndDashes)
     EXPECT_EQ(pixelAt(image, 19, 20).alpha(), 0);
     EXPECT_EQ(pixelAt(image, 25, 20).alpha(), 255);
 
-    // A pattern of nothing but zeros strokes solid rather than not at all.
-    stroke.setDashes({0, 0});
+    // A pattern of nothing but zeros is refused: the line keeps its dashes
+    // rather than stop drawing.
+    EXPECT_FALSE(stroke.setDashes({0, 0}));
     image = render(*graphic);
-    EXPECT_EQ(pixelAt(image, 19, 20).alpha(), 255);
+    EXPECT_EQ(pixelAt(image, 19, 20).alpha(), 0);
+    EXPECT_EQ(pixelAt(image, 25, 20).alpha(), 255);
 }
 
 TEST(TDStrokeStyle, OutlineViewDrawsAHairlineEvenWithoutAStroke)

@@ -1,0 +1,42 @@
+// The Window menu: the inspector's panes, each item tagged with the pane.
+
+#include "app/TDAppDelegate.h"
+#include "app/TDDocumentWindow.h"
+#include "app/TDInspectorController.h"
+
+#include <QMenu>
+#include <QMenuBar>
+
+namespace scrivane {
+
+void TDDocumentWindow::buildPanelMenu()
+{
+    using Panel = TDInspectorController::Panel;
+    struct Item {
+        const char *name;
+        const char *title;
+        Panel panel;
+    };
+    static constexpr Item items[] = {
+        {"showFill", "&Fill", Panel::Fill},
+        {"showStroke", "&Stroke", Panel::Stroke},
+        {"showShadow", "Shadow and &Opacity", Panel::Shadow},
+        {"showTransform", "&Transform", Panel::Transform},
+        {"showLayout", "&Layout", Panel::Layout},
+        {"showGrid", "&Grid", Panel::Grid},
+    };
+    QMenu *menu = menuBar()->addMenu(QStringLiteral("&Window"));
+    menu->setObjectName(QStringLiteral("window"));
+    for (const Item &item : items) {
+        QAction *action = addAction(menu, QString::fromLatin1(item.name), QString::fromUtf8(item.title),
+                                    QKeySequence(), [panel = item.panel] {
+                                        if (TDAppDelegate *delegate = TDAppDelegate::shared())
+                                            delegate->showInspectorPanelAction(int(panel));
+                                        else if (TDInspectorController *inspector = TDInspectorController::shared())
+                                            inspector->showInspector(int(panel));
+                                    });
+        action->setData(int(item.panel));
+    }
+}
+
+} // namespace scrivane
