@@ -1,5 +1,6 @@
 #include "canvas/TDGraphicView.h"
 
+#include "canvas/TDTextView.h"
 #include "canvas/TDTracker.h"
 #include "document/TDDocument.h"
 #include "model/TDApplicationServices.h"
@@ -177,6 +178,15 @@ void TDGraphicView::mouseReleaseEvent(QMouseEvent *event)
 
 void TDGraphicView::keyPressEvent(QKeyEvent *event)
 {
+    if (m_textEditor && !m_tracker && m_textEditor->keyPress(event)) {
+        setNeedsDisplayInRect(m_textEditor->area());
+        if (m_textEditor->wantsToEnd())
+            stopTextEditing();
+        else if (m_textEditor)
+            setNeedsDisplayInRect(m_textEditor->area());
+        eventHandled();
+        return;
+    }
     if (!m_tracker) {
         // The keyboard's tools, nudges and stacking commands come with their
         // own issue.
@@ -231,6 +241,13 @@ void TDGraphicView::focusOutEvent(QFocusEvent *event)
 
 bool TDGraphicView::event(QEvent *event)
 {
+    // While a text is edited, the keys of editing go to it before the
+    // window's shortcuts (Ctrl+Z undoes typing there).
+    if (event->type() == QEvent::ShortcutOverride && m_textEditor &&
+        TDTextView::takesShortcut(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
     if (event->type() == QEvent::WindowDeactivate && m_tracker) {
         endTrackerAsReleased();
         eventHandled();
