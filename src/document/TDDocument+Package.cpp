@@ -385,7 +385,13 @@ bool TDDocument::writePackage(const QString &target, const QString &originalFile
     if (const auto old = fs.mode(target)) {
         // A plain file's readers may list the folder that takes its place.
         folderMode &= existing == EntryKind::Directory ? *old : *old | ((*old & 0444) >> 2);
-        const auto oldData = existing == EntryKind::Directory ? fs.mode(QDir(target).filePath(DataEntry)) : old;
+        // The drawing of an older package may be only its "data.yaml".
+        auto oldData = old;
+        if (existing == EntryKind::Directory) {
+            oldData = fs.mode(QDir(target).filePath(DataEntry));
+            if (!oldData)
+                oldData = fs.mode(QDir(target).filePath(YamlEntry));
+        }
         fileMode &= oldData ? *oldData : *old;
     }
 
@@ -580,10 +586,10 @@ bool TDDocument::restoreInterruptedSave(const QString &path)
         if (!entry.startsWith(hidden + TemporaryInfix) && !entry.startsWith(hidden + BackupInfix))
             continue;
         const QString candidate = QDir(parent).filePath(entry);
+        // Read as opening it would read it ("data.yaml" of an older
+        // package included): a drawing cut short is no candidate.
         const auto package = fs.isDirectory(candidate) ? PackageFolder::open(candidate) : std::nullopt;
-        const auto data = package ? package->read(DataEntry, PropertyListLimits().maxInputSize, nullptr)
-                                  : std::nullopt;
-        if (!data || !KeyedUnarchiver::checkLimits(*data, PropertyListLimits(), nullptr))
+        if (!package || !PackageDictionary::read(*package, nullptr, nullptr))
             continue;
         const auto identity = TDFileIdentity::of(candidate);
         if (identity && identity->modified > newest) {

@@ -23,11 +23,16 @@ std::optional<TDFileIdentity> TDFileIdentity::of(const QString &path)
     identity.inode = quint64(info.st_ino);
     if (!S_ISDIR(info.st_mode)) {
         identity.modified = nanoseconds(info.st_mtim);
-    } else {
-        struct stat data;
-        if (::lstat(QFile::encodeName(path + QStringLiteral("/data")).constData(), &data) == 0)
-            identity.modified = nanoseconds(data.st_mtim);
+        return identity;
     }
+    // The drawing is the file the reader reads: "data.yaml" when it is a
+    // regular file (older packages hold only that), else "data".
+    struct stat data;
+    if (::lstat(QFile::encodeName(path + QStringLiteral("/data.yaml")).constData(), &data) == 0 &&
+        S_ISREG(data.st_mode))
+        identity.modified = nanoseconds(data.st_mtim);
+    else if (::lstat(QFile::encodeName(path + QStringLiteral("/data")).constData(), &data) == 0)
+        identity.modified = nanoseconds(data.st_mtim);
     return identity;
 }
 

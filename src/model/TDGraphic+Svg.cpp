@@ -1,6 +1,8 @@
 #include "model/TDGraphic.h"
 
+#include "model/TDArrowhead.h"
 #include "model/TDBezierPath.h"
+#include "model/TDBrush.h"
 #include "model/TDFillStyle.h"
 #include "model/TDStrokeStyle.h"
 #include "model/TDSvgContext.h"
@@ -22,6 +24,67 @@ std::string number(float value)
     std::string text;
     Numbers::appendShortest(text, value);
     return text;
+}
+
+XmlElement pathElement(const PathBase &path)
+{
+    XmlElement element("path");
+    element.setAttribute("d", SvgPathData::svgDescription(path));
+    return element;
+}
+
+// A brush stroke as the canvas draws it: the built-in brush's shapes along
+// the path, each filled with the stroke's colour at that shape's opacity,
+// or the custom brush's graphics bent along it; all in stroke space.
+// Nothing when the brush draws nothing (an index beyond the list, a custom
+// brush not found here).
+std::optional<XmlElement> svgBrushElement(TDGraphic &graphic, TDStrokeStyle &stroke, TDSvgContext &context)
+{
+    XmlElement group("g");
+    if (stroke.brush() < 0) {
+        for (const TDGraphicPtr &bent : stroke.brushGraphics())
+            group.appendChild(bent->svg(context));
+    } else if (stroke.brush() < int(TDBrush::brushes().size())) {
+        const std::vector<TDBezierPath> &shapes = stroke.allStrokesMapped();
+        const std::vector<float> &alpha = TDBrush::brushes()[size_t(stroke.brush())].alpha();
+        const Color &color = stroke.color();
+        group.setAttribute("fill", SvgValues::svgColor(color));
+        for (size_t i = 0; i < shapes.size(); ++i) {
+            XmlElement &shape = group.appendChild(pathElement(shapes[i]));
+            if (shapes[i].windingRule() == WindingRule::NonZero)
+                shape.setAttribute("fill-rule", "nonzero");
+            const float opacity =
+                alpha.empty() ? color.alpha() : alpha[i * alpha.size() / shapes.size()] * color.alpha();
+            if (opacity < 1)
+                shape.setNumber("fill-opacity", std::max(opacity, 0.0f));
+        }
+    }
+    if (group.childCount() == 0)
+        return std::nullopt;
+    if (!graphic.strokeTransformation().isIdentity())
+        group.setAttribute("transform", SvgTransform::svgDescription(graphic.strokeTransformation()));
+    return group;
+}
+
+// An arrowhead of a line as the canvas draws it: stroked like the line but
+// never dashed, and filled with the line's colour unless the arrowhead is
+// only stroked.
+XmlElement svgArrowElement(const TDBezierPath &head, const TDStrokeStyle &stroke, bool strokeOnly)
+{
+    XmlElement element = pathElement(head);
+    XmlElement paints("path");
+    stroke.addToSVGElement(paints);
+    for (const auto &[name, value] : paints.attributes())
+        if (name != "stroke-dasharray")
+            element.setAttribute(name, value);
+    if (strokeOnly) {
+        element.setAttribute("fill", "none");
+    } else {
+        element.setAttribute("fill", SvgValues::svgColor(stroke.color()));
+        if (stroke.color().alpha() < 1)
+            element.setNumber("fill-opacity", std::max(stroke.color().alpha(), 0.0f));
+    }
+    return element;
 }
 
 // How SVG can show a graphic's effect list.
@@ -96,8 +159,10 @@ std::optional<XmlElement> TDGraphic::svgPicture(TDSvgContext &context)
 
 XmlElement TDGraphic::svgPathElement(const PathBase *path)
 {
+    if (path)
+        return pathElement(*path);
     XmlElement element("path");
-    element.setAttribute("d", path ? SvgPathData::svgDescription(*path) : std::string());
+    element.setAttribute("d", std::string());
     return element;
 }
 
@@ -194,16 +259,38 @@ XmlElement TDGraphic::svg(TDSvgContext &context)
         break;
     }
 
-    const TDStrokeStyle &stroke = *m_strokeStyle;
-    if (stroke.drawsLine()) {
-        if ((fillStyle == TDFillColor || fillStyle == TDFillGradient) && group.childCount() == 1) {
+    TDStrokeStyle &stroke = *m_strokeStyle;
+    if (stroke.style() == TDStrokeBrush) {
+        if (auto brush = svgBrushElement(*this, stroke, context))
+            group.appendChild(std::move(*brush));
+    } else if (stroke.drawsLine()) {
+        // The start arrowhead may shorten the line, the end arrowhead is
+        // placed on what is left; the line is drawn over them.
+        const std::shared_ptr<TDBezierPath> cached = cachedBezierPath();
+        std::shared_ptr<TDBezierPath> line = cached;
+        bool arrowheads = false;
+        const auto arrowhead = [&](int index, float size, bool atEnd, bool morph) {
+            if (index < 1 || !line)
+                return;
+            float cut = atEnd ? 1.0f : 0.0f;
+            const std::optional<TDBezierPath> head = stroke.arrow(index, size, *line, atEnd, morph, &cut);
+            if (!head)
+                return;
+            group.appendChild(svgArrowElement(*head, stroke, TDArrowhead::arrows()[size_t(index)].strokeOnly()));
+            arrowheads = true;
+            if (cut > 0 && cut < 1)
+                line = std::make_shared<TDBezierPath>(atEnd ? line->shortenEndTo(cut) : line->shortenStartTo(cut));
+        };
+        arrowhead(stroke.startArrowStyle(), stroke.startArrowSize() / 100, false, stroke.morphStartArrow());
+        arrowhead(stroke.endArrowStyle(), stroke.endArrowSize() / 100, true, stroke.morphEndArrow());
+        if (!arrowheads && (fillStyle == TDFillColor || fillStyle == TDFillGradient) && group.childCount() == 1) {
             // One element carries both paints.
             stroke.addToSVGElement(group.children().back());
         } else {
-            XmlElement line = svgShape();
-            stroke.addToSVGElement(line);
-            line.setAttribute("fill", "none");
-            group.appendChild(std::move(line));
+            XmlElement element = line == cached ? svgShape() : svgPathElement(line.get());
+            stroke.addToSVGElement(element);
+            element.setAttribute("fill", "none");
+            group.appendChild(std::move(element));
         }
     }
 

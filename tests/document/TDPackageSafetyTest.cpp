@@ -184,6 +184,15 @@ TEST_F(PackageFixture, SavedFilesAreNeverMoreOpenThanWhatTheyReplace)
     EXPECT_EQ(modeOf(path), 0700 & ~mask);
     for (const QString &name : folderEntries(path))
         EXPECT_EQ(modeOf(path + "/" + name) & ~0600, 0) << name.toStdString();
+
+    // An older package's drawing is its "data.yaml".
+    const QString older = makePackage(folder + "/older.scrivane", {{"data.yaml", "Layers:\n  - Name: Older\n"}});
+    setMode(older + "/data.yaml", 0600);
+    TDDocument opened;
+    ASSERT_TRUE(opened.readFromFile(older, Type)) << opened.lastError().toStdString();
+    add(opened, "more");
+    ASSERT_TRUE(opened.saveDocument()) << opened.lastError().toStdString();
+    EXPECT_EQ(modeOf(older + "/data") & ~0600, 0);
 }
 
 // A 3 KB package whose info dictionary holds arrays shared twice per level,
@@ -254,6 +263,11 @@ TEST_F(PackageFixture, OpeningAnEmptyPathPutsBackTheNewestWholeDrawingASaveLeftB
     EXPECT_EQ(leftovers(folder),
               (QStringList{".interrupted.scrivane.scrivanetmp-2b", ".other.scrivane.scrivanebak-3c"}));
     EXPECT_FALSE(opened.readFromFile(folder + "/never.scrivane", Type));
+
+    // The previous package of an older drawing holds only "data.yaml".
+    makePackage(folder + "/.older.scrivane.scrivanebak-4d", {{"data.yaml", "Layers:\n  - Name: Older\n"}});
+    ASSERT_TRUE(opened.readFromFile(folder + "/older.scrivane", Type)) << opened.lastError().toStdString();
+    EXPECT_EQ(contents(opened), QStringList{"Older"});
 }
 
 // An in-place save replaced whatever stood at the path, as if it were still
@@ -325,6 +339,44 @@ TEST_F(PackageFixture, ASaveInPlaceNoticesThatThePathChangedBehindItsBack)
         EXPECT_FALSE(doc.fileChangedOnDisk());
         EXPECT_TRUE(doc.saveDocument());
         EXPECT_TRUE(leftovers(base).isEmpty());
+    }
+}
+
+// An older package holds its drawing in "data.yaml" only: a change to it
+// went unnoticed, and so did a "data.yaml" put beside "data", which the
+// next opening reads instead.
+TEST_F(PackageFixture, AChangedYamlDrawingIsNoticedBeforeASaveInPlace)
+{
+    const QByteArray yaml = "Layers:\n  - Name: From yaml\n";
+    struct Case {
+        const char *name;
+        std::map<QString, QByteArray> files;
+        std::function<void(const QString &path)> change;
+    };
+    const Case cases[] = {
+        {"its data.yaml rewritten",
+         {{"data.yaml", yaml}},
+         [](const QString &path) { ASSERT_TRUE(test::rewriteBehindTheProgramsBack(path, "data.yaml")); }},
+        {"a data.yaml put beside its data",
+         {{"data", archive(minimalDictionary())}},
+         [&](const QString &path) {
+             writeFile(path + "/data.yaml", yaml);
+             ASSERT_TRUE(test::rewriteBehindTheProgramsBack(path, "data.yaml"));
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = makePackage(freshFolder() + "/older.scrivane", c.files);
+        TDDocument doc;
+        ASSERT_TRUE(doc.readFromFile(path, Type)) << doc.lastError().toStdString();
+        EXPECT_FALSE(doc.fileChangedOnDisk());
+        c.change(path);
+        EXPECT_TRUE(doc.fileChangedOnDisk());
+        add(doc, "mine");
+        EXPECT_FALSE(doc.saveDocument());
+        EXPECT_TRUE(doc.lastSaveFoundFileChanged());
+        ASSERT_TRUE(doc.saveDocument(TDDocumentBase::ChangedFile::Overwrite)) << doc.lastError().toStdString();
+        EXPECT_FALSE(doc.fileChangedOnDisk());
     }
 }
 

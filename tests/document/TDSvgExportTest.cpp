@@ -8,6 +8,9 @@
 #include "document/TDDocument.h"
 #include "document/TDSvgExport.h"
 #include "model/TDApplicationServices.h"
+#include "model/TDArrowhead.h"
+#include "model/TDBezierGraphic.h"
+#include "model/TDBrush.h"
 #include "model/TDFillStyle.h"
 #include "model/TDFilter.h"
 #include "model/TDGradient.h"
@@ -16,6 +19,7 @@
 #include "model/TDOval.h"
 #include "model/TDRectangle.h"
 #include "model/TDStrokeStyle.h"
+#include "platform/SvgPathData.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +27,7 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include <set>
 #include <string>
 
 using namespace scrivane;
@@ -227,6 +232,83 @@ TEST_F(SvgFixture, LineWithoutPaintedFillIsAnUnfilledOutline)
     // A hairline stays visible, one pixel wide.
     EXPECT_EQ(attr(shapes[0], "stroke-width"), "1");
     EXPECT_EQ(attr(shapes[0], "vector-effect"), "non-scaling-stroke");
+}
+
+// Brush strokes and arrowheads were left out of the export: a brushed path
+// wrote nothing, a line lost its arrowheads and was not shortened for them.
+TEST_F(SvgFixture, BrushStrokesAndArrowheadsAreWrittenAsTheCanvasDrawsThem)
+{
+    PathBase path;
+    path.moveTo(Point(20, 50));
+    path.curveTo(Point(180, 50), Point(60, 20), Point(140, 80));
+    auto brushed = add(TDBezierGraphic::graphicWithBezierPath(path));
+    brushed->fillStyle()->setStyle(TDFillNone);
+    TDStrokeStyle &brush = *brushed->strokeStyle();
+    brush.setStyle(TDStrokeBrush);
+    int soft = -1;
+    for (size_t i = 0; i < TDBrush::brushes().size(); ++i)
+        if (!TDBrush::brushes()[i].alpha().empty())
+            soft = int(i);
+    ASSERT_GE(soft, 0) << "a built-in brush with opacities of its own";
+    brush.setBrush(soft);
+    brush.setColor(Color::calibratedRGB(0, 0, 1, 0.5f));
+    brush.setStrokeWidth(10);
+
+    auto arrowed = add(TDBezierGraphic::graphicWithBezierPath(path));
+    arrowed->fillStyle()->setStyle(TDFillNone);
+    TDStrokeStyle &line = *arrowed->strokeStyle();
+    line.setStyle(TDStrokeLine);
+    line.setColor(Color::red());
+    line.setStrokeWidth(2);
+    line.setDashes({3, 1});
+    int filled = 0, open = 0;
+    for (size_t i = 1; i < TDArrowhead::arrows().size(); ++i) {
+        const TDArrowhead &a = TDArrowhead::arrows()[i];
+        if (a.placeable() && a.strokeOnly() && !open)
+            open = int(i);
+        if (a.placeable() && !a.strokeOnly() && a.cutAt() > 0 && !filled)
+            filled = int(i);
+    }
+    ASSERT_TRUE(filled && open);
+    line.setStartArrowStyle(open);
+    line.setEndArrowStyle(filled);
+
+    const auto shapes = layerElements();
+    ASSERT_EQ(shapes.size(), 2u);
+
+    const pugi::xml_node strokes = shapes[0];
+    EXPECT_EQ(std::string(strokes.name()), "g");
+    EXPECT_EQ(attr(strokes, "fill"), "#0000FF");
+    const auto pieces = elements(strokes, "path");
+    ASSERT_EQ(pieces.size(), brush.allStrokesMapped().size());
+    std::set<std::string> opacities;
+    for (const pugi::xml_node &piece : pieces) {
+        EXPECT_FALSE(attr(piece, "d").empty());
+        opacities.insert(attr(piece, "fill-opacity"));
+    }
+    // Each shape at its own opacity, times the colour's.
+    EXPECT_GT(opacities.size(), 1u);
+    EXPECT_EQ(opacities.count(""), 0u);
+
+    const auto parts = elements(shapes[1], "path");
+    ASSERT_EQ(parts.size(), 3u);
+    // The open arrowhead, the filled one, then the line shortened for it.
+    EXPECT_EQ(attr(parts[0], "fill"), "none");
+    EXPECT_EQ(attr(parts[1], "fill"), "#FF0000");
+    for (const pugi::xml_node &head : {parts[0], parts[1]}) {
+        EXPECT_EQ(attr(head, "stroke"), "#FF0000");
+        EXPECT_TRUE(head.attribute("stroke-dasharray").empty());
+    }
+    EXPECT_EQ(attr(parts[2], "fill"), "none");
+    EXPECT_EQ(attr(parts[2], "stroke-dasharray"), "6, 2");
+    EXPECT_NE(attr(parts[2], "d"), SvgPathData::svgDescription(*arrowed->cachedBezierPath()));
+
+    // A brush this program does not have draws nothing and writes nothing
+    // but the graphic's place.
+    brush.setBrush(int(TDBrush::brushes().size()) + 3);
+    const auto after = layerElements();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_TRUE(elements(after[0]).empty());
 }
 
 TEST_F(SvgFixture, GradientsAreSharedDefinitionsWithSortedStops)

@@ -6,7 +6,9 @@
 #include "SvgTestSupport.h"
 
 #include "document/TDDocument.h"
+#include "model/TDArrowhead.h"
 #include "model/TDBezierGraphic.h"
+#include "model/TDBrush.h"
 #include "model/TDFillStyle.h"
 #include "model/TDFilter.h"
 #include "model/TDGradient.h"
@@ -51,6 +53,25 @@ void line(TDGraphic &graphic, const Color &color, float width)
     graphic.strokeStyle()->setStyle(TDStrokeLine);
     graphic.strokeStyle()->setColor(color);
     graphic.strokeStyle()->setStrokeWidth(width);
+}
+
+int brushIndex(const char *key)
+{
+    const std::vector<TDBrush> &list = TDBrush::brushes();
+    for (size_t i = 0; i < list.size(); ++i)
+        if (list[i].key() == QLatin1String(key))
+            return int(i);
+    ADD_FAILURE() << "no brush " << key;
+    return 0;
+}
+
+int arrowIndex(const char *key)
+{
+    const std::vector<TDArrowhead> &list = TDArrowhead::arrows();
+    for (size_t i = 1; i < list.size(); ++i)
+        if (list[i].key() == QLatin1String(key))
+            return int(i);
+    return 0;
 }
 
 std::shared_ptr<TDGradient> gradient(std::initializer_list<std::pair<float, Color>> stops)
@@ -222,6 +243,59 @@ const Drawing Drawings[] = {
          auto faded = oval(Rect(130, 90, 80, 50), Color::black());
          faded->setAlphaValue(0.4f);
          add(d, faded);
+     }},
+    {"BrushesAndArrows",
+     [](TDDocument &d) {
+         // A tapered brush with pressure along a curve, a brush whose shapes
+         // have opacities of their own, and lines with arrowheads: filled
+         // and open, placed rigidly and bent along a curve, on a dashed line.
+         PathBase curve;
+         curve.moveTo(Point(20, 30));
+         curve.curveTo(Point(220, 30), Point(80, -10), Point(160, 80));
+         auto tapered = TDBezierGraphic::graphicWithBezierPath(curve);
+         tapered->fillStyle()->setStyle(TDFillNone);
+         TDStrokeStyle &brush = *tapered->strokeStyle();
+         brush.setStyle(TDStrokeBrush);
+         brush.setBrush(brushIndex("Tapered"));
+         brush.setColor(Color::calibratedRGB(0.6f, 0.1f, 0.1f));
+         brush.setStrokeWidth(14);
+         brush.setPressureArray({Point(0, 0.3f), Point(0.5f, 1.5f), Point(1, 0.6f)});
+         brush.setUsesPressure(true);
+         add(d, tapered);
+         PathBase straight;
+         straight.moveTo(Point(20, 70));
+         straight.lineTo(Point(110, 70));
+         auto soft = TDBezierGraphic::graphicWithBezierPath(straight);
+         soft->fillStyle()->setStyle(TDFillNone);
+         soft->strokeStyle()->setStyle(TDStrokeBrush);
+         soft->strokeStyle()->setBrush(brushIndex("Soft edge"));
+         soft->strokeStyle()->setColor(Color::blue());
+         soft->strokeStyle()->setStrokeWidth(16);
+         add(d, soft);
+         const struct {
+             float y;
+             const char *start, *end;
+             bool morph;
+             std::vector<float> dashes;
+         } arrows[] = {{100, "Open arrow", "Triangle", false, {}},
+                       {125, "Circle", "Stealth", true, {3, 1}},
+                       {150, "", "Open circle", false, {}}};
+         for (const auto &a : arrows) {
+             PathBase path;
+             path.moveTo(Point(20, a.y));
+             path.curveTo(Point(220, a.y), Point(90, a.y - 25), Point(150, a.y + 10));
+             auto g = TDBezierGraphic::graphicWithBezierPath(path);
+             g->fillStyle()->setStyle(TDFillNone);
+             line(*g, Color::calibratedRGB(0.1f, 0.5f, 0.2f, 0.8f), 3);
+             TDStrokeStyle &stroke = *g->strokeStyle();
+             stroke.setStartArrowStyle(arrowIndex(a.start));
+             stroke.setEndArrowStyle(arrowIndex(a.end));
+             stroke.setStartArrowSize(150);
+             stroke.setMorphStartArrow(a.morph);
+             stroke.setMorphEndArrow(a.morph);
+             stroke.setDashes(a.dashes);
+             add(d, g);
+         }
      }},
     {"BlendMode",
      [](TDDocument &d) {
