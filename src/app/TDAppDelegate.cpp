@@ -4,6 +4,7 @@
 #include "app/TDExportPane.h"
 #include "app/UnitsTransformer.h"
 #include "app/UnitsTransformerService.h"
+#include "canvas/TDGraphicView.h"
 #include "document/TDDocumentBase.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Pasteboard.h"
@@ -23,7 +24,6 @@ namespace scrivane {
 
 namespace {
 TDAppDelegate *g_shared = nullptr;
-bool g_applicationWasActive = false;
 
 const QString RulerUnitsDidChange = QStringLiteral("Ruler units did change");
 } // namespace
@@ -85,12 +85,14 @@ std::optional<EffectPluginLoad> TDAppDelegate::loadBuiltInPlugIns(const QStringL
 
 bool TDAppDelegate::applicationWasActive()
 {
-    return g_applicationWasActive;
+    return TDGraphicView::applicationWasActive();
 }
 
 void TDAppDelegate::setApplicationWasActive(bool active)
 {
-    g_applicationWasActive = active;
+    // The canvases read it: a press that activates the application does
+    // not reach their tools.
+    TDGraphicView::setApplicationWasActive(active);
 }
 
 // --- Launch and quit ---------------------------------------------------------------

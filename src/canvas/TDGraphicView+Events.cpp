@@ -9,6 +9,10 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTabletEvent>
+
+#include <algorithm>
+#include <utility>
 
 namespace scrivane {
 
@@ -39,12 +43,17 @@ bool isModifierKey(int key)
 
 TDEvent TDGraphicView::eventFromMouse(QMouseEvent *event, TDEvent::Type type) const
 {
+    return eventAt(event->position(), event->modifiers(), type);
+}
+
+TDEvent TDGraphicView::eventAt(QPointF position, Qt::KeyboardModifiers modifiers, TDEvent::Type type) const
+{
     TDEvent result;
     result.type = type;
     const QWidget *top = window();
-    const QPointF inWindow = top == this ? event->position() : mapTo(top, event->position());
+    const QPointF inWindow = top == this ? position : mapTo(top, position);
     result.locationInWindow = Point(float(inWindow.x()), float(inWindow.y()));
-    result.modifierFlags = modifierFlags(event->modifiers());
+    result.modifierFlags = modifierFlags(modifiers);
     return result;
 }
 
@@ -54,6 +63,8 @@ TDEvent TDGraphicView::eventFromKey(QKeyEvent *event, TDEvent::Type type) const
     result.type = type;
     result.locationInWindow = m_lastMouseLocation;
     result.modifierFlags = modifierFlags(event->modifiers());
+    result.key = event->key();
+    result.autoRepeat = event->isAutoRepeat();
     switch (event->key()) {
     case Qt::Key_Escape:
         result.characters = QString(QChar(27));
@@ -86,10 +97,14 @@ void TDGraphicView::beginTracking(std::unique_ptr<TDTracker> tracker)
         TDEvent escape;
         escape.type = TDEvent::Type::KeyDown;
         escape.characters = QString(QChar(27));
+        escape.key = Qt::Key_Escape;
         escape.locationInWindow = m_lastMouseLocation;
         endTracker(true, escape);
     }
     m_tracker = std::move(tracker);
+    // A gesture over several presses follows the pointer between them.
+    if (m_tracker && m_tracker->spansPresses())
+        setMouseTracking(true);
 }
 
 void TDGraphicView::endTracker(bool cancelled, const TDEvent &event)
@@ -97,6 +112,8 @@ void TDGraphicView::endTracker(bool cancelled, const TDEvent &event)
     std::unique_ptr<TDTracker> tracker = std::move(m_tracker);
     if (!tracker)
         return;
+    if (tracker->spansPresses())
+        setMouseTracking(false);
     if (cancelled)
         tracker->cancel(event);
     tracker->finish();
@@ -116,68 +133,171 @@ void TDGraphicView::endTrackerAsReleased()
     up.type = TDEvent::Type::MouseUp;
     up.locationInWindow = m_lastMouseLocation;
     up.modifierFlags = m_lastModifiers;
-    m_tracker->mouseUp(up);
+    m_tracker->interrupt(up);
     // However the tracker answers, the gesture ends with the button.
     endTracker(false, up);
 }
 
+namespace {
+
+// Whether the application was active before the press now handled: the
+// press that brings it to the front does not reach the tool, while a press
+// into another of its windows does.
+bool g_applicationWasActive = true;
+
+} // namespace
+
+bool TDGraphicView::applicationWasActive()
+{
+    return g_applicationWasActive;
+}
+
+void TDGraphicView::setApplicationWasActive(bool active)
+{
+    g_applicationWasActive = active;
+}
+
+bool TDGraphicView::acceptsFirstMouse()
+{
+    // Whatever the press was, the application is in front now.
+    return std::exchange(g_applicationWasActive, true);
+}
+
 void TDGraphicView::mousePressEvent(QMouseEvent *event)
-{
-    pressWithMouse(event, 1);
-}
-
-void TDGraphicView::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    pressWithMouse(event, 2);
-}
-
-void TDGraphicView::pressWithMouse(QMouseEvent *event, int clickCount)
 {
     if (event->button() != Qt::LeftButton) {
         event->ignore();
         return;
     }
-    TDEvent down = eventFromMouse(event, TDEvent::Type::MouseDown);
+    if (!acceptsFirstMouse()) {
+        setFocus(Qt::MouseFocusReason);
+        return;
+    }
+    pressAt(eventFromMouse(event, TDEvent::Type::MouseDown), 1);
+}
+
+void TDGraphicView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    pressAt(eventFromMouse(event, TDEvent::Type::MouseDown), 2);
+}
+
+void TDGraphicView::pressAt(TDEvent down, int clickCount)
+{
     m_lastMouseLocation = down.locationInWindow;
     m_lastModifiers = down.modifierFlags;
-    // A press while a gesture runs (its release was lost): that gesture ends
-    // first, as at a release.
-    endTrackerAsReleased();
+    down.clickCount = clickCount;
     // The second press of a double click already has the focus from the first.
     if (clickCount == 1)
         setFocus(Qt::MouseFocusReason);
-    down.clickCount = clickCount;
+    if (m_tracker && m_tracker->spansPresses()) {
+        if (m_tracker->mouseDown(down)) {
+            const bool passOn = m_tracker->passesEndingEventOn();
+            endTracker(false, down);
+            if (passOn)
+                mouseDown(down);
+        }
+        eventHandled();
+        return;
+    }
+    // A press while a gesture runs (its release was lost): that gesture ends
+    // first, as at a release.
+    endTrackerAsReleased();
     mouseDown(down);
     eventHandled();
 }
 
 void TDGraphicView::mouseMoveEvent(QMouseEvent *event)
 {
-    TDEvent moved = eventFromMouse(event, TDEvent::Type::MouseDragged);
+    moveTo(eventFromMouse(event, TDEvent::Type::MouseDragged), event->buttons() & Qt::LeftButton);
+}
+
+void TDGraphicView::moveTo(TDEvent moved, bool buttonDown)
+{
     m_lastMouseLocation = moved.locationInWindow;
     m_lastModifiers = moved.modifierFlags;
-    if (m_tracker && (event->buttons() & Qt::LeftButton)) {
-        if (m_tracker->mouseDragged(moved))
-            endTracker(false, moved);
-        eventHandled();
+    if (!m_tracker)
+        return;
+    bool done = false;
+    if (buttonDown) {
+        done = m_tracker->mouseDragged(moved);
+    } else if (m_tracker->spansPresses()) {
+        moved.type = TDEvent::Type::MouseMoved;
+        done = m_tracker->mouseMoved(moved);
+    } else {
+        return;
     }
+    if (done)
+        endTracker(false, moved);
+    eventHandled();
 }
 
 void TDGraphicView::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    const TDEvent up = eventFromMouse(event, TDEvent::Type::MouseUp);
+    releaseAt(eventFromMouse(event, TDEvent::Type::MouseUp));
+}
+
+void TDGraphicView::releaseAt(const TDEvent &up)
+{
     m_lastMouseLocation = up.locationInWindow;
     m_lastModifiers = up.modifierFlags;
-    if (m_tracker) {
-        endTrackerAsReleased();
-        eventHandled();
+    if (!m_tracker)
+        return;
+    if (m_tracker->spansPresses()) {
+        if (m_tracker->mouseUp(up))
+            endTracker(false, up);
+    } else {
+        m_tracker->mouseUp(up);
+        // However the tracker answers, the gesture ends with the button.
+        endTracker(false, up);
     }
+    eventHandled();
+}
+
+void TDGraphicView::tabletEvent(QTabletEvent *event)
+{
+    // The pen's own events carry its pressure; taken here, Qt makes no
+    // mouse events of them.
+    const auto penEvent = [this, event](TDEvent::Type type) {
+        TDEvent e = eventAt(event->position(), event->modifiers(), type);
+        e.tablet = true;
+        e.pressure = float(std::clamp(event->pressure(), 0.0, 1.0));
+        return e;
+    };
+    switch (event->type()) {
+    case QEvent::TabletPress:
+        if (event->button() != Qt::LeftButton) {
+            event->ignore();
+            return;
+        }
+        pressAt(penEvent(TDEvent::Type::MouseDown), 1);
+        break;
+    case QEvent::TabletMove:
+        moveTo(penEvent(TDEvent::Type::MouseDragged), event->buttons() & Qt::LeftButton);
+        break;
+    case QEvent::TabletRelease:
+        if (event->button() != Qt::LeftButton) {
+            event->ignore();
+            return;
+        }
+        releaseAt(penEvent(TDEvent::Type::MouseUp));
+        break;
+    default:
+        event->ignore();
+        return;
+    }
+    event->accept();
 }
 
 void TDGraphicView::keyPressEvent(QKeyEvent *event)
 {
+    // Brought to the front by the keyboard: the next press is an ordinary one.
+    g_applicationWasActive = true;
     if (m_textEditor && !m_tracker && m_textEditor->keyPress(event)) {
         setNeedsDisplayInRect(m_textEditor->area());
         if (m_textEditor->wantsToEnd())
@@ -187,34 +307,49 @@ void TDGraphicView::keyPressEvent(QKeyEvent *event)
         eventHandled();
         return;
     }
-    if (!m_tracker) {
-        // The keyboard's tools, nudges and stacking commands come with their
-        // own issue.
-        QWidget::keyPressEvent(event);
-        return;
-    }
     const bool modifier = isModifierKey(event->key());
     TDEvent key = eventFromKey(event, modifier ? TDEvent::Type::FlagsChanged : TDEvent::Type::KeyDown);
     m_lastModifiers = key.modifierFlags;
+    if (!m_tracker) {
+        if (modifier) {
+            flagsChanged(key);
+            QWidget::keyPressEvent(event);
+        } else if (!keyDown(key)) {
+            QWidget::keyPressEvent(event);
+            return;
+        }
+        eventHandled();
+        return;
+    }
     if (!modifier && isEventEscape(key)) {
         endTracker(true, key);
     } else {
         const bool done = modifier ? m_tracker->flagsChanged(key) : m_tracker->keyDown(key);
-        if (done)
+        if (done) {
+            const bool passOn = m_tracker->passesEndingEventOn();
             endTracker(false, key);
+            if (passOn && !modifier)
+                keyDown(key);
+        }
     }
     eventHandled();
 }
 
 void TDGraphicView::keyReleaseEvent(QKeyEvent *event)
 {
-    if (!m_tracker) {
-        QWidget::keyReleaseEvent(event);
-        return;
-    }
     const bool modifier = isModifierKey(event->key());
     TDEvent key = eventFromKey(event, modifier ? TDEvent::Type::FlagsChanged : TDEvent::Type::KeyUp);
     m_lastModifiers = key.modifierFlags;
+    if (!m_tracker) {
+        // What hangs on a key's release waits for the real one.
+        if (event->isAutoRepeat())
+            return;
+        if (modifier)
+            flagsChanged(key);
+        else if (!keyUp(key))
+            QWidget::keyReleaseEvent(event);
+        return;
+    }
     const bool done = modifier ? m_tracker->flagsChanged(key) : m_tracker->keyUp(key);
     if (done)
         endTracker(false, key);
@@ -247,6 +382,19 @@ bool TDGraphicView::event(QEvent *event)
         TDTextView::takesShortcut(static_cast<QKeyEvent *>(event))) {
         event->accept();
         return true;
+    }
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Keys that mean something to a gesture under way, or to the canvas
+        // itself, are not the menus' shortcuts here.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers chord = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+        const int k = key->key();
+        const bool canvasKey = k == Qt::Key_Backspace || k == Qt::Key_Delete || k == Qt::Key_Return ||
+                               k == Qt::Key_Enter || k == Qt::Key_Escape || k == Qt::Key_Space;
+        if ((m_tracker && canvasKey) || (!chord && k == Qt::Key_Space)) {
+            event->accept();
+            return true;
+        }
     }
     if (event->type() == QEvent::WindowDeactivate && m_tracker) {
         endTrackerAsReleased();

@@ -1,9 +1,15 @@
 #include "canvas/TDGraphicView.h"
 
+#include "canvas/TDGradientTracker.h"
 #include "canvas/TDHitList.h"
+#include "canvas/TDNodeBandTracker.h"
+#include "canvas/TDNodeTracker.h"
 #include "canvas/TDRubberBandTracker.h"
 
 #include "document/TDDocument.h"
+#include "model/TDApplicationServices.h"
+#include "model/TDBezierGraphic.h"
+#include "model/TDBezierPath.h"
 #include "model/TDGraphic.h"
 #include "model/TDGroup.h"
 #include "platform/NotificationCenter.h"
@@ -394,8 +400,109 @@ void TDGraphicView::rubberbandSelectWithEvent(const TDEvent &event)
     beginTracking(std::make_unique<TDRubberBandTracker>(*this, event, false));
 }
 
-void TDGraphicView::selectAndTrackEditWithEvent(const TDEvent &)
+void TDGraphicView::selectAndTrackEditWithEvent(const TDEvent &event)
 {
+    const bool shift = event.modifierFlags & TDEvent::Shift;
+    const bool command = event.modifierFlags & TDEvent::Command;
+    const bool option = event.modifierFlags & TDEvent::Alternate;
+    const Point point = convertPointFromWindow(event.locationInWindow);
+    TDInspectorInterface *inspector = TDApplicationServices::inspector();
+
+    if (command && option) {
+        if (const TDGraphicPtr graphic = graphicUnderPoint(point))
+            addNodeAt(point, graphic.get());
+        if (inspector)
+            inspector->updateTransform(m_selectedGraphics);
+        return;
+    }
+    // Ctrl looks from the last element: a node lying on another is reached.
+    int handle = TDNotFound;
+    TDGraphicPtr owner;
+    for (const TDGraphicPtr &graphic : TDGraphicArray(m_selectedGraphics)) {
+        handle = graphic->nodeUnderPoint(point, this, command);
+        if (handle != TDNotFound) {
+            owner = graphic;
+            break;
+        }
+    }
+    if (!owner) {
+        rubberbandSelectNodesWithEvent(event);
+        return;
+    }
+    if (handle < 0) {
+        trackControl(handle, owner, event);
+        return;
+    }
+    const auto found = m_graphicNodes.find(owner->IDint());
+    const bool hasSet = found != m_graphicNodes.end();
+    const QList<int> current = hasSet ? found->second : QList<int>();
+    if (!current.contains(handle) && !shift) {
+        setGraphicNodes({{owner->IDint(), {handle}}});
+    } else if (!current.contains(handle) && !hasSet) {
+        setNodes({handle}, owner.get());
+    } else {
+        QList<int> nodes = current;
+        if (shift && nodes.contains(handle))
+            nodes.removeAll(handle);
+        else if (!nodes.contains(handle))
+            nodes.append(handle);
+        setNodes(nodes, owner.get());
+    }
+    if (inspector)
+        inspector->updateTransform(m_selectedGraphics);
+    trackNode(handle, owner, event);
+}
+
+bool TDGraphicView::setGradientForGraphics()
+{
+    std::unique_ptr<TDGradientTracker> tracker = TDGradientTracker::start(*this);
+    if (!tracker)
+        return false;
+    beginTracking(std::move(tracker));
+    return true;
+}
+
+void TDGraphicView::rubberbandSelectNodesWithEvent(const TDEvent &event)
+{
+    beginTracking(std::make_unique<TDNodeBandTracker>(*this, event));
+}
+
+void TDGraphicView::trackNode(int node, const TDGraphicPtr &graphic, const TDEvent &event)
+{
+    beginTracking(std::make_unique<TDNodeTracker>(*this, node, graphic, event));
+}
+
+void TDGraphicView::trackControl(int control, const TDGraphicPtr &graphic, const TDEvent &event)
+{
+    beginTracking(std::make_unique<TDNodeTracker>(*this, control, graphic, event));
+}
+
+TDGraphicView::NodeMap TDGraphicView::nodesIntersectingRect(const Rect &rect)
+{
+    NodeMap nodes;
+    for (const TDGraphicPtr &graphic : graphicsIntersectingRect(rect))
+        nodes[graphic->IDint()] = graphic->nodesUnderRect(rect, this);
+    return nodes;
+}
+
+void TDGraphicView::addNodeAt(Point point, TDGraphic *graphic)
+{
+    auto *bezier = dynamic_cast<TDBezierGraphic *>(graphic);
+    const std::shared_ptr<TDBezierPath> path = bezier ? bezier->cachedBezierPath() : nullptr;
+    if (!path)
+        return;
+    Point near;
+    float t = 0;
+    int element = -1;
+    if (!path->intersectsPoint(point, 15 / zoom(), &near, &t, &element) || element < 0)
+        return;
+    const int node = bezier->splitPath(element, std::clamp(t, 0.0f, 1.0f));
+    if (node == TDNotFound)
+        return;
+    setGraphicNodes({{bezier->IDint(), {node}}});
+    TDDocument *document = m_document;
+    if (TDUndoManager *undo = document ? document->undoManager() : nullptr; undo && undo->groupingLevel() > 0)
+        undo->setActionName(StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Add Node")));
 }
 
 } // namespace scrivane

@@ -1,7 +1,9 @@
 #include "canvas/TDGraphicView.h"
 
 #include "canvas/TDKnobGeometry.h"
+#include "canvas/TDFreehandTracker.h"
 #include "canvas/TDKnobTracker.h"
+#include "canvas/TDPolygonTracker.h"
 #include "canvas/TDSnapping.h"
 #include "canvas/TDTracker.h"
 #include "document/TDDocument.h"
@@ -25,6 +27,27 @@ void TDGraphicView::trackKnob(Knob knob, const TDGraphicArray &graphics, const T
                               TrackingCompletion completion)
 {
     beginTracking(std::make_unique<TDKnobTracker>(*this, knob, graphics, event, std::move(completion)));
+}
+
+void TDGraphicView::trackPath(const std::shared_ptr<TDBezierGraphic> &graphic, CreationMode mode,
+                              const TDEvent &event, std::optional<Point> start, TrackingCompletion completion)
+{
+    if (!graphic) {
+        if (completion)
+            completion({});
+        return;
+    }
+    QPointer<TDGraphicView> guard(this);
+    TrackingCompletion done = [guard, completion = std::move(completion)](TrackingResult result) {
+        if (guard)
+            guard->m_creationScope.reset();
+        if (completion)
+            completion(result);
+    };
+    if (mode == CreationMode::Drag)
+        beginTracking(std::make_unique<TDFreehandTracker>(*this, graphic, event, start, std::move(done)));
+    else
+        beginTracking(std::make_unique<TDPolygonTracker>(*this, graphic, event, start, std::move(done)));
 }
 
 void TDGraphicView::trackKnob(Knob knob, const TDEvent &event)

@@ -7,6 +7,7 @@
 #include "canvas/TDTracker.h"
 #include "document/TDDocument.h"
 #include "model/TDApplicationServices.h"
+#include "model/TDBezierGraphic.h"
 #include "model/TDFillStyle.h"
 #include "model/TDGroup.h"
 #include "model/TDLayer.h"
@@ -51,12 +52,13 @@ CreatingTool creatingTool(Tool tool)
     }
 }
 
-// The graphic a creating tool starts with.  Freehand and polygon paths
-// are drawn by trackers of their own that are still to come: until then
-// those tools make nothing.
+// The graphic a creating tool starts with.
 TDGraphicPtr newGraphicForTool(Tool tool)
 {
     switch (tool) {
+    case Tool::Paint:
+    case Tool::Polygon:
+        return std::make_shared<TDBezierGraphic>();
     case Tool::Rectangle:
     case Tool::Text:
         return std::make_shared<TDRectangle>();
@@ -301,18 +303,8 @@ void TDGraphicView::mouseDown(const TDEvent &event)
                 m_mode = EditState::EditTool;
                 if (m_selectedGraphics.empty()) {
                     stopEditing();
-                    TDGroup *current = m_document ? m_document->currentLayer() : nullptr;
-                    const std::shared_ptr<TDGroup> parent = current ? current->layer() : nullptr;
-                    if (wasEmpty && parent) {
-                        // Leave the group: it is selected in the layer
-                        // that holds it.
-                        const auto group = std::static_pointer_cast<TDGroup>(current->shared_from_this());
-                        group->calculateBounds();
-                        clearSelection();
-                        selectGraphic(group);
-                        m_document->setCurrentLayer(parent.get());
-                        setNeedsDisplay();
-                    }
+                    if (wasEmpty)
+                        leaveGroup();
                 }
             }
         } else {
@@ -378,40 +370,6 @@ void TDGraphicView::finishPress()
     m_hasMoused = true;
 }
 
-void TDGraphicView::updateStatusText()
-{
-    // The tool's hint on the status line; the hints of each tool and key
-    // come with the status-hint work, until then the line is cleared.  (An
-    // empty text, not a null one: the document ignores a null text, and the
-    // last drag's "Creating: …" would stay.)
-    if (m_document)
-        m_document->setStatusText(QStringLiteral(""));
-}
-
-void TDGraphicView::updateCursor()
-{
-    switch (drawMode()) {
-    case Tool::Paint:
-    case Tool::Polygon:
-    case Tool::Rectangle:
-    case Tool::Oval:
-    case Tool::Text:
-    case Tool::Zoom:
-        setCursor(Qt::CrossCursor);
-        break;
-    case Tool::Hand:
-        setCursor(Qt::OpenHandCursor);
-        break;
-    case Tool::Dropper:
-        setCursor(Qt::PointingHandCursor);
-        break;
-    case Tool::Select:
-    case Tool::Edit:
-        setCursor(Qt::ArrowCursor);
-        break;
-    }
-}
-
 // --- Creating a graphic -------------------------------------------------------------------------------
 
 void TDGraphicView::createGraphic(const TDEvent &event, const QString &name, CreationMode mode)
@@ -475,10 +433,16 @@ void TDGraphicView::createGraphic(const TDEvent &event, const QString &name, Cre
         const TDGraphic *source = inspector ? inspector->visibleGraphic() : nullptr;
         if (mode != CreationMode::TextBox && source &&
             (name == QLatin1String("Paint") || source->strokeStyle()->style() != TDStrokeLine)) {
-            // The whole style now, the shape being known.  (Pressure
-            // recorded while painting survives this with freehand paths.)
+            // The whole style now, the shape being known; the pressure the
+            // pen recorded while painting survives it.
+            const bool pressure = graphic->strokeStyle()->usesPressure();
+            const std::vector<Point> pressureArray = graphic->strokeStyle()->pressureArray();
             graphic->recalculatePath();
             graphic->copyStyleFrom(*source);
+            if (pressure) {
+                graphic->strokeStyle()->setPressureArray(pressureArray);
+                graphic->strokeStyle()->setUsesPressure(true);
+            }
         }
         view.scrollRectToVisible(view.maxBoundsFor({graphic}));
         if (mode == CreationMode::TextBox) {

@@ -30,6 +30,7 @@ class QDragEnterEvent;
 class QDragLeaveEvent;
 class QDragMoveEvent;
 class QDropEvent;
+class QTabletEvent;
 
 namespace scrivane {
 
@@ -99,6 +100,11 @@ public:
     bool toolLocked() const;
     // The current tool's hint replaces whatever the status line shows.
     void updateStatusText();
+    // The hint of the current tool, selection and held modifiers
+    // (TDEvent's flags), before the status line renders its key codes.
+    QString statusHint(unsigned modifiers) const;
+    // The document's current layer is a group inside a layer.
+    bool editingGroup() const;
     // The press of a creating tool with the new graphic in the creating
     // slot: the tool's tracking, then the graphic joins the current layer
     // as one undo step named "Create <name>".
@@ -133,6 +139,13 @@ public:
     const TDGraphicArray &createdGraphics() const { return m_createdGraphics; }
 
     // --- Input -------------------------------------------------------------------------
+    // Whether a press reaches the tool: not the press that brings the
+    // application back to the front (the flag is cleared when it goes to
+    // the background), but every press into one of its windows after that
+    // or after a key.  Asking sets the flag again.
+    static bool acceptsFirstMouse();
+    static bool applicationWasActive();
+    static void setApplicationWasActive(bool active);
     // The press, as the widget's mouse press hands it on (window coordinates).
     void mouseDown(const TDEvent &event);
     // Runs a tracker from now on (the one running is cancelled first).
@@ -142,6 +155,33 @@ public:
     void autoscroll(const TDEvent &event);
     // The last mouse position seen, in window coordinates.
     Point lastMouseLocation() const { return m_lastMouseLocation; }
+
+    // --- Keyboard (TDGraphicView+Keys.cpp) ---------------------------------------------------
+    // A key pressed or let go while no gesture runs; true when the canvas
+    // took it.  Digits pick the strip's cells ("0" the tenth); arrows nudge
+    // by 1 point, 10 with Shift, divided by the zoom with Alt; Escape and
+    // Return end editing or leave and enter groups; Space holds the hand
+    // tool, Ctrl+Space takes the zoom tool for one press; a tool letter
+    // (v a b p m n t z h i) picks its tool when it is let go; Tab makes the
+    // last selected graphic the first; Delete and Backspace delete.  The
+    // "stroke scale key" and the "shape scale key"s, held, keep knob drags
+    // from scaling the stroke or the shape.
+    bool keyDown(const TDEvent &event);
+    bool keyUp(const TDEvent &event);
+    void flagsChanged(const TDEvent &event);
+    void insertTab();
+    // Moves the selection (in the edit tool its selected nodes) by (dx, dy).
+    void nudge(float dx, float dy);
+    // Leaves the group being edited: it becomes selected in its layer.
+    void leaveGroup();
+    // The stacking order of the selection, keeping its relative order, each
+    // one undo step when something moved.  To back and to front also gather
+    // graphics of other layers into the layer of the topmost one, except
+    // while a group is edited.
+    void sendToBack();
+    void sendBackward();
+    void bringToFront();
+    void bringForward();
 
     // --- Drawing target ------------------------------------------------------------------
     bool graphicIsSelected(const TDGraphic *graphic) const override;
@@ -198,6 +238,21 @@ public:
     // What a band shows while it is dragged: the selection replaced without
     // an undo step (the band's end makes the one step).
     void setSelectionQuietly(const TDGraphicArray &graphics) { m_selectedGraphics = graphics; }
+    // The edit tool's gestures: the node band, a drag of the selected nodes
+    // ("Node alter") or of one control handle ("Control alter"), and a node
+    // inserted where the point lies on a path (within 15 screen pixels; it
+    // becomes the node selection).
+    void rubberbandSelectNodesWithEvent(const TDEvent &event);
+    void trackNode(int node, const TDGraphicPtr &graphic, const TDEvent &event);
+    void trackControl(int control, const TDGraphicPtr &graphic, const TDEvent &event);
+    void addNodeAt(Point point, TDGraphic *graphic);
+    // The gradient of the selection edited on the canvas (TDGradientTracker),
+    // until a key or a press elsewhere; false, with nothing started, when
+    // no selected graphic has a gradient fill.
+    bool setGradientForGraphics();
+    // The nodes whose handles the rectangle touches, by graphic, for every
+    // editable graphic the rectangle touches.
+    NodeMap nodesIntersectingRect(const Rect &rect);
     // The select tool's gestures: the rubber band, a knob drag of the whole
     // selection (one undo step named "Transform"), the Option-drag copy.
     void rubberbandSelectWithEvent(const TDEvent &event);
@@ -431,6 +486,12 @@ public:
     // --- Knob tracking and snapping (TDGraphicView+Transform.cpp) ----------------------------------------
     void trackKnob(Knob knob, const TDGraphicArray &graphics, const TDEvent &event,
                    TrackingCompletion completion) override;
+    // The paint tool's stroke or the polygon tool's clicks
+    // (TDFreehandTracker, TDPolygonTracker).  The creation's undo scope
+    // ends before the completion runs, so that what the completion changes
+    // in the document (a selected path that the stroke extends) is undoable.
+    void trackPath(const std::shared_ptr<TDBezierGraphic> &graphic, CreationMode mode, const TDEvent &event,
+                   std::optional<Point> start, TrackingCompletion completion) override;
     // A knob drag has moved: the selection handles are hidden until it ends.
     bool isTrackingKnobs() const;
     // The bounds of the tracked graphics when the knob drag started.
@@ -522,6 +583,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void tabletEvent(QTabletEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
@@ -553,14 +615,20 @@ private:
     // no move.
     static void translateGraphic(TDGraphic &graphic, float dx, float dy);
 
+    bool gathersAcrossContainers() const;
     // After a press: the tool returns, the status hint follows.
     void finishPress();
     void endTracker(bool cancelled, const TDEvent &event);
     // Ends the gesture under way as a release at the last known position
     // would (a lost release, a new press before the release).
     void endTrackerAsReleased();
-    void pressWithMouse(QMouseEvent *event, int clickCount);
+    // The press, the pointer's moves and the release, from the mouse or a
+    // tablet pen, routed to the tracker that runs or to the tool.
+    void pressAt(TDEvent down, int clickCount);
+    void moveTo(TDEvent moved, bool buttonDown);
+    void releaseAt(const TDEvent &up);
     TDEvent eventFromMouse(QMouseEvent *event, TDEvent::Type type) const;
+    TDEvent eventAt(QPointF position, Qt::KeyboardModifiers modifiers, TDEvent::Type type) const;
     TDEvent eventFromKey(QKeyEvent *event, TDEvent::Type type) const;
     void eventHandled();
     void selectAndTrackMouseWithEvent(const TDEvent &event);
@@ -623,6 +691,8 @@ private:
     bool m_recordInvalidRects = false;
     Rect m_recordedRect;
     bool m_altKey = false;
+    // A key went down that a tool letter's release may act on.
+    bool m_letterDown = false;
     bool m_useIsolation = false;
     bool m_inIsolation = false;
 

@@ -1,5 +1,6 @@
 #include "canvas/TDHandTracker.h"
 
+#include "canvas/TDCursors.h"
 #include "canvas/TDGraphicView.h"
 
 namespace scrivane {
@@ -7,7 +8,7 @@ namespace scrivane {
 TDHandTracker::TDHandTracker(TDGraphicView &view, const TDEvent &event)
     : TDTracker(view), m_start(event.locationInWindow), m_origin(view.visibleRect().origin)
 {
-    view.setCursor(Qt::ClosedHandCursor);
+    view.setCursor(TDCursors::shared().cursor(TDCursors::Kind::HandClosed));
 }
 
 bool TDHandTracker::mouseDragged(const TDEvent &event)
@@ -29,7 +30,7 @@ bool TDHandTracker::mouseUp(const TDEvent &event)
 
 void TDHandTracker::finish()
 {
-    view().setCursor(Qt::OpenHandCursor);
+    view().setCursor(TDCursors::shared().cursor(TDCursors::Kind::HandOpen));
 }
 
 } // namespace scrivane

@@ -28,6 +28,19 @@ public:
     virtual bool keyDown(const TDEvent &) { return false; }
     virtual bool keyUp(const TDEvent &) { return false; }
     virtual bool flagsChanged(const TDEvent &) { return false; }
+    // A gesture that goes on over several presses (the polygon tool) also
+    // hears the presses and the pointer's moves without a button, and a
+    // release ends it only when it says so.
+    virtual bool spansPresses() const { return false; }
+    virtual bool mouseDown(const TDEvent &) { return false; }
+    virtual bool mouseMoved(const TDEvent &) { return false; }
+    // The event that ended the gesture also does what it does without it
+    // (a press elsewhere, a key), once the gesture is over.
+    virtual bool passesEndingEventOn() const { return false; }
+    // The gesture is cut short (the window lost the focus, the grab was
+    // broken): by default as at a release at the last known position.  The
+    // gesture is over afterwards.
+    virtual void interrupt(const TDEvent &event) { mouseUp(event); }
     // Escape or Ctrl+.: the gesture is undone where it can be, and over.
     virtual void cancel(const TDEvent &event) = 0;
     // Runs once after the tracker is over and out of the canvas's hands:

@@ -35,11 +35,6 @@ double number(QPDFObjectHandle &o)
     return TDPdfObjects::number(o).value_or(0);
 }
 
-Point pointOf(double x, double y)
-{
-    return Point(float(x), float(y));
-}
-
 } // namespace
 
 // --- Matrix -------------------------------------------------------------------------------------
@@ -59,6 +54,11 @@ std::optional<TDPdfPageScanner::Matrix> TDPdfPageScanner::Matrix::inverted() con
     if (!inverse.isFinite())
         return std::nullopt;
     return inverse;
+}
+
+Point TDPdfPageScanner::Matrix::map(double x, double y) const
+{
+    return Point(float(a * x + c * y + e), float(b * x + d * y + f));
 }
 
 AffineTransform TDPdfPageScanner::Matrix::toAffine() const
@@ -389,20 +389,40 @@ void TDPdfPageScanner::addToLayer(const TDGraphicPtr &graphic)
     state().layer->children.push_back(graphic);
 }
 
-void TDPdfPageScanner::importGraphic(const TDGraphicPtr &graphic)
+void TDPdfPageScanner::applyStyle(TDGraphic &graphic, double widthScale)
 {
     const State &s = state();
-    graphic->fillStyle()->setColor(s.fillAlpha ? s.fillColor.withAlpha(*s.fillAlpha) : s.fillColor);
-    TDStrokeStyle &stroke = *graphic->strokeStyle();
+    graphic.fillStyle()->setColor(s.fillAlpha ? s.fillColor.withAlpha(*s.fillAlpha) : s.fillColor);
+    TDStrokeStyle &stroke = *graphic.strokeStyle();
     stroke.setColor(s.strokeAlpha ? s.strokeColor.withAlpha(*s.strokeAlpha) : s.strokeColor);
-    stroke.setStrokeWidth(s.strokeWidth);
+    stroke.setStrokeWidth(float(s.strokeWidth * widthScale));
     stroke.setCapStyle(s.lineCap);
     stroke.setJoinStyle(s.lineJoin);
     if (!s.dashes.empty())
         stroke.setDashesUnscaled(s.dashes);
     if (s.blendMode)
-        graphic->setBlendMode(*s.blendMode);
-    placeGraphic(graphic, s.ctm);
+        graphic.setBlendMode(*s.blendMode);
+}
+
+void TDPdfPageScanner::importGraphic(const TDGraphicPtr &graphic)
+{
+    applyStyle(*graphic, 1);
+    placeGraphic(graphic, state().ctm);
+    addToLayer(graphic);
+}
+
+TDPdfPageScanner::Matrix TDPdfPageScanner::pathToDocument() const
+{
+    return m_states.back().ctm.then(m_pageToDocument);
+}
+
+void TDPdfPageScanner::importPlacedPath(const TDGraphicPtr &graphic)
+{
+    // What placing the graphic would give its paints: the fill follows the
+    // whole transformation, the line width its mean scale.
+    const Matrix toDocument = pathToDocument();
+    applyStyle(*graphic, std::sqrt(std::hypot(toDocument.a, toDocument.b) * std::hypot(toDocument.c, toDocument.d)));
+    graphic->setFillTransformation(toDocument.toAffine());
     addToLayer(graphic);
 }
 
@@ -533,31 +553,38 @@ void TDPdfPageScanner::opGraphicsState(Operands &o)
 
 // --- Path construction ------------------------------------------------------------------------------------
 
+// The points of a path are placed in the document as they are read, once:
+// a path is painted or clips in the space it was built in (a page cannot
+// change the transformation while it builds one).
+
 void TDPdfPageScanner::opMoveTo(Operands &o)
 {
-    m_path.moveTo(pointOf(number(o[0]), number(o[1])));
+    m_path.moveTo(pathToDocument().map(number(o[0]), number(o[1])));
 }
 
 void TDPdfPageScanner::opLineTo(Operands &o)
 {
-    m_path.lineTo(pointOf(number(o[0]), number(o[1])));
+    m_path.lineTo(pathToDocument().map(number(o[0]), number(o[1])));
 }
 
 void TDPdfPageScanner::opCurveTo(Operands &o)
 {
-    m_path.curveTo(pointOf(number(o[4]), number(o[5])), pointOf(number(o[0]), number(o[1])),
-                   pointOf(number(o[2]), number(o[3])));
+    const Matrix m = pathToDocument();
+    m_path.curveTo(m.map(number(o[4]), number(o[5])), m.map(number(o[0]), number(o[1])),
+                   m.map(number(o[2]), number(o[3])));
 }
 
 void TDPdfPageScanner::opCurveToV(Operands &o)
 {
-    m_path.curveTo(pointOf(number(o[2]), number(o[3])), m_path.currentPoint(), pointOf(number(o[0]), number(o[1])));
+    const Matrix m = pathToDocument();
+    m_path.curveTo(m.map(number(o[2]), number(o[3])), m_path.currentPoint(), m.map(number(o[0]), number(o[1])));
 }
 
 void TDPdfPageScanner::opCurveToY(Operands &o)
 {
-    const Point end = pointOf(number(o[2]), number(o[3]));
-    m_path.curveTo(end, pointOf(number(o[0]), number(o[1])), end);
+    const Matrix m = pathToDocument();
+    const Point end = m.map(number(o[2]), number(o[3]));
+    m_path.curveTo(end, m.map(number(o[0]), number(o[1])), end);
 }
 
 void TDPdfPageScanner::opClosePath(Operands &)
@@ -573,10 +600,11 @@ void TDPdfPageScanner::opRectangle(Operands &o)
     const double y = number(o[1]);
     const double w = number(o[2]);
     const double h = number(o[3]);
-    m_path.moveTo(pointOf(x, y));
-    m_path.lineTo(pointOf(x + w, y));
-    m_path.lineTo(pointOf(x + w, y + h));
-    m_path.lineTo(pointOf(x, y + h));
+    const Matrix m = pathToDocument();
+    m_path.moveTo(m.map(x, y));
+    m_path.lineTo(m.map(x + w, y));
+    m_path.lineTo(m.map(x + w, y + h));
+    m_path.lineTo(m.map(x, y + h));
     m_path.close();
 }
 
@@ -593,7 +621,7 @@ void TDPdfPageScanner::paint(bool fill, bool stroke, WindingRule rule)
     graphic->fillStyle()->setWinding(int(rule));
     graphic->strokeStyle()->setStyle(stroke ? TDStrokeStyle::Line : TDStrokeStyle::None);
     const std::shared_ptr<const ShadingPaint> shading = fill ? state().fillShading : nullptr;
-    importGraphic(graphic);
+    importPlacedPath(graphic);
     if (shading && !applyShadingPaint(graphic, *shading))
         graphic->fillStyle()->setColor(Color::white());
 }
@@ -661,7 +689,7 @@ void TDPdfPageScanner::clip(WindingRule rule)
     clipPath->strokeStyle()->setStyle(TDStrokeStyle::Line);
     if (rule == WindingRule::NonZero)
         clipPath->fillStyle()->setWinding(int(WindingRule::NonZero));
-    importGraphic(clipPath);
+    importPlacedPath(clipPath);
 }
 
 void TDPdfPageScanner::opClip(Operands &)

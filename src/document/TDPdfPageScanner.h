@@ -52,6 +52,7 @@ public:
         // This one first, then `other`.
         Matrix then(const Matrix &other) const;
         std::optional<Matrix> inverted() const;
+        Point map(double x, double y) const;
         AffineTransform toAffine() const;
         bool isFinite() const;
     };
@@ -142,6 +143,12 @@ private:
     // Gives a new graphic the state's style and placement and adds it to
     // the state's layer.
     void importGraphic(const TDGraphicPtr &graphic);
+    // The same for a path graphic whose points are in the document already.
+    void importPlacedPath(const TDGraphicPtr &graphic);
+    // The state's style, line width scaled by `widthScale`.
+    void applyStyle(TDGraphic &graphic, double widthScale);
+    // Where path operands go: the current space followed by the page's.
+    Matrix pathToDocument() const;
     // Places the graphic by `matrix` followed by the page transform.
     void placeGraphic(const TDGraphicPtr &graphic, const Matrix &matrix);
     void addToLayer(const TDGraphicPtr &graphic);
@@ -243,6 +250,7 @@ private:
     std::deque<State> m_states;
     std::deque<std::unique_ptr<Node>> m_nodes;
     Node *m_root = nullptr;
+    // The current path, its points in the document's space.
     PathBase m_path;
     Operands m_operands;
     // Forms being drawn, outermost first.

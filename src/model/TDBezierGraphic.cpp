@@ -465,8 +465,16 @@ void TDBezierGraphic::drawInView(TDDrawProtocol *view, GraphicsContext &context)
     if (!visible())
         return;
     TDGraphic::drawInView(view, context);
-    if (!view || !creating())
+    if (!view)
         return;
+    auto *canvas = dynamic_cast<TDGraphicViewInterface *>(view);
+    if (!creating()) {
+        // The paint and polygon tools go on from the ends of a selected path.
+        const Tool tool = view->drawMode();
+        if (canvas && (tool == Tool::Paint || tool == Tool::Polygon) && view->graphicIsSelected(this))
+            drawStartAndEndHandles(canvas);
+        return;
+    }
     // The path being built, and its handles.
     const std::shared_ptr<TDBezierPath> path = cachedBezierPath();
     if (!path)
@@ -479,8 +487,12 @@ void TDBezierGraphic::drawInView(TDDrawProtocol *view, GraphicsContext &context)
     context.setStrokeColor(Color::blue());
     context.strokePath(*path, GraphicsContext::LineSource::Context);
     context.restore();
-    if (auto *canvas = dynamic_cast<TDGraphicViewInterface *>(view))
-        drawHandles(canvas->selectedNodesForGraphic(this), canvas, context);
+    // Only a polygon shows its nodes while it is built: a freehand stroke
+    // has a node at every few pixels.
+    if (canvas && m_construction) {
+        drawExtraHandles(canvas, context);
+        drawHandles(constructionNodes(), canvas, context);
+    }
 }
 
 void TDBezierGraphic::drawEditingInView(TDDrawProtocol *view, GraphicsContext &context)

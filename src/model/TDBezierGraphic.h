@@ -5,9 +5,12 @@
 
 #include <QList>
 
+#include <optional>
 #include <vector>
 
 namespace scrivane {
+
+class TDFreehandStroke;
 
 // The editable path graphic: freehand strokes, polygons, converted shapes,
 // imported paths.  It owns a path in document coordinates (its shape
@@ -173,6 +176,65 @@ public:
     // The other control of the same node (in the start-of-drag path), or 0.
     int oppositeControl(int control) const;
 
+    // --- Creation with the mouse (TDBezierGraphic+Create.cpp) ---------------------------------
+    // The freehand stroke (Drag) or the polygon clicks (any other mode),
+    // tracked by the canvas.  A stroke that starts on the open end of a
+    // selected path (within 5 screen pixels; Option draws a new path
+    // anyway) goes on that path, as one undoable change of it, and the
+    // answer is false: this graphic is not to be added.
+    void createWithEvent(const TDEvent &event, TDGraphicViewInterface *view, CreationMode mode,
+                         CreationCompletion completion) override;
+    // An open end of a path graphic: its first point (atStart) or its last
+    // node.
+    struct PathEnd {
+        std::shared_ptr<TDBezierGraphic> graphic;
+        bool atStart = false;
+        Point point;
+    };
+    // The first of the graphics whose path is open and has an end within the
+    // capture distance (squared distance under 25 / zoom) of the point; the
+    // start is tried before the end.
+    static std::optional<PathEnd> pathEndNear(const TDGraphicArray &graphics, Point point, float zoom);
+    // The end's path with the stroke (which starts at the end's point) joined
+    // on: before its start walked backwards, or after its end.
+    static TDBezierPath extendedPath(const PathEnd &end, const TDBezierPath &stroke);
+
+    // A freehand stroke: manipulated and created from the start, the pen's
+    // pressure replacing the stroke's curve with a tablet; the stroke shown
+    // as it grows (its path is the live and the drawn path at once); at the
+    // end refitted into curves within 3 screen pixels, the nodes between two
+    // curves made smooth unless `smoothNodes` is false.  finishStroke answers
+    // whether there is a path (two elements at least).
+    void beginStroke(bool tablet);
+    void showStroke(const TDFreehandStroke &stroke);
+    bool finishStroke(const TDFreehandStroke &stroke, bool smoothNodes);
+
+    // What the polygon tool shows while it builds the path, besides the
+    // path: the first press's handle while it is dragged out, the handle of
+    // the node being placed, and whether a click would close the path.  The
+    // tool's own state stays with the tool; the graphic draws this.
+    struct Construction {
+        bool firstPressDragged = false;
+        Point pointer;
+        bool curveDrag = false;
+        Point pendingHandle;
+        bool firstNodeHighlighted = false;
+    };
+    // Set while the path is built (the graphic is being created), none after.
+    void setConstruction(std::optional<Construction> construction);
+    const std::optional<Construction> &construction() const { return m_construction; }
+    // The path drawn while it is built: the path plus the segment to the
+    // pointer.
+    void setPreviewPath(std::shared_ptr<TDBezierPath> preview);
+    // The nodes shown selected while the path is built: all but the first,
+    // which joins them while a click would close the path.
+    QList<int> constructionNodes() const;
+    // Handles on the first point and the last node, where the paint and
+    // polygon tools go on with a selected path.
+    void drawStartAndEndHandles(TDGraphicViewInterface *view) const;
+    // The construction handles of the polygon tool and their lines.
+    void drawExtraHandles(TDGraphicViewInterface *view, GraphicsContext &context) const;
+
     // --- Drawing ---------------------------------------------------------------------------
     void drawInView(TDDrawProtocol *view, GraphicsContext &context) override;
     void drawEditingInView(TDDrawProtocol *view, GraphicsContext &context) override;
@@ -199,6 +261,7 @@ private:
     std::shared_ptr<TDBezierPath> m_bezierPath;
     std::shared_ptr<TDBezierPath> m_originalBezierPath;
     Point m_nextControlPoint;
+    std::optional<Construction> m_construction;
 };
 
 } // namespace scrivane

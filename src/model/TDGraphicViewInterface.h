@@ -14,9 +14,13 @@
 #include <cmath>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace scrivane {
+
+class TDBezierGraphic;
 
 // What the model and the document ask of the canvas.  The canvas widget
 // implements it; the model never sees the widget itself.  Every graphic
@@ -81,6 +85,18 @@ public:
     // ends.
     virtual void trackKnob(Knob knob, const TDGraphicArray &graphics, const TDEvent &event,
                            TrackingCompletion completion) = 0;
+    // Starts the tracker that draws a path graphic from the press: the
+    // freehand stroke (CreationMode::Drag) or the polygon clicks (any other
+    // mode), from `start` (canvas coordinates) when given, else from the
+    // press.  `completion` runs once when the tracking ends: completed when
+    // a path was made.  A target without trackers makes nothing.
+    virtual void trackPath(const std::shared_ptr<TDBezierGraphic> &graphic, CreationMode mode,
+                           const TDEvent &event, std::optional<Point> start, TrackingCompletion completion)
+    {
+        (void)graphic, (void)mode, (void)event, (void)start;
+        if (completion)
+            completion({});
+    }
     // A point of the window's base space in canvas coordinates.
     virtual Point convertPointFromWindow(Point point) const = 0;
     // Grid and guide snapping; the point unchanged when snapping is off.

@@ -83,6 +83,19 @@ void TDStatusText::show(TDDocumentInterface *document, const QString &key,
     document->setStatusText(format(StringTable::lookup(QStringLiteral("StatusbarStrings"), key), arguments));
 }
 
+QString TDStatusText::escaped(const QString &text)
+{
+    QString result;
+    result.reserve(text.size() * 2);
+    for (QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('*') || c == QLatin1Char('<') || c == QLatin1Char('>') ||
+            c == QLatin1Char('%'))
+            result.append(QLatin1Char('\\'));
+        result.append(c);
+    }
+    return result;
+}
+
 QString TDStatusText::length(double points)
 {
     const TDUnitsTransformerInterface *units = TDApplicationServices::unitsTransformer();

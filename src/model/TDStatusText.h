@@ -28,6 +28,9 @@ public:
     // preferences when the application offers its units transformer,
     // otherwise in points; written as "%g" writes it.
     static QString length(double points);
+    // A text put into a hint (a graphic's name) as it stands: its
+    // characters are never read as key codes ("*S") or tags ("<b>").
+    static QString escaped(const QString &text);
 };
 
 } // namespace scrivane

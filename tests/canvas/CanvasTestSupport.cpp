@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPointingDevice>
+#include <QTabletEvent>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -91,6 +93,28 @@ void CanvasTest::move(QPointF where, Qt::KeyboardModifiers modifiers)
 void CanvasTest::release(QPointF where, Qt::KeyboardModifiers modifiers)
 {
     send(view, QEvent::MouseButtonRelease, where, Qt::LeftButton, Qt::NoButton, modifiers);
+}
+
+void CanvasTest::hover(QPointF where, Qt::KeyboardModifiers modifiers)
+{
+    send(view, QEvent::MouseMove, where, Qt::NoButton, Qt::NoButton, modifiers);
+}
+
+void CanvasTest::doubleClick(QPointF where, Qt::KeyboardModifiers modifiers)
+{
+    send(view, QEvent::MouseButtonDblClick, where, Qt::LeftButton, Qt::LeftButton, modifiers);
+    release(where, modifiers);
+    QApplication::processEvents();
+}
+
+void CanvasTest::pen(QEvent::Type type, QPointF where, double pressure)
+{
+    const QPointF global = view->mapToGlobal(where);
+    const Qt::MouseButton button = type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons buttons = type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton;
+    QTabletEvent event(type, QPointingDevice::primaryPointingDevice(), where, global, pressure, 0, 0, 0, 0, 0,
+                       Qt::NoModifier, button, buttons);
+    QApplication::sendEvent(view, &event);
 }
 
 void CanvasTest::drag(QPointF from, QPointF to, Qt::KeyboardModifiers modifiers, int steps)

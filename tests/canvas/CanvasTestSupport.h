@@ -14,6 +14,7 @@
 #include "model/TDLayer.h"
 #include "model/TDRectangle.h"
 
+#include <QEvent>
 #include <QPointF>
 #include <QWidget>
 
@@ -56,6 +57,12 @@ protected:
     void press(QPointF where, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void move(QPointF where, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void release(QPointF where, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // The pointer moved without a button.
+    void hover(QPointF where, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // The second press and release of a double click.
+    void doubleClick(QPointF where, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // A tablet pen's event at the pressure (press, move or release).
+    void pen(QEvent::Type type, QPointF where, double pressure);
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     // The tool through the strip, as a click on its cell does.
     void chooseTool(Tool tool);

@@ -185,16 +185,6 @@ TEST_F(CanvasTest, DigitOfTheStripSelectsItsCell)
     EXPECT_EQ(view->drawMode(), Tool::Paint);
 }
 
-TEST_F(CanvasTest, PaintAndPolygonToolsCreateNothingYet)
-{
-    for (Tool tool : {Tool::Paint, Tool::Polygon}) {
-        chooseTool(tool);
-        drag(at(Point(100, 100)), at(Point(200, 200)));
-        EXPECT_TRUE(layerGraphics().empty());
-        EXPECT_FALSE(view->isTracking());
-    }
-}
-
 TEST_F(CanvasTest, ShiftConstrainsTheCreatedShapeToASquare)
 {
     chooseTool(Tool::Oval);

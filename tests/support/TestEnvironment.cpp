@@ -48,7 +48,12 @@ void prepareEnvironment()
 std::string temporaryFolder()
 {
     static std::once_flag registered;
-    std::call_once(registered, [] { std::atexit(removeCreatedFolders); });
+    // The list exists before the exit handler is registered, so that it is
+    // destroyed after the handler has run, not before.
+    std::call_once(registered, [] {
+        createdFolders();
+        std::atexit(removeCreatedFolders);
+    });
     std::random_device device;
     std::mt19937_64 random(device());
     for (;;) {
