@@ -1,5 +1,7 @@
 #include "canvas/TDGraphicView.h"
 
+#include "canvas/TDTextView.h"
+
 #include "canvas/ScalingScrollView.h"
 #include "document/TDDocument.h"
 #include "document/TDPrintInfo.h"
@@ -242,13 +244,17 @@ void TDGraphicView::drawRect(GraphicsContext &context, const Rect &r)
         context.restore();
     }
 
+    // The text editor lies over the drawing, at the drawing's zoom.
+    if (m_textEditor && m_textEditor->area().intersects(r))
+        m_textEditor->draw(context, z);
+
     drawMarkers(context);
 
     if (m_document && m_document->drawsGrid() && m_document->drawsGridInFront())
         drawGrid(context);
 
     const Rect selected = selectedBounds();
-    if (isZeroRect(m_rubberbandRect) && !m_editingGraphic && drawMode() == Tool::Select &&
+    if (isZeroRect(m_rubberbandRect) && !editingGraphic() && drawMode() == Tool::Select &&
         !isZeroRect(selected) && !isTrackingKnobs())
         drawHandlesForSelectionRect(selected);
 
@@ -522,7 +528,7 @@ Rect TDGraphicView::selectionRect() const
 {
     const float z = zoom();
     Rect r;
-    if (m_mode != EditState::EditTool && !m_editingGraphic) {
+    if (m_mode != EditState::EditTool && !editingGraphic()) {
         const Rect bounds = selectedBounds();
         if (!isZeroRect(bounds))
             r = outsetRect(bounds, 17 / z);

@@ -1,5 +1,6 @@
 #include "canvas/TDGraphicView.h"
 
+#include "canvas/TDTextView.h"
 #include "canvas/TDTracker.h"
 #include "document/TDDocument.h"
 #include "model/TDApplicationServices.h"
@@ -300,6 +301,15 @@ void TDGraphicView::keyPressEvent(QKeyEvent *event)
 {
     // Brought to the front by the keyboard: the next press is an ordinary one.
     g_applicationWasActive = true;
+    if (m_textEditor && !m_tracker && m_textEditor->keyPress(event)) {
+        setNeedsDisplayInRect(m_textEditor->area());
+        if (m_textEditor->wantsToEnd())
+            stopTextEditing();
+        else if (m_textEditor)
+            setNeedsDisplayInRect(m_textEditor->area());
+        eventHandled();
+        return;
+    }
     const bool modifier = isModifierKey(event->key());
     TDEvent key = eventFromKey(event, modifier ? TDEvent::Type::FlagsChanged : TDEvent::Type::KeyDown);
     m_lastModifiers = key.modifierFlags;
@@ -369,6 +379,13 @@ void TDGraphicView::focusOutEvent(QFocusEvent *event)
 
 bool TDGraphicView::event(QEvent *event)
 {
+    // While a text is edited, the keys of editing go to it before the
+    // window's shortcuts (Ctrl+Z undoes typing there).
+    if (event->type() == QEvent::ShortcutOverride && m_textEditor &&
+        TDTextView::takesShortcut(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
     if (event->type() == QEvent::ShortcutOverride) {
         // Keys that mean something to a gesture under way, or to the canvas
         // itself, are not the menus' shortcuts here.

@@ -107,7 +107,7 @@ bool TDGraphicView::keyDown(const TDEvent &event)
     }
 
     if (isEventEscape(event)) {
-        if (m_editingGraphic || m_mode == EditState::EditTool)
+        if (editingGraphic() || m_mode == EditState::EditTool)
             stopEditing();
         else
             leaveGroup();
@@ -116,7 +116,7 @@ bool TDGraphicView::keyDown(const TDEvent &event)
     }
 
     if (event.key == Qt::Key_Return || event.key == Qt::Key_Enter) {
-        if (m_editingGraphic || m_mode == EditState::EditTool) {
+        if (editingGraphic() || m_mode == EditState::EditTool) {
             stopEditing();
         } else {
             const TDGraphicPtr first = m_selectedGraphics.empty() ? nullptr : m_selectedGraphics.front();
@@ -193,7 +193,7 @@ bool TDGraphicView::keyUp(const TDEvent &event)
         }
     }
     const bool plain = !(event.modifierFlags & chordModifiers);
-    if (plain && !m_editingGraphic && m_letterDown) {
+    if (plain && !editingGraphic() && m_letterDown) {
         if (const std::optional<Tool> tool = toolForLetter(k)) {
             selectTool(*tool);
             return true;

@@ -1,6 +1,8 @@
 #include "canvas/TDGraphicView.h"
 
 #include "canvas/ScalingScrollView.h"
+#include "canvas/TDTextSelectionTracker.h"
+#include "canvas/TDTextView.h"
 #include "canvas/TDToolStrip.h"
 #include "canvas/TDTracker.h"
 #include "document/TDDocument.h"
@@ -92,6 +94,13 @@ TDGraphicView::~TDGraphicView()
     m_creationScope.reset();
     if (m_document && m_document->graphicView() == this)
         m_document->setGraphicView(nullptr);
+    // A text edited in this window stops being edited with it (the canvas
+    // is no longer the document's, so nothing asks it anything).
+    if (const TDGraphicPtr graphic = m_editingGraphic.lock()) {
+        m_editingGraphic.reset();
+        m_textEditor.reset();
+        graphic->endEditing();
+    }
 }
 
 void TDGraphicView::setDocument(TDDocument *document)
@@ -176,14 +185,52 @@ void TDGraphicView::changeMode(Tool newMode, Tool /*oldMode*/)
     Q_EMIT validationNeeded();
 }
 
+void TDGraphicView::setEditingGraphic(TDGraphic *graphic)
+{
+    m_editingGraphic = graphic ? graphic->weak_from_this() : std::weak_ptr<TDGraphic>();
+}
+
+void TDGraphicView::openTextEditor(TDGraphic *graphic, const TextEditorSetup &setup)
+{
+    if (!graphic)
+        return;
+    if (m_textEditor)
+        setNeedsDisplayInRect(m_textEditor->area());
+    m_textEditor = std::make_unique<TDTextView>(graphic->shared_from_this(), setup);
+    setNeedsDisplayInRect(m_textEditor->area());
+    setFocus(Qt::OtherFocusReason);
+}
+
+void TDGraphicView::resizeTextEditor(TDGraphic *graphic, const Rect &frame, Size boundsSize)
+{
+    if (!m_textEditor || !m_textEditor->edits(graphic))
+        return;
+    setNeedsDisplayInRect(m_textEditor->area());
+    m_textEditor->setFrame(frame, boundsSize);
+    setNeedsDisplayInRect(m_textEditor->area());
+}
+
+void TDGraphicView::closeTextEditor(TDGraphic *graphic)
+{
+    if (graphic && editingGraphic() == graphic)
+        m_editingGraphic.reset();
+    if (!m_textEditor || !(m_textEditor->edits(graphic) || !m_textEditor->graphic()))
+        return;
+    setNeedsDisplayInRect(m_textEditor->area());
+    m_textEditor.reset();
+}
+
 void TDGraphicView::stopTextEditing()
 {
-    if (m_editingGraphic) {
-        // In-place text editing arrives with text fills; until then there
-        // is no editor to close, only the graphic to redraw.
-        TDGraphic *graphic = m_editingGraphic;
-        m_editingGraphic = nullptr;
+    if (const TDGraphicPtr graphic = m_editingGraphic.lock()) {
+        m_editingGraphic.reset();
+        graphic->endEditing();
         graphic->didChange();
+    }
+    m_editingGraphic.reset();
+    if (m_textEditor) {
+        setNeedsDisplayInRect(m_textEditor->area());
+        m_textEditor.reset();
     }
     if (TDAppDelegateInterface *delegate = TDApplicationServices::appDelegate())
         delegate->setEditingText(false);
@@ -212,16 +259,26 @@ void TDGraphicView::mouseDown(const TDEvent &event)
     // A press leaves one second of the start-up splash.
     shortenSplash();
 
-    if (m_editingGraphic) {
-        if (m_editingGraphic->fillStyle()->style() != TDFillText)
+    if (const TDGraphicPtr editing = m_editingGraphic.lock()) {
+        if (editing->fillStyle()->style() != TDFillText)
             return;
-        if (event.clickCount > 1) {
-            // A multiple click belongs to the text editor (with text fills).
+        const Point point = convertPointFromWindow(event.locationInWindow);
+        const bool onEditor = m_textEditor && m_textEditor->frame().contains(point);
+        if (m_textEditor && (onEditor || event.clickCount > 1)) {
+            // Presses on the text belong to the editor; a multiple click
+            // elsewhere reaches it with one click less (the first one
+            // started the editing).
+            const int clicks = onEditor ? event.clickCount : event.clickCount - 1;
+            m_textEditor->mousePress(point, clicks, event.modifierFlags & TDEvent::Shift);
+            beginTracking(std::make_unique<TDTextSelectionTracker>(*this, event.locationInWindow));
+            setNeedsDisplayInRect(m_textEditor->area());
             return;
         }
-        TDGraphic *graphic = m_editingGraphic;
-        m_editingGraphic = nullptr;
-        graphic->didChange();
+        // A single press elsewhere ends the editing.
+        m_editingGraphic.reset();
+        editing->endEditing();
+        editing->didChange();
+        m_textEditor.reset();
         return;
     }
 
@@ -396,7 +453,7 @@ void TDGraphicView::createGraphic(const TDEvent &event, const QString &name, Cre
         }
         view.scrollRectToVisible(view.maxBoundsFor({graphic}));
         if (mode == CreationMode::TextBox) {
-            view.m_editingGraphic = graphic.get();
+            view.setEditingGraphic(graphic.get());
             view.m_creatingGraphic = nullptr;
             graphic->startEditingWithEvent(nullptr, &view);
         }
@@ -423,7 +480,7 @@ bool TDGraphicView::graphicIsSelected(const TDGraphic *graphic) const
 bool TDGraphicView::graphicIsEditing(const TDGraphic *graphic) const
 {
     return (graphicIsSelected(graphic) && drawMode() == Tool::Edit) ||
-           (graphic && graphic == m_editingGraphic);
+           (graphic && graphic == editingGraphic());
 }
 
 float TDGraphicView::zoom() const

@@ -48,6 +48,7 @@ class TDGroup;
 class TDKnobGeometry;
 class TDRulerView;
 class TDToolStrip;
+class TDTextView;
 class TDTracker;
 
 // The canvas of a document window: a widget that sits as the document view
@@ -117,9 +118,15 @@ public:
     TDGraphic *creatingGraphic() const override { return m_creatingGraphic.get(); }
     // The graphic drawn on top while it is created (not retained).
     void setCreatingGraphic(const TDGraphicPtr &graphic) { m_creatingGraphic = graphic; }
-    TDGraphic *editingGraphic() const { return m_editingGraphic; }
-    void setEditingGraphic(TDGraphic *graphic) override { m_editingGraphic = graphic; }
+    // The graphic whose text is edited in place (held weakly), or null.
+    TDGraphic *editingGraphic() const { return m_editingGraphic.lock().get(); }
+    void setEditingGraphic(TDGraphic *graphic) override;
     void stopTextEditing() override;
+    // The in-place text editor while a text is edited, or null.
+    TDTextView *textEditor() const { return m_textEditor.get(); }
+    void openTextEditor(TDGraphic *graphic, const TextEditorSetup &setup) override;
+    void resizeTextEditor(TDGraphic *graphic, const Rect &frame, Size boundsSize) override;
+    void closeTextEditor(TDGraphic *graphic) override;
     void stopEditing() override;
     bool isolationState() const override { return m_useIsolation; }
     void setIsolation(bool isolated) override { m_useIsolation = isolated; }
@@ -797,7 +804,8 @@ private:
     // whether it was one made for a duplicate.
     int m_pasteboardChangeCount = 0;
     bool m_pasteboardWasUnique = false;
-    TDGraphic *m_editingGraphic = nullptr;
+    std::weak_ptr<TDGraphic> m_editingGraphic;
+    std::unique_ptr<TDTextView> m_textEditor;
     bool m_secondaryEditing = false;
     Rect m_rubberbandRect;
     bool m_showGuides = true;

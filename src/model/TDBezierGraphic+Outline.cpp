@@ -18,10 +18,15 @@ TDGraphicPtr TDBezierGraphic::convertToOutline(QString *error)
 void TDBezierGraphic::installOutline(TDBezierPath outline)
 {
     willChange();
-    // A brush's shapes overlap each other: only the non-zero rule fills
-    // them all.
-    if (strokeStyle()->style() == TDStrokeStyle::BrushStroke)
+    // A brush's shapes and glyphs overlap each other: only the non-zero
+    // rule fills them all.
+    if (strokeStyle()->style() == TDStrokeStyle::BrushStroke || strokeStyle()->style() == TDStrokeStyle::TextStroke)
         fillStyle()->setWinding(0);
+    // Text outlines are drawn as outlines, the text fill gone.
+    if (fillStyle()->style() == TDFillStyle::TextFill) {
+        fillStyle()->setStyle(TDFillStyle::None);
+        fillStyle()->setWinding(0);
+    }
     resetStrokeTransform();
     resetFillTransform();
     strokeStyle()->setStyle(TDStrokeStyle::Line);

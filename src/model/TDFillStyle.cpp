@@ -1,5 +1,6 @@
 #include "model/TDFillStyle.h"
 
+#include "model/TDAttributedText.h"
 #include "model/TDBezierPath.h"
 #include "model/TDDocumentInterface.h"
 #include "model/TDDrawProtocol.h"
@@ -7,6 +8,8 @@
 #include "model/TDGradient.h"
 #include "model/TDGraphic.h"
 #include "model/TDGraphicViewInterface.h"
+#include "model/TDShapeWalk.h"
+#include "model/TDTextLayout.h"
 #include "model/TDDictionaryReader.h"
 #include "platform/ArchivedColor.h"
 #include "platform/KeyedArchiver.h"
@@ -35,10 +38,11 @@ const QString GradientEndPKey = QStringLiteral("GradientEndP");
 const QString GradientStartKey = QStringLiteral("GradientStart");
 const QString GradientEndKey = QStringLiteral("GradientEnd");
 const QString GradientStyleKey = QStringLiteral("GradientStyle");
-// The text fill's keys, kept as they were read until text fills arrive.
-const QStringList TextKeys{QStringLiteral("FillTextKey"), QStringLiteral("FillText"),
-                           QStringLiteral("lineFragmentPadding"), QStringLiteral("hyphenation"),
-                           QStringLiteral("textBackground")};
+const QString FillTextKey = QStringLiteral("FillTextKey");
+const QString LegacyFillTextKey = QStringLiteral("FillText");
+const QString PaddingKey = QStringLiteral("lineFragmentPadding");
+const QString HyphenationKey = QStringLiteral("hyphenation");
+const QString TextBackgroundKey = QStringLiteral("textBackground");
 
 // The file extension image data of a known kind goes by, from its first
 // bytes; empty for anything else.
@@ -99,11 +103,6 @@ std::optional<TDImageStore::Image> TDFillStyle::image() const
     return store->image(m_imageKey);
 }
 
-bool TDFillStyle::textBackground() const
-{
-    return m_textValues.value(QStringLiteral("textBackground")).toBool();
-}
-
 // --- Setters -------------------------------------------------------------------
 
 void TDFillStyle::setColor(const Color &color)
@@ -125,8 +124,10 @@ void TDFillStyle::setStyle(int style)
     if (style == m_style)
         return;
     registerUndo(true, QStringLiteral("setStyle"), [old = m_style](TDFillStyle &s) { s.setStyle(old); });
-    // Leaving and entering text fills ends and starts text editing once
-    // text fills arrive.
+    if (m_style == TextFill && graphic())
+        graphic()->endEditing();
+    if (style == TextFill && !m_contents)
+        initText();
     if (style == GradientFill && !m_gradient)
         m_gradient = TDGradient::withColors(Color::darkGray(), Color::lightGray());
     m_style = style;
@@ -400,11 +401,19 @@ void TDFillStyle::copyStyleFrom(const TDFillStyle &other)
         // Undoable, unlike a plain gradient and point change: undoing the
         // copy must bring the gradient back too.
         setGradientUndoable(other.m_gradient);
+        if (other.m_contents) {
+            if (!m_contents)
+                initText();
+            setContents(*other.m_contents);
+        }
         m_textValues = other.m_textValues;
         setImageAlpha(other.m_imageAlpha);
         if (other.m_startPoint != m_startPoint || other.m_endPoint != m_endPoint)
             setGradientFromPointUndo(other.m_startPoint, other.m_endPoint);
+        setTextBackground(other.m_textBackground);
         setWinding(other.m_windingRule);
+        setLineFragmentPadding(other.m_padding);
+        setHyphenation(other.m_hyphenation);
     });
 }
 
@@ -416,9 +425,19 @@ void TDFillStyle::drawInGraphic(TDGraphic &graphic, TDDrawProtocol *view, Graphi
     if (!path)
         return;
     path->setWindingRule(m_windingRule == 0 ? WindingRule::NonZero : WindingRule::EvenOdd);
-    // Outline view paints no colour, image or gradient; text fills (drawn
-    // in outline view too) arrive with text.
-    if ((view && view->outlineView()) || m_style == TextFill)
+    const bool outline = view && view->outlineView();
+    if (m_style == TextFill) {
+        // Text draws in outline view too, its outlines only.
+        if (!outline && m_textBackground) {
+            SavedState saved(context);
+            context.setFillColor(m_color);
+            context.fillPath(*path);
+        }
+        drawTextInGraphic(graphic, view, context, false);
+        return;
+    }
+    // Outline view paints no colour, image or gradient.
+    if (outline)
         return;
 
     SavedState saved(context);
@@ -538,8 +557,20 @@ PropertyList TDFillStyle::toYAML() const
         dictionary.insert(WindingKey, m_windingRule);
     if (m_style == ColorFill || m_style == TextFill)
         dictionary.insert(FillColorKey, ArchivedColor::value(m_color));
-    if (m_style == TextFill)
-        copyValues(m_textValues, dictionary, TextKeys);
+    if (m_style == TextFill) {
+        std::optional<QByteArray> text;
+        if (m_textValues.value(FillTextKey).kind() == PropertyList::Kind::Data)
+            text = m_textValues.value(FillTextKey).toData();
+        else if (m_contents)
+            text = TDAttributedText::archive(*m_contents);
+        if (text)
+            dictionary.insert(FillTextKey, PropertyList(*text));
+        if (!m_textValues.value(LegacyFillTextKey).isNull())
+            dictionary.insert(LegacyFillTextKey, m_textValues.value(LegacyFillTextKey));
+        dictionary.insert(HyphenationKey, double(m_hyphenation));
+        dictionary.insert(PaddingKey, double(m_padding));
+        dictionary.insert(TextBackgroundKey, m_textBackground);
+    }
     if (m_style == ImageFill) {
         std::optional<TDImageStore::Image> stored;
         if (TDImageStore::saveImageData())
@@ -587,7 +618,7 @@ void TDFillStyle::initWithValues(const TDDictionaryReader &values)
     }
     if (const auto alpha = values.real(ImageAlphaKey))
         setImageAlpha(*alpha);
-    copyValues(values, m_textValues, TextKeys);
+    readText(values);
     const PropertyList gradientValue = values.value(FillGradientKey);
     if (!gradientValue.isNull()) {
         if (const auto gradient = gradientValue.objectAs<TDGradient>())
@@ -611,6 +642,35 @@ void TDFillStyle::initWithValues(const TDDictionaryReader &values)
         if (start && end)
             setGradientFromPoint(*start, *end);
     }
+}
+
+void TDFillStyle::readText(const TDDictionaryReader &values)
+{
+    const PropertyList text = values.value(FillTextKey);
+    if (text.kind() == PropertyList::Kind::Data) {
+        if (!m_contents)
+            initText();
+        QString why;
+        QTextDocument read;
+        if (TDAttributedText::unarchive(text.toData(), read, &why)) {
+            setContents(read);
+        } else {
+            // Kept as it was, to be written back unchanged.
+            qWarning("TDFillStyle: the stored text cannot be read (%s); it is kept as it is", qPrintable(why));
+            m_textValues.insert(FillTextKey, text);
+        }
+    } else if (!text.isNull()) {
+        values.skip(FillTextKey, "text data");
+    }
+    const PropertyList legacy = values.value(LegacyFillTextKey);
+    if (!legacy.isNull())
+        m_textValues.insert(LegacyFillTextKey, legacy);
+    if (const auto padding = values.real(PaddingKey))
+        setLineFragmentPadding(float(*padding));
+    if (const auto factor = values.real(HyphenationKey))
+        setHyphenation(float(*factor));
+    if (values.contains(TextBackgroundKey))
+        setTextBackground(values.value(TextBackgroundKey).toBool());
 }
 
 std::shared_ptr<TDFillStyle> TDFillStyle::objectWithYAML(const PropertyList &dictionary)

@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QTextDocument>
 
 #include <functional>
 #include <memory>
@@ -21,8 +22,11 @@ namespace scrivane {
 
 class KeyedArchiver;
 class KeyedUnarchiver;
+class TDShapeWalk;
+class TDTextLayout;
 class TDDrawProtocol;
 class TDGradient;
+class TDDictionaryReader;
 class TDGraphic;
 class TDGraphicViewInterface;
 class TDSvgContext;
@@ -76,9 +80,8 @@ public:
     Point gradientEnd() const { return m_endPoint; }
     // The store's entry for the image key; nothing without one.
     std::optional<TDImageStore::Image> image() const;
-    // Whether a text fill paints its colour behind the text (kept from the
-    // dictionary until text fills arrive).
-    bool textBackground() const;
+    // Whether a text fill paints its colour behind the text.
+    bool textBackground() const { return m_textBackground; }
 
     // --- Setters (undo and repaint as each says) -------------------------------
     // Each returns at once when the value is the current one.
@@ -156,8 +159,63 @@ public:
     std::vector<Point> gradientHandlePoints() const;
     void drawGradientHandlesInView(TDGraphicViewInterface *view) const;
 
-    // Sent when the graphic's path or transformations changed.
-    void changedGeometry() {}
+    // Sent when the graphic's path or transformations changed (and before
+    // every paint): a text fill takes the current shape into text space;
+    // its layout is redone only when that shape changed.
+    void changedGeometry();
+    void changedTransform() { changedGeometry(); }
+
+    // --- Text inside the shape (TDFillStyle+Text.cpp) ----------------------------
+    // Text space: the graphic's cached path under the inverse of the linear
+    // part of its text transformation, moved so that its bounds start at
+    // (0, 0); y runs down.  Text is laid out there, line by line in the
+    // shape, and drawn at textDrawAt under that linear part.
+    //
+    // Builds the text system (empty text, shape-following layout, padding
+    // 5, no hyphenation, no background); sent when the style first becomes
+    // a text fill.
+    void initText();
+    bool hasText() const { return m_contents != nullptr; }
+    // The text (null before initText).  Edits made to it directly are seen:
+    // the layout follows and the graphic repaints.
+    QTextDocument *contents() const { return m_contents.get(); }
+    // Replaces the whole text (ordinary undo registration of the old text);
+    // nothing when there is no text system.
+    void setContents(const QTextDocument &text);
+    void setContents(const QString &plainText);
+    // Registers the undo of a change made to the text directly (typing in
+    // the editor): back to `old`.
+    void registerContentsUndo(std::shared_ptr<QTextDocument> old);
+    // Skippable undo; nothing when equal.
+    float hyphenation() const { return m_hyphenation; }
+    void setHyphenation(float factor);
+    void setHyphenation_n(const PropertyList &number) { setHyphenation(number.toFloat()); }
+    float lineFragmentPadding() const { return m_padding; }
+    void setLineFragmentPadding(float padding);
+    void setLineFragmentPadding_n(const PropertyList &number) { setLineFragmentPadding(number.toFloat()); }
+    void setTextBackground(bool on);
+    void setTextBackground_n(const PropertyList &number) { setTextBackground(number.toBool()); }
+    // Every font of the text through `convert` (runs without a font get
+    // the default one converted); one undo registration of the old text.
+    void changeFont(const std::function<QFont(const QFont &)> &convert);
+    // Lines follow the shape (on) or fill a plain rectangle of
+    // containerSize (off, a box growing with its text).
+    bool bezierMode() const { return m_bezierMode; }
+    void setBezierMode(bool on);
+    Size containerSize() const { return m_containerSize; }
+    void setContainerSize(Size size);
+    Point textDrawAt() const { return m_textDrawAt; }
+    // The shape in text space (moved to the origin).
+    const PathBase &textSpacePath() const { return m_textSpacePath; }
+    // The layout as it stands, done first when the text, shape or
+    // container changed.
+    const TDTextLayout &textLayout();
+    // Paints the text of `graphic` (style 4): the grey outline when
+    // selected or edited, nothing more while edited, else the glyphs; with
+    // `clip` the glyphs become the clip instead.
+    void drawTextInGraphic(TDGraphic &graphic, TDDrawProtocol *view, GraphicsContext &context, bool clip);
+    // The glyph outlines in document coordinates (non-zero winding).
+    PathBase textOutlines();
 
     // Copies every setting of `other` inside one undo group named
     // "Change Fill" and one change bracket of the graphic.
@@ -218,9 +276,25 @@ private:
     std::optional<AffineTransform> m_originalTransform;
     std::shared_ptr<TDGradient> m_gradient;
     int m_gradientStyle = Axial;
-    // Values of the text fill, kept and written back until text fills
-    // arrive: "FillTextKey", "FillText", "hyphenation",
-    // "lineFragmentPadding", "textBackground".
+    // Text inside the shape.
+    void readText(const TDDictionaryReader &values);
+    void invalidateTextLayout();
+    void textDidChange();
+    std::unique_ptr<QTextDocument> m_contents;
+    std::unique_ptr<TDTextLayout> m_layout;
+    std::unique_ptr<TDShapeWalk> m_shape;
+    bool m_layoutValid = false;
+    bool m_bezierMode = true;
+    bool m_textBackground = false;
+    bool m_settingContents = false;
+    float m_hyphenation = 0;
+    float m_padding = 5;
+    Size m_containerSize{200, 200};
+    Point m_textDrawAt;
+    PathBase m_textSpacePath;
+    // Stored text this system cannot read ("FillText" of the oldest
+    // archives, or a "FillTextKey" it cannot decode), written back as it
+    // was until the text is replaced.
     PropertyList m_textValues;
 };
 

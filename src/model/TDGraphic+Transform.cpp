@@ -281,14 +281,27 @@ void TDGraphic::align(int mode, const TDGraphic &reference)
 void TDGraphic::createWithEvent(const TDEvent &event, TDGraphicViewInterface *view, CreationMode mode,
                                 CreationCompletion completion)
 {
-    const auto self = weak_from_this().lock();
-    if (mode == CreationMode::TextBox || !view || !self) {
-        // Text creation arrives with text graphics; without a canvas (or
-        // outside shared ownership) there is nothing to track.
+    if (!view || !weak_from_this().lock()) {
+        // Without a canvas (or outside shared ownership) there is nothing
+        // to track.
         if (completion)
             completion(false);
         return;
     }
+    if (mode == CreationMode::TextBox) {
+        createTextWithEvent(event, view, std::move(completion));
+        return;
+    }
+    trackCreation(event, view, [mode, completion](bool completed, bool moved) {
+        if (completion)
+            completion(completed && (moved || mode == CreationMode::KeepClick));
+    });
+}
+
+void TDGraphic::trackCreation(const TDEvent &event, TDGraphicViewInterface *view,
+                              std::function<void(bool completed, bool moved)> done)
+{
+    const auto self = weak_from_this().lock();
     const Point start = view->snapToGrid(view->convertPointFromWindow(
         Point(event.locationInWindow.x + 0.5f, event.locationInWindow.y + 0.5f)));
     setBounds(Rect(start, Size(1, 1)));
@@ -296,16 +309,12 @@ void TDGraphic::createWithEvent(const TDEvent &event, TDGraphicViewInterface *vi
     setFillTransformation(m_transformation);
     std::weak_ptr<TDGraphic> weak = self;
     view->trackKnob(Knob::BottomRight, TDGraphicArray{self}, event,
-                    [weak, mode, completion](TDGraphicViewInterface::TrackingResult result) {
+                    [weak, done](TDGraphicViewInterface::TrackingResult result) {
                         const auto graphic = weak.lock();
-                        if (!graphic) {
-                            if (completion)
-                                completion(false);
-                            return;
-                        }
-                        graphic->setTextTransformation(AffineTransform());
-                        if (completion)
-                            completion(result.completed && (result.moved || mode == CreationMode::KeepClick));
+                        if (graphic)
+                            graphic->setTextTransformation(AffineTransform());
+                        if (done)
+                            done(graphic && result.completed, result.moved);
                     });
 }
 
@@ -336,6 +345,9 @@ std::optional<TDBezierPath> TDGraphic::strokeOutlinePath(QString *error)
             *error = QCoreApplication::translate("TDGraphic", "The graphic has no outline.");
         return std::nullopt;
     }
+    // Text becomes its glyphs' outlines, where they are drawn.
+    if (m_fillStyle->style() == TDFillStyle::TextFill && m_fillStyle->hasText())
+        return convertTextToBezier();
     switch (m_strokeStyle->style()) {
     case TDStrokeStyle::BrushStroke: {
         const std::shared_ptr<TDBezierPath> mapped = m_strokeStyle->strokeMapped();
@@ -344,9 +356,7 @@ std::optional<TDBezierPath> TDGraphic::strokeOutlinePath(QString *error)
         return shapes;
     }
     case TDStrokeStyle::TextStroke:
-        if (error)
-            *error = QCoreApplication::translate("TDGraphic", "Text along a path cannot be converted to an outline.");
-        return std::nullopt;
+        return m_strokeStyle->convertTextToBezier();
     default: {
         TDBezierPath stroked = TDBezierPath::bezierPathWithPath(*path);
         const LineStyle line = m_strokeStyle->lineStyle(false);

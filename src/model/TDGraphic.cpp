@@ -475,8 +475,9 @@ void TDGraphic::recalculatePath()
 
 std::shared_ptr<TDBezierPath> TDGraphic::clipPath()
 {
-    // Text fills clip by their glyphs once text arrives; until then by the
-    // shape.
+    // A text fill clips by its glyphs.
+    if (m_fillStyle->style() == TDFillText && m_fillStyle->hasText())
+        return std::make_shared<TDBezierPath>(convertTextToBezier());
     return cachedBezierPath();
 }
 

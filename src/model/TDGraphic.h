@@ -251,7 +251,9 @@ public:
     virtual void transformNodes(const QList<int> &, const AffineTransform &) {}
     virtual void transformControl(int, const AffineTransform &) {}
     virtual void transformControl(int, const AffineTransform &, unsigned /*modifierFlags*/) {}
-    virtual void startEditingWithEvent(const TDEvent *, TDGraphicViewInterface *) {}
+    // Opens the text editor over a graphic with a text fill (see
+    // TDGraphic+Text.cpp); any other graphic only announces a change.
+    virtual void startEditingWithEvent(const TDEvent *event, TDGraphicViewInterface *view);
 
     // --- Change protocol ---------------------------------------------------------------------------
     virtual void willChange();
@@ -322,6 +324,40 @@ public:
     using CreationCompletion = std::function<void(bool created)>;
     virtual void createWithEvent(const TDEvent &event, TDGraphicViewInterface *view, CreationMode mode,
                                  CreationCompletion completion);
+    // Text creation (the text tool): the box is dragged out with a 1-point
+    // blue line, kept also for a click, then becomes a text fill without a
+    // stroke; a click or a box smaller than minSize grows with its text.
+    void createTextWithEvent(const TDEvent &event, TDGraphicViewInterface *view, CreationCompletion completion);
+
+    // --- Text (TDGraphic+Text.cpp) -------------------------------------------------------------
+    // The smallest size of a text box; "unlimited" is the widest a line
+    // can be laid out.
+    static Size minSize() { return Size(10, 15); }
+    static Size maxSize();
+    // Whether the text of the fill is being edited in place.
+    bool editingText() const { return m_textEditing; }
+    // Ends in-place editing: a box growing with its text takes the text's
+    // required size; the text flows in the shape again and the canvas's
+    // editor closes.  Nothing when not editing.
+    virtual void endEditing();
+    // The graphic leaves its document: its editing ends.
+    void removeFromDocument() { endEditing(); }
+    // The editor's text changed: a growing box follows it.
+    void textDidChange();
+    // Process-wide: the next text editing to start lets its box grow with
+    // the text (set by text creation from a click or a box smaller than
+    // minSize, consumed when editing starts).
+    static bool autoSizeRequest();
+    static void setAutoSizeRequest(bool request);
+    // Whether the current text editing lets the box grow with its text.
+    static bool autoSizing();
+    // The box size the text needs within the width limit: the used area of
+    // the laid-out text plus 1 point of width and 3 of height, never below
+    // minSize; minSize for an empty text.
+    Size requiredSize(float widthLimit);
+    // The glyph outlines of the laid-out text in document coordinates, in
+    // the place and orientation the text is drawn (non-zero winding).
+    TDBezierPath convertTextToBezier();
 
     // --- Conversions ---------------------------------------------------------------------------
     // Each replaces this graphic in its parent and answers the new graphic
@@ -437,6 +473,10 @@ protected:
     std::shared_ptr<TDBezierPath> m_cachedBezierPath;
 
 private:
+    // Tracks the creation drag of the bottom-right corner from `event`;
+    // `done` learns whether it completed and whether it moved.
+    void trackCreation(const TDEvent &event, TDGraphicViewInterface *view,
+                       std::function<void(bool completed, bool moved)> done);
     // Where the fill and stroke can paint, for the graphic's transparency layer.
     Rect layerBounds();
     QString m_name = QStringLiteral("?");

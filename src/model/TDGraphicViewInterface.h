@@ -4,7 +4,9 @@
 #include "model/TDDrawProtocol.h"
 #include "model/TDEvent.h"
 #include "model/TDModelTypes.h"
+#include "platform/Color.h"
 #include "platform/Geometry.h"
+#include "platform/PathBase.h"
 
 #include <QList>
 
@@ -57,6 +59,24 @@ public:
     virtual void stopTextEditing() = 0;
     virtual bool isolationState() const = 0;
     virtual void setIsolation(bool isolated) = 0;
+
+    // --- In-place text editing ------------------------------------------------
+    // What the canvas's text editor needs to open over a graphic with a
+    // text fill: its frame in document coordinates, the text-space size
+    // the frame shows, the shape in text space (empty: the frame itself is
+    // outlined) and the colour behind the text.
+    struct TextEditorSetup {
+        Rect frame;
+        Size boundsSize;
+        PathBase outline;
+        Color background = Color::white();
+    };
+    // Opens the editor over `graphic` and gives it the keyboard.
+    virtual void openTextEditor(TDGraphic *, const TextEditorSetup &) {}
+    // The frame of the open editor changed (a box growing with its text).
+    virtual void resizeTextEditor(TDGraphic *, const Rect & /*frame*/, Size /*boundsSize*/) {}
+    // Closes the editor over `graphic` when it is open.
+    virtual void closeTextEditor(TDGraphic *) {}
 
     // --- Interaction ---------------------------------------------------------
     // Starts a tracker that moves `knob` of the graphics with the mouse from

@@ -140,8 +140,9 @@ void TDGroup::removeGraphicAtIndex(int index)
     registerUndo(Registration::Ordinary, QStringLiteral("insertGraphic"),
                  [graphic, index](TDGraphic &g) { asGroup(g).insertGraphic(graphic, index); });
     m_graphics.erase(m_graphics.begin() + index);
-    // In-place text editing of the graphic ends with its text graphics;
-    // the parent reference stays (moveAllGraphics relies on it).
+    // In-place text editing of the graphic ends (also when an undo removes
+    // it); the parent reference stays (moveAllGraphics relies on it).
+    graphic->removeFromDocument();
     refreshLayersPanel();
     resizeCanvas();
 }
@@ -166,6 +167,8 @@ void TDGroup::removeGraphics(const TDGraphicArray &graphics)
     std::erase_if(m_graphics, [&graphics](const TDGraphicPtr &child) {
         return std::find(graphics.begin(), graphics.end(), child) != graphics.end();
     });
+    for (const auto &[index, graphic] : placed)
+        graphic->removeFromDocument();
     refreshLayersPanel();
     resizeCanvas();
     calculateBounds();

@@ -1,6 +1,8 @@
 #include "model/TDStrokeStyle.h"
 
+#include "model/TDAttributedText.h"
 #include "model/TDBezierPath.h"
+#include "model/TDTextLayout.h"
 #include "model/TDDictionaryReader.h"
 #include "model/TDDrawProtocol.h"
 #include "model/TDGraphic.h"
@@ -36,9 +38,6 @@ const QString StrokeDashesKey = QStringLiteral("StrokeDashes");
 const QString BrushKey = QStringLiteral("Brush");
 const QString CustomBrushNameKey = QStringLiteral("Custom brush name");
 const QString PressureKey = QStringLiteral("Pressure");
-// Kept as read until text along the path arrives.
-const QStringList TextKeys{QStringLiteral("text"), QStringLiteral("baseline"),
-                           QStringLiteral("text and line")};
 
 // Per cent as stored: whole numbers, truncated.  The stored fraction is a
 // single-precision number, so 29 per cent reads back as 28.99999...; a
@@ -203,8 +202,9 @@ void TDStrokeStyle::setStyle(int style)
             s.setBrushChoice(choice);
     });
     willChange();
-    // A brush entered from another style starts with brush 0; the text
-    // model of text along the path arrives with that style.
+    // A brush entered from another style starts with brush 0.
+    if (style == TextStroke && !m_textStorage)
+        initText();
     if (style == BrushStroke) {
         m_brush = 0;
         m_customBrush.reset();
@@ -489,7 +489,11 @@ void TDStrokeStyle::copyStyleFrom(const TDStrokeStyle &other)
         setEndArrowSize(other.endArrowSize());
         setMorphStartArrow(other.m_morphStartArrow);
         setMorphEndArrow(other.m_morphEndArrow);
-        m_laterValues = other.m_laterValues;
+        if (other.m_textStorage)
+            setText(*other.m_textStorage);
+        m_keptText = other.m_keptText;
+        setBaseline(other.m_baseline);
+        setTextAndLine(other.m_textAndLine);
         setUsesPressure(other.m_usesPressure);
         setPressureArray(other.m_pressurePoints);
     });
@@ -565,6 +569,12 @@ Rect TDStrokeStyle::computeStrokeBounds()
     const std::vector<float> dash = dashData();
     const bool dashed = !dash.empty() && LineStyle::isValidDash(dash, 0);
     m_cachedStrokeBounds = path->strokeBoundsWithWidth(width, join, cap, dashed);
+    if (m_style == TextStroke) {
+        // Where the glyphs go, from the layout (not from the last drawing).
+        const Rect text = textRect();
+        if (!text.isEmpty())
+            m_cachedStrokeBounds = m_cachedStrokeBounds->united(text);
+    }
     return *m_cachedStrokeBounds;
 }
 
@@ -626,7 +636,7 @@ void TDStrokeStyle::changedGeometry()
 
 bool TDStrokeStyle::drawsLine() const
 {
-    return m_style == Line || (m_style == TextStroke && m_laterValues.value(TextKeys[2]).toBool());
+    return m_style == Line || (m_style == TextStroke && m_textAndLine);
 }
 
 LineStyle TDStrokeStyle::lineStyle(bool outline) const
@@ -655,9 +665,11 @@ void TDStrokeStyle::drawInGraphic(TDGraphic &graphic, TDDrawProtocol *view, Grap
         drawBrush(graphic, view, context);
         return;
     }
-    // Text along the path arrives later and draws nothing yet.
-    if (!(drawsLine() || (outline && m_style == None)))
+    if (!(drawsLine() || (outline && m_style == None))) {
+        if (m_style == TextStroke)
+            drawText(graphic, view, context);
         return;
+    }
 
     Color color = m_style == None ? Color::black() : m_color;
     if (outline)
@@ -681,6 +693,9 @@ void TDStrokeStyle::drawInGraphic(TDGraphic &graphic, TDDrawProtocol *view, Grap
     if (context.setLineStyle(style))
         context.strokePath(*line, GraphicsContext::LineSource::Context);
     context.restore();
+    // With "text and line" the text goes over the line.
+    if (m_style == TextStroke)
+        drawText(graphic, view, context);
 }
 
 // --- Dictionary and archive -------------------------------------------------------------
@@ -718,8 +733,17 @@ PropertyList TDStrokeStyle::toYAML() const
             dictionary.insert(PressureKey, points);
         }
     }
-    if (m_style == TextStroke)
-        copyValues(m_laterValues, dictionary, TextKeys);
+    if (m_style == TextStroke) {
+        std::optional<QByteArray> text;
+        if (m_keptText.kind() == PropertyList::Kind::Data)
+            text = m_keptText.toData();
+        else if (m_textStorage)
+            text = TDAttributedText::archive(*m_textStorage);
+        if (text)
+            dictionary.insert(QStringLiteral("text"), PropertyList(*text));
+        dictionary.insert(QStringLiteral("baseline"), double(m_baseline));
+        dictionary.insert(QStringLiteral("text and line"), m_textAndLine);
+    }
     return dictionary;
 }
 
@@ -770,7 +794,31 @@ void TDStrokeStyle::initWithValues(const TDDictionaryReader &values)
         setMorphStartArrow(*morph);
     if (const auto morph = values.boolean(MorphEndArrowKey))
         setMorphEndArrow(*morph);
-    copyValues(values, m_laterValues, TextKeys);
+    readText(values);
+}
+
+void TDStrokeStyle::readText(const TDDictionaryReader &values)
+{
+    const QString textKey = QStringLiteral("text");
+    const PropertyList text = values.value(textKey);
+    if (text.kind() == PropertyList::Kind::Data) {
+        QTextDocument read;
+        QString why;
+        if (TDAttributedText::unarchive(text.toData(), read, &why)) {
+            setText(read);
+        } else {
+            qWarning("TDStrokeStyle: the stored text cannot be read (%s); it is kept as it is", qPrintable(why));
+            if (!m_textStorage)
+                initText();
+            m_keptText = text;
+        }
+    } else if (!text.isNull()) {
+        values.skip(textKey, "text data");
+    }
+    if (const auto baseline = values.real(QStringLiteral("baseline")))
+        setBaseline(*baseline);
+    if (values.contains(QStringLiteral("text and line")))
+        setTextAndLine(values.value(QStringLiteral("text and line")).toBool());
 }
 
 std::shared_ptr<TDStrokeStyle> TDStrokeStyle::objectWithYAML(const PropertyList &dictionary)

@@ -11,6 +11,7 @@
 #include "platform/PropertyList.h"
 
 #include <QImage>
+#include <QTextDocument>
 #include <QString>
 #include <QStringList>
 
@@ -25,8 +26,10 @@ class KeyedArchiver;
 class KeyedUnarchiver;
 class TDBezierPath;
 class TDCustomBrush;
+class TDDictionaryReader;
 class TDDrawProtocol;
 class TDGraphic;
+class TDTextLayout;
 class XmlElement;
 
 // The paint of a graphic's outline: nothing, a line (width, colour, cap,
@@ -142,6 +145,42 @@ public:
     void setMorphStartArrow_n(const PropertyList &number);
     void setMorphEndArrow(bool morph);
     void setMorphEndArrow_n(const PropertyList &number);
+
+    // --- Text along the path (TDStrokeStyle+Text.cpp) ---------------------------
+    // The text is laid out once as one long line and its glyphs are set one
+    // by one along the path, in stroke space: each glyph's middle on its
+    // baseline goes to the point of the path as far along as it is along
+    // the line (times the stroke width, which scales the text), turned to
+    // the path's direction and moved by the baseline offset along the
+    // path's left normal (-G.y, G.x).  A glyph whose end would pass the
+    // path's end is not drawn, nor anything after it; a path of no length
+    // draws no text, and a glyph where the path has no direction is left
+    // out.
+    //
+    // Builds the text model (empty text, baseline 0); sent when the style
+    // first becomes text along the path.
+    void initText();
+    bool hasText() const { return m_textStorage != nullptr; }
+    QTextDocument *textStorage() const { return m_textStorage.get(); }
+    float baseline() const { return m_baseline; }
+    bool textAndLine() const { return m_textAndLine; }
+    // Skippable undo of the old text; builds the text model when missing.
+    void setText(const QTextDocument &text);
+    void setText(const QString &plainText);
+    void setBaseline(float baseline);
+    void setBaseline_n(const PropertyList &number) { setBaseline(number.toFloat()); }
+    void setTextAndLine(bool on);
+    void setTextAndLine_n(const PropertyList &number) { setTextAndLine(number.toBool()); }
+    // The union of the placed glyph boxes in document coordinates, from the
+    // layout (the zero rectangle for an empty text).
+    Rect textRect();
+    // The placed glyphs' outlines in document coordinates, where drawing
+    // puts them (non-zero winding).
+    TDBezierPath convertTextToBezier();
+    // Draws the placed glyphs (their outlines in outline view).
+    void drawText(TDGraphic &graphic, TDDrawProtocol *view, GraphicsContext &context);
+    // The one-line layout, done first when the text changed.
+    const TDTextLayout &textLayout();
 
     // --- Dash text --------------------------------------------------------------
     // Every number of the text (separated by blanks, line ends or
@@ -330,9 +369,20 @@ private:
     std::optional<std::array<float, TDPressureCurve::TableSize>> m_pressureTable;
     bool m_usesPressure = false;
 
-    // Values of text along the path, kept and written back until it
-    // arrives: "text", "baseline", "text and line".
-    PropertyList m_laterValues;
+    // Text along the path.
+    struct PlacedGlyph;
+    std::vector<PlacedGlyph> placeGlyphs(TDGraphic &graphic);
+    void textDidChange();
+    void readText(const TDDictionaryReader &values);
+    std::unique_ptr<QTextDocument> m_textStorage;
+    std::unique_ptr<TDTextLayout> m_textLayout;
+    bool m_textLayoutValid = false;
+    bool m_settingText = false;
+    float m_baseline = 0;
+    bool m_textAndLine = false;
+    // Stored text this system cannot read, written back as it was until the
+    // text is replaced.
+    PropertyList m_keptText;
 };
 
 } // namespace scrivane

@@ -259,6 +259,54 @@ bool GraphicsContext::fillPath(const PathBase &path)
     return perform(operation);
 }
 
+bool GraphicsContext::showGlyphs(cairo_font_face_t *face, double size, std::span<const cairo_glyph_t> glyphs)
+{
+    if (!canDraw() || !face || glyphs.empty())
+        return false;
+    if (!std::isfinite(size) || size <= 0) {
+        warnOnce(WarnNumber, "glyphs of a size that is not a positive number were refused");
+        return false;
+    }
+    for (const cairo_glyph_t &g : glyphs) {
+        if (!std::isfinite(g.x) || !std::isfinite(g.y)) {
+            warnOnce(WarnPath, "glyphs at coordinates that are not finite were refused");
+            return false;
+        }
+    }
+    const scrivane::Color color = state().fill;
+    const bool flipped = m_flipped;
+    auto setFont = [face, size, flipped](cairo_t *cr) {
+        cairo_set_font_face(cr, face);
+        // Glyphs stand upright whichever way the user space runs.
+        cairo_matrix_t m;
+        cairo_matrix_init_scale(&m, size, flipped ? size : -size);
+        cairo_set_font_matrix(cr, &m);
+        cairo_font_options_t *options = cairo_font_options_create();
+        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+        cairo_set_font_options(cr, options);
+        cairo_font_options_destroy(options);
+    };
+    Operation operation;
+    operation.paint = [glyphs, color, setFont](cairo_t *cr, double alpha) {
+        cairo_new_path(cr);
+        setFont(cr);
+        setSource(cr, color, alpha);
+        cairo_show_glyphs(cr, glyphs.data(), int(glyphs.size()));
+    };
+    operation.bounds = [this, glyphs, setFont]() -> std::optional<Rect> {
+        cairo_save(m_cr);
+        setFont(m_cr);
+        cairo_text_extents_t e;
+        cairo_glyph_extents(m_cr, glyphs.data(), int(glyphs.size()), &e);
+        cairo_restore(m_cr);
+        // A margin for antialiasing at the ink's edges.
+        return userRectToBase(e.x_bearing - 1, e.y_bearing - 1, e.x_bearing + e.width + 1,
+                              e.y_bearing + e.height + 1);
+    };
+    return perform(operation);
+}
+
 bool GraphicsContext::strokePath(const PathBase &path, LineSource source)
 {
     return strokeWithStyle(path, source == LineSource::Path ? LineStyle::of(path) : state().line);

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 class QIODevice;
@@ -277,6 +278,11 @@ public:
     bool drawImage(cairo_surface_t *image, const Rect &destination, const Rect &source,
                    CompositeOperation operation = CompositeOperation::SourceOver, float fraction = 1,
                    ImageOrigin origin = ImageOrigin::BottomLeft);
+    // Glyphs of a cairo font face at `size` user units, each placed at its
+    // baseline origin (user space, y as the context runs), filled with the
+    // fill colour.  Outlines are not hinted, so that they coincide with the
+    // glyph outlines the text system gives.  PDF output keeps them as text.
+    bool showGlyphs(cairo_font_face_t *face, double size, std::span<const cairo_glyph_t> glyphs);
     // Paints the shading over the whole clip.  In PDF and EPS a shading
     // whose colours are all opaque (alpha of at least 0.99 counts as opaque
     // there) stays a native gradient; any other is drawn as an image at

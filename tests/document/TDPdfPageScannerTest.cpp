@@ -119,7 +119,7 @@ TEST(TDPdfText, TextArraysConcatenateAndKeepTheFontAndColour)
     const QByteArray archive = graphics[0]->fillStyle()->toYAML().value(QStringLiteral("FillTextKey")).toData();
     EXPECT_TRUE(archive.contains("Helvetica"));
     EXPECT_TRUE(archive.contains("NSFont"));
-    EXPECT_TRUE(archive.contains("NSColor"));
+    EXPECT_TRUE(archive.contains("TDColor"));
     // A text scaled by its matrix keeps the scale in its font size.
     const TDGraphicArray scaled = importContent("BT /F1 1 Tf 24 0 0 24 20 20 Tm (Big) Tj ET", addHelvetica);
     ASSERT_EQ(scaled.size(), 1u);

@@ -155,6 +155,43 @@ QImage renderImage(int width, int height, const std::function<void(GraphicsConte
     return image;
 }
 
+namespace {
+
+bool paintedNear(const QImage &image, int x, int y)
+{
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const int px = x + dx, py = y + dy;
+            if (px >= 0 && py >= 0 && px < image.width() && py < image.height() && image.pixelColor(px, py).alpha() > 0)
+                return true;
+        }
+    return false;
+}
+
+} // namespace
+
+int pixelsApart(const QImage &a, const QImage &b)
+{
+    int apart = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixelColor(x, y).alpha() > 128 && !paintedNear(b, x, y))
+                ++apart;
+            if (b.pixelColor(x, y).alpha() > 128 && !paintedNear(a, x, y))
+                ++apart;
+        }
+    return apart;
+}
+
+int solidPixels(const QImage &image)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixelColor(x, y).alpha() > 128 ? 1 : 0;
+    return n;
+}
+
 Pixel pixelAt(const QImage &image, int x, int y)
 {
     const QColor c = image.pixelColor(x, y);

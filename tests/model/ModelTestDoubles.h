@@ -186,5 +186,11 @@ struct Pixel {
     int r, g, b, a;
 };
 Pixel pixelAt(const QImage &image, int x, int y);
+// Pixels solidly painted (alpha above 128) in one image with nothing
+// painted within one pixel of them in the other, both ways: two drawings of
+// the same shapes that differ only in antialiasing and hairlines answer 0.
+int pixelsApart(const QImage &a, const QImage &b);
+// Pixels with alpha above 128.
+int solidPixels(const QImage &image);
 
 } // namespace scrivane::test

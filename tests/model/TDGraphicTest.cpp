@@ -456,12 +456,19 @@ TEST(TDGraphic, CreationByDraggingCompletesThroughTheCanvas)
         ASSERT_TRUE(result.has_value());
         EXPECT_EQ(*result, c.created);
     }
-    // Text creation comes with text graphics.
+    // A text box is kept for a click too, becomes a text fill and grows
+    // with its text.
     auto text = std::make_shared<TestShape>();
-    bool answered = true;
+    std::optional<bool> answered;
     text->createWithEvent(TDEvent(), &scene.canvas, CreationMode::TextBox,
                           [&answered](bool created) { answered = created; });
-    EXPECT_FALSE(answered);
+    scene.canvas.finishTracking(true, false);
+    ASSERT_TRUE(answered.has_value());
+    EXPECT_TRUE(*answered);
+    EXPECT_EQ(text->fillStyle()->style(), TDFillText);
+    EXPECT_EQ(text->strokeStyle()->style(), TDStrokeNone);
+    EXPECT_TRUE(TDGraphic::autoSizeRequest());
+    TDGraphic::setAutoSizeRequest(false);
 }
 
 TEST(TDGraphic, StyleTransferCopiesEffectsInOrder)

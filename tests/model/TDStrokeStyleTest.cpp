@@ -525,7 +525,7 @@ TEST(TDStrokeStyle, OutlineViewDrawsAHairlineEvenWithoutAStroke)
     EXPECT_EQ(pixelAt(image, 30, 23).alpha(), 0);
 }
 
-TEST(TDStrokeStyle, TextStrokesDrawNothingYet)
+TEST(TDStrokeStyle, TextStrokesWithoutTextDrawOnlyTheirLine)
 {
     auto graphic = PathGraphic::make(horizontalLine());
     TDStrokeStyle &stroke = *graphic->strokeStyle();
