@@ -107,8 +107,12 @@ void TDGradientTracker::showOverlay()
 void TDGradientTracker::apply(unsigned modifiers)
 {
     const bool elliptical = m_radial && (m_grabbed == Handle::Radius || (modifiers & TDEvent::Alternate));
+    // The free radius handle follows the axis: its quarter turn, taken
+    // through the first graphic's fill transformation as it stands before
+    // this step (the identity once a plain gradient was set, so from the
+    // second step on the handle is the quarter turn itself).
     if (!elliptical)
-        m_r = quarterTurn(m_s, m_e);
+        m_r = m_first->fillTransformation().transformPoint(quarterTurn(m_s, m_e));
     for (const TDGraphicPtr &g : m_graphics) {
         if (elliptical)
             g->fillStyle()->setGradientFromGlobalPoint(m_s, m_e, m_r);
@@ -198,7 +202,6 @@ bool TDGradientTracker::mouseDown(const TDEvent &event)
         }
     }
     // A press elsewhere ends the session and then does what it does.
-    m_passOn = true;
     return true;
 }
 
@@ -220,7 +223,6 @@ bool TDGradientTracker::mouseUp(const TDEvent &event)
 
 bool TDGradientTracker::keyDown(const TDEvent &)
 {
-    m_passOn = true;
     return true;
 }
 

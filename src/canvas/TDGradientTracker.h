@@ -18,8 +18,9 @@ class TDUndoManager;
 // a drag moves it (Shift: the end or start turns to 15 degrees at the same
 // distance, the radius stays square to the axis and snaps to a circle).
 // Every selected graphic takes the gradient as it moves.  The session ends
-// at a key or a press elsewhere, which then does what it does anyway; one
-// undo step keeps the new gradients, Escape gives the old ones back.  A
+// at a key or a press elsewhere, which then does what it does anyway (an
+// Escape also leaves a group); one undo step keeps the new gradients,
+// Escape gives the old ones back.  A
 // handle dragged onto the other keeps its place: a gradient needs a
 // direction.
 class TDGradientTracker : public TDTracker {
@@ -28,7 +29,7 @@ public:
     static std::unique_ptr<TDGradientTracker> start(TDGraphicView &view);
 
     bool spansPresses() const override { return true; }
-    bool passesEndingEventOn() const override { return m_passOn; }
+    bool passesEndingEventOn() const override { return true; }
     bool mouseDown(const TDEvent &event) override;
     bool mouseDragged(const TDEvent &event) override;
     bool mouseUp(const TDEvent &event) override;
@@ -56,7 +57,6 @@ private:
     Point m_s, m_e, m_r;
     Handle m_grabbed = Handle::None;
     bool m_cancelled = false;
-    bool m_passOn = false;
     Rect m_shown;
     TDUndoManager *m_undo = nullptr;
 };

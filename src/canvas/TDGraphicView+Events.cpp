@@ -325,7 +325,10 @@ void TDGraphicView::keyPressEvent(QKeyEvent *event)
         return;
     }
     if (!modifier && isEventEscape(key)) {
+        const bool passOn = m_tracker->passesEndingEventOn();
         endTracker(true, key);
+        if (passOn)
+            keyDown(key);
     } else {
         const bool done = modifier ? m_tracker->flagsChanged(key) : m_tracker->keyDown(key);
         if (done) {
