@@ -1,5 +1,7 @@
 #include "document/TDImageExport.h"
 
+#include "platform/Profile.h"
+
 #include <QBuffer>
 #include <QDebug>
 #include <QHash>
@@ -38,6 +40,18 @@ QImage overWhite(const QImage &image)
     painter.drawImage(0, 0, image);
     painter.end();
     return flat;
+}
+
+// The colours of a rendering are the generic RGB profile's: files that can
+// say so carry it, so that other programs show them as they were drawn.
+void tagWithGenericRGB(QImage &image)
+{
+    static const QColorSpace generic = [] {
+        const ProfilePtr profile = Profile::profileWithGenericRGB();
+        QColorSpace space = profile ? profile->colorSpace() : QColorSpace();
+        return space.isValid() ? space : QColorSpace(QColorSpace::SRgb);
+    }();
+    image.setColorSpace(generic);
 }
 
 int writeToByteArray(GifFileType *gif, const GifByteType *bytes, int length)
@@ -90,6 +104,9 @@ QByteArray TDImageExport::dataType(const QImage &image, Type type, double factor
                 pixels.setDotsPerMeterX(dotsPerMeter);
                 pixels.setDotsPerMeterY(dotsPerMeter);
             }
+            // BMP carries no profile through Qt's writer.
+            if (type != Type::BMP)
+                tagWithGenericRGB(pixels);
             QBuffer buffer(&data);
             buffer.open(QIODevice::WriteOnly);
             const char *format = type == Type::PNG    ? "png"

@@ -8,7 +8,8 @@ namespace scrivane {
 // File data of a rendered image in the bitmap formats of the export.  The
 // factor says how many points one pixel stands for in the file: 1 records
 // 72 dots per inch, 0.5 records 144 (the pixels are never resampled).
-// Formats without transparency (JPEG, BMP) get the image over white.
+// Formats without transparency (JPEG, BMP) get the image over white.  PNG,
+// JPEG and TIFF carry the generic RGB profile the pixels are in.
 class TDImageExport {
 public:
     enum class Type { PNG, BMP, GIF, JPEG, TIFF };

@@ -30,6 +30,19 @@ void logError(cmsContext, cmsUInt32Number code, const char *text)
 // A profile file is small; anything much larger is not read.
 constexpr qint64 maximumProfileBytes = 64 * 1024 * 1024;
 
+// The ICC bytes of an opened profile; empty when lcms2 cannot write it.
+QByteArray savedBytes(cmsHPROFILE profile)
+{
+    QByteArray bytes;
+    cmsUInt32Number size = 0;
+    if (profile && cmsSaveProfileToMem(profile, nullptr, &size) && size > 0 && size <= maximumProfileBytes) {
+        bytes.resize(qsizetype(size));
+        if (!cmsSaveProfileToMem(profile, bytes.data(), &size))
+            bytes.clear();
+    }
+    return bytes;
+}
+
 // The linear RGB profile: the colorants and white point of the program's
 // data, one tone curve of gamma 1.0.
 QByteArray makeLinearRGB()
@@ -55,13 +68,7 @@ QByteArray makeLinearRGB()
         cmsWriteTag(profile, cmsSigProfileDescriptionTag, description);
         cmsMLUfree(description);
     }
-    QByteArray bytes;
-    cmsUInt32Number size = 0;
-    if (cmsSaveProfileToMem(profile, nullptr, &size) && size > 0) {
-        bytes.resize(qsizetype(size));
-        if (!cmsSaveProfileToMem(profile, bytes.data(), &size))
-            bytes.clear();
-    }
+    QByteArray bytes = savedBytes(profile);
     cmsCloseProfile(profile);
     return bytes;
 }
@@ -268,6 +275,27 @@ QString Profile::description() const
     if (!m_name)
         m_name = cutName(descriptionOf(static_cast<cmsHPROFILE>(m_ref)));
     return *m_name;
+}
+
+QByteArray Profile::iccData() const
+{
+    if (m_locationType == LocationType::Buffer)
+        return m_data;
+    return savedBytes(static_cast<cmsHPROFILE>(m_ref));
+}
+
+QColorSpace Profile::colorSpace() const
+{
+    return QColorSpace::fromIccProfile(iccData());
+}
+
+bool Profile::tag(QImage &image) const
+{
+    const QColorSpace space = colorSpace();
+    if (!space.isValid() || image.isNull())
+        return false;
+    image.setColorSpace(space);
+    return true;
 }
 
 bool Profile::isEqual(const Profile &other) const

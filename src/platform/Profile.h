@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColorSpace>
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -102,6 +103,16 @@ public:
     QString description() const;
     // The file path; empty for a profile that is no file.
     QString path() const { return m_locationType == LocationType::Path ? m_path : QString(); }
+    // The profile's ICC bytes (as written in a file or an image); empty
+    // when there is no profile.
+    QByteArray iccData() const;
+    // The profile as Qt's image colour space: invalid for a profile Qt
+    // cannot use for its images (anything but a matrix RGB or grey one).
+    QColorSpace colorSpace() const;
+    // Tags the image's pixels with this profile, leaving them as they are,
+    // so that the image formats that carry a profile write it; false (the
+    // image untouched) when Qt cannot use the profile.
+    bool tag(QImage &image) const;
     // Same file, or for profiles without a file the same object.
     bool isEqual(const Profile &other) const;
 

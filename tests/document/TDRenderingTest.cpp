@@ -11,6 +11,7 @@
 #include "model/TDLayer.h"
 #include "model/TDRectangle.h"
 #include "model/TDStrokeStyle.h"
+#include "platform/Profile.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -133,6 +134,38 @@ TEST_F(PageFixture, BitmapExportsRecordTheResolutionTheyWereRenderedAt)
         const QImage image = decode(*document.exportData(tag, 72, true, true));
         EXPECT_EQ(pixel(image, 80, 5).alpha(), 0) << tag;
         EXPECT_TRUE(near(pixel(image, 20, 20), Red)) << tag;
+    }
+}
+
+TEST_F(PageFixture, FormatsThatCarryAProfileCarryTheGenericRGBOne)
+{
+    const ProfilePtr generic = Profile::profileWithGenericRGB();
+    ASSERT_TRUE(generic);
+    struct Row {
+        const char *name;
+        int tag;
+        bool carries;
+    };
+    for (const Row row : {Row{"png", 3, true}, Row{"jpeg", 1, true}, Row{"tiff", 4, true}, Row{"bmp", -1, false},
+                          Row{"gif", 7, false}}) {
+        SCOPED_TRACE(row.name);
+        const auto data = document.exportData(row.tag, 72, false, true);
+        ASSERT_TRUE(data);
+        const QImage image = decode(*data);
+        ASSERT_FALSE(image.isNull());
+        const QByteArray icc = image.colorSpace().iccProfile();
+        if (!row.carries) {
+            EXPECT_TRUE(icc.isEmpty());
+            continue;
+        }
+        // Read back by lcms2 as well as by Qt: the very profile, an RGB one.
+        EXPECT_EQ(icc, generic->iccData());
+        const ProfilePtr read = Profile::profileWithData(icc);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read->spaceType(), Profile::rgbSpace);
+        EXPECT_FALSE(read->description().isEmpty());
+        // The pixels are as drawn: the tag converts nothing.
+        EXPECT_TRUE(near(pixel(image, 20, 20), Red, row.tag == 1 ? 12 : 3));
     }
 }
 
