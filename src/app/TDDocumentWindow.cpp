@@ -291,11 +291,25 @@ QAction *TDDocumentWindow::action(const QString &name) const
 QAction *TDDocumentWindow::addAction(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key,
                                      std::function<void()> slot)
 {
+    QAction *item = newAction(menu, name, title, key);
+    connect(item, &QAction::triggered, this, [slot = std::move(slot)] { slot(); });
+    return item;
+}
+
+QAction *TDDocumentWindow::addAction(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key,
+                                     std::function<void(QAction *)> slot)
+{
+    QAction *item = newAction(menu, name, title, key);
+    connect(item, &QAction::triggered, this, [item, slot = std::move(slot)] { slot(item); });
+    return item;
+}
+
+QAction *TDDocumentWindow::newAction(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key)
+{
     auto *item = new QAction(title, this);
     item->setObjectName(name);
     if (!key.isEmpty())
         item->setShortcut(key);
-    connect(item, &QAction::triggered, this, [slot = std::move(slot)] { slot(); });
     menu->addAction(item);
     return item;
 }
@@ -447,20 +461,15 @@ void TDDocumentWindow::buildMenus()
               [canvas] { canvas->zoomToFit(); });
     view->addSeparator();
     QAction *outline = addAction(view, QStringLiteral("outlineView"), QStringLiteral("Ou&tline View"), QKeySequence(),
-                                 [] {});
+                                 [canvas](QAction *item) { canvas->outlineView(item); });
     outline->setCheckable(true);
-    disconnect(outline, &QAction::triggered, this, nullptr);
-    connect(outline, &QAction::triggered, this, [canvas, outline] { canvas->outlineView(outline); });
-    QAction *isolation =
-        addAction(view, QStringLiteral("isolation"), QStringLiteral("&Isolation Mode"), QKeySequence(), [] {});
+    QAction *isolation = addAction(view, QStringLiteral("isolation"), QStringLiteral("&Isolation Mode"), QKeySequence(),
+                                   [canvas](QAction *item) { canvas->toggleIsolationMenu(item); });
     isolation->setCheckable(true);
-    disconnect(isolation, &QAction::triggered, this, nullptr);
-    connect(isolation, &QAction::triggered, this, [canvas, isolation] { canvas->toggleIsolationMenu(isolation); });
 
-    QAction *proof = addAction(view, QStringLiteral("cmykPreview"), QStringLiteral("&Soft Proof"), QKeySequence(), [] {});
+    QAction *proof = addAction(view, QStringLiteral("cmykPreview"), QStringLiteral("&Soft Proof"), QKeySequence(),
+                               [canvas](QAction *item) { canvas->cmykPreview(item); });
     proof->setCheckable(true);
-    disconnect(proof, &QAction::triggered, this, nullptr);
-    connect(proof, &QAction::triggered, this, [canvas, proof] { canvas->cmykPreview(proof); });
     // The profiles the soft proof can show; the chosen one is checked.
     QMenu *proofProfiles = view->addMenu(QStringLiteral("Proof &Profile"));
     proofProfiles->setObjectName(QStringLiteral("proofProfiles"));
@@ -520,17 +529,15 @@ void TDDocumentWindow::buildMenus()
             unit->setChecked(unit->data().toInt() == (current >= 0 && current < 5 ? current : 0));
     });
     QAction *center = addAction(view, QStringLiteral("autoCenter"), QStringLiteral("&Center Drawing"), QKeySequence(),
-                                [] {});
-    center->setCheckable(true);
-    center->setChecked(UserDefaults::standard().boolean(QStringLiteral("auto center")));
-    disconnect(center, &QAction::triggered, this, nullptr);
-    connect(center, &QAction::triggered, this, [controller](bool on) {
-        UserDefaults::standard().setBool(QStringLiteral("auto center"), on);
+                                [controller](QAction *item) {
+        UserDefaults::standard().setBool(QStringLiteral("auto center"), item->isChecked());
         if (TDAppDelegate *delegate = TDAppDelegate::shared())
             delegate->changeCentering();
         else if (controller)
             controller->recenterCanvases();
     });
+    center->setCheckable(true);
+    center->setChecked(UserDefaults::standard().boolean(QStringLiteral("auto center")));
 
     buildCommandMenus();
     buildPanelMenu();
@@ -624,8 +631,8 @@ void TDDocumentWindow::windowDidBecomeKey()
         return;
     delegate->setMenuStates(m_graphicView->cmykPreview(), m_graphicView->outlineView(),
                             m_graphicView->isolationState());
-    // Text edited in place lives in a widget inside the canvas.
-    if (m_graphicView->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).isEmpty())
+    // Text edited in place keeps the keys that text fields use.
+    if (!m_graphicView->textEditor())
         delegate->setEditingText(false);
 }
 

@@ -91,6 +91,11 @@ private:
     void buildPanelMenu();
     QAction *addAction(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key,
                        std::function<void()> slot);
+    // The same for a command that reads or passes on its own item (a
+    // checkable one: the item shows the state the command sets).
+    QAction *addAction(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key,
+                       std::function<void(QAction *)> slot);
+    QAction *newAction(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key);
     // A menu item that the canvas enables by its tag; its key equivalent
     // runs the command only when the canvas still enables it.
     QAction *addCommand(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key,

@@ -1,5 +1,7 @@
-// The document window as a person uses it: its status line, its keys, and
-// what a click on the canvas does to the document's changes.
+// The document window as a person uses it: its status line, its keys,
+// what a click on the canvas does to the document's changes, what becoming
+// the active window tells the application, and the alert for a document
+// with objects this program cannot read.
 
 #include "AppTestSupport.h"
 
@@ -282,4 +284,99 @@ TEST_F(WindowTest, SelectionCommandsFollowTheSelection)
     EXPECT_TRUE(window->graphicView()->selection().empty());
     EXPECT_EQ(document->undoManager()->undoActionName(), QStringLiteral("Select None"));
     expectEnabled(false, "after Select None");
+}
+
+// The active window's canvas sets the check marks of the view items, and
+// the keys of graphics come back unless text is being edited in place.
+TEST_F(WindowTest, BecomingTheActiveWindowShowsItsCanvasStateAndGivesTheKeysBack)
+{
+    TDDocument *plain = controller->newDocument();
+    TDDocument *outlined = controller->newDocument();
+    TDDocumentWindow *plainWindow = controller->windowForDocument(plain);
+    TDDocumentWindow *outlinedWindow = controller->windowForDocument(outlined);
+    ASSERT_TRUE(plainWindow && outlinedWindow);
+    outlinedWindow->action(QStringLiteral("outlineView"))->trigger();
+    ASSERT_TRUE(outlinedWindow->graphicView()->outlineView());
+
+    struct Row {
+        const char *name;
+        TDDocumentWindow *window;
+        bool outline;
+    };
+    for (const Row &row : {Row{"outlined", outlinedWindow, true}, Row{"plain", plainWindow, false}}) {
+        SCOPED_TRACE(row.name);
+        row.window->windowDidResignKey();
+        EXPECT_TRUE(delegate->editingText()) << "another window has the keyboard";
+        row.window->windowDidBecomeKey();
+        EXPECT_FALSE(delegate->editingText());
+        // Every window's item shows the state of the active one.
+        EXPECT_EQ(plainWindow->action(QStringLiteral("outlineView"))->isChecked(), row.outline);
+        EXPECT_EQ(outlinedWindow->action(QStringLiteral("outlineView"))->isChecked(), row.outline);
+        EXPECT_FALSE(plainWindow->action(QStringLiteral("cmykPreview"))->isChecked());
+    }
+
+    // Text edited in place on the canvas keeps the keys of text.
+    TDGraphicView *view = plainWindow->graphicView();
+    view->selectTool(Tool::Text);
+    click(plainWindow, Point(100, 100));
+    ASSERT_TRUE(view->textEditor());
+    plainWindow->windowDidResignKey();
+    plainWindow->windowDidBecomeKey();
+    EXPECT_TRUE(delegate->editingText());
+    view->stopTextEditing();
+    plainWindow->windowDidBecomeKey();
+    EXPECT_FALSE(delegate->editingText());
+}
+
+namespace {
+// An object of a kind a later version of the program writes.
+class FutureObject : public Archivable {
+public:
+    QString archiveClassName() const override { return QStringLiteral("TDFutureGraphic"); }
+    void encode(KeyedArchiver &archiver) const override { archiver.encodeInteger(7, QStringLiteral("Points")); }
+};
+} // namespace
+
+// A document holding objects this program cannot read opens without them,
+// says so once, and its next save asks for a new name so that the file
+// keeps them.
+TEST_F(WindowTest, OpeningADocumentWithUnreadableObjectsSaysSoOnce)
+{
+    const QString path = pathIn(QStringLiteral("Later.scrivane"));
+    {
+        TDDocument written;
+        PropertyList dictionary = written.drawDocumentDictionaryForGraphics({});
+        dictionary.insert(QStringLiteral("Future"), PropertyList(std::make_shared<FutureObject>()));
+        ASSERT_TRUE(QDir().mkpath(path));
+        QFile data(QDir(path).filePath(QStringLiteral("data")));
+        ASSERT_TRUE(data.open(QIODevice::WriteOnly));
+        data.write(KeyedArchiver::archivedData(dictionary).value_or(QByteArray()));
+    }
+    TDDocument *document = controller->openDocument(path);
+    ASSERT_NE(document, nullptr);
+    ASSERT_EQ(prompter->errors.size(), 2) << "one alert: its message and its details";
+    EXPECT_EQ(prompter->errors.at(0), QStringLiteral("Parts of “Later” cannot be shown."));
+    EXPECT_TRUE(prompter->errors.at(1).contains(QStringLiteral("saving asks for a new name")));
+    EXPECT_TRUE(document->docHasWarnedAboutCI());
+    EXPECT_EQ(document->fileType(), TDDocument::UntitledType);
+
+    // The save asks where to (and is cancelled here); no second alert.
+    EXPECT_FALSE(controller->saveDocument(document));
+    EXPECT_EQ(prompter->suggestedSavePaths.size(), 1);
+    EXPECT_EQ(prompter->errors.size(), 2);
+
+    // A document without such objects opens without a word.
+    prompter->errors.clear();
+    const QString plainPath = pathIn(QStringLiteral("Plain.scrivane"));
+    {
+        TDDocument written;
+        ASSERT_TRUE(QDir().mkpath(plainPath));
+        QFile data(QDir(plainPath).filePath(QStringLiteral("data")));
+        ASSERT_TRUE(data.open(QIODevice::WriteOnly));
+        data.write(KeyedArchiver::archivedData(written.drawDocumentDictionaryForGraphics({})).value_or(QByteArray()));
+    }
+    TDDocument *plain = controller->openDocument(plainPath);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_TRUE(prompter->errors.isEmpty());
+    EXPECT_FALSE(plain->docHasWarnedAboutCI());
 }

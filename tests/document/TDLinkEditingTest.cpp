@@ -236,3 +236,36 @@ TEST(TDLinkBackGraphic, KeepsItsLinkDataThroughItsDictionary)
     ASSERT_TRUE(decoded);
     EXPECT_TRUE(decoded->linkBackData() == data);
 }
+
+// Link data is an archive of its own and may itself hold a linked graphic
+// with an archive of its own: one level is read, anything inside it is
+// dropped, so a hostile file cannot nest them until the stack runs out.
+// Both ways in (a document's archive and the dictionary form) are guarded.
+TEST(TDLinkBackGraphic, LinkDataInsideLinkDataIsDropped)
+{
+    const PropertyList plain = LinkService::linkDataWithServerName("quarve", QByteArray("app data"));
+    const auto holding = [](const TDGraphicPtr &graphic) {
+        return PropertyList(PropertyList::Dictionary{{QStringLiteral("inner"), PropertyList(graphic)}});
+    };
+    const auto innermost = TDLinkBackGraphic::withLinkData(plain);
+    const auto middle = TDLinkBackGraphic::withLinkData(holding(innermost));
+    const auto outer = TDLinkBackGraphic::withLinkData(holding(middle));
+
+    const auto check = [](const std::shared_ptr<TDLinkBackGraphic> &read) {
+        ASSERT_TRUE(read);
+        const auto inner = read->linkBackData().value(QStringLiteral("inner")).objectAs<TDLinkBackGraphic>();
+        ASSERT_TRUE(inner) << "the first level is read";
+        EXPECT_TRUE(inner->linkBackData().isNull()) << "the level inside it is not";
+    };
+    SCOPED_TRACE("archive");
+    const auto archived = TDDocument::graphicsWithArchivedData(
+        *KeyedArchiver::archivedData(PropertyList(PropertyList::Array{PropertyList(TDGraphicPtr(outer))})));
+    ASSERT_EQ(archived.size(), 1u);
+    check(std::dynamic_pointer_cast<TDLinkBackGraphic>(archived.front()));
+    SCOPED_TRACE("dictionary");
+    check(TDLinkBackGraphic::objectWithYAML(outer->toYAML()));
+
+    // Reading is over: the next linked graphic reads its data again.
+    const auto again = TDLinkBackGraphic::objectWithYAML(innermost->toYAML());
+    EXPECT_TRUE(again->linkBackData() == plain);
+}
