@@ -9,6 +9,7 @@
 #include "app/UnitsTransformerService.h"
 #include "canvas/TDGraphicView.h"
 #include "document/TDDocument.h"
+#include "document/TDSvgImportPlugin.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
@@ -94,6 +95,18 @@ std::optional<EffectPluginLoad> TDAppDelegate::loadBuiltInPlugIns(const QStringL
         return load;
     }
     return std::nullopt;
+}
+
+bool TDAppDelegate::loadSvgImporter(const QStringList &folders)
+{
+    QString error;
+    std::shared_ptr<TDSvgImportPlugin> importer = TDSvgImportPlugin::find(folders, &error);
+    if (!error.isEmpty())
+        qWarning().noquote() << error;
+    if (!importer)
+        return false;
+    TDGraphicView::setSVGImporter([importer](const QByteArray &svg) { return importer->graphicsFromSVG(svg); });
+    return true;
 }
 
 bool TDAppDelegate::applicationWasActive()

@@ -73,6 +73,11 @@ public:
     // process's effects registry; nothing when no folder has it, and a
     // plug-in that fails to load is reported on the log and skipped.
     static std::optional<EffectPluginLoad> loadBuiltInPlugIns(const QStringList &folders);
+    // Looks for the SVG importer (TDSvgImportPlugin) in the folders; the
+    // one found takes the SVG files imported and the SVG pasted or dropped
+    // from then on.  One that cannot be loaded is reported on the log and
+    // skipped.  Answers whether an importer is in use.
+    static bool loadSvgImporter(const QStringList &folders);
 
     // The application's activity at the canvas's last first-click query:
     // a click that brings the application back only activates the window.

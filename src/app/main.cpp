@@ -18,6 +18,9 @@ int main(int argc, char *argv[])
     // The filters of the plug-in must be known before the first document
     // reads its effects.
     TDAppDelegate::loadBuiltInPlugIns(TDAppDelegate::plugInFolders(QCoreApplication::applicationDirPath()));
+    // SVG goes through an importer that is not part of the program, when
+    // one is installed.
+    TDAppDelegate::loadSvgImporter(TDAppDelegate::plugInFolders(QCoreApplication::applicationDirPath()));
 
     // File managers that keep folder pictures in the desktop's file
     // metadata learn of each saved package's picture.

@@ -132,3 +132,36 @@ struct MetadataImporterInterface {
 };
 
 } // extern "C"
+
+extern "C" {
+
+// --- SVG import ----------------------------------------------------------------------------------------
+
+// An SVG import module turns the bytes of an SVG document into graphics of
+// this program.  It is found at run time by file name in the plug-in
+// folders and asked, through the function it exports under
+// `SvgImporterSymbol`, for its function table of the interface version the
+// program knows (null when it has no such version).  The graphics cross the
+// module boundary as data, never as objects: a keyed archive of an array of
+// graphics, the form the clipboard carries, which the program reads with
+// the same checks as any archive from outside.
+struct SvgImporterFunctions {
+    int version;
+    // A new importer; null when none can be made.
+    void *(*create)(void);
+    // Reads the document; false when it is no SVG the importer can read.
+    std::uint8_t (*loadSVG)(void *importer, const unsigned char *bytes, std::size_t length);
+    // Hands the graphics read to `write` as one archive, in one or more
+    // pieces; nothing at all when there are none.
+    void (*graphics)(void *importer, void (*write)(void *context, const unsigned char *bytes, std::size_t length),
+                     void *context);
+    void (*release)(void *importer);
+};
+using SvgImporterEntry = const SvgImporterFunctions *(*)(int version);
+
+} // extern "C"
+
+namespace scrivane {
+inline constexpr const char *SvgImporterSymbol = "TDDocumentSVG";
+inline constexpr int SvgImporterInterfaceVersion = 1;
+} // namespace scrivane

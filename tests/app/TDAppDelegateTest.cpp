@@ -5,6 +5,10 @@
 #include "AppTestSupport.h"
 
 #include "app/TDExportPane.h"
+#include "canvas/TDGraphicView.h"
+#include "model/TDRectangle.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
 #include "platform/effects/EffectRegistry.h"
 
@@ -124,6 +128,32 @@ TEST(TDAppDelegateProgramEntry, AMissingPlugInIsSkipped)
     EXPECT_FALSE(TDAppDelegate::loadBuiltInPlugIns({QStringLiteral("/nonexistent/plugins")}).has_value());
 }
 
+// The SVG importer found at start takes what the canvas is given as SVG;
+// without one SVG adds nothing.
+TEST_F(DelegateTest, TheSvgImporterFoundAtStartTakesTheSvgThatIsPasted)
+{
+    EXPECT_FALSE(TDAppDelegate::loadSvgImporter({QStringLiteral("/nonexistent/plugins")}));
+    ASSERT_TRUE(TDAppDelegate::loadSvgImporter({QStringLiteral("/nonexistent/plugins"),
+                                                QStringLiteral(SVG_IMPORTER_FOLDER)}));
+    struct Reset {
+        ~Reset() { TDGraphicView::setSVGImporter(nullptr); }
+    } reset;
+
+    TDDocument *document = controller->newDocument();
+    TDGraphicView *view = controller->windowForDocument(document)->graphicView();
+    auto rectangle = std::make_shared<TDRectangle>();
+    rectangle->setInitialTransformation(TDGraphic::transformForBounds(Rect(10, 20, 30, 40)));
+    const auto archive =
+        KeyedArchiver::archivedData(PropertyList(PropertyList::Array{PropertyList(TDGraphicPtr(rectangle))}));
+    ASSERT_TRUE(archive);
+    // The test importer hands back what it is given.
+    const auto svg = Pasteboard::withUniqueName();
+    svg->declareTypes({Pasteboard::SVGType});
+    svg->setData(*archive, Pasteboard::SVGType);
+    view->paste(*svg, nullptr, true, false);
+    EXPECT_EQ(graphicCount(document), 1u);
+}
+
 TEST_F(DelegateTest, EditingTextSwapsKeyEquivalentsAndBack)
 {
     std::vector<std::unique_ptr<QAction>> actions;
@@ -189,6 +219,12 @@ TEST_F(DelegateTest, ExportAccessoryAnswersTheExporters)
 
 TEST_F(DelegateTest, ResigningActiveClearsTheFirstClickFlag)
 {
+    // The flag is the whole process's: the tests after this one in the same
+    // process press on canvases and must find it as it was.
+    struct Restore {
+        bool was = TDAppDelegate::applicationWasActive();
+        ~Restore() { TDAppDelegate::setApplicationWasActive(was); }
+    } restore;
     TDAppDelegate::setApplicationWasActive(true);
     delegate->applicationDidResignActive();
     EXPECT_FALSE(TDAppDelegate::applicationWasActive());
