@@ -13,6 +13,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
 
 #include <QAction>
 #include <QDBusConnection>
@@ -21,6 +22,9 @@
 #include <QWidget>
 #include <QDebug>
 #include <QDir>
+#include <QCoreApplication>
+#include <QUrl>
+#include <QStandardPaths>
 #include <QFileInfo>
 
 // Where the installed program's plug-ins lie, from the program's folder.
@@ -273,6 +277,43 @@ void TDAppDelegate::showInspector()
         }
     window->setAttribute(Qt::WA_ShowWithoutActivating);
     window->show();
+}
+
+const QString TDAppDelegate::WebsiteAddress = QStringLiteral("https://scrivane.quelmont.com/");
+
+QString TDAppDelegate::manualPath(const QString &applicationDirPath)
+{
+    const QString name = QStringLiteral("Scrivane Manual.pdf");
+    const QString installed =
+        QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("doc/scrivane/") + name);
+    if (!installed.isEmpty())
+        return installed;
+    const QDir program(applicationDirPath);
+    for (const QString &folder : {QStringLiteral("../share/doc/scrivane"), QStringLiteral("../doc"), QStringLiteral("doc")}) {
+        const QString candidate = QDir::cleanPath(program.filePath(folder + QLatin1Char('/') + name));
+        if (QFileInfo(candidate).isFile())
+            return candidate;
+    }
+    // Where an installation puts it: the desktop reports it missing.
+    return QDir::cleanPath(program.filePath(QStringLiteral("../share/doc/scrivane/") + name));
+}
+
+void TDAppDelegate::showHelp()
+{
+    Workspace::openFile(manualPath(QCoreApplication::applicationDirPath()));
+}
+
+void TDAppDelegate::gotoWebsite()
+{
+    Workspace::openURL(QUrl(WebsiteAddress));
+}
+
+void TDAppDelegate::showMediaBrowser()
+{
+    QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (pictures.isEmpty() || !QFileInfo(pictures).isDir())
+        pictures = QDir::homePath();
+    Workspace::openFile(pictures);
 }
 
 void TDAppDelegate::showInspectorPanelAction(int tag)

@@ -127,6 +127,17 @@ public:
     void setMeasurementUnits(int units);
     // Re-centres every open canvas, keeping what each shows in view.
     void changeCentering();
+    // The manual ("Scrivane Manual.pdf" in the documentation folder of the
+    // installation, or beside the program in the build tree) opened in the
+    // desktop's PDF viewer; where it is missing the desktop says so.
+    static QString manualPath(const QString &applicationDirPath);
+    static void showHelp();
+    // The product's web page in the default browser.
+    static const QString WebsiteAddress;
+    static void gotoWebsite();
+    // The user's pictures folder in the file manager, from which pictures
+    // are dragged onto a drawing.
+    static void showMediaBrowser();
 
     // --- Soft proof ------------------------------------------------------------
     // The profiles the soft proof can show (grey, RGB and CMYK ones of the

@@ -329,6 +329,16 @@ QAction *TDDocumentWindow::addCommand(QMenu *menu, const QString &name, const QS
     return item;
 }
 
+void TDDocumentWindow::buildHelpMenu()
+{
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("help"));
+    addAction(help, QStringLiteral("showHelp"), QStringLiteral("Scrivane &Help"), QKeySequence::HelpContents,
+              [] { TDAppDelegate::showHelp(); });
+    addAction(help, QStringLiteral("gotoWebsite"), QStringLiteral("Scrivane &Website"), QKeySequence(),
+              [] { TDAppDelegate::gotoWebsite(); });
+}
+
 void TDDocumentWindow::validateMenus()
 {
     if (!m_graphicView)
@@ -381,6 +391,8 @@ void TDDocumentWindow::buildMenus()
                   if (controller)
                       controller->importFiles(document);
               });
+    addAction(file, QStringLiteral("showMediaBrowser"), QStringLiteral("&Media Browser…"), QKeySequence(),
+              [] { TDAppDelegate::showMediaBrowser(); });
     addAction(file, QStringLiteral("parsePDF"), QStringLiteral("Parse PDF"), QKeySequence(), [this] {
         m_graphicView->parsePDF();
         documentStateChanged();
@@ -541,6 +553,7 @@ void TDDocumentWindow::buildMenus()
 
     buildCommandMenus();
     buildPanelMenu();
+    buildHelpMenu();
 
     // Items follow the selection and the tool; a menu is validated again
     // as it opens.

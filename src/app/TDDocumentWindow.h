@@ -60,7 +60,8 @@ public:
     // "saveAs", "revert", "export", "quit", "undo", "redo", "cut", "copy",
     // "paste", "pasteInPlace", "duplicate", "delete", "selectAll",
     // "selectNone", "zoomIn", "zoomOut", "actualSize", "zoomToFit",
-    // "outlineView", "isolation", and the editing commands: "group",
+    // "outlineView", "isolation", "showMediaBrowser", "showHelp",
+    // "gotoWebsite", and the editing commands: "group",
     // "ungroup", "alignLeft" ... "distributeVertically", "flipHorizontally",
     // "boolAdd" ... "boolOutline", "combine", "split", "convertToBezier",
     // "convertToOutline", "convertToBitmap", "reversePath", and the
@@ -89,6 +90,8 @@ private:
     void buildCommandMenus();
     // The Window menu: the inspector and its panes (TDDocumentWindow+Panels.cpp).
     void buildPanelMenu();
+    // The Help menu: the manual and the product's web page.
+    void buildHelpMenu();
     QAction *addAction(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key,
                        std::function<void()> slot);
     // The same for a command that reads or passes on its own item (a

@@ -3,6 +3,7 @@
 // edited, and the export accessory the exporters read.
 
 #include "AppTestSupport.h"
+#include "TestEnvironment.h"
 
 #include "app/TDExportPane.h"
 #include "canvas/TDGraphicView.h"
@@ -10,6 +11,7 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/Pasteboard.h"
 #include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
 #include "platform/effects/EffectRegistry.h"
 
 #include <QAction>
@@ -20,6 +22,9 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QUrl>
+
+#include <functional>
 
 using namespace scrivane;
 using namespace scrivane::apptest;
@@ -228,4 +233,61 @@ TEST_F(DelegateTest, ResigningActiveClearsTheFirstClickFlag)
     TDAppDelegate::setApplicationWasActive(true);
     delegate->applicationDidResignActive();
     EXPECT_FALSE(TDAppDelegate::applicationWasActive());
+}
+
+// The help and web items hand an address to the desktop: the manual to
+// its PDF viewer, the web page to the browser, the pictures folder to the
+// file manager.
+TEST_F(DelegateTest, HelpWebsiteAndMediaBrowserOpenWhatTheDesktopShows)
+{
+    QList<QUrl> opened;
+    Workspace::setOpener([&opened](const QUrl &url) {
+        opened.append(url);
+        return true;
+    });
+    struct Reset {
+        ~Reset() { Workspace::setOpener(nullptr); }
+    } reset;
+    TDDocumentWindow *window = controller->windowForDocument(controller->newDocument());
+    ASSERT_TRUE(window);
+
+    struct Row {
+        const char *item;
+        std::function<bool(const QUrl &)> expected;
+    };
+    const Row rows[] = {
+        {"showHelp",
+         [](const QUrl &url) {
+             return url.isLocalFile() && QFileInfo(url.toLocalFile()).fileName() == QStringLiteral("Scrivane Manual.pdf");
+         }},
+        {"gotoWebsite", [](const QUrl &url) { return url == QUrl(TDAppDelegate::WebsiteAddress) && url.scheme() == "https"; }},
+        {"showMediaBrowser",
+         [](const QUrl &url) { return url.isLocalFile() && QFileInfo(url.toLocalFile()).isDir(); }},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.item);
+        opened.clear();
+        QAction *item = window->action(QString::fromLatin1(row.item));
+        ASSERT_TRUE(item);
+        EXPECT_TRUE(item->isEnabled());
+        item->trigger();
+        ASSERT_EQ(opened.size(), 1);
+        EXPECT_TRUE(row.expected(opened.front())) << opened.front().toString().toStdString();
+    }
+    EXPECT_EQ(window->action(QStringLiteral("showHelp"))->shortcut(), QKeySequence(QKeySequence::HelpContents));
+}
+
+TEST(TDAppDelegateProgramEntry, TheManualIsFoundBesideTheProgramOrWhereItIsInstalled)
+{
+    const QDir root(QString::fromStdString(test::temporaryFolder()));
+    ASSERT_TRUE(root.mkpath(QStringLiteral("bin")) && root.mkpath(QStringLiteral("share/doc/scrivane")));
+    const QString program = root.filePath(QStringLiteral("bin"));
+    const QString installed = root.filePath(QStringLiteral("share/doc/scrivane/Scrivane Manual.pdf"));
+    // Missing: the installed place, for the desktop to report.
+    EXPECT_EQ(TDAppDelegate::manualPath(program), installed);
+    QFile manual(installed);
+    ASSERT_TRUE(manual.open(QIODevice::WriteOnly));
+    manual.write("%PDF-1.4\n");
+    manual.close();
+    EXPECT_EQ(TDAppDelegate::manualPath(program), installed);
 }
