@@ -279,27 +279,16 @@ void TDGraphicView::drawAllBut(const TDGroup &container, const TDGraphic *leftOu
 QImage TDGraphicView::splashImage()
 {
     static const QImage image = [] {
-        QImage picture(480, 340, QImage::Format_ARGB32_Premultiplied);
-        picture.fill(Qt::transparent);
+        // The picture of the application's resources, and the version line
+        // written into the band at its bottom.
+        QImage picture = QImage(QStringLiteral(":/canvas/splash_scrivane.png"))
+                             .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (picture.isNull()) {
+            qWarning("The splash picture \"splash_scrivane\" could not be loaded");
+            return picture;
+        }
         QPainter p(&picture);
         p.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient sky(0, 0, 0, 340);
-        sky.setColorAt(0, QColor(38, 70, 120));
-        sky.setColorAt(1, QColor(120, 170, 210));
-        p.setBrush(sky);
-        p.setPen(Qt::NoPen);
-        p.drawRoundedRect(QRectF(0, 0, 480, 340), 12, 12);
-        p.setPen(QPen(QColor(255, 255, 255, 200), 3));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QRectF(60, 70, 120, 120));
-        p.drawRect(QRectF(130, 110, 110, 90));
-        QFont title(QStringLiteral("DejaVu Sans"));
-        title.setPixelSize(48);
-        title.setBold(true);
-        p.setFont(title);
-        p.setPen(Qt::white);
-        p.drawText(QRectF(0, 210, 480, 70), Qt::AlignCenter, QStringLiteral("Scrivane"));
-        // The version line, right-aligned in its band at the bottom.
         QFont small(QStringLiteral("DejaVu Sans"));
         small.setPixelSize(12);
         p.setFont(small);
@@ -366,6 +355,8 @@ void TDGraphicView::drawSplash(GraphicsContext &context)
         return;
     }
     const QImage image = splashImage();
+    if (image.isNull())
+        return;
     context.drawImage(image, Rect(0, 0, float(image.width()), float(image.height())), Rect(),
                       CompositeOperation::SourceOver, float(std::min(1.0, remaining)), ImageOrigin::TopLeft);
     // The fade is paced by a timer of this canvas: it goes with the canvas.

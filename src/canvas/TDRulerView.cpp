@@ -413,14 +413,29 @@ void TDRulerView::paintScale(QPainter &painter) const
 
 void TDRulerView::paintMarker(QPainter &painter, const TDRulerMarker &marker, bool faded) const
 {
-    const double p = std::floor(pixelForLocation(marker.markerLocation())) + 0.5;
-    if (!(std::abs(p) < farAway))
+    const double location = std::floor(pixelForLocation(marker.markerLocation()));
+    if (!(std::abs(location) < farAway))
         return;
-    // A small wedge on the ruler's inner edge pointing at the document,
-    // guides in the guide colour, other markers in the text colour.
-    QPainterPath wedge;
+    const bool horizontal = m_orientation == Orientation::Horizontal;
     const double t = ruleThickness;
-    if (m_orientation == Orientation::Horizontal) {
+    if (marker.isGuide()) {
+        // The guide's picture, its image origin (counted from the bottom
+        // left) on the marker's place at the ruler's inner edge.
+        const MarkerImage &picture = markerImage(horizontal);
+        if (!picture.image.isNull()) {
+            const QPointF at = horizontal ? QPointF(location, t) : QPointF(t, location);
+            const QPointF topLeft(at.x() - picture.origin.x(), at.y() - (picture.image.height() - picture.origin.y()));
+            painter.setOpacity(faded ? 0.3 : 1.0);
+            painter.drawImage(topLeft, picture.image);
+            painter.setOpacity(1.0);
+            return;
+        }
+    }
+    // Other markers (a text's tab stops): a small wedge on the ruler's
+    // inner edge pointing at the document, in the text colour.
+    const double p = location + 0.5;
+    QPainterPath wedge;
+    if (horizontal) {
         wedge.moveTo(p - 4.5, t - 9);
         wedge.lineTo(p + 4.5, t - 9);
         wedge.lineTo(p, t);
@@ -436,6 +451,16 @@ void TDRulerView::paintMarker(QPainter &painter, const TDRulerMarker &marker, bo
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.fillPath(wedge, colour);
     painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
+const TDRulerView::MarkerImage &TDRulerView::markerImage(bool horizontal)
+{
+    // The pictures of the application's resources, looked up by name.
+    static const MarkerImage pictures[2] = {
+        {QImage(QStringLiteral(":/canvas/markerv.png")), QPointF(8, 5)},
+        {QImage(QStringLiteral(":/canvas/marker.png")), QPointF(4, 0)},
+    };
+    return pictures[horizontal ? 1 : 0];
 }
 
 } // namespace scrivane

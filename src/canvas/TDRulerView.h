@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QImage>
+#include <QPointF>
+
 #include "canvas/TDRulerMarker.h"
 #include "canvas/TDRulerUnit.h"
 
@@ -92,6 +95,15 @@ public:
     void setReservedThicknessForAccessoryView(int thickness);
     // Ruler and accessory band together.
     int requiredThickness() const { return ruleThickness + m_accessoryThickness; }
+
+    // A guide's picture on this ruler ("marker" on the horizontal one,
+    // "markerv" on the vertical one) and the point of it that lies on the
+    // guide, counted from its bottom left corner.
+    struct MarkerImage {
+        QImage image;
+        QPointF origin;
+    };
+    static const MarkerImage &markerImage(bool horizontal);
 
 Q_SIGNALS:
     // The thickness changed: the scroll view lays its rulers out again.

@@ -338,8 +338,29 @@ TEST_F(RulersTest, TheRulersShowTheirGuidesAndTheCanvasTheirLines)
     const QImage ruler = h->grab().toImage();
     const int x = int(std::floor(h->pixelForLocation(100)));
     EXPECT_EQ(ruler.pixelColor(x, TDRulerView::ruleThickness - 3).red(), 200);
+    const QImage vertical = v->grab().toImage();
+    const int y = int(std::floor(v->pixelForLocation(200)));
+    EXPECT_EQ(vertical.pixelColor(TDRulerView::ruleThickness - 3, y).red(), 200);
     EXPECT_EQ(pixelAt(Point(300, 100)), QColor(255, 0, 255));
     EXPECT_EQ(pixelAt(Point(50, 200)), QColor(255, 0, 255));
+}
+
+TEST_F(RulersTest, GuideMarkersArePicturesOfTheResourcesWithTheirOrigins)
+{
+    struct Row {
+        const char *name;
+        bool horizontal;
+        QSize size;
+        QPointF origin;
+    };
+    for (const Row row : {Row{"marker", true, QSize(9, 9), QPointF(4, 0)},
+                          Row{"markerv", false, QSize(8, 9), QPointF(8, 5)}}) {
+        SCOPED_TRACE(row.name);
+        const TDRulerView::MarkerImage &picture = TDRulerView::markerImage(row.horizontal);
+        EXPECT_EQ(picture.image.size(), row.size);
+        EXPECT_EQ(picture.origin, row.origin);
+        EXPECT_EQ(picture.image, QImage(QStringLiteral(":/canvas/%1.png").arg(QLatin1String(row.name))));
+    }
 }
 
 TEST_F(RulersTest, ReadingTheDocumentAgainReplacesTheGuides)

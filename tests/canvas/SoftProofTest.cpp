@@ -172,6 +172,25 @@ TEST_F(SplashTest, AnEmptyFirstWindowShowsTheSplashAndAPressLeavesOneSecond)
     EXPECT_EQ(pixelAt(Point(240, 100)), QColor(255, 255, 255));
 }
 
+TEST_F(SplashTest, ThePictureIsTheResourceWithTheVersionLine)
+{
+    const QImage picture(QStringLiteral(":/canvas/splash_scrivane.png"));
+    ASSERT_FALSE(picture.isNull());
+    const QImage shown = TDGraphicView::splashImage();
+    ASSERT_EQ(shown.size(), picture.size());
+    EXPECT_EQ(shown.size(), QSize(480, 340));
+    const auto same = [&](int x, int y) {
+        return shown.pixelColor(x, y) == picture.convertToFormat(shown.format()).pixelColor(x, y);
+    };
+    EXPECT_TRUE(same(240, 100)) << "the picture itself";
+    // The version line is written into the band at the bottom, on the right.
+    bool written = false;
+    for (int x = 380; x < 472 && !written; ++x)
+        for (int y = 322; y < 338 && !written; ++y)
+            written = !same(x, y);
+    EXPECT_TRUE(written);
+}
+
 TEST_F(SplashTest, ASecondWindowNeverShowsIt)
 {
     view->renderImage(QRect());
