@@ -206,6 +206,11 @@ public:
     void gradientStyleAction(int style);
     void fillNonZero(bool on);
     void fillGroupClipAction(bool on);
+    // Text fills: "Set Hyphenation" (0 … 1), "Set Padding" (points, at
+    // least 0), "Set Text Background".
+    void textHyphenation(float factor);
+    void textPadding(float padding);
+    void textBackground(bool on);
     void editText();
 
     // --- Stroke (TDInspectorController+Stroke.cpp) ---------------------------------------------------

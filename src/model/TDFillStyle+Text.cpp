@@ -216,6 +216,7 @@ const TDTextLayout &TDFillStyle::textLayout()
         container.shape = m_bezierMode ? m_shape.get() : nullptr;
         container.size = m_bezierMode ? m_textSpacePath.bounds().size : m_containerSize;
         container.padding = m_padding;
+        container.hyphenation = m_hyphenation;
         m_layout->layout(*m_contents, container);
         m_layoutValid = true;
     }

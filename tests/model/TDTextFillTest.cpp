@@ -13,6 +13,7 @@
 #include "platform/EncodedDictionary.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
+#include "platform/Hyphenator.h"
 
 #include <QFontInfo>
 #include <QProcess>
@@ -323,6 +324,72 @@ TEST(TDTextFill, OutlinesCoincideWithTheDrawnText)
     });
     ASSERT_GT(solidPixels(text), 300);
     EXPECT_EQ(pixelsApart(text, filled), 0);
+}
+
+namespace {
+
+const QString LongWords = QStringLiteral(
+    "An extraordinary internationalization characteristically demonstrates incomprehensibilities "
+    "of administrative responsibilities.");
+
+} // namespace
+
+TEST(TDTextFill, HyphenationFillsEmptyLinesWithoutTouchingTheText)
+{
+    if (!Hyphenator::forLanguage())
+        GTEST_SKIP() << "no hyphenation patterns installed (scripts/install-deps installs them)";
+    auto shape = textShape(rectPath(Rect(0, 0, 110, 400)), LongWords);
+    const int plainLines = shape->fillStyle()->textLayout().lineCount();
+    EXPECT_EQ(shape->fillStyle()->textLayout().hyphenCount(), 0);
+
+    shape->fillStyle()->setHyphenation(1);
+    const TDTextLayout &layout = shape->fillStyle()->textLayout();
+    EXPECT_GT(layout.hyphenCount(), 0);
+    EXPECT_LE(layout.lineCount(), plainLines);
+    EXPECT_LE(layout.usedRect().maxX(), 110.01);
+    EXPECT_EQ(layout.laidOutCharacters(), LongWords.size());
+    EXPECT_EQ(shape->fillStyle()->contents()->toPlainText(), LongWords);
+
+    // A line fuller than the factor asks for is left as it is.
+    shape->fillStyle()->setHyphenation(0.05f);
+    EXPECT_EQ(shape->fillStyle()->textLayout().hyphenCount(), 0);
+}
+
+TEST(TDTextFill, PositionsOfHyphenatedTextAreTheDocumentsOwn)
+{
+    if (!Hyphenator::forLanguage())
+        GTEST_SKIP() << "no hyphenation patterns installed";
+    auto shape = textShape(rectPath(Rect(0, 0, 110, 400)), LongWords);
+    shape->fillStyle()->setHyphenation(1);
+    const TDTextLayout &layout = shape->fillStyle()->textLayout();
+    ASSERT_GT(layout.hyphenCount(), 0);
+    // Every position has a caret, and a click on the caret finds the
+    // position again; a whole selection covers every line.
+    for (int position = 0; position <= LongWords.size(); ++position) {
+        const std::optional<Rect> caret = layout.caretRect(position);
+        ASSERT_TRUE(caret) << position;
+        const Point middle(caret->minX() + 0.01f, caret->minY() + caret->height() / 2);
+        EXPECT_EQ(layout.positionAt(middle), position) << position;
+    }
+    EXPECT_EQ(int(layout.selectionRects(0, int(LongWords.size())).size()), layout.lineCount());
+}
+
+TEST(TDTextFill, HyphenatedTextDrawsWithinItsShape)
+{
+    if (!Hyphenator::forLanguage())
+        GTEST_SKIP() << "no hyphenation patterns installed";
+    const Rect box(10, 10, 100, 300);
+    auto shape = textShape(rectPath(box), LongWords);
+    shape->fillStyle()->setHyphenation(1);
+    const QImage image = drawn(*shape, 130, 320);
+    ASSERT_GT(paintedCount(image), 300);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (painted(image, x, y)) {
+                ASSERT_TRUE(x >= 9 && x <= 111) << x << ", " << y;
+            }
+        }
+    }
 }
 
 TEST(TDTextFill, ExportedPdfHoldsTheTextAsText)
