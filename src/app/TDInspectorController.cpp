@@ -9,6 +9,8 @@
 #include "app/TDLayoutPane.h"
 #include "app/TDShadowPane.h"
 #include "app/TDStrokePane.h"
+#include "app/TDTextController.h"
+#include "app/TDTextPane.h"
 #include "app/TDTransformPane.h"
 #include "canvas/TDCommandStep.h"
 #include "canvas/TDGraphicView.h"
@@ -105,12 +107,15 @@ void TDInspectorController::buildWindow()
     m_transformPane = new TDTransformPane;
     m_layoutPane = new TDLayoutPane;
     m_gridPane = new TDGridPane;
+    m_textPane = new TDTextPane;
     m_toolBox->addItem(m_fillPane, tr("Fill"));
     m_toolBox->addItem(m_strokePane, tr("Stroke"));
     m_toolBox->addItem(m_shadowPane, tr("Shadow and Opacity"));
     m_toolBox->addItem(m_transformPane, tr("Transform"));
     m_toolBox->addItem(m_layoutPane, tr("Layout"));
     m_toolBox->addItem(m_gridPane, tr("Grid"));
+    m_toolBox->addItem(m_textPane, tr("Text"));
+    m_textController = new TDTextController(m_textPane, this);
     m_window->resize(340, 600);
 
     connectShadowPane();
@@ -143,12 +148,14 @@ void TDInspectorController::showInspector(int tag)
     case Panel::Transform:
         pane = m_transformPane;
         break;
-    case Panel::Layers:
     case Panel::Text:
+        pane = m_textPane;
+        break;
+    case Panel::Layers:
         break;
     }
     if (!pane) {
-        if (Panel(tag) == Panel::Layers || Panel(tag) == Panel::Text)
+        if (Panel(tag) == Panel::Layers)
             m_window->show();
         return;
     }

@@ -34,6 +34,8 @@ class TDLayoutPane;
 class TDShadowPane;
 class TDStrokePane;
 class TDStrokeStyle;
+class TDTextController;
+class TDTextPane;
 class TDTransformPane;
 class TDUndoManager;
 
@@ -92,6 +94,8 @@ public:
     TDTransformPane *transformPane() const { return m_transformPane; }
     TDLayoutPane *layoutPane() const { return m_layoutPane; }
     TDGridPane *gridPane() const { return m_gridPane; }
+    TDTextPane *textPane() const { return m_textPane; }
+    TDTextController *textController() const { return m_textController; }
 
     // --- What is inspected -------------------------------------------------------------------
     // The canvas of a document window becomes the inspected one; any other
@@ -319,6 +323,8 @@ private:
     TDTransformPane *m_transformPane = nullptr;
     TDLayoutPane *m_layoutPane = nullptr;
     TDGridPane *m_gridPane = nullptr;
+    TDTextPane *m_textPane = nullptr;
+    TDTextController *m_textController = nullptr;
 
     MessageSink m_messageSink;
     FileChooser m_imageChooser;

@@ -574,9 +574,8 @@ QTextCharFormat TDAttributedText::firstCharFormat(const QTextDocument &document)
         cursor.movePosition(QTextCursor::NextCharacter);
         format = cursor.charFormat();
     } else {
-        format = cursor.blockCharFormat();
-        if (!format.hasProperty(QTextFormat::ForegroundBrush))
-            format.merge(defaultCharFormat());
+        format = defaultCharFormat();
+        format.merge(cursor.blockCharFormat());
     }
     format.setFont(format.font().resolve(document.defaultFont()), QTextCharFormat::FontPropertiesAll);
     return format;
