@@ -40,6 +40,10 @@ TDFontManager &TDFontManager::shared()
 TDFontManager::TDFontManager(QObject *parent) : QObject(parent), m_selected(TDAttributedText::defaultFont())
 {
     m_targetFinder = activeCanvas;
+    // The panel is a window of its own: it goes before the application
+    // does, which would not delete it.
+    if (QCoreApplication *application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, [this] { delete m_panel; });
 }
 
 TDFontManager::~TDFontManager()

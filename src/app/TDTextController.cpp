@@ -27,6 +27,8 @@ constexpr double NegativeKerningScale = 0.6324555;
 constexpr double NegativeLineScale = 0.9486832618713379;
 // Slider values this close to the middle mean "no change".
 constexpr double DeadZone = 0.05;
+constexpr double MinimumLineMultiple = 0.1;
+constexpr double MaximumLineMultiple = 10;
 
 double pointSizeOf(const QFont &font)
 {
@@ -267,8 +269,10 @@ void TDTextController::lineAction(double value, bool fromSlider)
 {
     if (!std::isfinite(value))
         return;
-    // What a stored text could not hold is brought into its range.
-    const double m = TDAttributedText::clampedLineHeightMultiple(fromSlider ? lineForSlider(value) : value);
+    // What a stored text could not hold is brought into the range it is
+    // read back in (a multiple of 0 or less is the tightest there is).
+    const double m = TDAttributedText::clampedLineHeightMultiple(
+        std::clamp(fromSlider ? lineForSlider(value) : value, MinimumLineMultiple, MaximumLineMultiple));
     m_lineValue = m;
     if (m_pane) {
         showField(m_pane->lineField, QLocale().toString(m, 'f', 1));

@@ -45,6 +45,9 @@ struct ScriptingFixture : ::testing::Test {
         document.currentLayer()->addGraphic(first);
         document.currentLayer()->addGraphic(second);
         document.undoManager()->removeAllActions();
+        // The additions opened the group of an input event: it closes, so
+        // that each call is a step of its own.
+        document.undoManager()->eventHandled();
         document.undoManager()->setGroupsByEvent(false);
     }
     void TearDown() override

@@ -2,6 +2,7 @@
 // and its PDF text, with the pinned test font.
 
 #include "ModelTestDoubles.h"
+#include "ShapeTestDoubles.h"
 
 #include "model/TDAttributedText.h"
 #include "model/TDBezierPath.h"
@@ -390,6 +391,41 @@ TEST(TDTextFill, HyphenatedTextDrawsWithinItsShape)
             }
         }
     }
+}
+
+TEST(TDTextFill, ChangeFontConvertsEveryRunOnceAndUndoesInOneStep)
+{
+    ShapeScene scene;
+    auto shape = scene.add(textShape(rectPath(Rect(0, 0, 300, 100)), QString()));
+    QTextDocument text;
+    TDAttributedText::prepare(text);
+    QTextCursor cursor(&text);
+    for (const double size : {10.0, 20.0, 30.0, 10.0}) {
+        QTextCharFormat format = TDAttributedText::defaultCharFormat();
+        format.setFontPointSize(size);
+        cursor.insertText(QStringLiteral("ab "), format);
+    }
+    shape->fillStyle()->setContents(text);
+    scene.document.undo().removeAllActions();
+    // Doubling makes neighbouring runs alike, which joins them while the
+    // change goes on.
+    shape->fillStyle()->changeFont([](const QFont &font) {
+        QFont f = font;
+        f.setPointSizeF(font.pointSizeF() == 10 ? 20 : font.pointSizeF() * 2);
+        return f;
+    });
+    const auto sizeAt = [&](int position) {
+        QTextCursor c(shape->fillStyle()->contents());
+        c.setPosition(position + 1);
+        return c.charFormat().font().pointSizeF();
+    };
+    EXPECT_EQ(sizeAt(0), 20);
+    EXPECT_EQ(sizeAt(3), 40);
+    EXPECT_EQ(sizeAt(6), 60);
+    EXPECT_EQ(sizeAt(9), 20);
+    scene.document.undo().undo();
+    EXPECT_EQ(sizeAt(0), 10);
+    EXPECT_EQ(sizeAt(6), 30);
 }
 
 TEST(TDTextFill, ExportedPdfHoldsTheTextAsText)
