@@ -116,6 +116,12 @@ void TDInspectorController::buildWindow()
     };
     for (const Made &m : made)
         m_palettes[size_t(m.panel)] = new TDSnapPanel(QString::fromLatin1(m.name), m.title, m.pane);
+    // One width for all, so that chains line up.
+    int width = 0;
+    for (const TDSnapPanel *p : palettes())
+        width = std::max(width, p->width());
+    for (TDSnapPanel *p : palettes())
+        p->resize(width, p->height());
     // Panes that grow with their palette get the grip.
     palette(Panel::Layers)->setResizable(true);
     palette(Panel::Effects)->setResizable(true);
