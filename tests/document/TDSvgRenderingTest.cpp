@@ -304,6 +304,37 @@ const Drawing Drawings[] = {
          multiplied->setBlendMode(1);
          add(d, multiplied);
      }},
+    {"Text",
+     [](TDDocument &d) {
+         // Runs of other weights, sizes and colours in a box, justified
+         // text turned in an oval, and text bent along a curve over its line.
+         auto box = rectangle(Rect(8, 8, 110, 70), Color::white());
+         fillWithText(*box, {Run{QStringLiteral("Plain text and ")},
+                             Run{QStringLiteral("bold red"), 12, QColor(200, 0, 0), true},
+                             Run{QStringLiteral(" then large"), 16, QColor(0, 0, 160)},
+                             Run{QStringLiteral(" caf\u00e9 tab\tend")}});
+         add(d, box);
+         auto turned = oval(Rect(125, 5, 110, 80), Color::calibratedRGB(0.9f, 0.9f, 0.6f));
+         fillWithText(*turned,
+                      {Run{QStringLiteral("Justified words fill every line of this oval from side to side "
+                                          "and the last line stays as it is.")}},
+                      Qt::AlignJustify);
+         turned->fillStyle()->setTextBackground(true);
+         AffineTransform t = turned->textTransformation();
+         t.rotateByDegrees(-10);
+         turned->setTextTransformation(t);
+         add(d, turned);
+         PathBase curve;
+         curve.moveTo(Point(15, 140));
+         curve.curveTo(Point(70, 90), Point(150, 170), Point(225, 110));
+         auto along = TDBezierGraphic::graphicWithBezierPath(curve);
+         along->fillStyle()->setStyle(TDFillNone);
+         setTextOnPath(*along, {Run{QStringLiteral("Along a curve, ")}, Run{QStringLiteral("bent"), 12, Qt::blue, true}},
+                       1.3f);
+         along->strokeStyle()->setTextAndLine(true);
+         along->strokeStyle()->setColor(Color::calibratedRGB(0.5f, 0.5f, 0.5f));
+         add(d, along);
+     }},
     {"HiddenLayer",
      [](TDDocument &d) {
          add(d, rectangle(Rect(10, 10, 50, 50), Color::red()));
