@@ -428,6 +428,60 @@ std::vector<TDTextLayout::PlacedGlyph> TDTextLayout::placedGlyphs() const
     return glyphs;
 }
 
+std::vector<TDTextLayout::TextRun> TDTextLayout::textRuns() const
+{
+    std::vector<TextRun> runs;
+    for (const auto &placed : m_placed) {
+        const QTextLayout &layout = *placed->paragraph->layout;
+        const QTextLine line = layout.lineAt(placed->line);
+        const int lineStart = line.textStart();
+        const int lineEnd = lineStart + line.textLength();
+        // Qt stretches the spaces of every justified line but a paragraph's
+        // last.
+        const bool justified = (layout.textOption().alignment() & Qt::AlignJustify) &&
+                               line.lineNumber() < layout.lineCount() - 1;
+        for (const QTextLayout::FormatRange &range : layout.formats()) {
+            const int from = std::max(lineStart, range.start);
+            const int to = std::min(lineEnd, range.start + range.length);
+            if (to <= from)
+                continue;
+            TextRun run;
+            // Back from the layout's pixels to points.
+            run.font = range.format.font();
+            run.font.setPointSizeF(run.font.pointSizeF() * qt_defaultDpiY() / 72.0);
+            run.color =
+                range.format.foreground().style() == Qt::NoBrush ? QColor(Qt::black) : range.format.foreground().color();
+            if (range.format.fontLetterSpacingType() == QFont::AbsoluteSpacing)
+                run.letterSpacing = range.format.fontLetterSpacing();
+            // Cursor positions step over whole clusters; each step moves on.
+            // A soft hyphen of the layout is a hyphen where the line breaks
+            // at it and nothing elsewhere.
+            const QString &laid = layout.text();
+            for (int at = from; at < to;) {
+                const int next = std::max(at + 1, layout.nextCursorPosition(at));
+                QString cluster = laid.mid(at, std::min(next, to) - at);
+                if (cluster == QString(QChar(0x00AD))) {
+                    if (at != lineEnd - 1) {
+                        at = next;
+                        continue;
+                    }
+                    cluster = QStringLiteral("-");
+                }
+                run.stops.emplace_back(int(run.text.size()), float(line.cursorToX(at)));
+                run.text += cluster;
+                at = next;
+            }
+            run.stops.emplace_back(int(run.text.size()), float(line.cursorToX(to)));
+            const double shift = range.format.doubleProperty(TDAttributedText::BaselineOffset);
+            run.baseline = placed->baseline - float(shift);
+            run.fragment = placed->fragment;
+            run.justified = justified;
+            runs.push_back(std::move(run));
+        }
+    }
+    return runs;
+}
+
 int TDTextLayout::positionAt(Point point) const
 {
     if (m_placed.empty())

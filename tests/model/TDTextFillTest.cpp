@@ -375,6 +375,32 @@ TEST(TDTextFill, PositionsOfHyphenatedTextAreTheDocumentsOwn)
     EXPECT_EQ(int(layout.selectionRects(0, int(LongWords.size())).size()), layout.lineCount());
 }
 
+TEST(TDTextFill, TextRunsShowHyphensOnlyWhereLinesBreak)
+{
+    if (!Hyphenator::forLanguage())
+        GTEST_SKIP() << "no hyphenation patterns installed";
+    auto shape = textShape(rectPath(Rect(0, 0, 110, 400)), LongWords);
+    shape->fillStyle()->setHyphenation(1);
+    const TDTextLayout &layout = shape->fillStyle()->textLayout();
+    ASSERT_GT(layout.hyphenCount(), 0);
+    QString shown;
+    int hyphenated = 0;
+    for (const TDTextLayout::TextRun &run : layout.textRuns()) {
+        EXPECT_FALSE(run.text.contains(QChar(0x00AD)));
+        ASSERT_FALSE(run.stops.empty());
+        EXPECT_EQ(run.stops.back().first, run.text.size());
+        QString text = run.text;
+        // A run ending a line broken inside a word shows the hyphen.
+        if (text.endsWith(QLatin1Char('-')) && !LongWords.contains(text)) {
+            ++hyphenated;
+            text.chop(1);
+        }
+        shown += text;
+    }
+    EXPECT_EQ(hyphenated, layout.hyphenCount());
+    EXPECT_EQ(shown, LongWords);
+}
+
 TEST(TDTextFill, HyphenatedTextDrawsWithinItsShape)
 {
     if (!Hyphenator::forLanguage())
