@@ -118,6 +118,30 @@ void TDDocument::setLayers(const std::vector<std::shared_ptr<TDLayer>> &layers)
     m_currentLayer = m_layers.front().get();
 }
 
+bool TDDocument::replaceLayers(const std::vector<std::shared_ptr<TDLayer>> &layers)
+{
+    if (layers.empty() || std::find(layers.begin(), layers.end(), nullptr) != layers.end())
+        return false;
+    for (auto it = layers.begin(); it != layers.end(); ++it)
+        if (std::find(std::next(it), layers.end(), *it) != layers.end())
+            return false;
+    for (const auto &old : m_layers)
+        if (std::find(layers.begin(), layers.end(), old) == layers.end())
+            old->setDocument(nullptr);
+    m_layers = layers;
+    for (const auto &layer : m_layers)
+        if (layer->document() != this)
+            layer->setDocument(this);
+    // The current layer (or isolated group) must still lie in a layer.
+    const TDGroup *top = m_currentLayer;
+    for (size_t steps = 0; top && top->layer() && steps < 4096; ++steps)
+        top = top->layer().get();
+    if (!top || indexOfLayer(top) == TDNotFound)
+        m_currentLayer = m_layers.back().get();
+    redisplay();
+    return true;
+}
+
 std::shared_ptr<TDLayer> TDDocument::layerNamed(const QString &name) const
 {
     for (const auto &layer : m_layers)

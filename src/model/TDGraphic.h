@@ -456,6 +456,10 @@ protected:
     static std::optional<Rect> svgAxisAlignedBox(const AffineTransform &t);
     // "clip" and the graphic's serial number: unique within the process.
     std::string svgClipId() const;
+    // Text inside the shape and text along the path as the canvas places
+    // them (TDGraphic+SvgText.cpp); nothing when no character shows.
+    std::optional<XmlElement> svgTextFill();
+    std::optional<XmlElement> svgTextOnPath();
     // Stores the document reference and nothing else.
     void setDocumentReference(TDDocumentInterface *document) { m_document = document; }
 
