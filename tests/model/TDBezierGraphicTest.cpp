@@ -276,8 +276,8 @@ TEST(TDBezierGraphic, AControlDraggedOntoItsNodeWithShiftStaysFinite)
 {
     // Control 2 of curve 2 (-9) at (180, -50) dropped on its node (200, 0):
     // there is no angle to round and no direction to mirror along.
-    for (const unsigned flags :
-         {TDEvent::Shift, TDEvent::Shift | TDEvent::Alternate, TDEvent::Shift | TDEvent::Command}) {
+    const unsigned shift = TDEvent::Shift;
+    for (const unsigned flags : {shift, shift | TDEvent::Alternate, shift | TDEvent::Command}) {
         SCOPED_TRACE(flags);
         auto g = TDBezierGraphic::graphicWithBezierPath(wave());
         g->startManipulation();
