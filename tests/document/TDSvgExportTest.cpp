@@ -481,9 +481,15 @@ TEST_F(SvgFilesFixture, ImagesGoIntoAFolderOncePerDistinctImage)
     // A missing image and one without pixels show nothing and write nothing.
     auto missing = add(svgtest::rectangle(Rect(100, 10, 20, 20), Color::white()));
     missing->fillStyle()->setStyle(TDFillImage);
+    // Page data whose size cannot be found: nothing to scale by.
+    auto sizeless = add(svgtest::rectangle(Rect(130, 10, 20, 20), Color::white()));
+    sizeless->fillStyle()->setImageData(QByteArray("%PDF-1.4 without a page"), QStringLiteral("pdf"));
+    sizeless->fillStyle()->setStyle(TDFillImage);
+    ASSERT_TRUE(sizeless->fillStyle()->image());
+    ASSERT_EQ(sizeless->fillStyle()->image()->size.width, 0);
 
     const auto shapes = layerElements();
-    ASSERT_EQ(shapes.size(), 4u);
+    ASSERT_EQ(shapes.size(), 5u);
     const auto hrefOf = [](const pugi::xml_node &wrapper) {
         return attr(wrapper.find_node([](const pugi::xml_node &n) { return std::string(n.name()) == "image"; }),
                     "xlink:href");
@@ -491,8 +497,10 @@ TEST_F(SvgFilesFixture, ImagesGoIntoAFolderOncePerDistinctImage)
     EXPECT_EQ(hrefOf(shapes[0]), "image1.png");
     EXPECT_EQ(hrefOf(shapes[1]), "image1.png");
     EXPECT_EQ(hrefOf(shapes[2]), "image2.png");
-    EXPECT_STREQ(shapes[3].name(), "g");
-    EXPECT_EQ(elements(shapes[3]).size(), 0u);
+    for (const pugi::xml_node &nothing : {shapes[3], shapes[4]}) {
+        EXPECT_STREQ(nothing.name(), "g");
+        EXPECT_EQ(elements(nothing).size(), 0u);
+    }
     const pugi::xml_node image = shapes[0].find_node(
         [](const pugi::xml_node &n) { return std::string(n.name()) == "image"; });
     EXPECT_EQ(attr(image, "width"), "4");
