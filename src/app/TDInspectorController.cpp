@@ -1,8 +1,10 @@
 #include "app/TDInspectorController.h"
 
+#include "app/CIController.h"
 #include "app/JoystickView.h"
 #include "app/RadiansToDegreesTransformer.h"
 #include "app/TDColorWell.h"
+#include "app/TDEffectsPane.h"
 #include "app/TDDocumentWindow.h"
 #include "app/TDFillPane.h"
 #include "app/TDGridPane.h"
@@ -79,6 +81,8 @@ TDInspectorController::~TDInspectorController()
         TDApplicationServices::setInspector(nullptr);
     if (g_shared == this)
         g_shared = nullptr;
+    // The filter views live in the window; their controller goes first.
+    m_effects.reset();
     delete m_window;
 }
 
@@ -105,12 +109,14 @@ void TDInspectorController::buildWindow()
     m_transformPane = new TDTransformPane;
     m_layoutPane = new TDLayoutPane;
     m_gridPane = new TDGridPane;
+    m_effectsPane = new TDEffectsPane;
     m_toolBox->addItem(m_fillPane, tr("Fill"));
     m_toolBox->addItem(m_strokePane, tr("Stroke"));
     m_toolBox->addItem(m_shadowPane, tr("Shadow and Opacity"));
     m_toolBox->addItem(m_transformPane, tr("Transform"));
     m_toolBox->addItem(m_layoutPane, tr("Layout"));
     m_toolBox->addItem(m_gridPane, tr("Grid"));
+    m_toolBox->addItem(m_effectsPane, tr("Effects"));
     m_window->resize(340, 600);
 
     connectShadowPane();
@@ -118,6 +124,7 @@ void TDInspectorController::buildWindow()
     connectFillPane();
     connectStrokePane();
     connectTransformPane();
+    m_effects = std::make_unique<CIController>(m_effectsPane, this);
 }
 
 void TDInspectorController::showInspector(int tag)
@@ -131,8 +138,10 @@ void TDInspectorController::showInspector(int tag)
         pane = m_strokePane;
         break;
     case Panel::Shadow:
-    case Panel::Effects:
         pane = m_shadowPane;
+        break;
+    case Panel::Effects:
+        pane = m_effectsPane;
         break;
     case Panel::Grid:
         pane = m_gridPane;
@@ -283,6 +292,8 @@ void TDInspectorController::windowDidUpdate()
     updateStroke(shown);
     updateShadowAndEffects(shown);
     updateDocumentPanes();
+    if (m_effects)
+        m_effects->setGraphic(m_selectedGraphics.front());
     m_needsUpdate = false;
     m_updating = false;
 }
@@ -523,8 +534,16 @@ void TDInspectorController::usesFilters(bool on)
 
 void TDInspectorController::filterResolution(int resolution)
 {
+    // The effects list must not take the change of each graphic for an
+    // edit of its own.
+    if (m_effects)
+        m_effects->setPushingEdits(true);
     applySelector([resolution](TDGraphic &g) { g.setFilterResolution(resolution); },
                   QStringLiteral("Set Filter Resolution"));
+    if (m_effects) {
+        m_effects->setPushingEdits(false);
+        m_effects->setScale_n(PropertyList(resolution));
+    }
 }
 
 void TDInspectorController::edit()

@@ -210,6 +210,7 @@ void TDGraphic::setStyleFrom(const TDGraphic &other)
     setFilterResolution(other.filterResolution());
     setUsesFilters(other.usesFilters());
     m_filterArray = other.m_filterArray;
+    m_filterArrayGeneration = nextFilterArrayGeneration();
     didChange();
 }
 
@@ -294,6 +295,12 @@ void TDGraphic::setAlphaValue(float alpha)
 
 // --- Effects -------------------------------------------------------------------------------
 
+quint64 TDGraphic::nextFilterArrayGeneration()
+{
+    static std::atomic<quint64> counter{0};
+    return ++counter;
+}
+
 void TDGraphic::setFilterArrayUndoable(const TDFilterArray &filters)
 {
     if (filters.empty() && m_filterArray.empty())
@@ -314,6 +321,7 @@ void TDGraphic::setFilterArrayUndoable(const TDFilterArray &filters)
         copies.push_back(std::move(copy));
     }
     m_filterArray = std::move(copies);
+    m_filterArrayGeneration = nextFilterArrayGeneration();
     calculateFilterExtent();
     didChange();
     setUndoActionName(QStringLiteral("Set filter data"));
