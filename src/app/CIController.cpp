@@ -271,9 +271,12 @@ void CIController::add(const QString &filterName)
     effect->setEnabled(true);
     effect->setExpanded(true);
     addFilter(effect);
+    // The new list and, for the first effect, effects switched on: one step.
+    beginEdit();
     const bool pushed = update();
     if (pushed && m_filterViewArray.size() == 1 && m_inspector)
         m_inspector->usesFilters(state() == 1);
+    endEdit();
 }
 
 void CIController::addFilter(const std::shared_ptr<TDFilter> &effect)
@@ -338,8 +341,12 @@ bool CIController::update(FilterView *from)
     // refreshed yet), nothing is pushed.
     if (!m_shownGraphic)
         return false;
-    if (m_inspector && m_inspector->visibleGraphic() != m_shownGraphic.get())
+    if (m_inspector && m_inspector->visibleGraphic() != m_shownGraphic.get()) {
+        // The views may hold edits no graphic has: the next showing
+        // rebuilds them, whatever graphic it is for.
+        m_shownList = 0;
         return false;
+    }
     TDFilterArray filters;
     filters.reserve(m_filterViewArray.size());
     for (FilterView *view : m_filterViewArray)

@@ -21,6 +21,7 @@ void TDDocumentWindow::buildPanelMenu()
         {"showFill", "&Fill", Panel::Fill},
         {"showStroke", "&Stroke", Panel::Stroke},
         {"showShadow", "Shadow and &Opacity", Panel::Shadow},
+        {"showEffects", "&Effects", Panel::Effects},
         {"showTransform", "&Transform", Panel::Transform},
         {"showLayout", "&Layout", Panel::Layout},
         {"showGrid", "&Grid", Panel::Grid},
