@@ -217,6 +217,7 @@ QWidget *FilterView::numberField(const QString &name, const QString &toolTip, co
     field->setGeometry(rounded(frame));
     field->setToolTip(toolTip);
     field->setTextMargins(0, 0, 0, 0);
+    field->setFrame(false);
     connect(field, &QLineEdit::editingFinished, this, [this, field, write] {
         if (!field->isModified())
             return;
@@ -227,8 +228,11 @@ QWidget *FilterView::numberField(const QString &name, const QString &toolTip, co
         showValues();
     });
     m_readers.push_back([field, read] {
-        if (!field->hasFocus() || !field->isModified())
+        if (!field->hasFocus() || !field->isModified()) {
             field->setText(formatNumber(read()));
+            // Narrow fields show where the number starts.
+            field->setCursorPosition(0);
+        }
     });
     return field;
 }
