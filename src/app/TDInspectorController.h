@@ -26,7 +26,9 @@ class QWidget;
 
 namespace scrivane {
 
+class CIController;
 class TDDocument;
+class TDEffectsPane;
 class TDFillPane;
 class TDFillStyle;
 class TDGraphicView;
@@ -104,6 +106,9 @@ public:
     TDGridPane *gridPane() const { return m_gridPane; }
     TDTextPane *textPane() const { return m_textPane; }
     TDTextController *textController() const { return m_textController; }
+    TDEffectsPane *effectsPane() const { return m_effectsPane; }
+    // The effects list of the effects pane.
+    CIController *effectsController() const { return m_effects.get(); }
 
     // --- What is inspected -------------------------------------------------------------------
     // The canvas of a document window becomes the inspected one; any other
@@ -333,6 +338,8 @@ private:
     TDGridPane *m_gridPane = nullptr;
     TDTextPane *m_textPane = nullptr;
     TDTextController *m_textController = nullptr;
+    TDEffectsPane *m_effectsPane = nullptr;
+    std::unique_ptr<CIController> m_effects;
 
     MessageSink m_messageSink;
     FileChooser m_imageChooser;
