@@ -9,7 +9,9 @@
 #include "canvas/TDGraphicView.h"
 #include "model/TDRectangle.h"
 #include "platform/KeyedArchiver.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Pasteboard.h"
+#include "platform/Profile.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "platform/effects/EffectRegistry.h"
@@ -290,4 +292,44 @@ TEST(TDAppDelegateProgramEntry, TheManualIsFoundBesideTheProgramOrWhereItIsInsta
     manual.write("%PDF-1.4\n");
     manual.close();
     EXPECT_EQ(TDAppDelegate::manualPath(program), installed);
+}
+
+// The soft proof's profile: the one named in the defaults, else the first
+// CMYK profile; a choice is remembered by name and announced.
+TEST_F(DelegateTest, TheProofProfileIsChosenByItsNameAndAnnounced)
+{
+    const QString cmykPath = QStringLiteral("/usr/share/color/icc/ghostscript/default_cmyk.icc");
+    const ProfilePtr cmyk = Profile::profileWithPath(cmykPath);
+    if (!cmyk)
+        GTEST_SKIP() << "no CMYK profile installed";
+    const ProfilePtr rgb = Profile::profileWithGenericRGB();
+    ASSERT_TRUE(rgb);
+    ASSERT_NE(rgb->description(), cmyk->description());
+    UserDefaults &defaults = UserDefaults::standard();
+    struct Restore {
+        QString was = UserDefaults::standard().string(QStringLiteral("proof color space"));
+        ~Restore() { UserDefaults::standard().setString(QStringLiteral("proof color space"), was); }
+    } restore;
+    int announced = 0;
+    NotificationCenter::defaultCenter().addObserver(this, QStringLiteral("color proof did change"), nullptr,
+                                                    [&announced](const Notification &) { ++announced; });
+
+    defaults.setString(QStringLiteral("proof color space"), QStringLiteral("No such profile"));
+    delegate->setProofProfiles({rgb, cmyk});
+    EXPECT_EQ(delegate->proofProfileIndex(), 1) << "the first CMYK profile stands in";
+    defaults.setString(QStringLiteral("proof color space"), rgb->description());
+    delegate->setProofProfiles({rgb, cmyk});
+    EXPECT_EQ(delegate->proofProfile(), rgb);
+    EXPECT_EQ(announced, 0);
+
+    delegate->setProofProfile(1);
+    EXPECT_EQ(delegate->proofProfile(), cmyk);
+    EXPECT_EQ(defaults.string(QStringLiteral("proof color space")), cmyk->description());
+    EXPECT_EQ(announced, 1);
+    // Out of the list: none, the stored name kept.
+    delegate->setProofProfile(2);
+    EXPECT_EQ(delegate->proofProfile(), nullptr);
+    EXPECT_EQ(defaults.string(QStringLiteral("proof color space")), cmyk->description());
+    EXPECT_EQ(announced, 2);
+    NotificationCenter::defaultCenter().removeObserver(this);
 }
