@@ -9,6 +9,7 @@
 #include "canvas/TDGraphicView.h"
 #include "model/TDRectangle.h"
 #include "platform/KeyedArchiver.h"
+#include "platform/LinkService.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Pasteboard.h"
 #include "platform/Profile.h"
@@ -20,10 +21,13 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTest>
 #include <QUrl>
 
 #include <functional>
@@ -332,4 +336,67 @@ TEST_F(DelegateTest, TheProofProfileIsChosenByItsNameAndAnnounced)
     EXPECT_EQ(defaults.string(QStringLiteral("proof color space")), cmyk->description());
     EXPECT_EQ(announced, 2);
     NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+// The delegate serves the link server: a request opens the item in a
+// window of its own, a request for the same item shows that window again,
+// and the client's close closes the document.
+TEST_F(DelegateTest, ALinkEditOpensOneWindowThatTheLinksCloseCloses)
+{
+    QDBusConnection serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "delegate-link-server");
+    QDBusConnection clientBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "delegate-link-client");
+    struct Disconnect {
+        ~Disconnect()
+        {
+            QDBusConnection::disconnectFromBus("delegate-link-server");
+            QDBusConnection::disconnectFromBus("delegate-link-client");
+        }
+    } disconnect;
+    if (!serverBus.isConnected() || !clientBus.isConnected())
+        GTEST_SKIP() << "no session bus (run the tests inside dbus-run-session)";
+    struct Client : LinkClientDelegate {
+        void linkServerDidSendEdit(Link &) override {}
+        void linkDidClose(Link &) override {}
+    } client;
+    {
+        // Unique on the bus, so that test processes side by side do not
+        // answer each other.
+        const QString name = QStringLiteral("delegatetest%1").arg(QCoreApplication::applicationPid());
+        LinkService server(serverBus);
+        LinkService clientService(clientBus);
+        ASSERT_TRUE(server.publishServer(name, delegate.get()));
+
+        TDDocument source;
+        auto item = std::make_shared<TDRectangle>();
+        item->setTransformation(TDGraphic::transformForBounds(Rect(0, 0, 40, 20)));
+        source.addGraphic(item);
+        const auto bytes = TDDocument::linkDataForGraphics({item});
+        ASSERT_TRUE(bytes);
+        const PropertyList data =
+            LinkService::linkDataWithServerName(name, LinkService::appData(*PropertyList::fromData(*bytes)));
+        const size_t before = controller->documents().size();
+        const QString key = LinkService::uniqueItemKey();
+
+        const auto link = clientService.editLinkData(data, QStringLiteral("Client drawing"), &client, key);
+        ASSERT_TRUE(link);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller->documents().size() == before + 1; }, 5000));
+        TDDocument *editing = controller->documents().back();
+        ASSERT_TRUE(editing->link());
+        EXPECT_EQ(graphicCount(editing), 1u);
+        ASSERT_TRUE(controller->windowForDocument(editing));
+        EXPECT_TRUE(controller->windowForDocument(editing)->isVisible());
+
+        // Asked again for the same item: the same document, no second one.
+        const auto again = clientService.editLinkData(data, QStringLiteral("Client drawing"), &client, key);
+        ASSERT_TRUE(again);
+        QDBusMessage ping = QDBusMessage::createMethodCall(serverBus.baseService(), LinkService::ObjectPath,
+                                                           QStringLiteral("org.freedesktop.DBus.Peer"),
+                                                           QStringLiteral("Ping"));
+        clientBus.call(ping, QDBus::BlockWithGui, 5000);
+        QTest::qWait(20);
+        EXPECT_EQ(controller->documents().size(), before + 1);
+
+        again->closeLink();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller->documents().size() == before; }, 5000));
+    }
 }
