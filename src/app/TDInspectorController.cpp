@@ -1,8 +1,10 @@
 #include "app/TDInspectorController.h"
 
+#include "app/CIController.h"
 #include "app/JoystickView.h"
 #include "app/RadiansToDegreesTransformer.h"
 #include "app/TDColorWell.h"
+#include "app/TDEffectsPane.h"
 #include "app/TDDocumentWindow.h"
 #include "app/TDFillPane.h"
 #include "app/TDGridPane.h"
@@ -79,6 +81,8 @@ TDInspectorController::~TDInspectorController()
         TDApplicationServices::setInspector(nullptr);
     if (g_shared == this)
         g_shared = nullptr;
+    // The filter views live in a palette; their controller goes first.
+    m_effects.reset();
     for (TDSnapPanel *palette : m_palettes)
         delete palette;
 }
@@ -98,6 +102,7 @@ void TDInspectorController::buildWindow()
     m_transformPane = new TDTransformPane;
     m_layoutPane = new TDLayoutPane;
     m_gridPane = new TDGridPane;
+    m_effectsPane = new TDEffectsPane;
     struct Made {
         Panel panel;
         const char *name;
@@ -111,7 +116,7 @@ void TDInspectorController::buildWindow()
         {Panel::Grid, "grid", tr("Grid"), m_gridPane},
         {Panel::Layout, "layout", tr("Layout"), m_layoutPane},
         {Panel::Layers, "layers", tr("Layers"), nullptr},
-        {Panel::Effects, "filters", tr("Effects"), nullptr},
+        {Panel::Effects, "filters", tr("Effects"), m_effectsPane},
         {Panel::Transform, "transform", tr("Transform"), m_transformPane},
     };
     for (const Made &m : made)
@@ -131,6 +136,7 @@ void TDInspectorController::buildWindow()
     connectFillPane();
     connectStrokePane();
     connectTransformPane();
+    m_effects = std::make_unique<CIController>(m_effectsPane, this);
 }
 
 TDSnapPanel *TDInspectorController::palette(Panel panel) const
@@ -294,6 +300,8 @@ void TDInspectorController::windowDidUpdate()
     updateStroke(shown);
     updateShadowAndEffects(shown);
     updateDocumentPanes();
+    if (m_effects)
+        m_effects->setGraphic(m_selectedGraphics.front());
     m_needsUpdate = false;
     m_updating = false;
 }
@@ -534,8 +542,16 @@ void TDInspectorController::usesFilters(bool on)
 
 void TDInspectorController::filterResolution(int resolution)
 {
+    // The effects list must not take the change of each graphic for an
+    // edit of its own.
+    if (m_effects)
+        m_effects->setPushingEdits(true);
     applySelector([resolution](TDGraphic &g) { g.setFilterResolution(resolution); },
                   QStringLiteral("Set Filter Resolution"));
+    if (m_effects) {
+        m_effects->setPushingEdits(false);
+        m_effects->setScale_n(PropertyList(resolution));
+    }
 }
 
 void TDInspectorController::edit()

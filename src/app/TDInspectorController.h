@@ -26,7 +26,9 @@ class QWidget;
 
 namespace scrivane {
 
+class CIController;
 class TDDocument;
+class TDEffectsPane;
 class TDFillPane;
 class TDFillStyle;
 class TDGraphicView;
@@ -100,6 +102,9 @@ public:
     TDTransformPane *transformPane() const { return m_transformPane; }
     TDLayoutPane *layoutPane() const { return m_layoutPane; }
     TDGridPane *gridPane() const { return m_gridPane; }
+    TDEffectsPane *effectsPane() const { return m_effectsPane; }
+    // The effects list of the effects pane.
+    CIController *effectsController() const { return m_effects.get(); }
 
     // --- What is inspected -------------------------------------------------------------------
     // The canvas of a document window becomes the inspected one; any other
@@ -322,6 +327,8 @@ private:
     TDTransformPane *m_transformPane = nullptr;
     TDLayoutPane *m_layoutPane = nullptr;
     TDGridPane *m_gridPane = nullptr;
+    TDEffectsPane *m_effectsPane = nullptr;
+    std::unique_ptr<CIController> m_effects;
 
     MessageSink m_messageSink;
     FileChooser m_imageChooser;
