@@ -6,6 +6,7 @@
 #include "app/TDDocumentWindow.h"
 #include "app/TDFillPane.h"
 #include "app/TDGridPane.h"
+#include "app/TDLayerController.h"
 #include "app/TDLayoutPane.h"
 #include "app/TDShadowPane.h"
 #include "app/TDSnapPanel.h"
@@ -98,6 +99,7 @@ void TDInspectorController::buildWindow()
     m_transformPane = new TDTransformPane;
     m_layoutPane = new TDLayoutPane;
     m_gridPane = new TDGridPane;
+    m_layerController = new TDLayerController(this);
     struct Made {
         Panel panel;
         const char *name;
@@ -110,7 +112,7 @@ void TDInspectorController::buildWindow()
         {Panel::Shadow, "effects", tr("Shadow and Opacity"), m_shadowPane},
         {Panel::Grid, "grid", tr("Grid"), m_gridPane},
         {Panel::Layout, "layout", tr("Layout"), m_layoutPane},
-        {Panel::Layers, "layers", tr("Layers"), nullptr},
+        {Panel::Layers, "layers", tr("Layers"), m_layerController->panel()},
         {Panel::Effects, "filters", tr("Effects"), nullptr},
         {Panel::Transform, "transform", tr("Transform"), m_transformPane},
     };
@@ -224,6 +226,7 @@ void TDInspectorController::inspect(TDGraphicView *candidate)
         return;
     endGesture();
     m_view = candidate;
+    m_layerController->inspect(candidate);
     if (candidate)
         connect(candidate, &QObject::destroyed, this, &TDInspectorController::scheduleRefresh,
                 Qt::UniqueConnection);

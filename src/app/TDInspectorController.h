@@ -32,6 +32,7 @@ class TDFillStyle;
 class TDGraphicView;
 class TDGridPane;
 class TDLayoutPane;
+class TDLayerController;
 class TDShadowPane;
 class TDSnapPanel;
 class TDStrokePane;
@@ -100,6 +101,7 @@ public:
     TDTransformPane *transformPane() const { return m_transformPane; }
     TDLayoutPane *layoutPane() const { return m_layoutPane; }
     TDGridPane *gridPane() const { return m_gridPane; }
+    TDLayerController *layerController() const { return m_layerController; }
 
     // --- What is inspected -------------------------------------------------------------------
     // The canvas of a document window becomes the inspected one; any other
@@ -322,6 +324,7 @@ private:
     TDTransformPane *m_transformPane = nullptr;
     TDLayoutPane *m_layoutPane = nullptr;
     TDGridPane *m_gridPane = nullptr;
+    TDLayerController *m_layerController = nullptr;
 
     MessageSink m_messageSink;
     FileChooser m_imageChooser;
