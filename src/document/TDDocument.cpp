@@ -214,24 +214,36 @@ TDGraphicArray TDDocument::editableGraphicsFrom(const TDGraphicArray &graphics)
     return result;
 }
 
+bool TDDocument::EditableScope::editable(const TDGraphic &graphic) const
+{
+    return !graphic.locked() && graphic.visible() &&
+           std::find(excluded.begin(), excluded.end(), &graphic) == excluded.end();
+}
+
+TDDocument::EditableScope TDDocument::editableScope() const
+{
+    EditableScope scope;
+    if (!m_currentLayer)
+        return scope;
+    scope.containers.push_back(m_currentLayer);
+    for (const TDGraphic *container = m_currentLayer; container; container = container->layer().get())
+        scope.excluded.push_back(container);
+    if (m_graphicView && m_graphicView->isolationState())
+        return scope;
+    for (const auto &layer : m_layers)
+        if (layer.get() != m_currentLayer && !layer->locked() && layer->visible())
+            scope.containers.push_back(layer.get());
+    return scope;
+}
+
 TDGraphicArray TDDocument::editableGraphics() const
 {
-    if (!m_currentLayer)
-        return {};
-    TDGraphicArray result = editableGraphicsFrom(m_currentLayer->graphics());
-    if (m_graphicView && m_graphicView->isolationState())
-        return result;
-    for (const auto &layer : m_layers) {
-        if (layer.get() == m_currentLayer || layer->locked() || !layer->visible())
-            continue;
-        const TDGraphicArray more = editableGraphicsFrom(layer->graphics());
-        result.insert(result.end(), more.begin(), more.end());
-    }
-    for (const TDGraphic *container = m_currentLayer; container; container = container->layer().get()) {
-        result.erase(std::remove_if(result.begin(), result.end(),
-                                    [container](const TDGraphicPtr &g) { return g.get() == container; }),
-                     result.end());
-    }
+    const EditableScope scope = editableScope();
+    TDGraphicArray result;
+    for (const TDGroup *container : scope.containers)
+        for (const auto &graphic : container->graphics())
+            if (scope.editable(*graphic))
+                result.push_back(graphic);
     return result;
 }
 

@@ -105,6 +105,18 @@ public:
 
     // --- Lists of graphics ----------------------------------------------------------
     static TDGraphicArray editableGraphicsFrom(const TDGraphicArray &graphics);
+    // Where the editable graphics come from: the children of these
+    // containers, in this order, that are editable.  Searches that need not
+    // see every graphic start here instead of from the whole list.
+    struct EditableScope {
+        std::vector<TDGroup *> containers;
+        // The current layer and the groups holding it: never editable.
+        std::vector<const TDGraphic *> excluded;
+        bool editable(const TDGraphic &graphic) const;
+    };
+    EditableScope editableScope() const;
+    // The children of the current layer, then those of the other layers
+    // (unless in isolation) that are unlocked and visible, bottom first.
     TDGraphicArray editableGraphics() const;
     TDGraphicArray visibleGraphics() const;
     TDGraphicArray semiVisibleGraphics() const;

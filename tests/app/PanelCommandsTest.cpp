@@ -9,13 +9,11 @@
 #include "app/TDInspectorController.h"
 #include "app/TDLayerController.h"
 #include "app/TDLayerModel.h"
-#include "app/TDShadowPane.h"
 #include "app/TDSnapPanel.h"
 #include "platform/UserDefaults.h"
 
 #include <QAction>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QScreen>
 
 using namespace scrivane;
@@ -96,14 +94,13 @@ TEST_F(PanelCommandsTest, AWindowMenuItemShowsAHiddenPaletteAndClosesAShownOne)
     delegate->showInspectorPanelAction(-1);
 }
 
-TEST_F(PanelCommandsTest, TheEffectsItemShowsTheShadowPaletteUntilTheEffectsPaletteHasAPane)
+TEST_F(PanelCommandsTest, TheEffectsItemShowsTheEffectsPalette)
 {
     delegate->showInspectorPanelAction(int(Panel::Effects));
-    EXPECT_TRUE(inspector->palette(Panel::Shadow)->isVisible());
-    EXPECT_FALSE(inspector->palette(Panel::Effects)->isVisible());
-    inspector->palette(Panel::Effects)->setContent(new QLabel(QStringLiteral("effects")));
-    delegate->showInspectorPanelAction(int(Panel::Effects));
     EXPECT_TRUE(inspector->palette(Panel::Effects)->isVisible());
+    EXPECT_FALSE(inspector->palette(Panel::Shadow)->isVisible());
+    delegate->showInspectorPanelAction(int(Panel::Shadow));
+    EXPECT_TRUE(inspector->palette(Panel::Shadow)->isVisible());
 }
 
 TEST_F(PanelCommandsTest, ZoomedWindowsKeepClearOfPalettesAtTheScreensEdges)
