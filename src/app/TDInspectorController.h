@@ -34,6 +34,7 @@ class TDFillStyle;
 class TDGraphicView;
 class TDGridPane;
 class TDLayoutPane;
+class TDLayerController;
 class TDShadowPane;
 class TDSnapPanel;
 class TDStrokePane;
@@ -92,9 +93,8 @@ public:
     // null for a tag without one.
     TDSnapPanel *palette(Panel panel) const;
     std::vector<TDSnapPanel *> palettes() const;
-    // A hidden palette of the tag is shown, a visible one closed.  The
-    // effects tag shows the shadow and opacity palette while the effects
-    // palette holds no pane.  Other tags do nothing.
+    // A hidden palette of the tag is shown, a visible one closed.  Other
+    // tags do nothing.
     void showInspector(int tag);
     TDFillPane *fillPane() const { return m_fillPane; }
     TDStrokePane *strokePane() const { return m_strokePane; }
@@ -102,6 +102,7 @@ public:
     TDTransformPane *transformPane() const { return m_transformPane; }
     TDLayoutPane *layoutPane() const { return m_layoutPane; }
     TDGridPane *gridPane() const { return m_gridPane; }
+    TDLayerController *layerController() const { return m_layerController; }
     TDEffectsPane *effectsPane() const { return m_effectsPane; }
     // The effects list of the effects pane.
     CIController *effectsController() const { return m_effects.get(); }
@@ -327,6 +328,7 @@ private:
     TDTransformPane *m_transformPane = nullptr;
     TDLayoutPane *m_layoutPane = nullptr;
     TDGridPane *m_gridPane = nullptr;
+    TDLayerController *m_layerController = nullptr;
     TDEffectsPane *m_effectsPane = nullptr;
     std::unique_ptr<CIController> m_effects;
 
