@@ -8,6 +8,7 @@
 #include "app/TDDocumentWindow.h"
 #include "app/TDFillPane.h"
 #include "app/TDGridPane.h"
+#include "app/TDLayerController.h"
 #include "app/TDLayoutPane.h"
 #include "app/TDShadowPane.h"
 #include "app/TDSnapPanel.h"
@@ -105,6 +106,7 @@ void TDInspectorController::buildWindow()
     m_layoutPane = new TDLayoutPane;
     m_gridPane = new TDGridPane;
     m_textPane = new TDTextPane;
+    m_layerController = new TDLayerController(this);
     m_effectsPane = new TDEffectsPane;
     struct Made {
         Panel panel;
@@ -118,7 +120,7 @@ void TDInspectorController::buildWindow()
         {Panel::Shadow, "effects", tr("Shadow and Opacity"), m_shadowPane},
         {Panel::Grid, "grid", tr("Grid"), m_gridPane},
         {Panel::Layout, "layout", tr("Layout"), m_layoutPane},
-        {Panel::Layers, "layers", tr("Layers"), nullptr},
+        {Panel::Layers, "layers", tr("Layers"), m_layerController->panel()},
         {Panel::Effects, "filters", tr("Effects"), m_effectsPane},
         {Panel::Transform, "transform", tr("Transform"), m_transformPane},
         {Panel::Text, "text", tr("Text"), m_textPane},
@@ -164,8 +166,6 @@ void TDInspectorController::showInspector(int tag)
     if (tag < 0 || size_t(tag) >= m_palettes.size())
         return;
     TDSnapPanel *shown = m_palettes[size_t(tag)];
-    if (Panel(tag) == Panel::Effects && shown && !shown->content())
-        shown = palette(Panel::Shadow);
     if (!shown)
         return;
     if (shown->isVisible()) {
@@ -235,6 +235,7 @@ void TDInspectorController::inspect(TDGraphicView *candidate)
         return;
     endGesture();
     m_view = candidate;
+    m_layerController->inspect(candidate);
     if (candidate)
         connect(candidate, &QObject::destroyed, this, &TDInspectorController::scheduleRefresh,
                 Qt::UniqueConnection);

@@ -34,6 +34,7 @@ class TDFillStyle;
 class TDGraphicView;
 class TDGridPane;
 class TDLayoutPane;
+class TDLayerController;
 class TDShadowPane;
 class TDSnapPanel;
 class TDStrokePane;
@@ -94,9 +95,8 @@ public:
     // null for a tag without one.
     TDSnapPanel *palette(Panel panel) const;
     std::vector<TDSnapPanel *> palettes() const;
-    // A hidden palette of the tag is shown, a visible one closed.  The
-    // effects tag shows the shadow and opacity palette while the effects
-    // palette holds no pane.  Other tags do nothing.
+    // A hidden palette of the tag is shown, a visible one closed.  Other
+    // tags do nothing.
     void showInspector(int tag);
     TDFillPane *fillPane() const { return m_fillPane; }
     TDStrokePane *strokePane() const { return m_strokePane; }
@@ -106,6 +106,7 @@ public:
     TDGridPane *gridPane() const { return m_gridPane; }
     TDTextPane *textPane() const { return m_textPane; }
     TDTextController *textController() const { return m_textController; }
+    TDLayerController *layerController() const { return m_layerController; }
     TDEffectsPane *effectsPane() const { return m_effectsPane; }
     // The effects list of the effects pane.
     CIController *effectsController() const { return m_effects.get(); }
@@ -338,6 +339,7 @@ private:
     TDGridPane *m_gridPane = nullptr;
     TDTextPane *m_textPane = nullptr;
     TDTextController *m_textController = nullptr;
+    TDLayerController *m_layerController = nullptr;
     TDEffectsPane *m_effectsPane = nullptr;
     std::unique_ptr<CIController> m_effects;
 
