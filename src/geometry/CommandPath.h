@@ -160,6 +160,11 @@ public:
     // Flattening (CommandPath+Flatten.cpp).  A tolerance that is not a
     // positive number subdivides curves to the full depth and splits no line.
     void convertToPolylineBack(float tolerance);
+    // Arcs are sampled every 0.1 radian; by the tolerance, small ones take
+    // as few samples as keep within the tolerance (never closer than 0.1
+    // radian).
+    enum class ArcSampling { Fixed, ByTolerance };
+    void convertToPolylineBack(float tolerance, ArcSampling arcs);
     void convertToPolyline(float tolerance);
     void convertToPolylineNoSplit(float tolerance);
     void convertToPolylineAlongSource(float tolerance, const CommandPath &source, float offset);

@@ -128,7 +128,10 @@ int outlineOfCommandPath(const CommandPath &source, float width, int join, int c
     // The offset contours overlap where the stroke folds over itself:
     // the non-zero rule merges them.
     PolyGraph work, normalised;
-    fillFrom(offset, work, 0);
+    // The joins' and caps' arcs take as few samples as keep within the
+    // flattening; the rebuild restores them as arcs anyway.
+    offset.convertToPolylineBack(kFlattening, CommandPath::ArcSampling::ByTolerance);
+    offset.fill(&work, 0, false, true, false);
     const int code = normalised.normalize(work, engine::kNonZero);
     if (code != engine::kOk)
         return code;
