@@ -201,6 +201,10 @@ public:
     // An open bezier is cancelled and an open subpath ended first.  A
     // subpath that draws nothing is left out.
     void outline(CommandPath &destination, float halfWidth, int join, int cap, float miterLimit);
+    // The same with the cap at the start of every open subpath and the cap
+    // at its end given apart.
+    void outlineWithCaps(CommandPath &destination, float halfWidth, int join, int startCap, int endCap,
+                         float miterLimit);
     // One side only, at `distance` (negative: the other side): the whole
     // path as one closed offset, or every subpath reversed and closed.
     void offsetPath(CommandPath &destination, float distance, int join, int cap, float miterLimit);
