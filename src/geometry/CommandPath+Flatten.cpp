@@ -85,13 +85,16 @@ void subdivideQuadratic(PointSink &sink, EnginePoint c, EnginePoint s, EnginePoi
 }
 
 // The angle between an arc's samples: 0.1 radian, or with a positive
-// `within`, as much more as keeps every chord within that distance of the
-// arc.
+// `within` on a small arc, as much more as keeps every chord within that
+// distance of the arc.  Only small arcs: an arc rebuilt from a result
+// passes through points on the chords, and a large one drawn through two
+// near points off its circle swings far from where it was.
 float arcStep(const ArcSpec &arc, float within)
 {
     constexpr float kStep = 0.1f;
+    constexpr float kSmallArc = 8.0f; // in units of `within`
     const float r = std::fmax(arc.radiusX, arc.radiusY);
-    if (!(within > 0.0f) || !std::isfinite(r))
+    if (!(within > 0.0f) || !std::isfinite(r) || r > kSmallArc * within)
         return kStep;
     if (!(within < r))
         return std::numbers::pi_v<float> / 2;

@@ -194,18 +194,15 @@ void hermiteOf(PieceKind kind, const OffsetPiece &piece, EnginePoint &t0, Engine
     t1 = kind == PieceKind::Cubic ? piece.endTangent : scale(sub(piece.end, piece.control), 2.0f);
 }
 
-// Whether the offset at w (signed) of the piece folds back over itself:
-// somewhere the piece stops (a cusp) or bends towards the offset side
-// tighter than |w|, where the offset's speed 1 + w / r falls to nothing.
-// There the stroke's two sides would cancel instead of covering it.  The
-// side the piece bends away from never folds: its offset turns on a
-// radius of r + |w|.
+// Whether the piece bends tighter than w somewhere (or stops, as at a
+// cusp): its offset on the inner side would fold back over itself there,
+// and the stroke's two sides would cancel instead of covering it.
 bool folds(PieceKind kind, const OffsetPiece &piece, float w)
 {
     if (kind == PieceKind::Arc) {
         const float small = std::min(std::fabs(piece.arc.radiusX), std::fabs(piece.arc.radiusY));
         const float large = std::max(std::fabs(piece.arc.radiusX), std::fabs(piece.arc.radiusY));
-        return !(large > 0.0f) || small * small / large <= std::fabs(w);
+        return !(large > 0.0f) || small * small / large <= w;
     }
     EnginePoint t0, t1;
     hermiteOf(kind, piece, t0, t1);
@@ -214,8 +211,7 @@ bool folds(PieceKind kind, const OffsetPiece &piece, float w)
     constexpr int kSamples = 64;
     for (int i = 0; i <= kSamples; ++i) {
         const CurveSample c = tangentOnCubicAt(float(i) / kSamples, piece.start, piece.end, t0, t1, i == kSamples);
-        // A little margin: the samples may step over the tightest bend.
-        if (!(c.speed > 1e-4f * size) || !(w / c.radius > -1.05f))
+        if (!(c.speed > 1e-4f * size) || std::fabs(c.radius) <= w)
             return true;
     }
     return false;
@@ -396,7 +392,7 @@ void OutlineBuilder::offsetCurve(int command, PieceKind kind, const OffsetPiece 
     // Where the piece bends tighter than the offset, its chords are offset
     // instead: the inner side then turns back through each corner, and
     // the round outer joins follow the curve.
-    if (folds(kind, piece, mW)) {
+    if (folds(kind, piece, std::fabs(mW))) {
         std::vector<EnginePoint> &points = mChords;
         flattenPiece(kind, piece, points);
         for (std::size_t i = 1; i < points.size(); ++i)
