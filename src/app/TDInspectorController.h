@@ -12,33 +12,39 @@
 #include <QString>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 class QAbstractSlider;
 class QLineEdit;
-class QToolBox;
 class QWidget;
 
 namespace scrivane {
 
+class CIController;
 class TDDocument;
+class TDEffectsPane;
 class TDFillPane;
 class TDFillStyle;
 class TDGraphicView;
 class TDGridPane;
 class TDLayoutPane;
+class TDLayerController;
 class TDShadowPane;
+class TDSnapPanel;
 class TDStrokePane;
 class TDStrokeStyle;
 class TDTransformPane;
 class TDUndoManager;
 
-// The one inspector of the application: a floating tool window with the
-// fill, stroke, shadow and effect, transform, layout and grid panes.  It
+// The one inspector of the application: its panes (fill, stroke, shadow
+// and opacity, transform, layout, grid, and the palettes other panels put
+// their panes in) each live in a snapping palette of their own.  It
 // follows the active document window: it inspects that window's canvas and
 // shows and edits the styles of the canvas's selection; when nothing is
 // selected, or no document window is active, it edits its own style
@@ -81,10 +87,14 @@ public:
     ~TDInspectorController() override;
     static TDInspectorController *shared();
 
-    // --- Window ----------------------------------------------------------------------------
-    QWidget *window() const { return m_window; }
-    // Shows the window and the pane of the tag; a pane already shown in
-    // front closes the window.  Other tags do nothing.
+    // --- Palettes ----------------------------------------------------------------------------
+    // The palette of a panel tag: "fill", "stroke", "effects" (shadow and
+    // opacity), "grid", "layout", "layers", "filters" (effects), "transform";
+    // null for a tag without one.
+    TDSnapPanel *palette(Panel panel) const;
+    std::vector<TDSnapPanel *> palettes() const;
+    // A hidden palette of the tag is shown, a visible one closed.  Other
+    // tags do nothing.
     void showInspector(int tag);
     TDFillPane *fillPane() const { return m_fillPane; }
     TDStrokePane *strokePane() const { return m_strokePane; }
@@ -92,6 +102,10 @@ public:
     TDTransformPane *transformPane() const { return m_transformPane; }
     TDLayoutPane *layoutPane() const { return m_layoutPane; }
     TDGridPane *gridPane() const { return m_gridPane; }
+    TDLayerController *layerController() const { return m_layerController; }
+    TDEffectsPane *effectsPane() const { return m_effectsPane; }
+    // The effects list of the effects pane.
+    CIController *effectsController() const { return m_effects.get(); }
 
     // --- What is inspected -------------------------------------------------------------------
     // The canvas of a document window becomes the inspected one; any other
@@ -306,14 +320,17 @@ private:
     TDUndoManager *m_gestureUndo = nullptr;
     QPointer<TDGraphicView> m_gestureView;
 
-    QPointer<QWidget> m_window;
-    QToolBox *m_toolBox = nullptr;
+    // By panel tag; owned.
+    std::array<TDSnapPanel *, 10> m_palettes{};
     TDFillPane *m_fillPane = nullptr;
     TDStrokePane *m_strokePane = nullptr;
     TDShadowPane *m_shadowPane = nullptr;
     TDTransformPane *m_transformPane = nullptr;
     TDLayoutPane *m_layoutPane = nullptr;
     TDGridPane *m_gridPane = nullptr;
+    TDLayerController *m_layerController = nullptr;
+    TDEffectsPane *m_effectsPane = nullptr;
+    std::unique_ptr<CIController> m_effects;
 
     MessageSink m_messageSink;
     FileChooser m_imageChooser;

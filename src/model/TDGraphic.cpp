@@ -6,6 +6,7 @@
 #include "model/TDDocumentInterface.h"
 #include "model/TDFileWrapper.h"
 #include "model/TDFillStyle.h"
+#include "model/TDGraphicIndex.h"
 #include "model/TDGraphicViewInterface.h"
 #include "model/TDGroup.h"
 #include "model/TDStrokeStyle.h"
@@ -210,6 +211,7 @@ void TDGraphic::setStyleFrom(const TDGraphic &other)
     setFilterResolution(other.filterResolution());
     setUsesFilters(other.usesFilters());
     m_filterArray = other.m_filterArray;
+    m_filterArrayGeneration = nextFilterArrayGeneration();
     didChange();
 }
 
@@ -294,6 +296,12 @@ void TDGraphic::setAlphaValue(float alpha)
 
 // --- Effects -------------------------------------------------------------------------------
 
+quint64 TDGraphic::nextFilterArrayGeneration()
+{
+    static std::atomic<quint64> counter{0};
+    return ++counter;
+}
+
 void TDGraphic::setFilterArrayUndoable(const TDFilterArray &filters)
 {
     if (filters.empty() && m_filterArray.empty())
@@ -314,6 +322,7 @@ void TDGraphic::setFilterArrayUndoable(const TDFilterArray &filters)
         copies.push_back(std::move(copy));
     }
     m_filterArray = std::move(copies);
+    m_filterArrayGeneration = nextFilterArrayGeneration();
     calculateFilterExtent();
     didChange();
     setUndoActionName(QStringLiteral("Set filter data"));
@@ -528,6 +537,9 @@ void TDGraphic::willChange()
 
 void TDGraphic::didChange()
 {
+    // Also inside brackets and while manipulating: the index reads the
+    // bounds when it next answers, after the whole edit.
+    noteBoundsChange();
     if (m_changeCount > 0) {
         --m_changeCount;
         if (m_changeCount > 0)
@@ -554,6 +566,15 @@ void TDGraphic::invalidate()
 {
     if (m_document)
         m_document->invalidateGraphic(this);
+}
+
+void TDGraphic::noteBoundsChange() const
+{
+    if (!m_document)
+        return;
+    if (TDGraphicViewInterface *view = m_document->graphicView())
+        if (TDGraphicIndex *index = view->graphicIndex())
+            index->graphicBoundsChanged(*this);
 }
 
 void TDGraphic::didChangeGeometry()
