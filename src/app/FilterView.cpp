@@ -142,6 +142,7 @@ FilterView::~FilterView()
     if (m_pick)
         m_pick->finish();
     m_pick.reset();
+    endSliderEdit();
     m_readers.clear();
 }
 
@@ -289,10 +290,13 @@ int FilterView::numberRow(const InputAttribute &input, const QString &key, int y
         setNumber(key, sliderTransform().reverseTransformedValue(shown));
         showValues();
     });
-    if (m_controller) {
-        connect(slider, &QSlider::sliderPressed, m_controller, &CIController::beginEdit);
-        connect(slider, &QSlider::sliderReleased, m_controller, &CIController::endEdit);
-    }
+    connect(slider, &QSlider::sliderPressed, this, [this] {
+        if (m_controller && !m_sliderEdit) {
+            m_sliderEdit = true;
+            m_controller->beginEdit();
+        }
+    });
+    connect(slider, &QSlider::sliderReleased, this, &FilterView::endSliderEdit);
 
     numberField(key + QStringLiteral(".field"), input.displayName, QRectF(165, y, 35, 16),
                 [value, fieldTransform] { return fieldTransform().transformedValue(value()); },
@@ -439,9 +443,22 @@ void FilterView::changed(const QString &key)
 
 void FilterView::setController(CIController *controller)
 {
-    if (controller != m_controller && m_pick)
-        m_pick->finish();
+    if (controller != m_controller) {
+        if (m_pick)
+            m_pick->finish();
+        // A slider let go of by its list never sends its release.
+        endSliderEdit();
+    }
     m_controller = controller;
+}
+
+void FilterView::endSliderEdit()
+{
+    if (!m_sliderEdit)
+        return;
+    m_sliderEdit = false;
+    if (m_controller)
+        m_controller->endEdit();
 }
 
 void FilterView::setHeight(float height)

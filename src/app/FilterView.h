@@ -127,6 +127,8 @@ private:
     void setNumber(const QString &key, double value);
     void changed(const QString &key);
     void startDrag();
+    // The press of a slider opened an undo step: it closes.
+    void endSliderEdit();
 
     std::shared_ptr<TDFilter> m_filter;
     CIController *m_controller; // not owned; the controller clears it when it lets go
@@ -140,6 +142,7 @@ private:
     // Each shows one control's value again.
     std::vector<std::function<void()>> m_readers;
     std::unique_ptr<FilterPointPick> m_pick;
+    bool m_sliderEdit = false;
     // A press in the header that may become a drag.
     bool m_pressed = false;
     QPoint m_pressPoint;

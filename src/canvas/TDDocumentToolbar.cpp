@@ -6,6 +6,8 @@
 #include "platform/StringTable.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QWidgetAction>
 
 namespace scrivane {
@@ -239,6 +241,23 @@ QString TDDocumentToolbar::itemLabel(const QString &id)
         if (id == QLatin1String(item.identifier))
             return label(item.label);
     return id;
+}
+
+QMenu *TDDocumentToolbar::makeContextMenu()
+{
+    auto *menu = new QMenu(this);
+    QAction *customize = menu->addAction(tr("Customize Toolbar..."));
+    customize->setObjectName(customizeItemIdentifier);
+    connect(customize, &QAction::triggered, this, &TDDocumentToolbar::customizeRequested);
+    return menu;
+}
+
+void TDDocumentToolbar::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = makeContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+    event->accept();
 }
 
 QStringList TDDocumentToolbar::itemIdentifiers() const

@@ -9,6 +9,8 @@
 #include <map>
 
 class QAction;
+class QContextMenuEvent;
+class QMenu;
 
 namespace scrivane {
 
@@ -63,6 +65,9 @@ public:
     static QStringList sanitizedItemIdentifiers(const QStringList &identifiers);
     // The name a person sees for an item ("Colors", "Flexible Space").
     static QString itemLabel(const QString &identifier);
+    // The toolbar's context menu: "Customize Toolbar..." (the caller owns
+    // the menu).
+    QMenu *makeContextMenu();
     QAction *itemWithIdentifier(const QString &identifier) const;
 
     // The command an item runs (the canvas's action with the item's tag);
@@ -82,6 +87,9 @@ Q_SIGNALS:
     void printRequested();
     // The customize item: the application lets the person choose the items.
     void customizeRequested();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void insertItem(const QString &identifier);

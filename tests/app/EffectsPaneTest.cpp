@@ -286,6 +286,14 @@ TEST_F(EffectsPaneTest, SliderStepsArePushedOncePerStepAndADragIsOneUndoStep)
     undo()->undo();
     EXPECT_DOUBLE_EQ(number(*a, 0, "inputRadius"), 10) << "the whole drag is one step";
     EXPECT_DOUBLE_EQ(number(*b, 0, "inputRadius"), 10);
+
+    // A slider whose list is rebuilt under it never sends its release: its
+    // step closes all the same.
+    refresh();
+    Q_EMIT views().at(0)->findChild<DoubleSlider *>("inputRadius")->sliderPressed();
+    EXPECT_EQ(undo()->groupingLevel(), 1);
+    select({b});
+    EXPECT_EQ(undo()->groupingLevel(), 0);
 }
 
 // Lengths are shown at the effects resolution and angles in degrees; what
@@ -524,6 +532,8 @@ TEST_F(EffectsPaneTest, PositionsArePickedOnTheCanvas)
     ASSERT_FALSE(views().empty());
     views()[0]->findChild<QPushButton *>("inputCenter.set")->click();
     EXPECT_FALSE(views()[0]->isPicking()) << "no canvas, no pick";
+    EXPECT_EQ(names(*inspector->styleGraphic()), QStringList{"CITwirlDistortion"})
+        << "nothing inspected: the style of new graphics";
 }
 
 TEST(ScaleTransformer, ShowsLengthsAtTheResolutionAndAnglesInDegrees)

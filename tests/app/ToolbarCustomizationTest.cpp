@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QColorDialog>
 #include <QListWidget>
+#include <QMenu>
 #include <QWidgetAction>
 
 using namespace scrivane;
@@ -145,7 +146,7 @@ TEST_F(ToolbarCustomizationTest, SavedItemsAreTakenOnlyAsFarAsTheyAreAllowed)
 }
 
 // The Colors item opens the colour panel; the Customize item, once on the
-// toolbar, opens the dialog.
+// toolbar, opens the dialog, and so does the toolbar's context menu.
 TEST_F(ToolbarCustomizationTest, TheColorsAndCustomizeItemsOpenTheirWindows)
 {
     TDDocumentToolbar *toolbar = toolbarOfNewWindow();
@@ -161,4 +162,12 @@ TEST_F(ToolbarCustomizationTest, TheColorsAndCustomizeItemsOpenTheirWindows)
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->itemIdentifiers(), (QStringList{TDDocumentToolbar::customizeItemIdentifier, colors()}));
     dialog->reject();
+    delete dialog;
+
+    // Without the item, the toolbar's context menu offers the same.
+    TDDocumentWindow::applyToolbarItems(TDDocumentToolbar::toolbarDefaultItemIdentifiers());
+    std::unique_ptr<QMenu> menu(toolbar->makeContextMenu());
+    ASSERT_EQ(menu->actions().size(), 1);
+    menu->actions().first()->trigger();
+    EXPECT_NE(toolbar->window()->findChild<TDToolbarCustomizeDialog *>(), nullptr);
 }
