@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 
 using namespace scrivane;
 using namespace scrivane::apptest;
@@ -101,6 +102,21 @@ TEST_F(PanelCommandsTest, TheEffectsItemShowsTheEffectsPalette)
     EXPECT_FALSE(inspector->palette(Panel::Shadow)->isVisible());
     delegate->showInspectorPanelAction(int(Panel::Shadow));
     EXPECT_TRUE(inspector->palette(Panel::Shadow)->isVisible());
+}
+
+TEST_F(PanelCommandsTest, UndoTypedInAPaletteActsOnTheFrontDocument)
+{
+    addRectangle(document, Rect(10, 10, 50, 50));
+    ASSERT_EQ(graphicCount(document), 1u);
+    ASSERT_EQ(controller->currentDocument(), document);
+    auto *undo = inspector->palette(Panel::Layers)->findChild<QShortcut *>(QStringLiteral("undo"));
+    auto *redo = inspector->palette(Panel::Layers)->findChild<QShortcut *>(QStringLiteral("redo"));
+    ASSERT_TRUE(undo && redo);
+    EXPECT_EQ(undo->key(), QKeySequence(QKeySequence::Undo));
+    Q_EMIT undo->activated();
+    EXPECT_EQ(graphicCount(document), 0u);
+    Q_EMIT redo->activated();
+    EXPECT_EQ(graphicCount(document), 1u);
 }
 
 TEST_F(PanelCommandsTest, ZoomedWindowsKeepClearOfPalettesAtTheScreensEdges)
