@@ -10,6 +10,7 @@
 #include "app/TDLayerController.h"
 #include "app/TDLayerModel.h"
 #include "app/TDSnapPanel.h"
+#include "app/TDTextPane.h"
 #include "platform/UserDefaults.h"
 
 #include <QAction>
@@ -59,7 +60,7 @@ TEST_F(PanelCommandsTest, EachPaneLivesInItsOwnPalette)
         const char *name;
     } expected[] = {{Panel::Fill, "fill"},         {Panel::Stroke, "stroke"}, {Panel::Shadow, "effects"},
                     {Panel::Grid, "grid"},         {Panel::Layout, "layout"}, {Panel::Layers, "layers"},
-                    {Panel::Effects, "filters"},   {Panel::Transform, "transform"}};
+                    {Panel::Effects, "filters"},   {Panel::Transform, "transform"}, {Panel::Text, "text"}};
     for (const auto &e : expected) {
         TDSnapPanel *palette = inspector->palette(e.panel);
         ASSERT_NE(palette, nullptr) << e.name;
@@ -67,7 +68,7 @@ TEST_F(PanelCommandsTest, EachPaneLivesInItsOwnPalette)
     }
     EXPECT_EQ(inspector->palette(Panel::Fill)->content(), static_cast<QWidget *>(inspector->fillPane()));
     EXPECT_EQ(inspector->palette(Panel::Layers)->content(), inspector->layerController()->panel());
-    EXPECT_EQ(inspector->palette(Panel::Text), nullptr);
+    EXPECT_EQ(inspector->palette(Panel::Text)->content(), static_cast<QWidget *>(inspector->textPane()));
     // The layers panel follows the window the inspector follows.
     EXPECT_EQ(inspector->layerController()->inspectingDocument(), document);
     inspector->setMainWindow(nullptr);
@@ -90,7 +91,6 @@ TEST_F(PanelCommandsTest, AWindowMenuItemShowsAHiddenPaletteAndClosesAShownOne)
     delegate->showInspectorPanelAction(int(Panel::Fill));
     EXPECT_TRUE(inspector->palette(Panel::Fill)->isVisible());
     // Tags without a palette do nothing.
-    delegate->showInspectorPanelAction(int(Panel::Text));
     delegate->showInspectorPanelAction(42);
     delegate->showInspectorPanelAction(-1);
 }
