@@ -64,7 +64,7 @@ void TDGroup::addGraphic(const TDGraphicPtr &graphic)
     adopt(graphic);
     refreshLayersPanel();
     invalidateGraphic(graphic.get());
-    calculateBounds();
+    calculateBoundsAfterAppending(*graphic);
     resizeCanvas();
 }
 
@@ -77,7 +77,7 @@ void TDGroup::addGraphicVeryQuietly(const TDGraphicPtr &graphic)
                  [index](TDGraphic &g) { asGroup(g).removeGraphicAtIndex(index); });
     m_graphics.push_back(graphic);
     graphic->setDocument(document());
-    calculateBounds();
+    calculateBoundsAfterAppending(*graphic);
     graphic->setLayer(std::static_pointer_cast<TDGroup>(weak_from_this().lock()));
 }
 

@@ -171,6 +171,20 @@ void TDGroup::calculateBounds()
         calculateFilterExtent();
 }
 
+void TDGroup::calculateBoundsAfterAppending(const TDGraphic &child)
+{
+    // A clipping group's bounds are its last child's; the first child has
+    // nothing to be united with.
+    if (clips() || m_graphics.size() < 2 || m_graphics.back().get() != &child) {
+        calculateBounds();
+        return;
+    }
+    m_bounds = m_bounds.united(child.bounds());
+    m_drawingBounds = m_drawingBounds.united(child.drawingBounds());
+    if (useFiltersDrawing())
+        calculateFilterExtent();
+}
+
 void TDGroup::recalculateBounds()
 {
     registerUndo(Registration::Skippable, QStringLiteral("recalculateBounds"),
