@@ -5,6 +5,7 @@
 #include "app/TDExportPane.h"
 #include "app/TDScriptingService.h"
 #include "app/TDInspectorController.h"
+#include "app/TDSnapPanel.h"
 #include "app/UnitsTransformer.h"
 #include "app/UnitsTransformerService.h"
 #include "canvas/TDGraphicView.h"
@@ -195,10 +196,8 @@ void TDAppDelegate::launch(const QStringList &documentPaths)
 
 void TDAppDelegate::applicationDidFinishLaunching()
 {
-    // The snapping palettes and the brush and arrow sets join these steps
-    // with their panels.
     showInspector();
-    //
+    TDSnapPanel::finishLoading();
     if (TDDocumentController *controller = TDDocumentController::shared())
         controller->setAutosavingDelay(TDDocumentBase::autosaveDelay);
     m_scripting = std::make_unique<TDScriptingService>([] {
@@ -267,16 +266,6 @@ void TDAppDelegate::showInspector()
     if (TDDocumentController *controller = TDDocumentController::shared())
         if (TDDocument *document = controller->currentDocument())
             m_inspector->setMainWindow(controller->windowForDocument(document));
-    // Shown beside the documents, at the right edge of the screen, not in
-    // front of the one being worked on.
-    QWidget *window = m_inspector->window();
-    if (!window->isVisible())
-        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-            const QRect free = screen->availableGeometry();
-            window->move(free.right() - window->width() - 8, free.top() + 40);
-        }
-    window->setAttribute(Qt::WA_ShowWithoutActivating);
-    window->show();
 }
 
 const QString TDAppDelegate::WebsiteAddress = QStringLiteral("https://scrivane.quelmont.com/");

@@ -157,8 +157,9 @@ public:
     TDInspectorController *inspector() const { return m_inspector.get(); }
     // Shows the inspector pane of the menu item's tag.
     void showInspectorPanelAction(int tag);
-    // Makes the inspector when there is none, follows the current document
-    // and shows it.
+    // Makes the inspector (and its palettes) when there is none and
+    // follows the current document; the palettes show as their defaults say
+    // when launching finishes.
     void showInspector();
 
     // --- Export accessory ---------------------------------------------------

@@ -1,4 +1,5 @@
-// The Window menu: the inspector's panes, each item tagged with the pane.
+// The Window menu: the panels' palettes, each item tagged with its panel;
+// an item shows a hidden palette and closes a shown one.
 
 #include "app/TDAppDelegate.h"
 #include "app/TDDocumentWindow.h"
@@ -21,6 +22,8 @@ void TDDocumentWindow::buildPanelMenu()
         {"showFill", "&Fill", Panel::Fill},
         {"showStroke", "&Stroke", Panel::Stroke},
         {"showShadow", "Shadow and &Opacity", Panel::Shadow},
+        {"showLayers", "La&yers", Panel::Layers},
+        {"showEffects", "&Effects", Panel::Effects},
         {"showTransform", "&Transform", Panel::Transform},
         {"showLayout", "&Layout", Panel::Layout},
         {"showGrid", "&Grid", Panel::Grid},

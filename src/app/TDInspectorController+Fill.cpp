@@ -3,6 +3,7 @@
 
 #include "app/TDColorWell.h"
 #include "app/TDFillPane.h"
+#include "app/TDSnapPanel.h"
 #include "app/TDGradientView.h"
 #include "app/TDImageWell.h"
 #include "app/TDInspectorController.h"
@@ -166,7 +167,7 @@ void TDInspectorController::fillImageChooseAction()
         QStringList patterns;
         for (const QByteArray &format : QImageReader::supportedImageFormats())
             patterns.append(QStringLiteral("*.") + QString::fromLatin1(format));
-        path = QFileDialog::getOpenFileName(m_window, tr("Choose an Image"), QString(),
+        path = QFileDialog::getOpenFileName(palette(Panel::Fill), tr("Choose an Image"), QString(),
                                             tr("Images (%1)").arg(patterns.join(QLatin1Char(' '))));
     }
     if (!path.isEmpty())

@@ -8,6 +8,7 @@
 #include "app/TDGridPane.h"
 #include "app/TDLayoutPane.h"
 #include "app/TDShadowPane.h"
+#include "app/TDSnapPanel.h"
 #include "app/TDStrokePane.h"
 #include "app/TDTransformPane.h"
 #include "canvas/TDCommandStep.h"
@@ -28,7 +29,6 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QToolBox>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -79,7 +79,8 @@ TDInspectorController::~TDInspectorController()
         TDApplicationServices::setInspector(nullptr);
     if (g_shared == this)
         g_shared = nullptr;
-    delete m_window;
+    for (TDSnapPanel *palette : m_palettes)
+        delete palette;
 }
 
 TDInspectorController *TDInspectorController::shared()
@@ -91,27 +92,39 @@ TDInspectorController *TDInspectorController::shared()
 
 void TDInspectorController::buildWindow()
 {
-    m_window = new QWidget(nullptr, Qt::Tool);
-    m_window->setWindowTitle(tr("Inspector"));
-    m_window->setObjectName(QStringLiteral("Inspector"));
-    auto *layout = new QVBoxLayout(m_window);
-    layout->setContentsMargins(4, 4, 4, 4);
-    m_toolBox = new QToolBox(m_window);
-    layout->addWidget(m_toolBox);
-
     m_fillPane = new TDFillPane;
     m_strokePane = new TDStrokePane;
     m_shadowPane = new TDShadowPane;
     m_transformPane = new TDTransformPane;
     m_layoutPane = new TDLayoutPane;
     m_gridPane = new TDGridPane;
-    m_toolBox->addItem(m_fillPane, tr("Fill"));
-    m_toolBox->addItem(m_strokePane, tr("Stroke"));
-    m_toolBox->addItem(m_shadowPane, tr("Shadow and Opacity"));
-    m_toolBox->addItem(m_transformPane, tr("Transform"));
-    m_toolBox->addItem(m_layoutPane, tr("Layout"));
-    m_toolBox->addItem(m_gridPane, tr("Grid"));
-    m_window->resize(340, 600);
+    struct Made {
+        Panel panel;
+        const char *name;
+        QString title;
+        QWidget *pane;
+    };
+    const Made made[] = {
+        {Panel::Fill, "fill", tr("Fill"), m_fillPane},
+        {Panel::Stroke, "stroke", tr("Stroke"), m_strokePane},
+        {Panel::Shadow, "effects", tr("Shadow and Opacity"), m_shadowPane},
+        {Panel::Grid, "grid", tr("Grid"), m_gridPane},
+        {Panel::Layout, "layout", tr("Layout"), m_layoutPane},
+        {Panel::Layers, "layers", tr("Layers"), nullptr},
+        {Panel::Effects, "filters", tr("Effects"), nullptr},
+        {Panel::Transform, "transform", tr("Transform"), m_transformPane},
+    };
+    for (const Made &m : made)
+        m_palettes[size_t(m.panel)] = new TDSnapPanel(QString::fromLatin1(m.name), m.title, m.pane);
+    // One width for all, so that chains line up.
+    int width = 0;
+    for (const TDSnapPanel *p : palettes())
+        width = std::max(width, p->width());
+    for (TDSnapPanel *p : palettes())
+        p->resize(width, p->height());
+    // Panes that grow with their palette get the grip.
+    palette(Panel::Layers)->setResizable(true);
+    palette(Panel::Effects)->setResizable(true);
 
     connectShadowPane();
     connectDocumentPanes();
@@ -120,45 +133,36 @@ void TDInspectorController::buildWindow()
     connectTransformPane();
 }
 
+TDSnapPanel *TDInspectorController::palette(Panel panel) const
+{
+    const size_t tag = size_t(panel);
+    return tag < m_palettes.size() ? m_palettes[tag] : nullptr;
+}
+
+std::vector<TDSnapPanel *> TDInspectorController::palettes() const
+{
+    std::vector<TDSnapPanel *> made;
+    for (TDSnapPanel *palette : m_palettes)
+        if (palette)
+            made.push_back(palette);
+    return made;
+}
+
 void TDInspectorController::showInspector(int tag)
 {
-    QWidget *pane = nullptr;
-    switch (Panel(tag)) {
-    case Panel::Fill:
-        pane = m_fillPane;
-        break;
-    case Panel::Stroke:
-        pane = m_strokePane;
-        break;
-    case Panel::Shadow:
-    case Panel::Effects:
-        pane = m_shadowPane;
-        break;
-    case Panel::Grid:
-        pane = m_gridPane;
-        break;
-    case Panel::Layout:
-        pane = m_layoutPane;
-        break;
-    case Panel::Transform:
-        pane = m_transformPane;
-        break;
-    case Panel::Layers:
-    case Panel::Text:
-        break;
-    }
-    if (!pane) {
-        if (Panel(tag) == Panel::Layers || Panel(tag) == Panel::Text)
-            m_window->show();
+    if (tag < 0 || size_t(tag) >= m_palettes.size())
+        return;
+    TDSnapPanel *shown = m_palettes[size_t(tag)];
+    if (Panel(tag) == Panel::Effects && shown && !shown->content())
+        shown = palette(Panel::Shadow);
+    if (!shown)
+        return;
+    if (shown->isVisible()) {
+        shown->closePalette();
         return;
     }
-    if (m_window->isVisible() && m_toolBox->currentWidget() == pane) {
-        m_window->hide();
-        return;
-    }
-    m_toolBox->setCurrentWidget(pane);
-    m_window->show();
-    m_window->raise();
+    shown->orderFront();
+    shown->jog();
     windowDidUpdate();
 }
 
@@ -169,22 +173,29 @@ Rect TDInspectorController::windowZoomRect() const
         return Rect();
     const QRect visible = screen->availableGeometry();
     const Rect frame(float(visible.x()), float(visible.y()), float(visible.width()), float(visible.height()));
-    if (!m_window || !m_window->isVisible())
+    // Document windows keep clear of the panels that stand at an edge of
+    // the screen, once any of them is shown.
+    std::vector<TDSnapPanel *> considered;
+    for (Panel panel : {Panel::Fill, Panel::Stroke, Panel::Shadow, Panel::Grid, Panel::Layout, Panel::Layers,
+                        Panel::Effects})
+        if (TDSnapPanel *p = palette(panel))
+            considered.push_back(p);
+    if (std::none_of(considered.begin(), considered.end(), [](const TDSnapPanel *p) { return p->isVisible(); }))
         return frame;
-    // Document windows keep clear of the inspector when it stands at an
-    // edge of the screen.
-    const QRect panel = m_window->frameGeometry();
     int left = int(frame.minX());
     int right = int(frame.maxX());
     int atLeft = 0;
     int atRight = 0;
-    if (panel.x() < frame.minX() + 75) {
-        ++atLeft;
-        left = std::max(left, panel.x() + panel.width() + 15);
-    }
-    if (panel.x() + panel.width() > frame.maxX() - 75) {
-        ++atRight;
-        right = std::min(right, panel.x() - 15);
+    for (const TDSnapPanel *p : considered) {
+        const QRect panel = p->frameGeometry();
+        if (panel.x() < frame.minX() + 75) {
+            ++atLeft;
+            left = std::max(left, panel.x() + panel.width() + 15);
+        }
+        if (panel.x() + panel.width() > frame.maxX() - 75) {
+            ++atRight;
+            right = std::min(right, panel.x() - 15);
+        }
     }
     Rect answer = frame;
     if (atLeft > 0 && atRight <= atLeft) {
@@ -430,7 +441,7 @@ void TDInspectorController::showMessage(const QString &message)
         m_messageSink(message);
         return;
     }
-    auto *box = new QMessageBox(QMessageBox::Warning, tr("Image"), message, QMessageBox::Ok, m_window);
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Image"), message, QMessageBox::Ok, palette(Panel::Fill));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

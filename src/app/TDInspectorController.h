@@ -12,15 +12,16 @@
 #include <QString>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 class QAbstractSlider;
 class QLineEdit;
-class QToolBox;
 class QWidget;
 
 namespace scrivane {
@@ -32,13 +33,15 @@ class TDGraphicView;
 class TDGridPane;
 class TDLayoutPane;
 class TDShadowPane;
+class TDSnapPanel;
 class TDStrokePane;
 class TDStrokeStyle;
 class TDTransformPane;
 class TDUndoManager;
 
-// The one inspector of the application: a floating tool window with the
-// fill, stroke, shadow and effect, transform, layout and grid panes.  It
+// The one inspector of the application: its panes (fill, stroke, shadow
+// and opacity, transform, layout, grid, and the palettes other panels put
+// their panes in) each live in a snapping palette of their own.  It
 // follows the active document window: it inspects that window's canvas and
 // shows and edits the styles of the canvas's selection; when nothing is
 // selected, or no document window is active, it edits its own style
@@ -81,10 +84,15 @@ public:
     ~TDInspectorController() override;
     static TDInspectorController *shared();
 
-    // --- Window ----------------------------------------------------------------------------
-    QWidget *window() const { return m_window; }
-    // Shows the window and the pane of the tag; a pane already shown in
-    // front closes the window.  Other tags do nothing.
+    // --- Palettes ----------------------------------------------------------------------------
+    // The palette of a panel tag: "fill", "stroke", "effects" (shadow and
+    // opacity), "grid", "layout", "layers", "filters" (effects), "transform";
+    // null for a tag without one.
+    TDSnapPanel *palette(Panel panel) const;
+    std::vector<TDSnapPanel *> palettes() const;
+    // A hidden palette of the tag is shown, a visible one closed.  The
+    // effects tag shows the shadow and opacity palette while the effects
+    // palette holds no pane.  Other tags do nothing.
     void showInspector(int tag);
     TDFillPane *fillPane() const { return m_fillPane; }
     TDStrokePane *strokePane() const { return m_strokePane; }
@@ -306,8 +314,8 @@ private:
     TDUndoManager *m_gestureUndo = nullptr;
     QPointer<TDGraphicView> m_gestureView;
 
-    QPointer<QWidget> m_window;
-    QToolBox *m_toolBox = nullptr;
+    // By panel tag; owned.
+    std::array<TDSnapPanel *, 10> m_palettes{};
     TDFillPane *m_fillPane = nullptr;
     TDStrokePane *m_strokePane = nullptr;
     TDShadowPane *m_shadowPane = nullptr;

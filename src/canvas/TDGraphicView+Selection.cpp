@@ -5,6 +5,7 @@
 #include "canvas/TDNodeBandTracker.h"
 #include "canvas/TDNodeTracker.h"
 #include "canvas/TDRubberBandTracker.h"
+#include "canvas/TDSpatialIndex.h"
 
 #include "document/TDDocument.h"
 #include "model/TDApplicationServices.h"
@@ -279,29 +280,79 @@ void TDGraphicView::invalidateGraphics(const TDGraphicArray &graphics)
         invalidateGraphic(graphic.get());
 }
 
+TDSpatialIndex *TDGraphicView::hitIndex() const
+{
+    return m_outlineView || !graphicIndex() ? nullptr : m_index.get();
+}
+
+TDGraphicArray TDGraphicView::editableGraphicsNear(const Rect &rect) const
+{
+    if (!m_document)
+        return {};
+    TDSpatialIndex *index = hitIndex();
+    if (!index)
+        return m_document->editableGraphics();
+    const TDDocument::EditableScope scope = m_document->editableScope();
+    TDGraphicArray result;
+    std::vector<int> near;
+    for (const TDGroup *container : scope.containers) {
+        const TDGraphicArray &children = container->graphics();
+        if (index->childrenNear(*container, rect, near)) {
+            for (const int i : near)
+                if (scope.editable(*children[size_t(i)]))
+                    result.push_back(children[size_t(i)]);
+        } else {
+            for (const TDGraphicPtr &graphic : children)
+                if (scope.editable(*graphic))
+                    result.push_back(graphic);
+        }
+    }
+    return result;
+}
+
+namespace {
+
+// Where a hit at the point can come from: TDGraphic::hitTest looks 2 points
+// beyond the drawing bounds; a little more allows for the rounding of that
+// comparison.
+Rect nearPoint(Point point)
+{
+    return Rect(point.x - 3, point.y - 3, 6, 6);
+}
+
+// A path's own test against a rectangle's edges may round a little beyond
+// its bounds.
+Rect nearRect(const Rect &rect)
+{
+    return rect.insetBy(-1, -1);
+}
+
+} // namespace
+
 TDGraphicPtr TDGraphicView::graphicUnderPoint(Point point, bool beneath) const
 {
     if (!m_document)
         return nullptr;
-    return TDHitList::graphicUnderPoint(m_document->editableGraphics(), point, beneath,
+    // What lies beneath the selection depends on where every selected
+    // graphic stands, hit or not: that search looks at all of them.
+    const TDGraphicArray candidates = beneath ? m_document->editableGraphics() : editableGraphicsNear(nearPoint(point));
+    return TDHitList::graphicUnderPoint(candidates, point, beneath,
                                         [this](const TDGraphic *g) { return graphicIsSelected(g); });
 }
 
 TDGraphicArray TDGraphicView::graphicsUnderPoint(Point point) const
 {
-    return m_document ? TDHitList::graphicsUnderPoint(m_document->editableGraphics(), point) : TDGraphicArray();
+    return TDHitList::graphicsUnderPoint(editableGraphicsNear(nearPoint(point)), point);
 }
 
 TDGraphicArray TDGraphicView::graphicsIntersectingRect(const Rect &rect, const TDGraphic *first) const
 {
-    return m_document ? TDHitList::graphicsIntersectingRect(m_document->editableGraphics(), rect, first)
-                      : TDGraphicArray();
+    return TDHitList::graphicsIntersectingRect(editableGraphicsNear(nearRect(rect)), rect, first);
 }
 
 TDGraphicArray TDGraphicView::graphicsUnderRect(const Rect &rect, const TDGraphic *first) const
 {
-    return m_document ? TDHitList::graphicsUnderRect(m_document->editableGraphics(), rect, first)
-                      : TDGraphicArray();
+    return TDHitList::graphicsUnderRect(editableGraphicsNear(nearRect(rect)), rect, first);
 }
 
 TDGraphicArray TDGraphicView::orderedSelectedGraphics() const

@@ -4,6 +4,7 @@
 #include "canvas/TDTextSelectionTracker.h"
 #include "canvas/TDTextView.h"
 #include "canvas/TDToolStrip.h"
+#include "canvas/TDSpatialIndex.h"
 #include "canvas/TDTracker.h"
 #include "document/TDDocument.h"
 #include "model/TDApplicationServices.h"
@@ -77,7 +78,17 @@ bool defaultsSay(const char *key)
 
 } // namespace
 
-TDGraphicView::TDGraphicView(QWidget *parent) : QWidget(parent)
+TDGraphicView::TDGraphicView(QWidget *parent)
+    : QWidget(parent), m_index(std::make_unique<TDSpatialIndex>([this](std::vector<const TDGraphic *> &graphics) {
+          // What paints beyond its area here: selection marks and badges,
+          // path ends, the handles of a graphic being built.
+          for (const TDGraphicPtr &graphic : m_selectedGraphics)
+              graphics.push_back(graphic.get());
+          if (m_creatingGraphic)
+              graphics.push_back(m_creatingGraphic.get());
+          if (const TDGraphicPtr editing = m_editingGraphic.lock())
+              graphics.push_back(editing.get());
+      }))
 {
     // Every pixel is painted by drawRect: Qt need not erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -110,6 +121,7 @@ void TDGraphicView::setDocument(TDDocument *document)
     if (m_document && m_document->graphicView() == this)
         m_document->setGraphicView(nullptr);
     m_document = document;
+    m_index->clear();
     m_selectedGraphics.clear();
     m_createdGraphics.clear();
     m_graphicNodes.clear();
@@ -122,6 +134,19 @@ void TDGraphicView::setDocument(TDDocument *document)
 TDDocumentInterface *TDGraphicView::document() const
 {
     return m_document;
+}
+
+TDGraphicIndex *TDGraphicView::graphicIndex() const
+{
+    // Only the document's own canvas hears of its changes.
+    if (!m_document || m_document->graphicView() != this)
+        return nullptr;
+    return m_index.get();
+}
+
+void TDGraphicView::setUsesSpatialIndex(bool on)
+{
+    m_index->setEnabled(on);
 }
 
 ScalingScrollView *TDGraphicView::scrollView() const

@@ -47,6 +47,7 @@ class TDDocument;
 class TDGroup;
 class TDKnobGeometry;
 class TDRulerView;
+class TDSpatialIndex;
 class TDToolStrip;
 class TDTextView;
 class TDTracker;
@@ -205,6 +206,13 @@ public:
     void cmykPreview(QAction *sender);
     void setCmykPreview(bool on);
     bool renderingToPDF() const override { return false; }
+    // The spatial index of the document's graphics that redraws and hit
+    // tests ask; null while another canvas is the document's or when it is
+    // switched off.
+    TDGraphicIndex *graphicIndex() const override;
+    // Off: redraws and hit tests look at every graphic, as a plain scan
+    // does (to compare with); the index still follows the changes.
+    void setUsesSpatialIndex(bool on);
 
     // --- Selection ----------------------------------------------------------------------------
     // Each change registers its inverse as a selection change (undoable,
@@ -773,6 +781,14 @@ private:
     // Where a paste or drop centres what it brings: the pointer while it is
     // in the visible area, else the visible area's centre.
     Point pasteCentre(const DragInfo *dragInfo) const;
+    // The index when hit tests may ask it: there is one, the document is
+    // this canvas's, and the outline view (whose clip outlines are hit
+    // beyond their areas) is off.
+    TDSpatialIndex *hitIndex() const;
+    // The editable graphics (TDDocument::editableGraphics, bottom first)
+    // whose areas meet `rect`: those the index finds there, or all of them
+    // when it cannot tell.
+    TDGraphicArray editableGraphicsNear(const Rect &rect) const;
 
     ObjectId m_identity = Identified::next();
     TDToolStrip *m_drawModeController = nullptr;
@@ -847,6 +863,8 @@ private:
     // A creation under way drops the undo registrations of the graphic it
     // builds: until it joins the document, undo has nothing to restore.
     std::unique_ptr<TDUndoManager::CreateGraphicsScope> m_creationScope;
+    // Kept up to date by the graphics' change notes (TDGraphicIndex).
+    std::unique_ptr<TDSpatialIndex> m_index;
 };
 
 } // namespace scrivane

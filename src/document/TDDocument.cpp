@@ -118,6 +118,30 @@ void TDDocument::setLayers(const std::vector<std::shared_ptr<TDLayer>> &layers)
     m_currentLayer = m_layers.front().get();
 }
 
+bool TDDocument::replaceLayers(const std::vector<std::shared_ptr<TDLayer>> &layers)
+{
+    if (layers.empty() || std::find(layers.begin(), layers.end(), nullptr) != layers.end())
+        return false;
+    for (auto it = layers.begin(); it != layers.end(); ++it)
+        if (std::find(std::next(it), layers.end(), *it) != layers.end())
+            return false;
+    for (const auto &old : m_layers)
+        if (std::find(layers.begin(), layers.end(), old) == layers.end())
+            old->setDocument(nullptr);
+    m_layers = layers;
+    for (const auto &layer : m_layers)
+        if (layer->document() != this)
+            layer->setDocument(this);
+    // The current layer (or isolated group) must still lie in a layer.
+    const TDGroup *top = m_currentLayer;
+    for (size_t steps = 0; top && top->layer() && steps < 4096; ++steps)
+        top = top->layer().get();
+    if (!top || indexOfLayer(top) == TDNotFound)
+        m_currentLayer = m_layers.back().get();
+    redisplay();
+    return true;
+}
+
 std::shared_ptr<TDLayer> TDDocument::layerNamed(const QString &name) const
 {
     for (const auto &layer : m_layers)
@@ -187,24 +211,36 @@ TDGraphicArray TDDocument::editableGraphicsFrom(const TDGraphicArray &graphics)
     return result;
 }
 
+bool TDDocument::EditableScope::editable(const TDGraphic &graphic) const
+{
+    return !graphic.locked() && graphic.visible() &&
+           std::find(excluded.begin(), excluded.end(), &graphic) == excluded.end();
+}
+
+TDDocument::EditableScope TDDocument::editableScope() const
+{
+    EditableScope scope;
+    if (!m_currentLayer)
+        return scope;
+    scope.containers.push_back(m_currentLayer);
+    for (const TDGraphic *container = m_currentLayer; container; container = container->layer().get())
+        scope.excluded.push_back(container);
+    if (m_graphicView && m_graphicView->isolationState())
+        return scope;
+    for (const auto &layer : m_layers)
+        if (layer.get() != m_currentLayer && !layer->locked() && layer->visible())
+            scope.containers.push_back(layer.get());
+    return scope;
+}
+
 TDGraphicArray TDDocument::editableGraphics() const
 {
-    if (!m_currentLayer)
-        return {};
-    TDGraphicArray result = editableGraphicsFrom(m_currentLayer->graphics());
-    if (m_graphicView && m_graphicView->isolationState())
-        return result;
-    for (const auto &layer : m_layers) {
-        if (layer.get() == m_currentLayer || layer->locked() || !layer->visible())
-            continue;
-        const TDGraphicArray more = editableGraphicsFrom(layer->graphics());
-        result.insert(result.end(), more.begin(), more.end());
-    }
-    for (const TDGraphic *container = m_currentLayer; container; container = container->layer().get()) {
-        result.erase(std::remove_if(result.begin(), result.end(),
-                                    [container](const TDGraphicPtr &g) { return g.get() == container; }),
-                     result.end());
-    }
+    const EditableScope scope = editableScope();
+    TDGraphicArray result;
+    for (const TDGroup *container : scope.containers)
+        for (const auto &graphic : container->graphics())
+            if (scope.editable(*graphic))
+                result.push_back(graphic);
     return result;
 }
 

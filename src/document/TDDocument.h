@@ -87,6 +87,13 @@ public:
     // layer, since a document always has one.
     void setLayers(const std::vector<std::shared_ptr<TDLayer>> &layers);
     std::shared_ptr<TDLayer> layerNamed(const QString &name) const;
+    // Replaces the layer array in one change (the layers panel's add,
+    // remove and reorder, which register their own undo): the layers join
+    // the document, those that leave lose it; the current layer stays when
+    // it is still inside the document, else the topmost layer becomes
+    // current.  An empty array, or one with a layer twice, is refused
+    // (false): a document always has a layer, and a layer one place.
+    bool replaceLayers(const std::vector<std::shared_ptr<TDLayer>> &layers);
     TDGroup *currentLayer() const override { return m_currentLayer; }
     // Stores it, invalidates the layers panel, tells the canvas whether it
     // is in isolation (the group has a parent) and redraws the canvas.
@@ -98,6 +105,18 @@ public:
 
     // --- Lists of graphics ----------------------------------------------------------
     static TDGraphicArray editableGraphicsFrom(const TDGraphicArray &graphics);
+    // Where the editable graphics come from: the children of these
+    // containers, in this order, that are editable.  Searches that need not
+    // see every graphic start here instead of from the whole list.
+    struct EditableScope {
+        std::vector<TDGroup *> containers;
+        // The current layer and the groups holding it: never editable.
+        std::vector<const TDGraphic *> excluded;
+        bool editable(const TDGraphic &graphic) const;
+    };
+    EditableScope editableScope() const;
+    // The children of the current layer, then those of the other layers
+    // (unless in isolation) that are unlocked and visible, bottom first.
     TDGraphicArray editableGraphics() const;
     TDGraphicArray visibleGraphics() const;
     TDGraphicArray semiVisibleGraphics() const;

@@ -339,6 +339,7 @@ void TDGraphic::calculateFilterExtent()
     const float scale = float(std::max(m_filterResolution, 1));
     m_filterExtent = calculateFilterExtentForRect(
         Rect(0, 0, std::floor(std::ceil(scale * r.width())), std::floor(std::ceil(scale * r.height()))));
+    noteBoundsChange();
 }
 
 // --- The effect buffer -------------------------------------------------------------------------

@@ -254,8 +254,22 @@ XmlElement TDGraphic::svg(TDSvgContext &context)
         group.appendChild(std::move(wrapper));
         break;
     }
+    case TDFillText: {
+        // The fill's colour under the text, when the fill paints one.
+        if (fill.textBackground()) {
+            XmlElement shape = svgShape();
+            shape.setAttribute("fill", SvgValues::svgColor(fill.color()));
+            if (fill.color().alpha() < 1)
+                shape.setNumber("fill-opacity", std::max(fill.color().alpha(), 0.0f));
+            if (fill.windingRule() == 0)
+                shape.setAttribute("fill-rule", "nonzero");
+            group.appendChild(std::move(shape));
+        }
+        if (auto text = svgTextFill())
+            group.appendChild(std::move(*text));
+        break;
+    }
     default:
-        // Text fills draw nothing yet; nothing is written for them either.
         break;
     }
 
@@ -292,6 +306,11 @@ XmlElement TDGraphic::svg(TDSvgContext &context)
             element.setAttribute("fill", "none");
             group.appendChild(std::move(element));
         }
+    }
+    // Text goes over the line it runs along.
+    if (stroke.style() == TDStrokeText) {
+        if (auto text = svgTextOnPath())
+            group.appendChild(std::move(*text));
     }
 
     XmlElement element = group.childCount() == 1 ? std::move(group.children().front()) : std::move(group);

@@ -6,6 +6,7 @@
 #include "model/TDDocumentInterface.h"
 #include "model/TDFileWrapper.h"
 #include "model/TDFillStyle.h"
+#include "model/TDGraphicIndex.h"
 #include "model/TDGraphicViewInterface.h"
 #include "model/TDGroup.h"
 #include "model/TDStrokeStyle.h"
@@ -528,6 +529,9 @@ void TDGraphic::willChange()
 
 void TDGraphic::didChange()
 {
+    // Also inside brackets and while manipulating: the index reads the
+    // bounds when it next answers, after the whole edit.
+    noteBoundsChange();
     if (m_changeCount > 0) {
         --m_changeCount;
         if (m_changeCount > 0)
@@ -554,6 +558,15 @@ void TDGraphic::invalidate()
 {
     if (m_document)
         m_document->invalidateGraphic(this);
+}
+
+void TDGraphic::noteBoundsChange() const
+{
+    if (!m_document)
+        return;
+    if (TDGraphicViewInterface *view = m_document->graphicView())
+        if (TDGraphicIndex *index = view->graphicIndex())
+            index->graphicBoundsChanged(*this);
 }
 
 void TDGraphic::didChangeGeometry()

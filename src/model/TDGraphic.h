@@ -138,7 +138,11 @@ public:
     const TDFilterArray &filterArray() const { return m_filterArray; }
     // Plain store (the effects themselves, not copies): no undo, no change
     // bracket.
-    void setFilterArray(const TDFilterArray &filters) { m_filterArray = filters; }
+    void setFilterArray(const TDFilterArray &filters)
+    {
+        m_filterArray = filters;
+        noteBoundsChange();
+    }
     // Undoable ("Set filter data"): stores a copy of each effect, rescaled
     // to this graphic's filter resolution.
     void setFilterArrayUndoable(const TDFilterArray &filters);
@@ -214,12 +218,20 @@ public:
     // --- Geometry -------------------------------------------------------------------------
     // The bounds of the cached path (document points).  Plain store.
     const Rect &bounds() const { return m_bounds; }
-    void setBounds(const Rect &bounds) { m_bounds = bounds; }
+    void setBounds(const Rect &bounds)
+    {
+        m_bounds = bounds;
+        noteBoundsChange();
+    }
     virtual Rect editingBounds() const;
     virtual Rect drawingBounds() const;
     virtual Rect drawingBoundsWithoutEffects() const;
     // Replaces the computed drawing bounds while set (not owned).
-    void overrideDrawingBounds(const Rect *bounds) { m_overriddenDrawingBounds = bounds; }
+    void overrideDrawingBounds(const Rect *bounds)
+    {
+        m_overriddenDrawingBounds = bounds;
+        noteBoundsChange();
+    }
     // The area a change of this graphic can repaint, seen from the top of
     // its parent chain.
     virtual Rect updateBounds() const;
@@ -229,7 +241,11 @@ public:
     virtual std::shared_ptr<TDBezierPath> bezierPath() const { return nullptr; }
     // The path in document coordinates, built on first use.
     virtual std::shared_ptr<TDBezierPath> cachedBezierPath();
-    void setCachedBezierPath(std::shared_ptr<TDBezierPath> path) { m_cachedBezierPath = std::move(path); }
+    void setCachedBezierPath(std::shared_ptr<TDBezierPath> path)
+    {
+        m_cachedBezierPath = std::move(path);
+        noteBoundsChange();
+    }
     bool hasCachedBezierPath() const { return m_cachedBezierPath != nullptr; }
     void recalculatePath();
     // The path that clips when this graphic is a group's clip graphic.
@@ -262,6 +278,11 @@ public:
     void invalidate();
     // Tells the styles and the parent group that the geometry changed.
     void didChangeGeometry();
+    // Tells the canvas's spatial index (TDGraphicIndex) that the area this
+    // graphic can paint or be hit in may have changed.  Every store of
+    // something that area depends on calls it; it costs next to nothing
+    // without a canvas.
+    void noteBoundsChange() const;
     int changeCount() const { return m_changeCount; }
 
     // --- Transformations and manipulation ----------------------------------------------------------
@@ -456,6 +477,10 @@ protected:
     static std::optional<Rect> svgAxisAlignedBox(const AffineTransform &t);
     // "clip" and the graphic's serial number: unique within the process.
     std::string svgClipId() const;
+    // Text inside the shape and text along the path as the canvas places
+    // them (TDGraphic+SvgText.cpp); nothing when no character shows.
+    std::optional<XmlElement> svgTextFill();
+    std::optional<XmlElement> svgTextOnPath();
     // Stores the document reference and nothing else.
     void setDocumentReference(TDDocumentInterface *document) { m_document = document; }
 

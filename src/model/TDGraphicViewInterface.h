@@ -21,6 +21,7 @@
 namespace scrivane {
 
 class TDBezierGraphic;
+class TDGraphicIndex;
 
 // What the model and the document ask of the canvas.  The canvas widget
 // implements it; the model never sees the widget itself.  Every graphic
@@ -117,6 +118,9 @@ public:
     virtual void setNeedsDisplay() = 0;
     // Recomputes the canvas frame from the paper bounds and the zoom.
     virtual void calculateSize() = 0;
+    // The spatial index of the graphics shown, told of their changes; null
+    // when the canvas keeps none.
+    virtual TDGraphicIndex *graphicIndex() const { return nullptr; }
 
     // --- Rulers and guide markers ---------------------------------------------------
     virtual std::vector<float> hMarkers() const = 0;

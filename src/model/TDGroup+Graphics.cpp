@@ -61,6 +61,7 @@ void TDGroup::addGraphic(const TDGraphicPtr &graphic)
     registerUndo(Registration::Ordinary, QStringLiteral("removeGraphicAtIndex"),
                  [index](TDGraphic &g) { asGroup(g).removeGraphicAtIndex(index); });
     m_graphics.push_back(graphic);
+    childrenChanged();
     adopt(graphic);
     refreshLayersPanel();
     invalidateGraphic(graphic.get());
@@ -76,6 +77,7 @@ void TDGroup::addGraphicVeryQuietly(const TDGraphicPtr &graphic)
     registerUndo(Registration::Ordinary, QStringLiteral("removeGraphicAtIndex"),
                  [index](TDGraphic &g) { asGroup(g).removeGraphicAtIndex(index); });
     m_graphics.push_back(graphic);
+    childrenChanged();
     graphic->setDocument(document());
     calculateBoundsAfterAppending(*graphic);
     graphic->setLayer(std::static_pointer_cast<TDGroup>(weak_from_this().lock()));
@@ -89,6 +91,7 @@ void TDGroup::insertGraphic(const TDGraphicPtr &graphic, int index)
     registerUndo(Registration::Ordinary, QStringLiteral("removeGraphicAtIndex"),
                  [index](TDGraphic &g) { asGroup(g).removeGraphicAtIndex(index); });
     m_graphics.insert(m_graphics.begin() + index, graphic);
+    childrenChanged();
     adopt(graphic);
     refreshLayersPanel();
     invalidateGraphic(graphic.get());
@@ -118,6 +121,7 @@ void TDGroup::addGraphicsQuietly(const TDGraphicArray &graphics, int index)
         if (graphic)
             added.push_back(graphic);
     m_graphics.insert(m_graphics.begin() + index, added.begin(), added.end());
+    childrenChanged();
     for (const auto &graphic : added)
         adopt(graphic);
     calculateBounds();
@@ -140,6 +144,7 @@ void TDGroup::removeGraphicAtIndex(int index)
     registerUndo(Registration::Ordinary, QStringLiteral("insertGraphic"),
                  [graphic, index](TDGraphic &g) { asGroup(g).insertGraphic(graphic, index); });
     m_graphics.erase(m_graphics.begin() + index);
+    childrenChanged();
     // In-place text editing of the graphic ends (also when an undo removes
     // it); the parent reference stays (moveAllGraphics relies on it).
     graphic->removeFromDocument();
@@ -167,6 +172,7 @@ void TDGroup::removeGraphics(const TDGraphicArray &graphics)
     std::erase_if(m_graphics, [&graphics](const TDGraphicPtr &child) {
         return std::find(graphics.begin(), graphics.end(), child) != graphics.end();
     });
+    childrenChanged();
     for (const auto &[index, graphic] : placed)
         graphic->removeFromDocument();
     refreshLayersPanel();
@@ -184,6 +190,7 @@ void TDGroup::restoreGraphics(const std::vector<std::pair<int, TDGraphicPtr>> &p
     for (const auto &[index, graphic] : placed) {
         const int at = std::clamp(index, 0, int(m_graphics.size()));
         m_graphics.insert(m_graphics.begin() + at, graphic);
+        childrenChanged();
         adopt(graphic);
     }
     calculateBounds();
@@ -213,6 +220,7 @@ bool TDGroup::moveGraphic(const TDGraphicPtr &graphic, int index)
                  [graphic, old](TDGraphic &g) { asGroup(g).moveGraphic(graphic, old); });
     m_graphics.erase(m_graphics.begin() + old);
     m_graphics.insert(m_graphics.begin() + target, graphic);
+    childrenChanged();
     refreshLayersPanel();
     invalidateGraphic(graphic.get());
     return true;
@@ -246,6 +254,7 @@ void TDGroup::_setGraphics(const TDGraphicArray &graphics)
     for (const auto &graphic : graphics)
         if (graphic)
             m_graphics.push_back(graphic);
+    childrenChanged();
     calculateBounds();
     resizeCanvas();
 }

@@ -5,6 +5,7 @@
 #include "model/TDDictionaryReader.h"
 #include "model/TDDocumentInterface.h"
 #include "model/TDDrawProtocol.h"
+#include "model/TDGraphicIndex.h"
 #include "model/TDGraphicViewInterface.h"
 #include "model/TDUndoManager.h"
 #include "platform/GraphicsContext.h"
@@ -169,6 +170,7 @@ void TDGroup::calculateBounds()
     // The group's effects follow its children.
     if (useFiltersDrawing())
         calculateFilterExtent();
+    noteBoundsChange();
 }
 
 void TDGroup::calculateBoundsAfterAppending(const TDGraphic &child)
@@ -283,6 +285,7 @@ void TDGroup::willChange()
 
 void TDGroup::didChange()
 {
+    noteBoundsChange();
     if (m_changeCount > 0) {
         --m_changeCount;
         if (m_changeCount > 0)
@@ -300,6 +303,19 @@ void TDGroup::didChange()
 
 void TDGroup::drawChildren(TDDrawProtocol *view, GraphicsContext &context, size_t count)
 {
+    // A few children are cheaper to look at one by one than to look up.
+    constexpr size_t indexedFrom = 32;
+    TDGraphicIndex *index = nullptr;
+    if (m_graphics.size() >= indexedFrom)
+        if (TDGraphicViewInterface *canvas = graphicView())
+            index = canvas->graphicIndex();
+    std::vector<int> positions;
+    if (index && index->childrenMeetingRect(*this, context.clipBoundingBox(), positions)) {
+        for (const int i : positions)
+            if (size_t(i) < count && size_t(i) < m_graphics.size())
+                m_graphics[size_t(i)]->drawInView(view, context);
+        return;
+    }
     for (size_t i = 0; i < count && i < m_graphics.size(); ++i)
         m_graphics[i]->drawInView(view, context);
 }

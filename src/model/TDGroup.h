@@ -93,6 +93,8 @@ public:
     // --- Child list (TDGroup+Graphics.cpp) ---------------------------------------------
     // The child array itself.
     const TDGraphicArray &graphics() const { return m_graphics; }
+    // Changes whenever the child array does (what is in it, or its order).
+    quint64 childrenVersion() const { return m_childrenVersion; }
     int indexOfGraphic(const TDGraphic *graphic) const;
     int indexOfObjectIdenticalTo(const TDGraphic *graphic) const { return indexOfGraphic(graphic); }
 
@@ -153,6 +155,8 @@ protected:
 
 private:
     void drawChildren(TDDrawProtocol *view, GraphicsContext &context, size_t count);
+    // Every change of the child array goes through here.
+    void childrenChanged() { ++m_childrenVersion; }
     // Makes the graphic a child of this group in this group's document.
     void adopt(const TDGraphicPtr &graphic);
     // The inverse of removeGraphics: each graphic back at its old index
@@ -160,6 +164,7 @@ private:
     void restoreGraphics(const std::vector<std::pair<int, TDGraphicPtr>> &placed);
 
     TDGraphicArray m_graphics;
+    quint64 m_childrenVersion = 0;
     Rect m_drawingBounds;
     bool m_hasDrawn = false;
     bool m_clip = false;

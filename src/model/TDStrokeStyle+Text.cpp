@@ -109,26 +109,28 @@ const TDTextLayout &TDStrokeStyle::textLayout()
     return *m_textLayout;
 }
 
-std::vector<TDStrokeStyle::PlacedGlyph> TDStrokeStyle::placeGlyphs(TDGraphic &graphic)
+std::vector<std::optional<AffineTransform>> TDStrokeStyle::mapsOnPath(TDGraphic &graphic,
+                                                                    const std::vector<TextBox> &boxes)
 {
-    std::vector<PlacedGlyph> placed;
+    std::vector<std::optional<AffineTransform>> maps(boxes.size());
     const std::shared_ptr<TDBezierPath> cached = graphic.cachedBezierPath();
     const std::optional<AffineTransform> inverse = graphic.strokeTransformation().inverse();
-    if (!cached || !inverse || !m_textStorage)
-        return placed;
+    if (!cached || !inverse)
+        return maps;
     TDBezierPath q(*cached);
     q.transform(*inverse);
     const float length = q.length();
     const float w = m_strokeWidth;
     // A path of no length has no direction anywhere: nothing to set text on.
     if (!(length > 0) || !std::isfinite(length) || !std::isfinite(w) || !(w > 0))
-        return placed;
-    for (const TDTextLayout::PlacedGlyph &g : textLayout().placedGlyphs()) {
-        const float cx = g.origin.x + g.advance / 2;
-        const float cy = g.origin.y;
+        return maps;
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const TextBox &box = boxes[i];
+        const float cx = box.x + box.advance / 2;
+        const float cy = box.baseline;
         const float d = cx * w;
         // The whole glyph, scaled like the text, must lie on the path.
-        if ((g.origin.x + g.advance) * w > length)
+        if ((box.x + box.advance) * w > length)
             break;
         const float t = d / length;
         const Point p = q.pointAt(t);
@@ -140,8 +142,28 @@ std::vector<TDStrokeStyle::PlacedGlyph> TDStrokeStyle::placeGlyphs(TDGraphic &gr
         AffineTransform map = AffineTransform::makeTranslation(-cx, -cy);
         map.append(AffineTransform::makeScale(w, w));
         map.append(AffineTransform(u.x, u.y, -u.y, u.x, p.x - u.y * m_baseline, p.y + u.x * m_baseline));
+        maps[i] = map;
+    }
+    return maps;
+}
+
+std::vector<TDStrokeStyle::PlacedGlyph> TDStrokeStyle::placeGlyphs(TDGraphic &graphic)
+{
+    std::vector<PlacedGlyph> placed;
+    if (!m_textStorage)
+        return placed;
+    const std::vector<TDTextLayout::PlacedGlyph> glyphs = textLayout().placedGlyphs();
+    std::vector<TextBox> boxes;
+    boxes.reserve(glyphs.size());
+    for (const TDTextLayout::PlacedGlyph &g : glyphs)
+        boxes.push_back({g.origin.x, g.advance, g.origin.y});
+    const std::vector<std::optional<AffineTransform>> maps = mapsOnPath(graphic, boxes);
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        if (!maps[i])
+            continue;
+        const TDTextLayout::PlacedGlyph &g = glyphs[i];
         const Rect box(g.origin.x, g.fragment.minY(), g.advance, g.fragment.height());
-        placed.push_back({g, map, map.transformRect(box)});
+        placed.push_back({g, *maps[i], maps[i]->transformRect(box)});
     }
     return placed;
 }

@@ -625,6 +625,8 @@ bool TDStrokeStyle::intersectsPoint(Point point)
 
 void TDStrokeStyle::changedGeometry()
 {
+    if (const TDGraphic *owner = graphic())
+        owner->noteBoundsChange();
     m_cachedStrokeBounds.reset();
     m_strokeMapped.reset();
     m_subpaths.reset();

@@ -181,6 +181,17 @@ public:
     void drawText(TDGraphic &graphic, TDDrawProtocol *view, GraphicsContext &context);
     // The one-line layout, done first when the text changed.
     const TDTextLayout &textLayout();
+    // A glyph's place on the laid out line: from x on, `advance` wide, on
+    // the baseline at y (text space).
+    struct TextBox {
+        float x = 0;
+        float advance = 0;
+        float baseline = 0;
+    };
+    // The maps from text space to stroke space that set each box on the
+    // path as drawing sets glyphs, in order; nothing for a box that is not
+    // drawn.
+    std::vector<std::optional<AffineTransform>> mapsOnPath(TDGraphic &graphic, const std::vector<TextBox> &boxes);
 
     // --- Dash text --------------------------------------------------------------
     // Every number of the text (separated by blanks, line ends or

@@ -282,6 +282,48 @@ std::vector<TDTextLayout::PlacedGlyph> TDTextLayout::placedGlyphs() const
     return glyphs;
 }
 
+std::vector<TDTextLayout::TextRun> TDTextLayout::textRuns() const
+{
+    std::vector<TextRun> runs;
+    for (const auto &placed : m_placed) {
+        const QTextLayout &layout = *placed->layout;
+        const QTextLine line = layout.lineAt(placed->line);
+        const int lineStart = line.textStart();
+        const int lineEnd = lineStart + line.textLength();
+        // Qt stretches the spaces of every justified line but a paragraph's
+        // last.
+        const bool justified = (layout.textOption().alignment() & Qt::AlignJustify) &&
+                               line.lineNumber() < layout.lineCount() - 1;
+        for (const QTextLayout::FormatRange &range : layout.formats()) {
+            const int from = std::max(lineStart, range.start);
+            const int to = std::min(lineEnd, range.start + range.length);
+            if (to <= from)
+                continue;
+            TextRun run;
+            run.text = layout.text().mid(from, to - from);
+            // Back from the layout's pixels to points.
+            run.font = range.format.font();
+            run.font.setPointSizeF(run.font.pointSizeF() * qt_defaultDpiY() / 72.0);
+            run.color =
+                range.format.foreground().style() == Qt::NoBrush ? QColor(Qt::black) : range.format.foreground().color();
+            if (range.format.fontLetterSpacingType() == QFont::AbsoluteSpacing)
+                run.letterSpacing = range.format.fontLetterSpacing();
+            // Cursor positions step over whole clusters; each step moves on.
+            for (int at = from; at < to;) {
+                run.stops.emplace_back(at - from, float(line.cursorToX(at)));
+                at = std::max(at + 1, layout.nextCursorPosition(at));
+            }
+            run.stops.emplace_back(to - from, float(line.cursorToX(to)));
+            const double shift = range.format.doubleProperty(TDAttributedText::BaselineOffset);
+            run.baseline = placed->baseline - float(shift);
+            run.fragment = placed->fragment;
+            run.justified = justified;
+            runs.push_back(std::move(run));
+        }
+    }
+    return runs;
+}
+
 int TDTextLayout::positionAt(Point point) const
 {
     if (m_placed.empty())

@@ -64,6 +64,27 @@ public:
         float advance = 0;
         Rect fragment;
     };
+    // The characters of the shown text, one run per line and format range,
+    // for writers that hand on text rather than glyphs.  `stops` holds the
+    // x in text space of every cursor position (grapheme boundary) of the
+    // run, from its start to its end, with its character offset in `text`:
+    // the places the line gives the characters, whatever glyphs (ligatures,
+    // combining marks) show them.
+    struct TextRun {
+        QString text;
+        // As the text names it, sized in points.
+        QFont font;
+        QColor color;
+        // Absolute letter spacing in points.
+        double letterSpacing = 0;
+        std::vector<std::pair<int, float>> stops;
+        // The baseline's y (a baseline offset included) and the line's
+        // fragment.
+        float baseline = 0;
+        Rect fragment;
+        // The line is justified: its spaces are wider than the font's.
+        bool justified = false;
+    };
     enum class Paint { Fill, FillAndHairline, Stroke };
 
     TDTextLayout();
@@ -89,6 +110,7 @@ public:
     const std::vector<Run> &runs() const;
     const std::vector<Background> &backgrounds() const;
     std::vector<PlacedGlyph> placedGlyphs() const;
+    std::vector<TextRun> textRuns() const;
 
     // Editing: document positions and places in text space.  The position
     // nearest to `point` among the shown lines (the end of the shown text

@@ -184,6 +184,15 @@ void XmlElement::write(std::string &out, int depth) const
         return;
     }
     if (!m_children.empty()) {
+        // Where white space is content, indentation would add to it.
+        if (const auto space = attribute("xml:space"); space && *space == "preserve") {
+            for (const XmlElement &child : m_children)
+                child.writeCompact(out);
+            out += "</";
+            out += m_name;
+            out += ">\n";
+            return;
+        }
         out += '\n';
         for (const XmlElement &child : m_children)
             child.write(out, depth + 1);

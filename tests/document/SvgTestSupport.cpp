@@ -1,10 +1,13 @@
 #include "SvgTestSupport.h"
 
+#include "model/TDAttributedText.h"
 #include "model/TDFillStyle.h"
 #include "model/TDStrokeStyle.h"
 
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -35,6 +38,45 @@ std::shared_ptr<TDRectangle> rectangle(const Rect &bounds, const Color &fill)
 std::shared_ptr<TDOval> oval(const Rect &bounds, const Color &fill)
 {
     return shape<TDOval>(bounds, fill);
+}
+
+void buildText(QTextDocument &document, const std::vector<Run> &runs, Qt::Alignment alignment)
+{
+    TDAttributedText::prepare(document);
+    QTextCursor cursor(&document);
+    for (const Run &run : runs) {
+        QTextCharFormat format = TDAttributedText::defaultCharFormat();
+        format.setFontFamilies({QStringLiteral("DejaVu Sans")});
+        format.setFontPointSize(run.size);
+        format.setForeground(run.color);
+        format.setFontWeight(run.bold ? QFont::Bold : QFont::Normal);
+        cursor.insertText(run.text, format);
+    }
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        QTextCursor paragraph(block);
+        QTextBlockFormat format = block.blockFormat();
+        format.setAlignment(alignment);
+        paragraph.setBlockFormat(format);
+    }
+}
+
+void fillWithText(TDGraphic &graphic, const std::vector<Run> &runs, Qt::Alignment alignment)
+{
+    graphic.strokeStyle()->setStyle(TDStrokeNone);
+    graphic.fillStyle()->setStyle(TDFillText);
+    graphic.fillStyle()->setLineFragmentPadding(0);
+    QTextDocument document;
+    buildText(document, runs, alignment);
+    graphic.fillStyle()->setContents(document);
+}
+
+void setTextOnPath(TDGraphic &graphic, const std::vector<Run> &runs, float width)
+{
+    graphic.strokeStyle()->setStyle(TDStrokeText);
+    graphic.strokeStyle()->setStrokeWidth(width);
+    QTextDocument document;
+    buildText(document, runs);
+    graphic.strokeStyle()->setText(document);
 }
 
 bool xmllintAccepts(const QByteArray &text)

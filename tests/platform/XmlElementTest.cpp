@@ -32,6 +32,22 @@ TEST(XmlElement, WritesIndentedLinesAndEmptyElements)
     EXPECT_EQ(compact, "<svg><desc>a drawing</desc><g><rect width=\"2\"/></g></svg>");
 }
 
+// Indenting the children of an element that keeps its white space would
+// add blanks and line ends to its text (SVG draws them).
+TEST(XmlElement, KeepsTheChildrenOfAnElementThatPreservesSpaceOnItsLine)
+{
+    XmlElement root("svg");
+    XmlElement &text = root.appendChild(XmlElement("text"));
+    text.setAttribute("xml:space", "preserve");
+    text.appendChild(XmlElement("tspan")).setText("a  b");
+    text.appendChild(XmlElement("tspan")).setText(" c");
+    root.appendChild(XmlElement("g")).appendChild(XmlElement("rect"));
+    std::string out;
+    root.write(out);
+    EXPECT_EQ(out, "<svg>\n <text xml:space=\"preserve\"><tspan>a  b</tspan><tspan> c</tspan></text>\n <g>\n  <rect/>\n "
+                   "</g>\n</svg>\n");
+}
+
 TEST(XmlElement, WhatItWritesReadsBackAsItWasSet)
 {
     // Markup characters, line ends and tabs, non-ASCII text; control
