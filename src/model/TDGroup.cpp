@@ -185,6 +185,7 @@ void TDGroup::calculateBoundsAfterAppending(const TDGraphic &child)
     m_drawingBounds = m_drawingBounds.united(child.drawingBounds());
     if (useFiltersDrawing())
         calculateFilterExtent();
+    noteBoundsChange();
 }
 
 void TDGroup::recalculateBounds()
