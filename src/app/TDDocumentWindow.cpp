@@ -115,6 +115,7 @@ QString TDDocumentWindow::userName()
 void TDDocumentWindow::windowControllerDidLoadNib()
 {
     m_toolbar->setupToolbar(m_document.get(), m_graphicView);
+    setupToolbarItems();
     m_graphicView->awakeFromNib();
 
     // Window states whose rectangles are not text are dropped.

@@ -397,7 +397,8 @@ TDGraphic *findGraphic(const TDGraphicArray &graphics, quint64 id)
             continue;
         if (graphic->objectId().value == id)
             return graphic.get();
-        if (const auto group = std::dynamic_pointer_cast<TDGroup>(graphic))
+        // A raw cast: this runs over every graphic at every call.
+        if (const auto *group = dynamic_cast<const TDGroup *>(graphic.get()))
             if (TDGraphic *inside = findGraphic(group->graphics(), id))
                 return inside;
     }
