@@ -1,5 +1,6 @@
 #include "KeyedArchiver.h"
 
+#include "platform/EncodedDictionary.h"
 #include "platform/PlistBridge.h"
 
 #include <QDebug>
@@ -250,12 +251,29 @@ quint64 KeyedArchiver::encodeArchivable(const std::shared_ptr<Archivable> &objec
     m_frames.pop_back();
     m_inProgress.pop_back();
 
-    QStringList hierarchy = object->archiveClassHierarchy();
-    const QString name = object->archiveClassName();
+    entries.emplace_back(key(QStringLiteral("$class")), m_writer->uid(classOf(*object)));
+    m_objects[index] = m_writer->dictionary(entries);
+    return index;
+}
+
+quint64 KeyedArchiver::classOf(const Archivable &object)
+{
+    const QString name = object.archiveClassName();
+    // Objects of one type that name the same class describe it alike, but
+    // for placeholders, which keep the class list they were read with.
+    const bool placeholder = dynamic_cast<const EncodedDictionary *>(&object) != nullptr;
+    const std::type_index type(typeid(object));
+    if (!placeholder) {
+        const auto known = m_classesByType.find(type);
+        if (known != m_classesByType.end() && known->second.first == name)
+            return known->second.second;
+    }
+    QStringList hierarchy = object.archiveClassHierarchy();
     if (hierarchy.isEmpty() || hierarchy.front() != name)
         hierarchy.prepend(name);
-    entries.emplace_back(key(QStringLiteral("$class")), m_writer->uid(classReference(name, hierarchy)));
-    m_objects[index] = m_writer->dictionary(entries);
+    const quint64 index = classReference(name, hierarchy);
+    if (!placeholder)
+        m_classesByType.insert_or_assign(type, std::make_pair(name, index));
     return index;
 }
 

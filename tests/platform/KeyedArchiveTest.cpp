@@ -629,8 +629,7 @@ TEST_F(KeyedArchive, SharedValuesAndWideListsAreReadByEveryReader)
     // libplist reads every name and the four-byte widths as they were.
     int names = 0;
     bool lastWidth = false;
-    for (uint32_t i = 0; i < plist_array_get_size(objects); ++i) {
-        plist_t item = plist_array_get_item(objects, i);
+    for (plist_t item : PlistBridge::arrayItems(objects)) {
         if (plist_get_node_type(item) == PLIST_STRING) {
             char *text = nullptr;
             plist_get_string_val(item, &text);
