@@ -2,6 +2,7 @@
 
 #include "app/TDAppDelegate.h"
 #include "app/TDDocumentController.h"
+#include "app/TDFontManager.h"
 #include "app/TDPrintOperation.h"
 #include "app/UnitsTransformer.h"
 #include "canvas/ScalingScrollView.h"
@@ -59,6 +60,8 @@ TDDocumentWindow::TDDocumentWindow(std::unique_ptr<TDDocument> document, TDDocum
 
     m_toolbar = new TDDocumentToolbar(this);
     addToolBar(Qt::TopToolBarArea, m_toolbar);
+    connect(m_toolbar, &TDDocumentToolbar::showFontsRequested, this,
+            [] { TDFontManager::shared().orderFrontFontPanel(); });
 
     m_statusField = new QLabel(this);
     m_statusField->setObjectName(QStringLiteral("statusField"));

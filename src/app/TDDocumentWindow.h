@@ -66,7 +66,7 @@ public:
     // "ungroup", "alignLeft" ... "distributeVertically", "flipHorizontally",
     // "boolAdd" ... "boolOutline", "combine", "split", "convertToBezier",
     // "convertToOutline", "convertToBitmap", "reversePath", and the
-    // inspector panes "showFill" ... "showGrid").  Each editing
+    // inspector panes "showFill" ... "showGrid", "showText").  Each editing
     // command carries the tag that says what it needs selected.
     QAction *action(const QString &name) const;
     // Enables the menu items by what the canvas says of their tags.

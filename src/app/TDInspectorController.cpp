@@ -13,6 +13,8 @@
 #include "app/TDShadowPane.h"
 #include "app/TDSnapPanel.h"
 #include "app/TDStrokePane.h"
+#include "app/TDTextController.h"
+#include "app/TDTextPane.h"
 #include "app/TDTransformPane.h"
 #include "canvas/TDCommandStep.h"
 #include "canvas/TDGraphicView.h"
@@ -103,6 +105,7 @@ void TDInspectorController::buildWindow()
     m_transformPane = new TDTransformPane;
     m_layoutPane = new TDLayoutPane;
     m_gridPane = new TDGridPane;
+    m_textPane = new TDTextPane;
     m_layerController = new TDLayerController(this);
     m_effectsPane = new TDEffectsPane;
     struct Made {
@@ -120,6 +123,7 @@ void TDInspectorController::buildWindow()
         {Panel::Layers, "layers", tr("Layers"), m_layerController->panel()},
         {Panel::Effects, "filters", tr("Effects"), m_effectsPane},
         {Panel::Transform, "transform", tr("Transform"), m_transformPane},
+        {Panel::Text, "text", tr("Text"), m_textPane},
     };
     for (const Made &m : made)
         m_palettes[size_t(m.panel)] = new TDSnapPanel(QString::fromLatin1(m.name), m.title, m.pane);
@@ -132,6 +136,7 @@ void TDInspectorController::buildWindow()
     // Panes that grow with their palette get the grip.
     palette(Panel::Layers)->setResizable(true);
     palette(Panel::Effects)->setResizable(true);
+    m_textController = new TDTextController(m_textPane, this);
 
     connectShadowPane();
     connectDocumentPanes();

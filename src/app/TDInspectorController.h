@@ -39,6 +39,8 @@ class TDShadowPane;
 class TDSnapPanel;
 class TDStrokePane;
 class TDStrokeStyle;
+class TDTextController;
+class TDTextPane;
 class TDTransformPane;
 class TDUndoManager;
 
@@ -102,6 +104,8 @@ public:
     TDTransformPane *transformPane() const { return m_transformPane; }
     TDLayoutPane *layoutPane() const { return m_layoutPane; }
     TDGridPane *gridPane() const { return m_gridPane; }
+    TDTextPane *textPane() const { return m_textPane; }
+    TDTextController *textController() const { return m_textController; }
     TDLayerController *layerController() const { return m_layerController; }
     TDEffectsPane *effectsPane() const { return m_effectsPane; }
     // The effects list of the effects pane.
@@ -220,6 +224,11 @@ public:
     void gradientStyleAction(int style);
     void fillNonZero(bool on);
     void fillGroupClipAction(bool on);
+    // Text fills: "Set Hyphenation" (0 … 1), "Set Padding" (points, at
+    // least 0), "Set Text Background".
+    void textHyphenation(float factor);
+    void textPadding(float padding);
+    void textBackground(bool on);
     void editText();
 
     // --- Stroke (TDInspectorController+Stroke.cpp) ---------------------------------------------------
@@ -328,6 +337,8 @@ private:
     TDTransformPane *m_transformPane = nullptr;
     TDLayoutPane *m_layoutPane = nullptr;
     TDGridPane *m_gridPane = nullptr;
+    TDTextPane *m_textPane = nullptr;
+    TDTextController *m_textController = nullptr;
     TDLayerController *m_layerController = nullptr;
     TDEffectsPane *m_effectsPane = nullptr;
     std::unique_ptr<CIController> m_effects;

@@ -86,13 +86,14 @@ void subdivideQuadratic(PointSink &sink, EnginePoint c, EnginePoint s, EnginePoi
 
 // The angle between an arc's samples: 0.1 radian, or with a positive
 // `within` on a small arc, as much more as keeps every chord within that
-// distance of the arc.  Only small arcs: an arc rebuilt from a result
-// passes through points on the chords, and a large one drawn through two
-// near points off its circle swings far from where it was.
+// distance of the arc.  Only small arcs, and well within: an arc rebuilt
+// from a result passes through points on the chords, and one drawn through
+// two near points off its circle swings away from where it was, the
+// further the larger it is.
 float arcStep(const ArcSpec &arc, float within)
 {
     constexpr float kStep = 0.1f;
-    constexpr float kSmallArc = 8.0f; // in units of `within`
+    constexpr float kSmallArc = 128.0f; // in units of `within`
     const float r = std::fmax(arc.radiusX, arc.radiusY);
     if (!(within > 0.0f) || !std::isfinite(r) || r > kSmallArc * within)
         return kStep;
@@ -165,9 +166,10 @@ void CommandPath::convertToPolylineBack(float tolerance)
 
 void CommandPath::convertToPolylineBack(float tolerance, ArcSampling arcs)
 {
-    // Curves are flattened to within about a quarter of the tolerance; arcs
-    // sampled by the tolerance keep to half of that.
-    const float arcWithin = arcs == ArcSampling::ByTolerance && positive(tolerance) ? tolerance / 8 : 0.0f;
+    // Curves are flattened to within about a quarter of the tolerance;
+    // small arcs sampled by the tolerance keep to an eighth of that, and
+    // only those of a radius up to 4 tolerances.
+    const float arcWithin = arcs == ArcSampling::ByTolerance && positive(tolerance) ? tolerance / 32 : 0.0f;
     cancelBezier();
     closeSubpath(0);
     setBackData(true);

@@ -354,7 +354,7 @@ void cutIntoPieces(const CommandPath &path, float pieceLength, int cap, std::vec
 // by piece: one sweep of all its offsets would meet every crossing of the
 // offsets piled up in one place, the merging of the pieces' outlines,
 // pair by pair, only those of the outlines that remain.
-constexpr float kOverlapToCut = 2.5f;
+constexpr float kOverlapToCut = 1.5f;
 
 // The length of the pieces, in half widths.  The more the stroke piles up,
 // the more of a piece's offsets its own outline leaves out, and the

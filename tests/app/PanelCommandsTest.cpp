@@ -10,11 +10,13 @@
 #include "app/TDLayerController.h"
 #include "app/TDLayerModel.h"
 #include "app/TDSnapPanel.h"
+#include "app/TDTextPane.h"
 #include "platform/UserDefaults.h"
 
 #include <QAction>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 
 using namespace scrivane;
 using namespace scrivane::apptest;
@@ -58,7 +60,7 @@ TEST_F(PanelCommandsTest, EachPaneLivesInItsOwnPalette)
         const char *name;
     } expected[] = {{Panel::Fill, "fill"},         {Panel::Stroke, "stroke"}, {Panel::Shadow, "effects"},
                     {Panel::Grid, "grid"},         {Panel::Layout, "layout"}, {Panel::Layers, "layers"},
-                    {Panel::Effects, "filters"},   {Panel::Transform, "transform"}};
+                    {Panel::Effects, "filters"},   {Panel::Transform, "transform"}, {Panel::Text, "text"}};
     for (const auto &e : expected) {
         TDSnapPanel *palette = inspector->palette(e.panel);
         ASSERT_NE(palette, nullptr) << e.name;
@@ -66,7 +68,7 @@ TEST_F(PanelCommandsTest, EachPaneLivesInItsOwnPalette)
     }
     EXPECT_EQ(inspector->palette(Panel::Fill)->content(), static_cast<QWidget *>(inspector->fillPane()));
     EXPECT_EQ(inspector->palette(Panel::Layers)->content(), inspector->layerController()->panel());
-    EXPECT_EQ(inspector->palette(Panel::Text), nullptr);
+    EXPECT_EQ(inspector->palette(Panel::Text)->content(), static_cast<QWidget *>(inspector->textPane()));
     // The layers panel follows the window the inspector follows.
     EXPECT_EQ(inspector->layerController()->inspectingDocument(), document);
     inspector->setMainWindow(nullptr);
@@ -89,7 +91,6 @@ TEST_F(PanelCommandsTest, AWindowMenuItemShowsAHiddenPaletteAndClosesAShownOne)
     delegate->showInspectorPanelAction(int(Panel::Fill));
     EXPECT_TRUE(inspector->palette(Panel::Fill)->isVisible());
     // Tags without a palette do nothing.
-    delegate->showInspectorPanelAction(int(Panel::Text));
     delegate->showInspectorPanelAction(42);
     delegate->showInspectorPanelAction(-1);
 }
@@ -101,6 +102,21 @@ TEST_F(PanelCommandsTest, TheEffectsItemShowsTheEffectsPalette)
     EXPECT_FALSE(inspector->palette(Panel::Shadow)->isVisible());
     delegate->showInspectorPanelAction(int(Panel::Shadow));
     EXPECT_TRUE(inspector->palette(Panel::Shadow)->isVisible());
+}
+
+TEST_F(PanelCommandsTest, UndoTypedInAPaletteActsOnTheFrontDocument)
+{
+    addRectangle(document, Rect(10, 10, 50, 50));
+    ASSERT_EQ(graphicCount(document), 1u);
+    ASSERT_EQ(controller->currentDocument(), document);
+    auto *undo = inspector->palette(Panel::Layers)->findChild<QShortcut *>(QStringLiteral("undo"));
+    auto *redo = inspector->palette(Panel::Layers)->findChild<QShortcut *>(QStringLiteral("redo"));
+    ASSERT_TRUE(undo && redo);
+    EXPECT_EQ(undo->key(), QKeySequence(QKeySequence::Undo));
+    Q_EMIT undo->activated();
+    EXPECT_EQ(graphicCount(document), 0u);
+    Q_EMIT redo->activated();
+    EXPECT_EQ(graphicCount(document), 1u);
 }
 
 TEST_F(PanelCommandsTest, ZoomedWindowsKeepClearOfPalettesAtTheScreensEdges)

@@ -16,6 +16,7 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -442,6 +443,45 @@ TEST_F(LayersTest, TheTreeShownStaysSafeWhileTheDocumentChangesAndRowsSurviveARe
     EXPECT_EQ(layers->selectedItems(), (TDGraphicArray{group, a}));
     layers->outline()->setExpanded(row(group), false);
     EXPECT_FALSE(group->expanded());
+}
+
+TEST_F(LayersTest, APointOfTheOutlineDropsBetweenRowsNeverOntoOne)
+{
+    TDLayerOutline *outline = layers->outline();
+    layers->panel()->resize(300, 400);
+    layers->panel()->show();
+    outline->setExpanded(row(l1), true);
+    const QRect l2Row = outline->visualRect(row(l2));
+    const QRect l1Row = outline->visualRect(row(l1));
+    const auto at = [&](int y) { return outline->dropTargetAt(QPoint(40, y)); };
+
+    auto above = at(l2Row.top() + 1);
+    EXPECT_EQ(above.into, nullptr);
+    EXPECT_EQ(above.childIndex, 1);
+    auto below = at(l2Row.bottom() - 1);
+    EXPECT_EQ(below.into, nullptr);
+    EXPECT_EQ(below.childIndex, 2);
+    auto onto = at(l2Row.center().y());
+    EXPECT_EQ(onto.into, l2);
+    EXPECT_EQ(onto.childIndex, -1);
+    // Below an open layer: its first row.
+    auto first = at(l1Row.bottom() - 1);
+    EXPECT_EQ(first.into, l1);
+    EXPECT_EQ(first.childIndex, 0);
+    // Below the last row: the bottom of the layer list.
+    auto bottom = at(outline->viewport()->height() - 2);
+    EXPECT_EQ(bottom.into, nullptr);
+    EXPECT_EQ(bottom.childIndex, 3);
+}
+
+TEST_F(LayersTest, ADragCarriesTheRowsWhoseContainersStayBehindInTheirOrder)
+{
+    QMimeData *data = model()->mimeData({row(b), row(a), row(g), row(d)});
+    ASSERT_NE(data, nullptr);
+    EXPECT_TRUE(data->hasFormat(TDLayerModel::MimeType));
+    delete data;
+    // b travels inside g; top first: d (in L2), then g, then a.
+    EXPECT_EQ(layers->draggedItems(), (TDGraphicArray{d, g, a}));
 }
 
 TEST_F(LayersTest, ClosingTheWindowEmptiesTheTree)
