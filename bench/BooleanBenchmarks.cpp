@@ -32,6 +32,7 @@
 #include <malloc.h>
 #include <numbers>
 #include <random>
+#include <type_traits>
 #include <vector>
 
 namespace scrivane::bench {
@@ -192,6 +193,43 @@ void warmUp(Work &work)
         work();
 }
 
+// The timed loop every benchmark of this file shares: warm up, then run
+// until the library has its figure, stopping a smoke run that takes too
+// long.  Work that reports an engine code stops at the first failure.
+template <typename Work>
+void measure(benchmark::State &state, Work &once)
+{
+    warmUp(once);
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        if constexpr (std::is_same_v<decltype(once()), int>) {
+            if (once() != engine::kOk) {
+                state.SkipWithError("the engine failed");
+                break;
+            }
+        } else {
+            once();
+        }
+        if (overSmokeLimit(state, start))
+            break;
+    }
+}
+
+// A Clipper solution on its 1/32 grid back to float polylines, as the
+// program's own result would be used.
+template <typename Paths, typename X, typename Y>
+std::vector<std::vector<std::pair<float, float>>> fromGrid(const Paths &solution, X x, Y y)
+{
+    std::vector<std::vector<std::pair<float, float>>> out;
+    for (const auto &path : solution) {
+        auto &line = out.emplace_back();
+        line.reserve(path.size());
+        for (const auto &pt : path)
+            line.push_back({float(double(x(pt)) / 32), float(double(y(pt)) / 32)});
+    }
+    return out;
+}
+
 int sizeFor(ShapeClass shape, int full)
 {
     const int smoke[] = {12, 8, 4, 6, 10};
@@ -216,16 +254,7 @@ void BM_Boolean(benchmark::State &state)
         benchmark::DoNotOptimize(result.commandCount());
         return code;
     };
-    warmUp(once);
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        if (once() != engine::kOk) {
-            state.SkipWithError("the engine failed");
-            break;
-        }
-        if (overSmokeLimit(state, start))
-            break;
-    }
+    measure(state, once);
 }
 
 // The step-by-step road: each operand normalised on its own, then the
@@ -249,16 +278,7 @@ void BM_BooleanStepwise(benchmark::State &state)
         benchmark::DoNotOptimize(result.commandCount());
         return code;
     };
-    warmUp(once);
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        if (once() != engine::kOk) {
-            state.SkipWithError("the engine failed");
-            break;
-        }
-        if (overSmokeLimit(state, start))
-            break;
-    }
+    measure(state, once);
 }
 
 void BM_ClipperBoolean(benchmark::State &state)
@@ -287,22 +307,10 @@ void BM_ClipperBoolean(benchmark::State &state)
         }
         ClipperLib::Paths solution;
         clipper.Execute(type, solution, fill, fill);
-        std::vector<std::vector<std::pair<float, float>>> out;
-        for (const auto &path : solution) {
-            auto &line = out.emplace_back();
-            line.reserve(path.size());
-            for (const auto &pt : path)
-                line.push_back({float(double(pt.X) / 32), float(double(pt.Y) / 32)});
-        }
+        const auto out = fromGrid(solution, [](const auto &pt) { return pt.X; }, [](const auto &pt) { return pt.Y; });
         benchmark::DoNotOptimize(out.size());
     };
-    warmUp(once);
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        once();
-        if (overSmokeLimit(state, start))
-            break;
-    }
+    measure(state, once);
 }
 
 #ifdef SCRIVANE_HAVE_CLIPPER2
@@ -335,22 +343,10 @@ void BM_Clipper2Boolean(benchmark::State &state)
         }
         Clipper2Lib::Paths64 solution;
         clipper.Execute(type, fill, solution);
-        std::vector<std::vector<std::pair<float, float>>> out;
-        for (const auto &path : solution) {
-            auto &line = out.emplace_back();
-            line.reserve(path.size());
-            for (const auto &pt : path)
-                line.push_back({float(double(pt.x) / 32), float(double(pt.y) / 32)});
-        }
+        const auto out = fromGrid(solution, [](const auto &pt) { return pt.x; }, [](const auto &pt) { return pt.y; });
         benchmark::DoNotOptimize(out.size());
     };
-    warmUp(once);
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        once();
-        if (overSmokeLimit(state, start))
-            break;
-    }
+    measure(state, once);
 }
 #endif
 
@@ -412,13 +408,7 @@ void BM_GeosBoolean(benchmark::State &state)
         }
         benchmark::DoNotOptimize(area);
     };
-    warmUp(once);
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        once();
-        if (overSmokeLimit(state, start))
-            break;
-    }
+    measure(state, once);
     GEOS_finish_r(h);
 }
 

@@ -21,21 +21,6 @@
 
 namespace scrivane {
 
-namespace {
-
-bool samePath(const PathBase &a, const PathBase &b)
-{
-    const auto ea = a.elements(), eb = b.elements();
-    if (ea.size() != eb.size())
-        return false;
-    for (std::size_t i = 0; i < ea.size(); ++i)
-        if (ea[i].type != eb[i].type || ea[i].points != eb[i].points)
-            return false;
-    return true;
-}
-
-} // namespace
-
 const QString TDTextView::selectionDidChangeNotification = QStringLiteral("TDTextViewDidChangeSelection");
 const QString TDTextView::typingAttributesDidChangeNotification =
     QStringLiteral("TDTextViewDidChangeTypingAttributes");
@@ -109,7 +94,7 @@ void TDTextView::setFrame(const Rect &frame, Size boundsSize)
 
 void TDTextView::setOutline(const PathBase &outline)
 {
-    if (samePath(outline, m_outline))
+    if (outline.sameElements(m_outline))
         return;
     m_outline = outline;
 }

@@ -20,14 +20,7 @@ namespace {
 
 bool sameElements(const PathBase &a, const PathBase &b)
 {
-    const auto ea = a.elements(), eb = b.elements();
-    if (ea.size() != eb.size() || a.windingRule() != b.windingRule())
-        return false;
-    for (std::size_t i = 0; i < ea.size(); ++i) {
-        if (ea[i].type != eb[i].type || ea[i].points != eb[i].points)
-            return false;
-    }
-    return true;
+    return a.windingRule() == b.windingRule() && a.sameElements(b);
 }
 
 bool invertibleLinear(const AffineTransform &t)

@@ -233,6 +233,17 @@ bool PathBase::hasFinitePoints() const
     return true;
 }
 
+bool PathBase::sameElements(const PathBase &other) const
+{
+    if (m_elements.size() != other.m_elements.size())
+        return false;
+    for (std::size_t i = 0; i < m_elements.size(); ++i) {
+        if (m_elements[i].type != other.m_elements[i].type || m_elements[i].points != other.m_elements[i].points)
+            return false;
+    }
+    return true;
+}
+
 PathElementType PathBase::elementAtIndex(int index) const
 {
     if (index < 0 || index >= elementCount())

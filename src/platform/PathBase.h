@@ -75,6 +75,9 @@ public:
     static int pointCount(PathElementType type);
     // Whether every point the elements carry is a finite number.
     bool hasFinitePoints() const;
+    // Whether the other path has the same elements with the same points;
+    // attributes such as the winding rule are not compared.
+    bool sameElements(const PathBase &other) const;
     // Where the next element starts: the end point of the last element, the
     // start of the subpath after a close, the origin for an empty path.
     Point currentPoint() const;

@@ -149,7 +149,7 @@ TEST_P(RestoreTable, LinksBecomeChainsLaidOutUnderTheirParents)
                                        QRect(700, 300, 100, 50)};
     const auto restored = TDSnapGeometry::restoreChains(names, frames, c.links);
     EXPECT_EQ(restored.parents, c.parents);
-    for (size_t k = 0; k < names.size(); ++k) {
+    for (size_t k = 0; k < size_t(names.size()); ++k) {
         const int parent = restored.parents[k];
         if (parent < 0) {
             EXPECT_EQ(restored.frames[k], frames[k]) << k;

@@ -28,17 +28,6 @@ bool finite(Point p)
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
-bool samePath(const PathBase &a, const PathBase &b)
-{
-    const auto ea = a.elements(), eb = b.elements();
-    if (ea.size() != eb.size())
-        return false;
-    for (std::size_t i = 0; i < ea.size(); ++i)
-        if (ea[i].type != eb[i].type || ea[i].points != eb[i].points)
-            return false;
-    return true;
-}
-
 void checkPath(const PathBase &path)
 {
     for (const PathBase::Element &element : path.elements())
@@ -49,7 +38,7 @@ void checkPath(const PathBase &path)
     const PathBase again = SvgPathData::pathFromSVGData(std::string_view(SvgPathData::svgDescription(path)), &error);
     if (!error.isEmpty())
         fail("the path's own data did not read");
-    if (!samePath(path, again))
+    if (!path.sameElements(again))
         fail("the path's own data read into another path");
 }
 

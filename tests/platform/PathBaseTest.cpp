@@ -109,6 +109,22 @@ TEST(PathBase, ElementsAndTheirPoints)
     EXPECT_EQ(path.elementCount(), 4);
 }
 
+TEST(PathBase, SameElementsComparesKindsAndPointsNotAttributes)
+{
+    const PathBase rect = PathBase::withRect(Rect{0, 0, 10, 5});
+    PathBase evenOdd = rect;
+    evenOdd.setWindingRule(WindingRule::EvenOdd);
+    EXPECT_TRUE(rect.sameElements(evenOdd));
+
+    PathBase moved = PathBase::withRect(Rect{0, 0, 10, 6});
+    EXPECT_FALSE(rect.sameElements(moved));
+
+    PathBase open = rect;
+    open.lineTo(Point{1, 1});
+    EXPECT_FALSE(rect.sameElements(open));
+    EXPECT_TRUE(PathBase().sameElements(PathBase()));
+}
+
 TEST(PathBase, DrawingAfterACloseStartsANewSubpathAtTheOldStart)
 {
     PathBase path;
