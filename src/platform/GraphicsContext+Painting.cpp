@@ -80,11 +80,14 @@ void applyLineStyle(cairo_t *cr, const LineStyle &style, double width)
 
 Rect GraphicsContext::clipBoxInBase() const
 {
-    cairo_save(m_cr);
+    // Only the matrix changes for the question: a cairo save would copy
+    // the clip too.
+    cairo_matrix_t current;
+    cairo_get_matrix(m_cr, &current);
     cairo_identity_matrix(m_cr);
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     cairo_clip_extents(m_cr, &x1, &y1, &x2, &y2);
-    cairo_restore(m_cr);
+    cairo_set_matrix(m_cr, &current);
     return Rect(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2 - x1),
                 static_cast<float>(y2 - y1));
 }
@@ -133,10 +136,19 @@ bool GraphicsContext::perform(const Operation &operation)
         return true; // nothing would show
     if (s.shadow && s.shadow->color.alpha() > 0 && alpha > 0)
         drawShadow(operation, operation.copy ? CAIRO_OPERATOR_OVER : op, alpha);
-    cairo_save(m_cr);
-    cairo_set_operator(m_cr, op);
+    // No cairo save around the paint (it would copy the clip for every
+    // operation): a paint leaves cairo's matrix and clip as it found them,
+    // sets the source, fill rule and line it uses, and the operator goes
+    // back to the one everything else expects.
+    if (op != CAIRO_OPERATOR_OVER)
+        cairo_set_operator(m_cr, op);
     operation.paint(m_cr, alpha);
-    cairo_restore(m_cr);
+    if (op != CAIRO_OPERATOR_OVER)
+        cairo_set_operator(m_cr, CAIRO_OPERATOR_OVER);
+    // A group or an image is not kept alive by the source it was drawn
+    // from.
+    if (cairo_pattern_get_type(cairo_get_source(m_cr)) != CAIRO_PATTERN_TYPE_SOLID)
+        cairo_set_source_rgb(m_cr, 0, 0, 0);
     cairo_new_path(m_cr);
     checkStatus();
     return true;
@@ -239,9 +251,11 @@ bool GraphicsContext::fillPath(const PathBase &path)
         warnOnce(WarnPath, "a path with coordinates that are not finite was refused");
         return false;
     }
-    const scrivane::Color color = state().fill;
+    // Captured by reference, the paint fits in the function object: no
+    // allocation per fill.
+    const scrivane::Color &color = state().fill;
     Operation operation;
-    operation.paint = [&path, color](cairo_t *cr, double alpha) {
+    operation.paint = [&path, &color](cairo_t *cr, double alpha) {
         cairo_new_path(cr);
         path.addToCairo(cr);
         path.applyFillRule(cr);
@@ -322,21 +336,29 @@ bool GraphicsContext::strokeWithStyle(const PathBase &path, const LineStyle &sty
     }
     if (!LineStyle::isValidDash(style.dash, style.dashPhase))
         warnOnce(WarnDash, "a bad dash pattern was drawn as a solid line");
-    const double width = style.width > 0 && std::isfinite(style.width) ? style.width : hairlineWidth();
-    const scrivane::Color color = state().stroke;
+    struct Stroke {
+        const PathBase &path;
+        const LineStyle &style;
+        double width;
+        const scrivane::Color &color;
+    };
+    // One reference in the paint: it fits in the function object.
+    const Stroke stroke{path, style,
+                        style.width > 0 && std::isfinite(style.width) ? style.width : hairlineWidth(),
+                        state().stroke};
     Operation operation;
-    operation.paint = [&path, &style, width, color](cairo_t *cr, double alpha) {
+    operation.paint = [&stroke](cairo_t *cr, double alpha) {
         cairo_new_path(cr);
-        path.addToCairo(cr);
-        applyLineStyle(cr, style, width);
-        setSource(cr, color, alpha);
+        stroke.path.addToCairo(cr);
+        applyLineStyle(cr, stroke.style, stroke.width);
+        setSource(cr, stroke.color, alpha);
         cairo_stroke(cr);
     };
-    operation.bounds = [this, &path, &style, width]() -> std::optional<Rect> {
+    operation.bounds = [this, &stroke]() -> std::optional<Rect> {
         cairo_save(m_cr);
         cairo_new_path(m_cr);
-        path.addToCairo(m_cr);
-        applyLineStyle(m_cr, style, width);
+        stroke.path.addToCairo(m_cr);
+        applyLineStyle(m_cr, stroke.style, stroke.width);
         double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
         cairo_stroke_extents(m_cr, &x1, &y1, &x2, &y2);
         cairo_new_path(m_cr);
@@ -667,6 +689,7 @@ void GraphicsContext::clipToPixelsAround(const Rect &bounds)
     if (px2 > px1 && py2 > py1)
         cairo_rectangle(m_cr, px1 / scaleX, py1 / scaleY, (px2 - px1) / scaleX, (py2 - py1) / scaleY);
     cairo_restore(m_cr); // the path stays; the matrix comes back
+    saveCairoState();
     cairo_clip(m_cr);
     state().clipBox.reset();
 }
@@ -680,14 +703,11 @@ bool GraphicsContext::endTransparencyLayer()
     const int depth = m_layerDepths.back();
     if (stateDepth() > depth)
         warnOnce(WarnStack, "states saved inside a transparency layer were restored at its end");
-    while (stateDepth() > depth) {
-        m_states.pop_back();
-        cairo_restore(m_cr);
-    }
+    while (stateDepth() > depth)
+        popState();
     cairo_pattern_t *group = cairo_pop_group(m_cr);
     m_layerDepths.pop_back();
-    m_states.pop_back();
-    cairo_restore(m_cr);
+    popState();
 
     // The layer is one painting operation under the alpha, blend mode and
     // shadow that were in effect when it began.

@@ -289,6 +289,13 @@ public:
     // `vectorRasterScale` pixels per point.  A shading with one end extended
     // and the other not is rasterised on every target.
     bool drawShading(const Shading &shading);
+    // The path filled with the shading, whose geometry lies in the space
+    // `space` maps into user space: what clipping to the path and painting
+    // the shading there shows, drawn as one fill.  False, with nothing
+    // drawn, where it cannot be one plain fill (a shadow, an alpha, a
+    // shading extended at one end only, a target other than pixels, a path
+    // or space that cannot be drawn): the caller clips and paints instead.
+    bool fillPathWithShading(const PathBase &path, const Shading &shading, const AffineTransform &space);
 
     // --- Transparency layers -----------------------------------------------
     void beginTransparencyLayer();
@@ -322,6 +329,8 @@ private:
         // Methods that change the clip drop it; saved states keep their own.
         mutable std::optional<Rect> clipBox;
         mutable cairo_matrix_t clipBoxCTM{1, 0, 0, 1, 0, 0};
+        // Whether cairo's own state was saved for this level (see save).
+        bool cairoSaved = false;
     };
     struct BaseClip {
         PathBase path;
@@ -360,6 +369,11 @@ private:
                                                           Size pageSize, bool flipped, QString *error);
     void setUpBase();
 
+    // Before this level first changes cairo's matrix or clip: saves them,
+    // so that its restore can bring them back.
+    void saveCairoState();
+    // Drops the top level, giving back cairo's state when it was saved.
+    void popState();
     State &state() { return m_states.back(); }
     const State &state() const { return m_states.back(); }
     bool canDraw() const;
@@ -389,6 +403,9 @@ private:
     cairo_pattern_t *nativeShadingPattern(const Shading &shading, const std::vector<ShadingSample> &samples,
                                           bool roundOpaque) const;
     void clipToAxialHalfPlane(cairo_t *cr, const Shading &shading, bool keepStartSide) const;
+    // Whether the transformation can be concatenated (see concatCTM), as
+    // cairo's matrix.
+    std::optional<cairo_matrix_t> concatenable(const AffineTransform &transform) const;
     cairo_surface_t *rasteriseShading(const Shading &shading, const std::vector<ShadingSample> &samples,
                                       Rect &baseRect, double &scale) const;
 

@@ -74,6 +74,7 @@ public:
     // line, 3 for a curve, none for a close.
     static int pointCount(PathElementType type);
     // Whether every point the elements carry is a finite number.
+    // Asked of every path before it is drawn; found once per change.
     bool hasFinitePoints() const;
     // Where the next element starts: the end point of the last element, the
     // start of the subpath after a close, the origin for an empty path.
@@ -183,6 +184,13 @@ protected:
     virtual void elementsDidChange(ElementChange change, int index);
 
 private:
+    // What every mutator calls at its end: drops what was found of the
+    // elements, then tells the subclass.
+    void elementsChanged(ElementChange change, int index)
+    {
+        m_finite = -1;
+        elementsDidChange(change, index);
+    }
     void addMove(Point p);
     void addLine(Point p);
     void addCurve(Point control1, Point control2, Point end);
@@ -197,6 +205,8 @@ private:
     WindingRule m_windingRule = WindingRule::NonZero;
     std::vector<float> m_dash;
     float m_dashPhase = 0;
+    // hasFinitePoints as last found: 1 or 0, -1 when not known.
+    mutable signed char m_finite = -1;
 };
 
 } // namespace scrivane
