@@ -132,6 +132,7 @@ bool GraphicsContext::perform(const Operation &operation)
     const State &s = state();
     const cairo_operator_t op = operation.copy ? CAIRO_OPERATOR_SOURCE : operatorFor(s.blend);
     const double alpha = s.alpha;
+    m_pathInCairo.path = nullptr;
     if (alpha <= 0 && !operation.copy)
         return true; // nothing would show
     if (s.shadow && s.shadow->color.alpha() > 0 && alpha > 0)
@@ -149,7 +150,8 @@ bool GraphicsContext::perform(const Operation &operation)
     // from.
     if (cairo_pattern_get_type(cairo_get_source(m_cr)) != CAIRO_PATTERN_TYPE_SOLID)
         cairo_set_source_rgb(m_cr, 0, 0, 0);
-    cairo_new_path(m_cr);
+    if (!operation.keepsPath)
+        cairo_new_path(m_cr);
     checkStatus();
     return true;
 }
@@ -243,6 +245,16 @@ void GraphicsContext::drawShadow(const Operation &operation, cairo_operator_t ca
 
 // --- Paths ---------------------------------------------------------------------------------
 
+bool GraphicsContext::isPathInCairo(const PathBase &path) const
+{
+    if (m_pathInCairo.path != &path || m_pathInCairo.stamp != path.stamp())
+        return false;
+    cairo_matrix_t m;
+    cairo_get_matrix(m_cr, &m);
+    const cairo_matrix_t &t = m_pathInCairo.ctm;
+    return m.xx == t.xx && m.yx == t.yx && m.xy == t.xy && m.yy == t.yy && m.x0 == t.x0 && m.y0 == t.y0;
+}
+
 bool GraphicsContext::fillPath(const PathBase &path)
 {
     if (!canDraw())
@@ -251,16 +263,30 @@ bool GraphicsContext::fillPath(const PathBase &path)
         warnOnce(WarnPath, "a path with coordinates that are not finite was refused");
         return false;
     }
-    // Captured by reference, the paint fits in the function object: no
+    struct Fill {
+        const PathBase &path;
+        const scrivane::Color &color;
+        GraphicsContext &context;
+    };
+    // One reference in the paint: it fits in the function object, no
     // allocation per fill.
-    const scrivane::Color &color = state().fill;
+    const Fill fill{path, state().fill, *this};
     Operation operation;
-    operation.paint = [&path, &color](cairo_t *cr, double alpha) {
+    operation.keepsPath = true;
+    operation.paint = [&fill](cairo_t *cr, double alpha) {
         cairo_new_path(cr);
-        path.addToCairo(cr);
-        path.applyFillRule(cr);
-        setSource(cr, color, alpha);
-        cairo_fill(cr);
+        fill.path.addToCairo(cr);
+        fill.path.applyFillRule(cr);
+        setSource(cr, fill.color, alpha);
+        if (cr != fill.context.m_cr) {
+            cairo_fill(cr);
+            return;
+        }
+        cairo_fill_preserve(cr);
+        PathInCairo &left = fill.context.m_pathInCairo;
+        left.path = &fill.path;
+        left.stamp = fill.path.stamp();
+        cairo_get_matrix(cr, &left.ctm);
     };
     operation.bounds = [this, &path]() -> std::optional<Rect> {
         cairo_new_path(m_cr);
@@ -341,15 +367,21 @@ bool GraphicsContext::strokeWithStyle(const PathBase &path, const LineStyle &sty
         const LineStyle &style;
         double width;
         const scrivane::Color &color;
+        // The cairo context that holds the path already, or null.
+        cairo_t *built;
     };
+    // A shadow's measure would clear the path the fill left.
+    const bool built = !state().shadow && isPathInCairo(path);
     // One reference in the paint: it fits in the function object.
     const Stroke stroke{path, style,
                         style.width > 0 && std::isfinite(style.width) ? style.width : hairlineWidth(),
-                        state().stroke};
+                        state().stroke, built ? m_cr : nullptr};
     Operation operation;
     operation.paint = [&stroke](cairo_t *cr, double alpha) {
-        cairo_new_path(cr);
-        stroke.path.addToCairo(cr);
+        if (cr != stroke.built) {
+            cairo_new_path(cr);
+            stroke.path.addToCairo(cr);
+        }
         applyLineStyle(cr, stroke.style, stroke.width);
         setSource(cr, stroke.color, alpha);
         cairo_stroke(cr);
@@ -637,6 +669,7 @@ void GraphicsContext::beginTransparencyLayer(const Rect &bounds)
 
 void GraphicsContext::beginLayer(const std::optional<Rect> &bounds)
 {
+    m_pathInCairo.path = nullptr;
     save();
     m_layerDepths.push_back(stateDepth());
     State &s = state();
@@ -689,6 +722,7 @@ void GraphicsContext::clipToPixelsAround(const Rect &bounds)
     if (px2 > px1 && py2 > py1)
         cairo_rectangle(m_cr, px1 / scaleX, py1 / scaleY, (px2 - px1) / scaleX, (py2 - py1) / scaleY);
     cairo_restore(m_cr); // the path stays; the matrix comes back
+    m_pathInCairo.path = nullptr;
     saveCairoState();
     cairo_clip(m_cr);
     state().clipBox.reset();

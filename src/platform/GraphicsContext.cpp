@@ -412,6 +412,7 @@ bool GraphicsContext::addClip(const PathBase &path)
         return false;
     }
     saveCairoState();
+    m_pathInCairo.path = nullptr;
     cairo_new_path(m_cr);
     path.addToCairo(m_cr);
     path.applyFillRule(m_cr);
@@ -438,6 +439,7 @@ bool GraphicsContext::replaceClip(const PathBase &path)
 void GraphicsContext::resetClip()
 {
     saveCairoState();
+    m_pathInCairo.path = nullptr;
     cairo_reset_clip(m_cr);
     state().clipBox.reset();
     if (m_baseClip.empty())

@@ -166,7 +166,12 @@ public:
 
     // The underlying cairo context, for drawing this class does not offer
     // (text); leave its state as you found it.
-    cairo_t *cairo() const { return m_cr; }
+    cairo_t *cairo() const
+    {
+        // Whoever draws on it directly may change its path.
+        m_pathInCairo.path = nullptr;
+        return m_cr;
+    }
     SurfaceKind surfaceKind() const { return m_kind; }
     bool isVectorTarget() const { return m_kind != SurfaceKind::Raster; }
     bool isFlipped() const { return m_flipped; }
@@ -348,7 +353,18 @@ private:
         // Paints wherever the clip lets it (a shading): its shadow is that of
         // the clip's area.
         bool fillsClip = false;
+        // The paint leaves its path in cairo for the next operation.
+        bool keepsPath = false;
     };
+    // The path a fill left in cairo, in the device space of the matrix it
+    // was built under: a stroke of the same path right after it (a graphic's
+    // line over its fill) need not build it again.
+    struct PathInCairo {
+        const PathBase *path = nullptr;
+        std::uint64_t stamp = 0;
+        cairo_matrix_t ctm{1, 0, 0, 1, 0, 0};
+    };
+    bool isPathInCairo(const PathBase &path) const;
     enum Warning : unsigned {
         WarnPath = 1u << 0,
         WarnMatrix = 1u << 1,
@@ -421,6 +437,7 @@ private:
     std::vector<State> m_states;
     std::vector<int> m_layerDepths;
     std::vector<BaseClip> m_baseClip;
+    mutable PathInCairo m_pathInCairo;
     cairo_matrix_t m_baseCTM{1, 0, 0, 1, 0, 0};
     unsigned m_warned = 0;
 };

@@ -4,6 +4,7 @@
 #include "platform/Degrees.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cairo.h>
 #include <cmath>
 #include <numbers>
@@ -190,6 +191,12 @@ Point endPoint(const PathBase::Element &e)
 PathBase::~PathBase() = default;
 
 void PathBase::elementsDidChange(ElementChange, int) {}
+
+std::uint64_t PathBase::nextStamp()
+{
+    static std::atomic<std::uint64_t> counter{0};
+    return counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 PathBase PathBase::withRect(const Rect &rect)
 {
@@ -544,6 +551,7 @@ PathBase PathBase::flattened(float flatness) const
     result.m_elements.clear();
     result.m_elements.reserve(m_elements.size());
     result.m_finite = -1;
+    result.m_stamp = nextStamp();
     Point current;
     Point subpathStart;
     std::vector<Vec> points;
@@ -582,6 +590,7 @@ PathBase PathBase::reversed() const
     result.m_elements.clear();
     result.m_elements.reserve(m_elements.size());
     result.m_finite = -1;
+    result.m_stamp = nextStamp();
 
     // Subpaths as index ranges [begin, end) of drawing elements after their
     // start point, walked from the last one to the first.

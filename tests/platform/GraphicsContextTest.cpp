@@ -103,6 +103,45 @@ TEST(GraphicsContext, WindingRuleOfThePathDecidesTheFill)
     }
 }
 
+// A line drawn right after a fill of the same path may take the path the
+// fill left behind, but only while it is the same path in the same place.
+TEST(GraphicsContext, StrokeAfterAFillFollowsTheStrokesOwnPathAndPlace)
+{
+    struct Case {
+        const char *label;
+        std::function<void(GraphicsContext &, PathBase &)> between;
+        int strokeX; // where the stroke's left edge must be
+    };
+    const Case cases[] = {
+        {"nothing between", [](GraphicsContext &, PathBase &) {}, 10},
+        {"the matrix moved", [](GraphicsContext &gc, PathBase &) {
+             gc.concatCTM(AffineTransform::makeTranslation(30, 0));
+         }, 40},
+        {"the path moved", [](GraphicsContext &, PathBase &path) {
+             path.transform(AffineTransform::makeTranslation(30, 0));
+         }, 40},
+        {"a clip between", [](GraphicsContext &gc, PathBase &) { gc.addClip(rectPath(0, 0, 80, 40)); }, 10},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.label);
+        QImage image = blank(80, 40);
+        paint(image, true, [&](GraphicsContext &gc) {
+            PathBase path = rectPath(10, 10, 20, 20);
+            gc.setFillColor(Color::red());
+            gc.setStrokeColor(Color::blue());
+            LineStyle line;
+            line.width = 2;
+            gc.setLineStyle(line);
+            EXPECT_TRUE(gc.fillPath(path));
+            c.between(gc, path);
+            EXPECT_TRUE(gc.strokePath(path, GraphicsContext::LineSource::Context));
+        });
+        EXPECT_TRUE(near(at(image, c.strokeX, 20), Blue, 0));
+        EXPECT_TRUE(near(at(image, c.strokeX + 10, 10), Blue, 0));
+        EXPECT_TRUE(near(at(image, 20, 20), Red, 0));
+    }
+}
+
 TEST(GraphicsContext, UnflippedContextRunsUpFromTheBottomLeftCorner)
 {
     QImage image = blank(40, 30);
