@@ -6,6 +6,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
+
+#include <malloc.h>
 
 namespace scrivane::bench {
 
@@ -21,6 +25,42 @@ bool smokeRun()
 long size(long full, long smoke)
 {
     return smokeRun() ? smoke : full;
+}
+
+namespace {
+
+// A "Vm..." line of /proc/self/status, in KiB; -1 when missing.
+long statusKiB(const char *field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const size_t length = std::strlen(field);
+    while (std::getline(status, line)) {
+        if (line.compare(0, length, field) == 0 && line.size() > length && line[length] == ':')
+            return std::strtol(line.c_str() + length + 1, nullptr, 10);
+    }
+    return -1;
+}
+
+} // namespace
+
+double peakMemoryGrowthMiB(const std::function<void()> &work)
+{
+    malloc_trim(0);
+    // Writing 5 resets the peak ("VmHWM") to the present size.
+    bool reset = false;
+    {
+        std::ofstream clear("/proc/self/clear_refs");
+        clear << "5";
+        clear.flush();
+        reset = bool(clear);
+    }
+    const long before = statusKiB("VmRSS");
+    work();
+    const long peak = statusKiB("VmHWM");
+    if (!reset || before < 0 || peak < 0)
+        return -1;
+    return double(peak - before) / 1024.0;
 }
 
 void ensureApplication()

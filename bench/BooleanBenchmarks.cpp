@@ -5,9 +5,10 @@
 //    of the two unnormalised graphs in one sweep, and the rebuild into
 //    commands (BM_BooleanStepwise: each operand normalised first, then the
 //    boolean of the normalised graphs);
-//  - Clipper: the same flattening, the conversion of the polylines to its
-//    int64 coordinates on the same 1/32 grid, Execute with the same fill
-//    rule, and the conversion of the result back to float polylines;
+//  - Clipper (1 and 2 alike): the same flattening, the conversion of the
+//    polylines to its int64 coordinates on the same 1/32 grid, Execute
+//    with the same fill rule, and the conversion of the result back to
+//    float polylines;
 //  - GEOS: the same flattening, building the operand geometries (each
 //    contour made valid, contours combined by the operand's fill rule), the
 //    overlay, and the result's area.
@@ -21,9 +22,13 @@
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 #include <polyclipping/clipper.hpp>
+#ifdef SCRIVANE_HAVE_CLIPPER2
+#include <clipper2/clipper.h>
+#endif
 
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <malloc.h>
 #include <numbers>
 #include <random>
@@ -300,6 +305,55 @@ void BM_ClipperBoolean(benchmark::State &state)
     }
 }
 
+#ifdef SCRIVANE_HAVE_CLIPPER2
+void BM_Clipper2Boolean(benchmark::State &state)
+{
+    const auto shape = ShapeClass(state.range(0));
+    const Input in = makeInput(shape, sizeFor(shape, int(state.range(1))));
+    const Clipper2Lib::FillRule fill =
+        in.fillRule == engine::kNonZero ? Clipper2Lib::FillRule::NonZero : Clipper2Lib::FillRule::EvenOdd;
+    const Clipper2Lib::ClipType type = in.operation == engine::kIntersection ? Clipper2Lib::ClipType::Intersection
+        : in.operation == engine::kDifference                                ? Clipper2Lib::ClipType::Difference
+        : in.operation == engine::kExclusiveOr                               ? Clipper2Lib::ClipType::Xor
+                                                                             : Clipper2Lib::ClipType::Union;
+    auto once = [&in, fill, type] {
+        Clipper2Lib::Clipper64 clipper;
+        for (const CommandPath *p : {&in.a, &in.b}) {
+            Clipper2Lib::Paths64 paths;
+            for (const auto &line : polylines(*p)) {
+                Clipper2Lib::Path64 path;
+                path.reserve(line.size());
+                for (const auto &pt : line)
+                    path.emplace_back(std::int64_t(std::llround(double(pt.first) * 32)),
+                                      std::int64_t(std::llround(double(pt.second) * 32)));
+                paths.push_back(std::move(path));
+            }
+            if (p == &in.a)
+                clipper.AddSubject(paths);
+            else
+                clipper.AddClip(paths);
+        }
+        Clipper2Lib::Paths64 solution;
+        clipper.Execute(type, fill, solution);
+        std::vector<std::vector<std::pair<float, float>>> out;
+        for (const auto &path : solution) {
+            auto &line = out.emplace_back();
+            line.reserve(path.size());
+            for (const auto &pt : path)
+                line.push_back({float(double(pt.x) / 32), float(double(pt.y) / 32)});
+        }
+        benchmark::DoNotOptimize(out.size());
+    };
+    warmUp(once);
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        once();
+        if (overSmokeLimit(state, start))
+            break;
+    }
+}
+#endif
+
 void BM_GeosBoolean(benchmark::State &state)
 {
     const auto shape = ShapeClass(state.range(0));
@@ -403,6 +457,9 @@ void smallShapeArgs(benchmark::internal::Benchmark *b)
 BENCHMARK(BM_Boolean)->Apply(shapeArgs);
 BENCHMARK(BM_BooleanStepwise)->Apply(shapeArgs);
 BENCHMARK(BM_ClipperBoolean)->Apply(shapeArgs);
+#ifdef SCRIVANE_HAVE_CLIPPER2
+BENCHMARK(BM_Clipper2Boolean)->Apply(shapeArgs);
+#endif
 BENCHMARK(BM_GeosBoolean)->Apply(smallShapeArgs);
 
 } // namespace

@@ -1,6 +1,7 @@
 // Scripting through the session bus: property sets on the graphics of a
 // large document, each a round trip from a client connection to the
-// program's scripting objects.
+// program's scripting objects (the goal: each call under 1 ms, read from
+// the counters of the 99th percentile and of the slowest call).
 
 #include "BenchSupport.h"
 
@@ -15,6 +16,10 @@
 #include <QDBusVariant>
 
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
 
 using namespace scrivane;
 
@@ -46,8 +51,13 @@ void BM_DbusSetProperty(benchmark::State &state)
 
         const long sets = bench::size(10000, 50);
         long failures = 0;
+        // The goal is per call: the 99th percentile and the slowest call are
+        // kept beside the mean (a noisy machine shows in the slowest alone).
+        std::vector<double> times;
+        times.reserve(size_t(sets));
         for (auto _ : state) {
             for (long i = 0; i < sets; ++i) {
+                const auto start = std::chrono::steady_clock::now();
                 QDBusMessage message = QDBusMessage::createMethodCall(
                     server.baseService(), paths[int(i % count)], QStringLiteral("org.freedesktop.DBus.Properties"),
                     QStringLiteral("Set"));
@@ -55,6 +65,9 @@ void BM_DbusSetProperty(benchmark::State &state)
                         << QVariant::fromValue(QDBusVariant(double(i % 7)));
                 const QDBusMessage reply = client.call(message, QDBus::BlockWithGui, 5000);
                 failures += reply.type() != QDBusMessage::ReplyMessage;
+                times.push_back(
+                    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                        .count());
             }
             // Undo would grow without end over the runs.
             document.undoManager()->removeAllActions();
@@ -62,12 +75,20 @@ void BM_DbusSetProperty(benchmark::State &state)
         if (failures)
             state.SkipWithError("a property set failed");
         state.SetItemsProcessed(state.iterations() * sets);
+        std::sort(times.begin(), times.end());
+        if (!times.empty()) {
+            state.counters["p99_call_ms"] = times[times.size() * 99 / 100];
+            state.counters["slowest_call_ms"] = times.back();
+            state.counters["calls_over_1ms"] =
+                double(times.end() - std::upper_bound(times.begin(), times.end(), 1.0));
+        }
         state.counters["calls_per_second"] =
             benchmark::Counter(double(state.iterations() * sets), benchmark::Counter::kIsRate);
     }
     QDBusConnection::disconnectFromBus("bench-server");
     QDBusConnection::disconnectFromBus("bench-client");
 }
-BENCHMARK(BM_DbusSetProperty)->Unit(benchmark::kMillisecond)->Iterations(1);
+// Real time: the call waits on the bus daemon, another process.
+BENCHMARK(BM_DbusSetProperty)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 } // namespace

@@ -1,8 +1,11 @@
 // The graphics model: drawing a document of mixed graphics against the same
-// paths and paints issued as plain cairo calls, and change brackets deep in
-// nested groups.
+// paths and paints issued as plain cairo calls, change brackets deep in
+// nested groups, and adding graphics to a document one at a time.
 
 #include "BenchSupport.h"
+#include "PackageDocument.h"
+
+#include "document/TDDocument.h"
 
 #include "model/TDBezierPath.h"
 #include "model/TDDocumentInterface.h"
@@ -235,6 +238,22 @@ void BM_ChangeBrackets(benchmark::State &state)
     }
     state.SetItemsProcessed(state.iterations() * brackets);
 }
+
+// Graphics added one at a time, as a person or a script adds them: each
+// through the document into its current layer, with its undo step.  The
+// peer is BM_PackageOpen/40000, which builds the same graphics from a file.
+void BM_AddGraphicsOneByOne(benchmark::State &state)
+{
+    const auto shapes = bench::makeShapes(bench::size(state.range(0), 200));
+    for (auto _ : state) {
+        TDDocument document;
+        for (size_t i = 0; i < shapes.size(); ++i)
+            document.addGraphic(bench::makeRectangle(shapes[i], i));
+        benchmark::DoNotOptimize(document.layers().data());
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(shapes.size()));
+}
+BENCHMARK(BM_AddGraphicsOneByOne)->Arg(40000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -15,6 +15,14 @@ endif()
 find_package(GIF 5 REQUIRED)
 find_package(pugixml 1.13 CONFIG REQUIRED)
 find_package(Threads REQUIRED)
+# Hyphenation patterns for text in shapes (libhyphen ships no pkg-config file).
+find_path(HYPHEN_INCLUDE_DIR hyphen.h REQUIRED)
+find_library(HYPHEN_LIBRARY hyphen REQUIRED)
+if(NOT TARGET Hyphen::Hyphen)
+  add_library(Hyphen::Hyphen UNKNOWN IMPORTED)
+  set_target_properties(Hyphen::Hyphen PROPERTIES IMPORTED_LOCATION "${HYPHEN_LIBRARY}"
+    INTERFACE_INCLUDE_DIRECTORIES "${HYPHEN_INCLUDE_DIR}")
+endif()
 
 if(SCRIVANE_TESTS)
   find_package(GTest 1.12 CONFIG REQUIRED)

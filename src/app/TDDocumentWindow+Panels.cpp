@@ -27,6 +27,7 @@ void TDDocumentWindow::buildPanelMenu()
         {"showTransform", "&Transform", Panel::Transform},
         {"showLayout", "&Layout", Panel::Layout},
         {"showGrid", "&Grid", Panel::Grid},
+        {"showText", "Te&xt", Panel::Text},
     };
     QMenu *menu = menuBar()->addMenu(QStringLiteral("&Window"));
     menu->setObjectName(QStringLiteral("window"));

@@ -2,6 +2,7 @@
 
 #include "app/TDAppDelegate.h"
 #include "app/TDDocumentController.h"
+#include "app/TDFontManager.h"
 #include "app/TDPrintOperation.h"
 #include "app/UnitsTransformer.h"
 #include "canvas/ScalingScrollView.h"
@@ -59,6 +60,8 @@ TDDocumentWindow::TDDocumentWindow(std::unique_ptr<TDDocument> document, TDDocum
 
     m_toolbar = new TDDocumentToolbar(this);
     addToolBar(Qt::TopToolBarArea, m_toolbar);
+    connect(m_toolbar, &TDDocumentToolbar::showFontsRequested, this,
+            [] { TDFontManager::shared().orderFrontFontPanel(); });
 
     m_statusField = new QLabel(this);
     m_statusField->setObjectName(QStringLiteral("statusField"));
@@ -115,6 +118,7 @@ QString TDDocumentWindow::userName()
 void TDDocumentWindow::windowControllerDidLoadNib()
 {
     m_toolbar->setupToolbar(m_document.get(), m_graphicView);
+    setupToolbarItems();
     m_graphicView->awakeFromNib();
 
     // Window states whose rectangles are not text are dropped.

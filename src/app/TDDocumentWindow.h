@@ -18,6 +18,7 @@ class ScalingScrollView;
 class TDDocument;
 class TDDocumentController;
 class TDDocumentToolbar;
+class TDToolbarCustomizeDialog;
 class TDGraphicView;
 
 // The window of one document: the canvas in its scaling scroll view, the
@@ -65,7 +66,7 @@ public:
     // "ungroup", "alignLeft" ... "distributeVertically", "flipHorizontally",
     // "boolAdd" ... "boolOutline", "combine", "split", "convertToBezier",
     // "convertToOutline", "convertToBitmap", "reversePath", and the
-    // inspector panes "showFill" ... "showGrid").  Each editing
+    // inspector panes "showFill" ... "showGrid", "showText").  Each editing
     // command carries the tag that says what it needs selected.
     QAction *action(const QString &name) const;
     // Enables the menu items by what the canvas says of their tags.
@@ -80,6 +81,15 @@ public:
     // keys that text fields use go to text.
     void windowDidResignKey();
 
+    // --- Toolbar (TDDocumentWindow+Toolbar.cpp) ---------------------------------------
+    // The customize item: a dialog to choose the toolbar's items, whose
+    // choice, once confirmed, goes to every document window (and to the
+    // settings, for the windows to come).  The dialog closes itself.
+    TDToolbarCustomizeDialog *customizeToolbar();
+    static void applyToolbarItems(const QStringList &items);
+    // The Colors item: the colour panel comes forward.
+    static void showColors();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -90,6 +100,8 @@ private:
     void buildCommandMenus();
     // The Window menu: the inspector and its panes (TDDocumentWindow+Panels.cpp).
     void buildPanelMenu();
+    // The saved items and the toolbar's requests.
+    void setupToolbarItems();
     // The Help menu: the manual and the product's web page.
     void buildHelpMenu();
     QAction *addAction(QMenu *menu, const QString &name, const QString &title, const QKeySequence &key,

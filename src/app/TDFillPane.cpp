@@ -80,8 +80,18 @@ TDFillPane::TDFillPane(QWidget *parent) : QWidget(parent)
 
     auto *text = new QFormLayout;
     fillColorWellB = new TDColorWell;
+    textBackgroundCheck = new QCheckBox(tr("Paint behind the text"));
+    textPaddingSlider = new QSlider(Qt::Horizontal);
+    textPaddingSlider->setRange(0, MaximumPadding);
+    textPaddingSlider->setToolTip(tr("Room left free at both ends of each line"));
+    textHyphenationSlider = new QSlider(Qt::Horizontal);
+    textHyphenationSlider->setRange(0, HyphenationScale);
+    textHyphenationSlider->setToolTip(tr("How empty a line may be before a word is hyphenated to fill it"));
     editTextButton = new QPushButton(tr("Edit Text"));
     text->addRow(tr("Background:"), fillColorWellB);
+    text->addRow(QString(), textBackgroundCheck);
+    text->addRow(tr("Padding:"), textPaddingSlider);
+    text->addRow(tr("Hyphenation:"), textHyphenationSlider);
     text->addRow(editTextButton);
     textFillView = page(fillView, text);
 

@@ -47,6 +47,14 @@ public:
     QComboBox *fillGradientType = nullptr;
     QCheckBox *fillClipGroup = nullptr;
     QPushButton *editTextButton = nullptr;
+    // Text fills: the padding at both ends of each line (points), the
+    // hyphenation factor (per cent of 0 … 1) and whether the fill colour is
+    // painted behind the text.
+    QSlider *textPaddingSlider = nullptr;
+    QSlider *textHyphenationSlider = nullptr;
+    QCheckBox *textBackgroundCheck = nullptr;
+    static constexpr int MaximumPadding = 50;
+    static constexpr int HyphenationScale = 100;
 
     // The option view of a kind tag (the none view for unknown tags).
     QWidget *viewForTag(int tag) const;

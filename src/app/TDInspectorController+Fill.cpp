@@ -21,6 +21,7 @@
 #include <QSlider>
 #include <QStackedWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace scrivane {
@@ -73,13 +74,19 @@ void TDInspectorController::connectFillPane()
     on(p.fillGradientType, &QComboBox::activated, [this](int index) { gradientStyleAction(index); });
     on(p.fillClipGroup, &QCheckBox::clicked, [this](bool on) { fillGroupClipAction(on); });
     on(p.editTextButton, &QPushButton::clicked, [this](bool) { editText(); });
+    on(p.textHyphenationSlider, &QSlider::valueChanged,
+       [this](int v) { textHyphenation(float(v) / TDFillPane::HyphenationScale); });
+    connectGesture(p.textHyphenationSlider);
+    on(p.textPaddingSlider, &QSlider::valueChanged, [this](int v) { textPadding(float(v)); });
+    connectGesture(p.textPaddingSlider);
+    on(p.textBackgroundCheck, &QCheckBox::clicked, [this](bool on) { textBackground(on); });
 }
 
 void TDInspectorController::updateFill(TDGraphic *graphic)
 {
     TDFillPane &p = *m_fillPane;
     const QSignalBlocker b1(p.fillOption), b2(p.fillNonZero), b3(p.fillImageAlpha), b4(p.fillGradientType),
-        b5(p.fillClipGroup);
+        b5(p.fillClipGroup), b6(p.textPaddingSlider), b7(p.textHyphenationSlider), b8(p.textBackgroundCheck);
     const std::shared_ptr<TDFillStyle> fill = graphic ? graphic->fillStyle() : nullptr;
     if (!graphic || !fill) {
         p.fillOption->setEnabled(false);
@@ -118,6 +125,9 @@ void TDInspectorController::updateFill(TDGraphic *graphic)
             break;
         case TDFillStyle::TextFill:
             p.fillColorWellB->setColor(fill->color());
+            p.textPaddingSlider->setValue(int(std::lround(fill->lineFragmentPadding())));
+            p.textHyphenationSlider->setValue(int(std::lround(fill->hyphenation() * TDFillPane::HyphenationScale)));
+            p.textBackgroundCheck->setChecked(fill->textBackground());
             break;
         default:
             break;
@@ -238,6 +248,24 @@ void TDInspectorController::fillNonZero(bool on)
 void TDInspectorController::fillGroupClipAction(bool on)
 {
     applySelector([on](TDGraphic &graphic) { graphic.setClip(on); }, QStringLiteral("Set Group Clip"));
+}
+
+void TDInspectorController::textHyphenation(float factor)
+{
+    factor = std::isfinite(factor) ? std::clamp(factor, 0.0f, 1.0f) : 0.0f;
+    applyFillSelector([factor](TDFillStyle &fill) { fill.setHyphenation(factor); }, QStringLiteral("Set Hyphenation"));
+}
+
+void TDInspectorController::textPadding(float padding)
+{
+    padding = std::isfinite(padding) ? std::max(padding, 0.0f) : 0.0f;
+    applyFillSelector([padding](TDFillStyle &fill) { fill.setLineFragmentPadding(padding); },
+                      QStringLiteral("Set Padding"));
+}
+
+void TDInspectorController::textBackground(bool on)
+{
+    applyFillSelector([on](TDFillStyle &fill) { fill.setTextBackground(on); }, QStringLiteral("Set Text Background"));
 }
 
 void TDInspectorController::editText()

@@ -1,15 +1,20 @@
 #include "app/TDInspectorController.h"
 
+#include "app/CIController.h"
 #include "app/JoystickView.h"
 #include "app/RadiansToDegreesTransformer.h"
 #include "app/TDColorWell.h"
+#include "app/TDEffectsPane.h"
 #include "app/TDDocumentWindow.h"
 #include "app/TDFillPane.h"
 #include "app/TDGridPane.h"
+#include "app/TDLayerController.h"
 #include "app/TDLayoutPane.h"
 #include "app/TDShadowPane.h"
 #include "app/TDSnapPanel.h"
 #include "app/TDStrokePane.h"
+#include "app/TDTextController.h"
+#include "app/TDTextPane.h"
 #include "app/TDTransformPane.h"
 #include "canvas/TDCommandStep.h"
 #include "canvas/TDGraphicView.h"
@@ -79,6 +84,8 @@ TDInspectorController::~TDInspectorController()
         TDApplicationServices::setInspector(nullptr);
     if (g_shared == this)
         g_shared = nullptr;
+    // The filter views live in a palette; their controller goes first.
+    m_effects.reset();
     for (TDSnapPanel *palette : m_palettes)
         delete palette;
 }
@@ -98,6 +105,9 @@ void TDInspectorController::buildWindow()
     m_transformPane = new TDTransformPane;
     m_layoutPane = new TDLayoutPane;
     m_gridPane = new TDGridPane;
+    m_textPane = new TDTextPane;
+    m_layerController = new TDLayerController(this);
+    m_effectsPane = new TDEffectsPane;
     struct Made {
         Panel panel;
         const char *name;
@@ -110,9 +120,10 @@ void TDInspectorController::buildWindow()
         {Panel::Shadow, "effects", tr("Shadow and Opacity"), m_shadowPane},
         {Panel::Grid, "grid", tr("Grid"), m_gridPane},
         {Panel::Layout, "layout", tr("Layout"), m_layoutPane},
-        {Panel::Layers, "layers", tr("Layers"), nullptr},
-        {Panel::Effects, "filters", tr("Effects"), nullptr},
+        {Panel::Layers, "layers", tr("Layers"), m_layerController->panel()},
+        {Panel::Effects, "filters", tr("Effects"), m_effectsPane},
         {Panel::Transform, "transform", tr("Transform"), m_transformPane},
+        {Panel::Text, "text", tr("Text"), m_textPane},
     };
     for (const Made &m : made)
         m_palettes[size_t(m.panel)] = new TDSnapPanel(QString::fromLatin1(m.name), m.title, m.pane);
@@ -125,12 +136,14 @@ void TDInspectorController::buildWindow()
     // Panes that grow with their palette get the grip.
     palette(Panel::Layers)->setResizable(true);
     palette(Panel::Effects)->setResizable(true);
+    m_textController = new TDTextController(m_textPane, this);
 
     connectShadowPane();
     connectDocumentPanes();
     connectFillPane();
     connectStrokePane();
     connectTransformPane();
+    m_effects = std::make_unique<CIController>(m_effectsPane, this);
 }
 
 TDSnapPanel *TDInspectorController::palette(Panel panel) const
@@ -153,8 +166,6 @@ void TDInspectorController::showInspector(int tag)
     if (tag < 0 || size_t(tag) >= m_palettes.size())
         return;
     TDSnapPanel *shown = m_palettes[size_t(tag)];
-    if (Panel(tag) == Panel::Effects && shown && !shown->content())
-        shown = palette(Panel::Shadow);
     if (!shown)
         return;
     if (shown->isVisible()) {
@@ -224,6 +235,7 @@ void TDInspectorController::inspect(TDGraphicView *candidate)
         return;
     endGesture();
     m_view = candidate;
+    m_layerController->inspect(candidate);
     if (candidate)
         connect(candidate, &QObject::destroyed, this, &TDInspectorController::scheduleRefresh,
                 Qt::UniqueConnection);
@@ -294,6 +306,8 @@ void TDInspectorController::windowDidUpdate()
     updateStroke(shown);
     updateShadowAndEffects(shown);
     updateDocumentPanes();
+    if (m_effects)
+        m_effects->setGraphic(m_selectedGraphics.front());
     m_needsUpdate = false;
     m_updating = false;
 }
@@ -534,8 +548,16 @@ void TDInspectorController::usesFilters(bool on)
 
 void TDInspectorController::filterResolution(int resolution)
 {
+    // The effects list must not take the change of each graphic for an
+    // edit of its own.
+    if (m_effects)
+        m_effects->setPushingEdits(true);
     applySelector([resolution](TDGraphic &g) { g.setFilterResolution(resolution); },
                   QStringLiteral("Set Filter Resolution"));
+    if (m_effects) {
+        m_effects->setPushingEdits(false);
+        m_effects->setScale_n(PropertyList(resolution));
+    }
 }
 
 void TDInspectorController::edit()

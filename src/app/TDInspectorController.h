@@ -26,16 +26,21 @@ class QWidget;
 
 namespace scrivane {
 
+class CIController;
 class TDDocument;
+class TDEffectsPane;
 class TDFillPane;
 class TDFillStyle;
 class TDGraphicView;
 class TDGridPane;
 class TDLayoutPane;
+class TDLayerController;
 class TDShadowPane;
 class TDSnapPanel;
 class TDStrokePane;
 class TDStrokeStyle;
+class TDTextController;
+class TDTextPane;
 class TDTransformPane;
 class TDUndoManager;
 
@@ -90,9 +95,8 @@ public:
     // null for a tag without one.
     TDSnapPanel *palette(Panel panel) const;
     std::vector<TDSnapPanel *> palettes() const;
-    // A hidden palette of the tag is shown, a visible one closed.  The
-    // effects tag shows the shadow and opacity palette while the effects
-    // palette holds no pane.  Other tags do nothing.
+    // A hidden palette of the tag is shown, a visible one closed.  Other
+    // tags do nothing.
     void showInspector(int tag);
     TDFillPane *fillPane() const { return m_fillPane; }
     TDStrokePane *strokePane() const { return m_strokePane; }
@@ -100,6 +104,12 @@ public:
     TDTransformPane *transformPane() const { return m_transformPane; }
     TDLayoutPane *layoutPane() const { return m_layoutPane; }
     TDGridPane *gridPane() const { return m_gridPane; }
+    TDTextPane *textPane() const { return m_textPane; }
+    TDTextController *textController() const { return m_textController; }
+    TDLayerController *layerController() const { return m_layerController; }
+    TDEffectsPane *effectsPane() const { return m_effectsPane; }
+    // The effects list of the effects pane.
+    CIController *effectsController() const { return m_effects.get(); }
 
     // --- What is inspected -------------------------------------------------------------------
     // The canvas of a document window becomes the inspected one; any other
@@ -214,6 +224,11 @@ public:
     void gradientStyleAction(int style);
     void fillNonZero(bool on);
     void fillGroupClipAction(bool on);
+    // Text fills: "Set Hyphenation" (0 … 1), "Set Padding" (points, at
+    // least 0), "Set Text Background".
+    void textHyphenation(float factor);
+    void textPadding(float padding);
+    void textBackground(bool on);
     void editText();
 
     // --- Stroke (TDInspectorController+Stroke.cpp) ---------------------------------------------------
@@ -322,6 +337,11 @@ private:
     TDTransformPane *m_transformPane = nullptr;
     TDLayoutPane *m_layoutPane = nullptr;
     TDGridPane *m_gridPane = nullptr;
+    TDTextPane *m_textPane = nullptr;
+    TDTextController *m_textController = nullptr;
+    TDLayerController *m_layerController = nullptr;
+    TDEffectsPane *m_effectsPane = nullptr;
+    std::unique_ptr<CIController> m_effects;
 
     MessageSink m_messageSink;
     FileChooser m_imageChooser;

@@ -230,6 +230,13 @@ template <typename Apply> bool withString(const QVariant &value, QString *error,
     return true;
 }
 
+template <typename Apply> bool withText(const QVariant &value, QString *error, Apply apply)
+{
+    if (value.metaType().id() != QMetaType::QString)
+        return wrongKind(error, "a string");
+    return apply(value.toString());
+}
+
 template <typename Apply> bool withBool(const QVariant &value, QString *error, Apply apply)
 {
     if (value.metaType().id() != QMetaType::Bool)
@@ -274,6 +281,18 @@ const GraphicProperty GraphicProperties[] = {
     {"FillImageAlpha", [](S &s) { return QVariant(s.fillImageAlpha()); },
      [](S &s, const QVariant &v, QString *e) { return withNumber(v, e, [&](double a) { return s.setFillImageAlpha(a, e); }); }},
     {"FillImageSize", [](S &s) { const Size z = s.fillImageSize(); return QVariant::fromValue(Numbers{z.width, z.height}); }, nullptr},
+    {"FillText", [](S &s) { return QVariant(s.fillText()); },
+     [](S &s, const QVariant &v, QString *e) { return withString(v, e, [&](const QString &t) { s.setFillText(t); }); }},
+    {"FillTextPadding", [](S &s) { return QVariant(s.fillTextPadding()); },
+     [](S &s, const QVariant &v, QString *e) { return withNumber(v, e, [&](double p) { return s.setFillTextPadding(p, e); }); }},
+    {"FillTextHyphenation", [](S &s) { return QVariant(s.fillTextHyphenation()); },
+     [](S &s, const QVariant &v, QString *e) { return withNumber(v, e, [&](double h) { return s.setFillTextHyphenation(h, e); }); }},
+    {"FillTextFont", [](S &s) { return QVariant(s.textFont(S::Text::Fill)); },
+     [](S &s, const QVariant &v, QString *e) { return withText(v, e, [&](const QString &f) { return s.setTextFont(S::Text::Fill, f, e); }); }},
+    {"FillTextSize", [](S &s) { return QVariant(s.textSize(S::Text::Fill)); },
+     [](S &s, const QVariant &v, QString *e) { return withNumber(v, e, [&](double z) { return s.setTextSize(S::Text::Fill, z, e); }); }},
+    {"FillTextColor", [](S &s) { return QVariant::fromValue(toNumbers(s.textColor(S::Text::Fill))); },
+     [](S &s, const QVariant &v, QString *e) { return withNumbers(v, e, [&](const std::vector<double> &c) { return s.setTextColor(S::Text::Fill, c, e); }); }},
     {"GradientInfo",
      [](S &s) {
          NumberLists stops;
@@ -322,6 +341,14 @@ const GraphicProperty GraphicProperties[] = {
      [](S &s, const QVariant &v, QString *e) { return withBool(v, e, [&](bool m) { s.setStrokeEndArrowMorph(m); }); }},
     {"StrokeDashes", [](S &s) { return QVariant::fromValue(toNumbers(s.strokeDashes())); },
      [](S &s, const QVariant &v, QString *e) { return withNumbers(v, e, [&](const std::vector<double> &d) { return s.setStrokeDashes(d, e); }); }},
+    {"StrokeText", [](S &s) { return QVariant(s.strokeText()); },
+     [](S &s, const QVariant &v, QString *e) { return withString(v, e, [&](const QString &t) { s.setStrokeText(t); }); }},
+    {"StrokeTextFont", [](S &s) { return QVariant(s.textFont(S::Text::Stroke)); },
+     [](S &s, const QVariant &v, QString *e) { return withText(v, e, [&](const QString &f) { return s.setTextFont(S::Text::Stroke, f, e); }); }},
+    {"StrokeTextSize", [](S &s) { return QVariant(s.textSize(S::Text::Stroke)); },
+     [](S &s, const QVariant &v, QString *e) { return withNumber(v, e, [&](double z) { return s.setTextSize(S::Text::Stroke, z, e); }); }},
+    {"StrokeTextColor", [](S &s) { return QVariant::fromValue(toNumbers(s.textColor(S::Text::Stroke))); },
+     [](S &s, const QVariant &v, QString *e) { return withNumbers(v, e, [&](const std::vector<double> &c) { return s.setTextColor(S::Text::Stroke, c, e); }); }},
     {"XPosition", [](S &s) { return QVariant(s.xPosition()); },
      [](S &s, const QVariant &v, QString *e) { return withNumber(v, e, [&](double x) { return s.setXPosition(x, e); }); }, true},
     {"YPosition", [](S &s) { return QVariant(s.yPosition()); },
@@ -397,7 +424,8 @@ TDGraphic *findGraphic(const TDGraphicArray &graphics, quint64 id)
             continue;
         if (graphic->objectId().value == id)
             return graphic.get();
-        if (const auto group = std::dynamic_pointer_cast<TDGroup>(graphic))
+        // A raw cast: this runs over every graphic at every call.
+        if (const auto *group = dynamic_cast<const TDGroup *>(graphic.get()))
             if (TDGraphic *inside = findGraphic(group->graphics(), id))
                 return inside;
     }

@@ -75,7 +75,11 @@ TDSnapGeometry::Snap TDSnapGeometry::snap(const std::vector<Palette> &palettes, 
         return result;
     const Palette &self = palettes[size_t(index)];
     const int chainBelow = valid(palettes, self.child) ? chainFrame(palettes, self.child).height() : 0;
-    const QRect placed = keepInside(frame, area, chainBelow);
+    // A palette hanging under another is kept inside by the top of its
+    // chain: moved up on its own it would leave the chain.
+    QRect placed = keepInside(frame, area, chainBelow);
+    if (self.parent >= 0 && placed.y() < frame.y())
+        placed.moveTop(frame.y());
     result.origin = placed.topLeft();
 
     // Hanging under another palette.

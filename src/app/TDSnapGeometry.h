@@ -55,7 +55,9 @@ public:
         int restOn = -1;       // the palette its chain now rests on
     };
     // The palette `index` was moved to `frame` (inside `area` unless
-    // `free`, when it is neither kept inside nor snapped).  It hangs under
+    // `free`, when it is neither kept inside nor snapped; a palette hanging
+    // under another is not pushed up by the screen's bottom edge, which is
+    // its chain's top palette's business).  It hangs under
     // the first shown palette (list order) whose bottom edge is within
     // SnapDistance of its top edge and whose centre is within
     // CentreTolerance, when that one has no child yet or has it as its

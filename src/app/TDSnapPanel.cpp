@@ -1,14 +1,18 @@
 #include "app/TDSnapPanel.h"
 
+#include "app/TDDocumentController.h"
+#include "app/TDDocumentWindow.h"
 #include "app/TDResizeView.h"
 #include "app/TDSnapGeometry.h"
 #include "app/TDSnapTitleBar.h"
 #include "platform/UserDefaults.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 #include <QStringList>
 #include <QVariantMap>
 #include <QWindow>
@@ -61,6 +65,20 @@ TDSnapPanel::TDSnapPanel(const QString &name, const QString &title, QWidget *con
     setAutoFillBackground(true);
     m_titleBar = new TDSnapTitleBar(this);
     allPalettes().push_back(this);
+    // Undo and redo typed in a palette act on the front document.
+    const std::pair<QKeySequence::StandardKey, QString> edits[] = {{QKeySequence::Undo, QStringLiteral("undo")},
+                                                                   {QKeySequence::Redo, QStringLiteral("redo")}};
+    for (const auto &[key, name] : edits) {
+        auto *shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setObjectName(name);
+        connect(shortcut, &QShortcut::activated, this, [name] {
+            TDDocumentController *controller = TDDocumentController::shared();
+            TDDocument *document = controller ? controller->currentDocument() : nullptr;
+            TDDocumentWindow *window = document ? controller->windowForDocument(document) : nullptr;
+            if (QAction *action = window ? window->action(name) : nullptr)
+                action->trigger();
+        });
+    }
 
     setContent(content);
     const double size = UserDefaults::standard().real(key(" size"));

@@ -6,6 +6,8 @@
 #include "platform/StringTable.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QWidgetAction>
 
 namespace scrivane {
@@ -100,9 +102,7 @@ void TDDocumentToolbar::setupToolbar(TDDocument *document, TDGraphicView *view)
     m_toolStrip->setGraphicView(view);
     if (view)
         view->setToolStrip(m_toolStrip);
-    clear();
-    for (const QString &id : toolbarDefaultItemIdentifiers())
-        insertItem(id);
+    setItemIdentifiers(toolbarDefaultItemIdentifiers());
     m_toolStrip->changeMode();
     validateItems();
 }
@@ -123,6 +123,10 @@ void TDDocumentToolbar::insertItem(const QString &id)
         addSeparator()->setObjectName(id);
         return;
     }
+    if (id == drawModeItemIdentifier && m_drawModeAction) {
+        addAction(m_drawModeAction);
+        return;
+    }
     QAction *action = itemForItemIdentifier(id);
     if (id == drawModeItemIdentifier) {
         // The strip is the item's widget (as a QWidgetAction it is placed
@@ -130,6 +134,7 @@ void TDDocumentToolbar::insertItem(const QString &id)
         auto *widgetAction = static_cast<QWidgetAction *>(action);
         m_toolStrip->show();
         widgetAction->setDefaultWidget(m_toolStrip);
+        m_drawModeAction = action;
     }
     addAction(action);
 }
@@ -159,6 +164,11 @@ QAction *TDDocumentToolbar::itemForItemIdentifier(const QString &id)
         connect(action, &QAction::triggered, this, &TDDocumentToolbar::printRequested);
         return action;
     }
+    if (id == customizeItemIdentifier) {
+        action->setText(itemLabel(id));
+        connect(action, &QAction::triggered, this, &TDDocumentToolbar::customizeRequested);
+        return action;
+    }
     for (const CommandItem &item : commandItems) {
         if (id == QLatin1String(item.identifier)) {
             action->setText(label(item.label));
@@ -176,6 +186,78 @@ QAction *TDDocumentToolbar::itemForItemIdentifier(const QString &id)
     }
     action->setText(id);
     return action;
+}
+
+QStringList TDDocumentToolbar::sanitizedItemIdentifiers(const QStringList &identifiers)
+{
+    const QStringList allowed = toolbarAllowedItemIdentifiers();
+    QStringList result;
+    for (const QString &id : identifiers) {
+        if (!allowed.contains(id))
+            continue;
+        const bool repeats = id == spaceItemIdentifier || id == flexibleSpaceItemIdentifier ||
+                             id == separatorItemIdentifier;
+        if (!repeats && result.contains(id))
+            continue;
+        result.append(id);
+    }
+    return result;
+}
+
+void TDDocumentToolbar::setItemIdentifiers(const QStringList &identifiers)
+{
+    const QStringList wanted = sanitizedItemIdentifiers(identifiers);
+    for (QAction *action : actions()) {
+        removeAction(action);
+        // The tool strip's item stays for the next time (it holds the
+        // strip the canvas changes tools through).
+        if (action != m_drawModeAction)
+            action->deleteLater();
+    }
+    for (const QString &id : wanted)
+        insertItem(id);
+    validateItems();
+}
+
+QString TDDocumentToolbar::itemLabel(const QString &id)
+{
+    if (id == drawModeItemIdentifier)
+        return label("Drawing Mode");
+    if (id == flexibleSpaceItemIdentifier)
+        return tr("Flexible Space");
+    if (id == spaceItemIdentifier)
+        return tr("Space");
+    if (id == separatorItemIdentifier)
+        return tr("Separator");
+    if (id == showColorsItemIdentifier)
+        return tr("Colors");
+    if (id == showFontsItemIdentifier)
+        return tr("Fonts");
+    if (id == customizeItemIdentifier)
+        return tr("Customize");
+    if (id == printItemIdentifier)
+        return tr("Print");
+    for (const CommandItem &item : commandItems)
+        if (id == QLatin1String(item.identifier))
+            return label(item.label);
+    return id;
+}
+
+QMenu *TDDocumentToolbar::makeContextMenu()
+{
+    auto *menu = new QMenu(this);
+    QAction *customize = menu->addAction(tr("Customize Toolbar..."));
+    customize->setObjectName(customizeItemIdentifier);
+    connect(customize, &QAction::triggered, this, &TDDocumentToolbar::customizeRequested);
+    return menu;
+}
+
+void TDDocumentToolbar::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = makeContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+    event->accept();
 }
 
 QStringList TDDocumentToolbar::itemIdentifiers() const

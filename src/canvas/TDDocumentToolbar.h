@@ -9,6 +9,8 @@
 #include <map>
 
 class QAction;
+class QContextMenuEvent;
+class QMenu;
 
 namespace scrivane {
 
@@ -55,6 +57,17 @@ public:
     QAction *itemForItemIdentifier(const QString &identifier);
     // The items on the toolbar, in order, with their identifiers.
     QStringList itemIdentifiers() const;
+    // Puts these items on the toolbar, in order: identifiers that are not
+    // allowed are left out, and so is a second copy of an item (spaces and
+    // separators may repeat).
+    void setItemIdentifiers(const QStringList &identifiers);
+    // The allowed identifiers of the list, as setItemIdentifiers takes them.
+    static QStringList sanitizedItemIdentifiers(const QStringList &identifiers);
+    // The name a person sees for an item ("Colors", "Flexible Space").
+    static QString itemLabel(const QString &identifier);
+    // The toolbar's context menu: "Customize Toolbar..." (the caller owns
+    // the menu).
+    QMenu *makeContextMenu();
     QAction *itemWithIdentifier(const QString &identifier) const;
 
     // The command an item runs (the canvas's action with the item's tag);
@@ -72,11 +85,18 @@ Q_SIGNALS:
     void showColorsRequested();
     void showFontsRequested();
     void printRequested();
+    // The customize item: the application lets the person choose the items.
+    void customizeRequested();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void insertItem(const QString &identifier);
 
     TDToolStrip *m_toolStrip;
+    // The tool strip's item, made once: it owns the strip.
+    QAction *m_drawModeAction = nullptr;
     QPointer<TDGraphicView> m_view;
     std::map<QString, ItemCommand> m_commands;
 };

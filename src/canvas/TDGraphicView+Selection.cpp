@@ -6,11 +6,13 @@
 #include "canvas/TDNodeTracker.h"
 #include "canvas/TDRubberBandTracker.h"
 #include "canvas/TDSpatialIndex.h"
+#include "canvas/TDTextView.h"
 
 #include "document/TDDocument.h"
 #include "model/TDApplicationServices.h"
 #include "model/TDBezierGraphic.h"
 #include "model/TDBezierPath.h"
+#include "model/TDFillStyle.h"
 #include "model/TDGraphic.h"
 #include "model/TDGroup.h"
 #include "platform/NotificationCenter.h"
@@ -380,6 +382,24 @@ void TDGraphicView::selectNone()
         undo->setActionName(StringTable::lookup(QStringLiteral("UndoStrings"), QStringLiteral("Select None")));
         undo->endUndoGrouping();
     }
+}
+
+void TDGraphicView::changeFont(const std::function<QFont(const QFont &)> &convert)
+{
+    if (!convert)
+        return;
+    if (m_textEditor) {
+        m_textEditor->changeFont(convert);
+        setNeedsDisplayInRect(m_textEditor->area());
+        return;
+    }
+    TDUndoManager *undo = m_document ? m_document->undoManager() : nullptr;
+    if (undo)
+        undo->beginUndoGrouping();
+    for (const TDGraphicPtr &graphic : TDGraphicArray(m_selectedGraphics))
+        graphic->fillStyle()->changeFont(convert);
+    if (undo)
+        undo->endUndoGrouping();
 }
 
 // The presses of the select and edit tools.  Selecting, moving and the

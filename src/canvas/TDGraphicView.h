@@ -12,6 +12,7 @@
 #include "platform/PropertyList.h"
 #include "platform/Profile.h"
 
+#include <QFont>
 #include <QImage>
 #include <QPointF>
 #include <QPointer>
@@ -252,6 +253,10 @@ public:
     TDGraphicArray orderedSelectedGraphics() const;
     void selectAll();
     void selectNone();
+    // The font panel's change: the selection of the text edited in place
+    // takes it; without an edit, every font of the text fills of the
+    // selected graphics does, as one undo step.
+    void changeFont(const std::function<QFont(const QFont &)> &convert);
     // What a band shows while it is dragged: the selection replaced without
     // an undo step (the band's end makes the one step).
     void setSelectionQuietly(const TDGraphicArray &graphics) { m_selectedGraphics = graphics; }

@@ -5,16 +5,19 @@
 #include "model/TDGraphic.h"
 #include "model/TDTextLayout.h"
 #include "platform/GraphicsContext.h"
+#include "platform/NotificationCenter.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace scrivane {
 
@@ -33,6 +36,43 @@ bool samePath(const PathBase &a, const PathBase &b)
 
 } // namespace
 
+const QString TDTextView::selectionDidChangeNotification = QStringLiteral("TDTextViewDidChangeSelection");
+const QString TDTextView::typingAttributesDidChangeNotification =
+    QStringLiteral("TDTextViewDidChangeTypingAttributes");
+
+class TDTextView::Watch {
+public:
+    explicit Watch(TDTextView &view)
+        : m_view(view), m_position(view.m_cursor.position()), m_anchor(view.m_cursor.anchor()),
+          m_attributes(view.typingAttributes())
+    {
+    }
+    ~Watch()
+    {
+        const QPointer<TDTextView> alive(&m_view);
+        if (m_view.m_cursor.position() != m_position || m_view.m_cursor.anchor() != m_anchor)
+            m_view.post(selectionDidChangeNotification, std::min(m_position, m_anchor));
+        if (alive && m_view.typingAttributes() != m_attributes)
+            m_view.post(typingAttributesDidChangeNotification, std::min(m_position, m_anchor));
+    }
+    Watch(const Watch &) = delete;
+    Watch &operator=(const Watch &) = delete;
+
+private:
+    TDTextView &m_view;
+    int m_position;
+    int m_anchor;
+    QTextCharFormat m_attributes;
+};
+
+void TDTextView::post(const QString &name, int oldLocation)
+{
+    QVariantMap info;
+    info.insert(QStringLiteral("TextView"), QVariant::fromValue(static_cast<QObject *>(this)));
+    info.insert(QStringLiteral("OldSelectedLocation"), oldLocation);
+    NotificationCenter::defaultCenter().post(name, this, info);
+}
+
 TDTextView::TDTextView(const std::shared_ptr<TDGraphic> &graphic, const TDGraphicViewInterface::TextEditorSetup &setup)
     : m_graphic(graphic), m_frame(setup.frame), m_boundsSize(setup.boundsSize), m_outline(setup.outline),
       m_background(setup.background)
@@ -41,6 +81,8 @@ TDTextView::TDTextView(const std::shared_ptr<TDGraphic> &graphic, const TDGraphi
         m_cursor = QTextCursor(f->contents());
         m_cursor.movePosition(QTextCursor::End);
     }
+    post(selectionDidChangeNotification, m_cursor.position());
+    post(typingAttributesDidChangeNotification, m_cursor.position());
 }
 
 TDTextView::~TDTextView() = default;
@@ -98,10 +140,17 @@ void TDTextView::changed()
         g->textDidChange();
 }
 
+void TDTextView::setCursor(const QTextCursor &cursor)
+{
+    Watch watch(*this);
+    m_cursor = cursor;
+}
+
 void TDTextView::insertText(const QString &text)
 {
     if (!fill() || m_cursor.isNull())
         return;
+    Watch watch(*this);
     m_cursor.insertText(text);
     changed();
 }
@@ -153,6 +202,7 @@ bool TDTextView::keyPress(QKeyEvent *event)
     if (!f || m_cursor.isNull())
         return false;
     QTextDocument *document = f->contents();
+    Watch watch(*this);
     const Qt::KeyboardModifiers mods = event->modifiers() & ~(Qt::KeypadModifier);
     const bool shift = mods & Qt::ShiftModifier;
     const bool ctrl = mods & Qt::ControlModifier;
@@ -262,6 +312,7 @@ void TDTextView::mousePress(Point canvasPoint, int clickCount, bool extend)
     TDFillStyle *f = fill();
     if (!f || m_cursor.isNull())
         return;
+    Watch watch(*this);
     const int position = f->textLayout().positionAt(textPoint(canvasPoint));
     m_cursor.setPosition(position, extend ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
     if (clickCount == 2)
@@ -275,6 +326,7 @@ void TDTextView::mouseDrag(Point canvasPoint)
     TDFillStyle *f = fill();
     if (!f || m_cursor.isNull())
         return;
+    Watch watch(*this);
     m_cursor.setPosition(f->textLayout().positionAt(textPoint(canvasPoint)), QTextCursor::KeepAnchor);
 }
 
@@ -325,6 +377,107 @@ void TDTextView::draw(GraphicsContext &context, float zoom)
                            GraphicsContext::LineSource::Context);
     }
     context.restore();
+}
+
+// --- Attributes of the selection ---------------------------------------------------------
+
+QTextDocument *TDTextView::document() const
+{
+    TDFillStyle *f = fill();
+    return f ? f->contents() : nullptr;
+}
+
+QTextCharFormat TDTextView::typingAttributes() const
+{
+    QTextDocument *text = document();
+    if (!text || m_cursor.isNull())
+        return TDAttributedText::defaultCharFormat();
+    QTextCharFormat format;
+    if (m_cursor.hasSelection()) {
+        QTextCursor first(text);
+        first.setPosition(m_cursor.selectionStart() + 1);
+        format = first.charFormat();
+    } else {
+        format = m_cursor.charFormat();
+    }
+    format.setFont(format.font().resolve(text->defaultFont()), QTextCharFormat::FontPropertiesAll);
+    return format;
+}
+
+QTextBlockFormat TDTextView::paragraphAttributes() const
+{
+    return m_cursor.isNull() ? QTextBlockFormat() : m_cursor.blockFormat();
+}
+
+void TDTextView::changeAttributes(const std::function<QTextCharFormat(const QTextCharFormat &)> &convert)
+{
+    QTextDocument *text = document();
+    if (!text || m_cursor.isNull() || !convert)
+        return;
+    Watch watch(*this);
+    if (!m_cursor.hasSelection()) {
+        // Only what is typed next takes them.
+        m_cursor.setCharFormat(convert(typingAttributes()));
+        return;
+    }
+    const int from = m_cursor.selectionStart(), to = m_cursor.selectionEnd();
+    struct Run {
+        int from;
+        int to;
+        QTextCharFormat format;
+    };
+    std::vector<Run> runs;
+    for (QTextBlock block = text->findBlock(from); block.isValid() && block.position() < to; block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int a = std::max(from, fragment.position());
+            const int b = std::min(to, fragment.position() + fragment.length());
+            if (fragment.isValid() && b > a)
+                runs.push_back({a, b, fragment.charFormat()});
+        }
+    }
+    QTextCursor edit(text);
+    edit.beginEditBlock();
+    for (Run &run : runs) {
+        run.format.setFont(run.format.font().resolve(text->defaultFont()), QTextCharFormat::FontPropertiesAll);
+        edit.setPosition(run.from);
+        edit.setPosition(run.to, QTextCursor::KeepAnchor);
+        edit.setCharFormat(convert(run.format));
+    }
+    edit.endEditBlock();
+    changed();
+}
+
+void TDTextView::changeFont(const std::function<QFont(const QFont &)> &convert)
+{
+    if (!convert)
+        return;
+    changeAttributes([&convert](const QTextCharFormat &format) {
+        QTextCharFormat changed = format;
+        changed.setFont(convert(format.font()), QTextCharFormat::FontPropertiesAll);
+        return changed;
+    });
+}
+
+void TDTextView::changeParagraphs(const std::function<void(QTextBlockFormat &)> &change)
+{
+    QTextDocument *text = document();
+    if (!text || m_cursor.isNull() || !change)
+        return;
+    Watch watch(*this);
+    const QTextBlock first = text->findBlock(m_cursor.selectionStart());
+    const QTextBlock last = text->findBlock(m_cursor.selectionEnd());
+    QTextCursor edit(text);
+    edit.beginEditBlock();
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
+        QTextBlockFormat format = block.blockFormat();
+        change(format);
+        QTextCursor(block).setBlockFormat(format);
+        if (block == last)
+            break;
+    }
+    edit.endEditBlock();
+    changed();
 }
 
 } // namespace scrivane

@@ -7,8 +7,10 @@
 #include "platform/Geometry.h"
 #include "platform/PathBase.h"
 
+#include <QObject>
 #include <QTextCursor>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -33,8 +35,20 @@ class TDFillStyle;
 // typing is undone by the document's own undo (Ctrl+Z while editing).
 //
 // The graphic is held weakly: when it goes away the editor edits nothing.
-class TDTextView {
+//
+// Panels follow the editor through two notifications of the default
+// centre, posted with the editor as object and in the user info under
+// "TextView" (a QObject, so that a listener can check what it got and hold
+// it weakly): selectionDidChange (with "OldSelectedLocation", where the
+// selection started before) when the cursor or selection moved, and
+// typingAttributesDidChange when the attributes at the cursor changed.
+// Both are posted once when the editor opens.
+class TDTextView : public QObject {
+    Q_OBJECT
 public:
+    static const QString selectionDidChangeNotification;
+    static const QString typingAttributesDidChangeNotification;
+
     TDTextView(const std::shared_ptr<TDGraphic> &graphic, const TDGraphicViewInterface::TextEditorSetup &setup);
     ~TDTextView();
     TDTextView(const TDTextView &) = delete;
@@ -70,14 +84,38 @@ public:
     void mouseDrag(Point canvasPoint);
 
     const QTextCursor &cursor() const { return m_cursor; }
-    void setCursor(const QTextCursor &cursor) { m_cursor = cursor; }
+    void setCursor(const QTextCursor &cursor);
     // Inserts text at the cursor with its typing attributes.
     void insertText(const QString &text);
 
     // Paints the editor over the drawing (document coordinates).
     void draw(GraphicsContext &context, float zoom);
+    // The colour painted behind the text.
+    const Color &background() const { return m_background; }
+
+    // --- Attributes of the selection ----------------------------------------------
+    // The text edited (null when the graphic went away).
+    QTextDocument *document() const;
+    // The attributes new typing gets: those of the selection's first
+    // character, else those at the cursor; the font resolved against the
+    // text's.
+    QTextCharFormat typingAttributes() const;
+    QTextBlockFormat paragraphAttributes() const;
+    // Every run of attributes in the selection becomes what `convert` makes
+    // of it (the typing attributes do when nothing is selected); one step
+    // of the editor's undo.
+    void changeAttributes(const std::function<QTextCharFormat(const QTextCharFormat &)> &convert);
+    // The fonts of the selection (or the typing font) through `convert`.
+    void changeFont(const std::function<QFont(const QFont &)> &convert);
+    // Every paragraph the selection touches (the cursor's paragraph when
+    // nothing is selected) through `change`; one step of the editor's undo.
+    void changeParagraphs(const std::function<void(QTextBlockFormat &)> &change);
 
 private:
+    // Notes the cursor and attributes before an edit, and posts what the
+    // edit changed of them when it goes.
+    class Watch;
+    void post(const QString &name, int oldLocation);
     TDFillStyle *fill() const;
     void changed();
     void moveVertically(int lines, QTextCursor::MoveMode mode);

@@ -675,6 +675,14 @@ std::optional<TDDocument::LoadedState> TDDocument::readPackage(const TDPackageWr
 
 bool TDDocument::readImages(const TDPackageWrapper &wrapper, LoadedState &state)
 {
+    const auto isDrawingEntry = [](const QString &entryName) {
+        return entryName == DataEntry || entryName == YamlEntry || entryName == QStringLiteral("Icon\r") ||
+               entryName == QStringLiteral("Icon");
+    };
+    const QStringList entryNames = wrapper.entryNames();
+    // A package of the drawing alone needs no walk over its graphics.
+    if (std::all_of(entryNames.begin(), entryNames.end(), isDrawingEntry))
+        return true;
     // Only the images the drawing uses are read: a package may hold any
     // number of large files nothing refers to.
     QSet<QString> used;
@@ -685,9 +693,8 @@ bool TDDocument::readImages(const TDPackageWrapper &wrapper, LoadedState &state)
         setLastError(QStringLiteral("The document cannot be read: %1.").arg(budget->failure()));
         return false;
     };
-    for (const QString &entryName : wrapper.entryNames()) {
-        if (entryName == DataEntry || entryName == YamlEntry || entryName == QStringLiteral("Icon\r") ||
-            entryName == QStringLiteral("Icon"))
+    for (const QString &entryName : entryNames) {
+        if (isDrawingEntry(entryName))
             continue;
         const auto [base, extension] = splitExtension(entryName);
         if (!used.contains(base))

@@ -129,9 +129,12 @@ bool TDDocument::replaceLayers(const std::vector<std::shared_ptr<TDLayer>> &laye
         if (std::find(layers.begin(), layers.end(), old) == layers.end())
             old->setDocument(nullptr);
     m_layers = layers;
-    for (const auto &layer : m_layers)
+    for (const auto &layer : m_layers) {
+        // A layer stands in no group.
+        layer->setLayer(nullptr);
         if (layer->document() != this)
             layer->setDocument(this);
+    }
     // The current layer (or isolated group) must still lie in a layer.
     const TDGroup *top = m_currentLayer;
     for (size_t steps = 0; top && top->layer() && steps < 4096; ++steps)

@@ -2,6 +2,7 @@
 
 #include "geometry/PolyGraph.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -83,7 +84,25 @@ void subdivideQuadratic(PointSink &sink, EnginePoint c, EnginePoint s, EnginePoi
     subdivideQuadratic(sink, mid(c, e), m, e, tol, depth - 1, tmid, tb, command, maxLength);
 }
 
-void flattenArc(PointSink &sink, EnginePoint from, const ArcSpec &arc, int command)
+// The angle between an arc's samples: 0.1 radian, or with a positive
+// `within` on a small arc, as much more as keeps every chord within that
+// distance of the arc.  Only small arcs, and well within: an arc rebuilt
+// from a result passes through points on the chords, and one drawn through
+// two near points off its circle swings away from where it was, the
+// further the larger it is.
+float arcStep(const ArcSpec &arc, float within)
+{
+    constexpr float kStep = 0.1f;
+    constexpr float kSmallArc = 128.0f; // in units of `within`
+    const float r = std::fmax(arc.radiusX, arc.radiusY);
+    if (!(within > 0.0f) || !std::isfinite(r) || r > kSmallArc * within)
+        return kStep;
+    if (!(within < r))
+        return std::numbers::pi_v<float> / 2;
+    return std::clamp(2.0f * std::acos(1.0f - within / r), kStep, std::numbers::pi_v<float> / 2);
+}
+
+void flattenArc(PointSink &sink, EnginePoint from, const ArcSpec &arc, int command, float within)
 {
     if (!(arc.radiusX > 0.0001f) || !(arc.radiusY > 0.0001f))
         return;
@@ -99,11 +118,12 @@ void flattenArc(PointSink &sink, EnginePoint from, const ArcSpec &arc, int comma
                  command, t);
     };
     // At most a little over two turns of 0.1 radian steps.
+    const float step = arcStep(arc, within);
     if (arc.clockwise) {
         if (ae > as)
             as += kTwoPi;
         for (int k = 1; k < 200; ++k) {
-            const float a = as - 0.1f * float(k);
+            const float a = as - step * float(k);
             if (!(a > ae))
                 break;
             add(a, (as - a) / (as - ae));
@@ -112,7 +132,7 @@ void flattenArc(PointSink &sink, EnginePoint from, const ArcSpec &arc, int comma
         if (as > ae)
             as -= kTwoPi;
         for (int k = 1; k < 200; ++k) {
-            const float a = as + 0.1f * float(k);
+            const float a = as + step * float(k);
             if (!(a < ae))
                 break;
             add(a, (a - as) / (ae - as));
@@ -141,6 +161,15 @@ void splitLine(PointSink &sink, EnginePoint from, EnginePoint to, float step, in
 
 void CommandPath::convertToPolylineBack(float tolerance)
 {
+    convertToPolylineBack(tolerance, ArcSampling::Fixed);
+}
+
+void CommandPath::convertToPolylineBack(float tolerance, ArcSampling arcs)
+{
+    // Curves are flattened to within about a quarter of the tolerance;
+    // small arcs sampled by the tolerance keep to an eighth of that, and
+    // only those of a radius up to 4 tolerances.
+    const float arcWithin = arcs == ArcSampling::ByTolerance && positive(tolerance) ? tolerance / 32 : 0.0f;
     cancelBezier();
     closeSubpath(0);
     setBackData(true);
@@ -175,7 +204,7 @@ void CommandPath::convertToPolylineBack(float tolerance)
             current = c.point();
             break;
         case kPathArcTo:
-            flattenArc(sink, current, c.arc(), i);
+            flattenArc(sink, current, c.arc(), i, arcWithin);
             addPoint(c.x, c.y, 1.0f, i, 1.0f, false);
             current = c.point();
             break;
@@ -270,7 +299,7 @@ void CommandPath::convertWithLimit(float tolerance, bool splitLines)
             moveCurrent(c.point());
             break;
         case kPathArcTo:
-            flattenArc(sink, current, c.arc(), i);
+            flattenArc(sink, current, c.arc(), i, 0.0f);
             associate(i, addPoint(c.x, c.y, 1.0f, -1, 0.0f, false));
             moveCurrent(c.point());
             break;

@@ -713,6 +713,12 @@ void CommandPath::addJoin(CommandPath &destination, EnginePoint p, EnginePoint a
 
 void CommandPath::outline(CommandPath &destination, float w, int join, int cap, float miterLimit)
 {
+    outlineWithCaps(destination, w, join, cap, cap, miterLimit);
+}
+
+void CommandPath::outlineWithCaps(CommandPath &destination, float w, int join, int startCap, int endCap,
+                                  float miterLimit)
+{
     cancelBezier();
     closeSubpath(0);
     if (commandCount() < 2 || &destination == this)
@@ -748,9 +754,9 @@ void CommandPath::outline(CommandPath &destination, float w, int join, int cap, 
         // caps: it is left out.
         if (!backward.build(0, reversed.commandCount(), false, false, reversedEnd))
             return;
-        addCap(destination, reversedEnd, w, cap);
+        addCap(destination, reversedEnd, w, startCap);
         forward.build(first, last, false, true, forwardEnd);
-        addCap(destination, forwardEnd, w, cap);
+        addCap(destination, forwardEnd, w, endCap);
         destination.close();
     });
 }

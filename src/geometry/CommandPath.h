@@ -160,6 +160,11 @@ public:
     // Flattening (CommandPath+Flatten.cpp).  A tolerance that is not a
     // positive number subdivides curves to the full depth and splits no line.
     void convertToPolylineBack(float tolerance);
+    // Arcs are sampled every 0.1 radian; by the tolerance, small ones take
+    // as few samples as keep within the tolerance (never closer than 0.1
+    // radian).
+    enum class ArcSampling { Fixed, ByTolerance };
+    void convertToPolylineBack(float tolerance, ArcSampling arcs);
     void convertToPolyline(float tolerance);
     void convertToPolylineNoSplit(float tolerance);
     void convertToPolylineAlongSource(float tolerance, const CommandPath &source, float offset);
@@ -196,6 +201,10 @@ public:
     // An open bezier is cancelled and an open subpath ended first.  A
     // subpath that draws nothing is left out.
     void outline(CommandPath &destination, float halfWidth, int join, int cap, float miterLimit);
+    // The same with the cap at the start of every open subpath and the cap
+    // at its end given apart.
+    void outlineWithCaps(CommandPath &destination, float halfWidth, int join, int startCap, int endCap,
+                         float miterLimit);
     // One side only, at `distance` (negative: the other side): the whole
     // path as one closed offset, or every subpath reversed and closed.
     void offsetPath(CommandPath &destination, float distance, int join, int cap, float miterLimit);

@@ -4,7 +4,9 @@
 #include "geometry/EngineCodes.h"
 #include "geometry/PolyGraph.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <deque>
 #include <vector>
 
@@ -115,25 +117,308 @@ int booleanOfCommandPaths(std::span<const CommandPath *const> paths, int operati
     return engine::kOk;
 }
 
+namespace {
+
+EnginePoint cubicPointAt(const EnginePoint c[4], float t)
+{
+    const float u = 1 - t;
+    const float a = u * u * u, b = 3 * u * u * t, d = 3 * u * t * t, e = t * t * t;
+    return {a * c[0].x + b * c[1].x + d * c[2].x + e * c[3].x, a * c[0].y + b * c[1].y + d * c[2].y + e * c[3].y};
+}
+
+float distance(EnginePoint a, EnginePoint b)
+{
+    return std::hypot(b.x - a.x, b.y - a.y);
+}
+
+// Calls visit(point) for points along every drawing command of the path,
+// at most `spacing` apart along lines and cubics; other curves are taken
+// along their chords, which is near enough for an estimate.
+template <typename Visit>
+void walkCommands(const CommandPath &path, float spacing, Visit visit)
+{
+    constexpr int kMostSamples = 1024;
+    EnginePoint current{}, start{};
+    auto along = [&](const EnginePoint c[4], float length) {
+        const int n = std::clamp(int(std::ceil(length / spacing)), 1, kMostSamples);
+        for (int k = 1; k <= n; ++k)
+            visit(cubicPointAt(c, float(k) / float(n)));
+    };
+    for (const PathCommand &c : path.commands()) {
+        const EnginePoint p = c.point();
+        switch (c.type()) {
+        case kPathMoveTo:
+            start = current = p;
+            visit(p);
+            continue;
+        case kPathCubicTo: {
+            const EnginePoint k[4] = {current,
+                                      {current.x + c.startTangentX / 3, current.y + c.startTangentY / 3},
+                                      {p.x - c.endTangentX / 3, p.y - c.endTangentY / 3},
+                                      p};
+            along(k, distance(k[0], k[1]) + distance(k[1], k[2]) + distance(k[2], k[3]));
+            break;
+        }
+        case kPathClose:
+        case kPathLineTo:
+        case kPathArcTo:
+        case kPathBezierTo:
+        case kPathIntermediatePoint: {
+            const EnginePoint to = c.type() == kPathClose ? start : p;
+            const EnginePoint k[4] = {current, current, to, to};
+            along(k, distance(current, to));
+            current = to;
+            continue;
+        }
+        default: continue;
+        }
+        current = p;
+    }
+}
+
+// How many times over a stroke of half width w covers the ground it
+// covers: its area (length times width) over the cells of a coarse grid
+// that its centre line passes.  A thin stroke, or one that overlaps itself
+// little, gives about 1 or less.
+float strokeOverlap(const CommandPath &path, float w)
+{
+    constexpr int kMostCells = 512;
+    float minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+    for (const PathCommand &c : path.commands()) {
+        minX = std::fmin(minX, c.x);
+        maxX = std::fmax(maxX, c.x);
+        minY = std::fmin(minY, c.y);
+        maxY = std::fmax(maxY, c.y);
+    }
+    const float extent = std::fmax(maxX - minX, maxY - minY);
+    if (!std::isfinite(extent))
+        return 0.0f;
+    // Curves stray beyond their points by their control arms: the cells
+    // reach a little further.
+    const float cell = std::fmax(2 * w, extent / kMostCells);
+    if (!(cell > 0.0f))
+        return 0.0f;
+    const float x0 = minX - extent, y0 = minY - extent;
+    const int columns = 3 * kMostCells + 8;
+    std::vector<std::uint8_t> passed(std::size_t(columns) * std::size_t(columns), 0);
+    double length = 0;
+    long cells = 0;
+    EnginePoint last{};
+    bool first = true;
+    walkCommands(path, cell / 2, [&](EnginePoint p) {
+        if (!first)
+            length += distance(last, p);
+        first = false;
+        last = p;
+        const int i = std::clamp(int((p.x - x0) / cell), 0, columns - 1);
+        const int j = std::clamp(int((p.y - y0) / cell), 0, columns - 1);
+        std::uint8_t &mark = passed[std::size_t(j) * std::size_t(columns) + std::size_t(i)];
+        cells += mark == 0;
+        mark = 1;
+    });
+    return cells > 0 ? float(2 * double(w) * length / (double(cells) * double(cell) * double(cell))) : 0.0f;
+}
+
+// The length of a drawing command's control polygon from `from`.
+float commandLength(const PathCommand &c, EnginePoint from)
+{
+    if (c.type() == kPathCubicTo) {
+        const EnginePoint a = {from.x + c.startTangentX / 3, from.y + c.startTangentY / 3},
+                          b = {c.x - c.endTangentX / 3, c.y - c.endTangentY / 3};
+        return distance(from, a) + distance(a, b) + distance(b, c.point());
+    }
+    return distance(from, c.point());
+}
+
+// A piece of a stroked path outlined on its own: round-capped where it
+// meets its neighbours, with the path's caps where the path ends.
+struct StrokePiece {
+    CommandPath path;
+    int startCap;
+    int endCap;
+};
+
+// Cuts the open and closed subpaths of `path` into pieces of about
+// `pieceLength` each.  The round joins of the whole stroke are then the
+// round caps of the pieces: the disks along the path are the same disks.
+// Subpaths too short to cut go to `rest` as they are.
+void cutIntoPieces(const CommandPath &path, float pieceLength, int cap, std::vector<StrokePiece> &pieces,
+                   CommandPath &rest)
+{
+    const int n = path.commandCount();
+    for (int first = 0; first < n;) {
+        if (path.command(first).type() != kPathMoveTo) {
+            ++first;
+            continue;
+        }
+        int end = first + 1;
+        while (end < n && path.command(end).type() != kPathMoveTo)
+            ++end;
+        const std::size_t firstPiece = pieces.size();
+        bool closed = false;
+        EnginePoint current = path.command(first).point();
+        const EnginePoint start = current;
+        CommandPath *piece = nullptr;
+        float length = 0;
+        auto open = [&] {
+            if (!piece) {
+                piece = &pieces.emplace_back(StrokePiece{{}, engine::kCapRound, engine::kCapRound}).path;
+                piece->moveTo(current.x, current.y);
+                length = 0;
+            }
+        };
+        auto grown = [&](float l) {
+            length += l;
+            if (length >= pieceLength)
+                piece = nullptr;
+        };
+        for (int i = first + 1; i < end; ++i) {
+            const PathCommand &c = path.command(i);
+            switch (c.type()) {
+            case kPathLineTo:
+                open();
+                piece->lineTo(c.x, c.y);
+                grown(commandLength(c, current));
+                current = c.point();
+                break;
+            case kPathCubicTo:
+                open();
+                piece->cubicTo(c.x, c.y, c.startTangentX, c.startTangentY, c.endTangentX, c.endTangentY);
+                grown(commandLength(c, current));
+                current = c.point();
+                break;
+            case kPathArcTo:
+                open();
+                piece->arcTo(c.x, c.y, c.radiusX, c.radiusY, c.angle, c.largeArc, c.clockwise);
+                grown(commandLength(c, current));
+                current = c.point();
+                break;
+            case kPathBezierTo: {
+                open();
+                piece->bezierTo(c.x, c.y);
+                float l = 0;
+                EnginePoint from = current;
+                int k = i + 1;
+                for (; k < end && path.command(k).type() == kPathIntermediatePoint; ++k) {
+                    piece->intermBezierTo(path.command(k).x, path.command(k).y);
+                    l += distance(from, path.command(k).point());
+                    from = path.command(k).point();
+                }
+                piece->finishBezier();
+                grown(l + distance(from, c.point()));
+                current = c.point();
+                i = k - 1;
+                break;
+            }
+            case kPathClose:
+                closed = true;
+                if (current.x != start.x || current.y != start.y) {
+                    open();
+                    piece->lineTo(start.x, start.y);
+                    grown(distance(current, start));
+                    current = start;
+                }
+                break;
+            default: break;
+            }
+        }
+        if (pieces.size() - firstPiece < 2) {
+            // Too short to cut: the subpath as it was.
+            pieces.resize(firstPiece);
+            for (int i = first; i < end; ++i) {
+                const PathCommand &c = path.command(i);
+                switch (c.type()) {
+                case kPathMoveTo: rest.moveTo(c.x, c.y); break;
+                case kPathLineTo: rest.lineTo(c.x, c.y); break;
+                case kPathCubicTo: rest.cubicTo(c.x, c.y, c.startTangentX, c.startTangentY, c.endTangentX, c.endTangentY); break;
+                case kPathArcTo: rest.arcTo(c.x, c.y, c.radiusX, c.radiusY, c.angle, c.largeArc, c.clockwise); break;
+                case kPathBezierTo:
+                    rest.bezierTo(c.x, c.y);
+                    for (; i + 1 < end && path.command(i + 1).type() == kPathIntermediatePoint; ++i)
+                        rest.intermBezierTo(path.command(i + 1).x, path.command(i + 1).y);
+                    rest.finishBezier();
+                    break;
+                case kPathClose: rest.close(); break;
+                default: break;
+                }
+            }
+        } else if (!closed) {
+            pieces[firstPiece].startCap = cap;
+            pieces.back().endCap = cap;
+        }
+        first = end;
+    }
+}
+
+// A stroke that covers its ground this many times over is outlined piece
+// by piece: one sweep of all its offsets would meet every crossing of the
+// offsets piled up in one place, the merging of the pieces' outlines,
+// pair by pair, only those of the outlines that remain.
+constexpr float kOverlapToCut = 1.5f;
+
+// The length of the pieces, in half widths.  The more the stroke piles up,
+// the more of a piece's offsets its own outline leaves out, and the
+// shorter the pieces pay; where it piles up less, each merge sweeps about
+// all the offsets again, so that pieces are long and the merges few.
+float pieceLength(float overlap)
+{
+    return std::clamp(4.0f * std::exp2(2.0f * (6.0f - overlap)), 4.0f, 1024.0f);
+}
+
+} // namespace
+
 int outlineOfCommandPath(const CommandPath &source, float width, int join, int cap, float miterLimit,
                          CommandPath &result)
 {
     result.reset();
     if (!(width > 0.0f) || !std::isfinite(width))
         return engine::kBadOperands;
-    CommandPath path = source, offset;
-    path.outline(offset, width / 2, join, cap, miterLimit);
-    if (offset.commandCount() == 0)
+    const float w = width / 2;
+    CommandPath path = source;
+    path.cancelBezier();
+    path.closeSubpath(0);
+    std::vector<StrokePiece> pieces;
+    CommandPath rest;
+    const float overlap = join == engine::kJoinRound ? strokeOverlap(path, w) : 0.0f;
+    if (overlap >= kOverlapToCut)
+        cutIntoPieces(path, pieceLength(overlap) * w, cap, pieces, rest);
+    else
+        rest = path;
+    // The offsets of the pieces, then that of the rest.
+    std::deque<CommandPath> offsets;
+    for (StrokePiece &piece : pieces)
+        piece.path.outlineWithCaps(offsets.emplace_back(), w, join, piece.startCap, piece.endCap, miterLimit);
+    rest.outline(offsets.emplace_back(), w, join, cap, miterLimit);
+    std::deque<PolyGraph> store;
+    std::vector<Operand> leaves;
+    std::vector<const CommandPath *> sources;
+    for (CommandPath &offset : offsets) {
+        if (offset.commandCount() == 0)
+            continue;
+        // The joins' and caps' arcs take as few samples as keep within the
+        // flattening; the rebuild restores them as arcs anyway.
+        offset.convertToPolylineBack(kFlattening, CommandPath::ArcSampling::ByTolerance);
+        PolyGraph &leaf = store.emplace_back();
+        offset.fill(&leaf, int(sources.size()), false, true, false);
+        sources.push_back(&offset);
+        // The offset contours overlap where the stroke folds over itself:
+        // the non-zero rule merges them.
+        leaves.push_back({&leaf, engine::kNonZero});
+    }
+    if (leaves.empty())
         return engine::kOk;
-    // The offset contours overlap where the stroke folds over itself:
-    // the non-zero rule merges them.
-    PolyGraph work, normalised;
-    fillFrom(offset, work, 0);
-    const int code = normalised.normalize(work, engine::kNonZero);
+    Operand combined{};
+    int code = engine::kOk;
+    if (leaves.size() == 1) {
+        PolyGraph &normalised = store.emplace_back();
+        code = normalised.normalize(*leaves.front().graph, engine::kNonZero);
+        combined = {&normalised, engine::kNonZero};
+    } else {
+        code = reduce(std::move(leaves), engine::kUnion, store, combined);
+    }
     if (code != engine::kOk)
         return code;
-    const CommandPath *sources[] = {&offset};
-    normalised.toCommandPath(result, 1, sources);
+    combined.graph->toCommandPath(result, int(sources.size()), sources.data());
     return engine::kOk;
 }
 

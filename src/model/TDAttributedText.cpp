@@ -34,7 +34,7 @@ const QString LineHeightKey = QStringLiteral("LineHeightMultiple");
 
 // Stored texts are bounded like everything a reader takes from a file.
 constexpr qsizetype MaxRuns = 1 << 20;
-constexpr double MaxFontSize = 10000;
+constexpr double MaxFontSize = TDAttributedText::MaxFontSize;
 
 // A keyed value of an archived object this system keeps as a placeholder.
 PropertyList keyed(const EncodedDictionary &placeholder, const QString &key)
@@ -563,6 +563,31 @@ void TDAttributedText::copy(const QTextDocument &from, QTextDocument &to)
     to.setUndoRedoEnabled(undo);
     if (undo)
         to.clearUndoRedoStacks();
+}
+
+QTextCharFormat TDAttributedText::firstCharFormat(const QTextDocument &document)
+{
+    QTextCursor cursor(const_cast<QTextDocument *>(&document));
+    cursor.movePosition(QTextCursor::Start);
+    QTextCharFormat format;
+    if (document.characterCount() > 1) {
+        cursor.movePosition(QTextCursor::NextCharacter);
+        format = cursor.charFormat();
+    } else {
+        format = defaultCharFormat();
+        format.merge(cursor.blockCharFormat());
+    }
+    format.setFont(format.font().resolve(document.defaultFont()), QTextCharFormat::FontPropertiesAll);
+    return format;
+}
+
+void TDAttributedText::mergeWholeText(QTextDocument &document, const QTextCharFormat &format)
+{
+    QTextCursor cursor(&document);
+    cursor.select(QTextCursor::Document);
+    cursor.mergeCharFormat(format);
+    // What is typed into an empty text takes them too.
+    cursor.mergeBlockCharFormat(format);
 }
 
 } // namespace scrivane

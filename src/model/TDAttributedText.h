@@ -60,6 +60,13 @@ public:
 
     // Copies the whole text with its formats.
     static void copy(const QTextDocument &from, QTextDocument &to);
+    // The attributes of the first character (those new text gets when the
+    // text is empty), the font resolved against the document's.
+    static QTextCharFormat firstCharFormat(const QTextDocument &document);
+    // Merges `format` into every character of the text.
+    static void mergeWholeText(QTextDocument &document, const QTextCharFormat &format);
+    // The largest font size, kerning or baseline offset a text keeps.
+    static constexpr double MaxFontSize = 10000;
 
     // Colours between the text system and the model.
     static Color colorOf(const QColor &color);

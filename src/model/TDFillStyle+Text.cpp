@@ -12,6 +12,7 @@
 #include <QTextCursor>
 
 #include <cmath>
+#include <vector>
 
 namespace scrivane {
 
@@ -142,20 +143,33 @@ void TDFillStyle::changeFont(const std::function<QFont(const QFont &)> &convert)
     TDAttributedText::copy(*m_contents, *old);
     registerUndo(false, QStringLiteral("setContents"), [old](TDFillStyle &s) { s.setContents(*old); });
     m_settingContents = true;
-    QTextCursor cursor(m_contents.get());
     const QFont base = m_contents->defaultFont();
+    // The runs are taken first: changing a format splits and joins the
+    // fragments a walk over them would still be using.
+    struct Run {
+        int from;
+        int to;
+        QFont font;
+    };
+    std::vector<Run> runs;
     for (QTextBlock block = m_contents->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            if (!fragment.isValid())
-                continue;
-            QTextCharFormat format;
-            format.setFont(convert(fragment.charFormat().font().resolve(base)), QTextCharFormat::FontPropertiesAll);
-            cursor.setPosition(fragment.position());
-            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
-            cursor.mergeCharFormat(format);
+            if (fragment.isValid())
+                runs.push_back({fragment.position(), fragment.position() + fragment.length(),
+                                fragment.charFormat().font().resolve(base)});
         }
     }
+    QTextCursor cursor(m_contents.get());
+    cursor.beginEditBlock();
+    for (const Run &run : runs) {
+        QTextCharFormat format;
+        format.setFont(convert(run.font), QTextCharFormat::FontPropertiesAll);
+        cursor.setPosition(run.from);
+        cursor.setPosition(run.to, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(format);
+    }
+    cursor.endEditBlock();
     m_settingContents = false;
     textDidChange();
 }
@@ -216,6 +230,7 @@ const TDTextLayout &TDFillStyle::textLayout()
         container.shape = m_bezierMode ? m_shape.get() : nullptr;
         container.size = m_bezierMode ? m_textSpacePath.bounds().size : m_containerSize;
         container.padding = m_padding;
+        container.hyphenation = m_hyphenation;
         m_layout->layout(*m_contents, container);
         m_layoutValid = true;
     }

@@ -211,6 +211,7 @@ void TDGraphic::setStyleFrom(const TDGraphic &other)
     setFilterResolution(other.filterResolution());
     setUsesFilters(other.usesFilters());
     m_filterArray = other.m_filterArray;
+    m_filterArrayGeneration = nextFilterArrayGeneration();
     didChange();
 }
 
@@ -295,6 +296,12 @@ void TDGraphic::setAlphaValue(float alpha)
 
 // --- Effects -------------------------------------------------------------------------------
 
+quint64 TDGraphic::nextFilterArrayGeneration()
+{
+    static std::atomic<quint64> counter{0};
+    return ++counter;
+}
+
 void TDGraphic::setFilterArrayUndoable(const TDFilterArray &filters)
 {
     if (filters.empty() && m_filterArray.empty())
@@ -315,6 +322,7 @@ void TDGraphic::setFilterArrayUndoable(const TDFilterArray &filters)
         copies.push_back(std::move(copy));
     }
     m_filterArray = std::move(copies);
+    m_filterArrayGeneration = nextFilterArrayGeneration();
     calculateFilterExtent();
     didChange();
     setUndoActionName(QStringLiteral("Set filter data"));

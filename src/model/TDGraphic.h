@@ -141,8 +141,13 @@ public:
     void setFilterArray(const TDFilterArray &filters)
     {
         m_filterArray = filters;
+        m_filterArrayGeneration = nextFilterArrayGeneration();
         noteBoundsChange();
     }
+    // A number that changes whenever the effect list is replaced, never
+    // taken twice in the process: panels that show the list tell by it that
+    // theirs is stale (an address could be that of a new list).
+    quint64 filterArrayGeneration() const { return m_filterArrayGeneration; }
     // Undoable ("Set filter data"): stores a copy of each effect, rescaled
     // to this graphic's filter resolution.
     void setFilterArrayUndoable(const TDFilterArray &filters);
@@ -528,6 +533,8 @@ private:
     float m_alphaValue = 1;
 
     TDFilterArray m_filterArray;
+    static quint64 nextFilterArrayGeneration();
+    quint64 m_filterArrayGeneration = nextFilterArrayGeneration();
     Rect m_filterExtent;
     bool m_usesFilters = false;
     int m_filterResolution = 1;

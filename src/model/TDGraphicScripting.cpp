@@ -1,5 +1,6 @@
 #include "model/TDGraphicScripting.h"
 
+#include "model/TDAttributedText.h"
 #include "model/TDFillStyle.h"
 #include "model/TDGradient.h"
 #include "model/TDGraphic.h"
@@ -7,6 +8,9 @@
 #include "model/TDStrokeStyle.h"
 #include "model/TDUndoManager.h"
 #include "platform/AffineTransform.h"
+
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <array>
@@ -162,6 +166,146 @@ Size TDGraphicScripting::fillImageSize() const
 {
     const auto image = m_graphic.fillStyle()->image();
     return image ? image->size : Size();
+}
+
+// --- Text ------------------------------------------------------------------------------------
+
+const QTextDocument *TDGraphicScripting::text(Text which) const
+{
+    return which == Text::Fill ? m_graphic.fillStyle()->contents() : m_graphic.strokeStyle()->textStorage();
+}
+
+void TDGraphicScripting::changeText(Text which, const std::function<void(QTextDocument &)> &change)
+{
+    TDFillStyle &fill = *m_graphic.fillStyle();
+    TDStrokeStyle &stroke = *m_graphic.strokeStyle();
+    if (which == Text::Fill && !fill.hasText())
+        fill.initText();
+    if (which == Text::Stroke && !stroke.hasText())
+        stroke.initText();
+    QTextDocument copy;
+    TDAttributedText::copy(*text(which), copy);
+    change(copy);
+    if (which == Text::Fill)
+        fill.setContents(copy);
+    else
+        stroke.setText(copy);
+}
+
+namespace {
+
+void replaceByPlainText(QTextDocument &document, const QString &plain)
+{
+    TDAttributedText::prepare(document);
+    QTextCursor(&document).insertText(plain, TDAttributedText::defaultCharFormat());
+}
+
+} // namespace
+
+QString TDGraphicScripting::fillText() const
+{
+    const QTextDocument *contents = text(Text::Fill);
+    return contents ? contents->toPlainText() : QString();
+}
+
+void TDGraphicScripting::setFillText(const QString &plain)
+{
+    changeText(Text::Fill, [&plain](QTextDocument &d) { replaceByPlainText(d, plain); });
+}
+
+QString TDGraphicScripting::strokeText() const
+{
+    const QTextDocument *storage = text(Text::Stroke);
+    return storage ? storage->toPlainText() : QString();
+}
+
+void TDGraphicScripting::setStrokeText(const QString &plain)
+{
+    changeText(Text::Stroke, [&plain](QTextDocument &d) { replaceByPlainText(d, plain); });
+}
+
+double TDGraphicScripting::fillTextPadding() const
+{
+    return m_graphic.fillStyle()->lineFragmentPadding();
+}
+
+bool TDGraphicScripting::setFillTextPadding(double padding, QString *error)
+{
+    if (!finite(padding, "padding", error))
+        return false;
+    m_graphic.fillStyle()->setLineFragmentPadding(bounded(padding, 0, Largest));
+    return true;
+}
+
+double TDGraphicScripting::fillTextHyphenation() const
+{
+    return m_graphic.fillStyle()->hyphenation();
+}
+
+bool TDGraphicScripting::setFillTextHyphenation(double factor, QString *error)
+{
+    if (!finite(factor, "hyphenation factor", error))
+        return false;
+    m_graphic.fillStyle()->setHyphenation(bounded(factor, 0, 1));
+    return true;
+}
+
+QString TDGraphicScripting::textFont(Text which) const
+{
+    const QTextDocument *document = text(which);
+    return document ? TDAttributedText::firstCharFormat(*document).font().family()
+                    : TDAttributedText::defaultFont().family();
+}
+
+bool TDGraphicScripting::setTextFont(Text which, const QString &family, QString *error)
+{
+    if (family.trimmed().isEmpty() || family.size() > 1000) {
+        if (error)
+            *error = QStringLiteral("The font must be the name of a font family.");
+        return false;
+    }
+    QTextCharFormat format;
+    format.setFontFamilies(QStringList{family});
+    changeText(which, [&format](QTextDocument &d) { TDAttributedText::mergeWholeText(d, format); });
+    return true;
+}
+
+double TDGraphicScripting::textSize(Text which) const
+{
+    const QTextDocument *document = text(which);
+    return document ? TDAttributedText::firstCharFormat(*document).font().pointSizeF()
+                    : TDAttributedText::defaultFont().pointSizeF();
+}
+
+bool TDGraphicScripting::setTextSize(Text which, double size, QString *error)
+{
+    if (!finite(size, "font size", error))
+        return false;
+    QTextCharFormat format;
+    format.setFontPointSize(std::clamp(size, 1.0, TDAttributedText::MaxFontSize));
+    changeText(which, [&format](QTextDocument &d) { TDAttributedText::mergeWholeText(d, format); });
+    return true;
+}
+
+std::vector<double> TDGraphicScripting::textColor(Text which) const
+{
+    const QTextDocument *document = text(which);
+    const QTextCharFormat format =
+        document ? TDAttributedText::firstCharFormat(*document) : TDAttributedText::defaultCharFormat();
+    const QColor color =
+        format.foreground().style() == Qt::NoBrush ? QColor(Qt::black) : format.foreground().color();
+    return colorComponents(TDAttributedText::colorOf(color));
+}
+
+bool TDGraphicScripting::setTextColor(Text which, const std::vector<double> &components, QString *error)
+{
+    const auto color = colorWithComponents(components, error);
+    if (!color)
+        return false;
+    QTextCharFormat format;
+    format.setForeground(TDAttributedText::qColorOf(*color));
+    changeText(which, [&format](QTextDocument &d) { TDAttributedText::mergeWholeText(d, format); });
+    return true;
 }
 
 // --- Gradient --------------------------------------------------------------------------------

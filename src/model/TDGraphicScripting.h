@@ -7,8 +7,12 @@
 
 #include <QString>
 
+#include <functional>
+
 #include <optional>
 #include <vector>
+
+class QTextDocument;
 
 namespace scrivane {
 
@@ -79,6 +83,34 @@ public:
     bool setGradientStart(Point point, QString *error);
     bool setGradientEnd(Point point, QString *error);
 
+    // --- Text -------------------------------------------------------------------
+    // The text inside the shape (a text fill's) and the text along the path
+    // (a text stroke's): its characters, paragraphs separated by "\n"
+    // (empty without text).  Setting it replaces the whole text by plain
+    // text in the default font, black, as one undo step; a fill or stroke
+    // of another kind keeps it for when it shows text.
+    QString fillText() const;
+    void setFillText(const QString &text);
+    QString strokeText() const;
+    void setStrokeText(const QString &text);
+    // Points left free at both ends of each line; at least 0.
+    double fillTextPadding() const;
+    bool setFillTextPadding(double padding, QString *error);
+    // 0 (never) to 1 (whenever a line is not full); brought into that range.
+    double fillTextHyphenation() const;
+    bool setFillTextHyphenation(double factor, QString *error);
+    // The font family, size (points) and colour of the text's first
+    // character; setting one sets it for the whole text in one undo step.
+    // A family is a non-empty name; a size is brought into
+    // 1…TDAttributedText::MaxFontSize.
+    enum class Text { Fill, Stroke };
+    QString textFont(Text which) const;
+    bool setTextFont(Text which, const QString &family, QString *error);
+    double textSize(Text which) const;
+    bool setTextSize(Text which, double size, QString *error);
+    std::vector<double> textColor(Text which) const;
+    bool setTextColor(Text which, const std::vector<double> &components, QString *error);
+
     // --- Stroke -----------------------------------------------------------------
     std::vector<double> strokeColor() const;
     bool setStrokeColor(const std::vector<double> &components, QString *error);
@@ -131,6 +163,10 @@ public:
 private:
     // One undo step that maps the graphic (and its fill, not its stroke).
     void manipulate(const AffineTransform &transform);
+    // The text asked for (null when it has none yet) and its replacement
+    // by `change` applied to a copy (built first when missing).
+    const QTextDocument *text(Text which) const;
+    void changeText(Text which, const std::function<void(QTextDocument &)> &change);
 
     TDGraphic &m_graphic;
 };

@@ -65,7 +65,7 @@ void TDGroup::addGraphic(const TDGraphicPtr &graphic)
     adopt(graphic);
     refreshLayersPanel();
     invalidateGraphic(graphic.get());
-    calculateBounds();
+    calculateBoundsAfterAppending(*graphic);
     resizeCanvas();
 }
 
@@ -79,7 +79,7 @@ void TDGroup::addGraphicVeryQuietly(const TDGraphicPtr &graphic)
     m_graphics.push_back(graphic);
     childrenChanged();
     graphic->setDocument(document());
-    calculateBounds();
+    calculateBoundsAfterAppending(*graphic);
     graphic->setLayer(std::static_pointer_cast<TDGroup>(weak_from_this().lock()));
 }
 

@@ -173,6 +173,21 @@ void TDGroup::calculateBounds()
     noteBoundsChange();
 }
 
+void TDGroup::calculateBoundsAfterAppending(const TDGraphic &child)
+{
+    // A clipping group's bounds are its last child's; the first child has
+    // nothing to be united with.
+    if (clips() || m_graphics.size() < 2 || m_graphics.back().get() != &child) {
+        calculateBounds();
+        return;
+    }
+    m_bounds = m_bounds.united(child.bounds());
+    m_drawingBounds = m_drawingBounds.united(child.drawingBounds());
+    if (useFiltersDrawing())
+        calculateFilterExtent();
+    noteBoundsChange();
+}
+
 void TDGroup::recalculateBounds()
 {
     registerUndo(Registration::Skippable, QStringLiteral("recalculateBounds"),

@@ -54,6 +54,10 @@ public:
     // From the children (only the clip graphic when clipping): no change
     // protocol.
     void calculateBounds();
+    // The same after `child` was appended as the last child: the bounds
+    // the children had, united with the new one's (what calculateBounds
+    // answers, without visiting every child again).
+    void calculateBoundsAfterAppending(const TDGraphic &child);
     // Undoable (skippable) recomputation inside a change bracket.
     void recalculateBounds();
     Rect editingBounds() const override { return m_drawingBounds; }

@@ -10,6 +10,7 @@
 #include <QDebug>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -280,9 +281,14 @@ std::shared_ptr<Archivable> TDRectangle::decode(KeyedUnarchiver &unarchiver)
                         [](TDGraphic &graphic, const TDDictionaryReader &r) {
                             auto &rectangle = static_cast<TDRectangle &>(graphic);
                             rectangle.initWithValues(r);
-                            if (const auto roundness = r.number(roundnessKey))
+                            // The path was made with the roundness the
+                            // rectangle had: made again only for another.
+                            const auto roundness = r.number(roundnessKey);
+                            if (roundness && std::bit_cast<quint32>(*roundness) !=
+                                                 std::bit_cast<quint32>(rectangle.m_roundness)) {
                                 rectangle.m_roundness = *roundness;
-                            rectangle.recalculatePath();
+                                rectangle.recalculatePath();
+                            }
                         });
 }
 

@@ -31,15 +31,26 @@ void TDStrokeStyle::setUsesPressure(bool on)
     });
     m_usesPressure = on;
     if (on)
-        m_pressureTable = TDPressureCurve::table(m_pressurePoints);
+        m_pressureTableStale = true;
     changedGeometry();
     didChange();
 }
 
 void TDStrokeStyle::updatePressureCache()
 {
-    m_pressureTable = TDPressureCurve::table(m_pressurePoints);
+    TDPressureCurve::sortPoints(m_pressurePoints);
+    m_pressureTableStale = true;
     changedGeometry();
+}
+
+const std::array<float, TDPressureCurve::TableSize> *TDStrokeStyle::pressureTable() const
+{
+    if (m_pressureTableStale) {
+        std::vector<Point> points = m_pressurePoints;
+        m_pressureTable = TDPressureCurve::table(points);
+        m_pressureTableStale = false;
+    }
+    return m_pressureTable ? &*m_pressureTable : nullptr;
 }
 
 float TDStrokeStyle::pressureAt(float position) const
@@ -49,14 +60,14 @@ float TDStrokeStyle::pressureAt(float position) const
 
 float TDStrokeStyle::myPressureAt(float position) const
 {
-    return m_pressureTable ? TDPressureCurve::read(*m_pressureTable, position) : 1.0f;
+    const auto *table = pressureTable();
+    return table ? TDPressureCurve::read(*table, position) : 1.0f;
 }
 
 float TDStrokeStyle::pressureGradientAt(float position) const
 {
-    if (!m_usesPressure || !m_pressureTable)
-        return 0.0f;
-    return TDPressureCurve::slope(*m_pressureTable, position);
+    const auto *table = m_usesPressure ? pressureTable() : nullptr;
+    return table ? TDPressureCurve::slope(*table, position) : 0.0f;
 }
 
 } // namespace scrivane

@@ -377,7 +377,11 @@ private:
 
     // Pressure.
     std::vector<Point> m_pressurePoints = TDPressureCurve::defaultPoints();
-    std::optional<std::array<float, TDPressureCurve::TableSize>> m_pressureTable;
+    // Built when first read: nearly every stroke keeps the flat curve and
+    // never asks for it, and files set the points of every stroke they hold.
+    const std::array<float, TDPressureCurve::TableSize> *pressureTable() const;
+    mutable std::optional<std::array<float, TDPressureCurve::TableSize>> m_pressureTable;
+    mutable bool m_pressureTableStale = false;
     bool m_usesPressure = false;
 
     // Text along the path.

@@ -3,6 +3,7 @@
 #include "model/TDAttributedText.h"
 #include "model/TDShapeWalk.h"
 #include "platform/GlyphPainter.h"
+#include "platform/Hyphenator.h"
 #include "platform/GraphicsContext.h"
 
 #include <QFontMetricsF>
@@ -17,12 +18,47 @@ extern Q_GUI_EXPORT int qt_defaultDpiY();
 
 namespace scrivane {
 
-struct TDTextLayout::Placed {
-    QTextLayout *layout = nullptr;
+// One paragraph as Qt lays it out.  The layout's text is the block's with
+// a soft hyphen put in wherever a word may break at the end of a line;
+// `inserted` holds the block offsets those stand before and `hyphens`
+// their indexes in the layout's text (both ascending).
+struct TDTextLayout::Paragraph {
+    std::unique_ptr<QTextLayout> layout;
     int blockPosition = 0;
+    std::vector<int> inserted;
+    std::vector<int> hyphens;
+
+    // A block offset in the layout's text: after the soft hyphens that
+    // stand before it (one standing right before it included, so that an
+    // offset at a break starts the next line).
+    int toLayout(int offset) const
+    {
+        return offset + int(std::upper_bound(inserted.begin(), inserted.end(), offset) - inserted.begin());
+    }
+    int toBlock(int index) const
+    {
+        return index - int(std::lower_bound(hyphens.begin(), hyphens.end(), index) - hyphens.begin());
+    }
+};
+
+struct TDTextLayout::Placed {
+    const Paragraph *paragraph = nullptr;
     int line = 0;
     Rect fragment;
     float baseline = 0;
+
+    QTextLine textLine() const { return paragraph->layout->lineAt(line); }
+    // The document positions the line covers.
+    int start() const { return paragraph->blockPosition + paragraph->toBlock(textLine().textStart()); }
+    int end() const
+    {
+        const QTextLine l = textLine();
+        return paragraph->blockPosition + paragraph->toBlock(l.textStart() + l.textLength());
+    }
+    float xOf(int position) const
+    {
+        return float(textLine().cursorToX(paragraph->toLayout(position - paragraph->blockPosition)));
+    }
 };
 
 namespace {
@@ -48,21 +84,21 @@ float clampWidth(float w)
 // Where the next line may go: its fragment and what is left of its row.
 class Flow {
 public:
-    explicit Flow(const TDTextLayout::Container &c) : m_c(c) {}
+    explicit Flow(const TDTextLayout::Container &c) : m_c(&c) {}
 
     // The fragment for a line of height h at the current place, or an
     // empty rectangle when no more text fits.
     Rect fragment(float h, Rect *remaining) const
     {
         *remaining = Rect();
-        const float width = clampWidth(m_c.size.width);
-        if (m_c.shape) {
+        const float width = clampWidth(m_c->size.width);
+        if (m_c->shape) {
             const Rect proposed(m_x, m_y, std::max(0.0f, width - m_x), h);
             if (m_rowWidth > 0)
-                return m_c.shape->lineFragmentRect(Rect(m_x, m_y, m_rowWidth, h), remaining);
-            return m_c.shape->lineFragmentRect(proposed, remaining);
+                return m_c->shape->lineFragmentRect(Rect(m_x, m_y, m_rowWidth, h), remaining);
+            return m_c->shape->lineFragmentRect(proposed, remaining);
         }
-        const float height = std::isfinite(m_c.size.height) ? m_c.size.height : TDTextLayout::MaxLineWidth;
+        const float height = std::isfinite(m_c->size.height) ? m_c->size.height : TDTextLayout::MaxLineWidth;
         if (m_y + h > height || !(width > 0))
             return Rect();
         return Rect(0, m_y, width, h);
@@ -96,11 +132,56 @@ private:
         m_rowBottom = y;
     }
 
-    const TDTextLayout::Container &m_c;
+    const TDTextLayout::Container *m_c;
     float m_x = 0;
     float m_y = 0;
     float m_rowWidth = 0; // within a row: the width left of it
     float m_rowBottom = 0;
+};
+
+// A word of a paragraph (block offsets) and where it may break.
+struct Word {
+    int start = 0;
+    int end = 0;
+    std::vector<int> breaks;
+    bool enabled = false;
+};
+
+// The words of `text` that the patterns can break.
+std::vector<Word> breakableWords(const QString &text, const Hyphenator &hyphenator)
+{
+    std::vector<Word> words;
+    int i = 0;
+    const int n = int(text.size());
+    while (i < n) {
+        if (!text.at(i).isLetter()) {
+            ++i;
+            continue;
+        }
+        int j = i;
+        while (j < n && text.at(j).isLetter())
+            ++j;
+        std::vector<int> breaks = hyphenator.breaks(QStringView(text).mid(i, j - i));
+        if (!breaks.empty()) {
+            for (int &b : breaks)
+                b += i;
+            words.push_back({i, j, std::move(breaks), false});
+        }
+        i = j;
+    }
+    return words;
+}
+
+// What the layout has reached: where the next line goes and what the
+// placed lines add up to.
+struct Progress {
+    explicit Progress(const Flow &start) : flow(start) {}
+    Flow flow;
+    std::size_t placed = 0;
+    int lineCount = 0;
+    int laidOut = 0;
+    Rect usedRect;
+    float lastHeight = 0;
 };
 
 } // namespace
@@ -120,7 +201,7 @@ QFont TDTextLayout::layoutFont(const QFont &font)
 void TDTextLayout::clear()
 {
     m_placed.clear();
-    m_layouts.clear();
+    m_paragraphs.clear();
     m_lineCount = 0;
     m_laidOut = 0;
     m_usedRect = Rect();
@@ -129,88 +210,153 @@ void TDTextLayout::clear()
     m_backgrounds.clear();
 }
 
+int TDTextLayout::hyphenCount() const
+{
+    int count = 0;
+    for (const auto &placed : m_placed) {
+        const QTextLine line = placed->textLine();
+        const auto &hyphens = placed->paragraph->hyphens;
+        const int last = line.textStart() + line.textLength() - 1;
+        count += int(line.textLength() > 0 && std::binary_search(hyphens.begin(), hyphens.end(), last));
+    }
+    return count;
+}
+
 void TDTextLayout::layout(const QTextDocument &document, const Container &container)
 {
     clear();
     ++m_generation;
     const QFont base = document.defaultFont();
     const float padding = std::isfinite(container.padding) ? std::max(0.0f, container.padding) : 0.0f;
-    Flow flow(container);
-    float lastHeight = 0;
+    const float factor = std::isfinite(container.hyphenation) ? std::clamp(container.hyphenation, 0.0f, 1.0f) : 0.0f;
+    const Hyphenator *hyphenator = factor > 0 ? Hyphenator::forLanguage() : nullptr;
+    Progress current(Flow{container});
+    Flow &flow = current.flow;
+    float &lastHeight = current.lastHeight;
     bool full = false;
     for (QTextBlock block = document.begin(); block.isValid() && !full; block = block.next()) {
-        auto layout = std::make_unique<QTextLayout>(block.text(), layoutFont(base));
-        QList<QTextLayout::FormatRange> ranges;
+        const QString text = block.text();
+        std::vector<Word> words = hyphenator ? breakableWords(text, *hyphenator) : std::vector<Word>();
+        QList<QTextLayout::FormatRange> blockRanges;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             if (!fragment.isValid())
                 continue;
             QTextCharFormat format = fragment.charFormat();
             format.setFont(layoutFont(format.font().resolve(base)), QTextCharFormat::FontPropertiesAll);
-            ranges.append({fragment.position() - block.position(), fragment.length(), format});
+            blockRanges.append({fragment.position() - block.position(), fragment.length(), format});
         }
-        layout->setFormats(ranges);
         const QTextBlockFormat blockFormat = block.blockFormat();
-        QTextOption option;
-        option.setAlignment(blockFormat.alignment());
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        option.setUseDesignMetrics(true);
-        layout->setTextOption(option);
-        layout->setCacheEnabled(true);
         const double multiple = TDAttributedText::lineHeightMultiple(blockFormat);
         if (lastHeight <= 0) {
-            const QFont first = ranges.isEmpty() ? layoutFont(base) : ranges.first().format.font();
+            const QFont first = blockRanges.isEmpty() ? layoutFont(base) : blockRanges.first().format.font();
             lastHeight = float(QFontMetricsF(first).height() * multiple);
         }
+        Progress start = current;
+        start.placed = m_placed.size();
+        auto paragraph = std::make_unique<Paragraph>();
+        paragraph->blockPosition = block.position();
+        // Each try that finds a line too empty lets the word after it break
+        // and lays the paragraph out again; the lines before stay as they
+        // were, so the tries end.
+        for (bool again = true; again;) {
+            again = false;
+            full = false;
+            current = start;
+            m_placed.resize(start.placed);
+            paragraph->inserted.clear();
+            paragraph->hyphens.clear();
+            for (const Word &word : words)
+                if (word.enabled)
+                    paragraph->inserted.insert(paragraph->inserted.end(), word.breaks.begin(), word.breaks.end());
+            QString laidText = text;
+            for (std::size_t k = paragraph->inserted.size(); k-- > 0;)
+                laidText.insert(paragraph->inserted[k], QChar(0x00AD));
+            for (std::size_t k = 0; k < paragraph->inserted.size(); ++k)
+                paragraph->hyphens.push_back(paragraph->inserted[k] + int(k));
+            paragraph->layout = std::make_unique<QTextLayout>(laidText, layoutFont(base));
+            QTextLayout *layout = paragraph->layout.get();
+            QList<QTextLayout::FormatRange> ranges = blockRanges;
+            for (QTextLayout::FormatRange &range : ranges) {
+                const int from = paragraph->toLayout(range.start);
+                range.length = paragraph->toLayout(range.start + range.length) - from;
+                range.start = from;
+            }
+            layout->setFormats(ranges);
+            QTextOption option;
+            option.setAlignment(blockFormat.alignment());
+            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            option.setUseDesignMetrics(true);
+            layout->setTextOption(option);
+            layout->setCacheEnabled(true);
 
-        layout->beginLayout();
-        for (;;) {
-            QTextLine line = layout->createLine();
-            if (!line.isValid())
-                break;
-            float h = lastHeight;
-            Rect fragment, remaining;
-            // A line taller than guessed is fitted again at its height.
-            for (int attempt = 0; attempt < 3; ++attempt) {
-                fragment = flow.fragment(h, &remaining);
-                if (fragment.isEmpty())
+            layout->beginLayout();
+            for (;;) {
+                QTextLine line = layout->createLine();
+                if (!line.isValid())
                     break;
-                line.setLineWidth(clampWidth(fragment.width() - 2 * padding));
-                const float needed = float(line.height() * multiple);
-                if (needed <= h + 0.01f)
+                float h = lastHeight;
+                Rect fragment, remaining;
+                // A line taller than guessed is fitted again at its height.
+                for (int attempt = 0; attempt < 3; ++attempt) {
+                    fragment = flow.fragment(h, &remaining);
+                    if (fragment.isEmpty())
+                        break;
+                    line.setLineWidth(clampWidth(fragment.width() - 2 * padding));
+                    const float needed = float(line.height() * multiple);
+                    if (needed <= h + 0.01f)
+                        break;
+                    h = needed;
+                }
+                if (fragment.isEmpty()) {
+                    full = true;
                     break;
-                h = needed;
+                }
+                h = std::max(h, float(line.height() * multiple));
+                const float top = fragment.minY() + h - float(line.height());
+                line.setPosition(QPointF(fragment.minX() + padding, top));
+                auto placed = std::make_unique<Placed>();
+                placed->paragraph = paragraph.get();
+                placed->line = line.lineNumber();
+                placed->fragment = Rect(fragment.minX(), fragment.minY(), fragment.width(), h);
+                placed->baseline = top + float(line.ascent());
+                const int lineEnd = line.textStart() + line.textLength();
+                current.laidOut += paragraph->toBlock(lineEnd) - paragraph->toBlock(line.textStart());
+                m_placed.push_back(std::move(placed));
+                current.usedRect = unite(current.usedRect, Rect(fragment.minX(), fragment.minY(),
+                                                                float(line.naturalTextWidth()) + 2 * padding, h));
+                ++current.lineCount;
+                lastHeight = h;
+                flow.advance(fragment, remaining, h);
+
+                const float room = clampWidth(fragment.width() - 2 * padding);
+                if (factor > 0 && lineEnd < laidText.size() && float(line.naturalTextWidth()) < factor * room) {
+                    // The word the next line starts with may end this one.
+                    int next = paragraph->toBlock(lineEnd);
+                    while (next < text.size() && !text.at(next).isLetter())
+                        ++next;
+                    for (Word &word : words)
+                        if (word.start <= next && next < word.end && !word.enabled) {
+                            word.enabled = true;
+                            again = true;
+                        }
+                    if (again)
+                        break;
+                }
             }
-            if (fragment.isEmpty()) {
-                full = true;
-                break;
-            }
-            h = std::max(h, float(line.height() * multiple));
-            const float top = fragment.minY() + h - float(line.height());
-            line.setPosition(QPointF(fragment.minX() + padding, top));
-            auto placed = std::make_unique<Placed>();
-            placed->layout = layout.get();
-            placed->blockPosition = block.position();
-            placed->line = line.lineNumber();
-            placed->fragment = Rect(fragment.minX(), fragment.minY(), fragment.width(), h);
-            placed->baseline = top + float(line.ascent());
-            m_placed.push_back(std::move(placed));
-            m_usedRect = unite(m_usedRect, Rect(fragment.minX(), fragment.minY(),
-                                                float(line.naturalTextWidth()) + 2 * padding, h));
-            ++m_lineCount;
-            m_laidOut += line.textLength();
-            lastHeight = h;
-            flow.advance(fragment, remaining, h);
+            layout->endLayout();
         }
-        layout->endLayout();
         if (!full) {
             flow.endRow();
             // The paragraph separator.
             if (block.next().isValid())
-                ++m_laidOut;
+                ++current.laidOut;
         }
-        m_layouts.push_back(std::move(layout));
+        m_paragraphs.push_back(std::move(paragraph));
     }
+    m_lineCount = current.lineCount;
+    m_laidOut = current.laidOut;
+    m_usedRect = current.usedRect;
 }
 
 void TDTextLayout::buildRuns() const
@@ -221,10 +367,10 @@ void TDTextLayout::buildRuns() const
     m_runs.clear();
     m_backgrounds.clear();
     for (const auto &placed : m_placed) {
-        const QTextLine line = placed->layout->lineAt(placed->line);
+        const QTextLine line = placed->textLine();
         const int lineStart = line.textStart();
         const int lineEnd = lineStart + line.textLength();
-        for (const QTextLayout::FormatRange &range : placed->layout->formats()) {
+        for (const QTextLayout::FormatRange &range : placed->paragraph->layout->formats()) {
             const int from = std::max(lineStart, range.start);
             const int to = std::min(lineEnd, range.start + range.length);
             if (to <= from)
@@ -286,7 +432,7 @@ std::vector<TDTextLayout::TextRun> TDTextLayout::textRuns() const
 {
     std::vector<TextRun> runs;
     for (const auto &placed : m_placed) {
-        const QTextLayout &layout = *placed->layout;
+        const QTextLayout &layout = *placed->paragraph->layout;
         const QTextLine line = layout.lineAt(placed->line);
         const int lineStart = line.textStart();
         const int lineEnd = lineStart + line.textLength();
@@ -300,7 +446,6 @@ std::vector<TDTextLayout::TextRun> TDTextLayout::textRuns() const
             if (to <= from)
                 continue;
             TextRun run;
-            run.text = layout.text().mid(from, to - from);
             // Back from the layout's pixels to points.
             run.font = range.format.font();
             run.font.setPointSizeF(run.font.pointSizeF() * qt_defaultDpiY() / 72.0);
@@ -309,11 +454,24 @@ std::vector<TDTextLayout::TextRun> TDTextLayout::textRuns() const
             if (range.format.fontLetterSpacingType() == QFont::AbsoluteSpacing)
                 run.letterSpacing = range.format.fontLetterSpacing();
             // Cursor positions step over whole clusters; each step moves on.
+            // A soft hyphen of the layout is a hyphen where the line breaks
+            // at it and nothing elsewhere.
+            const QString &laid = layout.text();
             for (int at = from; at < to;) {
-                run.stops.emplace_back(at - from, float(line.cursorToX(at)));
-                at = std::max(at + 1, layout.nextCursorPosition(at));
+                const int next = std::max(at + 1, layout.nextCursorPosition(at));
+                QString cluster = laid.mid(at, std::min(next, to) - at);
+                if (cluster == QString(QChar(0x00AD))) {
+                    if (at != lineEnd - 1) {
+                        at = next;
+                        continue;
+                    }
+                    cluster = QStringLiteral("-");
+                }
+                run.stops.emplace_back(int(run.text.size()), float(line.cursorToX(at)));
+                run.text += cluster;
+                at = next;
             }
-            run.stops.emplace_back(to - from, float(line.cursorToX(to)));
+            run.stops.emplace_back(int(run.text.size()), float(line.cursorToX(to)));
             const double shift = range.format.doubleProperty(TDAttributedText::BaselineOffset);
             run.baseline = placed->baseline - float(shift);
             run.fragment = placed->fragment;
@@ -342,23 +500,21 @@ int TDTextLayout::positionAt(Point point) const
             bestDistance = distance;
         }
     }
-    const QTextLine line = best->layout->lineAt(best->line);
-    return best->blockPosition + line.xToCursor(point.x);
+    const Paragraph &paragraph = *best->paragraph;
+    return paragraph.blockPosition + paragraph.toBlock(best->textLine().xToCursor(point.x));
 }
 
 std::optional<Rect> TDTextLayout::caretRect(int position) const
 {
     for (const auto &placed : m_placed) {
-        const QTextLine line = placed->layout->lineAt(placed->line);
-        const int start = placed->blockPosition + line.textStart();
-        const int end = start + line.textLength();
-        const bool lastOfBlock = line.lineNumber() == placed->layout->lineCount() - 1;
+        const int start = placed->start();
+        const int end = placed->end();
+        const bool lastOfBlock = placed->line == placed->paragraph->layout->lineCount() - 1;
         // A position at a wrap belongs to the next line; at the end of a
         // paragraph to its last line.
         if (position < start || position > end || (position == end && !lastOfBlock))
             continue;
-        const float x = float(line.cursorToX(position - placed->blockPosition));
-        return Rect(x, placed->fragment.minY(), 0, placed->fragment.height());
+        return Rect(placed->xOf(position), placed->fragment.minY(), 0, placed->fragment.height());
     }
     return std::nullopt;
 }
@@ -369,14 +525,13 @@ std::vector<Rect> TDTextLayout::selectionRects(int from, int to) const
     if (to < from)
         std::swap(from, to);
     for (const auto &placed : m_placed) {
-        const QTextLine line = placed->layout->lineAt(placed->line);
-        const int start = placed->blockPosition + line.textStart();
-        const int end = start + line.textLength();
+        const int start = placed->start();
+        const int end = placed->end();
         const int a = std::max(from, start), b = std::min(to, end);
         if (b < a || (b == a && !(from < start && to > end)))
             continue;
-        const float x0 = float(line.cursorToX(a - placed->blockPosition));
-        float x1 = float(line.cursorToX(b - placed->blockPosition));
+        const float x0 = placed->xOf(a);
+        float x1 = placed->xOf(b);
         // A selection going on past the line shows its end reached.
         if (to > end)
             x1 = std::max(x1, placed->fragment.maxX());

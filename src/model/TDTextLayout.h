@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QFont>
 #include <QGlyphRun>
+#include <QRawFont>
 
 #include <memory>
 #include <optional>
@@ -29,6 +30,12 @@ class TDShapeWalk;
 // Qt lays text out in pixels of its default resolution; fonts are scaled so
 // that one such pixel is one point, and positions come out in points.
 // Widths beyond what Qt's fixed-point layout holds are clamped.
+//
+// With a hyphenation factor above 0, a line that fills less than that
+// fraction of its fragment tries to end inside the word that follows it,
+// at a break the hyphenation patterns allow, with a hyphen shown.  The
+// document is never changed for it: positions asked of and answered by
+// the layout are always the document's.
 class TDTextLayout {
 public:
     // The widest line Qt's 26.6 fixed-point layout measures safely.
@@ -40,6 +47,8 @@ public:
         const TDShapeWalk *shape = nullptr;
         Size size{200, 200};
         float padding = 0;
+        // 0 (never) to 1 (whenever a line is not full).
+        float hyphenation = 0;
     };
     // A run of glyphs of one font and colour, positions in text space
     // (baseline origins).
@@ -132,11 +141,15 @@ public:
     // pixels come out as points.
     static QFont layoutFont(const QFont &font);
 
+    // The hyphens shown at the ends of lines broken inside a word.
+    int hyphenCount() const;
+
 private:
+    struct Paragraph;
     struct Placed;
     void buildRuns() const;
 
-    std::vector<std::unique_ptr<QTextLayout>> m_layouts;
+    std::vector<std::unique_ptr<Paragraph>> m_paragraphs;
     std::vector<std::unique_ptr<Placed>> m_placed;
     quint64 m_generation = 0;
     int m_lineCount = 0;

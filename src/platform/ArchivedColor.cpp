@@ -3,6 +3,8 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
+#include <bit>
+
 namespace scrivane {
 
 namespace {
@@ -45,7 +47,9 @@ void ArchivedColor::encode(KeyedArchiver &archiver) const
     const QStringList keys = componentKeys(m_color.space());
     for (int i = 0; i < keys.size(); ++i)
         archiver.encodeFloat(m_color.components()[size_t(i)], keys[i]);
-    archiver.encodeFloat(m_color.alpha(), QStringLiteral("alpha"));
+    // Opaque is what a reader takes when no alpha is stored.
+    if (std::bit_cast<quint32>(m_color.alpha()) != std::bit_cast<quint32>(1.0f))
+        archiver.encodeFloat(m_color.alpha(), QStringLiteral("alpha"));
 }
 
 std::shared_ptr<Archivable> ArchivedColor::decode(KeyedUnarchiver &unarchiver)

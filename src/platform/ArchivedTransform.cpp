@@ -3,6 +3,7 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 
+#include <bit>
 #include <cmath>
 
 namespace scrivane {
@@ -21,12 +22,18 @@ std::optional<AffineTransform> ArchivedTransform::fromValue(const PropertyList &
 
 void ArchivedTransform::encode(KeyedArchiver &archiver) const
 {
-    archiver.encodeFloat(m_transform.m11, QStringLiteral("m11"));
-    archiver.encodeFloat(m_transform.m12, QStringLiteral("m12"));
-    archiver.encodeFloat(m_transform.m21, QStringLiteral("m21"));
-    archiver.encodeFloat(m_transform.m22, QStringLiteral("m22"));
-    archiver.encodeFloat(m_transform.tX, QStringLiteral("tX"));
-    archiver.encodeFloat(m_transform.tY, QStringLiteral("tY"));
+    // A coefficient that has the identity's value is left out (a reader
+    // takes that value for it): the placing of a shape rarely rotates it.
+    const auto put = [&archiver](float value, float identity, const QString &key) {
+        if (std::bit_cast<quint32>(value) != std::bit_cast<quint32>(identity))
+            archiver.encodeFloat(value, key);
+    };
+    put(m_transform.m11, 1, QStringLiteral("m11"));
+    put(m_transform.m12, 0, QStringLiteral("m12"));
+    put(m_transform.m21, 0, QStringLiteral("m21"));
+    put(m_transform.m22, 1, QStringLiteral("m22"));
+    put(m_transform.tX, 0, QStringLiteral("tX"));
+    put(m_transform.tY, 0, QStringLiteral("tY"));
 }
 
 std::shared_ptr<Archivable> ArchivedTransform::decode(KeyedUnarchiver &unarchiver)

@@ -1,6 +1,7 @@
 #include "BinaryPlistWriter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -13,6 +14,13 @@ constexpr qint64 referenceDateMs = 978307200000LL; // 2001-01-01 00:00 UTC
 unsigned bytesFor(uint64_t value)
 {
     return value <= 0xff ? 1 : value <= 0xffff ? 2 : value <= 0xffffffffu ? 4 : 8;
+}
+
+// Widths of references and offsets: any from 1 to 8 bytes is read, and
+// a large list saves a byte per reference with three.
+unsigned tableBytesFor(uint64_t value)
+{
+    return value <= 0xffffff && value > 0xffff ? 3 : bytesFor(value);
 }
 
 uint8_t sizeCode(unsigned bytes)
@@ -59,9 +67,34 @@ BinaryPlistWriter::Ref BinaryPlistWriter::sharedNumber(std::unordered_map<uint64
 
 BinaryPlistWriter::Ref BinaryPlistWriter::container(uint8_t marker, const Ref *refs, size_t count)
 {
-    m_objects.push_back(Object{marker, m_refs.size(), count});
+    const size_t begin = m_refs.size();
     m_refs.insert(m_refs.end(), refs, refs + count);
-    return m_objects.size() - 1;
+    return sharedContainer(marker, begin);
+}
+
+// The references of the new container are the last ones of m_refs: an
+// equal container written before is answered instead (and they are
+// dropped), as equal scalars are.
+BinaryPlistWriter::Ref BinaryPlistWriter::sharedContainer(uint8_t marker, size_t begin)
+{
+    const size_t count = m_refs.size() - begin;
+    uint64_t hash = 0xcbf29ce484222325ULL ^ marker;
+    for (size_t i = begin; i < m_refs.size(); ++i)
+        hash = (hash ^ m_refs[i]) * 0x100000001b3ULL;
+    const auto [first, last] = m_containers.equal_range(hash);
+    for (auto it = first; it != last; ++it) {
+        const Object &known = m_objects[it->second];
+        if (known.marker == marker && known.size == count &&
+            std::equal(m_refs.begin() + qsizetype(known.begin), m_refs.begin() + qsizetype(known.begin + count),
+                       m_refs.begin() + qsizetype(begin))) {
+            m_refs.resize(begin);
+            return it->second;
+        }
+    }
+    m_objects.push_back(Object{marker, begin, count});
+    const Ref ref = m_objects.size() - 1;
+    m_containers.emplace(hash, ref);
+    return ref;
 }
 
 BinaryPlistWriter::Ref BinaryPlistWriter::utf8String(std::string_view utf8)
@@ -128,6 +161,16 @@ BinaryPlistWriter::Ref BinaryPlistWriter::sharedDouble(std::unordered_map<uint64
 
 BinaryPlistWriter::Ref BinaryPlistWriter::real(double value)
 {
+    // A value that is exactly a single-precision number (the model's
+    // geometry and colours are) takes four bytes.
+    const float single = float(value);
+    if (std::isfinite(value) && double(single) == value) {
+        uint32_t bits = 0;
+        std::memcpy(&bits, &single, sizeof bits);
+        const char bytes[5] = {char(0x22), char(bits >> 24), char((bits >> 16) & 0xff), char((bits >> 8) & 0xff),
+                               char(bits & 0xff)};
+        return sharedNumber(m_singles, bits, bytes, 5);
+    }
     return sharedDouble(m_reals, 0x23, value);
 }
 
@@ -183,13 +226,12 @@ BinaryPlistWriter::Ref BinaryPlistWriter::array(std::vector<Ref> elements)
 
 BinaryPlistWriter::Ref BinaryPlistWriter::dictionary(const std::vector<std::pair<Ref, Ref>> &entries)
 {
-    const Ref index = m_objects.size();
-    m_objects.push_back(Object{0xD0, m_refs.size(), 2 * entries.size()});
+    const size_t begin = m_refs.size();
     for (const auto &entry : entries)
         m_refs.push_back(entry.first);
     for (const auto &entry : entries)
         m_refs.push_back(entry.second);
-    return index;
+    return sharedContainer(0xD0, begin);
 }
 
 bool BinaryPlistWriter::value(const PropertyList &value, Ref &ref, QString *error)
@@ -267,7 +309,7 @@ bool BinaryPlistWriter::value(const PropertyList &value, Ref &ref, QString *erro
 
 QByteArray BinaryPlistWriter::finish(Ref top) const
 {
-    const unsigned refSize = bytesFor(m_objects.empty() ? 0 : m_objects.size() - 1);
+    const unsigned refSize = tableBytesFor(m_objects.empty() ? 0 : m_objects.size() - 1);
     QByteArray out("bplist00");
     out.reserve(qsizetype(8 + m_bytes.size() + m_refs.size() * refSize + m_objects.size() * 5 + 32));
     std::vector<uint64_t> offsets;
@@ -283,7 +325,7 @@ QByteArray BinaryPlistWriter::finish(Ref top) const
             appendUInt(out, m_refs[object.begin + i], refSize);
     }
     const uint64_t tableOffset = uint64_t(out.size());
-    const unsigned offsetSize = bytesFor(tableOffset);
+    const unsigned offsetSize = tableBytesFor(tableOffset);
     for (uint64_t offset : offsets)
         appendUInt(out, offset, offsetSize);
     out.append(QByteArray(6, '\0'));

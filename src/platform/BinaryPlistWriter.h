@@ -16,7 +16,8 @@ namespace scrivane {
 
 // Builds a binary property list ("bplist00") object by object: each call
 // adds one object and answers its index, by which containers refer to it;
-// equal scalars are stored once.  Linear in the size of the list (libplist
+// equal scalars, and containers holding the same references, are stored
+// once.  Linear in the size of the list (libplist
 // 2.2's own writer shares values through a hash table of fixed size, which
 // makes large archives take quadratic time).
 class BinaryPlistWriter {
@@ -55,6 +56,7 @@ private:
     // A real or a date: the marker, then the eight bytes of the double.
     Ref sharedDouble(std::unordered_map<uint64_t, Ref> &known, uint8_t marker, double value);
     Ref container(uint8_t marker, const Ref *refs, size_t count);
+    Ref sharedContainer(uint8_t marker, size_t begin);
 
     std::vector<Object> m_objects;
     std::string m_bytes;
@@ -62,6 +64,8 @@ private:
     std::unordered_map<std::string, Ref> m_texts; // strings and data
     std::unordered_map<uint64_t, Ref> m_integers;
     std::unordered_map<uint64_t, Ref> m_reals;
+    std::unordered_map<uint64_t, Ref> m_singles;
+    std::unordered_multimap<uint64_t, Ref> m_containers; // by a hash of their references
     std::unordered_map<uint64_t, Ref> m_dates;
     std::vector<Ref> m_uids;    // value -> ref + 1
     Ref m_booleans[2] = {0, 0}; // ref + 1

@@ -1,5 +1,6 @@
 #include "KeyedArchiver.h"
 
+#include "platform/EncodedDictionary.h"
 #include "platform/PlistBridge.h"
 
 #include <QDebug>
@@ -76,6 +77,16 @@ quint64 KeyedArchiver::store(Ref object)
     return index;
 }
 
+quint64 KeyedArchiver::storeShared(Ref object)
+{
+    // The writer answers the same object for equal values: one archive
+    // number serves every place that holds the value.
+    const auto [it, inserted] = m_shared.try_emplace(object, 0);
+    if (inserted)
+        it->second = store(object);
+    return it->second;
+}
+
 KeyedArchiver::Ref KeyedArchiver::key(const QString &key)
 {
     const auto known = m_keys.constFind(key);
@@ -141,13 +152,13 @@ quint64 KeyedArchiver::encodeValue(const PropertyList &value)
     case Kind::String:
         return encodeString(value.toString());
     case Kind::Integer:
-        return store(m_writer->integer(value.toInteger()));
+        return storeShared(m_writer->integer(value.toInteger()));
     case Kind::Real:
-        return store(m_writer->real(value.toReal()));
+        return storeShared(m_writer->real(value.toReal()));
     case Kind::Boolean:
-        return store(m_writer->boolean(value.toBool()));
+        return storeShared(m_writer->boolean(value.toBool()));
     case Kind::Data:
-        return store(m_writer->data(value.toData()));
+        return storeShared(m_writer->data(value.toData()));
     case Kind::Date: {
         const quint64 index = reserve();
         const QDateTime date = value.toDate();
@@ -159,15 +170,20 @@ quint64 KeyedArchiver::encodeValue(const PropertyList &value)
     case Kind::Array: {
         if (const quint64 known = knownContainer(value))
             return known;
+        // Empty lists are alike wherever they stand (a line's dashes).
+        if (value.size() == 0 && m_emptyArray)
+            return m_emptyArray;
         const quint64 index = reserve();
         rememberContainer(value, index);
         std::vector<Ref> elements;
         elements.reserve(value.size());
         for (const PropertyList &element : value.toArray())
             elements.push_back(m_writer->uid(encodeValue(element)));
-        return encodeContainer(QStringLiteral("NSArray"),
-                               {{key(QStringLiteral("NS.objects")), m_writer->array(std::move(elements))}},
-                               index);
+        encodeContainer(QStringLiteral("NSArray"),
+                        {{key(QStringLiteral("NS.objects")), m_writer->array(std::move(elements))}}, index);
+        if (value.size() == 0)
+            m_emptyArray = index;
+        return index;
     }
     case Kind::Dictionary: {
         if (const quint64 known = knownContainer(value))
@@ -235,12 +251,29 @@ quint64 KeyedArchiver::encodeArchivable(const std::shared_ptr<Archivable> &objec
     m_frames.pop_back();
     m_inProgress.pop_back();
 
-    QStringList hierarchy = object->archiveClassHierarchy();
-    const QString name = object->archiveClassName();
+    entries.emplace_back(key(QStringLiteral("$class")), m_writer->uid(classOf(*object)));
+    m_objects[index] = m_writer->dictionary(entries);
+    return index;
+}
+
+quint64 KeyedArchiver::classOf(const Archivable &object)
+{
+    const QString name = object.archiveClassName();
+    // Objects of one type that name the same class describe it alike, but
+    // for placeholders, which keep the class list they were read with.
+    const bool placeholder = dynamic_cast<const EncodedDictionary *>(&object) != nullptr;
+    const std::type_index type(typeid(object));
+    if (!placeholder) {
+        const auto known = m_classesByType.find(type);
+        if (known != m_classesByType.end() && known->second.first == name)
+            return known->second.second;
+    }
+    QStringList hierarchy = object.archiveClassHierarchy();
     if (hierarchy.isEmpty() || hierarchy.front() != name)
         hierarchy.prepend(name);
-    entries.emplace_back(key(QStringLiteral("$class")), m_writer->uid(classReference(name, hierarchy)));
-    m_objects[index] = m_writer->dictionary(entries);
+    const quint64 index = classReference(name, hierarchy);
+    if (!placeholder)
+        m_classesByType.insert_or_assign(type, std::make_pair(name, index));
     return index;
 }
 

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <optional>
+#include <typeindex>
 #include <unordered_map>
 #include <vector>
 
@@ -73,16 +74,24 @@ private:
     quint64 encodeContainer(const QString &className, std::vector<std::pair<Ref, Ref>> entries,
                             quint64 index);
     quint64 classReference(const QString &name, const QStringList &hierarchy);
+    // The class description of an object being written.
+    quint64 classOf(const Archivable &object);
     quint64 reserve();
     // A new archive number for an object already written to the list.
     quint64 store(Ref object);
+    // The archive number of a plain value (number, boolean, data) of the
+    // list, the same for every use of an equal value.
+    quint64 storeShared(Ref object);
     void setInCurrent(const QString &key, Ref value);
     Ref key(const QString &key);
 
     std::unique_ptr<BinaryPlistWriter> m_writer;
     std::vector<Ref> m_objects; // "$objects": archive number -> object of the list
     QHash<QString, quint64> m_strings;
+    std::unordered_map<Ref, quint64> m_shared;
+    quint64 m_emptyArray = 0;
     QHash<QString, quint64> m_classes;
+    std::unordered_map<std::type_index, std::pair<QString, quint64>> m_classesByType;
     QHash<QString, Ref> m_keys;
     std::unordered_map<const Archivable *, quint64> m_archived;
     std::vector<std::shared_ptr<Archivable>> m_retained; // keeps the addresses above unique

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <string>
 #include <system_error>
@@ -110,8 +111,15 @@ std::optional<Numbers::Scan> Numbers::scanDouble(std::string_view text)
         ++i;
     }
     const std::size_t mantissaStart = i;
+    // The digits as one integer while it is exact (for the fast path below).
+    std::uint64_t digits = 0;
+    const auto collect = [&digits](char c) {
+        if (digits <= (std::uint64_t(1) << 53))
+            digits = digits * 10 + std::uint64_t(c - '0');
+    };
     std::size_t integerDigits = 0;
     while (i < text.size() && isDigit(text[i])) {
+        collect(text[i]);
         ++i;
         ++integerDigits;
     }
@@ -119,6 +127,7 @@ std::optional<Numbers::Scan> Numbers::scanDouble(std::string_view text)
     if (i < text.size() && text[i] == '.') {
         std::size_t j = i + 1;
         while (j < text.size() && isDigit(text[j])) {
+            collect(text[j]);
             ++j;
             ++fractionDigits;
         }
@@ -145,6 +154,19 @@ std::optional<Numbers::Scan> Numbers::scanDouble(std::string_view text)
                 exponent = -exponent;
             i = j;
         }
+    }
+
+    // Most numbers of drawings are short: an integer of at most 53 bits
+    // times or over a power of ten that a double holds exactly is one
+    // correctly rounded operation, the value from_chars would give.
+    static constexpr double ExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const long long scale = exponent - static_cast<long long>(fractionDigits);
+    if (digits <= (std::uint64_t(1) << 53) && scale >= -22 && scale <= 22) {
+        const double m = static_cast<double>(digits);
+        const double magnitude = scale >= 0 ? m * ExactPowers[scale] : m / ExactPowers[-scale];
+        return Scan{negative ? -magnitude : magnitude, i};
     }
 
     double magnitude = 0;

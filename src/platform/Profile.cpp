@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <vector>
 
 namespace scrivane {
 
@@ -319,10 +320,11 @@ void *Profile::proofTransform() const
     // The screen's pixels through the device's gamut and back, as the
     // device would print them: relative colorimetric, paper white stays
     // white.  A coarse table is plenty for a preview and is made several
-    // times faster.
+    // times faster.  The pixels are changed in place, so their alpha stays
+    // where it is without a pass that copies it.
     m_proof = cmsCreateProofingTransform(screen, TYPE_BGRA_8, screen, TYPE_BGRA_8, static_cast<cmsHPROFILE>(m_ref),
                                          INTENT_RELATIVE_COLORIMETRIC, INTENT_RELATIVE_COLORIMETRIC,
-                                         cmsFLAGS_SOFTPROOFING | cmsFLAGS_COPY_ALPHA | cmsFLAGS_LOWRESPRECALC);
+                                         cmsFLAGS_SOFTPROOFING | cmsFLAGS_LOWRESPRECALC);
     cmsCloseProfile(screen);
     return m_proof;
 }
@@ -343,10 +345,56 @@ bool Profile::softProof(QImage &image, const QRect &area) const
     const QRect r = area.intersected(image.rect());
     if (r.isEmpty())
         return true;
-    // Little-endian ARGB32 lies in memory as blue, green, red, alpha.
-    uchar *first = image.bits() + qsizetype(r.y()) * image.bytesPerLine() + qsizetype(r.x()) * 4;
-    cmsDoTransformLineStride(transform, first, first, cmsUInt32Number(r.width()), cmsUInt32Number(r.height()),
-                             cmsUInt32Number(image.bytesPerLine()), cmsUInt32Number(image.bytesPerLine()), 0, 0);
+    // A drawing is mostly runs of one colour (fills, paper), and the same
+    // few colours come back row after row: each run of a row is looked up
+    // in a small table of colours already proofed, and only the colours
+    // not found go through the transform, together, once per row.
+    // Little-endian ARGB32 lies in memory as blue, green, red, alpha, the
+    // transform's layout; the alpha byte is left as it was.
+    constexpr int tableBits = 12;
+    std::vector<quint32> keys(size_t(1) << tableBits);
+    std::vector<quint32> values(keys.size());
+    std::vector<unsigned char> known(keys.size(), 0);
+    const auto slot = [](quint32 colour) { return size_t((colour * 2654435761u) >> (32 - tableBits)); };
+
+    const size_t width = size_t(r.width());
+    std::vector<int> starts(width + 1);
+    std::vector<quint32> colours(width);
+    std::vector<quint32> missing(width);
+    std::vector<int> missingRun(width);
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        quint32 *line = reinterpret_cast<quint32 *>(image.scanLine(y)) + r.x();
+        size_t runs = 0;
+        for (size_t x = 0; x < width; ++x)
+            if (x == 0 || line[x] != line[x - 1]) {
+                starts[runs] = int(x);
+                colours[runs++] = line[x];
+            }
+        starts[runs] = int(width);
+        size_t misses = 0;
+        for (size_t k = 0; k < runs; ++k) {
+            const size_t i = slot(colours[k]);
+            if (known[i] && keys[i] == colours[k]) {
+                colours[k] = values[i];
+            } else {
+                missing[misses] = colours[k];
+                missingRun[misses++] = int(k);
+            }
+        }
+        if (misses) {
+            cmsDoTransform(transform, missing.data(), missing.data(), cmsUInt32Number(misses));
+            for (size_t m = 0; m < misses; ++m) {
+                const size_t k = size_t(missingRun[m]);
+                const size_t i = slot(colours[k]);
+                keys[i] = colours[k];
+                values[i] = missing[m];
+                known[i] = 1;
+                colours[k] = missing[m];
+            }
+        }
+        for (size_t k = 0; k < runs; ++k)
+            std::fill(line + starts[k], line + starts[k + 1], colours[k]);
+    }
     return true;
 }
 

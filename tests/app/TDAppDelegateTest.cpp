@@ -9,7 +9,10 @@
 #include "canvas/TDGraphicView.h"
 #include "model/TDRectangle.h"
 #include "platform/KeyedArchiver.h"
+#include "platform/LinkService.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Pasteboard.h"
+#include "platform/Profile.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "platform/effects/EffectRegistry.h"
@@ -18,10 +21,13 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTest>
 #include <QUrl>
 
 #include <functional>
@@ -290,4 +296,107 @@ TEST(TDAppDelegateProgramEntry, TheManualIsFoundBesideTheProgramOrWhereItIsInsta
     manual.write("%PDF-1.4\n");
     manual.close();
     EXPECT_EQ(TDAppDelegate::manualPath(program), installed);
+}
+
+// The soft proof's profile: the one named in the defaults, else the first
+// CMYK profile; a choice is remembered by name and announced.
+TEST_F(DelegateTest, TheProofProfileIsChosenByItsNameAndAnnounced)
+{
+    const QString cmykPath = QStringLiteral("/usr/share/color/icc/ghostscript/default_cmyk.icc");
+    const ProfilePtr cmyk = Profile::profileWithPath(cmykPath);
+    if (!cmyk)
+        GTEST_SKIP() << "no CMYK profile installed";
+    const ProfilePtr rgb = Profile::profileWithGenericRGB();
+    ASSERT_TRUE(rgb);
+    ASSERT_NE(rgb->description(), cmyk->description());
+    UserDefaults &defaults = UserDefaults::standard();
+    struct Restore {
+        QString was = UserDefaults::standard().string(QStringLiteral("proof color space"));
+        ~Restore() { UserDefaults::standard().setString(QStringLiteral("proof color space"), was); }
+    } restore;
+    int announced = 0;
+    NotificationCenter::defaultCenter().addObserver(this, QStringLiteral("color proof did change"), nullptr,
+                                                    [&announced](const Notification &) { ++announced; });
+
+    defaults.setString(QStringLiteral("proof color space"), QStringLiteral("No such profile"));
+    delegate->setProofProfiles({rgb, cmyk});
+    EXPECT_EQ(delegate->proofProfileIndex(), 1) << "the first CMYK profile stands in";
+    defaults.setString(QStringLiteral("proof color space"), rgb->description());
+    delegate->setProofProfiles({rgb, cmyk});
+    EXPECT_EQ(delegate->proofProfile(), rgb);
+    EXPECT_EQ(announced, 0);
+
+    delegate->setProofProfile(1);
+    EXPECT_EQ(delegate->proofProfile(), cmyk);
+    EXPECT_EQ(defaults.string(QStringLiteral("proof color space")), cmyk->description());
+    EXPECT_EQ(announced, 1);
+    // Out of the list: none, the stored name kept.
+    delegate->setProofProfile(2);
+    EXPECT_EQ(delegate->proofProfile(), nullptr);
+    EXPECT_EQ(defaults.string(QStringLiteral("proof color space")), cmyk->description());
+    EXPECT_EQ(announced, 2);
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+// The delegate serves the link server: a request opens the item in a
+// window of its own, a request for the same item shows that window again,
+// and the client's close closes the document.
+TEST_F(DelegateTest, ALinkEditOpensOneWindowThatTheLinksCloseCloses)
+{
+    QDBusConnection serverBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "delegate-link-server");
+    QDBusConnection clientBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "delegate-link-client");
+    struct Disconnect {
+        ~Disconnect()
+        {
+            QDBusConnection::disconnectFromBus("delegate-link-server");
+            QDBusConnection::disconnectFromBus("delegate-link-client");
+        }
+    } disconnect;
+    if (!serverBus.isConnected() || !clientBus.isConnected())
+        GTEST_SKIP() << "no session bus (run the tests inside dbus-run-session)";
+    struct Client : LinkClientDelegate {
+        void linkServerDidSendEdit(Link &) override {}
+        void linkDidClose(Link &) override {}
+    } client;
+    {
+        // Unique on the bus, so that test processes side by side do not
+        // answer each other.
+        const QString name = QStringLiteral("delegatetest%1").arg(QCoreApplication::applicationPid());
+        LinkService server(serverBus);
+        LinkService clientService(clientBus);
+        ASSERT_TRUE(server.publishServer(name, delegate.get()));
+
+        TDDocument source;
+        auto item = std::make_shared<TDRectangle>();
+        item->setTransformation(TDGraphic::transformForBounds(Rect(0, 0, 40, 20)));
+        source.addGraphic(item);
+        const auto bytes = TDDocument::linkDataForGraphics({item});
+        ASSERT_TRUE(bytes);
+        const PropertyList data =
+            LinkService::linkDataWithServerName(name, LinkService::appData(*PropertyList::fromData(*bytes)));
+        const size_t before = controller->documents().size();
+        const QString key = LinkService::uniqueItemKey();
+
+        const auto link = clientService.editLinkData(data, QStringLiteral("Client drawing"), &client, key);
+        ASSERT_TRUE(link);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller->documents().size() == before + 1; }, 5000));
+        TDDocument *editing = controller->documents().back();
+        ASSERT_TRUE(editing->link());
+        EXPECT_EQ(graphicCount(editing), 1u);
+        ASSERT_TRUE(controller->windowForDocument(editing));
+        EXPECT_TRUE(controller->windowForDocument(editing)->isVisible());
+
+        // Asked again for the same item: the same document, no second one.
+        const auto again = clientService.editLinkData(data, QStringLiteral("Client drawing"), &client, key);
+        ASSERT_TRUE(again);
+        QDBusMessage ping = QDBusMessage::createMethodCall(serverBus.baseService(), LinkService::ObjectPath,
+                                                           QStringLiteral("org.freedesktop.DBus.Peer"),
+                                                           QStringLiteral("Ping"));
+        clientBus.call(ping, QDBus::BlockWithGui, 5000);
+        QTest::qWait(20);
+        EXPECT_EQ(controller->documents().size(), before + 1);
+
+        again->closeLink();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller->documents().size() == before; }, 5000));
+    }
 }

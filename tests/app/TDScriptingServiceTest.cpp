@@ -45,6 +45,9 @@ struct ScriptingFixture : ::testing::Test {
         document.currentLayer()->addGraphic(first);
         document.currentLayer()->addGraphic(second);
         document.undoManager()->removeAllActions();
+        // The additions opened the group of an input event: it closes, so
+        // that each call is a step of its own.
+        document.undoManager()->eventHandled();
         document.undoManager()->setGroupsByEvent(false);
     }
     void TearDown() override
@@ -258,4 +261,31 @@ TEST_F(ScriptingFixture, BadRequestsAreErrorRepliesAndChangeNothing)
         EXPECT_EQ(document.currentLayer()->graphics(), before);
         EXPECT_EQ(first->bounds(), bounds);
     }
+}
+
+TEST_F(ScriptingFixture, InsertsATextBoxAndStylesItsText)
+{
+    const QString graphic = TDScriptingService::GraphicInterface;
+    const QVariantMap properties{{"Width", 200.0}, {"Height", 80.0}, {"FillType", "fTex"},
+                                 {"FillText", "Hello\nthere"}, {"FillTextSize", 24.0}};
+    const QDBusMessage inserted =
+        call(documentPath(), TDScriptingService::DocumentInterface, "Insert", {"rectangles", 0, properties});
+    ASSERT_EQ(inserted.type(), QDBusMessage::ReplyMessage) << inserted.errorMessage().toStdString();
+    const QString box = inserted.arguments().value(0).value<QDBusObjectPath>().path();
+    EXPECT_EQ(get(box, graphic, "FillText").toString(), "Hello\nthere");
+    EXPECT_EQ(get(box, graphic, "FillTextSize").toDouble(), 24);
+    EXPECT_EQ(get(box, graphic, "FillTextFont").toString(), "DejaVu Sans");
+
+    ASSERT_EQ(set(box, graphic, "FillTextColor", QVariant::fromValue(QList<double>{0, 0, 65535})).type(),
+              QDBusMessage::ReplyMessage);
+    EXPECT_EQ(numbers(get(box, graphic, "FillTextColor")), (QList<double>{0, 0, 65535, 65535}));
+    ASSERT_EQ(set(box, graphic, "FillTextHyphenation", 3.0).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(get(box, graphic, "FillTextHyphenation").toDouble(), 1);
+    document.undoManager()->undo();
+    EXPECT_EQ(get(box, graphic, "FillTextHyphenation").toDouble(), 0);
+
+    // Values of the wrong kind are refused and change nothing.
+    EXPECT_EQ(set(box, graphic, "FillText", 12.0).errorName(), "org.freedesktop.DBus.Error.InvalidArgs");
+    EXPECT_EQ(set(box, graphic, "FillTextFont", "").errorName(), "org.freedesktop.DBus.Error.InvalidArgs");
+    EXPECT_EQ(get(box, graphic, "FillText").toString(), "Hello\nthere");
 }

@@ -80,6 +80,22 @@ TEST(SnapGeometry, AChainNeverClosesIntoARing)
     EXPECT_EQ(snap.restOn, -1);
 }
 
+TEST(SnapGeometry, AChainTallerThanTheScreenStaysTogether)
+{
+    // 0 at the top holds 1, which holds 2; together they pass the bottom.
+    std::vector<Palette> palettes = {{QRect(100, 0, 200, 300), true, -1, 1},
+                                     {QRect(100, 300, 200, 400), true, 0, 2},
+                                     {QRect(100, 700, 200, 300), true, 1, -1}};
+    const auto top = TDSnapGeometry::snap(palettes, 0, palettes[0].frame, Screen);
+    EXPECT_EQ(top.origin, QPoint(100, 0));
+    const auto middle = TDSnapGeometry::snap(palettes, 1, palettes[1].frame, Screen);
+    EXPECT_EQ(middle.hangUnder, 0);
+    EXPECT_FALSE(middle.leaveParent);
+    const auto bottom = TDSnapGeometry::snap(palettes, 2, palettes[2].frame, Screen);
+    EXPECT_EQ(bottom.hangUnder, 1);
+    EXPECT_EQ(bottom.origin, QPoint(100, 700));
+}
+
 TEST(SnapGeometry, AltPlacesFreelyEvenOffTheScreen)
 {
     std::vector<Palette> palettes = {{QRect(100, 100, 200, 150)}, {QRect(600, 600, 200, 100)}};

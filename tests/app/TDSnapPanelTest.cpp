@@ -42,7 +42,8 @@ protected:
                 d.removeObject(n + QLatin1String(suffix));
             d.removeObject(QStringLiteral("NSWindow Frame ") + n);
         }
-        d.removeObject(QStringLiteral("inspector links"));
+        // Stored empty, so that no registered links answer instead.
+        d.setObject(QStringLiteral("inspector links"), QVariantMap());
     }
     TDSnapPanel *make(const char *name, QPoint at, int height = 150)
     {

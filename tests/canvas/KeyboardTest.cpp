@@ -124,7 +124,11 @@ TEST_F(KeyboardTest, SpaceHoldsTheHandAndCtrlSpaceTakesTheZoomForOnePress)
     view->setFocus();
     QTest::keyPress(view, Qt::Key_Space);
     EXPECT_EQ(view->drawMode(), Tool::Hand);
-    // The held key repeats: nothing more happens.
+    // The held key repeats, as X sends it: a release and a press, both
+    // marked as repeats; nothing more happens.
+    QKeyEvent repeatUp(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+    QApplication::sendEvent(view, &repeatUp);
+    EXPECT_EQ(view->drawMode(), Tool::Hand);
     QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
     QApplication::sendEvent(view, &repeat);
     EXPECT_EQ(view->drawMode(), Tool::Hand);
@@ -324,4 +328,41 @@ TEST_F(KeyboardTest, ThePressThatActivatesTheApplicationDoesNotReachTheTool)
     EXPECT_TRUE(layerGraphics().empty());
     drag(at(Point(100, 100)), at(Point(200, 200)));
     EXPECT_EQ(layerGraphics().size(), 1u);
+}
+
+TEST_F(KeyboardTest, KeysWithoutTextAreIgnoredAndDeleteGoesByItsKey)
+{
+    const auto g = addRect(Rect(100, 100, 50, 50));
+    view->selectGraphic(g);
+    chooseTool(Tool::Select);
+    document->undoManager()->removeAllActions();
+    view->setFocus();
+    const auto send = [this](QEvent::Type type, int code, const QString &text) {
+        QKeyEvent event(type, code, Qt::NoModifier, text);
+        QApplication::sendEvent(view, &event);
+    };
+    const auto pressAndRelease = [&send](int code, const QString &text) {
+        send(QEvent::KeyPress, code, text);
+        send(QEvent::KeyRelease, code, text);
+    };
+
+    // A dead key types nothing: no tool changes, nothing is deleted.
+    pressAndRelease(Qt::Key_Dead_Acute, QString());
+    // The character Delete gives on some keyboards, under another key.
+    pressAndRelease(Qt::Key_unknown, QStringLiteral("\x7f"));
+    pressAndRelease(Qt::Key_unknown, QStringLiteral("\b"));
+    EXPECT_EQ(view->drawMode(), Tool::Select);
+    ASSERT_EQ(layerGraphics().size(), 1u);
+    EXPECT_FALSE(document->undoManager()->canUndo());
+
+    // Delete and Backspace delete by their keys, whatever text they bring.
+    for (const int code : {int(Qt::Key_Delete), int(Qt::Key_Backspace)}) {
+        SCOPED_TRACE(code);
+        view->selectGraphic(g);
+        pressAndRelease(code, QString());
+        EXPECT_TRUE(layerGraphics().empty());
+        ASSERT_TRUE(document->undoManager()->canUndo());
+        document->undoManager()->undo();
+        ASSERT_EQ(layerGraphics().size(), 1u);
+    }
 }

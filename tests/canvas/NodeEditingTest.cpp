@@ -8,9 +8,11 @@
 
 #include "model/TDBezierGraphic.h"
 #include "model/TDBezierPath.h"
+#include "model/TDGroup.h"
 #include "model/TDRectangle.h"
 
 #include <QApplication>
+#include <QPaintEvent>
 
 using namespace scrivane;
 using namespace scrivane::canvastest;
@@ -37,6 +39,20 @@ protected:
     QList<int> nodesOf(const TDGraphicPtr &g) const { return view->selectedNodesForGraphic(g.get()); }
     // A point of the path as the press finds it (the press adds no offset).
     Point node(const std::shared_ptr<TDBezierGraphic> &g, int n) const { return g->node(n); }
+};
+
+// Collects the areas that the canvas is asked to paint.
+class PaintRecorder : public QObject {
+public:
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
 };
 
 } // namespace
@@ -159,4 +175,36 @@ TEST_F(NodeEditingTest, CtrlAltClickInsertsANodeIntoThePath)
     EXPECT_NEAR(p.elements()[1].points[0].x, 130, 0.5);
     EXPECT_EQ(nodesOf(path), QList<int>{1});
     EXPECT_EQ(document->undoManager()->undoActionName(), QStringLiteral("Add Node"));
+}
+
+TEST_F(NodeEditingTest, GraphicsThatLoseTheirSelectedNodesAreRedrawnInsideGroupsToo)
+{
+    // Two paths far apart, one inside a group: the handles of the nodes a
+    // graphic loses must go from the screen as well as those it gains.
+    const auto loose = addPath();
+    TDBezierPath inner;
+    inner.moveTo(Point(500, 400));
+    inner.lineTo(Point(600, 450));
+    const auto grouped = TDBezierGraphic::graphicWithBezierPath(inner);
+    addQuietly(TDGroup::groupWithGraphics({grouped}));
+    view->setGraphicNodes({{grouped->IDint(), {1}}});
+    QApplication::processEvents();
+
+    PaintRecorder recorder;
+    view->installEventFilter(&recorder);
+    view->setGraphicNodes({{loose->IDint(), {0}}});
+    QApplication::processEvents();
+    view->removeEventFilter(&recorder);
+    const auto shown = [this](const TDGraphicPtr &g) {
+        const QRect area = view->widgetRectFromDocument(view->insetRectForEditHandles(g->editingBounds()))
+                               .intersected(view->rect());
+        EXPECT_FALSE(area.isEmpty());
+        return area;
+    };
+    const auto painted = [&recorder](const QRect &area) {
+        return (QRegion(area) - recorder.painted).isEmpty();
+    };
+    EXPECT_TRUE(painted(shown(grouped))) << "the graphic that lost its node";
+    EXPECT_TRUE(painted(shown(loose))) << "the graphic that gained one";
+    EXPECT_FALSE(document->isDocumentEdited());
 }

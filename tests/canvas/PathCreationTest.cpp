@@ -336,6 +336,23 @@ TEST_F(PathCreationTest, PolygonShiftTurnsTheSegmentToFifteenDegrees)
     const Point node = path->bezierPath()->elements()[1].points[0];
     EXPECT_NEAR(node.x - 100.5f, 10.08, 0.01);
     EXPECT_NEAR(node.y - 100.5f, 2.70, 0.01);
+
+    // On the last node itself there is no direction to turn: the node
+    // lands where the pointer is, never on a point that is no number.
+    clearDrawing();
+    chooseTool(Tool::Polygon);
+    click(at(Point(100, 100)));
+    click(at(Point(200, 100)));
+    hover(at(Point(200, 100)), Qt::ShiftModifier);
+    click(at(Point(200, 100)), Qt::ShiftModifier);
+    key(Qt::Key_Return);
+    const auto again = onlyPath();
+    ASSERT_TRUE(again);
+    ASSERT_EQ(again->bezierPath()->elementCount(), 3);
+    for (const auto &element : again->bezierPath()->elements())
+        EXPECT_TRUE(std::isfinite(element.points[0].x) && std::isfinite(element.points[0].y));
+    EXPECT_EQ(again->bezierPath()->elements()[2].points[0], again->bezierPath()->elements()[1].points[0]);
+    EXPECT_TRUE(std::isfinite(again->bounds().width()));
 }
 
 TEST_F(PathCreationTest, PolygonBackspaceTakesBackSegmentsAndThenCancels)

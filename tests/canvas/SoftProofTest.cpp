@@ -218,5 +218,20 @@ TEST_F(SplashTest, AFirstWindowWithGraphicsNeverShowsIt)
     EXPECT_LT(TDGraphicView::splashRemaining(), 0);
 }
 
+TEST_F(SplashTest, GraphicsInAnyLayerKeepItAway)
+{
+    // The first layer is empty; the drawing lies in the second one.
+    TDGraphicView::resetSplash(true, [this] { return now; });
+    auto second = std::make_shared<TDLayer>();
+    document->setLayers({document->layers().front(), second});
+    const auto graphic = filledRectangle(Rect(500, 500, 10, 10), Color::deviceRGB(0, 0, 0));
+    graphic->setDocument(document.get());
+    second->addGraphic(graphic);
+    ASSERT_TRUE(layerGraphics().empty());
+    view->renderImage(QRect());
+    EXPECT_TRUE(view->ownsSplash());
+    EXPECT_LT(TDGraphicView::splashRemaining(), 0);
+}
+
 } // namespace
 } // namespace scrivane::canvastest

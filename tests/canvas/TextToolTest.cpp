@@ -7,9 +7,15 @@
 #include "model/TDFillStyle.h"
 #include "model/TDStrokeStyle.h"
 #include "model/TDTextLayout.h"
+#include "model/TDUndoManager.h"
+#include "platform/NotificationCenter.h"
 
 #include <QApplication>
 #include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
 
 using namespace scrivane;
 using namespace scrivane::canvastest;
@@ -143,4 +149,118 @@ TEST_F(CanvasTest, DoubleClickWithTheSelectToolOpensTheEditorAndTypingIsOneUndoS
     EXPECT_EQ(text->fillStyle()->contents()->toPlainText(), QStringLiteral("first second"));
     document->undoManager()->undo();
     EXPECT_EQ(text->fillStyle()->contents()->toPlainText(), QStringLiteral("first"));
+}
+
+namespace {
+
+bool near(const QColor &a, const QColor &b, int tolerance = 3)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+} // namespace
+
+TEST_F(CanvasTest, TextBackgroundsShowTheFillColourBehindTheTextAndTheEditor)
+{
+    chooseTool(Tool::Text);
+    drag(at(Point(100, 100)), at(Point(300, 200)));
+    QTest::keyClicks(view, QStringLiteral("Hi"));
+    click(at(Point(500, 500)));
+    const TDGraphicPtr text = onlyGraphic(layerGraphics());
+    ASSERT_TRUE(text);
+    text->fillStyle()->setColor(Color::calibratedRGB(0, 0, 1, 0.5f));
+    const Point empty(280, 180); // inside the box, away from the text
+    const QColor halfBlueOnWhite(127, 127, 255);
+
+    // Without the background flag only the text is painted.
+    EXPECT_TRUE(near(pixelAt(empty), Qt::white)) << pixelAt(empty).name().toStdString();
+    text->fillStyle()->setTextBackground(true);
+    EXPECT_TRUE(near(pixelAt(empty), halfBlueOnWhite)) << pixelAt(empty).name().toStdString();
+
+    // The editor shows the colour over white, opaque, whatever the flag.
+    text->fillStyle()->setTextBackground(false);
+    text->startEditingWithEvent(nullptr, view);
+    ASSERT_TRUE(view->textEditor());
+    const Color background = view->textEditor()->background();
+    EXPECT_NEAR(background.alpha(), 1, 1e-6);
+    EXPECT_NEAR(background.redComponent(), 0.5, 1e-3);
+    EXPECT_NEAR(background.blueComponent(), 1, 1e-3);
+    EXPECT_TRUE(near(pixelAt(empty), halfBlueOnWhite)) << pixelAt(empty).name().toStdString();
+    // Outside the box the page shows.
+    EXPECT_TRUE(near(pixelAt(Point(320, 180)), Qt::white));
+}
+
+TEST_F(CanvasTest, ChangeFontGoesToTheEditedSelectionElseToEverySelectedText)
+{
+    chooseTool(Tool::Text);
+    drag(at(Point(100, 100)), at(Point(300, 200)));
+    QTest::keyClicks(view, QStringLiteral("one two"));
+    // The editor's selection only: "two" becomes 20 points.
+    key(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    const auto toTwenty = [](const QFont &font) {
+        QFont f = font;
+        f.setPointSizeF(20);
+        return f;
+    };
+    view->changeFont(toTwenty);
+    const TDGraphicPtr text = onlyGraphic(layerGraphics());
+    ASSERT_TRUE(text);
+    QTextDocument *contents = text->fillStyle()->contents();
+    auto sizeAt = [contents](int position) {
+        QTextCursor c(contents);
+        c.setPosition(position + 1);
+        return c.charFormat().font().resolve(contents->defaultFont()).pointSizeF();
+    };
+    EXPECT_EQ(sizeAt(0), 12);
+    EXPECT_EQ(sizeAt(5), 20);
+    click(at(Point(500, 500)));
+
+    // Not editing: every run of every selected text box, one undo step,
+    // each run keeping its family.
+    view->selectGraphics(TDGraphicArray{text});
+    document->undoManager()->removeAllActions();
+    const auto toSerif = [](const QFont &font) {
+        QFont f = font;
+        f.setFamilies(QStringList{QStringLiteral("DejaVu Serif")});
+        return f;
+    };
+    view->changeFont(toSerif);
+    QTextCursor last(contents);
+    last.movePosition(QTextCursor::End);
+    EXPECT_EQ(last.charFormat().font().family(), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(sizeAt(5), 20);
+    EXPECT_EQ(sizeAt(0), 12);
+    ASSERT_TRUE(document->undoManager()->canUndo());
+    document->undoManager()->undo();
+    EXPECT_EQ(last.charFormat().font().resolve(contents->defaultFont()).family(), QStringLiteral("DejaVu Sans"));
+}
+
+TEST_F(CanvasTest, TheEditorAnnouncesSelectionAndAttributeChanges)
+{
+    std::vector<QString> heard;
+    int lastOld = -1;
+    NotificationCenter &centre = NotificationCenter::defaultCenter();
+    centre.addObserver(this, TDTextView::selectionDidChangeNotification, nullptr, [&](const Notification &n) {
+        heard.push_back(n.name);
+        lastOld = n.userInfo.value(QStringLiteral("OldSelectedLocation")).toInt();
+        EXPECT_EQ(qobject_cast<TDTextView *>(n.userInfo.value(QStringLiteral("TextView")).value<QObject *>()),
+                  n.object);
+    });
+    centre.addObserver(this, TDTextView::typingAttributesDidChangeNotification, nullptr,
+                       [&](const Notification &n) { heard.push_back(n.name); });
+    chooseTool(Tool::Text);
+    drag(at(Point(100, 100)), at(Point(300, 200)));
+    EXPECT_GE(std::count(heard.begin(), heard.end(), TDTextView::selectionDidChangeNotification), 1)
+        << "an editor announces itself when it opens";
+    QTest::keyClicks(view, QStringLiteral("abc"));
+    EXPECT_EQ(lastOld, 2);
+    heard.clear();
+    view->textEditor()->changeAttributes([](const QTextCharFormat &f) {
+        QTextCharFormat changed = f;
+        changed.setForeground(QColor(Qt::red));
+        return changed;
+    });
+    EXPECT_EQ(heard, std::vector<QString>{TDTextView::typingAttributesDidChangeNotification});
+    centre.removeObserver(this);
 }

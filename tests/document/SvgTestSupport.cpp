@@ -50,6 +50,11 @@ void buildText(QTextDocument &document, const std::vector<Run> &runs, Qt::Alignm
         format.setFontPointSize(run.size);
         format.setForeground(run.color);
         format.setFontWeight(run.bold ? QFont::Bold : QFont::Normal);
+        format.setFontItalic(run.italic);
+        if (run.letterSpacing != 0) {
+            format.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+            format.setFontLetterSpacing(run.letterSpacing);
+        }
         cursor.insertText(run.text, format);
     }
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {

@@ -28,6 +28,9 @@ struct Run {
     double size = 12;
     QColor color = Qt::black;
     bool bold = false;
+    bool italic = false;
+    // Absolute, in points.
+    double letterSpacing = 0;
 };
 // The runs one after another, in one paragraph per "\n".
 void buildText(QTextDocument &document, const std::vector<Run> &runs,

@@ -16,13 +16,18 @@
 #include "model/TDUndoManager.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/LinkService.h"
+#include "TestEnvironment.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QFile>
+#include <QXmlStreamReader>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 using namespace scrivane;
 using namespace scrivane::doctest;
@@ -212,6 +217,53 @@ TEST_F(LinkFixture, TheServerDropsLinkDataThatIsNoPropertyList)
     clientBus.call(ping, QDBus::BlockWithGui, 5000);
     QTest::qWait(50);
     EXPECT_EQ(server.requests, 0);
+}
+
+namespace {
+
+// The methods of the interface in an introspection text, each with the
+// types of its arguments in order.
+std::map<QString, QString> methodsOf(const QString &xml, const QString &interfaceName)
+{
+    std::map<QString, QString> methods;
+    QXmlStreamReader reader(xml);
+    bool inside = false;
+    QString method;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isStartElement()) {
+            const auto name = reader.name();
+            const auto attributes = reader.attributes();
+            if (name == QLatin1String("interface"))
+                inside = attributes.value(QLatin1String("name")) == interfaceName;
+            else if (inside && name == QLatin1String("method"))
+                methods[method = attributes.value(QLatin1String("name")).toString()];
+            else if (inside && name == QLatin1String("arg") && !method.isEmpty())
+                methods[method] += attributes.value(QLatin1String("type")).toString();
+        } else if (reader.isEndElement() && reader.name() == QLatin1String("method")) {
+            method.clear();
+        }
+    }
+    return methods;
+}
+
+} // namespace
+
+// What others generate their bindings from is what the service answers.
+TEST_F(LinkFixture, TheInterfaceFileDescribesWhatTheServiceAnswers)
+{
+    QFile file(QString::fromStdString(test::sourcePath("../resources/dbus/com.quelmont.LinkService.xml")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const auto described = methodsOf(QString::fromUtf8(file.readAll()), LinkService::Interface);
+    EXPECT_EQ(described.size(), 2u);
+
+    QDBusMessage introspect = QDBusMessage::createMethodCall(serverBus.baseService(), LinkService::ObjectPath,
+                                                             QStringLiteral("org.freedesktop.DBus.Introspectable"),
+                                                             QStringLiteral("Introspect"));
+    const QDBusMessage reply = clientBus.call(introspect, QDBus::BlockWithGui, 5000);
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage);
+    const auto answered = methodsOf(reply.arguments().value(0).toString(), LinkService::Interface);
+    EXPECT_EQ(answered, described);
 }
 
 // A graphic keeps its link data through its dictionary and a keyed

@@ -8,6 +8,7 @@
 #include "document/TDFolderIcon.h"
 #include "document/TDGlobalImageStore.h"
 #include "document/TDPackageWrapper.h"
+#include "model/TDAttributedText.h"
 #include "model/TDBezierGraphic.h"
 #include "model/TDFillStyle.h"
 #include "model/TDFilter.h"
@@ -23,6 +24,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -583,4 +587,64 @@ TEST_F(PackageFixture, ManyGraphicsKeepTheirOwnTransformations)
         wrong += children[size_t(i)]->transformation() !=
                  TDGraphic::transformForBounds(Rect(float(i), float(i % 97), 5, 7));
     EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(PackageFixture, StyledTextAndItsSettingsRoundTrip)
+{
+    auto box = add(document, "text", Rect(10, 10, 200, 100));
+    TDFillStyle &fill = *box->fillStyle();
+    fill.setStyle(TDFillText);
+    QTextDocument text;
+    TDAttributedText::prepare(text);
+    QTextCursor cursor(&text);
+    QTextCharFormat plain = TDAttributedText::defaultCharFormat();
+    cursor.insertText(QStringLiteral("plain "), plain);
+    QTextCharFormat styled = plain;
+    styled.setFontFamilies(QStringList{QStringLiteral("DejaVu Serif")});
+    styled.setFontWeight(QFont::Bold);
+    styled.setFontItalic(true);
+    styled.setFontPointSize(21.5);
+    styled.setForeground(QColor(200, 10, 30));
+    styled.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+    styled.setFontLetterSpacing(2.5);
+    styled.setProperty(TDAttributedText::BaselineOffset, 4.0);
+    cursor.insertText(QStringLiteral("styled"), styled);
+    QTextBlockFormat paragraph;
+    paragraph.setAlignment(Qt::AlignHCenter);
+    paragraph.setProperty(TDAttributedText::LineHeightMultiple, 1.5);
+    cursor.insertBlock(paragraph);
+    cursor.insertText(QStringLiteral("second"), plain);
+    fill.setContents(text);
+    fill.setLineFragmentPadding(7);
+    fill.setHyphenation(0.6f);
+    fill.setTextBackground(true);
+
+    const QString path = folder + "/text.scrivane";
+    ASSERT_TRUE(document.saveDocumentAs(path, Type)) << document.lastError().toStdString();
+    TDDocument opened;
+    ASSERT_TRUE(opened.readFromFile(path, Type)) << opened.lastError().toStdString();
+    const TDFillStyle &read = *opened.layers()[0]->graphics().back()->fillStyle();
+    ASSERT_EQ(read.style(), TDFillText);
+    ASSERT_TRUE(read.contents());
+    EXPECT_EQ(read.contents()->toPlainText(), QStringLiteral("plain styled\nsecond"));
+    EXPECT_EQ(read.lineFragmentPadding(), 7);
+    EXPECT_EQ(read.hyphenation(), 0.6f);
+    EXPECT_TRUE(read.textBackground());
+
+    QTextCursor at(read.contents());
+    at.setPosition(8);
+    const QTextCharFormat back = at.charFormat();
+    EXPECT_EQ(back.font().family(), QStringLiteral("DejaVu Serif"));
+    EXPECT_TRUE(back.font().bold());
+    EXPECT_TRUE(back.font().italic());
+    EXPECT_EQ(back.font().pointSizeF(), 21.5);
+    EXPECT_EQ(back.foreground().color(), QColor(200, 10, 30));
+    EXPECT_EQ(back.fontLetterSpacing(), 2.5);
+    EXPECT_EQ(back.doubleProperty(TDAttributedText::BaselineOffset), 4.0);
+    at.setPosition(3);
+    EXPECT_EQ(at.charFormat().font().resolve(read.contents()->defaultFont()).family(), QStringLiteral("DejaVu Sans"));
+    const QTextBlock second = read.contents()->begin().next();
+    EXPECT_EQ(second.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(TDAttributedText::lineHeightMultiple(second.blockFormat()), 1.5);
+    EXPECT_EQ(TDAttributedText::lineHeightMultiple(read.contents()->begin().blockFormat()), 1.0);
 }

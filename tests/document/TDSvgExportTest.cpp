@@ -631,7 +631,8 @@ TEST_F(SvgFixture, TextInAShapeIsWrittenRunByRunWhereTheLayoutPutsIt)
     auto box = add(svgtest::rectangle(Rect(10, 20, 180, 70), Color::white()));
     const QString lead = QStringLiteral("ffi cafe\u0301 \u00e9\u0301 ");
     svgtest::fillWithText(*box, {Run{lead}, Run{QStringLiteral("bold"), 12, Qt::red, true},
-                                 Run{QStringLiteral(" tail\u2028second\tafter tab")}});
+                                 Run{QStringLiteral(" tail\u2028second\tafter tab")},
+                                 Run{QStringLiteral(" slanted"), 9, QColor(0, 0, 0, 128), false, true, 1.5}});
 
     const auto shapes = layerElements();
     ASSERT_EQ(shapes.size(), 1u);
@@ -643,9 +644,13 @@ TEST_F(SvgFixture, TextInAShapeIsWrittenRunByRunWhereTheLayoutPutsIt)
     EXPECT_EQ(attr(text, "fill"), "#000000");
     EXPECT_TRUE(text.attribute("font-weight").empty());
     EXPECT_TRUE(text.attribute("transform").empty());
+    // Outlined one device pixel wide in their colour, as the canvas draws glyphs.
+    EXPECT_EQ(attr(text, "stroke"), "#000000");
+    EXPECT_EQ(attr(text, "stroke-width"), "1");
+    EXPECT_EQ(attr(text, "vector-effect"), "non-scaling-stroke");
 
     const std::vector<Span> s = spans(text);
-    ASSERT_EQ(s.size(), 5u);
+    ASSERT_EQ(s.size(), 6u);
     EXPECT_EQ(s[0].text, lead.toStdString());
     EXPECT_EQ(s[1].text, "bold");
     EXPECT_EQ(s[2].text, " tail");
@@ -654,6 +659,14 @@ TEST_F(SvgFixture, TextInAShapeIsWrittenRunByRunWhereTheLayoutPutsIt)
     // Only what differs from the text element's run.
     EXPECT_EQ(attr(s[1].node, "font-weight"), "bold");
     EXPECT_EQ(attr(s[1].node, "fill"), "#FF0000");
+    EXPECT_EQ(attr(s[1].node, "stroke"), "#FF0000");
+    EXPECT_EQ(s[5].text, " slanted");
+    EXPECT_EQ(attr(s[5].node, "font-style"), "italic");
+    EXPECT_EQ(attr(s[5].node, "font-size"), "9");
+    EXPECT_EQ(attr(s[5].node, "letter-spacing"), "1.5");
+    EXPECT_TRUE(s[5].node.attribute("fill").empty()); // black still, at half opacity
+    EXPECT_NEAR(std::stod(attr(s[5].node, "fill-opacity")), 0.5, 0.01);
+    EXPECT_EQ(attr(s[5].node, "fill-opacity"), attr(s[5].node, "stroke-opacity"));
     EXPECT_TRUE(s[2].node.attribute("fill").empty());
     EXPECT_TRUE(s[2].node.attribute("font-weight").empty());
 

@@ -422,6 +422,11 @@ TEST_P(SvgRendering, RsvgDrawsTheExportAsTheProgramDoes)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(xmllintAccepts(file.readAll()));
 
+    if (qEnvironmentVariableIsSet("SCRIVANE_KEEP_SVG_ORACLE")) {
+        const QString keep = QDir::temp().filePath(QStringLiteral("svg-oracle-%1.svg").arg(drawing.name));
+        QFile::remove(keep);
+        QFile::copy(svgFile, keep);
+    }
     const QImage rendered = renderWithRsvg(svgFile, PageWidth, PageHeight);
     if (rendered.isNull())
         GTEST_SKIP() << "rsvg-convert is not installed";

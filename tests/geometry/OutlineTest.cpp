@@ -9,9 +9,11 @@
 #include "geometry/CommandPath.h"
 #include "geometry/EngineCodes.h"
 #include "geometry/PathPipelines.h"
+#include "geometry/PolyGraph.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -238,6 +240,49 @@ TEST(Outline, BoundaryLiesHalfTheWidthFromTheSource)
             for (const auto &pt : poly)
                 worst = std::max(worst, std::fabs(test::distanceToPolylines(sourceLines, pt.first, pt.second) - w));
         EXPECT_LE(worst, allowed) << "round " << round << " width " << width;
+    }
+}
+
+// A wide stroke that piles up on itself is outlined in pieces and merged:
+// the same area as the one sweep of the whole path's offsets, with the
+// path's own caps only where it ends and nothing lost where pieces meet.
+TEST(Outline, AStrokeThatPilesUpCoversWhatOneSweepCovers)
+{
+    for (const bool closed : {false, true}) {
+        for (const int cap : {engine::kCapButt, engine::kCapSquare, engine::kCapRound}) {
+            std::mt19937 rng(77);
+            std::normal_distribution<float> step(0.0f, 6.0f);
+            CommandPath source;
+            float x = 50, y = 50;
+            source.moveTo(x, y);
+            for (int i = 0; i < 100; ++i) {
+                x = std::clamp(x + step(rng), 0.0f, 100.0f);
+                y = std::clamp(y + step(rng), 0.0f, 100.0f);
+                if (i % 4 == 3)
+                    source.lineTo(x, y);
+                else
+                    source.cubicTo(x, y, step(rng) * 3, step(rng) * 3, step(rng) * 3, step(rng) * 3);
+            }
+            if (closed)
+                source.close();
+            const float width = 16;
+            CommandPath pieces;
+            ASSERT_EQ(outlineOfCommandPath(source, width, engine::kJoinRound, cap, 10, pieces), engine::kOk);
+
+            CommandPath whole = source, offset;
+            whole.outline(offset, width / 2, engine::kJoinRound, cap, 10);
+            offset.convertToPolylineBack(1.0f);
+            PolyGraph work, normalised;
+            offset.fill(&work, 0, false, true, false);
+            ASSERT_EQ(normalised.normalize(work, engine::kNonZero), engine::kOk);
+            CommandPath oneSweep;
+            const CommandPath *sources[] = {&offset};
+            normalised.toCommandPath(oneSweep, 1, sources);
+
+            const double expected = areaOf(oneSweep);
+            ASSERT_GT(expected, 1000.0);
+            EXPECT_NEAR(areaOf(pieces), expected, 1e-5 * expected) << "closed " << closed << " cap " << cap;
+        }
     }
 }
 

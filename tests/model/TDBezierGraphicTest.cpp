@@ -272,6 +272,26 @@ TEST(TDBezierGraphic, DraggingAControlKeepsTheNodeAsTheModifiersSay)
     }
 }
 
+TEST(TDBezierGraphic, AControlDraggedOntoItsNodeWithShiftStaysFinite)
+{
+    // Control 2 of curve 2 (-9) at (180, -50) dropped on its node (200, 0):
+    // there is no angle to round and no direction to mirror along.
+    const unsigned shift = TDEvent::Shift;
+    for (const unsigned flags : {shift, shift | TDEvent::Alternate, shift | TDEvent::Command}) {
+        SCOPED_TRACE(flags);
+        auto g = TDBezierGraphic::graphicWithBezierPath(wave());
+        g->startManipulation();
+        g->transformControl(-9, AffineTransform::makeTranslation(20, 50), flags);
+        expectNear(pointOf(*g, 2, 1), Point(200, 0));
+        for (int e = 0; e < g->bezierPath()->elementCount(); ++e)
+            for (int k = 0; k < 3; ++k) {
+                const Point p = pointOf(*g, e, k);
+                EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y)) << e << " " << k;
+            }
+        expectNear(pointOf(*g, 3, 0), Point(220, 50));
+    }
+}
+
 TEST(TDBezierGraphic, AControlBesideALineStaysTangentToIt)
 {
     // Control 1 of curve 2 (-8) leaves node 1, reached by a line along y = 0.

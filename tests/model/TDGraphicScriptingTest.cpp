@@ -4,13 +4,19 @@
 
 #include "ShapeTestDoubles.h"
 
+#include "model/TDAttributedText.h"
 #include "model/TDFillStyle.h"
 #include "model/TDGradient.h"
 #include "model/TDGraphicScripting.h"
 #include "model/TDRectangle.h"
 #include "model/TDStrokeStyle.h"
+#include "model/TDTextLayout.h"
+
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include <gtest/gtest.h>
@@ -168,4 +174,94 @@ TEST(TDGraphicScripting, NumbersAreBroughtIntoTheRangesOfThePanels)
     s.setStrokeStartArrow(-3);
     EXPECT_EQ(s.strokeStartArrow(), 0);
     EXPECT_FALSE(s.setFillImageAlpha(std::nan(""), &error));
+}
+
+TEST(TDGraphicScripting, TextContentsAreReadAndReplacedAsOneUndoStep)
+{
+    ShapeScene scene;
+    auto box = scene.add(rectangleAt(Rect(0, 0, 200, 100)));
+    TDGraphicScripting s(*box);
+    EXPECT_EQ(s.fillText(), QString()); // no text yet
+    s.setFillType(QStringLiteral("fTex"));
+    s.setFillText(QStringLiteral("Hello\nWorld"));
+    EXPECT_EQ(s.fillText(), QStringLiteral("Hello\nWorld"));
+    EXPECT_EQ(box->fillStyle()->contents()->blockCount(), 2);
+    EXPECT_EQ(box->fillStyle()->textLayout().lineCount(), 2);
+    s.setFillText(QStringLiteral("Bye"));
+    scene.document.undo().undo();
+    EXPECT_EQ(s.fillText(), QStringLiteral("Hello\nWorld"));
+
+    // A stroke that is no text keeps what it is given for when it is.
+    const int strokeStyle = box->strokeStyle()->style();
+    s.setStrokeText(QStringLiteral("along"));
+    EXPECT_EQ(box->strokeStyle()->style(), strokeStyle);
+    EXPECT_EQ(s.strokeText(), QStringLiteral("along"));
+}
+
+TEST(TDGraphicScripting, FontSizeAndColourOfTheFirstCharacterSetTheWholeText)
+{
+    ShapeScene scene;
+    auto box = scene.add(rectangleAt(Rect(0, 0, 200, 100)));
+    TDGraphicScripting s(*box);
+    s.setFillType(QStringLiteral("fTex"));
+    s.setFillText(QStringLiteral("one two"));
+    EXPECT_EQ(s.textFont(TDGraphicScripting::Text::Fill), QStringLiteral("DejaVu Sans"));
+    EXPECT_EQ(s.textSize(TDGraphicScripting::Text::Fill), 12);
+    EXPECT_EQ(s.textColor(TDGraphicScripting::Text::Fill), (std::vector<double>{0, 0, 0, 65535}));
+
+    QString error;
+    ASSERT_TRUE(s.setTextFont(TDGraphicScripting::Text::Fill, QStringLiteral("DejaVu Serif"), &error));
+    ASSERT_TRUE(s.setTextSize(TDGraphicScripting::Text::Fill, 30, &error));
+    ASSERT_TRUE(s.setTextColor(TDGraphicScripting::Text::Fill, {65535, 0, 0}, &error));
+    // Every character has them, the last as the first.
+    QTextCursor last(box->fillStyle()->contents());
+    last.movePosition(QTextCursor::End);
+    const QFont font = last.charFormat().font();
+    EXPECT_EQ(font.family(), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(font.pointSizeF(), 30);
+    EXPECT_EQ(last.charFormat().foreground().color(), QColor(Qt::red));
+    EXPECT_EQ(s.textSize(TDGraphicScripting::Text::Fill), 30);
+    // Each change is one step.
+    scene.document.undo().undo();
+    EXPECT_EQ(s.textColor(TDGraphicScripting::Text::Fill), (std::vector<double>{0, 0, 0, 65535}));
+    EXPECT_EQ(s.textSize(TDGraphicScripting::Text::Fill), 30);
+
+    // Text along the path has the same three.
+    ASSERT_TRUE(s.setTextSize(TDGraphicScripting::Text::Stroke, 9, &error));
+    EXPECT_EQ(s.textSize(TDGraphicScripting::Text::Stroke), 9);
+    EXPECT_EQ(s.textSize(TDGraphicScripting::Text::Fill), 30);
+}
+
+TEST(TDGraphicScripting, TextValuesAreRefusedOrBroughtIntoRange)
+{
+    auto g = rectangleAt(Rect(0, 0, 10, 10));
+    TDGraphicScripting s(*g);
+    s.setFillType(QStringLiteral("fTex"));
+    QString error;
+    struct Case {
+        const char *name;
+        std::function<bool()> set;
+        std::function<double()> get;
+        double expected;
+    };
+    const Case cases[] = {
+        {"negative padding", [&] { return s.setFillTextPadding(-3, &error); }, [&] { return s.fillTextPadding(); }, 0},
+        {"hyphenation above 1", [&] { return s.setFillTextHyphenation(7, &error); },
+         [&] { return s.fillTextHyphenation(); }, 1},
+        {"hyphenation below 0", [&] { return s.setFillTextHyphenation(-1, &error); },
+         [&] { return s.fillTextHyphenation(); }, 0},
+        {"size 0", [&] { return s.setTextSize(TDGraphicScripting::Text::Fill, 0, &error); },
+         [&] { return s.textSize(TDGraphicScripting::Text::Fill); }, 1},
+        {"huge size", [&] { return s.setTextSize(TDGraphicScripting::Text::Fill, 1e30, &error); },
+         [&] { return s.textSize(TDGraphicScripting::Text::Fill); }, TDAttributedText::MaxFontSize},
+    };
+    for (const Case &c : cases) {
+        EXPECT_TRUE(c.set()) << c.name;
+        EXPECT_EQ(c.get(), c.expected) << c.name;
+    }
+    EXPECT_FALSE(s.setFillTextPadding(std::nan(""), &error));
+    EXPECT_FALSE(s.setTextSize(TDGraphicScripting::Text::Fill, std::numeric_limits<double>::infinity(), &error));
+    EXPECT_FALSE(s.setTextFont(TDGraphicScripting::Text::Fill, QStringLiteral("  "), &error));
+    EXPECT_FALSE(s.setTextColor(TDGraphicScripting::Text::Fill, {1, 2}, &error));
+    EXPECT_EQ(s.textFont(TDGraphicScripting::Text::Fill), QStringLiteral("DejaVu Sans"));
 }

@@ -416,3 +416,41 @@ TEST(TDGroupGraphics, QuietAdditionsUndoAsARemoval)
     // The redo puts them back where they were.
     EXPECT_EQ(namesOf(scene.layer->graphics()), (QStringList{"p", "q", "base"}));
 }
+
+// Appending unites the new child's bounds with those the group had; the
+// result must be what a walk over every child gives, clipping included.
+TEST(TDGroupGraphics, BoundsAfterEachAppendMatchAWalkOverEveryChild)
+{
+    Scene scene;
+    auto group = std::make_shared<TDGroup>();
+    scene.layer->addGraphic(group);
+    const Rect rects[] = {Rect(10, 10, 5, 5), Rect(-3.3f, 7.1f, 2, 40), Rect(0.1f, 0.2f, 0.3f, 0.4f),
+                          Rect(100, -50, 1, 1)};
+    auto expectWalked = [](TDGroup &g, const char *when) {
+        const Rect bounds = g.bounds();
+        const Rect drawing = g.childrenDrawingBounds();
+        g.calculateBounds();
+        EXPECT_EQ(bounds, g.bounds()) << when;
+        EXPECT_EQ(drawing, g.childrenDrawingBounds()) << when;
+    };
+    for (size_t i = 0; i < std::size(rects); ++i) {
+        auto shape = named(QString::number(i), rects[i]);
+        shape->setHasShadow(i % 2 == 1); // drawing bounds beyond the bounds
+        if (i % 2)
+            group->addGraphic(shape);
+        else
+            group->addGraphicVeryQuietly(shape);
+        expectWalked(*group, "appended");
+    }
+    EXPECT_FLOAT_EQ(group->bounds().minX(), -3.3f);
+    EXPECT_FLOAT_EQ(group->bounds().maxX(), 101);
+    EXPECT_FLOAT_EQ(group->bounds().minY(), -50);
+    EXPECT_FLOAT_EQ(group->bounds().maxY(), 47.1f);
+
+    // Clipping: the last child alone, also after another is appended.
+    group->setClip(true);
+    auto clipper = named("clip", Rect(1, 2, 3, 4));
+    group->addGraphic(clipper);
+    expectWalked(*group, "clipping");
+    EXPECT_EQ(group->bounds(), clipper->bounds());
+}

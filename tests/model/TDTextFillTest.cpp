@@ -2,6 +2,7 @@
 // and its PDF text, with the pinned test font.
 
 #include "ModelTestDoubles.h"
+#include "ShapeTestDoubles.h"
 
 #include "model/TDAttributedText.h"
 #include "model/TDBezierPath.h"
@@ -13,6 +14,7 @@
 #include "platform/EncodedDictionary.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
+#include "platform/Hyphenator.h"
 
 #include <QFontInfo>
 #include <QProcess>
@@ -323,6 +325,133 @@ TEST(TDTextFill, OutlinesCoincideWithTheDrawnText)
     });
     ASSERT_GT(solidPixels(text), 300);
     EXPECT_EQ(pixelsApart(text, filled), 0);
+}
+
+namespace {
+
+const QString LongWords = QStringLiteral(
+    "An extraordinary internationalization characteristically demonstrates incomprehensibilities "
+    "of administrative responsibilities.");
+
+} // namespace
+
+TEST(TDTextFill, HyphenationFillsEmptyLinesWithoutTouchingTheText)
+{
+    if (!Hyphenator::forLanguage())
+        GTEST_SKIP() << "no hyphenation patterns installed (scripts/install-deps installs them)";
+    auto shape = textShape(rectPath(Rect(0, 0, 110, 400)), LongWords);
+    const int plainLines = shape->fillStyle()->textLayout().lineCount();
+    EXPECT_EQ(shape->fillStyle()->textLayout().hyphenCount(), 0);
+
+    shape->fillStyle()->setHyphenation(1);
+    const TDTextLayout &layout = shape->fillStyle()->textLayout();
+    EXPECT_GT(layout.hyphenCount(), 0);
+    EXPECT_LE(layout.lineCount(), plainLines);
+    EXPECT_LE(layout.usedRect().maxX(), 110.01);
+    EXPECT_EQ(layout.laidOutCharacters(), LongWords.size());
+    EXPECT_EQ(shape->fillStyle()->contents()->toPlainText(), LongWords);
+
+    // A line fuller than the factor asks for is left as it is.
+    shape->fillStyle()->setHyphenation(0.05f);
+    EXPECT_EQ(shape->fillStyle()->textLayout().hyphenCount(), 0);
+}
+
+TEST(TDTextFill, PositionsOfHyphenatedTextAreTheDocumentsOwn)
+{
+    if (!Hyphenator::forLanguage())
+        GTEST_SKIP() << "no hyphenation patterns installed";
+    auto shape = textShape(rectPath(Rect(0, 0, 110, 400)), LongWords);
+    shape->fillStyle()->setHyphenation(1);
+    const TDTextLayout &layout = shape->fillStyle()->textLayout();
+    ASSERT_GT(layout.hyphenCount(), 0);
+    // Every position has a caret, and a click on the caret finds the
+    // position again; a whole selection covers every line.
+    for (int position = 0; position <= LongWords.size(); ++position) {
+        const std::optional<Rect> caret = layout.caretRect(position);
+        ASSERT_TRUE(caret) << position;
+        const Point middle(caret->minX() + 0.01f, caret->minY() + caret->height() / 2);
+        EXPECT_EQ(layout.positionAt(middle), position) << position;
+    }
+    EXPECT_EQ(int(layout.selectionRects(0, int(LongWords.size())).size()), layout.lineCount());
+}
+
+TEST(TDTextFill, TextRunsShowHyphensOnlyWhereLinesBreak)
+{
+    if (!Hyphenator::forLanguage())
+        GTEST_SKIP() << "no hyphenation patterns installed";
+    auto shape = textShape(rectPath(Rect(0, 0, 110, 400)), LongWords);
+    shape->fillStyle()->setHyphenation(1);
+    const TDTextLayout &layout = shape->fillStyle()->textLayout();
+    ASSERT_GT(layout.hyphenCount(), 0);
+    QString shown;
+    int hyphenated = 0;
+    for (const TDTextLayout::TextRun &run : layout.textRuns()) {
+        EXPECT_FALSE(run.text.contains(QChar(0x00AD)));
+        ASSERT_FALSE(run.stops.empty());
+        EXPECT_EQ(run.stops.back().first, run.text.size());
+        QString text = run.text;
+        // A run ending a line broken inside a word shows the hyphen.
+        if (text.endsWith(QLatin1Char('-')) && !LongWords.contains(text)) {
+            ++hyphenated;
+            text.chop(1);
+        }
+        shown += text;
+    }
+    EXPECT_EQ(hyphenated, layout.hyphenCount());
+    EXPECT_EQ(shown, LongWords);
+}
+
+TEST(TDTextFill, HyphenatedTextDrawsWithinItsShape)
+{
+    if (!Hyphenator::forLanguage())
+        GTEST_SKIP() << "no hyphenation patterns installed";
+    const Rect box(10, 10, 100, 300);
+    auto shape = textShape(rectPath(box), LongWords);
+    shape->fillStyle()->setHyphenation(1);
+    const QImage image = drawn(*shape, 130, 320);
+    ASSERT_GT(paintedCount(image), 300);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (painted(image, x, y)) {
+                ASSERT_TRUE(x >= 9 && x <= 111) << x << ", " << y;
+            }
+        }
+    }
+}
+
+TEST(TDTextFill, ChangeFontConvertsEveryRunOnceAndUndoesInOneStep)
+{
+    ShapeScene scene;
+    auto shape = scene.add(textShape(rectPath(Rect(0, 0, 300, 100)), QString()));
+    QTextDocument text;
+    TDAttributedText::prepare(text);
+    QTextCursor cursor(&text);
+    for (const double size : {10.0, 20.0, 30.0, 10.0}) {
+        QTextCharFormat format = TDAttributedText::defaultCharFormat();
+        format.setFontPointSize(size);
+        cursor.insertText(QStringLiteral("ab "), format);
+    }
+    shape->fillStyle()->setContents(text);
+    scene.document.undo().removeAllActions();
+    // Doubling makes neighbouring runs alike, which joins them while the
+    // change goes on.
+    shape->fillStyle()->changeFont([](const QFont &font) {
+        QFont f = font;
+        f.setPointSizeF(font.pointSizeF() == 10 ? 20 : font.pointSizeF() * 2);
+        return f;
+    });
+    const auto sizeAt = [&](int position) {
+        QTextCursor c(shape->fillStyle()->contents());
+        c.setPosition(position + 1);
+        return c.charFormat().font().pointSizeF();
+    };
+    EXPECT_EQ(sizeAt(0), 20);
+    EXPECT_EQ(sizeAt(3), 40);
+    EXPECT_EQ(sizeAt(6), 60);
+    EXPECT_EQ(sizeAt(9), 20);
+    scene.document.undo().undo();
+    EXPECT_EQ(sizeAt(0), 10);
+    EXPECT_EQ(sizeAt(6), 30);
 }
 
 TEST(TDTextFill, ExportedPdfHoldsTheTextAsText)

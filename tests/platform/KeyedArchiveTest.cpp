@@ -6,6 +6,7 @@
 #include "platform/EncodedDictionary.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
+#include "platform/PlistBridge.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -579,4 +580,104 @@ TEST_F(KeyedArchive, TheLimitCheckRefusesWhatTheReaderRefuses)
         EXPECT_EQ(within, *c.message == 0) << c.name;
         EXPECT_TRUE(checked.contains(QString::fromUtf8(c.message))) << c.name << ": " << checked.toStdString();
     }
+}
+
+// Equal numbers, booleans and data are one archived value wherever they
+// stand, equal lists of references one list of the property list, and a
+// large archive takes three-byte references; libplist and python's reader
+// must read such a file to the same values as the archive's own reader.
+TEST_F(KeyedArchive, SharedValuesAndWideListsAreReadByEveryReader)
+{
+    // 30,000 graphics of alike values: well over 65,536 objects.
+    constexpr int count = 30000;
+    PropertyList::Array graphics;
+    for (int i = 0; i < count; ++i) {
+        graphics.push_back(std::make_shared<StoredGraphic>(PropertyList::Dictionary{
+            {"Name", QStringLiteral("Rect %1").arg(i)},
+            {"Visible", true},
+            {"Locked", false},
+            {"Roundness", 0.0},
+            {"Width", double(float(i) / 7)}, // exactly a float: four bytes
+            {"Dashes", PropertyList::Array{}},
+            {"Precise", 0.1}, // not a float: eight bytes
+            {"Bytes", QByteArray("\x01\x02", 2)},
+            {"Index", i % 3},
+        }));
+    }
+    const PropertyList root = PropertyList::Dictionary{{"Layers", PropertyList(std::move(graphics))}};
+    const QByteArray data = archive(root);
+
+    QString error;
+    const auto decoded = KeyedUnarchiver::unarchive(data, &error);
+    ASSERT_TRUE(decoded) << error.toStdString();
+    EXPECT_EQ(*decoded, root);
+
+    // Sharing: per graphic its object, its dictionary, the dictionary's
+    // value list, its name and its width; the rest is stored once.
+    PlistBridge::Node node;
+    {
+        plist_t parsed = nullptr;
+        plist_from_bin(data.constData(), uint32_t(data.size()), &parsed);
+        node.reset(parsed);
+    }
+    ASSERT_TRUE(node) << "libplist did not read the archive";
+    plist_t objects = plist_dict_get_item(node.get(), "$objects");
+    ASSERT_TRUE(objects);
+    EXPECT_LT(plist_array_get_size(objects), uint32_t(count * 5 + 100));
+    // The reference width: the trailer's last-but-25th byte.
+    EXPECT_EQ(quint8(data[data.size() - 25]), 3);
+    // libplist reads every name and the four-byte widths as they were.
+    int names = 0;
+    bool lastWidth = false;
+    for (plist_t item : PlistBridge::arrayItems(objects)) {
+        if (plist_get_node_type(item) == PLIST_STRING) {
+            char *text = nullptr;
+            plist_get_string_val(item, &text);
+            names += QByteArray(text).startsWith("Rect ") ? 1 : 0;
+            free(text);
+        } else if (plist_get_node_type(item) == PLIST_REAL) {
+            double real = 0;
+            plist_get_real_val(item, &real);
+            lastWidth = lastWidth || real == double(float(count - 1) / 7);
+        }
+    }
+    EXPECT_EQ(names, count);
+    EXPECT_TRUE(lastWidth);
+
+    const char *script = R"(
+import plistlib, sys, json
+a = plistlib.loads(sys.stdin.buffer.read())
+objs = a['$objects']
+def value(uid):
+    o = objs[uid.data]
+    if isinstance(o, dict):
+        name = objs[o['$class'].data]['$classname']
+        if name == 'NSDictionary':
+            return {value(k): value(v) for k, v in zip(o['NS.keys'], o['NS.objects'])}
+        if name == 'NSArray':
+            return [value(v) for v in o['NS.objects']]
+        return value(o['$0'])
+    if isinstance(o, bytes):
+        return list(o)
+    return o
+layers = value(a['$top']['root'])['Layers']
+print(json.dumps({'count': len(layers), 'last': layers[-1], 'first': layers[0]}))
+)";
+    int exitCode = 0;
+    const auto output = runPython(QString::fromUtf8(script), data, &exitCode);
+    if (!output)
+        GTEST_SKIP() << "python3 is not installed";
+    ASSERT_EQ(exitCode, 0) << output->toStdString();
+    const QJsonObject found = QJsonDocument::fromJson(*output).object();
+    EXPECT_EQ(found["count"].toInt(), count);
+    const QJsonObject last = found["last"].toObject();
+    EXPECT_EQ(last["Name"].toString(), QStringLiteral("Rect %1").arg(count - 1));
+    EXPECT_EQ(last["Width"].toDouble(), double(float(count - 1) / 7));
+    EXPECT_EQ(last["Precise"].toDouble(), 0.1);
+    EXPECT_EQ(last["Index"].toInt(), (count - 1) % 3);
+    EXPECT_TRUE(last["Visible"].toBool());
+    EXPECT_FALSE(last["Locked"].toBool(true));
+    EXPECT_EQ(last["Dashes"].toArray().size(), 0);
+    EXPECT_EQ(last["Bytes"].toArray(), (QJsonArray{1, 2}));
+    EXPECT_EQ(found["first"].toObject()["Width"].toDouble(), 0.0);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <charconv>
 #include <climits>
 #include <clocale>
 #include <cmath>
@@ -123,6 +124,51 @@ TEST(Numbers, ParseDoubleAcceptsOnlyOneWholeFiniteNumber)
     }
     EXPECT_FALSE(Numbers::parseDouble(QStringLiteral("1\u00b75")).has_value());
     EXPECT_TRUE(std::signbit(*Numbers::parseDouble(std::string_view("-1e-400"))));
+}
+
+// Short numbers take a shortcut past from_chars; each must come out as the
+// very double from_chars makes of it, at the edges of the shortcut too
+// (2^53, 10^22, sixteen and more digits, zeros that do not count).
+TEST(Numbers, ScanningGivesTheDoubleFromCharsGives)
+{
+    std::vector<std::string> texts = {"9007199254740992",     "9007199254740993",   "9007199254740991.5",
+                                      "0.9007199254740993",   "1e22",               "1e23",
+                                      "123456789012345678e4", "1.7976931348623157e308",
+                                      "0.0000000000000000000000012345", "4.9e-324",  "2.2250738585072011e-308",
+                                      "000000000000000000000000001.5",  "0.1",       "0.30000000000000004",
+                                      "8.589973e9",           "1e-22",              "3e-23",
+                                      "12345678901234567890123", "-0.0",            "5e-1"};
+    std::mt19937 random(27);
+    std::uniform_int_distribution<int> length(1, 20), digit(0, 9), exponent(-30, 30), coin(0, 3);
+    for (int n = 0; n < 50000; ++n) {
+        std::string text;
+        const int integer = length(random) - 1, fraction = coin(random) ? length(random) - 1 : 0;
+        for (int k = 0; k < integer; ++k)
+            text += char('0' + digit(random));
+        if (fraction > 0 || integer == 0) {
+            text += '.';
+            for (int k = 0; k < std::max(fraction, 1); ++k)
+                text += char('0' + digit(random));
+        }
+        if (coin(random) == 0)
+            text += "e" + std::to_string(exponent(random));
+        texts.push_back(text);
+    }
+    for (const std::string &text : texts) {
+        SCOPED_TRACE(text);
+        const std::string_view unsigned_ = std::string_view(text).substr(text.front() == '-' ? 1 : 0);
+        double expected = 0;
+        const auto result = std::from_chars(unsigned_.data(), unsigned_.data() + unsigned_.size(), expected);
+        if (result.ec != std::errc())
+            continue;
+        const auto scan = Numbers::scanDouble(text);
+        ASSERT_TRUE(scan);
+        EXPECT_EQ(scan->length, text.size());
+        if (text.front() == '-')
+            expected = -expected;
+        ASSERT_EQ(std::signbit(scan->value), std::signbit(expected));
+        ASSERT_EQ(scan->value, expected);
+    }
 }
 
 TEST(Numbers, LeadingValuesReadThePrefixAndIgnoreTheRest)

@@ -224,6 +224,33 @@ TEST_F(ProfileTest, ACMYKProofDullsSaturatedBlueAndKeepsWhite)
     }
 }
 
+TEST_F(ProfileTest, EveryPixelIsProofedAsItsColourAloneWouldBe)
+{
+    if (!QFile::exists(cmykProfilePath))
+        GTEST_SKIP() << "no CMYK profile installed";
+    const ProfilePtr cmyk = Profile::profileWithPath(cmykProfilePath);
+    ASSERT_TRUE(cmyk && cmyk->canProof());
+    // Runs of one colour, colours that come back on later rows and in the
+    // same row, a colour in every pixel of a row, and a translucent one.
+    const QColor palette[] = {QColor(0, 0, 255), QColor(255, 255, 255), QColor(20, 200, 40),
+                              QColor(250, 10, 10), QColor(90, 90, 90, 128)};
+    QImage pixels(40, 4, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < pixels.height(); ++y)
+        for (int x = 0; x < pixels.width(); ++x)
+            pixels.setPixelColor(x, y,
+                                 y == 3 ? QColor(x * 6, 255 - x * 6, 128) : palette[(x / (y + 2) + y) % 5]);
+    const QImage before = pixels;
+    ASSERT_TRUE(cmyk->softProof(pixels, pixels.rect()));
+    for (int y = 0; y < pixels.height(); ++y)
+        for (int x = 0; x < pixels.width(); ++x) {
+            QImage alone(1, 1, QImage::Format_ARGB32_Premultiplied);
+            alone.setPixel(0, 0, before.pixel(x, y));
+            cmyk->softProof(alone, alone.rect());
+            ASSERT_EQ(pixels.pixel(x, y), alone.pixel(0, 0)) << x << ", " << y;
+            EXPECT_EQ(qAlpha(pixels.pixel(x, y)), qAlpha(before.pixel(x, y)));
+        }
+}
+
 TEST_F(ProfileTest, TheLookupTableIsBoundedAndMapsWhiteToWhite)
 {
     const ProfilePtr linear = Profile::profileWithLinearRGB();
