@@ -1,5 +1,5 @@
 // Text: 10,000 characters laid out inside an oval (every line asking the
-// shape walk for its fragment), 2,000 glyphs set along a curve and drawn,
+// shape walk for its fragment; also with hyphenation), 2,000 glyphs set along a curve and drawn,
 // and one keystroke in a 10,000-character box that grows with its text (the
 // layout redone to find the box's new size; it must stay under 16 ms).
 
@@ -27,10 +27,14 @@ using namespace scrivane;
 
 namespace {
 
-QString words(long characters)
+const QString ShortWords =
+    QStringLiteral("The quick brown fox jumps over the lazy dog while the cat sleeps by the fire. ");
+// Words that the hyphenation patterns break.
+const QString LongWords = QStringLiteral("Extraordinary internationalization characteristically demonstrates "
+                                         "incomprehensible administrative responsibilities. ");
+
+QString words(long characters, const QString &sentence = ShortWords)
 {
-    static const QString sentence =
-        QStringLiteral("The quick brown fox jumps over the lazy dog while the cat sleeps by the fire. ");
     QString text;
     while (text.size() < characters)
         text += sentence;
@@ -38,20 +42,20 @@ QString words(long characters)
     return text;
 }
 
-void fill(QTextDocument &document, long characters)
+void fill(QTextDocument &document, long characters, const QString &sentence = ShortWords)
 {
     TDAttributedText::prepare(document);
     QTextCharFormat format = TDAttributedText::defaultCharFormat();
     format.setFontPointSize(9);
-    QTextCursor(&document).insertText(words(characters), format);
+    QTextCursor(&document).insertText(words(characters, sentence), format);
 }
 
-void BM_TextLayoutInShape(benchmark::State &state)
+void layoutInOval(benchmark::State &state, const QString &sentence, float hyphenation)
 {
     bench::ensureApplication();
     const long characters = bench::size(10000, 500);
     QTextDocument document;
-    fill(document, characters);
+    fill(document, characters, sentence);
     PathBase oval;
     oval.appendOvalInRect(Rect(0, 0, 700, 700));
     const TDShapeWalk walk(oval);
@@ -60,14 +64,36 @@ void BM_TextLayoutInShape(benchmark::State &state)
     container.shape = &walk;
     container.size = Size(700, 700);
     container.padding = 5;
+    container.hyphenation = hyphenation;
     for (auto _ : state) {
         layout.layout(document, container);
         benchmark::DoNotOptimize(layout.lineCount());
     }
     state.counters["lines"] = layout.lineCount();
     state.counters["characters"] = double(layout.laidOutCharacters());
+    state.counters["hyphens"] = layout.hyphenCount();
+}
+
+void BM_TextLayoutInShape(benchmark::State &state)
+{
+    layoutInOval(state, ShortWords, 0);
 }
 BENCHMARK(BM_TextLayoutInShape)->Unit(benchmark::kMillisecond);
+
+// Long words, laid out plainly and with hyphenation whenever a line is not
+// full: each line that could take part of the next word lays its paragraph
+// out again (one paragraph here, the worst case).
+void BM_TextLayoutLongWords(benchmark::State &state)
+{
+    layoutInOval(state, LongWords, 0);
+}
+BENCHMARK(BM_TextLayoutLongWords)->Unit(benchmark::kMillisecond);
+
+void BM_TextLayoutHyphenated(benchmark::State &state)
+{
+    layoutInOval(state, LongWords, 1);
+}
+BENCHMARK(BM_TextLayoutHyphenated)->Unit(benchmark::kMillisecond);
 
 void BM_TextOnPath(benchmark::State &state)
 {
