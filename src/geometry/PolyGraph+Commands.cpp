@@ -16,8 +16,6 @@ constexpr float kTwoPi = 2.0f * std::numbers::pi_v<float>;
 // How near its circle an arc's start must lie (relative to the radius) for
 // a rebuilt run of it to be drawn on that circle.
 constexpr float kArcOnCircle = 0.01f;
-// Ends of a rebuilt arc closer than this to its circle are taken as on it.
-constexpr float kArcSnap = 0.002f;
 
 // Total order on floats, NaN last, so that sorting never misbehaves.
 bool lessTotal(float a, float b)
@@ -426,33 +424,26 @@ int PolyGraph::rebuildArc(int e, CommandPath &destination, const CommandPath &so
     const bool clockwise = b.tStart > tEnd ? !c.clockwise : c.clockwise;
     // The ends of the run lie on the flattened arc's chords, inside the
     // circle.  An arc of the source's radius drawn straight through them
-    // has another centre, and strays far from the circle when they are
-    // nearly opposite (a cap's half turn): the arc is drawn on the
-    // source's circle instead, reached from each end along its radius.
+    // has another centre, far off when they are nearly opposite (a cap's
+    // half turn), and strays from the circle: the arc through them takes
+    // the centre nearest the source's instead, and the radius that gives.
     EnginePoint centre;
     float s0 = 0, s1 = 0;
     const GraphPoint &from = mPoints[std::size_t(mEdges[std::size_t(e)].start)];
     const float r = c.radiusX;
     if (c.radiusY == r && arcCentreAndAngles(start, c.arc(), false, centre, s0, s1)
         && std::fabs(std::hypot(start.x - centre.x, start.y - centre.y) - r) <= kArcOnCircle * r) {
-        const auto onCircle = [&](const GraphPoint &p, EnginePoint &q) {
-            const float dx = p.x - centre.x, dy = p.y - centre.y, l = std::hypot(dx, dy);
-            if (!(l > 0.5f * r))
-                return false;
-            q = {centre.x + dx * r / l, centre.y + dy * r / l};
-            return true;
-        };
-        EnginePoint p0, p1;
-        if (onCircle(from, p0) && onCircle(to, p1)) {
-            if (std::hypot(p0.x - from.x, p0.y - from.y) > kArcSnap)
-                destination.lineTo(p0.x, p0.y);
-            const bool snapEnd = std::hypot(p1.x - to.x, p1.y - to.y) > kArcSnap;
-            if (!snapEnd)
-                p1 = {to.x, to.y};
-            destination.arcTo(p1.x, p1.y, r, r, c.angle, large, clockwise);
-            if (snapEnd)
-                destination.lineTo(to.x, to.y);
-            return following;
+        const double mx = (double(from.x) + to.x) / 2, my = (double(from.y) + to.y) / 2;
+        const double dx = double(to.x) - from.x, dy = double(to.y) - from.y, l2 = dx * dx + dy * dy;
+        if (l2 > 0) {
+            // The centre's foot on the perpendicular bisector of the run.
+            const double along = ((centre.x - mx) * -dy + (centre.y - my) * dx) / l2;
+            const double cx = mx - along * dy, cy = my + along * dx;
+            const float radius = float(std::hypot(cx - from.x, cy - from.y));
+            if (std::fabs(radius - r) <= kArcOnCircle * r) {
+                destination.arcTo(to.x, to.y, radius, radius, c.angle, large, clockwise);
+                return following;
+            }
         }
     }
     destination.arcTo(to.x, to.y, c.radiusX, c.radiusY, c.angle, large, clockwise);
