@@ -229,15 +229,26 @@ bool folds(PieceKind kind, const OffsetPiece &piece, float w)
     // sample's neighbourhood is searched for the peak.
     float lo = float(std::max(at - 1, 0)) / kSamples, hi = float(std::min(at + 1, kSamples)) / kSamples;
     constexpr float kGolden = 0.618034f;
-    for (int k = 0; k < 24 && hi - lo > 1e-7f; ++k) {
-        const float a = hi - kGolden * (hi - lo), b = lo + kGolden * (hi - lo);
-        float ra = 0, rb = 0;
-        if (tooTight(a, false, ra) || tooTight(b, false, rb))
-            return true;
-        if (ra < rb)
+    float a = hi - kGolden * (hi - lo), b = lo + kGolden * (hi - lo);
+    float ra = 0, rb = 0;
+    if (tooTight(a, false, ra) || tooTight(b, false, rb))
+        return true;
+    for (int k = 0; k < 16; ++k) {
+        if (ra < rb) {
             hi = b;
-        else
+            b = a;
+            rb = ra;
+            a = hi - kGolden * (hi - lo);
+            if (tooTight(a, false, ra))
+                return true;
+        } else {
             lo = a;
+            a = b;
+            ra = rb;
+            b = lo + kGolden * (hi - lo);
+            if (tooTight(b, false, rb))
+                return true;
+        }
     }
     return false;
 }
