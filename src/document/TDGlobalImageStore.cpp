@@ -101,6 +101,11 @@ QString TDGlobalImageStore::addGlobalImage(const QByteArray &data, const QString
         picture.setDevicePixelRatio(1);
         picture.setDotsPerMeterX(2835);
         picture.setDotsPerMeterY(2835);
+        // Kept in the pixel format cairo draws from, so that no redraw
+        // converts it again.
+        if (picture.format() != QImage::Format_RGB32 && picture.format() != QImage::Format_ARGB32_Premultiplied)
+            picture = picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                        : QImage::Format_RGB32);
     }
 
     // A name becomes the key only when it is long (an earlier key read back

@@ -54,6 +54,12 @@ void tagWithGenericRGB(QImage &image)
     image.setColorSpace(generic);
 }
 
+QHash<QString, QImage> &imageCache()
+{
+    static QHash<QString, QImage> cache;
+    return cache;
+}
+
 int writeToByteArray(GifFileType *gif, const GifByteType *bytes, int length)
 {
     auto *out = static_cast<QByteArray *>(gif->UserData);
@@ -61,6 +67,21 @@ int writeToByteArray(GifFileType *gif, const GifByteType *bytes, int length)
     return length;
 }
 } // namespace
+
+QString TDImageExport::imageCacheName(const QImage &image)
+{
+    return QStringLiteral("img:%1").arg(image.cacheKey());
+}
+
+void TDImageExport::cacheImage(const QImage &image)
+{
+    imageCache().insert(imageCacheName(image), image);
+}
+
+QImage TDImageExport::myCachedImageNamed(const QString &name)
+{
+    return imageCache().value(name);
+}
 
 QByteArray TDImageExport::PNGData(const QImage &image, double factor)
 {

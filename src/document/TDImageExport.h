@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QString>
 
 namespace scrivane {
 
@@ -27,6 +28,15 @@ public:
     // more, a colour cube with error diffusion otherwise); pixels less than
     // half opaque become the transparent colour.  GIF records no resolution.
     static QByteArray encodeGIF(const QImage &image);
+
+    // The process-wide image cache: images kept by name for the life of the
+    // process (main thread only).  An image's name is "img:" and its
+    // identity number (QImage::cacheKey, which changes when its pixels do).
+    static QString imageCacheName(const QImage &image);
+    // Keeps the image (sharing its pixels) under its name.
+    static void cacheImage(const QImage &image);
+    // The image kept under the name, or a null image.
+    static QImage myCachedImageNamed(const QString &name);
 };
 
 } // namespace scrivane

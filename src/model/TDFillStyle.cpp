@@ -467,6 +467,10 @@ void TDFillStyle::drawInGraphic(TDGraphic &graphic, TDDrawProtocol *view, Graphi
             drawGradientImage(graphic, context);
             break;
         }
+        // A plain gradient is one fill with the gradient as its paint;
+        // clipping to the path and painting costs far more.
+        if (m_gradient && context.fillPathWithShading(*path, shading(), graphic.fillTransformation()))
+            break;
         if (!context.addClip(*path))
             break;
         if (context.surfaceKind() == SurfaceKind::PostScript)

@@ -80,11 +80,14 @@ void applyLineStyle(cairo_t *cr, const LineStyle &style, double width)
 
 Rect GraphicsContext::clipBoxInBase() const
 {
-    cairo_save(m_cr);
+    // Only the matrix changes for the question: a cairo save would copy
+    // the clip too.
+    cairo_matrix_t current;
+    cairo_get_matrix(m_cr, &current);
     cairo_identity_matrix(m_cr);
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     cairo_clip_extents(m_cr, &x1, &y1, &x2, &y2);
-    cairo_restore(m_cr);
+    cairo_set_matrix(m_cr, &current);
     return Rect(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2 - x1),
                 static_cast<float>(y2 - y1));
 }
@@ -129,15 +132,26 @@ bool GraphicsContext::perform(const Operation &operation)
     const State &s = state();
     const cairo_operator_t op = operation.copy ? CAIRO_OPERATOR_SOURCE : operatorFor(s.blend);
     const double alpha = s.alpha;
+    m_pathInCairo.path = nullptr;
     if (alpha <= 0 && !operation.copy)
         return true; // nothing would show
     if (s.shadow && s.shadow->color.alpha() > 0 && alpha > 0)
         drawShadow(operation, operation.copy ? CAIRO_OPERATOR_OVER : op, alpha);
-    cairo_save(m_cr);
-    cairo_set_operator(m_cr, op);
+    // No cairo save around the paint (it would copy the clip for every
+    // operation): a paint leaves cairo's matrix and clip as it found them,
+    // sets the source, fill rule and line it uses, and the operator goes
+    // back to the one everything else expects.
+    if (op != CAIRO_OPERATOR_OVER)
+        cairo_set_operator(m_cr, op);
     operation.paint(m_cr, alpha);
-    cairo_restore(m_cr);
-    cairo_new_path(m_cr);
+    if (op != CAIRO_OPERATOR_OVER)
+        cairo_set_operator(m_cr, CAIRO_OPERATOR_OVER);
+    // A group or an image is not kept alive by the source it was drawn
+    // from.
+    if (cairo_pattern_get_type(cairo_get_source(m_cr)) != CAIRO_PATTERN_TYPE_SOLID)
+        cairo_set_source_rgb(m_cr, 0, 0, 0);
+    if (!operation.keepsPath)
+        cairo_new_path(m_cr);
     checkStatus();
     return true;
 }
@@ -231,6 +245,16 @@ void GraphicsContext::drawShadow(const Operation &operation, cairo_operator_t ca
 
 // --- Paths ---------------------------------------------------------------------------------
 
+bool GraphicsContext::isPathInCairo(const PathBase &path) const
+{
+    if (m_pathInCairo.path != &path || m_pathInCairo.stamp != path.stamp())
+        return false;
+    cairo_matrix_t m;
+    cairo_get_matrix(m_cr, &m);
+    const cairo_matrix_t &t = m_pathInCairo.ctm;
+    return m.xx == t.xx && m.yx == t.yx && m.xy == t.xy && m.yy == t.yy && m.x0 == t.x0 && m.y0 == t.y0;
+}
+
 bool GraphicsContext::fillPath(const PathBase &path)
 {
     if (!canDraw())
@@ -239,14 +263,30 @@ bool GraphicsContext::fillPath(const PathBase &path)
         warnOnce(WarnPath, "a path with coordinates that are not finite was refused");
         return false;
     }
-    const scrivane::Color color = state().fill;
+    struct Fill {
+        const PathBase &path;
+        const scrivane::Color &color;
+        GraphicsContext &context;
+    };
+    // One reference in the paint: it fits in the function object, no
+    // allocation per fill.
+    const Fill fill{path, state().fill, *this};
     Operation operation;
-    operation.paint = [&path, color](cairo_t *cr, double alpha) {
+    operation.keepsPath = true;
+    operation.paint = [&fill](cairo_t *cr, double alpha) {
         cairo_new_path(cr);
-        path.addToCairo(cr);
-        path.applyFillRule(cr);
-        setSource(cr, color, alpha);
-        cairo_fill(cr);
+        fill.path.addToCairo(cr);
+        fill.path.applyFillRule(cr);
+        setSource(cr, fill.color, alpha);
+        if (cr != fill.context.m_cr) {
+            cairo_fill(cr);
+            return;
+        }
+        cairo_fill_preserve(cr);
+        PathInCairo &left = fill.context.m_pathInCairo;
+        left.path = &fill.path;
+        left.stamp = fill.path.stamp();
+        cairo_get_matrix(cr, &left.ctm);
     };
     operation.bounds = [this, &path]() -> std::optional<Rect> {
         cairo_new_path(m_cr);
@@ -322,21 +362,35 @@ bool GraphicsContext::strokeWithStyle(const PathBase &path, const LineStyle &sty
     }
     if (!LineStyle::isValidDash(style.dash, style.dashPhase))
         warnOnce(WarnDash, "a bad dash pattern was drawn as a solid line");
-    const double width = style.width > 0 && std::isfinite(style.width) ? style.width : hairlineWidth();
-    const scrivane::Color color = state().stroke;
+    struct Stroke {
+        const PathBase &path;
+        const LineStyle &style;
+        double width;
+        const scrivane::Color &color;
+        // The cairo context that holds the path already, or null.
+        cairo_t *built;
+    };
+    // A shadow's measure would clear the path the fill left.
+    const bool built = !state().shadow && isPathInCairo(path);
+    // One reference in the paint: it fits in the function object.
+    const Stroke stroke{path, style,
+                        style.width > 0 && std::isfinite(style.width) ? style.width : hairlineWidth(),
+                        state().stroke, built ? m_cr : nullptr};
     Operation operation;
-    operation.paint = [&path, &style, width, color](cairo_t *cr, double alpha) {
-        cairo_new_path(cr);
-        path.addToCairo(cr);
-        applyLineStyle(cr, style, width);
-        setSource(cr, color, alpha);
+    operation.paint = [&stroke](cairo_t *cr, double alpha) {
+        if (cr != stroke.built) {
+            cairo_new_path(cr);
+            stroke.path.addToCairo(cr);
+        }
+        applyLineStyle(cr, stroke.style, stroke.width);
+        setSource(cr, stroke.color, alpha);
         cairo_stroke(cr);
     };
-    operation.bounds = [this, &path, &style, width]() -> std::optional<Rect> {
+    operation.bounds = [this, &stroke]() -> std::optional<Rect> {
         cairo_save(m_cr);
         cairo_new_path(m_cr);
-        path.addToCairo(m_cr);
-        applyLineStyle(m_cr, style, width);
+        stroke.path.addToCairo(m_cr);
+        applyLineStyle(m_cr, stroke.style, stroke.width);
         double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
         cairo_stroke_extents(m_cr, &x1, &y1, &x2, &y2);
         cairo_new_path(m_cr);
@@ -615,6 +669,7 @@ void GraphicsContext::beginTransparencyLayer(const Rect &bounds)
 
 void GraphicsContext::beginLayer(const std::optional<Rect> &bounds)
 {
+    m_pathInCairo.path = nullptr;
     save();
     m_layerDepths.push_back(stateDepth());
     State &s = state();
@@ -667,6 +722,8 @@ void GraphicsContext::clipToPixelsAround(const Rect &bounds)
     if (px2 > px1 && py2 > py1)
         cairo_rectangle(m_cr, px1 / scaleX, py1 / scaleY, (px2 - px1) / scaleX, (py2 - py1) / scaleY);
     cairo_restore(m_cr); // the path stays; the matrix comes back
+    m_pathInCairo.path = nullptr;
+    saveCairoState();
     cairo_clip(m_cr);
     state().clipBox.reset();
 }
@@ -680,14 +737,11 @@ bool GraphicsContext::endTransparencyLayer()
     const int depth = m_layerDepths.back();
     if (stateDepth() > depth)
         warnOnce(WarnStack, "states saved inside a transparency layer were restored at its end");
-    while (stateDepth() > depth) {
-        m_states.pop_back();
-        cairo_restore(m_cr);
-    }
+    while (stateDepth() > depth)
+        popState();
     cairo_pattern_t *group = cairo_pop_group(m_cr);
     m_layerDepths.pop_back();
-    m_states.pop_back();
-    cairo_restore(m_cr);
+    popState();
 
     // The layer is one painting operation under the alpha, blend mode and
     // shadow that were in effect when it began.

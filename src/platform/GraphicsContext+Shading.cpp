@@ -257,6 +257,41 @@ cairo_surface_t *GraphicsContext::rasteriseShading(const Shading &shading,
     return surface;
 }
 
+bool GraphicsContext::fillPathWithShading(const PathBase &path, const Shading &shading,
+                                          const AffineTransform &space)
+{
+    const bool radial = shading.kind == Shading::Kind::Radial;
+    const State &s = state();
+    if (!canDraw() || m_kind != SurfaceKind::Raster || s.shadow || s.alpha < 1 ||
+        shading.extendStart != shading.extendEnd || !shading.function || !isFinitePoint(shading.start) ||
+        !isFinitePoint(shading.end) ||
+        (radial && (!(shading.startRadius >= 0) || !(shading.endRadius >= 0) ||
+                    !std::isfinite(shading.startRadius) || !std::isfinite(shading.endRadius))) ||
+        !path.hasFinitePoints())
+        return false;
+    const std::optional<cairo_matrix_t> toUser = concatenable(space);
+    if (!toUser)
+        return false;
+    // A shading without extent paints nothing.
+    if (shading.start == shading.end && (!radial || shading.startRadius == shading.endRadius))
+        return true;
+    cairo_pattern_t *pattern = nativeShadingPattern(shading, sampleShading(shading), false);
+    cairo_matrix_t toSpace = *toUser;
+    cairo_matrix_invert(&toSpace);
+    cairo_pattern_set_matrix(pattern, &toSpace);
+    Operation operation;
+    operation.paint = [&path, pattern](cairo_t *cr, double) {
+        cairo_new_path(cr);
+        path.addToCairo(cr);
+        path.applyFillRule(cr);
+        cairo_set_source(cr, pattern);
+        cairo_fill(cr);
+    };
+    const bool drawn = perform(operation);
+    cairo_pattern_destroy(pattern);
+    return drawn;
+}
+
 bool GraphicsContext::drawShading(const Shading &shading)
 {
     if (!canDraw())

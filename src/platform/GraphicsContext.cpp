@@ -311,8 +311,26 @@ void GraphicsContext::unwind()
 
 void GraphicsContext::save()
 {
+    // Most levels change only what this context applies itself (colours,
+    // alpha, blend mode, line, shadow), and a cairo save copies the clip:
+    // cairo's matrix and clip are saved when a level first changes them.
     m_states.push_back(state());
-    cairo_save(m_cr);
+    m_states.back().cairoSaved = false;
+}
+
+void GraphicsContext::saveCairoState()
+{
+    if (stateDepth() > 0 && !state().cairoSaved) {
+        cairo_save(m_cr);
+        state().cairoSaved = true;
+    }
+}
+
+void GraphicsContext::popState()
+{
+    if (state().cairoSaved)
+        cairo_restore(m_cr);
+    m_states.pop_back();
 }
 
 bool GraphicsContext::restore()
@@ -321,8 +339,7 @@ bool GraphicsContext::restore()
         warnOnce(WarnStack, "a restore without a matching save was ignored");
         return false;
     }
-    m_states.pop_back();
-    cairo_restore(m_cr);
+    popState();
     return true;
 }
 
@@ -347,8 +364,21 @@ bool GraphicsContext::setCTM(const AffineTransform &transform)
         warnOnce(WarnMatrix, "a singular or non-finite transformation was refused");
         return false;
     }
+    saveCairoState();
     cairo_set_matrix(m_cr, &m);
     return true;
+}
+
+std::optional<cairo_matrix_t> GraphicsContext::concatenable(const AffineTransform &transform) const
+{
+    const cairo_matrix_t m = toCairo(transform);
+    cairo_matrix_t current;
+    cairo_get_matrix(m_cr, &current);
+    cairo_matrix_t result;
+    cairo_matrix_multiply(&result, &m, &current);
+    if (!isUsableMatrix(m) || !isUsableMatrix(result))
+        return std::nullopt;
+    return m;
 }
 
 bool GraphicsContext::concatCTM(const AffineTransform &transform)
@@ -362,12 +392,14 @@ bool GraphicsContext::concatCTM(const AffineTransform &transform)
         warnOnce(WarnMatrix, "a singular or non-finite transformation was refused");
         return false;
     }
+    saveCairoState();
     cairo_set_matrix(m_cr, &result);
     return true;
 }
 
 void GraphicsContext::resetCTM()
 {
+    saveCairoState();
     cairo_set_matrix(m_cr, &m_baseCTM);
 }
 
@@ -379,6 +411,8 @@ bool GraphicsContext::addClip(const PathBase &path)
         warnOnce(WarnPath, "a path with coordinates that are not finite was refused");
         return false;
     }
+    saveCairoState();
+    m_pathInCairo.path = nullptr;
     cairo_new_path(m_cr);
     path.addToCairo(m_cr);
     path.applyFillRule(m_cr);
@@ -404,6 +438,8 @@ bool GraphicsContext::replaceClip(const PathBase &path)
 
 void GraphicsContext::resetClip()
 {
+    saveCairoState();
+    m_pathInCairo.path = nullptr;
     cairo_reset_clip(m_cr);
     state().clipBox.reset();
     if (m_baseClip.empty())

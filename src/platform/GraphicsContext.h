@@ -166,7 +166,12 @@ public:
 
     // The underlying cairo context, for drawing this class does not offer
     // (text); leave its state as you found it.
-    cairo_t *cairo() const { return m_cr; }
+    cairo_t *cairo() const
+    {
+        // Whoever draws on it directly may change its path.
+        m_pathInCairo.path = nullptr;
+        return m_cr;
+    }
     SurfaceKind surfaceKind() const { return m_kind; }
     bool isVectorTarget() const { return m_kind != SurfaceKind::Raster; }
     bool isFlipped() const { return m_flipped; }
@@ -289,6 +294,13 @@ public:
     // `vectorRasterScale` pixels per point.  A shading with one end extended
     // and the other not is rasterised on every target.
     bool drawShading(const Shading &shading);
+    // The path filled with the shading, whose geometry lies in the space
+    // `space` maps into user space: what clipping to the path and painting
+    // the shading there shows, drawn as one fill.  False, with nothing
+    // drawn, where it cannot be one plain fill (a shadow, an alpha, a
+    // shading extended at one end only, a target other than pixels, a path
+    // or space that cannot be drawn): the caller clips and paints instead.
+    bool fillPathWithShading(const PathBase &path, const Shading &shading, const AffineTransform &space);
 
     // --- Transparency layers -----------------------------------------------
     void beginTransparencyLayer();
@@ -322,6 +334,8 @@ private:
         // Methods that change the clip drop it; saved states keep their own.
         mutable std::optional<Rect> clipBox;
         mutable cairo_matrix_t clipBoxCTM{1, 0, 0, 1, 0, 0};
+        // Whether cairo's own state was saved for this level (see save).
+        bool cairoSaved = false;
     };
     struct BaseClip {
         PathBase path;
@@ -339,7 +353,18 @@ private:
         // Paints wherever the clip lets it (a shading): its shadow is that of
         // the clip's area.
         bool fillsClip = false;
+        // The paint leaves its path in cairo for the next operation.
+        bool keepsPath = false;
     };
+    // The path a fill left in cairo, in the device space of the matrix it
+    // was built under: a stroke of the same path right after it (a graphic's
+    // line over its fill) need not build it again.
+    struct PathInCairo {
+        const PathBase *path = nullptr;
+        std::uint64_t stamp = 0;
+        cairo_matrix_t ctm{1, 0, 0, 1, 0, 0};
+    };
+    bool isPathInCairo(const PathBase &path) const;
     enum Warning : unsigned {
         WarnPath = 1u << 0,
         WarnMatrix = 1u << 1,
@@ -360,6 +385,11 @@ private:
                                                           Size pageSize, bool flipped, QString *error);
     void setUpBase();
 
+    // Before this level first changes cairo's matrix or clip: saves them,
+    // so that its restore can bring them back.
+    void saveCairoState();
+    // Drops the top level, giving back cairo's state when it was saved.
+    void popState();
     State &state() { return m_states.back(); }
     const State &state() const { return m_states.back(); }
     bool canDraw() const;
@@ -389,6 +419,9 @@ private:
     cairo_pattern_t *nativeShadingPattern(const Shading &shading, const std::vector<ShadingSample> &samples,
                                           bool roundOpaque) const;
     void clipToAxialHalfPlane(cairo_t *cr, const Shading &shading, bool keepStartSide) const;
+    // Whether the transformation can be concatenated (see concatCTM), as
+    // cairo's matrix.
+    std::optional<cairo_matrix_t> concatenable(const AffineTransform &transform) const;
     cairo_surface_t *rasteriseShading(const Shading &shading, const std::vector<ShadingSample> &samples,
                                       Rect &baseRect, double &scale) const;
 
@@ -404,6 +437,7 @@ private:
     std::vector<State> m_states;
     std::vector<int> m_layerDepths;
     std::vector<BaseClip> m_baseClip;
+    mutable PathInCairo m_pathInCairo;
     cairo_matrix_t m_baseCTM{1, 0, 0, 1, 0, 0};
     unsigned m_warned = 0;
 };

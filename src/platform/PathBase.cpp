@@ -4,6 +4,7 @@
 #include "platform/Degrees.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cairo.h>
 #include <cmath>
 #include <numbers>
@@ -191,6 +192,12 @@ PathBase::~PathBase() = default;
 
 void PathBase::elementsDidChange(ElementChange, int) {}
 
+std::uint64_t PathBase::nextStamp()
+{
+    static std::atomic<std::uint64_t> counter{0};
+    return counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 PathBase PathBase::withRect(const Rect &rect)
 {
     PathBase path;
@@ -223,11 +230,16 @@ int PathBase::pointCount(PathElementType type)
 
 bool PathBase::hasFinitePoints() const
 {
+    if (m_finite >= 0)
+        return m_finite == 1;
+    m_finite = 1;
     for (const Element &e : m_elements) {
         const int n = pointCount(e.type);
         for (int i = 0; i < n; ++i) {
-            if (!finite(e.points[static_cast<std::size_t>(i)]))
+            if (!finite(e.points[static_cast<std::size_t>(i)])) {
+                m_finite = 0;
                 return false;
+            }
         }
     }
     return true;
@@ -293,7 +305,7 @@ void PathBase::moveTo(Point p)
 {
     const int first = elementCount();
     addMove(p);
-    elementsDidChange(ElementChange::Appended, first);
+    elementsChanged(ElementChange::Appended, first);
 }
 
 void PathBase::lineTo(Point p)
@@ -305,7 +317,7 @@ void PathBase::lineTo(Point p)
         ensureStartForDrawing();
         addLine(p);
     }
-    elementsDidChange(ElementChange::Appended, first);
+    elementsChanged(ElementChange::Appended, first);
 }
 
 void PathBase::curveTo(Point end, Point control1, Point control2)
@@ -316,7 +328,7 @@ void PathBase::curveTo(Point end, Point control1, Point control2)
     else
         ensureStartForDrawing();
     addCurve(control1, control2, end);
-    elementsDidChange(ElementChange::Appended, first);
+    elementsChanged(ElementChange::Appended, first);
 }
 
 void PathBase::close()
@@ -325,7 +337,7 @@ void PathBase::close()
         return;
     const int first = elementCount();
     m_elements.push_back({PathElementType::ClosePath, {}});
-    elementsDidChange(ElementChange::Appended, first);
+    elementsChanged(ElementChange::Appended, first);
 }
 
 void PathBase::relativeMoveTo(Point delta)
@@ -358,7 +370,7 @@ void PathBase::appendPath(const PathBase &other)
     } else {
         m_elements.insert(m_elements.end(), other.m_elements.begin(), other.m_elements.end());
     }
-    elementsDidChange(ElementChange::Appended, first);
+    elementsChanged(ElementChange::Appended, first);
 }
 
 void PathBase::appendRect(const Rect &rect)
@@ -369,7 +381,7 @@ void PathBase::appendRect(const Rect &rect)
     addLine(Point(rect.maxX(), rect.maxY()));
     addLine(Point(rect.minX(), rect.maxY()));
     m_elements.push_back({PathElementType::ClosePath, {}});
-    elementsDidChange(ElementChange::Appended, first);
+    elementsChanged(ElementChange::Appended, first);
 }
 
 void PathBase::appendOvalInRect(const Rect &rect)
@@ -385,7 +397,7 @@ void PathBase::appendOvalInRect(const Rect &rect)
     addCurve(p(x0, my - ky), p(mx - kx, y0), p(mx, y0));
     addCurve(p(mx + kx, y0), p(x1, my - ky), p(x1, my));
     m_elements.push_back({PathElementType::ClosePath, {}});
-    elementsDidChange(ElementChange::Appended, first);
+    elementsChanged(ElementChange::Appended, first);
 }
 
 void PathBase::appendPoints(std::span<const Point> points)
@@ -402,7 +414,7 @@ void PathBase::appendPoints(std::span<const Point> points)
     }
     for (; i < points.size(); ++i)
         addLine(points[i]);
-    elementsDidChange(ElementChange::Appended, first);
+    elementsChanged(ElementChange::Appended, first);
 }
 
 void PathBase::addArc(Point center, double radius, double startDegrees, double sweepDegrees)
@@ -455,7 +467,7 @@ void PathBase::appendArcWithCenter(Point center, float radius, float startAngle,
     sweep = std::clamp(sweep, -360.0, 360.0);
     const int first = elementCount();
     addArc(center, radius, startAngle, sweep);
-    elementsDidChange(ElementChange::Appended, first);
+    elementsChanged(ElementChange::Appended, first);
 }
 
 void PathBase::appendArcFromPoint(Point corner, Point to, float radius)
@@ -463,7 +475,7 @@ void PathBase::appendArcFromPoint(Point corner, Point to, float radius)
     const int first = elementCount();
     if (m_elements.empty()) {
         addMove(corner);
-        elementsDidChange(ElementChange::Appended, first);
+        elementsChanged(ElementChange::Appended, first);
         return;
     }
     const Vec p0 = vec(currentPoint()), p1 = vec(corner), p2 = vec(to);
@@ -475,7 +487,7 @@ void PathBase::appendArcFromPoint(Point corner, Point to, float radius)
         !std::isfinite(cross)) {
         ensureStartForDrawing();
         addLine(corner);
-        elementsDidChange(ElementChange::Appended, first);
+        elementsChanged(ElementChange::Appended, first);
         return;
     }
     const Vec un{u.x / lu, u.y / lu}, vn{v.x / lv, v.y / lv};
@@ -502,7 +514,7 @@ void PathBase::appendArcFromPoint(Point corner, Point to, float radius)
             sweep -= 360;
     }
     addArc(point(centre), r, a0, sweep);
-    elementsDidChange(ElementChange::Appended, first);
+    elementsChanged(ElementChange::Appended, first);
 }
 
 void PathBase::setAssociatedPoints(const Point *points, int index)
@@ -511,13 +523,13 @@ void PathBase::setAssociatedPoints(const Point *points, int index)
         return;
     Element &e = m_elements[static_cast<std::size_t>(index)];
     std::copy_n(points, pointCount(e.type), e.points.begin());
-    elementsDidChange(ElementChange::PointsSet, index);
+    elementsChanged(ElementChange::PointsSet, index);
 }
 
 void PathBase::removeAllPoints()
 {
     m_elements.clear();
-    elementsDidChange(ElementChange::Cleared, 0);
+    elementsChanged(ElementChange::Cleared, 0);
 }
 
 void PathBase::transform(const AffineTransform &t)
@@ -527,7 +539,7 @@ void PathBase::transform(const AffineTransform &t)
         for (int i = 0; i < n; ++i)
             e.points[static_cast<std::size_t>(i)] = t.transformPoint(e.points[static_cast<std::size_t>(i)]);
     }
-    elementsDidChange(ElementChange::Rebuilt, 0);
+    elementsChanged(ElementChange::Rebuilt, 0);
 }
 
 // --- Derived paths ---------------------------------------------------------------
@@ -538,6 +550,8 @@ PathBase PathBase::flattened(float flatness) const
     PathBase result = *this;
     result.m_elements.clear();
     result.m_elements.reserve(m_elements.size());
+    result.m_finite = -1;
+    result.m_stamp = nextStamp();
     Point current;
     Point subpathStart;
     std::vector<Vec> points;
@@ -575,6 +589,8 @@ PathBase PathBase::reversed() const
     PathBase result = *this;
     result.m_elements.clear();
     result.m_elements.reserve(m_elements.size());
+    result.m_finite = -1;
+    result.m_stamp = nextStamp();
 
     // Subpaths as index ranges [begin, end) of drawing elements after their
     // start point, walked from the last one to the first.

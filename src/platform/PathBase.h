@@ -5,6 +5,7 @@
 
 #include <array>
 #include <span>
+#include <cstdint>
 #include <vector>
 
 typedef struct _cairo cairo_t;
@@ -74,7 +75,11 @@ public:
     // line, 3 for a curve, none for a close.
     static int pointCount(PathElementType type);
     // Whether every point the elements carry is a finite number.
+    // Asked of every path before it is drawn; found once per change.
     bool hasFinitePoints() const;
+    // Names the elements as they are: a change of any element gives a new
+    // stamp, never used before in the process; a copy keeps it.
+    std::uint64_t stamp() const { return m_stamp; }
     // Where the next element starts: the end point of the last element, the
     // start of the subpath after a close, the origin for an empty path.
     Point currentPoint() const;
@@ -183,6 +188,15 @@ protected:
     virtual void elementsDidChange(ElementChange change, int index);
 
 private:
+    // What every mutator calls at its end: drops what was found of the
+    // elements, then tells the subclass.
+    void elementsChanged(ElementChange change, int index)
+    {
+        m_finite = -1;
+        m_stamp = nextStamp();
+        elementsDidChange(change, index);
+    }
+    static std::uint64_t nextStamp();
     void addMove(Point p);
     void addLine(Point p);
     void addCurve(Point control1, Point control2, Point end);
@@ -197,6 +211,9 @@ private:
     WindingRule m_windingRule = WindingRule::NonZero;
     std::vector<float> m_dash;
     float m_dashPhase = 0;
+    // hasFinitePoints as last found: 1 or 0, -1 when not known.
+    mutable signed char m_finite = -1;
+    std::uint64_t m_stamp = 0;
 };
 
 } // namespace scrivane

@@ -306,3 +306,27 @@ TEST_F(PageFixture, ConvertingToABitmapKeepsThePictureWhereItWas)
     EXPECT_EQ(alone->convertToBitmap(&error), nullptr);
     EXPECT_FALSE(error.isEmpty());
 }
+
+// The process-wide image cache: an image is found again under its name, a
+// changed image has another name, and a name nothing was kept under gives
+// nothing.
+TEST(TDRendering, ImageCacheKeepsImagesByTheirIdentity)
+{
+    QImage image(4, 3, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::red);
+    const QString name = TDImageExport::imageCacheName(image);
+    EXPECT_EQ(name, QStringLiteral("img:%1").arg(image.cacheKey()));
+    EXPECT_TRUE(TDImageExport::myCachedImageNamed(name).isNull());
+    TDImageExport::cacheImage(image);
+    const QImage found = TDImageExport::myCachedImageNamed(name);
+    EXPECT_EQ(found, image);
+    EXPECT_EQ(found.cacheKey(), image.cacheKey());
+
+    // Changing the pixels makes another image, under another name; the kept
+    // one stays as it was.
+    image.setPixelColor(0, 0, Qt::blue);
+    EXPECT_NE(TDImageExport::imageCacheName(image), name);
+    EXPECT_EQ(TDImageExport::myCachedImageNamed(name).pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_TRUE(TDImageExport::myCachedImageNamed(TDImageExport::imageCacheName(image)).isNull());
+    EXPECT_TRUE(TDImageExport::myCachedImageNamed(QStringLiteral("img:nothing")).isNull());
+}

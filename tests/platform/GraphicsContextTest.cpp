@@ -103,6 +103,45 @@ TEST(GraphicsContext, WindingRuleOfThePathDecidesTheFill)
     }
 }
 
+// A line drawn right after a fill of the same path may take the path the
+// fill left behind, but only while it is the same path in the same place.
+TEST(GraphicsContext, StrokeAfterAFillFollowsTheStrokesOwnPathAndPlace)
+{
+    struct Case {
+        const char *label;
+        std::function<void(GraphicsContext &, PathBase &)> between;
+        int strokeX; // where the stroke's left edge must be
+    };
+    const Case cases[] = {
+        {"nothing between", [](GraphicsContext &, PathBase &) {}, 10},
+        {"the matrix moved", [](GraphicsContext &gc, PathBase &) {
+             gc.concatCTM(AffineTransform::makeTranslation(30, 0));
+         }, 40},
+        {"the path moved", [](GraphicsContext &, PathBase &path) {
+             path.transform(AffineTransform::makeTranslation(30, 0));
+         }, 40},
+        {"a clip between", [](GraphicsContext &gc, PathBase &) { gc.addClip(rectPath(0, 0, 80, 40)); }, 10},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.label);
+        QImage image = blank(80, 40);
+        paint(image, true, [&](GraphicsContext &gc) {
+            PathBase path = rectPath(10, 10, 20, 20);
+            gc.setFillColor(Color::red());
+            gc.setStrokeColor(Color::blue());
+            LineStyle line;
+            line.width = 2;
+            gc.setLineStyle(line);
+            EXPECT_TRUE(gc.fillPath(path));
+            c.between(gc, path);
+            EXPECT_TRUE(gc.strokePath(path, GraphicsContext::LineSource::Context));
+        });
+        EXPECT_TRUE(near(at(image, c.strokeX, 20), Blue, 0));
+        EXPECT_TRUE(near(at(image, c.strokeX + 10, 10), Blue, 0));
+        EXPECT_TRUE(near(at(image, 20, 20), Red, 0));
+    }
+}
+
 TEST(GraphicsContext, UnflippedContextRunsUpFromTheBottomLeftCorner)
 {
     QImage image = blank(40, 30);
@@ -752,6 +791,69 @@ TEST(GraphicsContext, AxialShadingMatchesStraightAlphaInterpolationAndHonoursIts
             EXPECT_TRUE(near(at(image, 5, 5), c.start ? Red : White, 1));
             EXPECT_TRUE(near(at(image, 130, 5), c.end ? Blue : White, 1));
         }
+    }
+}
+
+// A path filled with a shading shows what clipping to the path and painting
+// the shading shows; where that cannot be one fill, nothing is drawn and the
+// caller is told to clip and paint.
+TEST(GraphicsContext, PathFilledWithAShadingMatchesClippingAndPainting)
+{
+    const Stops stops{{{0.0f, {1, 0, 0, 1}}, {0.4f, {0, 1, 0, 0.5f}}, {1.0f, {0, 0, 1, 1}}}};
+    PathBase oval;
+    oval.appendOvalInRect(Rect(10.3f, 6.7f, 97.5f, 51.2f));
+    oval.setWindingRule(WindingRule::EvenOdd);
+    AffineTransform space = AffineTransform::makeTranslation(12, 9);
+    space.prepend(AffineTransform::makeScale(90, 40));
+    for (const Shading::Kind kind : {Shading::Kind::Axial, Shading::Kind::Radial}) {
+        SCOPED_TRACE(kind == Shading::Kind::Axial ? "axial" : "radial");
+        Shading shading;
+        shading.kind = kind;
+        shading.start = Point(0.2f, 0.3f);
+        shading.end = kind == Shading::Kind::Axial ? Point(0.9f, 0.6f) : shading.start;
+        shading.endRadius = kind == Shading::Kind::Axial ? 0 : 0.7f;
+        shading.extendStart = shading.extendEnd = true;
+        shading.function = stops;
+        shading.breakpoints = stops.positions();
+        QImage clipped = blank(120, 70);
+        paint(clipped, true, [&](GraphicsContext &gc) {
+            gc.save();
+            ASSERT_TRUE(gc.addClip(oval));
+            ASSERT_TRUE(gc.concatCTM(space));
+            EXPECT_TRUE(gc.drawShading(shading));
+            gc.restore();
+        });
+        QImage filled = blank(120, 70);
+        paint(filled, true, [&](GraphicsContext &gc) { EXPECT_TRUE(gc.fillPathWithShading(oval, shading, space)); });
+        for (int y = 0; y < filled.height(); ++y)
+            for (int x = 0; x < filled.width(); ++x)
+                ASSERT_TRUE(near(at(filled, x, y), at(clipped, x, y), 1)) << "at " << x << ", " << y;
+    }
+
+    struct Refusal {
+        const char *label;
+        std::function<void(GraphicsContext &, Shading &)> set;
+    };
+    const Refusal refusals[] = {
+        {"a shadow", [](GraphicsContext &gc, Shading &) {
+             gc.setShadow(ContextShadow{Size(3, -3), 2, Color::black()});
+         }},
+        {"an alpha", [](GraphicsContext &gc, Shading &) { gc.setAlpha(0.5f); }},
+        {"one end extended", [](GraphicsContext &, Shading &shading) { shading.extendEnd = false; }},
+    };
+    for (const Refusal &refusal : refusals) {
+        SCOPED_TRACE(refusal.label);
+        QImage image = blank(120, 70);
+        paint(image, true, [&](GraphicsContext &gc) {
+            Shading shading;
+            shading.start = Point(0, 0);
+            shading.end = Point(1, 0);
+            shading.extendStart = shading.extendEnd = true;
+            shading.function = stops;
+            refusal.set(gc, shading);
+            EXPECT_FALSE(gc.fillPathWithShading(oval, shading, space));
+        });
+        EXPECT_TRUE(near(at(image, 60, 32), White, 0));
     }
 }
 
