@@ -7,6 +7,18 @@ find_package(qpdf 11 CONFIG REQUIRED)
 pkg_check_modules(LCMS2 REQUIRED IMPORTED_TARGET lcms2>=2.14)
 # PDF and EPS pictures in image fills are drawn by poppler.
 pkg_check_modules(POPPLER REQUIRED IMPORTED_TARGET poppler-glib>=22)
+# Loaded when the first such picture is drawn (see TDPdfPicture), by the
+# name its run-time loader knows it by.
+foreach(poppler_library IN LISTS POPPLER_LINK_LIBRARIES)
+  if(poppler_library MATCHES "libpoppler-glib\\.so")
+    get_filename_component(poppler_library_file "${poppler_library}" REALPATH)
+    get_filename_component(poppler_library_file "${poppler_library_file}" NAME)
+    string(REGEX MATCH "^libpoppler-glib\\.so\\.[0-9]+" SCRIVANE_POPPLER_GLIB_SONAME "${poppler_library_file}")
+  endif()
+endforeach()
+if(NOT SCRIVANE_POPPLER_GLIB_SONAME)
+  message(FATAL_ERROR "Cannot tell the run-time name of libpoppler-glib from ${POPPLER_LINK_LIBRARIES}")
+endif()
 pkg_check_modules(PLIST REQUIRED IMPORTED_TARGET libplist-2.0>=2.2)
 find_package(yaml-cpp REQUIRED)
 if(NOT TARGET yaml-cpp::yaml-cpp)

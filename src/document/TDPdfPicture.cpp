@@ -3,6 +3,7 @@
 #include <poppler.h>
 
 #include <cairo.h>
+#include <dlfcn.h>
 
 #include <cmath>
 
@@ -12,6 +13,55 @@ namespace {
 
 // The same bound on a page's sides as the importer's.
 constexpr double MaximumSide = 1e7;
+
+// poppler and the ~30 libraries it pulls in are loaded the first time a PDF
+// picture is drawn, not when the program or a plug-in starts: most drawings
+// have none, and linking them costs a thumbnail process most of its time.
+struct Poppler {
+    decltype(&g_bytes_new) bytesNew = nullptr;
+    decltype(&g_bytes_unref) bytesUnref = nullptr;
+    decltype(&g_error_free) errorFree = nullptr;
+    decltype(&g_object_unref) objectUnref = nullptr;
+    decltype(&poppler_document_new_from_bytes) documentNewFromBytes = nullptr;
+    decltype(&poppler_document_get_n_pages) documentGetNPages = nullptr;
+    decltype(&poppler_document_get_page) documentGetPage = nullptr;
+    decltype(&poppler_page_get_size) pageGetSize = nullptr;
+    decltype(&poppler_page_render_for_printing) pageRenderForPrinting = nullptr;
+    QString failure;
+
+    Poppler()
+    {
+        // Never unloaded: glib's type system does not survive it.
+        void *library = dlopen(SCRIVANE_POPPLER_GLIB_LIBRARY, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+        if (!library) {
+            const char *reason = dlerror();
+            failure = QStringLiteral("poppler cannot be loaded (%1).").arg(QString::fromLocal8Bit(reason ? reason : ""));
+            return;
+        }
+        const bool found = resolve(library, "g_bytes_new", &bytesNew) && resolve(library, "g_bytes_unref", &bytesUnref)
+            && resolve(library, "g_error_free", &errorFree) && resolve(library, "g_object_unref", &objectUnref)
+            && resolve(library, "poppler_document_new_from_bytes", &documentNewFromBytes)
+            && resolve(library, "poppler_document_get_n_pages", &documentGetNPages)
+            && resolve(library, "poppler_document_get_page", &documentGetPage)
+            && resolve(library, "poppler_page_get_size", &pageGetSize)
+            && resolve(library, "poppler_page_render_for_printing", &pageRenderForPrinting);
+        if (!found)
+            failure = QStringLiteral("the poppler library lacks a function it needs.");
+    }
+
+    template <typename Function>
+    static bool resolve(void *library, const char *name, Function *function)
+    {
+        *function = reinterpret_cast<Function>(dlsym(library, name));
+        return *function != nullptr;
+    }
+
+    static const Poppler &shared()
+    {
+        static const Poppler poppler;
+        return poppler;
+    }
+};
 
 } // namespace
 
@@ -29,24 +79,27 @@ std::shared_ptr<cairo_surface_t> TDPdfPicture::firstPage(const QByteArray &pdf, 
     if (!withinLimits(pdf, limits, &why))
         return fail(why);
 
-    GBytes *bytes = g_bytes_new(pdf.constData(), size_t(pdf.size()));
+    const Poppler &poppler = Poppler::shared();
+    if (!poppler.failure.isEmpty())
+        return fail(poppler.failure);
+    GBytes *bytes = poppler.bytesNew(pdf.constData(), size_t(pdf.size()));
     GError *failure = nullptr;
-    PopplerDocument *document = poppler_document_new_from_bytes(bytes, nullptr, &failure);
-    g_bytes_unref(bytes);
+    PopplerDocument *document = poppler.documentNewFromBytes(bytes, nullptr, &failure);
+    poppler.bytesUnref(bytes);
     if (!document) {
         why = QStringLiteral("poppler cannot read it (%1).")
                   .arg(QString::fromUtf8(failure ? failure->message : "no reason given"));
         if (failure)
-            g_error_free(failure);
+            poppler.errorFree(failure);
         return fail(why);
     }
-    PopplerPage *page = poppler_document_get_n_pages(document) > 0 ? poppler_document_get_page(document, 0) : nullptr;
+    PopplerPage *page = poppler.documentGetNPages(document) > 0 ? poppler.documentGetPage(document, 0) : nullptr;
     std::shared_ptr<cairo_surface_t> picture;
     if (!page) {
         why = QStringLiteral("it has no page.");
     } else {
         double width = 0, height = 0;
-        poppler_page_get_size(page, &width, &height);
+        poppler.pageGetSize(page, &width, &height);
         if (!(width > 0 && height > 0 && width <= MaximumSide && height <= MaximumSide)) {
             why = QStringLiteral("its first page has no usable size.");
         } else {
@@ -56,7 +109,7 @@ std::shared_ptr<cairo_surface_t> TDPdfPicture::firstPage(const QByteArray &pdf, 
             // Drawn as for print: images keep their own pixels instead of
             // being cut down to one pixel a point, which would blur them
             // as soon as the picture is zoomed or scaled up.
-            poppler_page_render_for_printing(page, cr);
+            poppler.pageRenderForPrinting(page, cr);
             cairo_destroy(cr);
             if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
                 picture.reset(surface, &cairo_surface_destroy);
@@ -66,9 +119,9 @@ std::shared_ptr<cairo_surface_t> TDPdfPicture::firstPage(const QByteArray &pdf, 
                 cairo_surface_destroy(surface);
             }
         }
-        g_object_unref(page);
+        poppler.objectUnref(page);
     }
-    g_object_unref(document);
+    poppler.objectUnref(document);
     if (!picture)
         return fail(why);
     return picture;

@@ -208,11 +208,47 @@ bool folds(PieceKind kind, const OffsetPiece &piece, float w)
     hermiteOf(kind, piece, t0, t1);
     const float size =
         std::hypot(piece.end.x - piece.start.x, piece.end.y - piece.start.y) + std::hypot(t0.x, t0.y) + std::hypot(t1.x, t1.y);
+    const auto tooTight = [&](float t, bool atEnd, float &radius) {
+        const CurveSample c = tangentOnCubicAt(t, piece.start, piece.end, t0, t1, atEnd);
+        radius = std::fabs(c.radius);
+        return !(c.speed > 1e-4f * size) || !(radius > w);
+    };
     constexpr int kSamples = 64;
+    float tightest = INFINITY;
+    int at = 0;
     for (int i = 0; i <= kSamples; ++i) {
-        const CurveSample c = tangentOnCubicAt(float(i) / kSamples, piece.start, piece.end, t0, t1, i == kSamples);
-        if (!(c.speed > 1e-4f * size) || std::fabs(c.radius) <= w)
+        float radius = 0;
+        if (tooTight(float(i) / kSamples, i == kSamples, radius))
             return true;
+        if (radius < tightest) {
+            tightest = radius;
+            at = i;
+        }
+    }
+    // Near a cusp the curvature peaks between two samples: the tightest
+    // sample's neighbourhood is searched for the peak.
+    float lo = float(std::max(at - 1, 0)) / kSamples, hi = float(std::min(at + 1, kSamples)) / kSamples;
+    constexpr float kGolden = 0.618034f;
+    float a = hi - kGolden * (hi - lo), b = lo + kGolden * (hi - lo);
+    float ra = 0, rb = 0;
+    if (tooTight(a, false, ra) || tooTight(b, false, rb))
+        return true;
+    for (int k = 0; k < 16; ++k) {
+        if (ra < rb) {
+            hi = b;
+            b = a;
+            rb = ra;
+            a = hi - kGolden * (hi - lo);
+            if (tooTight(a, false, ra))
+                return true;
+        } else {
+            lo = a;
+            a = b;
+            ra = rb;
+            b = lo + kGolden * (hi - lo);
+            if (tooTight(b, false, rb))
+                return true;
+        }
     }
     return false;
 }
@@ -676,7 +712,11 @@ void CommandPath::addJoin(CommandPath &destination, EnginePoint p, EnginePoint a
     const EnginePoint q = add(p, scale(b, w));
     const float d = dot(a, b);
     const float cross = a.x * b.y - b.x * a.y;
-    const bool inner = w >= 0.0f ? cross > -0.001f : cross < 0.001f;
+    // A nearly straight join counts as inner on both sides, its sliver
+    // being too thin to matter; a turning back must be outer on one side
+    // at least, or the half disk round its corner is left out.
+    const float slack = d > 0.0f ? 0.001f : 0.0f;
+    const bool inner = w >= 0.0f ? cross > -slack : cross < slack;
     if (inner) {
         // The overlap this leaves is cut away by the normalisation.
         if (d > 0.999f)

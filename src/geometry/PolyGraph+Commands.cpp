@@ -13,6 +13,9 @@ namespace scrivane {
 namespace {
 
 constexpr float kTwoPi = 2.0f * std::numbers::pi_v<float>;
+// How near its circle an arc's start must lie (relative to the radius) for
+// a rebuilt run of it to be drawn on that circle.
+constexpr float kArcOnCircle = 0.01f;
 
 // Total order on floats, NaN last, so that sorting never misbehaves.
 bool lessTotal(float a, float b)
@@ -417,8 +420,33 @@ int PolyGraph::rebuildArc(int e, CommandPath &destination, const CommandPath &so
     else if (!c.clockwise && a0 > a1)
         a0 -= kTwoPi;
     const float extent = (a1 - a0) * (tEnd - b.tStart);
-    destination.arcTo(to.x, to.y, c.radiusX, c.radiusY, c.angle, std::fabs(extent) > std::numbers::pi_v<float>,
-                      b.tStart > tEnd ? !c.clockwise : c.clockwise);
+    const bool large = std::fabs(extent) > std::numbers::pi_v<float>;
+    const bool clockwise = b.tStart > tEnd ? !c.clockwise : c.clockwise;
+    // The ends of the run lie on the flattened arc's chords, inside the
+    // circle.  An arc of the source's radius drawn straight through them
+    // has another centre, far off when they are nearly opposite (a cap's
+    // half turn), and strays from the circle: the arc through them takes
+    // the centre nearest the source's instead, and the radius that gives.
+    EnginePoint centre;
+    float s0 = 0, s1 = 0;
+    const GraphPoint &from = mPoints[std::size_t(mEdges[std::size_t(e)].start)];
+    const float r = c.radiusX;
+    if (c.radiusY == r && arcCentreAndAngles(start, c.arc(), false, centre, s0, s1)
+        && std::fabs(std::hypot(start.x - centre.x, start.y - centre.y) - r) <= kArcOnCircle * r) {
+        const double mx = (double(from.x) + to.x) / 2, my = (double(from.y) + to.y) / 2;
+        const double dx = double(to.x) - from.x, dy = double(to.y) - from.y, l2 = dx * dx + dy * dy;
+        if (l2 > 0) {
+            // The centre's foot on the perpendicular bisector of the run.
+            const double along = ((centre.x - mx) * -dy + (centre.y - my) * dx) / l2;
+            const double cx = mx - along * dy, cy = my + along * dx;
+            const float radius = float(std::hypot(cx - from.x, cy - from.y));
+            if (std::fabs(radius - r) <= kArcOnCircle * r) {
+                destination.arcTo(to.x, to.y, radius, radius, c.angle, large, clockwise);
+                return following;
+            }
+        }
+    }
+    destination.arcTo(to.x, to.y, c.radiusX, c.radiusY, c.angle, large, clockwise);
     return following;
 }
 

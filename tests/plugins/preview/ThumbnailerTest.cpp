@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -23,9 +24,11 @@ struct HostRun {
     QString errors;
 };
 
-HostRun thumbnailer(const QStringList &arguments)
+HostRun thumbnailer(const QStringList &arguments,
+                    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(THUMBNAILER), arguments);
     HostRun run;
     if (!process.waitForFinished(120000)) {
@@ -93,6 +96,19 @@ TEST(Thumbnailer, TakesFileURIsAsFileManagersPassThem)
                                  QUrl::fromLocalFile(package).toString(QUrl::FullyEncoded), output});
     ASSERT_EQ(run.status, 0) << run.errors.toStdString();
     EXPECT_EQ(QImage(output, "PNG").size(), QSize(32, 16));
+}
+
+TEST(Thumbnailer, LoadsNoPdfRendererForADrawingWithoutPdfPictures)
+{
+    // Start-up is most of a thumbnail's time; the run-time loader reports
+    // every library it maps.
+    const QString output = outputPath(QStringLiteral("plain.png"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    const HostRun run = thumbnailer({save(*cornerDocument(false)), output}, environment);
+    ASSERT_EQ(run.status, 0) << run.errors.toStdString();
+    ASSERT_TRUE(run.errors.contains(QLatin1String("ScrivanePreview.so"))) << "the loader reported nothing";
+    EXPECT_FALSE(run.errors.contains(QLatin1String("libpoppler")));
 }
 
 TEST(Thumbnailer, ImagesStayWithinTheLargestSide)
