@@ -38,20 +38,6 @@ bool anyDark(const QImage &image, QPointF centre)
     return false;
 }
 
-// Collects the areas that the canvas is asked to paint.
-class PaintRecorder : public QObject {
-public:
-    QRegion painted;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent *>(event)->region();
-        return false;
-    }
-};
-
 } // namespace
 
 TEST_F(CanvasTest, GrabbedCanvasShowsPaperGraphicsAndTheVeilOutside)

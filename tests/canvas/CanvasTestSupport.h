@@ -16,7 +16,10 @@
 
 #include <QColor>
 #include <QEvent>
+#include <QObject>
+#include <QPaintEvent>
 #include <QPointF>
+#include <QRegion>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -76,6 +79,20 @@ protected:
     ScalingScrollView *scroll = nullptr;
     TDGraphicView *view = nullptr;
     TestInspector inspector;
+};
+
+// Collects the areas that the canvas is asked to paint.
+class PaintRecorder : public QObject {
+public:
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
 };
 
 } // namespace scrivane::canvastest

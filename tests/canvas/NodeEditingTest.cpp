@@ -41,20 +41,6 @@ protected:
     Point node(const std::shared_ptr<TDBezierGraphic> &g, int n) const { return g->node(n); }
 };
 
-// Collects the areas that the canvas is asked to paint.
-class PaintRecorder : public QObject {
-public:
-    QRegion painted;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent *>(event)->region();
-        return false;
-    }
-};
-
 } // namespace
 
 TEST_F(NodeEditingTest, PressingNodesFollowsTheNodeSetRules)
