@@ -205,15 +205,6 @@ bool TDDocument::removeFromGraphics(TDGraphic *graphic)
 
 // --- Lists of graphics -------------------------------------------------------------------
 
-TDGraphicArray TDDocument::editableGraphicsFrom(const TDGraphicArray &graphics)
-{
-    TDGraphicArray result;
-    for (const auto &graphic : graphics)
-        if (!graphic->locked() && graphic->visible())
-            result.push_back(graphic);
-    return result;
-}
-
 bool TDDocument::EditableScope::editable(const TDGraphic &graphic) const
 {
     return !graphic.locked() && graphic.visible() &&

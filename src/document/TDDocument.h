@@ -104,7 +104,6 @@ public:
     bool removeFromGraphics(TDGraphic *graphic) override;
 
     // --- Lists of graphics ----------------------------------------------------------
-    static TDGraphicArray editableGraphicsFrom(const TDGraphicArray &graphics);
     // Where the editable graphics come from: the children of these
     // containers, in this order, that are editable.  Searches that need not
     // see every graphic start here instead of from the whole list.
