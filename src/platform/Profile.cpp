@@ -290,15 +290,6 @@ QColorSpace Profile::colorSpace() const
     return QColorSpace::fromIccProfile(iccData());
 }
 
-bool Profile::tag(QImage &image) const
-{
-    const QColorSpace space = colorSpace();
-    if (!space.isValid() || image.isNull())
-        return false;
-    image.setColorSpace(space);
-    return true;
-}
-
 bool Profile::isEqual(const Profile &other) const
 {
     if (this == &other)

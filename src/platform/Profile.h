@@ -109,10 +109,6 @@ public:
     // The profile as Qt's image colour space: invalid for a profile Qt
     // cannot use for its images (anything but a matrix RGB or grey one).
     QColorSpace colorSpace() const;
-    // Tags the image's pixels with this profile, leaving them as they are,
-    // so that the image formats that carry a profile write it; false (the
-    // image untouched) when Qt cannot use the profile.
-    bool tag(QImage &image) const;
     // Same file, or for profiles without a file the same object.
     bool isEqual(const Profile &other) const;
 
