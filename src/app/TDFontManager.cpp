@@ -1,5 +1,6 @@
 #include "app/TDFontManager.h"
 
+#include "app/TDDocumentController.h"
 #include "app/TDDocumentWindow.h"
 #include "canvas/TDGraphicView.h"
 #include "model/TDAttributedText.h"
@@ -16,16 +17,12 @@ TDFontManager *g_shared = nullptr;
 
 TDGraphicView *activeCanvas()
 {
-    // The panel itself is the active window while it is used: the last
-    // document window that was active is meant.
-    static QPointer<TDDocumentWindow> last;
-    if (auto *window = qobject_cast<TDDocumentWindow *>(QApplication::activeWindow()))
-        last = window;
-    if (!last)
-        for (QWidget *widget : QApplication::topLevelWidgets())
-            if (auto *window = qobject_cast<TDDocumentWindow *>(widget); window && window->isVisible())
-                last = window;
-    return last ? last->graphicView() : nullptr;
+    // The panel itself is the active window while it is used: the document
+    // window that was active last is meant, as the controller keeps it.
+    TDDocumentController *controller = TDDocumentController::shared();
+    TDDocument *document = controller ? controller->currentDocument() : nullptr;
+    TDDocumentWindow *window = document ? controller->windowForDocument(document) : nullptr;
+    return window ? window->graphicView() : nullptr;
 }
 
 } // namespace

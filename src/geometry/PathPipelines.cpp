@@ -131,6 +131,20 @@ float distance(EnginePoint a, EnginePoint b)
     return std::hypot(b.x - a.x, b.y - a.y);
 }
 
+// The control points of a cubic command reached from `from`.
+void cubicControls(EnginePoint from, const PathCommand &c, EnginePoint k[4])
+{
+    k[0] = from;
+    k[1] = {from.x + c.startTangentX / 3, from.y + c.startTangentY / 3};
+    k[2] = {c.x - c.endTangentX / 3, c.y - c.endTangentY / 3};
+    k[3] = c.point();
+}
+
+float controlLength(const EnginePoint k[4])
+{
+    return distance(k[0], k[1]) + distance(k[1], k[2]) + distance(k[2], k[3]);
+}
+
 // Calls visit(point) for points along every drawing command of the path,
 // at most `spacing` apart along lines and cubics; other curves are taken
 // along their chords, which is near enough for an estimate.
@@ -152,11 +166,9 @@ void walkCommands(const CommandPath &path, float spacing, Visit visit)
             visit(p);
             continue;
         case kPathCubicTo: {
-            const EnginePoint k[4] = {current,
-                                      {current.x + c.startTangentX / 3, current.y + c.startTangentY / 3},
-                                      {p.x - c.endTangentX / 3, p.y - c.endTangentY / 3},
-                                      p};
-            along(k, distance(k[0], k[1]) + distance(k[1], k[2]) + distance(k[2], k[3]));
+            EnginePoint k[4];
+            cubicControls(current, c, k);
+            along(k, controlLength(k));
             break;
         }
         case kPathClose:
@@ -223,11 +235,34 @@ float strokeOverlap(const CommandPath &path, float w)
 float commandLength(const PathCommand &c, EnginePoint from)
 {
     if (c.type() == kPathCubicTo) {
-        const EnginePoint a = {from.x + c.startTangentX / 3, from.y + c.startTangentY / 3},
-                          b = {c.x - c.endTangentX / 3, c.y - c.endTangentY / 3};
-        return distance(from, a) + distance(a, b) + distance(b, c.point());
+        EnginePoint k[4];
+        cubicControls(from, c, k);
+        return controlLength(k);
     }
     return distance(from, c.point());
+}
+
+// Appends the command at `i` of `from` to `to`, a bezierto with the
+// intermediate points that follow it before `end`, and answers the index
+// of the last command taken.
+int appendCommand(CommandPath &to, const CommandPath &from, int i, int end)
+{
+    const PathCommand &c = from.command(i);
+    switch (c.type()) {
+    case kPathMoveTo: to.moveTo(c.x, c.y); break;
+    case kPathLineTo: to.lineTo(c.x, c.y); break;
+    case kPathCubicTo: to.cubicTo(c.x, c.y, c.startTangentX, c.startTangentY, c.endTangentX, c.endTangentY); break;
+    case kPathArcTo: to.arcTo(c.x, c.y, c.radiusX, c.radiusY, c.angle, c.largeArc, c.clockwise); break;
+    case kPathBezierTo:
+        to.bezierTo(c.x, c.y);
+        for (; i + 1 < end && from.command(i + 1).type() == kPathIntermediatePoint; ++i)
+            to.intermBezierTo(from.command(i + 1).x, from.command(i + 1).y);
+        to.finishBezier();
+        break;
+    case kPathClose: to.close(); break;
+    default: break;
+    }
+    return i;
 }
 
 // A piece of a stroked path outlined on its own: round-capped where it
@@ -276,38 +311,25 @@ void cutIntoPieces(const CommandPath &path, float pieceLength, int cap, std::vec
             const PathCommand &c = path.command(i);
             switch (c.type()) {
             case kPathLineTo:
-                open();
-                piece->lineTo(c.x, c.y);
-                grown(commandLength(c, current));
-                current = c.point();
-                break;
             case kPathCubicTo:
-                open();
-                piece->cubicTo(c.x, c.y, c.startTangentX, c.startTangentY, c.endTangentX, c.endTangentY);
-                grown(commandLength(c, current));
-                current = c.point();
-                break;
             case kPathArcTo:
                 open();
-                piece->arcTo(c.x, c.y, c.radiusX, c.radiusY, c.angle, c.largeArc, c.clockwise);
+                appendCommand(*piece, path, i, end);
                 grown(commandLength(c, current));
                 current = c.point();
                 break;
             case kPathBezierTo: {
                 open();
-                piece->bezierTo(c.x, c.y);
+                const int last = appendCommand(*piece, path, i, end);
                 float l = 0;
                 EnginePoint from = current;
-                int k = i + 1;
-                for (; k < end && path.command(k).type() == kPathIntermediatePoint; ++k) {
-                    piece->intermBezierTo(path.command(k).x, path.command(k).y);
+                for (int k = i + 1; k <= last; ++k) {
                     l += distance(from, path.command(k).point());
                     from = path.command(k).point();
                 }
-                piece->finishBezier();
                 grown(l + distance(from, c.point()));
                 current = c.point();
-                i = k - 1;
+                i = last;
                 break;
             }
             case kPathClose:
@@ -325,23 +347,8 @@ void cutIntoPieces(const CommandPath &path, float pieceLength, int cap, std::vec
         if (pieces.size() - firstPiece < 2) {
             // Too short to cut: the subpath as it was.
             pieces.resize(firstPiece);
-            for (int i = first; i < end; ++i) {
-                const PathCommand &c = path.command(i);
-                switch (c.type()) {
-                case kPathMoveTo: rest.moveTo(c.x, c.y); break;
-                case kPathLineTo: rest.lineTo(c.x, c.y); break;
-                case kPathCubicTo: rest.cubicTo(c.x, c.y, c.startTangentX, c.startTangentY, c.endTangentX, c.endTangentY); break;
-                case kPathArcTo: rest.arcTo(c.x, c.y, c.radiusX, c.radiusY, c.angle, c.largeArc, c.clockwise); break;
-                case kPathBezierTo:
-                    rest.bezierTo(c.x, c.y);
-                    for (; i + 1 < end && path.command(i + 1).type() == kPathIntermediatePoint; ++i)
-                        rest.intermBezierTo(path.command(i + 1).x, path.command(i + 1).y);
-                    rest.finishBezier();
-                    break;
-                case kPathClose: rest.close(); break;
-                default: break;
-                }
-            }
+            for (int i = first; i < end; ++i)
+                i = appendCommand(rest, path, i, end);
         } else if (!closed) {
             pieces[firstPiece].startCap = cap;
             pieces.back().endCap = cap;
